@@ -1,0 +1,7 @@
+# Warnings for every target of the project; CI turns them into errors.
+function(ryx_set_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+  if(RYX_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()

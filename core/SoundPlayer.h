@@ -1,0 +1,32 @@
+#pragma once
+// What the program asks of the platform's sound player.
+
+#include "core/OperationResult.h"
+
+#include <string>
+
+namespace ryx {
+
+class SoundPlayer {
+public:
+    virtual ~SoundPlayer() = default;
+
+    // Closes any open sound first, then loads the named file; fails with a text.
+    virtual OperationResult open(const std::string& fileName) = 0;
+    // Starts playback and returns at once; rewinds when at the end.
+    virtual void play() = 0;
+    // Stops playback and lets go of the file; harmless when nothing is open.
+    virtual void close() = 0;
+};
+
+// A player with no sound output, for programs and tests without one.
+class SilentSoundPlayer final : public SoundPlayer {
+public:
+    OperationResult open(const std::string&) override { return {}; }
+    void play() override {}
+    void close() override {}
+
+    static SilentSoundPlayer& instance();
+};
+
+}  // namespace ryx

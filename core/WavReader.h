@@ -1,0 +1,26 @@
+#pragma once
+// Loads an 8-bit mono WAV file as the current sound: a fixed 46-byte header,
+// then everything to the end of the file as samples. A refused file leaves
+// the empty sound with its message in statusText.
+
+#include "core/ProgramState.h"
+
+#include <string>
+#include <string_view>
+
+namespace ryx {
+
+inline constexpr std::string_view kNotWaveMessage = "Not a WAVE file! - no file loaded.";
+inline constexpr std::string_view kUnsupportedFormatMessage = "Only 8-bit MONO wave files supported!";
+inline constexpr std::string_view kCannotOpenMessage = "Cannot open file! - no file loaded.";
+
+enum class LoadResult { loaded, refused, cannotOpen };
+
+// The whole open: closes the player, resets, reads, builds the overview,
+// encodes, and rewrites both previews (the decoded one only on success).
+LoadResult loadWaveFile(ProgramState& state, const std::string& fileName);
+
+// overviewStep and overviewLevels from origSamples and sampleCount.
+void buildOverview(ProgramState& state);
+
+}  // namespace ryx

@@ -1,0 +1,15 @@
+#pragma once
+// The bitstream as PIC assembler source: comment header with the decoder
+// circuit, then retlw tables in org blocks of 256 bytes. CR LF line ends.
+
+#include "core/OperationResult.h"
+#include "core/ProgramState.h"
+
+#include <filesystem>
+
+namespace ryx {
+
+// Closes the player, then writes the file whole or not at all.
+OperationResult exportAssembler(ProgramState& state, const std::filesystem::path& path);
+
+}  // namespace ryx

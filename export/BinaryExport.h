@@ -1,0 +1,14 @@
+#pragma once
+// The bitstream packed eight samples to a byte, earliest in the top bit.
+
+#include "core/OperationResult.h"
+#include "core/ProgramState.h"
+
+#include <filesystem>
+
+namespace ryx {
+
+// Closes the player, then writes (sampleCount - 1) / 8 bytes whole or not at all.
+OperationResult exportBinary(ProgramState& state, const std::filesystem::path& path);
+
+}  // namespace ryx

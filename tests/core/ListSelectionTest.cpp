@@ -1,0 +1,51 @@
+#include "core/ListSelection.h"
+
+#include "core/PreviewWriter.h"
+#include "support/FileBytes.h"
+#include "support/TempDirectory.h"
+
+#include <gtest/gtest.h>
+
+namespace ryx {
+namespace {
+
+class ListSelectionTest : public ::testing::Test {
+protected:
+    test::TempDirectory directory;
+    std::unique_ptr<ProgramState> state = test::makeStartedState(directory.path());
+};
+
+TEST_F(ListSelectionTest, FinenessItemsAndUnknownTexts) {
+    const std::pair<const char*, int> cases[] = {
+        {"Ryx4", 4}, {"Ryx5", 5}, {"Ryx6", 6}, {"Ryx8", 8}, {"Ryx11", 11}, {"Ryx16", 16},
+        {"Ryx21", 21}, {"Ryx32", 32}, {"ryx4", 16}, {"Ryx4 ", 16}, {"", 16}, {"Ryx7", 16}};
+    for (const auto& [text, fineness] : cases) {
+        state->encoder.fineness = 5;
+        selectFineness(*state, text);
+        EXPECT_EQ(state->encoder.fineness, fineness) << '"' << text << '"';
+    }
+}
+
+TEST_F(ListSelectionTest, SchemeLooksOnlyAtTheSecondCharacter) {
+    const std::pair<const char*, int> cases[] = {
+        {"1.5 bit", 15}, {"1 bit", 1}, {"x.", 15}, {"1", 1}, {"", 1}, {".5", 1}};
+    for (const auto& [text, algorithm] : cases) {
+        selectAlgorithmType(*state, text);
+        EXPECT_EQ(state->encoder.algorithmType, algorithm) << '"' << text << '"';
+    }
+}
+
+TEST_F(ListSelectionTest, ChangeReencodesTheSilentSoundAndRewritesTheDecodedPreview) {
+    state->encoder.showEncoded = 0;
+    selectAlgorithmType(*state, "1 bit");
+    EXPECT_EQ(state->encoder.showEncoded, 1);
+    EXPECT_EQ(state->decodedSamples[0], 136);
+    EXPECT_EQ(test::readFileBytes(decodedPreviewPath(*state)).size(), 46u + 490u);
+    EXPECT_FALSE(std::filesystem::exists(originalPreviewPath(*state)));
+
+    selectFineness(*state, "Ryx4");
+    EXPECT_EQ(state->encoder.resistorOhms, 1010);  // R1 = 34756991 / 15625 = 2224
+}
+
+}  // namespace
+}  // namespace ryx
