@@ -1,13 +1,34 @@
 #include "export/BinaryExport.h"
 
+#include "core/AtomicFileWriter.h"
 #include "core/SoundPlayer.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
 
 namespace ryx {
 
-// Placeholder until the format is written.
-OperationResult exportBinary(ProgramState& state, const std::filesystem::path&) {
+OperationResult exportBinary(ProgramState& state, const std::filesystem::path& path) {
     state.player->close();
-    return OperationResult::failure("not implemented yet");
+
+    AtomicFileWriter writer(path);
+    if (OperationResult opened = writer.open(); !opened) return opened;
+
+    // The encoder gives bits to sampleCount - 1 samples; only whole bytes of them.
+    const std::uint32_t count = std::min(state.encoder.sampleCount, kMaxSamples);
+    const std::uint32_t byteCount = count == 0 ? 0 : (count - 1) / 8;
+    const std::uint8_t* bits = state.bitStream.data();
+
+    // The whole largest sound packs into 32812 bytes: one block, one write.
+    std::array<std::uint8_t, kMaxSamples / 8> packed;
+    for (std::uint32_t k = 0; k < byteCount; ++k) {
+        unsigned value = 0;
+        for (int j = 0; j < 8; ++j) value = (value << 1) | (bits[8 * k + j] == 1 ? 1u : 0u);
+        packed[k] = static_cast<std::uint8_t>(value);
+    }
+    writer.write(packed.data(), byteCount);
+    return writer.commit();
 }
 
 }  // namespace ryx

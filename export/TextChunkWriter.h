@@ -1,0 +1,40 @@
+#pragma once
+// Collects text in a fixed block and hands it to an AtomicFileWriter in
+// large writes, so a megabyte of short lines costs a few dozen writes and
+// no allocation.
+
+#include "core/AtomicFileWriter.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace ryx {
+
+class TextChunkWriter {
+public:
+    static constexpr std::size_t kChunkSize = 64 * 1024;
+
+    explicit TextChunkWriter(AtomicFileWriter& writer) : writer_(writer) {}
+    ~TextChunkWriter() { flush(); }
+    TextChunkWriter(const TextChunkWriter&) = delete;
+    TextChunkWriter& operator=(const TextChunkWriter&) = delete;
+
+    void append(std::string_view text);
+    // Appends text and the CR LF that ends every line.
+    void line(std::string_view text) {
+        append(text);
+        append("\r\n");
+    }
+    // Appends a number in decimal with no padding (as %ld and %u print it).
+    void number(std::int64_t value);
+    void flush();
+
+private:
+    AtomicFileWriter& writer_;
+    std::array<char, kChunkSize> chunk_;
+    std::size_t used_ = 0;
+};
+
+}  // namespace ryx
