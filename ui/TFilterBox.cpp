@@ -1,13 +1,18 @@
 #include "ui/TFilterBox.h"
 
+#include "ui/FilterModelPainter.h"
 #include "ui/WindowFont.h"
 
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 
 namespace ryx::ui {
 
 TFilterBox::TFilterBox(const ProgramState& state, QWidget* parent) : QDialog(parent), state_(state) {
+    // A fixed dialog frame: title and close box, no minimise or maximise box.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     setWindowTitle(QStringLiteral("Output Filter Model"));
     setFont(windowFont());
     setFixedSize(250, 250);
@@ -17,7 +22,20 @@ TFilterBox::TFilterBox(const ProgramState& state, QWidget* parent) : QDialog(par
     connect(OKButton, &QPushButton::clicked, this, [this] { done(1); });
 }
 
-// Placeholder until the circuit is drawn.
-void TFilterBox::paintEvent(QPaintEvent*) {}
+void TFilterBox::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    drawFilterModel(painter, state_);
+}
+
+void TFilterBox::showEvent(QShowEvent* event) {
+    // Centred on the screen, not on the main window, at every showing.
+    const QWidget* anchor = parentWidget() != nullptr ? parentWidget() : this;
+    if (const QScreen* screen = anchor->screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->geometry().center());
+        move(frame.topLeft());
+    }
+    QDialog::showEvent(event);
+}
 
 }  // namespace ryx::ui
