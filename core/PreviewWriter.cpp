@@ -48,7 +48,13 @@ OperationResult writePreviewWav(ProgramState& state, PreviewMode mode) {
     state.player->close();  // the player may hold the file open
 
     const bool original = mode == PreviewMode::originalPlaceholder || mode == PreviewMode::originalSound;
-    AtomicFileWriter writer(original ? originalPreviewPath(state) : decodedPreviewPath(state));
+    return writePreviewFile(state, mode, original ? originalPreviewPath(state) : decodedPreviewPath(state));
+}
+
+OperationResult writePreviewFile(const ProgramState& state, PreviewMode mode,
+                                 const std::filesystem::path& path) {
+    const bool original = mode == PreviewMode::originalPlaceholder || mode == PreviewMode::originalSound;
+    AtomicFileWriter writer(path);
     if (OperationResult opened = writer.open(); !opened) return opened;
 
     if (mode == PreviewMode::originalPlaceholder || mode == PreviewMode::decodedPlaceholder) {

@@ -36,4 +36,9 @@ std::array<std::uint8_t, kPreviewHeaderSize> previewHeader(std::uint32_t sampleC
 // written is skipped; the result says why.
 OperationResult writePreviewWav(ProgramState& state, PreviewMode mode);
 
+// The mode's file content written to any path, without touching the player:
+// the same bytes writePreviewWav puts into the preview file.
+OperationResult writePreviewFile(const ProgramState& state, PreviewMode mode,
+                                 const std::filesystem::path& path);
+
 }  // namespace ryx

@@ -1,0 +1,201 @@
+#include "cli/CommandLine.h"
+
+#include "core/Encoder.h"
+
+#include <optional>
+#include <string>
+
+namespace ryx::cli {
+
+const std::string_view kShortUsageText =
+    "Usage: ryxenc [OPTIONS] INPUT.wav [INPUT.wav ...]\n"
+    "Try 'ryxenc --help' for more information.\n";
+
+const std::string_view kUsageText =
+    "Usage: ryxenc [OPTIONS] INPUT.wav [INPUT.wav ...]\n"
+    "Encodes 8-bit mono WAV sounds into a one-bit-per-sample bitstream for a PIC\n"
+    "microcontroller. Without an output option, each INPUT gets its PIC assembler\n"
+    "source beside it, named after it with the extension .asm.\n"
+    "\n"
+    "  -s, --scheme 1|1.5          encoding scheme (default 1.5)\n"
+    "  -f, --fineness N            4, 5, 6, 8, 11, 16, 21 or 32 (default 16)\n"
+    "  -o, --asm FILE              write the PIC assembler source to FILE\n"
+    "  -b, --bin FILE              write the raw binary bitstream to FILE\n"
+    "      --wav FILE              write the decoded sound (what \"Play Ryx Sound\" plays)\n"
+    "                              as a WAV file\n"
+    "      --original-wav FILE     write the original-sound preview WAV file\n"
+    "  -q, --quiet                 print nothing but errors\n"
+    "  -h, --help                  show this help and exit\n"
+    "  -V, --version               show the version and exit\n"
+    "\n"
+    "The options that name a file take exactly one INPUT.\n"
+    "\n"
+    "The assembler source writes its org addresses in decimal and sets no radix.\n"
+    "Include it from a source that selects decimal, for example with gpasm:\n"
+    "    list p=16f877a, r=dec\n"
+    "    include \"sound.asm\"\n"
+    "(the assembler's default radix is hexadecimal).\n"
+    "\n"
+    "Exit status: 0 when everything was written, 1 when an input was refused or\n"
+    "could not be read, 2 for a usage error, 3 when an output could not be\n"
+    "written; with several inputs the highest of these.\n";
+
+namespace {
+
+enum class OptionId { scheme, fineness, asmFile, binFile, wavFile, originalWavFile, quiet, help, version };
+
+struct OptionSpec {
+    char shortName;  // 0: long form only
+    std::string_view longName;
+    OptionId id;
+    bool takesValue;
+};
+
+constexpr OptionSpec kOptions[] = {
+    {'s', "scheme", OptionId::scheme, true},
+    {'f', "fineness", OptionId::fineness, true},
+    {'o', "asm", OptionId::asmFile, true},
+    {'b', "bin", OptionId::binFile, true},
+    {0, "wav", OptionId::wavFile, true},
+    {0, "original-wav", OptionId::originalWavFile, true},
+    {'q', "quiet", OptionId::quiet, false},
+    {'h', "help", OptionId::help, false},
+    {'V', "version", OptionId::version, false},
+};
+
+const OptionSpec* findShort(char name) {
+    for (const OptionSpec& spec : kOptions) {
+        if (spec.shortName != 0 && spec.shortName == name) return &spec;
+    }
+    return nullptr;
+}
+
+const OptionSpec* findLong(std::string_view name) {
+    for (const OptionSpec& spec : kOptions) {
+        if (spec.longName == name) return &spec;
+    }
+    return nullptr;
+}
+
+std::optional<std::int8_t> parseFineness(std::string_view text) {
+    for (const FinenessEntry& entry : fineTable) {
+        if (text == std::to_string(entry.fineness)) return entry.fineness;
+    }
+    return std::nullopt;
+}
+
+// Stores one option; returns a usage error or the empty text.
+std::string apply(CommandLine& options, const OptionSpec& spec, const std::string& value,
+                  std::string_view shownName) {
+    switch (spec.id) {
+    case OptionId::scheme:
+        if (value == "1") {
+            options.algorithmType = kAlgorithmOneBit;
+        } else if (value == "1.5") {
+            options.algorithmType = kAlgorithmOneAndHalfBit;
+        } else {
+            return "invalid scheme '" + value + "' (use 1 or 1.5)";
+        }
+        return {};
+    case OptionId::fineness:
+        if (auto fineness = parseFineness(value)) {
+            options.fineness = *fineness;
+            return {};
+        }
+        return "invalid fineness '" + value + "' (use 4, 5, 6, 8, 11, 16, 21 or 32)";
+    case OptionId::asmFile:
+    case OptionId::binFile:
+    case OptionId::wavFile:
+    case OptionId::originalWavFile: {
+        if (value.empty()) return "option '" + std::string(shownName) + "' needs a file name";
+        std::string& target = spec.id == OptionId::asmFile   ? options.asmFile
+                              : spec.id == OptionId::binFile ? options.binFile
+                              : spec.id == OptionId::wavFile ? options.wavFile
+                                                             : options.originalWavFile;
+        target = value;
+        return {};
+    }
+    case OptionId::quiet:
+        options.quiet = true;
+        return {};
+    case OptionId::help:
+        options.help = true;
+        return {};
+    case OptionId::version:
+        options.version = true;
+        return {};
+    }
+    return {};
+}
+
+}  // namespace
+
+ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments) {
+    ParsedCommandLine parsed;
+    CommandLine& options = parsed.options;
+    auto fail = [&parsed](std::string message) {
+        parsed.usageError = std::move(message);
+        return parsed;
+    };
+
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+            options.inputs.push_back(argument);  // "-" alone is a file name too
+            continue;
+        }
+        if (argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (argument[1] == '-') {
+            const std::size_t equals = argument.find('=');
+            const std::string name = argument.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
+            const OptionSpec* spec = findLong(name);
+            const std::string shown = "--" + name;
+            if (spec == nullptr) return fail("unknown option '" + shown + "'");
+            std::string value;
+            if (!spec->takesValue) {
+                if (equals != std::string::npos) return fail("option '" + shown + "' takes no value");
+            } else if (equals != std::string::npos) {
+                value = argument.substr(equals + 1);
+            } else if (i + 1 < arguments.size()) {
+                value = arguments[++i];
+            } else {
+                return fail("option '" + shown + "' needs a value");
+            }
+            if (std::string error = apply(options, *spec, value, shown); !error.empty()) return fail(error);
+            if (options.help || options.version) return parsed;
+            continue;
+        }
+        // A cluster of short options; one that takes a value ends it.
+        for (std::size_t at = 1; at < argument.size(); ++at) {
+            const OptionSpec* spec = findShort(argument[at]);
+            const std::string shown = std::string("-") + argument[at];
+            if (spec == nullptr) return fail("unknown option '" + shown + "'");
+            std::string value;
+            if (spec->takesValue) {
+                if (at + 1 < argument.size()) {
+                    value = argument.substr(at + 1);
+                } else if (i + 1 < arguments.size()) {
+                    value = arguments[++i];
+                } else {
+                    return fail("option '" + shown + "' needs a value");
+                }
+                at = argument.size();
+            }
+            if (std::string error = apply(options, *spec, value, shown); !error.empty()) return fail(error);
+            if (options.help || options.version) return parsed;
+        }
+    }
+
+    if (options.inputs.empty()) return fail("no input file given");
+    if (options.namesAnOutput() && options.inputs.size() > 1) {
+        return fail("--asm, --bin, --wav and --original-wav take exactly one input, not " +
+                    std::to_string(options.inputs.size()));
+    }
+    return parsed;
+}
+
+}  // namespace ryx::cli

@@ -1,0 +1,41 @@
+#pragma once
+// The options of ryxenc, parsed from its arguments.
+
+#include "core/ProgramState.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ryx::cli {
+
+struct CommandLine {
+    std::int8_t algorithmType = kAlgorithmOneAndHalfBit;
+    std::int8_t fineness = 16;
+    std::string asmFile;          // empty: not asked for
+    std::string binFile;
+    std::string wavFile;          // the decoded sound (preview mode 4)
+    std::string originalWavFile;  // the original-sound preview (mode 3)
+    bool quiet = false;
+    bool help = false;
+    bool version = false;
+    std::vector<std::string> inputs;
+
+    bool namesAnOutput() const {
+        return !asmFile.empty() || !binFile.empty() || !wavFile.empty() || !originalWavFile.empty();
+    }
+};
+
+struct ParsedCommandLine {
+    CommandLine options;
+    std::string usageError;  // empty when the arguments are usable
+};
+
+// Arguments without the program name. --help and --version end the parse.
+ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments);
+
+extern const std::string_view kUsageText;
+extern const std::string_view kShortUsageText;
+
+}  // namespace ryx::cli
