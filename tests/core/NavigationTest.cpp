@@ -1,0 +1,171 @@
+#include "core/Navigation.h"
+
+#include "core/ProgramState.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace ryx {
+namespace {
+
+// An empty sound of n samples, as a reset followed by an open leaves it
+// (the overview step of a sound shorter than 491 samples is 256).
+std::unique_ptr<ProgramState> soundOf(std::uint32_t n, std::uint32_t overviewStep = 256) {
+    auto state = std::make_unique<ProgramState>();
+    resetSound(*state);
+    state->encoder.sampleCount = n;
+    state->encoder.overviewStep = overviewStep;
+    return state;
+}
+
+TEST(StepForward, PlaceholderSoundStepsByTwelveUpTo480AndStays) {
+    auto state = soundOf(490);
+    std::vector<std::uint32_t> seen{state->encoder.viewOffset};
+    for (int press = 0; press < 45; ++press) {
+        stepForward(*state);
+        seen.push_back(state->encoder.viewOffset);
+    }
+    for (std::size_t i = 0; i < seen.size(); ++i) {
+        const std::uint32_t expected = i <= 40 ? static_cast<std::uint32_t>(12 * i) : 480u;
+        EXPECT_EQ(seen[i], expected) << "after press " << i;
+    }
+}
+
+TEST(StepForward, ShortSounds) {
+    struct Case {
+        std::uint32_t samples;
+        std::uint32_t start;
+        std::uint32_t afterOnePress;
+        std::uint32_t afterTwoPresses;
+    };
+    const Case cases[] = {
+        {13, 0, 0, 0},     // 0 is not below n - 13 = 0: never moves
+        {14, 0, 12, 12},   // one step, then 12 is not below 1
+        {12, 0, 11, 11},   // n - 13 wraps: the step is taken, then clamped to n - 1
+        {8, 0, 7, 7},      // the shortest sound a file can give
+        {8, 6, 7, 7},      // a click may have left it at n - 2
+        {25, 12, 12, 12},  // 12 is not below n - 13 = 12: no step
+        {25, 11, 23, 23},  // 11 is: one step, which may pass n - 13
+    };
+    for (const Case& c : cases) {
+        auto state = soundOf(c.samples);
+        state->encoder.viewOffset = c.start;
+        stepForward(*state);
+        EXPECT_EQ(state->encoder.viewOffset, c.afterOnePress) << c.samples << " samples from " << c.start;
+        stepForward(*state);
+        EXPECT_EQ(state->encoder.viewOffset, c.afterTwoPresses) << c.samples << " samples from " << c.start;
+    }
+}
+
+TEST(StepForward, LongestSoundStopsAtFirstStepPastItsEnd) {
+    auto state = soundOf(kMaxSamples, (kMaxSamples - 1) * 256 / 490);
+    state->encoder.viewOffset = 262476;
+    stepForward(*state);  // 262476 < 262487
+    EXPECT_EQ(state->encoder.viewOffset, 262488u);
+    stepForward(*state);
+    EXPECT_EQ(state->encoder.viewOffset, 262488u);
+}
+
+TEST(StepBackward, ByTwelveNeverBelowZero) {
+    const std::pair<std::uint32_t, std::uint32_t> cases[] = {
+        {0, 0}, {5, 0}, {11, 0}, {12, 0}, {13, 1}, {480, 468}, {262488, 262476},
+    };
+    for (const auto& [from, to] : cases) {
+        auto state = soundOf(kMaxSamples);
+        state->encoder.viewOffset = from;
+        stepBackward(*state);
+        EXPECT_EQ(state->encoder.viewOffset, to) << "from " << from;
+    }
+}
+
+TEST(OverviewPress, AcceptedRegionAndColumnMapping) {
+    constexpr std::uint32_t kUnchanged = 77;
+    struct Case {
+        int x;
+        int y;
+        bool taken;
+        std::uint32_t offset;
+    };
+    // 1000 samples: overviewStep 521, so column c shows sample (c * 521) >> 8.
+    const Case cases[] = {
+        {5, 380, true, 0},   {6, 380, true, 0},   {7, 380, true, 0},
+        {8, 380, true, 0},   {9, 380, true, 0},   {10, 380, true, (5 * 521) >> 8},
+        {11, 380, true, (6 * 521) >> 8},          {489, 380, true, (484 * 521) >> 8},
+        {490, 380, false, kUnchanged},            {4, 380, false, kUnchanged},
+        {-3, 380, false, kUnchanged},             {100, 370, false, kUnchanged},
+        {100, 371, true, (95 * 521) >> 8},        {100, 408, true, (95 * 521) >> 8},
+        {100, 409, false, kUnchanged},            {100, 200, false, kUnchanged},
+    };
+    for (const Case& c : cases) {
+        auto state = soundOf(1000, 521);
+        state->encoder.viewOffset = kUnchanged;
+        EXPECT_EQ(jumpToOverviewColumn(*state, c.x, c.y), c.taken) << c.x << "," << c.y;
+        EXPECT_EQ(state->encoder.viewOffset, c.offset) << c.x << "," << c.y;
+    }
+}
+
+TEST(OverviewPress, ClampedToTheSampleBeforeTheLast) {
+    struct Case {
+        std::uint32_t samples;
+        std::uint32_t overviewStep;
+        int x;
+        std::uint32_t offset;
+    };
+    const Case cases[] = {
+        {8, 256, 489, 6},        // column 484 -> 6: the click limit is n - 2
+        {8, 256, 11, 6},         // column 6 is the first past the limit
+        {8, 256, 10, 5},         // column 5 is inside it
+        {490, 256, 489, 484},    // the placeholder: no clamp
+        {kMaxSamples, 137142, 489, (484u * 137142u) >> 8},  // 259284, below n - 2
+    };
+    for (const Case& c : cases) {
+        auto state = soundOf(c.samples, c.overviewStep);
+        EXPECT_TRUE(jumpToOverviewColumn(*state, c.x, 390));
+        EXPECT_EQ(state->encoder.viewOffset, c.offset) << c.samples << " samples, x " << c.x;
+    }
+}
+
+TEST(OverviewPress, PressChangesOnlyTheViewOffset) {
+    auto state = soundOf(490);
+    state->encoder.showSmoothed = 1;
+    state->encoder.showEncoded = 0;
+    ASSERT_TRUE(jumpToOverviewColumn(*state, 200, 400));
+    EXPECT_EQ(state->encoder.viewOffset, 195u);
+    EXPECT_EQ(state->encoder.showSmoothed, 1);
+    EXPECT_EQ(state->encoder.showEncoded, 0);
+    EXPECT_EQ(state->encoder.sampleCount, 490u);
+}
+
+TEST(Toggles, ShowSmoothedAlwaysShowsTheDecodedTrace) {
+    struct Case {
+        std::uint8_t encoded;
+        std::uint8_t smoothed;
+        std::uint8_t smoothedAfter;
+    };
+    const Case cases[] = {{1, 0, 1}, {1, 1, 0}, {0, 0, 1}, {0, 1, 0}};
+    for (const Case& c : cases) {
+        auto state = soundOf(490);
+        state->encoder.showEncoded = c.encoded;
+        state->encoder.showSmoothed = c.smoothed;
+        toggleSmoothed(*state);
+        EXPECT_EQ(state->encoder.showSmoothed, c.smoothedAfter);
+        EXPECT_EQ(state->encoder.showEncoded, 1);
+    }
+}
+
+TEST(Toggles, ShowRyxTogglesOnlyTheDecodedTrace) {
+    auto state = soundOf(490);
+    state->encoder.showSmoothed = 1;
+    toggleEncoded(*state);
+    EXPECT_EQ(state->encoder.showEncoded, 0);
+    EXPECT_EQ(state->encoder.showSmoothed, 1);
+    toggleEncoded(*state);
+    EXPECT_EQ(state->encoder.showEncoded, 1);
+    EXPECT_EQ(state->encoder.showSmoothed, 1);
+}
+
+}  // namespace
+}  // namespace ryx
