@@ -1,0 +1,376 @@
+#include "ui/TFormMain.h"
+
+#include "core/ListSelection.h"
+#include "core/Navigation.h"
+#include "core/PreviewWriter.h"
+#include "core/ProductInfo.h"
+#include "core/SoundPlayer.h"
+#include "core/WavReader.h"
+#include "export/AssemblerExport.h"
+#include "export/BinaryExport.h"
+#include "ui/ButtonGlyphs.h"
+#include "ui/FormCanvas.h"
+#include "ui/HelpViewer.h"
+#include "ui/WindowFont.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDialog>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+
+#include <exception>
+
+namespace ryx::ui {
+namespace {
+
+constexpr int kTitleGap = 15;  // spaces between version and web address
+
+QString fromView(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string localFileName(const QString& fileName) { return QFile::encodeName(fileName).toStdString(); }
+
+std::optional<QString> chooseWithQtDialog(QWidget* parent, const FileDialogRequest& request) {
+    QFileDialog dialog(parent, request.title);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    // Neither dialog insists on an existing file, nor asks before replacing one.
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (request.save) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setNameFilters(request.filter.split(QStringLiteral(";;")));
+    dialog.setDefaultSuffix(request.defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+void showErrorBox(QWidget* parent, const QString& message) {
+    QMessageBox::critical(parent, fromView(kProductName), message);
+}
+
+// "Short|Long": the short part is the tool tip, the long one the status tip.
+void setHint(QAction* action, const QString& hint) {
+    const qsizetype bar = hint.indexOf(QLatin1Char('|'));
+    action->setToolTip(bar < 0 ? hint : hint.left(bar));
+    action->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
+}
+
+void execCentred(QDialog& dialog) {
+    if (const QScreen* screen = dialog.screen()) {
+        const QRect area = screen->availableGeometry();
+        dialog.move(area.center() - QPoint(dialog.width() / 2, dialog.height() / 2));
+    }
+    dialog.exec();
+}
+
+}  // namespace
+
+TFormMain::TFormMain(ProgramState& state, QWidget* parent)
+    : QMainWindow(parent), fileChooser(chooseWithQtDialog), errorReporter(showErrorBox),
+      helpSearchFolders(HelpViewer::defaultSearchFolders()), state_(state) {
+    setWindowTitle(QStringLiteral(" ") + fromView(kProductName) + QStringLiteral("  -  v") + fromView(kVersionText) +
+                   QString(kTitleGap, QLatin1Char(' ')) + fromView(kWebAddress));
+    // A minimise box but no maximise box.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFont(windowFont());
+
+    canvas_ = new FormCanvas(state_, this);
+    canvas_->onMouseDown = [this](int x, int y) { FormMouseDown(x, y); };
+    setCentralWidget(canvas_);
+    createControls();
+    createMenus();
+    // The window is as large as the menu bar and the fixed client area.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    FormCreate();
+}
+
+TFormMain::~TFormMain() { FormDestroy(); }
+
+void TFormMain::createControls() {
+    auto label = [this](const QString& text, int left, int top) {
+        auto* control = new QLabel(text, canvas_);
+        control->move(left, top);
+        control->adjustSize();
+        return control;
+    };
+    auto list = [this](const QStringList& items, int left, int top, const QString& hint) {
+        auto* control = new QComboBox(canvas_);
+        control->setEditable(false);
+        control->addItems(items);
+        control->setToolTip(hint);
+        control->setGeometry(left, top, 86, control->sizeHint().height());
+        return control;
+    };
+    auto button = [this](const QString& text, int left, int top, int width, const QString& hint) {
+        auto* control = new QPushButton(text, canvas_);
+        control->setGeometry(left, top, width, 24);
+        control->setToolTip(hint);
+        control->setFocusPolicy(Qt::TabFocus);
+        return control;
+    };
+    auto glyphButton = [&button](const QString& text, int top, const QPixmap& glyph) {
+        QPushButton* control = button(text, 355, top, 126, QString());
+        control->setIcon(QIcon(glyph));
+        control->setIconSize(QSize(kGlyphWidth, kGlyphHeight));
+        return control;
+    };
+
+    Label2 = label(QStringLiteral("Algor. Type:"), 10, 435);
+    ComboBox2 = list({QStringLiteral("1 bit"), QStringLiteral("1.5 bit")}, 75, 430,
+                     QStringLiteral("Encoding Algorithm Type"));
+    Label1 = label(QStringLiteral("Fineness:"), 10, 470);
+    QStringList finenessItems;
+    for (const char* item : {"Ryx4", "Ryx5", "Ryx6", "Ryx8", "Ryx11", "Ryx16", "Ryx21", "Ryx32"}) {
+        finenessItems << QString::fromLatin1(item);
+    }
+    ComboBox1 = list(finenessItems, 75, 465, QStringLiteral("Encoding Algorithm Fineness"));
+    // The state already matches these items: no encode at start-up.
+    ComboBox2->setCurrentText(QStringLiteral("1.5 bit"));
+    ComboBox1->setCurrentText(QStringLiteral("Ryx16"));
+    connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] { ComboBox1Change(); });
+    connect(ComboBox2, &QComboBox::currentIndexChanged, this, [this] { ComboBox2Change(); });
+
+    BitBtn4 = button(QStringLiteral("Show Ryx"), 195, 418, 126, QString());
+    Button3 = button(QStringLiteral("Show Smoothed"), 195, 445, 126,
+                     QStringLiteral("(toggle) Displays same Ryx data, but smoothed"));
+    Button2 = button(QStringLiteral("<-"), 195, 472, 61, QStringLiteral("Step backward 12 samples"));
+    Button1 = button(QStringLiteral("->"), 260, 472, 61, QStringLiteral("Step forward 12 samples"));
+    BitBtn1 = glyphButton(QStringLiteral("  Play Orig Sound"), 418, playOriginalGlyph());
+    BitBtn2 = glyphButton(QStringLiteral("  Play Ryx Sound"), 445, playRyxGlyph());
+    BitBtn3 = glyphButton(QStringLiteral("  Stop Playing"), 472, stopGlyph());
+
+    connect(BitBtn4, &QPushButton::clicked, this, [this] { BitBtn4Click(); });
+    connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
+    connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+    connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
+    connect(BitBtn3, &QPushButton::clicked, this, [this] { BitBtn3Click(); });
+}
+
+void TFormMain::createMenus() {
+    auto action = [this](QMenu* menu, const QString& text, const QString& hint, void (TFormMain::*handler)()) {
+        auto* item = new QAction(text, this);
+        if (!hint.isEmpty()) setHint(item, hint);
+        connect(item, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+        menu->addAction(item);
+        return item;
+    };
+
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    FileOpen1 = action(file, QStringLiteral("&Open wave file .WAV"), QStringLiteral("Open|Opens an existing file"),
+                       &TFormMain::FileOpen1Execute);
+    FileSaveAs1 = action(file, QStringLiteral("Export PIC assembler file .ASM"),
+                         QStringLiteral("Save As|Saves the active file with a new name"),
+                         &TFormMain::FileSaveAs1Execute);
+    FileSaveAs2 = action(file, QStringLiteral("Export &Binary file .RYX"),
+                         QStringLiteral("Export as Ryx|Saves the Ryx data as a binary .RYX file"),
+                         &TFormMain::FileSaveAs2Execute);
+    FileExit1 = action(file, QStringLiteral("E&xit"), QStringLiteral("Exit|Quits the application"),
+                       &TFormMain::FileExit1Execute);
+    QMenu* special = menuBar()->addMenu(QStringLiteral("Special"));
+    FilterBox = action(special, QStringLiteral("Output &Filter Model"), QString(), &TFormMain::FilterBoxExecute);
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    HelpContents1 = action(help, QStringLiteral("&Contents"), QStringLiteral("Help Contents"),
+                           &TFormMain::HelpContents1Execute);
+    About = action(help, QStringLiteral("About"), QString(), &TFormMain::AboutExecute);
+
+    FileOpen1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    FileExit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    for (QMenu* menu : {file, special, help}) menu->setToolTipsVisible(true);
+}
+
+void TFormMain::guarded(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        showError(QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        showError(QStringLiteral("An unexpected error occurred."));
+    }
+}
+
+void TFormMain::showError(const QString& message) {
+    if (errorReporter) errorReporter(this, message);
+}
+
+void TFormMain::repaintForm() { canvas_->update(); }
+
+void TFormMain::FormCreate() {
+    guarded([this] {
+        state_.statusText.clear();
+        resetSound(state_);
+        // A preview that cannot be written shows up when it is played.
+        writePreviewWav(state_, PreviewMode::originalPlaceholder);
+        writePreviewWav(state_, PreviewMode::decodedPlaceholder);
+    });
+}
+
+void TFormMain::FormDestroy() { state_.player->close(); }
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+    if (helpViewer_ != nullptr) helpViewer_->quit();
+    FormDestroy();
+    event->accept();
+}
+
+void TFormMain::FormMouseDown(int x, int y) {
+    guarded([&] {
+        if (jumpToOverviewColumn(state_, x, y)) repaintForm();
+    });
+}
+
+void TFormMain::ComboBox1Change() {
+    guarded([this] {
+        selectFineness(state_, ComboBox1->currentText().toStdString());
+        repaintForm();
+    });
+}
+
+void TFormMain::ComboBox2Change() {
+    guarded([this] {
+        selectAlgorithmType(state_, ComboBox2->currentText().toStdString());
+        repaintForm();
+    });
+}
+
+void TFormMain::playPreview(const std::string& fileName) {
+    const OperationResult opened = state_.player->open(fileName);
+    if (!opened) {
+        showError(QString::fromStdString(opened.error()));
+        return;
+    }
+    state_.player->play();
+}
+
+void TFormMain::BitBtn1Click() {
+    guarded([this] { playPreview(originalPreviewPath(state_).string()); });
+}
+
+void TFormMain::BitBtn2Click() {
+    guarded([this] {
+        // The display shows what is about to be heard before it starts.
+        state_.encoder.showSmoothed = 1;
+        canvas_->repaint();
+        playPreview(decodedPreviewPath(state_).string());
+    });
+}
+
+void TFormMain::BitBtn3Click() {
+    guarded([this] { state_.player->close(); });
+}
+
+void TFormMain::BitBtn4Click() {
+    guarded([this] {
+        toggleEncoded(state_);
+        repaintForm();
+    });
+}
+
+void TFormMain::Button1Click() {
+    guarded([this] {
+        stepForward(state_);
+        repaintForm();
+    });
+}
+
+void TFormMain::Button2Click() {
+    guarded([this] {
+        stepBackward(state_);
+        repaintForm();
+    });
+}
+
+void TFormMain::Button3Click() {
+    guarded([this] {
+        toggleSmoothed(state_);
+        repaintForm();
+    });
+}
+
+void TFormMain::FileOpen1Execute() {
+    guarded([this] {
+        const FileDialogRequest request{QStringLiteral("Open wave file"),
+                                        QStringLiteral("Wave files (*.wav);;All files (*)"), QStringLiteral("wav"),
+                                        false};
+        if (const std::optional<QString> chosen = fileChooser(this, request)) FileOpen1Accept(*chosen);
+    });
+}
+
+void TFormMain::FileOpen1Accept(const QString& fileName) {
+    guarded([&] {
+        loadWaveFile(state_, localFileName(fileName));
+        repaintForm();
+    });
+}
+
+void TFormMain::FileSaveAs1Execute() {
+    guarded([this] {
+        const FileDialogRequest request{QString(), QStringLiteral("PIC Assembler files (*.asm);;All files (*)"),
+                                        QStringLiteral("asm"), true};
+        if (const std::optional<QString> chosen = fileChooser(this, request)) FileSaveAs1Accept(*chosen);
+    });
+}
+
+void TFormMain::FileSaveAs1Accept(const QString& fileName) {
+    guarded([&] {
+        const OperationResult written = exportAssembler(state_, localFileName(fileName));
+        if (!written) showError(QStringLiteral("The assembler file was not written.\n\n") +
+                                QString::fromStdString(written.error()));
+    });
+}
+
+void TFormMain::FileSaveAs2Execute() {
+    guarded([this] {
+        const FileDialogRequest request{QString(), QStringLiteral("Binary Ryx data file (*.ryx);;All files (*)"),
+                                        QStringLiteral("ryx"), true};
+        if (const std::optional<QString> chosen = fileChooser(this, request)) FileSaveAs2Accept(*chosen);
+    });
+}
+
+void TFormMain::FileSaveAs2Accept(const QString& fileName) {
+    guarded([&] {
+        const OperationResult written = exportBinary(state_, localFileName(fileName));
+        if (!written) showError(QStringLiteral("The binary file was not written.\n\n") +
+                                QString::fromStdString(written.error()));
+    });
+}
+
+void TFormMain::FileExit1Execute() {
+    guarded([this] {
+        if (helpViewer_ != nullptr) helpViewer_->quit();
+        close();
+    });
+}
+
+void TFormMain::FilterBoxExecute() {
+    guarded([this] {
+        if (filterBox_ != nullptr) execCentred(*filterBox_);
+    });
+}
+
+void TFormMain::AboutExecute() {
+    guarded([this] {
+        if (aboutBox_ != nullptr) execCentred(*aboutBox_);
+    });
+}
+
+void TFormMain::HelpContents1Execute() {
+    guarded([this] {
+        if (helpViewer_ == nullptr) helpViewer_ = new HelpViewer(helpSearchFolders, this);
+        helpViewer_->showTopics();
+    });
+}
+
+}  // namespace ryx::ui

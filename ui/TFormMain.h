@@ -1,0 +1,120 @@
+#pragma once
+// The main window: the picture, the two lists, the view and sound buttons,
+// and the menus. Every handler forwards to the core and then repaints.
+
+#include "core/ProgramState.h"
+
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+class QAction;
+class QComboBox;
+class QDialog;
+class QLabel;
+class QPushButton;
+
+namespace ryx::ui {
+
+class FormCanvas;
+class HelpViewer;
+
+// What a file dialog is asked to show.
+struct FileDialogRequest {
+    QString title;  // empty: the dialog's own default title
+    QString filter;
+    QString defaultSuffix;
+    bool save = false;
+};
+
+// Returns the chosen file, or nothing when the user cancels.
+using FileChooser = std::function<std::optional<QString>(QWidget* parent, const FileDialogRequest& request)>;
+// Shows an error in the standard error box.
+using ErrorReporter = std::function<void(QWidget* parent, const QString& message)>;
+
+class TFormMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TFormMain(ProgramState& state, QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    // The dialogs are created after the main window; it only shows them.
+    void setAboutBox(QDialog* aboutBox) { aboutBox_ = aboutBox; }
+    void setFilterBox(QDialog* filterBox) { filterBox_ = filterBox; }
+
+    // Replaceable for tests; the defaults are Qt's own dialogs.
+    FileChooser fileChooser;
+    ErrorReporter errorReporter;
+    QStringList helpSearchFolders;
+
+    FormCanvas* canvas() const { return canvas_; }
+    HelpViewer* helpViewer() const { return helpViewer_; }
+
+    // Controls, named as in the window's definition.
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    QComboBox* ComboBox2 = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    QPushButton* BitBtn2 = nullptr;
+    QPushButton* BitBtn3 = nullptr;
+    QPushButton* BitBtn4 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPushButton* Button3 = nullptr;
+
+    QAction* FileOpen1 = nullptr;
+    QAction* FileSaveAs1 = nullptr;
+    QAction* FileSaveAs2 = nullptr;
+    QAction* FileExit1 = nullptr;
+    QAction* FilterBox = nullptr;
+    QAction* HelpContents1 = nullptr;
+    QAction* About = nullptr;
+
+    // Handlers.
+    void FormCreate();
+    void FormDestroy();
+    void FormMouseDown(int x, int y);
+    void ComboBox1Change();
+    void ComboBox2Change();
+    void BitBtn1Click();
+    void BitBtn2Click();
+    void BitBtn3Click();
+    void BitBtn4Click();
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void FileOpen1Execute();
+    void FileOpen1Accept(const QString& fileName);
+    void FileSaveAs1Execute();
+    void FileSaveAs1Accept(const QString& fileName);
+    void FileSaveAs2Execute();
+    void FileSaveAs2Accept(const QString& fileName);
+    void FileExit1Execute();
+    void FilterBoxExecute();
+    void HelpContents1Execute();
+    void AboutExecute();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createControls();
+    void createMenus();
+    // Runs a handler; whatever it throws is shown and the program goes on.
+    void guarded(const std::function<void()>& handler);
+    void showError(const QString& message);
+    void playPreview(const std::string& fileName);
+    void repaintForm();
+
+    ProgramState& state_;
+    FormCanvas* canvas_ = nullptr;
+    QDialog* aboutBox_ = nullptr;
+    QDialog* filterBox_ = nullptr;
+    HelpViewer* helpViewer_ = nullptr;
+};
+
+}  // namespace ryx::ui
