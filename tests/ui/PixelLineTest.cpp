@@ -1,0 +1,103 @@
+#include "ui/PixelLine.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <set>
+#include <utility>
+#include <vector>
+
+namespace ryx::ui {
+namespace {
+
+constexpr QRgb kPaper = qRgb(0, 0, 0);
+constexpr QRgb kInk = qRgb(255, 255, 255);
+constexpr int kOrigin = 20;  // lines start here, inside a 41 x 41 image
+
+using Pixels = std::set<std::pair<int, int>>;
+
+Pixels painted(const QImage& image) {
+    Pixels pixels;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) == kInk) pixels.insert({x, y});
+    return pixels;
+}
+
+Pixels paintLine(PixelPoint a, PixelPoint b) {
+    QImage image(41, 41, QImage::Format_RGB32);
+    image.fill(kPaper);
+    QPainter painter(&image);
+    drawPixelLine(painter, a, b, kInk);
+    painter.end();
+    return painted(image);
+}
+
+// Every direction and slope up to 12 pixels: A and each pixel up to B, never
+// B; one pixel per step along the longer axis, each within half a pixel of
+// the ideal line across it.
+TEST(PixelLine, PaintsFromAUpToButNotIncludingB) {
+    for (int dx = -12; dx <= 12; ++dx) {
+        for (int dy = -12; dy <= 12; ++dy) {
+            const PixelPoint a{kOrigin, kOrigin};
+            const PixelPoint b{kOrigin + dx, kOrigin + dy};
+            const Pixels pixels = paintLine(a, b);
+            SCOPED_TRACE(::testing::Message() << "line by (" << dx << ", " << dy << ")");
+            const int steps = std::max(std::abs(dx), std::abs(dy));
+            ASSERT_EQ(static_cast<int>(pixels.size()), steps);
+            if (steps == 0) continue;
+            EXPECT_TRUE(pixels.count({a.x, a.y}));
+            EXPECT_FALSE(pixels.count({b.x, b.y}));
+            const bool wide = std::abs(dx) >= std::abs(dy);
+            for (int k = 0; k < steps; ++k) {
+                const int major = k * (wide ? (dx > 0 ? 1 : -1) : (dy > 0 ? 1 : -1));
+                const double ideal = static_cast<double>(major) * (wide ? dy : dx) / (wide ? dx : dy);
+                int found = 0;
+                for (const auto& [x, y] : pixels) {
+                    if ((wide ? x - a.x : y - a.y) != major) continue;
+                    ++found;
+                    EXPECT_LE(std::abs((wide ? y - a.y : x - a.x) - ideal), 0.5) << "step " << k;
+                }
+                EXPECT_EQ(found, 1) << "step " << k;
+            }
+        }
+    }
+}
+
+TEST(PixelLine, AxisLinesInBothDirections) {
+    struct Case {
+        PixelPoint a;
+        PixelPoint b;
+        Pixels expected;
+    };
+    const std::vector<Case> cases = {
+        {{5, 7}, {5, 11}, {{5, 7}, {5, 8}, {5, 9}, {5, 10}}},
+        {{5, 11}, {5, 7}, {{5, 11}, {5, 10}, {5, 9}, {5, 8}}},
+        {{2, 3}, {6, 3}, {{2, 3}, {3, 3}, {4, 3}, {5, 3}}},
+        {{6, 3}, {2, 3}, {{6, 3}, {5, 3}, {4, 3}, {3, 3}}},
+        {{4, 4}, {4, 4}, {}},
+        {{4, 4}, {4, 5}, {{4, 4}}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(paintLine(c.a, c.b), c.expected) << c.a.x << "," << c.a.y;
+}
+
+TEST(PixelLine, PolylineLeavesOnlyItsLastPointUnpainted) {
+    QImage image(41, 41, QImage::Format_RGB32);
+    image.fill(kPaper);
+    QPainter painter(&image);
+    const PixelPoint path[] = {{2, 10}, {10, 10}, {10, 2}, {30, 6}, {30, 30}};
+    drawPixelPolyline(painter, path, kInk);
+    painter.end();
+    const Pixels pixels = painted(image);
+    for (const PixelPoint& p : {path[0], path[1], path[2], path[3]}) EXPECT_TRUE(pixels.count({p.x, p.y}));
+    EXPECT_FALSE(pixels.count({30, 30}));
+    EXPECT_TRUE(pixels.count({30, 29}));
+    EXPECT_EQ(pixels.size(), std::size_t{8 + 8 + 20 + 24});
+}
+
+}  // namespace
+}  // namespace ryx::ui
