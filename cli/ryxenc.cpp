@@ -2,7 +2,6 @@
 
 #include "cli/CommandLine.h"
 #include "cli/EncodeInput.h"
-#include "cli/PrivateDirectory.h"
 #include "core/ProductInfo.h"
 #include "core/ProgramState.h"
 
@@ -28,16 +27,11 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
 
-    // The reader always writes both preview files; here they go to a private
-    // folder that disappears at the end.
-    PrivateDirectory previews;
-    if (!previews.ok()) {
-        std::cerr << "ryxenc: " << previews.error() << '\n';
-        return kExitWriteFailed;
-    }
+    // Every open starts with a reset, so the state needs none here. There is
+    // no player, so no preview files: --wav and --original-wav write their
+    // content directly.
     auto state = std::make_unique<ryx::ProgramState>();
-    state->previewDirectory = previews.path().string();
-    ryx::resetSound(*state);
+    state->previewFilesEnabled = false;
 
     int status = kExitOk;
     for (const std::string& input : options.inputs) {

@@ -46,6 +46,7 @@ std::array<std::uint8_t, kPreviewHeaderSize> previewHeader(std::uint32_t sampleC
 
 OperationResult writePreviewWav(ProgramState& state, PreviewMode mode) {
     state.player->close();  // the player may hold the file open
+    if (!state.previewFilesEnabled) return {};
 
     const bool original = mode == PreviewMode::originalPlaceholder || mode == PreviewMode::originalSound;
     return writePreviewFile(state, mode, original ? originalPreviewPath(state) : decodedPreviewPath(state));

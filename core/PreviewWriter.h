@@ -32,8 +32,9 @@ std::filesystem::path decodedPreviewPath(const ProgramState& state);
 std::array<std::uint8_t, kPreviewHeaderSize> previewHeader(std::uint32_t sampleCount,
                                                            std::uint32_t sampleRate);
 
-// Closes the player, then rewrites the mode's file. A file that cannot be
-// written is skipped; the result says why.
+// Closes the player, then rewrites the mode's file (nothing when the state's
+// previewFilesEnabled is off). A file that cannot be written is skipped; the
+// result says why.
 OperationResult writePreviewWav(ProgramState& state, PreviewMode mode);
 
 // The mode's file content written to any path, without touching the player:

@@ -61,6 +61,9 @@ struct ProgramState {
 
     // Where the two preview files live; given once at start-up.
     std::string previewDirectory = ".";
+    // Off in a program that has no player (ryxenc): the preview files are
+    // then not written; their content can still be written on request.
+    bool previewFilesEnabled = true;
     // The sound player that every writer closes first; never null.
     SoundPlayer* player;
 

@@ -3,6 +3,7 @@
 #include "core/AtomicFileWriter.h"
 #include "core/ProductInfo.h"
 #include "core/SoundPlayer.h"
+#include "export/BitPacking.h"
 #include "export/TextChunkWriter.h"
 
 #include <algorithm>
@@ -147,13 +148,6 @@ void writeBlockHeader(TextChunkWriter& out, std::uint32_t block) {
     out.line("");
 }
 
-// Byte k: samples 8k ... 8k + 7, the earliest in the top bit.
-std::uint8_t packByte(const std::uint8_t* bits) {
-    unsigned value = 0;
-    for (int j = 0; j < 8; ++j) value = (value << 1) | (bits[j] == 1 ? 1u : 0u);
-    return static_cast<std::uint8_t>(value);
-}
-
 void writeData(TextChunkWriter& out, const std::uint8_t* bits, std::uint32_t dataBytes) {
     for (std::uint32_t k = 0; k < dataBytes; ++k) {
         if (k % kBytesPerBlock == 0) writeBlockHeader(out, k / kBytesPerBlock + 1);
@@ -162,8 +156,7 @@ void writeData(TextChunkWriter& out, const std::uint8_t* bits, std::uint32_t dat
             out.number(k);
             out.line("");
         }
-        const DataLine& line = kDataLines[packByte(bits + 8 * k)];
-        out.append(std::string_view(line.data(), line.size()));
+        out.append(kDataLines[packEightBits(bits + 8 * k)]);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/AtomicFileWriter.h"
 #include "core/SoundPlayer.h"
+#include "export/BitPacking.h"
 
 #include <algorithm>
 #include <array>
@@ -22,11 +23,7 @@ OperationResult exportBinary(ProgramState& state, const std::filesystem::path& p
 
     // The whole largest sound packs into 32812 bytes: one block, one write.
     std::array<std::uint8_t, kMaxSamples / 8> packed;
-    for (std::uint32_t k = 0; k < byteCount; ++k) {
-        unsigned value = 0;
-        for (int j = 0; j < 8; ++j) value = (value << 1) | (bits[8 * k + j] == 1 ? 1u : 0u);
-        packed[k] = static_cast<std::uint8_t>(value);
-    }
+    for (std::uint32_t k = 0; k < byteCount; ++k) packed[k] = packEightBits(bits + 8 * k);
     writer.write(packed.data(), byteCount);
     return writer.commit();
 }

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace ryx {
@@ -22,6 +23,13 @@ public:
     TextChunkWriter& operator=(const TextChunkWriter&) = delete;
 
     void append(std::string_view text);
+    // Appends a piece of fixed size; the copy compiles to a few moves.
+    template <std::size_t kSize>
+    void append(const std::array<char, kSize>& piece) {
+        if (used_ + kSize > kChunkSize) flush();
+        std::memcpy(chunk_.data() + used_, piece.data(), kSize);
+        used_ += kSize;
+    }
     // Appends text and the CR LF that ends every line.
     void line(std::string_view text) {
         append(text);

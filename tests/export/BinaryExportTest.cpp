@@ -52,6 +52,13 @@ TEST_F(BinaryExportTest, EarliestSampleIsTheMostSignificantBit) {
     EXPECT_EQ(exportBytes(), (Bytes{0xB1, 0x01, 0x80}));
 }
 
+TEST_F(BinaryExportTest, OnlyAnEntryOfOneIsAOneBit) {
+    state->encoder.sampleCount = 17;
+    const std::uint8_t entries[16] = {2, 1, 3, 1, 0, 1, 255, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+    std::copy(std::begin(entries), std::end(entries), state->bitStream.begin());
+    EXPECT_EQ(exportBytes(), (Bytes{0x55, 0xFF}));
+}
+
 TEST_F(BinaryExportTest, SameBitsAsTheAssemblerDataLines) {
     state->encoder.sampleCount = 5003;
     std::uint32_t noise = 7;
