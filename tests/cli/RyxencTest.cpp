@@ -141,22 +141,16 @@ TEST_F(RyxencTest, UsageErrorsExitWithTwoAndWriteNothing) {
     };
     const Case cases[] = {
         {{}, "no input file given"},
-        {{"-q"}, "no input file given"},
         {{"--bogus", "a.wav"}, "unknown option '--bogus'"},
         {{"-x", "a.wav"}, "unknown option '-x'"},
-        {{"-qx", "a.wav"}, "unknown option '-x'"},
         {{"-s", "2", "a.wav"}, "invalid scheme '2' (use 1 or 1.5)"},
         {{"--scheme=1.50", "a.wav"}, "invalid scheme '1.50' (use 1 or 1.5)"},
         {{"-f", "7", "a.wav"}, "invalid fineness '7' (use 4, 5, 6, 8, 11, 16, 21 or 32)"},
         {{"-f016", "a.wav"}, "invalid fineness '016' (use 4, 5, 6, 8, 11, 16, 21 or 32)"},
-        {{"--fineness", "Ryx16", "a.wav"}, "invalid fineness 'Ryx16' (use 4, 5, 6, 8, 11, 16, 21 or 32)"},
         {{"a.wav", "--asm"}, "option '--asm' needs a value"},
-        {{"a.wav", "-b"}, "option '-b' needs a value"},
         {{"--asm=", "a.wav"}, "option '--asm' needs a file name"},
         {{"--quiet=yes", "a.wav"}, "option '--quiet' takes no value"},
         {{"-o", "x.asm", "a.wav", "b.wav"}, "--asm, --bin, --wav and --original-wav take exactly one input, not 2"},
-        {{"--original-wav", "x.wav", "a.wav", "b.wav"},
-         "--asm, --bin, --wav and --original-wav take exactly one input, not 2"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
