@@ -62,9 +62,11 @@ constexpr int sampleY(std::uint8_t value) { return 301 - value; }
 // y of a decoded value, brought to the sound's scale as 2d - 128 first.
 constexpr int decodedY(std::uint8_t value) { return 429 - 2 * value; }
 
-// Left column of the marker outline, in unsigned 32-bit arithmetic.
+// Left column of the marker outline, in unsigned 32-bit arithmetic. A state
+// painted before its first reset has no step yet; it counts as one sample
+// per column instead of dividing by zero.
 constexpr int markerLeft(std::uint32_t viewOffset, std::uint32_t overviewStep) {
-    return static_cast<int>(5u + (viewOffset * 256u) / overviewStep);
+    return static_cast<int>(5u + (viewOffset * 256u) / (overviewStep == 0 ? 256u : overviewStep));
 }
 
 }  // namespace ryx::ui

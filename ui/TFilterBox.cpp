@@ -16,6 +16,7 @@ TFilterBox::TFilterBox(const ProgramState& state, QWidget* parent) : QDialog(par
     setWindowTitle(QStringLiteral("Output Filter Model"));
     setFont(windowFont());
     setFixedSize(250, 250);
+    setBackgroundRole(QPalette::Button);  // the button-face colour around the panel
     OKButton = new QPushButton(QStringLiteral("OK"), this);
     OKButton->setGeometry(86, 220, 75, 25);
     OKButton->setDefault(true);

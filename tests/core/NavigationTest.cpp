@@ -128,17 +128,6 @@ TEST(OverviewPress, ClampedToTheSampleBeforeTheLast) {
     }
 }
 
-TEST(OverviewPress, PressChangesOnlyTheViewOffset) {
-    auto state = soundOf(490);
-    state->encoder.showSmoothed = 1;
-    state->encoder.showEncoded = 0;
-    ASSERT_TRUE(jumpToOverviewColumn(*state, 200, 400));
-    EXPECT_EQ(state->encoder.viewOffset, 195u);
-    EXPECT_EQ(state->encoder.showSmoothed, 1);
-    EXPECT_EQ(state->encoder.showEncoded, 0);
-    EXPECT_EQ(state->encoder.sampleCount, 490u);
-}
-
 TEST(Toggles, ShowSmoothedAlwaysShowsTheDecodedTrace) {
     struct Case {
         std::uint8_t encoded;

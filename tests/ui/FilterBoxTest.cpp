@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -177,6 +178,9 @@ TEST(FilterBox, WindowButtonAndResult) {
     QTimer::singleShot(0, &box, [&box] { box.OKButton->click(); });
     EXPECT_EQ(box.exec(), 1);
     EXPECT_FALSE(box.isVisible());
+    // Enter presses the default button.
+    QTimer::singleShot(0, &box, [&box] { QTest::keyClick(&box, Qt::Key_Return); });
+    EXPECT_EQ(box.exec(), 1);
 }
 
 TEST(FilterBox, PaintsTheCurrentStateCentredOnTheScreen) {

@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <set>
 #include <utility>
-#include <vector>
 
 namespace ryx::ui {
 namespace {
@@ -66,23 +65,6 @@ TEST(PixelLine, PaintsFromAUpToButNotIncludingB) {
             }
         }
     }
-}
-
-TEST(PixelLine, AxisLinesInBothDirections) {
-    struct Case {
-        PixelPoint a;
-        PixelPoint b;
-        Pixels expected;
-    };
-    const std::vector<Case> cases = {
-        {{5, 7}, {5, 11}, {{5, 7}, {5, 8}, {5, 9}, {5, 10}}},
-        {{5, 11}, {5, 7}, {{5, 11}, {5, 10}, {5, 9}, {5, 8}}},
-        {{2, 3}, {6, 3}, {{2, 3}, {3, 3}, {4, 3}, {5, 3}}},
-        {{6, 3}, {2, 3}, {{6, 3}, {5, 3}, {4, 3}, {3, 3}}},
-        {{4, 4}, {4, 4}, {}},
-        {{4, 4}, {4, 5}, {{4, 4}}},
-    };
-    for (const Case& c : cases) EXPECT_EQ(paintLine(c.a, c.b), c.expected) << c.a.x << "," << c.a.y;
 }
 
 TEST(PixelLine, PolylineLeavesOnlyItsLastPointUnpainted) {
