@@ -34,7 +34,7 @@ HelpViewer::HelpViewer(QStringList searchFolders, QWidget* parent)
     auto* splitter = new QSplitter;
     splitter->addWidget(topics_);
     splitter->addWidget(browser_);
-    splitter->setSizes({200, 560});
+    splitter->setSizes({230, 530});
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(splitter);
@@ -74,6 +74,7 @@ void HelpViewer::showTopics() {
     } else {
         // Every <h2 id="..."> of the file is one topic.
         const QString html = QString::fromUtf8(file.readAll());
+        const QSignalBlocker quiet(topics_);  // the text opens at its top
         static const QRegularExpression heading(QStringLiteral("<h2 id=\"([^\"]+)\">(.*?)</h2>"),
                                                 QRegularExpression::DotMatchesEverythingOption);
         for (auto match = heading.globalMatch(html); match.hasNext();) {

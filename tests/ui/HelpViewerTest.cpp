@@ -1,0 +1,65 @@
+#include "ui/HelpViewer.h"
+
+#include "support/FileBytes.h"
+#include "support/TempDirectory.h"
+
+#include <QListWidget>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBrowser>
+
+#include <gtest/gtest.h>
+
+namespace ryx::ui {
+namespace {
+
+TEST(HelpViewer, ListsTheTopicsOfTheShippedHelpAndJumpsToThem) {
+    HelpViewer viewer({QStringLiteral("/nonexistent/first"), QStringLiteral(RYX_HELP_SOURCE_DIR)});
+    viewer.showTopics();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&viewer));
+    EXPECT_TRUE(viewer.isVisible());
+    EXPECT_FALSE(viewer.isModal());
+    EXPECT_EQ(viewer.helpFile(), QStringLiteral(RYX_HELP_SOURCE_DIR "/ryx-encoder-help.html"));
+
+    const QStringList topics = viewer.topicTitles();
+    for (const char* expected : {"What the program does", "Opening a sound", "Preparing a sound with sox",
+                                 "Scheme and fineness", "Reading the display", "Listening",
+                                 "Exporting the bitstream", "Assembling the tables", "The decoder circuit",
+                                 "The command-line encoder ryxenc"}) {
+        EXPECT_TRUE(topics.contains(QString::fromLatin1(expected))) << expected;
+    }
+    // Each topic's anchor exists: choosing topics further down scrolls further.
+    QScrollBar* scroll = viewer.browser()->verticalScrollBar();
+    viewer.topics()->setCurrentRow(0);
+    const int first = scroll->value();
+    viewer.topics()->setCurrentRow(static_cast<int>(topics.size()) / 2);
+    const int middle = scroll->value();
+    EXPECT_GT(middle, first);
+    // What users must not miss when they assemble the export.
+    EXPECT_TRUE(viewer.browser()->toPlainText().contains("r=dec"));
+}
+
+TEST(HelpViewer, AMissingHelpFileIsReportedInTheViewer) {
+    test::TempDirectory empty;
+    HelpViewer viewer({QString::fromStdString(empty.path().string())});
+    viewer.showTopics();
+    EXPECT_TRUE(viewer.isVisible());
+    EXPECT_TRUE(viewer.helpFile().isEmpty());
+    EXPECT_EQ(viewer.topics()->count(), 0);
+    const QString shown = viewer.browser()->toPlainText();
+    EXPECT_TRUE(shown.contains("ryx-encoder-help.html was not found")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QString::fromStdString(empty.path().string())));
+
+    // Once the file is there, the next showing finds it.
+    test::writeFileBytes(empty / "ryx-encoder-help.html",
+                         {'<', 'h', '2', ' ', 'i', 'd', '=', '"', 'a', '"', '>', 'A', '&', 'a', 'm', 'p', ';',
+                          'B', '<', '/', 'h', '2', '>'});
+    viewer.showTopics();
+    EXPECT_EQ(viewer.topicTitles(), QStringList({"A&B"}));
+
+    viewer.quit();
+    EXPECT_FALSE(viewer.isVisible());
+}
+
+}  // namespace
+}  // namespace ryx::ui

@@ -1,0 +1,85 @@
+#include "ui/TAboutBox.h"
+
+#include "core/ProductInfo.h"
+#include "ui/AboutPicture.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace ryx::ui {
+namespace {
+
+TEST(AboutBox, LaysOutItsPanelPictureTextsAndButton) {
+    TAboutBox box;
+    EXPECT_EQ(box.windowTitle(), "About Ryx Sound Encoder LT");
+    EXPECT_EQ(box.size(), QSize(369, 260));
+    EXPECT_EQ(box.minimumSize(), box.maximumSize());
+    EXPECT_EQ(box.Panel1->geometry(), QRect(8, 8, 353, 218));
+    EXPECT_EQ(box.ProgramIcon->geometry(), QRect(15, 15, 134, 111));
+    EXPECT_EQ(box.ProgramIcon->pixmap().size(), QSize(134, 111));
+    EXPECT_EQ(box.OKButton->geometry(), QRect(151, 230, 75, 25));
+    EXPECT_TRUE(box.OKButton->isDefault());
+
+    struct Expected {
+        QLabel* label;
+        QPoint at;
+        bool bold;
+    };
+    const std::vector<Expected> table{
+        {box.ProductName, {168, 26}, true},  {box.Version, {168, 60}, false},
+        {box.Copyright, {168, 80}, false},   {box.Comments, {13, 134}, true},
+        {box.Bullet1, {35, 155}, false},     {box.Bullet2, {35, 175}, false},
+        {box.WebAddress, {115, 195}, true},
+    };
+    const QRect panelInside(1, 1, 351, 216);
+    for (const Expected& row : table) {
+        SCOPED_TRACE(row.label->text().toStdString());
+        EXPECT_EQ(row.label->parentWidget(), box.Panel1);
+        EXPECT_EQ(row.label->pos(), row.at);
+        EXPECT_EQ(row.label->font().bold(), row.bold);
+        // The whole text must fit, inside the panel's bevel.
+        EXPECT_TRUE(panelInside.contains(row.label->geometry())) << row.label->geometry().right();
+        if (!row.label->wordWrap()) {
+            EXPECT_GE(row.label->width(), row.label->sizeHint().width());
+        } else {
+            EXPECT_GE(row.label->height(), row.label->heightForWidth(row.label->width()));
+        }
+    }
+    EXPECT_EQ(box.ProductName->text(), " Ryx Sound Encoder LT ");
+    EXPECT_EQ(box.ProductName->font().pixelSize(), 13);
+    EXPECT_EQ(box.Version->text(), "Version  1.0 ");
+    EXPECT_TRUE(box.Copyright->text().contains("2002"));
+    EXPECT_EQ(box.WebAddress->text().toStdString(), kWebAddress);
+}
+
+TEST(AboutBox, OkClosesItWithResultOne) {
+    TAboutBox box;
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+    QTest::keyClick(&box, Qt::Key_Return);  // OK is the default button
+    EXPECT_FALSE(box.isVisible());
+    EXPECT_EQ(box.result(), 1);
+}
+
+TEST(AboutBox, PictureIsDrawnNotBlank) {
+    const QImage picture = aboutPicture().toImage();
+    ASSERT_EQ(picture.size(), QSize(134, 111));
+    // The wave (green), the bits (white) and the chip all show up.
+    int green = 0, white = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            const QColor colour = picture.pixelColor(x, y);
+            if (colour == QColor(0, 255, 0)) ++green;
+            if (colour == QColor(255, 255, 255)) ++white;
+        }
+    }
+    EXPECT_GT(green, 50);
+    EXPECT_GT(white, 100);
+}
+
+}  // namespace
+}  // namespace ryx::ui
