@@ -4,7 +4,7 @@
 # BUILD_DIR/fuzz/artifacts/ to be added as a regression case.
 # Usage: fuzz/run-fuzzers.sh BUILD_DIR SECONDS
 set -euo pipefail
-build=$1
+build=$(cd "$1" && pwd)
 seconds=${2:-60}
 cd "$(dirname "$0")/.."
 
