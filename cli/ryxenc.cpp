@@ -37,6 +37,10 @@ int main(int argc, char** argv) {
     for (const std::string& input : options.inputs) {
         status = std::max(status, encodeInput(*state, options, input, std::cout, std::cerr));
     }
-    std::cout.flush();
+    // A summary that could not be printed (a full disk behind a redirection) is a failed output too.
+    if (!std::cout.flush()) {
+        std::cerr << "ryxenc: standard output: write error\n";
+        status = std::max(status, kExitWriteFailed);
+    }
     return status;
 }

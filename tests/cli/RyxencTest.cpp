@@ -42,8 +42,8 @@ std::string readText(const fs::path& path) {
 }
 
 // Runs ryxenc in `directory` with TMPDIR pointing at `tmp`.
-ProcessRun runRyxenc(const std::vector<std::string>& arguments, const fs::path& directory, const fs::path& tmp) {
-    const fs::path outPath = tmp / "stdout.txt";
+ProcessRun runRyxenc(const std::vector<std::string>& arguments, const fs::path& directory, const fs::path& tmp,
+                     const fs::path& outPath) {
     const fs::path errPath = tmp / "stderr.txt";
     std::vector<std::string> environment;
     for (char** entry = environ; *entry != nullptr; ++entry) {
@@ -74,7 +74,7 @@ ProcessRun runRyxenc(const std::vector<std::string>& arguments, const fs::path& 
     if (child > 0 && waitpid(child, &waitStatus, 0) == child && WIFEXITED(waitStatus)) {
         run.status = WEXITSTATUS(waitStatus);
     }
-    run.out = readText(outPath);
+    run.out = outPath == "/dev/full" ? std::string() : readText(outPath);
     run.err = readText(errPath);
     return run;
 }
@@ -107,7 +107,10 @@ std::vector<std::string> entriesOf(const fs::path& directory) {
 
 class RyxencTest : public ::testing::Test {
 protected:
-    ProcessRun run(const std::vector<std::string>& arguments) { return runRyxenc(arguments, work.path(), scratch.path()); }
+    ProcessRun run(const std::vector<std::string>& arguments, const fs::path& stdoutPath = {}) {
+        return runRyxenc(arguments, work.path(), scratch.path(),
+                         stdoutPath.empty() ? scratch / "stdout.txt" : stdoutPath);
+    }
 
     void writeInput(const std::string& name, const Bytes& bytes) { test::writeFileBytes(work / name, bytes); }
 
@@ -285,6 +288,14 @@ TEST_F(RyxencTest, UnwritableOutputExitsWithThreeAndLeavesNothing) {
               "ryxenc: missing.wav: Cannot open file! - no file loaded.\n"
               "ryxenc: b.asm: Is a directory\n");
     EXPECT_TRUE(fs::is_regular_file(work / "a.asm"));
+}
+
+TEST_F(RyxencTest, SummaryThatCannotBePrintedIsAFailedOutput) {
+    writeInput("a.wav", waveFile(500, 8000));
+    const ProcessRun full = run({"a.wav"}, "/dev/full");
+    EXPECT_EQ(full.status, 3);
+    EXPECT_EQ(full.err, "ryxenc: standard output: write error\n");
+    EXPECT_EQ(run({"-q", "a.wav"}, "/dev/full").status, 0);
 }
 
 TEST_F(RyxencTest, QuietPrintsOnlyErrors) {
