@@ -39,19 +39,11 @@ bool writeTone(const std::string& path, double frequency, int milliseconds, std:
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    if (argc != 5) {
-        std::fprintf(stderr, "usage: ryx_play_tone FOLDER FREQUENCY MILLISECONDS RATE\n");
-        return 2;
-    }
+    if (argc != 5) return 2;
     const std::string folder = argv[1];
-    const double frequency = std::atof(argv[2]);
     const int milliseconds = std::atoi(argv[3]);
-    const auto rate = static_cast<std::uint32_t>(std::atoi(argv[4]));
     const std::string tone = folder + "/tone.wav";
-    if (!writeTone(tone, frequency, milliseconds, rate)) {
-        std::fprintf(stderr, "cannot write %s\n", tone.c_str());
-        return 2;
-    }
+    if (!writeTone(tone, std::atof(argv[2]), milliseconds, static_cast<std::uint32_t>(std::atoi(argv[4])))) return 2;
 
     auto state = std::make_unique<ryx::ProgramState>();
     state->previewDirectory = folder;

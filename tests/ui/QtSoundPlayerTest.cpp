@@ -1,5 +1,5 @@
-// The sound output with no sound server: every case here must fail with a
-// clear text, never crash, and leave the program able to go on.
+// The sound output with no sound server: opening must fail with a clear
+// text, never crash, and leave the program able to go on.
 
 #include "ui/QtSoundPlayer.h"
 
@@ -19,48 +19,31 @@ namespace ryx::ui {
 namespace {
 
 // Before anything asks for an audio device: point the sound client at a
-// server that does not exist (and so keep it from starting one of its own).
-const bool kNoSoundServer = [] {
-    ::setenv("PULSE_SERVER", "unix:/nonexistent/ryx-test/native", 1);
-    return true;
-}();
-
-void writePreview(const std::filesystem::path& path, std::uint32_t rate) {
-    const auto header = previewHeader(200, rate);
-    std::vector<std::uint8_t> bytes(header.begin(), header.end());
-    bytes.resize(header.size() + 200, 128);
-    test::writeFileBytes(path, bytes);
-}
+// server that does not exist (which also keeps it from starting one).
+const bool kNoSoundServer = ::setenv("PULSE_SERVER", "unix:/nonexistent/ryx-test/native", 1) == 0;
 
 TEST(QtSoundPlayer, OpenFailsWithAClearTextAndLeavesNothingOpen) {
     ASSERT_TRUE(kNoSoundServer);
     test::TempDirectory folder;
-    writePreview(folder / "good.wav", 22050);
-    writePreview(folder / "rate0.wav", 0);
-    test::writeFileBytes(folder / "text.wav", {'h', 'i'});
-
-    struct Case {
-        std::string file;
-        std::string message;  // the whole text, or a part of it
-    };
-    const std::vector<Case> cases{
-        {(folder / "missing.wav").string(), (folder / "missing.wav").string() + ": No such file or directory"},
-        {(folder / "text.wav").string(), "text.wav: not a playable WAV file: it is not a RIFF WAVE file"},
-        {(folder / "rate0.wav").string(), "rate0.wav: not a playable WAV file: its sample rate is 0 Hz"},
-        {(folder / "good.wav").string(), kNoAudioDeviceMessage},
+    for (std::uint32_t rate : {22050u, 0u}) {
+        const auto header = previewHeader(200, rate);
+        std::vector<std::uint8_t> bytes(header.begin(), header.end());
+        bytes.resize(header.size() + 200, 128);
+        test::writeFileBytes(folder / ("rate" + std::to_string(rate) + ".wav"), bytes);
+    }
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {(folder / "gone.wav").string(), (folder / "gone.wav").string() + ": No such file or directory"},
+        {(folder / "rate0.wav").string(), (folder / "rate0.wav").string() + ": not a playable WAV file: its sample rate is 0 Hz"},
+        {(folder / "rate22050.wav").string(), kNoAudioDeviceMessage},
     };
     QtSoundPlayer player;
-    for (const Case& c : cases) {
-        const OperationResult opened = player.open(c.file);
-        EXPECT_FALSE(opened) << c.file;
-        EXPECT_NE(opened.error().find(c.message), std::string::npos) << opened.error();
+    for (const auto& [file, message] : cases) {
+        EXPECT_EQ(player.open(file).error(), message);
         EXPECT_FALSE(player.isOpen());
         player.play();  // nothing open: nothing happens
         EXPECT_FALSE(player.isPlaying());
+        player.close();
     }
-    player.close();  // nothing open: harmless, also twice
-    player.close();
-    EXPECT_EQ(player.open((folder / "good.wav").string()).error(), kNoAudioDeviceMessage);
 }
 
 TEST(QtSoundPlayer, WithoutASoundServerTheErrorBoxNamesTheMissingDeviceAndTheProgramGoesOn) {
@@ -73,12 +56,9 @@ TEST(QtSoundPlayer, WithoutASoundServerTheErrorBoxNamesTheMissingDeviceAndThePro
     {
         TFormMain form(state);
         form.errorReporter = [&errors](QWidget*, const QString& message) { errors << message; };
-
         form.BitBtn1->click();
         form.BitBtn2->click();
-        ASSERT_EQ(errors.size(), 2);
-        EXPECT_EQ(errors[0], "No audio output device is available");
-        EXPECT_EQ(errors[1], "No audio output device is available");
+        EXPECT_EQ(errors, QStringList({"No audio output device is available", "No audio output device is available"}));
 
         form.BitBtn3->click();  // stop with nothing open
         form.ComboBox2->setCurrentText("1 bit");

@@ -1,7 +1,6 @@
 #include "ui/TFormMain.h"
 
 #include "FakeSoundPlayer.h"
-#include "core/PreviewWriter.h"
 #include "core/WavReader.h"
 #include "export/AssemblerExport.h"
 #include "support/FileBytes.h"
@@ -25,7 +24,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <set>
 #include <stdexcept>
 
@@ -35,18 +33,14 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 namespace fs = std::filesystem;
 
-Bytes placeholderFile() {
-    const auto header = previewHeader(200, 22050);
-    Bytes bytes(header.begin(), header.end());
-    for (int i = 0; i < 10; ++i) bytes.insert(bytes.end(), kPlaceholderCycle.begin(), kPlaceholderCycle.end());
-    return bytes;
-}
-
-// An 8-bit mono WAV file in the 46-byte layout the reader expects.
-Bytes soundFile(std::uint32_t count, std::uint32_t rate) {
+// A WAV file in the reader's 46-byte layout; with no samples given, the
+// placeholder tone of start-up.
+Bytes waveFile(std::uint32_t count, std::uint32_t rate, const std::uint8_t* samples = nullptr) {
     const auto header = previewHeader(count, rate);
     Bytes bytes(header.begin(), header.end());
-    for (std::uint32_t i = 0; i < count; ++i) bytes.push_back(static_cast<std::uint8_t>(128 + 90 * ((i / 10) % 2 ? 1 : -1)));
+    for (std::uint32_t i = 0; i < count; ++i) {
+        bytes.push_back(samples != nullptr ? samples[i] : kPlaceholderCycle[i % kPlaceholderCycle.size()]);
+    }
     return bytes;
 }
 
@@ -61,7 +55,7 @@ protected:
     MainWindowTest() : state(std::make_unique<ProgramState>()), player(*state) {
         state->previewDirectory = folder.path().string();
         state->player = &player;
-        state->statusText.set("left over from before");
+        state->statusText.set("left over");
         form = std::make_unique<TFormMain>(*state);
         form->errorReporter = [this](QWidget*, const QString& message) { errors << message; };
         form->fileChooser = [this](QWidget*, const FileDialogRequest& request) {
@@ -70,7 +64,6 @@ protected:
         };
         form->helpSearchFolders = {QStringLiteral(RYX_HELP_SOURCE_DIR)};
     }
-
     ~MainWindowTest() override {
         form.reset();
         state->player = &SilentSoundPlayer::instance();
@@ -80,9 +73,10 @@ protected:
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     }
-
-    Bytes originalPreview() const { return test::readFileBytes(originalPreviewPath(*state)); }
-    Bytes decodedPreview() const { return test::readFileBytes(decodedPreviewPath(*state)); }
+    void choose(const fs::path& path) { nextChoice = QString::fromStdString(path.string()); }
+    Bytes preview(bool decoded) const {
+        return test::readFileBytes(decoded ? decodedPreviewPath(*state) : originalPreviewPath(*state));
+    }
 
     test::TempDirectory folder;
     std::unique_ptr<ProgramState> state;
@@ -97,346 +91,249 @@ TEST_F(MainWindowTest, StartsWithTheEmptySoundAndTwoPlaceholderPreviews) {
     EXPECT_TRUE(state->statusText.empty());
     EXPECT_EQ(state->encoder.sampleCount, 490u);
     EXPECT_EQ(state->encoder.overviewStep, 256u);
-    EXPECT_EQ(state->encoder.sampleRate, 15625u);
     EXPECT_EQ(state->encoder.resistorOhms, 4506);
-    // No encode at start-up: an encode of silence would move the first value off 128.
-    EXPECT_EQ(state->decodedSamples[0], 128);
-    EXPECT_EQ(state->bitStream[0], 0);
-
-    EXPECT_EQ(originalPreview().size(), 246u);
-    EXPECT_EQ(originalPreview(), placeholderFile());
-    EXPECT_EQ(decodedPreview(), placeholderFile());
-    // Each preview write closes the player first; nothing is played.
-    EXPECT_EQ(player.operations(), (std::vector<std::string>{"close", "close"}));
-
-    EXPECT_EQ(form->ComboBox2->currentText(), "1.5 bit");
-    EXPECT_EQ(form->ComboBox1->currentText(), "Ryx16");
+    EXPECT_EQ(state->decodedSamples[0], 128);  // not encoded: an encode of silence moves it
+    EXPECT_EQ(preview(false).size(), 246u);
+    EXPECT_EQ(preview(false), waveFile(200, 22050));
+    EXPECT_EQ(preview(true), waveFile(200, 22050));
+    EXPECT_EQ(player.operations(), (std::vector<std::string>{"close", "close"}));  // one per write
 }
 
-TEST_F(MainWindowTest, WindowIsFixedWithItsCaptionFontAndClientArea) {
+TEST_F(MainWindowTest, WindowControlsAndMenusAreAsDefined) {
     showForm();
-    EXPECT_EQ(form->windowTitle(),
-              " Ryx Sound Encoder LT  -  v1.0" + QString(15, ' ') + "http://ryx-encoder.example.org/");
+    EXPECT_EQ(form->windowTitle(), " Ryx Sound Encoder LT  -  v1.0" + QString(15, ' ') + "http://ryx-encoder.example.org/");
     EXPECT_EQ(form->font().pixelSize(), 11);
-    EXPECT_EQ(form->centralWidget(), form->canvas());
-    EXPECT_EQ(form->canvas()->size(), QSize(500, 499));
-    EXPECT_EQ(form->canvas()->geometry().top(), form->menuBar()->geometry().bottom() + 1);
+    EXPECT_EQ(form->canvas()->geometry(), QRect(0, form->menuBar()->height(), 500, 499));
     EXPECT_EQ(form->size(), QSize(500, 499 + form->menuBar()->height()));
     EXPECT_EQ(form->minimumSize(), form->maximumSize());
     EXPECT_FALSE(form->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
     EXPECT_TRUE(form->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
-}
 
-TEST_F(MainWindowTest, ControlsSitWhereTheTableSaysWithTheirTextsAndHints) {
-    struct Expected {
-        QWidget* control;
-        QRect geometry;  // width or height 0: as large as its text needs
-        QString text;
-        QString hint;
+    struct Control {
+        QWidget* widget;
+        QRect geometry;  // a width or height of 0: what the text needs
+        QString text, hint;
     };
-    const std::vector<Expected> table{
-        {form->Label2, {10, 435, 0, 0}, "Algor. Type:", ""},
-        {form->ComboBox2, {75, 430, 86, 0}, "1.5 bit", "Encoding Algorithm Type"},
-        {form->Label1, {10, 470, 0, 0}, "Fineness:", ""},
-        {form->ComboBox1, {75, 465, 86, 0}, "Ryx16", "Encoding Algorithm Fineness"},
-        {form->BitBtn4, {195, 418, 126, 24}, "Show Ryx", ""},
-        {form->Button3, {195, 445, 126, 24}, "Show Smoothed", "(toggle) Displays same Ryx data, but smoothed"},
-        {form->Button2, {195, 472, 61, 24}, "<-", "Step backward 12 samples"},
-        {form->Button1, {260, 472, 61, 24}, "->", "Step forward 12 samples"},
-        {form->BitBtn1, {355, 418, 126, 24}, "  Play Orig Sound", ""},
-        {form->BitBtn2, {355, 445, 126, 24}, "  Play Ryx Sound", ""},
-        {form->BitBtn3, {355, 472, 126, 24}, "  Stop Playing", ""},
-    };
-    for (const Expected& row : table) {
+    for (const Control& row : std::vector<Control>{
+             {form->Label2, {10, 435, 0, 0}, "Algor. Type:", ""},
+             {form->ComboBox2, {75, 430, 86, 0}, "1.5 bit", "Encoding Algorithm Type"},
+             {form->Label1, {10, 470, 0, 0}, "Fineness:", ""},
+             {form->ComboBox1, {75, 465, 86, 0}, "Ryx16", "Encoding Algorithm Fineness"},
+             {form->BitBtn4, {195, 418, 126, 24}, "Show Ryx", ""},
+             {form->Button3, {195, 445, 126, 24}, "Show Smoothed", "(toggle) Displays same Ryx data, but smoothed"},
+             {form->Button2, {195, 472, 61, 24}, "<-", "Step backward 12 samples"},
+             {form->Button1, {260, 472, 61, 24}, "->", "Step forward 12 samples"},
+             {form->BitBtn1, {355, 418, 126, 24}, "  Play Orig Sound", ""},
+             {form->BitBtn2, {355, 445, 126, 24}, "  Play Ryx Sound", ""},
+             {form->BitBtn3, {355, 472, 126, 24}, "  Stop Playing", ""}}) {
         SCOPED_TRACE(row.text.toStdString());
-        ASSERT_NE(row.control, nullptr);
-        EXPECT_EQ(row.control->parentWidget(), form->canvas());
-        const QRect actual = row.control->geometry();
-        EXPECT_EQ(actual.topLeft(), row.geometry.topLeft());
-        const QSize natural = row.control->sizeHint();
-        EXPECT_EQ(actual.width(), row.geometry.width() > 0 ? row.geometry.width() : natural.width());
-        EXPECT_EQ(actual.height(), row.geometry.height() > 0 ? row.geometry.height() : natural.height());
-        // Everything stays inside the client area, below the picture.
-        EXPECT_GE(actual.top(), 418);
+        const QRect actual = row.widget->geometry();
+        const QSize natural = row.widget->sizeHint();
+        EXPECT_EQ(row.widget->parentWidget(), form->canvas());
+        EXPECT_EQ(actual, QRect(row.geometry.topLeft(),
+                                QSize(row.geometry.width() > 0 ? row.geometry.width() : natural.width(),
+                                      row.geometry.height() > 0 ? row.geometry.height() : natural.height())));
         EXPECT_LE(actual.bottom(), 498);
-        EXPECT_EQ(row.control->toolTip(), row.hint);
+        EXPECT_EQ(row.widget->toolTip(), row.hint);
         QString text;
-        if (auto* label = qobject_cast<QLabel*>(row.control)) text = label->text();
-        if (auto* button = qobject_cast<QPushButton*>(row.control)) text = button->text();
-        if (auto* list = qobject_cast<QComboBox*>(row.control)) text = list->currentText();
+        if (auto* label = qobject_cast<QLabel*>(row.widget)) text = label->text();
+        if (auto* button = qobject_cast<QPushButton*>(row.widget)) text = button->text();
+        if (auto* list = qobject_cast<QComboBox*>(row.widget)) text = list->currentText();
         EXPECT_EQ(text, row.text);
     }
-
-    auto items = [](QComboBox* list) {
-        QStringList texts;
-        for (int i = 0; i < list->count(); ++i) texts << list->itemText(i);
-        return texts;
-    };
-    EXPECT_EQ(items(form->ComboBox2), QStringList({"1 bit", "1.5 bit"}));
-    EXPECT_EQ(items(form->ComboBox1),
-              QStringList({"Ryx4", "Ryx5", "Ryx6", "Ryx8", "Ryx11", "Ryx16", "Ryx21", "Ryx32"}));
-    EXPECT_FALSE(form->ComboBox1->isEditable());
-    EXPECT_FALSE(form->ComboBox2->isEditable());
-
-    for (QPushButton* glyphButton : {form->BitBtn1, form->BitBtn2, form->BitBtn3}) {
-        EXPECT_EQ(glyphButton->iconSize(), QSize(32, 16));
-        EXPECT_FALSE(glyphButton->icon().isNull());
-        EXPECT_EQ(glyphButton->icon().availableSizes().value(0), QSize(32, 16));
+    for (QComboBox* list : {form->ComboBox1, form->ComboBox2}) EXPECT_FALSE(list->isEditable());
+    EXPECT_EQ(form->ComboBox2->count(), 2);
+    EXPECT_EQ(form->ComboBox1->itemText(0), "Ryx4");
+    EXPECT_EQ(form->ComboBox1->itemText(7), "Ryx32");
+    for (QPushButton* button : {form->BitBtn1, form->BitBtn2, form->BitBtn3}) {
+        EXPECT_EQ(button->iconSize(), QSize(32, 16));
+        EXPECT_EQ(button->icon().availableSizes().value(0), QSize(32, 16));
     }
-}
 
-TEST_F(MainWindowTest, MenusCarryTheirItemsHintsAndShortcuts) {
-    QStringList titles;
-    for (QAction* menu : form->menuBar()->actions()) titles << menu->text();
-    EXPECT_EQ(titles, QStringList({"&File", "Special", "&Help"}));
     const QList<QAction*> menus = form->menuBar()->actions();
-    EXPECT_EQ(menus[0]->menu()->actions(),
-              QList<QAction*>({form->FileOpen1, form->FileSaveAs1, form->FileSaveAs2, form->FileExit1}));
+    ASSERT_EQ(menus.size(), 3);
+    EXPECT_EQ(menus[0]->text() + menus[1]->text() + menus[2]->text(), "&FileSpecial&Help");
+    EXPECT_EQ(menus[0]->menu()->actions(), QList<QAction*>({form->FileOpen1, form->FileSaveAs1, form->FileSaveAs2, form->FileExit1}));
     EXPECT_EQ(menus[1]->menu()->actions(), QList<QAction*>({form->FilterBox}));
     EXPECT_EQ(menus[2]->menu()->actions(), QList<QAction*>({form->HelpContents1, form->About}));
-
-    struct Expected {
+    struct Item {
         QAction* action;
         QString text, toolTip, statusTip, shortcut;
     };
-    const std::vector<Expected> table{
-        {form->FileOpen1, "&Open wave file .WAV", "Open", "Opens an existing file", "Ctrl+O"},
-        {form->FileSaveAs1, "Export PIC assembler file .ASM", "Save As", "Saves the active file with a new name", ""},
-        {form->FileSaveAs2, "Export &Binary file .RYX", "Export as Ryx", "Saves the Ryx data as a binary .RYX file", ""},
-        {form->FileExit1, "E&xit", "Exit", "Quits the application", "Ctrl+Q"},
-        {form->HelpContents1, "&Contents", "Help Contents", "Help Contents", ""},
-        {form->FilterBox, "Output &Filter Model", "", "", ""},
-        {form->About, "About", "", "", ""},
-    };
-    for (const Expected& row : table) {
-        SCOPED_TRACE(row.text.toStdString());
-        EXPECT_EQ(row.action->text(), row.text);
-        if (!row.toolTip.isEmpty()) {
-            EXPECT_EQ(row.action->toolTip(), row.toolTip);
-        }
-        EXPECT_EQ(row.action->statusTip(), row.statusTip);
-        EXPECT_EQ(row.action->shortcut().toString(), row.shortcut);
+    for (const Item& row : std::vector<Item>{
+             {form->FileOpen1, "&Open wave file .WAV", "Open", "Opens an existing file", "Ctrl+O"},
+             {form->FileSaveAs1, "Export PIC assembler file .ASM", "Save As", "Saves the active file with a new name", ""},
+             {form->FileSaveAs2, "Export &Binary file .RYX", "Export as Ryx", "Saves the Ryx data as a binary .RYX file", ""},
+             {form->FileExit1, "E&xit", "Exit", "Quits the application", "Ctrl+Q"},
+             {form->FilterBox, "Output &Filter Model", "Output Filter Model", "", ""},
+             {form->HelpContents1, "&Contents", "Help Contents", "Help Contents", ""},
+             {form->About, "About", "About", "", ""}}) {
+        EXPECT_EQ(QStringList({row.action->text(), row.action->toolTip(), row.action->statusTip(),
+                               row.action->shortcut().toString()}),
+                  QStringList({row.text, row.toolTip, row.statusTip, row.shortcut}));
     }
 }
 
-TEST_F(MainWindowTest, EachListChangeReencodesAndRewritesTheDecodedPreview) {
+TEST_F(MainWindowTest, EachListChangeReencodesRewritesTheDecodedPreviewAndRepaints) {
     showForm();
     QSignalSpy paints(form->canvas(), &FormCanvas::painted);
     struct Change {
         QComboBox* list;
         QString item;
-        int fineness;
-        int algorithmType;
+        int fineness, algorithmType;
     };
-    const std::vector<Change> changes{
-        {form->ComboBox1, "Ryx4", 4, 15},
-        {form->ComboBox2, "1 bit", 4, 1},
-        {form->ComboBox1, "Ryx32", 32, 1},
-        {form->ComboBox2, "1.5 bit", 32, 15},
-    };
-    for (const Change& change : changes) {
+    for (const Change& change : std::vector<Change>{{form->ComboBox1, "Ryx4", 4, 15},
+                                                    {form->ComboBox2, "1 bit", 4, 1},
+                                                    {form->ComboBox1, "Ryx32", 32, 1},
+                                                    {form->ComboBox2, "1.5 bit", 32, 15}}) {
         SCOPED_TRACE(change.item.toStdString());
         const std::uintmax_t sizeBefore = fs::file_size(decodedPreviewPath(*state));
         state->encoder.showEncoded = 0;
-        player.forget();
+        player.calls.clear();
         paints.clear();
 
         change.list->setCurrentText(change.item);
 
         EXPECT_EQ(state->encoder.fineness, change.fineness);
         EXPECT_EQ(state->encoder.algorithmType, change.algorithmType);
-        EXPECT_EQ(state->encoder.showEncoded, 1);  // the encoder ran
+        EXPECT_EQ(state->encoder.showEncoded, 1);  // set by the encoder
         EXPECT_NE(state->decodedSamples[0], 128);
-        // The player was closed before the preview was rewritten.
         ASSERT_FALSE(player.calls.empty());
-        EXPECT_EQ(player.calls.front().operation, "close");
-        EXPECT_EQ(player.calls.front().decodedPreviewSize, sizeBefore);
-        const auto header = previewHeader(490, 15625);
-        Bytes expected(header.begin(), header.end());
-        expected.insert(expected.end(), state->smoothedSamples.begin(), state->smoothedSamples.begin() + 490);
-        EXPECT_EQ(decodedPreview(), expected);
+        EXPECT_EQ(player.calls[0].operation, "close");
+        EXPECT_EQ(player.calls[0].decodedPreviewSize, sizeBefore);  // closed before the rewrite
+        EXPECT_EQ(preview(true), waveFile(490, 15625, state->smoothedSamples.data()));
         EXPECT_TRUE(QTest::qWaitFor([&] { return paints.count() > 0; }, 2000));
     }
-    EXPECT_EQ(originalPreview(), placeholderFile());
+    EXPECT_EQ(preview(false), waveFile(200, 22050));
 }
 
-TEST_F(MainWindowTest, PlayButtonsOpenAndPlayTheirPreviewAndStopCloses) {
+TEST_F(MainWindowTest, SoundButtonsDriveThePlayerAndItsFailuresAreShown) {
     showForm();
     QSignalSpy paints(form->canvas(), &FormCanvas::painted);
-    int paintsAtOpen = -1;
+    qsizetype paintsAtOpen = -1;
     player.openResult = [&](const std::string&) {
-        paintsAtOpen = static_cast<int>(paints.count());
+        paintsAtOpen = paints.count();
         return OperationResult{};
     };
-    player.forget();
-
+    player.calls.clear();
     form->BitBtn1->click();
-    ASSERT_EQ(player.operations(), (std::vector<std::string>{"open", "play"}));
+    form->BitBtn2->click();
+    form->BitBtn3->click();
+    form->BitBtn3->click();  // nothing open any more: still just a close
+    ASSERT_EQ(player.operations(), (std::vector<std::string>{"open", "play", "open", "play", "close", "close"}));
     EXPECT_EQ(player.calls[0].fileName, originalPreviewPath(*state).string());
     EXPECT_EQ(player.calls[0].showSmoothed, 0);
-
-    player.forget();
-    paints.clear();
-    form->BitBtn2->click();
-    ASSERT_EQ(player.operations(), (std::vector<std::string>{"open", "play"}));
-    EXPECT_EQ(player.calls[0].fileName, decodedPreviewPath(*state).string());
-    // The smoothed trace is on and painted before the sound starts.
-    EXPECT_EQ(player.calls[0].showSmoothed, 1);
+    EXPECT_EQ(player.calls[2].fileName, decodedPreviewPath(*state).string());
+    EXPECT_EQ(player.calls[2].showSmoothed, 1);  // switched on, and painted, before the sound starts
     EXPECT_GE(paintsAtOpen, 1);
-
-    player.forget();
-    form->BitBtn3->click();
-    EXPECT_EQ(player.operations(), (std::vector<std::string>{"close"}));
     EXPECT_TRUE(errors.isEmpty());
-}
 
-TEST_F(MainWindowTest, PlayerFailuresAreShownAndTheProgramGoesOn) {
-    player.openResult = [](const std::string& fileName) {
-        return OperationResult::failure(fileName + ": No such file or directory");
-    };
-    player.forget();
+    player.calls.clear();
+    player.openResult = [](const std::string& name) { return OperationResult::failure(name + ": unplayable"); };
     form->BitBtn1->click();
-    ASSERT_EQ(errors.size(), 1);
-    EXPECT_EQ(errors[0].toStdString(), originalPreviewPath(*state).string() + ": No such file or directory");
-    EXPECT_EQ(player.operations(), (std::vector<std::string>{"open"}));  // no play after a failed open
-
-    // Anything thrown inside a handler ends up in the same error box.
     player.openResult = [](const std::string&) -> OperationResult { throw std::runtime_error("device vanished"); };
     form->BitBtn2->click();
-    ASSERT_EQ(errors.size(), 2);
-    EXPECT_EQ(errors[1], "device vanished");
-
-    form->Button1->click();
+    EXPECT_EQ(errors, QStringList({QString::fromStdString(originalPreviewPath(*state).string() + ": unplayable"),
+                                   "device vanished"}));
+    EXPECT_EQ(player.operations(), (std::vector<std::string>{"open", "open"}));  // no play after a failed open
+    form->Button1->click();  // the program goes on
     EXPECT_EQ(state->encoder.viewOffset, 12u);
-    EXPECT_EQ(errors.size(), 2);
 }
 
 TEST_F(MainWindowTest, ViewButtonsAndPressesInTheOverviewMoveTheView) {
     showForm();
     form->Button1->click();
     form->Button1->click();
-    EXPECT_EQ(state->encoder.viewOffset, 24u);
     form->Button2->click();
     EXPECT_EQ(state->encoder.viewOffset, 12u);
     form->Button3->click();
-    EXPECT_EQ(state->encoder.showSmoothed, 1);
     form->BitBtn4->click();
+    EXPECT_EQ(state->encoder.showSmoothed, 1);
     EXPECT_EQ(state->encoder.showEncoded, 0);
-
     struct Press {
         Qt::MouseButton button;
         QPoint at;
         std::uint32_t viewOffset;
     };
-    const std::vector<Press> presses{
-        {Qt::LeftButton, {100, 390}, 95},
-        {Qt::RightButton, {7, 408}, 0},
-        {Qt::MiddleButton, {300, 390}, 295},
-        {Qt::LeftButton, {200, 370}, 295},  // above the strip: ignored
-        {Qt::LeftButton, {490, 390}, 295},  // right of the strip: ignored
-    };
-    for (const Press& press : presses) {
+    for (const Press& press : std::vector<Press>{{Qt::LeftButton, {100, 390}, 95},
+                                                 {Qt::RightButton, {7, 408}, 0},
+                                                 {Qt::MiddleButton, {300, 390}, 295},
+                                                 {Qt::LeftButton, {200, 370}, 295},  // above the strip
+                                                 {Qt::LeftButton, {490, 390}, 295}}) {  // right of it
         QTest::mouseClick(form->canvas(), press.button, Qt::NoModifier, press.at);
         EXPECT_EQ(state->encoder.viewOffset, press.viewOffset) << press.at.x() << "," << press.at.y();
     }
 }
 
-TEST_F(MainWindowTest, OpenGoesThroughTheDialogToTheReader) {
-    test::writeFileBytes(folder / "tone.wav", soundFile(1000, 8000));
-    nextChoice = QString::fromStdString((folder / "tone.wav").string());
-    player.forget();
-
+TEST_F(MainWindowTest, OpenGoesThroughItsDialogToTheReaderAndCancelChangesNothing) {
+    std::vector<std::uint8_t> samples(1000);
+    for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::uint8_t>(i * 7);
+    test::writeFileBytes(folder / "tone.wav", waveFile(1000, 8000, samples.data()));
+    choose(folder / "tone.wav");
+    player.calls.clear();
     form->FileOpen1->trigger();
-
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].title, "Open wave file");
     EXPECT_EQ(requests[0].filter, "Wave files (*.wav);;All files (*)");
     EXPECT_EQ(requests[0].defaultSuffix, "wav");
     EXPECT_FALSE(requests[0].save);
+    EXPECT_EQ(player.calls[0].operation, "close");
     EXPECT_EQ(state->encoder.sampleCount, 1000u);
-    EXPECT_EQ(state->encoder.sampleRate, 8000u);
-    EXPECT_EQ(originalPreview(), soundFile(1000, 8000));
-    EXPECT_EQ(decodedPreview().size(), 1046u);
-    EXPECT_EQ(player.operations().front(), "close");
+    EXPECT_EQ(preview(false), waveFile(1000, 8000, samples.data()));
+    EXPECT_EQ(preview(true).size(), 1046u);
+
+    const Bytes original = preview(false), decoded = preview(true);
+    const std::set<std::string> files = namesIn(folder.path());
+    nextChoice.reset();
+    player.calls.clear();
+    for (QAction* action : {form->FileOpen1, form->FileSaveAs1, form->FileSaveAs2}) action->trigger();
+    EXPECT_EQ(requests.size(), 4u);
+    EXPECT_EQ(state->encoder.sampleCount, 1000u);
+    EXPECT_EQ(preview(false), original);
+    EXPECT_EQ(preview(true), decoded);
+    EXPECT_EQ(namesIn(folder.path()), files);
+    EXPECT_TRUE(player.calls.empty());  // a playing sound plays on
 
     // A refused file is a red message in the window, not an error box.
-    test::writeFileBytes(folder / "text.wav", {'n', 'o', 't', ' ', 'a', ' ', 'w', 'a', 'v', 'e'});
-    nextChoice = QString::fromStdString((folder / "text.wav").string());
+    test::writeFileBytes(folder / "text.wav", Bytes(60, 'x'));
+    choose(folder / "text.wav");
     form->FileOpen1->trigger();
     EXPECT_EQ(state->statusText.view(), kNotWaveMessage);
-    EXPECT_EQ(state->encoder.sampleCount, 490u);
     EXPECT_TRUE(errors.isEmpty());
 }
 
-TEST_F(MainWindowTest, CancellingAnyFileDialogChangesNothing) {
-    test::writeFileBytes(folder / "tone.wav", soundFile(1000, 8000));
-    form->FileOpen1Accept(QString::fromStdString((folder / "tone.wav").string()));
-    const Bytes original = originalPreview();
-    const Bytes decoded = decodedPreview();
-    const std::set<std::string> files = namesIn(folder.path());
-    player.forget();
-    nextChoice.reset();
-
-    for (QAction* action : {form->FileOpen1, form->FileSaveAs1, form->FileSaveAs2}) action->trigger();
-
-    EXPECT_EQ(requests.size(), 3u);
-    EXPECT_EQ(state->encoder.sampleCount, 1000u);
-    EXPECT_EQ(originalPreview(), original);
-    EXPECT_EQ(decodedPreview(), decoded);
-    EXPECT_EQ(namesIn(folder.path()), files);
-    EXPECT_TRUE(player.calls.empty());  // a playing preview plays on
-    EXPECT_TRUE(errors.isEmpty());
-}
-
-TEST_F(MainWindowTest, BothExportsGoThroughTheirDialogs) {
-    nextChoice = QString::fromStdString((folder / "start.asm").string());
-    player.forget();
+TEST_F(MainWindowTest, ExportsGoThroughTheirDialogsAndFailuresShowTheReasonAndLeaveNothing) {
+    choose(folder / "start.asm");
     form->FileSaveAs1->trigger();
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_TRUE(requests[0].title.isEmpty());  // the dialog's own title
-    EXPECT_EQ(requests[0].filter, "PIC Assembler files (*.asm);;All files (*)");
-    EXPECT_EQ(requests[0].defaultSuffix, "asm");
-    EXPECT_TRUE(requests[0].save);
-    ASSERT_TRUE(exportAssembler(*state, folder / "direct.asm"));
-    const Bytes assembler = test::readFileBytes(folder / "start.asm");
-    EXPECT_EQ(assembler, test::readFileBytes(folder / "direct.asm"));
-    ASSERT_GE(assembler.size(), 2u);
-    EXPECT_EQ(assembler[assembler.size() - 2], '\r');
-    EXPECT_EQ(player.operations().front(), "close");
-
-    nextChoice = QString::fromStdString((folder / "start.ryx").string());
+    choose(folder / "start.ryx");
     form->FileSaveAs2->trigger();
     ASSERT_EQ(requests.size(), 2u);
-    EXPECT_TRUE(requests[1].title.isEmpty());
-    EXPECT_EQ(requests[1].filter, "Binary Ryx data file (*.ryx);;All files (*)");
-    EXPECT_EQ(requests[1].defaultSuffix, "ryx");
-    EXPECT_TRUE(requests[1].save);
-    // Straight after start-up: (490 - 1) / 8 bytes of silence's zero bits.
-    EXPECT_EQ(test::readFileBytes(folder / "start.ryx"), Bytes(61, 0));
+    for (const FileDialogRequest& request : requests) {
+        EXPECT_TRUE(request.title.isEmpty());  // the dialog's own title
+        EXPECT_TRUE(request.save);
+    }
+    EXPECT_EQ(requests[0].filter + requests[0].defaultSuffix, "PIC Assembler files (*.asm);;All files (*)asm");
+    EXPECT_EQ(requests[1].filter + requests[1].defaultSuffix, "Binary Ryx data file (*.ryx);;All files (*)ryx");
+    ASSERT_TRUE(exportAssembler(*state, folder / "direct.asm"));
+    EXPECT_EQ(test::readFileBytes(folder / "start.asm"), test::readFileBytes(folder / "direct.asm"));
+    EXPECT_EQ(test::readFileBytes(folder / "start.ryx"), Bytes(61, 0));  // (490 - 1) / 8 bytes of silence
     EXPECT_TRUE(errors.isEmpty());
-}
 
-TEST_F(MainWindowTest, AFailingExportShowsTheReasonAndLeavesNothing) {
-    struct Case {
+    const std::set<std::string> files = namesIn(folder.path());
+    struct Failure {
         QAction* action;
         fs::path target;
-        std::string reason;
+        QString reason;
     };
-    const std::vector<Case> cases{
-        {form->FileSaveAs1, folder / "missing" / "sound.asm", "No such file or directory"},
-        {form->FileSaveAs2, folder / "missing" / "sound.ryx", "No such file or directory"},
-        {form->FileSaveAs1, folder.path(), "Is a directory"},
-        {form->FileSaveAs2, folder.path(), "Is a directory"},
-    };
-    const std::set<std::string> files = namesIn(folder.path());
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.target.string());
+    for (const Failure& c : std::vector<Failure>{{form->FileSaveAs1, folder / "missing" / "a.asm", "No such file or directory"},
+                                                 {form->FileSaveAs2, folder / "missing" / "a.ryx", "No such file or directory"},
+                                                 {form->FileSaveAs1, folder.path(), "Is a directory"},
+                                                 {form->FileSaveAs2, folder.path(), "Is a directory"}}) {
         errors.clear();
-        nextChoice = QString::fromStdString(c.target.string());
+        choose(c.target);
         c.action->trigger();
-        ASSERT_EQ(errors.size(), 1);
-        EXPECT_TRUE(errors[0].contains(QString::fromStdString(c.reason))) << errors[0].toStdString();
-        EXPECT_TRUE(errors[0].contains(QString::fromStdString(c.target.string()))) << errors[0].toStdString();
+        ASSERT_EQ(errors.size(), 1) << c.target;
+        EXPECT_TRUE(errors[0].contains(QString::fromStdString(c.target.string()) + ": " + c.reason)) << errors[0].toStdString();
         EXPECT_EQ(namesIn(folder.path()), files);
     }
 }
@@ -447,10 +344,9 @@ TEST_F(MainWindowTest, ExitQuitsTheHelpViewerAndClosesThePlayer) {
     HelpViewer* viewer = form->helpViewer();
     ASSERT_NE(viewer, nullptr);
     EXPECT_TRUE(viewer->isVisible());
-    EXPECT_FALSE(viewer->isModal());
     EXPECT_FALSE(viewer->helpFile().isEmpty());
     form->BitBtn1->click();
-    player.forget();
+    player.calls.clear();
 
     form->FileExit1->trigger();
 
@@ -459,46 +355,30 @@ TEST_F(MainWindowTest, ExitQuitsTheHelpViewerAndClosesThePlayer) {
     EXPECT_EQ(player.operations(), (std::vector<std::string>{"close"}));
 }
 
-TEST_F(MainWindowTest, ClosingTheWindowAlsoClosesThePlayerAndTheHelpViewer) {
-    showForm();
-    form->HelpContents1->trigger();
-    player.forget();
-    form->close();
-    EXPECT_FALSE(form->helpViewer()->isVisible());
-    EXPECT_EQ(player.operations(), (std::vector<std::string>{"close"}));
-}
-
-// Presses OK of whatever modal dialog comes up while trigger() runs.
-QWidget* pressOkOfModalDialog(const std::function<void()>& trigger) {
-    QWidget* shown = nullptr;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr) return;
-        shown = modal;
-        for (QPushButton* button : modal->findChildren<QPushButton*>()) {
-            if (button->text() == "OK") button->click();
-        }
-    });
-    poll.start(10);
-    trigger();
-    return shown;
-}
-
 TEST_F(MainWindowTest, AboutAndFilterModelAreShownModallyAndCentred) {
     TAboutBox about;
     TFilterBox filter(*state);
     form->setAboutBox(&about);
     form->setFilterBox(&filter);
-
-    EXPECT_EQ(pressOkOfModalDialog([&] { form->About->trigger(); }), &about);
+    // Presses OK of whatever modal dialog comes up while the action runs.
+    auto pressOk = [](QAction* action) {
+        QWidget* shown = nullptr;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&shown] {
+            if ((shown = QApplication::activeModalWidget()) == nullptr) return;
+            for (QPushButton* button : shown->findChildren<QPushButton*>()) {
+                if (button->text() == "OK") button->click();
+            }
+        });
+        poll.start(10);
+        action->trigger();
+        return shown;
+    };
+    EXPECT_EQ(pressOk(form->About), &about);
     EXPECT_EQ(about.result(), 1);
-    const QPoint screenCentre = about.screen()->availableGeometry().center();
-    EXPECT_LE((about.geometry().center() - screenCentre).manhattanLength(), 4);  // rounding of odd sizes
-
-    EXPECT_EQ(pressOkOfModalDialog([&] { form->FilterBox->trigger(); }), &filter);
+    EXPECT_LE((about.geometry().center() - about.screen()->availableGeometry().center()).manhattanLength(), 4);
+    EXPECT_EQ(pressOk(form->FilterBox), &filter);
     EXPECT_EQ(filter.result(), 1);
-    EXPECT_TRUE(errors.isEmpty());
 }
 
 }  // namespace
