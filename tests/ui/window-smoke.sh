@@ -14,7 +14,9 @@ mkdir -m 700 "$work/runtime"
 export XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb PULSE_SERVER=unix:/nonexistent/native
 export PROGRAM="$program" TITLE="$title" WORK="$work"
 
-xvfb-run -a -s "-screen 0 800x600x24" bash -c '
+# A display number of its own range, so that other Xvfb tests running at the
+# same time do not race for the same one.
+xvfb-run -a -n $((200 + $$ % 100)) -s "-screen 0 800x600x24" bash -c '
   set -u
   "$PROGRAM" > "$WORK/out.txt" 2>&1 &
   pid=$!
