@@ -1,5 +1,6 @@
 #include "cli/EncodeInput.h"
 
+#include "cli/ReplaceFile.h"
 #include "core/PreviewWriter.h"
 #include "core/WavReader.h"
 #include "export/AssemblerExport.h"
@@ -28,13 +29,15 @@ std::vector<Output> requestedOutputs(const CommandLine& options, const std::stri
 }
 
 OperationResult writeOutput(ProgramState& state, const Output& output) {
-    switch (output.kind) {
-    case OutputKind::assembler: return exportAssembler(state, output.path);
-    case OutputKind::binary: return exportBinary(state, output.path);
-    case OutputKind::decodedWav: return writePreviewFile(state, PreviewMode::decodedSound, output.path);
-    case OutputKind::originalWav: return writePreviewFile(state, PreviewMode::originalSound, output.path);
-    }
-    return OperationResult::failure("unknown output");
+    return writeReplacing(output.path, [&state, &output](const std::filesystem::path& path) {
+        switch (output.kind) {
+        case OutputKind::assembler: return exportAssembler(state, path);
+        case OutputKind::binary: return exportBinary(state, path);
+        case OutputKind::decodedWav: return writePreviewFile(state, PreviewMode::decodedSound, path);
+        case OutputKind::originalWav: return writePreviewFile(state, PreviewMode::originalSound, path);
+        }
+        return OperationResult::failure("unknown output");
+    });
 }
 
 void printSummary(std::ostream& out, const ProgramState& state, const std::string& input,

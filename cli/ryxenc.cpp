@@ -2,12 +2,12 @@
 
 #include "cli/CommandLine.h"
 #include "cli/EncodeInput.h"
+#include "cli/StateStorage.h"
 #include "core/ProductInfo.h"
 #include "core/ProgramState.h"
 
 #include <algorithm>
 #include <iostream>
-#include <memory>
 
 int main(int argc, char** argv) {
     using namespace ryx::cli;
@@ -30,12 +30,13 @@ int main(int argc, char** argv) {
     // Every open starts with a reset, so the state needs none here. There is
     // no player, so no preview files: --wav and --original-wav write their
     // content directly.
-    auto state = std::make_unique<ryx::ProgramState>();
-    state->previewFilesEnabled = false;
+    StateStorage storage;
+    ryx::ProgramState& state = storage.state();
+    state.previewFilesEnabled = false;
 
     int status = kExitOk;
     for (const std::string& input : options.inputs) {
-        status = std::max(status, encodeInput(*state, options, input, std::cout, std::cerr));
+        status = std::max(status, encodeInput(state, options, input, std::cout, std::cerr));
     }
     // A summary that could not be printed (a full disk behind a redirection) is a failed output too.
     if (!std::cout.flush()) {

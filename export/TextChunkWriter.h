@@ -30,6 +30,12 @@ public:
         std::memcpy(chunk_.data() + used_, piece.data(), kSize);
         used_ += kSize;
     }
+    // Room for up to maxSize characters written directly; hand back the end.
+    char* reserve(std::size_t maxSize) {
+        if (used_ + maxSize > kChunkSize) flush();
+        return chunk_.data() + used_;
+    }
+    void commit(const char* end) { used_ = static_cast<std::size_t>(end - chunk_.data()); }
     // Appends text and the CR LF that ends every line.
     void line(std::string_view text) {
         append(text);

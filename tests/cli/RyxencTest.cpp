@@ -16,6 +16,8 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -42,8 +44,9 @@ std::string readText(const fs::path& path) {
 }
 
 // Runs ryxenc in `directory` with TMPDIR pointing at `tmp`.
+// fileSizeLimit makes every write past that size fail, as on a full disk.
 ProcessRun runRyxenc(const std::vector<std::string>& arguments, const fs::path& directory, const fs::path& tmp,
-                     const fs::path& outPath) {
+                     const fs::path& outPath, rlim_t fileSizeLimit) {
     const fs::path errPath = tmp / "stderr.txt";
     std::vector<std::string> environment;
     for (char** entry = environ; *entry != nullptr; ++entry) {
@@ -66,6 +69,11 @@ ProcessRun runRyxenc(const std::vector<std::string>& arguments, const fs::path& 
         if (out < 0 || err < 0 || chdir(directory.c_str()) != 0) _exit(127);
         dup2(out, 1);
         dup2(err, 2);
+        if (fileSizeLimit != RLIM_INFINITY) {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{fileSizeLimit, fileSizeLimit};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
         execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }
@@ -107,9 +115,10 @@ std::vector<std::string> entriesOf(const fs::path& directory) {
 
 class RyxencTest : public ::testing::Test {
 protected:
-    ProcessRun run(const std::vector<std::string>& arguments, const fs::path& stdoutPath = {}) {
+    ProcessRun run(const std::vector<std::string>& arguments, const fs::path& stdoutPath = {},
+                   rlim_t fileSizeLimit = RLIM_INFINITY) {
         return runRyxenc(arguments, work.path(), scratch.path(),
-                         stdoutPath.empty() ? scratch / "stdout.txt" : stdoutPath);
+                         stdoutPath.empty() ? scratch / "stdout.txt" : stdoutPath, fileSizeLimit);
     }
 
     void writeInput(const std::string& name, const Bytes& bytes) { test::writeFileBytes(work / name, bytes); }
@@ -231,6 +240,20 @@ TEST_F(RyxencTest, OutputsEqualTheWindowsFiles) {
         EXPECT_EQ(test::readFileBytes(work / "decoded.wav"), test::readFileBytes(decodedPreviewPath(*state)));
         EXPECT_EQ(test::readFileBytes(work / "original.wav"), test::readFileBytes(originalPreviewPath(*state)));
     }
+    // Each run after the first replaced the files; nothing else is left.
+    EXPECT_EQ(entriesOf(work.path()),
+              (std::vector<std::string>{"decoded.wav", "in.wav", "original.wav", "out.asm", "out.ryx"}));
+}
+
+TEST_F(RyxencTest, FailedReplacementKeepsTheOldFile) {
+    writeInput("in.wav", waveFile(20000, 8000));
+    const Bytes old(100, 'o');
+    test::writeFileBytes(work / "out.asm", old);
+    const ProcessRun result = run({"--asm", "out.asm", "in.wav"}, {}, 8192);
+    EXPECT_EQ(result.status, 3);
+    EXPECT_EQ(result.err, std::string("ryxenc: out.asm: ") + std::strerror(EFBIG) + "\n");
+    EXPECT_EQ(test::readFileBytes(work / "out.asm"), old);
+    EXPECT_EQ(entriesOf(work.path()), (std::vector<std::string>{"in.wav", "out.asm"}));
 }
 
 TEST_F(RyxencTest, RefusedInputsAreReportedAndTheOthersStillWritten) {
