@@ -297,25 +297,6 @@ TEST_F(WavReaderTest, RefusalKeepsRateResistorAndDecodedPreview) {
     EXPECT_EQ(state->encoder.showEncoded, 1);
 }
 
-TEST_F(WavReaderTest, WithoutPreviewFilesTheSoundIsTheSame) {
-    const Bytes file = wave46(rampSamples(5000), {.rate = 11025});
-    ASSERT_EQ(load(file), LoadResult::loaded);
-    const auto reference = std::make_unique<ProgramState>(*state);
-    std::filesystem::remove(originalPreviewPath(*state));
-    std::filesystem::remove(decodedPreviewPath(*state));
-
-    state->previewFilesEnabled = false;
-    ASSERT_EQ(load(wave46(rampSamples(300))), LoadResult::loaded);
-    ASSERT_EQ(load(file), LoadResult::loaded);
-    EXPECT_EQ(state->encoder.resistorOhms, reference->encoder.resistorOhms);
-    EXPECT_EQ(state->origSamples, reference->origSamples);
-    EXPECT_EQ(state->bitStream, reference->bitStream);
-    EXPECT_EQ(state->smoothedSamples, reference->smoothedSamples);
-    EXPECT_EQ(state->overviewLevels, reference->overviewLevels);
-    EXPECT_FALSE(std::filesystem::exists(originalPreviewPath(*state)));
-    EXPECT_FALSE(std::filesystem::exists(decodedPreviewPath(*state)));
-}
-
 TEST_F(WavReaderTest, UnopenableFileLeavesTheResetStateWithAMessage) {
     std::filesystem::create_directory(directory / "folder.wav");
     for (const std::string& name : {(directory / "missing.wav").string(), (directory / "folder.wav").string(),

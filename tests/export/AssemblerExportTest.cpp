@@ -290,17 +290,5 @@ TEST_F(AssemblerExportTest, EarliestSampleIsTheLeftmostDigit) {
     EXPECT_EQ(lines[lines.size() - 9], "     retlw b'00001111'   ; 0f ");
 }
 
-TEST_F(AssemblerExportTest, SameStateGivesTheSameBytesAndReplacesTheOldFile) {
-    setBits(3001);
-    const auto path = directory / "twice.asm";
-    test::writeFileBytes(path, std::vector<std::uint8_t>(500000, 'x'));
-    ASSERT_TRUE(exportAssembler(*state, path));
-    const auto first = test::readFileBytes(path);
-    ASSERT_TRUE(exportAssembler(*state, path));
-    EXPECT_EQ(test::readFileBytes(path), first);
-    EXPECT_LT(first.size(), 500000u);
-    EXPECT_EQ(state->encoder.sampleCount, 3001u);
-}
-
 }  // namespace
 }  // namespace ryx

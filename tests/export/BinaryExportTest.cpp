@@ -1,6 +1,5 @@
 #include "export/BinaryExport.h"
 
-#include "export/AssemblerExport.h"
 #include "support/FileBytes.h"
 #include "support/TempDirectory.h"
 
@@ -57,28 +56,6 @@ TEST_F(BinaryExportTest, OnlyAnEntryOfOneIsAOneBit) {
     const std::uint8_t entries[16] = {2, 1, 3, 1, 0, 1, 255, 1, 1, 1, 1, 1, 1, 1, 1, 1};
     std::copy(std::begin(entries), std::end(entries), state->bitStream.begin());
     EXPECT_EQ(exportBytes(), (Bytes{0x55, 0xFF}));
-}
-
-TEST_F(BinaryExportTest, SameBitsAsTheAssemblerDataLines) {
-    state->encoder.sampleCount = 5003;
-    std::uint32_t noise = 7;
-    for (std::uint32_t i = 0; i + 1 < 5003; ++i) {
-        noise = noise * 1664525u + 1013904223u;
-        state->bitStream[i] = static_cast<std::uint8_t>(noise >> 31);
-    }
-    const Bytes binary = exportBytes();
-    ASSERT_EQ(binary.size(), 625u);
-    const auto asmPath = directory / "sound.asm";
-    ASSERT_TRUE(exportAssembler(*state, asmPath));
-    const Bytes text = test::readFileBytes(asmPath);
-    const std::string asmText(text.begin(), text.end());
-    std::size_t at = 0;
-    for (std::size_t k = 0; k < binary.size(); ++k) {
-        at = asmText.find("retlw b'", at);
-        ASSERT_NE(at, std::string::npos);
-        EXPECT_EQ(std::stoul(asmText.substr(at + 8, 8), nullptr, 2), binary[k]) << k;
-        ++at;
-    }
 }
 
 TEST_F(BinaryExportTest, LongerOldFileIsCutAndTheStateUnchanged) {
