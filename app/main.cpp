@@ -5,6 +5,7 @@
 #include "core/ProgramState.h"
 #include "ui/AppIcon.h"
 #include "ui/FormCanvas.h"
+#include "ui/GuardedApplication.h"
 #include "ui/PreviewDirectory.h"
 #include "ui/QtSoundPlayer.h"
 #include "ui/TAboutBox.h"
@@ -68,7 +69,7 @@ int run(QElapsedTimer& sinceStart) {
 int main(int argc, char** argv) {
     QElapsedTimer sinceStart;
     sinceStart.start();
-    QApplication application(argc, argv);
+    ryx::ui::GuardedApplication application(argc, argv);
     QApplication::setApplicationName(kTitle);
     QApplication::setDesktopFileName(QStringLiteral("ryx-encoder"));
     QApplication::setWindowIcon(ryx::ui::appIcon());
