@@ -44,14 +44,14 @@ namespace {
 
 enum class OptionId { scheme, fineness, asmFile, binFile, wavFile, originalWavFile, quiet, help, version };
 
-struct OptionSpec {
+struct KnownOption {
     char shortName;  // 0: long form only
     std::string_view longName;
     OptionId id;
     bool takesValue;
 };
 
-constexpr OptionSpec kOptions[] = {
+constexpr KnownOption kOptions[] = {
     {'s', "scheme", OptionId::scheme, true},
     {'f', "fineness", OptionId::fineness, true},
     {'o', "asm", OptionId::asmFile, true},
@@ -63,16 +63,16 @@ constexpr OptionSpec kOptions[] = {
     {'V', "version", OptionId::version, false},
 };
 
-const OptionSpec* findShort(char name) {
-    for (const OptionSpec& spec : kOptions) {
-        if (spec.shortName != 0 && spec.shortName == name) return &spec;
+const KnownOption* findShort(char name) {
+    for (const KnownOption& known : kOptions) {
+        if (known.shortName != 0 && known.shortName == name) return &known;
     }
     return nullptr;
 }
 
-const OptionSpec* findLong(std::string_view name) {
-    for (const OptionSpec& spec : kOptions) {
-        if (spec.longName == name) return &spec;
+const KnownOption* findLong(std::string_view name) {
+    for (const KnownOption& known : kOptions) {
+        if (known.longName == name) return &known;
     }
     return nullptr;
 }
@@ -85,9 +85,9 @@ std::optional<std::int8_t> parseFineness(std::string_view text) {
 }
 
 // Stores one option; returns a usage error or the empty text.
-std::string apply(CommandLine& options, const OptionSpec& spec, const std::string& value,
+std::string apply(CommandLine& options, const KnownOption& known, const std::string& value,
                   std::string_view shownName) {
-    switch (spec.id) {
+    switch (known.id) {
     case OptionId::scheme:
         if (value == "1") {
             options.algorithmType = kAlgorithmOneBit;
@@ -108,9 +108,9 @@ std::string apply(CommandLine& options, const OptionSpec& spec, const std::strin
     case OptionId::wavFile:
     case OptionId::originalWavFile: {
         if (value.empty()) return "option '" + std::string(shownName) + "' needs a file name";
-        std::string& target = spec.id == OptionId::asmFile   ? options.asmFile
-                              : spec.id == OptionId::binFile ? options.binFile
-                              : spec.id == OptionId::wavFile ? options.wavFile
+        std::string& target = known.id == OptionId::asmFile   ? options.asmFile
+                              : known.id == OptionId::binFile ? options.binFile
+                              : known.id == OptionId::wavFile ? options.wavFile
                                                              : options.originalWavFile;
         target = value;
         return {};
@@ -152,11 +152,11 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments) {
         if (argument[1] == '-') {
             const std::size_t equals = argument.find('=');
             const std::string name = argument.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-            const OptionSpec* spec = findLong(name);
+            const KnownOption* known = findLong(name);
             const std::string shown = "--" + name;
-            if (spec == nullptr) return fail("unknown option '" + shown + "'");
+            if (known == nullptr) return fail("unknown option '" + shown + "'");
             std::string value;
-            if (!spec->takesValue) {
+            if (!known->takesValue) {
                 if (equals != std::string::npos) return fail("option '" + shown + "' takes no value");
             } else if (equals != std::string::npos) {
                 value = argument.substr(equals + 1);
@@ -165,17 +165,17 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments) {
             } else {
                 return fail("option '" + shown + "' needs a value");
             }
-            if (std::string error = apply(options, *spec, value, shown); !error.empty()) return fail(error);
+            if (std::string error = apply(options, *known, value, shown); !error.empty()) return fail(error);
             if (options.help || options.version) return parsed;
             continue;
         }
         // A cluster of short options; one that takes a value ends it.
         for (std::size_t at = 1; at < argument.size(); ++at) {
-            const OptionSpec* spec = findShort(argument[at]);
+            const KnownOption* known = findShort(argument[at]);
             const std::string shown = std::string("-") + argument[at];
-            if (spec == nullptr) return fail("unknown option '" + shown + "'");
+            if (known == nullptr) return fail("unknown option '" + shown + "'");
             std::string value;
-            if (spec->takesValue) {
+            if (known->takesValue) {
                 if (at + 1 < argument.size()) {
                     value = argument.substr(at + 1);
                 } else if (i + 1 < arguments.size()) {
@@ -185,7 +185,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments) {
                 }
                 at = argument.size();
             }
-            if (std::string error = apply(options, *spec, value, shown); !error.empty()) return fail(error);
+            if (std::string error = apply(options, *known, value, shown); !error.empty()) return fail(error);
             if (options.help || options.version) return parsed;
         }
     }
