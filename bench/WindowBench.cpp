@@ -35,6 +35,7 @@ void BM_ListChangeOnLargestSound(benchmark::State& loop) {
         int item = 0;
         for (auto _ : loop) {
             form.ComboBox1->setCurrentIndex(item);  // "Ryx4", "Ryx5", ... in turn
+            emit form.ComboBox1->activated(item);   // as the user's choice reports it
             form.canvas()->repaint();
             item = (item + 1) % form.ComboBox1->count();
         }

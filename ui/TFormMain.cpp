@@ -138,8 +138,9 @@ void TFormMain::createControls() {
     // The state already matches these items: no encode at start-up.
     ComboBox2->setCurrentText(QStringLiteral("1.5 bit"));
     ComboBox1->setCurrentText(QStringLiteral("Ryx16"));
-    connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] { ComboBox1Change(); });
-    connect(ComboBox2, &QComboBox::currentIndexChanged, this, [this] { ComboBox2Change(); });
+    // A choice by the user re-encodes, also when it picks the item already shown.
+    connect(ComboBox1, &QComboBox::activated, this, [this] { ComboBox1Change(); });
+    connect(ComboBox2, &QComboBox::activated, this, [this] { ComboBox2Change(); });
 
     BitBtn4 = button(QStringLiteral("Show Ryx"), 195, 418, 126, QString());
     Button3 = button(QStringLiteral("Show Smoothed"), 195, 445, 126,

@@ -3,6 +3,7 @@
 
 #include "ui/QtSoundPlayer.h"
 
+#include "ListChoice.h"
 #include "core/PreviewWriter.h"
 #include "support/FileBytes.h"
 #include "support/TempDirectory.h"
@@ -61,7 +62,7 @@ TEST(QtSoundPlayer, WithoutASoundServerTheErrorBoxNamesTheMissingDeviceAndThePro
         EXPECT_EQ(errors, QStringList({"No audio output device is available", "No audio output device is available"}));
 
         form.BitBtn3->click();  // stop with nothing open
-        form.ComboBox2->setCurrentText("1 bit");
+        chooseListItem(*form.ComboBox2, "1 bit");
         EXPECT_EQ(state.encoder.algorithmType, 1);
         EXPECT_EQ(std::filesystem::file_size(decodedPreviewPath(state)), 46u + 490u);
         EXPECT_EQ(errors.size(), 2);

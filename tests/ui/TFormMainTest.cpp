@@ -1,6 +1,7 @@
 #include "ui/TFormMain.h"
 
 #include "FakeSoundPlayer.h"
+#include "ListChoice.h"
 #include "core/WavReader.h"
 #include "export/AssemblerExport.h"
 #include "support/FileBytes.h"
@@ -192,7 +193,7 @@ TEST_F(MainWindowTest, EachListChangeReencodesRewritesTheDecodedPreviewAndRepain
         player.calls.clear();
         paints.clear();
 
-        change.list->setCurrentText(change.item);
+        chooseListItem(*change.list, change.item);
 
         EXPECT_EQ(state->encoder.fineness, change.fineness);
         EXPECT_EQ(state->encoder.algorithmType, change.algorithmType);
@@ -205,6 +206,16 @@ TEST_F(MainWindowTest, EachListChangeReencodesRewritesTheDecodedPreviewAndRepain
         EXPECT_TRUE(QTest::qWaitFor([&] { return paints.count() > 0; }, 2000));
     }
     EXPECT_EQ(preview(false), waveFile(200, 22050));
+
+    // Picking the item already shown is a choice too: the decoded trace comes back.
+    state->encoder.showEncoded = 0;
+    chooseListItem(*form->ComboBox2, "1.5 bit");
+    EXPECT_EQ(state->encoder.showEncoded, 1);
+    // Only the user's choice encodes, not a change made by the program.
+    state->encoder.showEncoded = 0;
+    form->ComboBox1->setCurrentText("Ryx8");
+    EXPECT_EQ(state->encoder.fineness, 32);
+    EXPECT_EQ(state->encoder.showEncoded, 0);
 }
 
 TEST_F(MainWindowTest, SoundButtonsDriveThePlayerAndItsFailuresAreShown) {
