@@ -21,12 +21,26 @@ AtomicFileWriter::~AtomicFileWriter() { discard(); }
 OperationResult AtomicFileWriter::open() {
     if (target_.empty()) return OperationResult::failure("No file name given");
     std::error_code error;
-    if (std::filesystem::is_directory(target_, error)) {
+    destination_ = target_;
+    // Renaming over a link would replace the link, not the file it names.
+    if (std::filesystem::is_symlink(target_, error)) {
+        const auto named = std::filesystem::canonical(target_, error);
+        if (!error) destination_ = named;
+    }
+    const auto status = std::filesystem::status(destination_, error);
+    if (std::filesystem::is_directory(status)) {
         return OperationResult::failure(describe(target_, EISDIR));
+    }
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        // A pipe or device (such as /dev/null) is written to, never replaced.
+        file_ = std::fopen(destination_.c_str(), "wb");
+        if (file_ == nullptr) return OperationResult::failure(describe(target_, errno));
+        direct_ = true;
+        return {};
     }
     std::random_device entropy;
     for (int attempt = 0; attempt < 16; ++attempt) {
-        temporary_ = target_;
+        temporary_ = destination_;
         temporary_ += ".tmp" + std::to_string(entropy() % 1000000u);
         // "x": never follow or reuse a file that is already there.
         file_ = std::fopen(temporary_.c_str(), "wbx");
@@ -50,8 +64,9 @@ OperationResult AtomicFileWriter::commit() {
     file_ = nullptr;
     if (writeError_ == 0 && closeStatus != 0) writeError_ = errno;
     if (writeError_ != 0) return fail("write", writeError_);
+    if (direct_) return {};
     std::error_code error;
-    std::filesystem::rename(temporary_, target_, error);
+    std::filesystem::rename(temporary_, destination_, error);
     if (error) return fail("rename", error.value());
     temporary_.clear();
     return {};

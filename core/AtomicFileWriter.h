@@ -1,7 +1,8 @@
 #pragma once
 // Writes a file so that it appears whole or not at all: the bytes go to a
 // new file beside the target, which is renamed over the target on commit.
-// An existing target stays intact until the rename succeeds.
+// An existing target stays intact until the rename succeeds. A link is
+// written through to the file it names; a pipe or device is written directly.
 
 #include "core/OperationResult.h"
 
@@ -31,10 +32,12 @@ private:
     void discard();
     OperationResult fail(const std::string& what, int errorNumber);
 
-    std::filesystem::path target_;
+    std::filesystem::path target_;       // as given: named in every reason
+    std::filesystem::path destination_;  // the file actually replaced
     std::filesystem::path temporary_;
     std::FILE* file_ = nullptr;
     int writeError_ = 0;
+    bool direct_ = false;  // a pipe or device: no temporary, no rename
 };
 
 }  // namespace ryx

@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace ryx {
 namespace {
 
@@ -57,6 +61,44 @@ TEST(AtomicFileWriterTest, FailuresCarryTheReason) {
     AtomicFileWriter unnamed{std::filesystem::path{}};
     EXPECT_FALSE(unnamed.open().ok());
     EXPECT_EQ(entriesIn(directory.path()), 0u);
+}
+
+// Replacing by rename must not replace a link or a special file itself: a
+// link is written through, and a pipe or device (think /dev/null) is written
+// to directly.
+TEST(AtomicFileWriterTest, WritesThroughALinkAndIntoAPipe) {
+    test::TempDirectory directory;
+    const auto real = directory / "real.asm";
+    const auto link = directory / "link.asm";
+    test::writeFileBytes(real, {7, 7, 7});
+    std::filesystem::create_symlink(real, link);
+    {
+        AtomicFileWriter writer(link);
+        ASSERT_TRUE(writer.open());
+        writer.write("new", 3);
+        ASSERT_TRUE(writer.commit());
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(test::readFileBytes(real), (std::vector<std::uint8_t>{'n', 'e', 'w'}));
+    EXPECT_EQ(entriesIn(directory.path()), 2u);
+
+    const auto pipe = directory / "pipe";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    // Held open for reading and writing, so that opening it never blocks.
+    const int reader = ::open(pipe.c_str(), O_RDWR | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    {
+        AtomicFileWriter writer(pipe);
+        ASSERT_TRUE(writer.open());
+        writer.write("piped", 5);
+        EXPECT_TRUE(writer.commit());
+    }
+    char received[16] = {};
+    EXPECT_EQ(::read(reader, received, sizeof received), 5);
+    EXPECT_STREQ(received, "piped");
+    ::close(reader);
+    EXPECT_TRUE(std::filesystem::is_fifo(pipe));
+    EXPECT_EQ(entriesIn(directory.path()), 3u);
 }
 
 }  // namespace
