@@ -18,6 +18,11 @@ OperationResult writeReplacing(const std::filesystem::path& target,
                                const std::function<OperationResult(const std::filesystem::path&)>& write) {
     std::error_code error;
     if (target.empty() || !std::filesystem::is_regular_file(target, error)) return write(target);
+    // Exchanging names with a link would replace the link, not the file it names.
+    if (std::filesystem::is_symlink(target, error)) {
+        const auto named = std::filesystem::canonical(target, error);
+        return error ? write(target) : writeReplacing(named, write);
+    }
 
     std::filesystem::path fresh = target;
     fresh += ".new" + std::to_string(getpid());

@@ -18,6 +18,7 @@
 #include <string>
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -342,6 +343,35 @@ TEST_F(RyxencTest, InputThatLooksLikeAnOptionOrAnOutput) {
     EXPECT_EQ(result.status, 3);
     EXPECT_EQ(result.err, "ryxenc: sound.asm: the assembler file would replace the input; name it with --asm\n");
     EXPECT_EQ(test::readFileBytes(work / "sound.asm"), input);
+}
+
+// An output named through a link replaces the file the link names, and a pipe
+// receives the text: neither the link nor the pipe is replaced by a file.
+TEST_F(RyxencTest, OutputThroughALinkOrIntoAPipe) {
+    writeInput("a.wav", waveFile(500, 8000));
+    ASSERT_EQ(run({"--asm", "expected.asm", "-b", "expected.ryx", "a.wav"}).status, 0);
+    const Bytes expectedAsm = test::readFileBytes(work / "expected.asm");
+
+    fs::create_directory(work / "firmware");
+    test::writeFileBytes(work / "firmware/sound.asm", {'o', 'l', 'd'});
+    fs::create_symlink("firmware/sound.asm", work / "sound.asm");
+    ASSERT_EQ(run({"--asm", "sound.asm", "a.wav"}).status, 0);
+    EXPECT_TRUE(fs::is_symlink(work / "sound.asm"));
+    EXPECT_EQ(test::readFileBytes(work / "firmware/sound.asm"), expectedAsm);
+    EXPECT_EQ(entriesOf(work / "firmware"), std::vector<std::string>{"sound.asm"});
+
+    ASSERT_EQ(mkfifo((work / "pipe").c_str(), 0600), 0);
+    // Open for reading and writing, so the program's open never blocks; the
+    // 61 bytes of the binary fit the pipe's buffer.
+    const int pipe = open((work / "pipe").c_str(), O_RDWR | O_NONBLOCK);
+    ASSERT_GE(pipe, 0);
+    EXPECT_EQ(run({"-q", "-b", "pipe", "a.wav"}).status, 0);
+    std::vector<std::uint8_t> received(1000);
+    const ssize_t count = read(pipe, received.data(), received.size());
+    close(pipe);
+    received.resize(count < 0 ? 0 : static_cast<std::size_t>(count));
+    EXPECT_EQ(received, test::readFileBytes(work / "expected.ryx"));
+    EXPECT_TRUE(fs::is_fifo(work / "pipe"));
 }
 
 }  // namespace
