@@ -9,7 +9,8 @@
 namespace ryx::cli {
 
 // Calls write with a fresh name beside target, then swaps the result into
-// target's place. On any failure target is untouched and nothing is left.
+// target's place (a link's: the file it names). On any failure target is
+// untouched and nothing is left.
 OperationResult writeReplacing(const std::filesystem::path& target,
                                const std::function<OperationResult(const std::filesystem::path&)>& write);
 
