@@ -37,8 +37,9 @@ Pixels paintLine(PixelPoint a, PixelPoint b) {
 }
 
 // Every direction and slope up to 12 pixels: A and each pixel up to B, never
-// B; one pixel per step along the longer axis, each within half a pixel of
-// the ideal line across it.
+// B; one pixel per step along the longer axis, the one nearest the ideal line,
+// a tie going to the upper (steep lines: the left) pixel. Run backwards, a
+// line covers the same pixels but for the end it leaves out.
 TEST(PixelLine, PaintsFromAUpToButNotIncludingB) {
     for (int dx = -12; dx <= 12; ++dx) {
         for (int dy = -12; dy <= 12; ++dy) {
@@ -55,16 +56,30 @@ TEST(PixelLine, PaintsFromAUpToButNotIncludingB) {
             for (int k = 0; k < steps; ++k) {
                 const int major = k * (wide ? (dx > 0 ? 1 : -1) : (dy > 0 ? 1 : -1));
                 const double ideal = static_cast<double>(major) * (wide ? dy : dx) / (wide ? dx : dy);
-                int found = 0;
-                for (const auto& [x, y] : pixels) {
-                    if ((wide ? x - a.x : y - a.y) != major) continue;
-                    ++found;
-                    EXPECT_LE(std::abs((wide ? y - a.y : x - a.x) - ideal), 0.5) << "step " << k;
-                }
-                EXPECT_EQ(found, 1) << "step " << k;
+                const int minor = static_cast<int>(std::ceil(ideal - 0.5));
+                const std::pair<int, int> want = wide ? std::pair{a.x + major, a.y + minor}
+                                                      : std::pair{a.x + minor, a.y + major};
+                EXPECT_TRUE(pixels.count(want)) << "step " << k << ": no pixel at (" << want.first << ", "
+                                                << want.second << ")";
             }
+            Pixels forth = pixels, back = paintLine(b, a);
+            forth.insert({b.x, b.y});
+            back.insert({a.x, a.y});
+            EXPECT_EQ(forth, back);
         }
     }
+}
+
+// A trace segment one column wide rising or falling by half its width: the
+// half-way rows go to the upper pixel in both directions.
+TEST(PixelLine, TraceSegmentWithTiesKeepsToTheUpperPixel) {
+    const Pixels down = paintLine({8, 20}, {16, 24});
+    EXPECT_EQ(down, (Pixels{{8, 20}, {9, 20}, {10, 21}, {11, 21}, {12, 22}, {13, 22}, {14, 23}, {15, 23}}));
+    const Pixels up = paintLine({8, 24}, {16, 20});
+    EXPECT_EQ(up, (Pixels{{8, 24}, {9, 23}, {10, 23}, {11, 22}, {12, 22}, {13, 21}, {14, 21}, {15, 20}}));
+    // Steep: one column over 16 rows, the half-way rows take the left column.
+    const Pixels steep = paintLine({10, 2}, {11, 18});
+    for (int y = 2; y < 18; ++y) EXPECT_TRUE(steep.count({y - 2 <= 8 ? 10 : 11, y})) << y;
 }
 
 TEST(PixelLine, PolylineLeavesOnlyItsLastPointUnpainted) {
