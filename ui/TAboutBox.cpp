@@ -2,6 +2,7 @@
 
 #include "core/ProductInfo.h"
 #include "ui/AboutPicture.h"
+#include "ui/ScreenCentre.h"
 #include "ui/WindowFont.h"
 
 #include <QFrame>
@@ -59,6 +60,11 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     OKButton->setGeometry(151, 230, 75, 25);
     OKButton->setDefault(true);
     connect(OKButton, &QPushButton::clicked, this, [this] { done(1); });
+}
+
+void TAboutBox::showEvent(QShowEvent* event) {
+    centreOnScreen(*this);
+    QDialog::showEvent(event);
 }
 
 }  // namespace ryx::ui

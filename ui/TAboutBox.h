@@ -28,6 +28,10 @@ public:
     QLabel* Bullet2 = nullptr;
     QLabel* WebAddress = nullptr;
     QPushButton* OKButton = nullptr;
+
+protected:
+    // Centred on the screen at every showing.
+    void showEvent(QShowEvent* event) override;
 };
 
 }  // namespace ryx::ui

@@ -1,11 +1,11 @@
 #include "ui/TFilterBox.h"
 
 #include "ui/FilterModelPainter.h"
+#include "ui/ScreenCentre.h"
 #include "ui/WindowFont.h"
 
 #include <QPainter>
 #include <QPushButton>
-#include <QScreen>
 
 namespace ryx::ui {
 
@@ -30,12 +30,7 @@ void TFilterBox::paintEvent(QPaintEvent*) {
 
 void TFilterBox::showEvent(QShowEvent* event) {
     // Centred on the screen, not on the main window, at every showing.
-    const QWidget* anchor = parentWidget() != nullptr ? parentWidget() : this;
-    if (const QScreen* screen = anchor->screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->geometry().center());
-        move(frame.topLeft());
-    }
+    centreOnScreen(*this);
     QDialog::showEvent(event);
 }
 

@@ -25,7 +25,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
 
 #include <exception>
 
@@ -62,14 +61,6 @@ void setHint(QAction* action, const QString& hint) {
     const qsizetype bar = hint.indexOf(QLatin1Char('|'));
     action->setToolTip(bar < 0 ? hint : hint.left(bar));
     action->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
-}
-
-void execCentred(QDialog& dialog) {
-    if (const QScreen* screen = dialog.screen()) {
-        const QRect area = screen->availableGeometry();
-        dialog.move(area.center() - QPoint(dialog.width() / 2, dialog.height() / 2));
-    }
-    dialog.exec();
 }
 
 }  // namespace
@@ -357,13 +348,13 @@ void TFormMain::FileExit1Execute() {
 
 void TFormMain::FilterBoxExecute() {
     guarded([this] {
-        if (filterBox_ != nullptr) execCentred(*filterBox_);
+        if (filterBox_ != nullptr) filterBox_->exec();  // it centres itself
     });
 }
 
 void TFormMain::AboutExecute() {
     guarded([this] {
-        if (aboutBox_ != nullptr) execCentred(*aboutBox_);
+        if (aboutBox_ != nullptr) aboutBox_->exec();  // it centres itself
     });
 }
 
