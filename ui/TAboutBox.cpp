@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <utility>
+
 namespace ryx::ui {
 namespace {
 
@@ -60,6 +62,15 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     OKButton->setGeometry(151, 230, 75, 25);
     OKButton->setDefault(true);
     connect(OKButton, &QPushButton::clicked, this, [this] { done(1); });
+
+    setObjectName(QStringLiteral("AboutBox"));
+    const std::pair<QObject*, const char*> parts[] = {
+        {Panel1, "Panel1"},   {ProgramIcon, "ProgramIcon"}, {ProductName, "ProductName"},
+        {Version, "Version"}, {Copyright, "Copyright"},     {Comments, "Comments"},
+        {Bullet1, "Bullet1"}, {Bullet2, "Bullet2"},         {WebAddress, "WebAddress"},
+        {OKButton, "OKButton"},
+    };
+    for (const auto& [part, name] : parts) part->setObjectName(QLatin1String(name));
 }
 
 void TAboutBox::showEvent(QShowEvent* event) {

@@ -17,7 +17,9 @@ TFilterBox::TFilterBox(const ProgramState& state, QWidget* parent) : QDialog(par
     setFont(windowFont());
     setFixedSize(250, 250);
     setBackgroundRole(QPalette::Button);  // the button-face colour around the panel
+    setObjectName(QStringLiteral("FilterBox"));
     OKButton = new QPushButton(QStringLiteral("OK"), this);
+    OKButton->setObjectName(QStringLiteral("OKButton"));
     OKButton->setGeometry(86, 220, 75, 25);
     OKButton->setDefault(true);
     connect(OKButton, &QPushButton::clicked, this, [this] { done(1); });

@@ -27,6 +27,7 @@
 #include <QPushButton>
 
 #include <exception>
+#include <utility>
 
 namespace ryx::ui {
 namespace {
@@ -80,6 +81,7 @@ TFormMain::TFormMain(ProgramState& state, QWidget* parent)
     setCentralWidget(canvas_);
     createControls();
     createMenus();
+    nameParts();
     // The window is as large as the menu bar and the fixed client area.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -149,6 +151,21 @@ void TFormMain::createControls() {
     connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
     connect(BitBtn3, &QPushButton::clicked, this, [this] { BitBtn3Click(); });
+}
+
+void TFormMain::nameParts() {
+    // The names of the window's definition, so that a control or command can
+    // be looked up by the name it is known by.
+    setObjectName(QStringLiteral("FormMain"));
+    const std::pair<QObject*, const char*> parts[] = {
+        {Label1, "Label1"},           {Label2, "Label2"},           {ComboBox1, "ComboBox1"},
+        {ComboBox2, "ComboBox2"},     {BitBtn1, "BitBtn1"},         {BitBtn2, "BitBtn2"},
+        {BitBtn3, "BitBtn3"},         {BitBtn4, "BitBtn4"},         {Button1, "Button1"},
+        {Button2, "Button2"},         {Button3, "Button3"},         {FileOpen1, "FileOpen1"},
+        {FileSaveAs1, "FileSaveAs1"}, {FileSaveAs2, "FileSaveAs2"}, {FileExit1, "FileExit1"},
+        {FilterBox, "FilterBox"},     {HelpContents1, "HelpContents1"}, {About, "About"},
+    };
+    for (const auto& [part, name] : parts) part->setObjectName(QLatin1String(name));
 }
 
 void TFormMain::createMenus() {

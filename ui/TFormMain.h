@@ -104,6 +104,7 @@ protected:
 private:
     void createControls();
     void createMenus();
+    void nameParts();
     // Runs a handler; whatever it throws is shown and the program goes on.
     void guarded(const std::function<void()>& handler);
     void showError(const QString& message);

@@ -171,6 +171,8 @@ TEST(FilterBox, WindowButtonAndResult) {
     EXPECT_FALSE(box.windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(box.windowFlags() & Qt::WindowMaximizeButtonHint);
     ASSERT_NE(box.OKButton, nullptr);
+    EXPECT_EQ(box.objectName(), QStringLiteral("FilterBox"));
+    EXPECT_EQ(box.findChild<QPushButton*>(QStringLiteral("OKButton")), box.OKButton);
     EXPECT_EQ(box.OKButton->geometry(), QRect(86, 220, 75, 25));
     EXPECT_EQ(box.OKButton->text(), QStringLiteral("OK"));
     EXPECT_TRUE(box.OKButton->isDefault());

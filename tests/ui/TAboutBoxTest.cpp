@@ -20,6 +20,9 @@ TEST(AboutBox, LaysOutItsPanelPictureTextsAndButton) {
     EXPECT_EQ(box.Panel1->geometry(), QRect(8, 8, 353, 218));
     EXPECT_EQ(box.ProgramIcon->geometry(), QRect(15, 15, 134, 111));
     EXPECT_EQ(box.ProgramIcon->pixmap().size(), QSize(134, 111));
+    EXPECT_EQ(box.objectName(), "AboutBox");
+    EXPECT_EQ(box.findChild<QPushButton*>("OKButton"), box.OKButton);
+    EXPECT_EQ(box.findChild<QFrame*>("Panel1"), box.Panel1);
     EXPECT_EQ(box.OKButton->geometry(), QRect(151, 230, 75, 25));
     EXPECT_TRUE(box.OKButton->isDefault());
 

@@ -151,6 +151,19 @@ TEST_F(MainWindowTest, WindowControlsAndMenusAreAsDefined) {
         EXPECT_EQ(button->icon().availableSizes().value(0), QSize(32, 16));
     }
 
+    // Every control and command can be looked up by the name it is known by.
+    EXPECT_EQ(form->objectName(), "FormMain");
+    for (const auto& [name, part] : std::vector<std::pair<QString, QObject*>>{
+             {"Label1", form->Label1},           {"Label2", form->Label2},       {"ComboBox1", form->ComboBox1},
+             {"ComboBox2", form->ComboBox2},     {"BitBtn1", form->BitBtn1},     {"BitBtn2", form->BitBtn2},
+             {"BitBtn3", form->BitBtn3},         {"BitBtn4", form->BitBtn4},     {"Button1", form->Button1},
+             {"Button2", form->Button2},         {"Button3", form->Button3},     {"FileOpen1", form->FileOpen1},
+             {"FileSaveAs1", form->FileSaveAs1}, {"FileSaveAs2", form->FileSaveAs2},
+             {"FileExit1", form->FileExit1},     {"FilterBox", form->FilterBox},
+             {"HelpContents1", form->HelpContents1}, {"About", form->About}}) {
+        EXPECT_EQ(form->findChild<QObject*>(name), part) << name.toStdString();
+    }
+
     const QList<QAction*> menus = form->menuBar()->actions();
     ASSERT_EQ(menus.size(), 3);
     EXPECT_EQ(menus[0]->text() + menus[1]->text() + menus[2]->text(), "&FileSpecial&Help");
