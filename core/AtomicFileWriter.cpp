@@ -63,16 +63,16 @@ OperationResult AtomicFileWriter::commit() {
     const int closeStatus = std::fclose(file_);
     file_ = nullptr;
     if (writeError_ == 0 && closeStatus != 0) writeError_ = errno;
-    if (writeError_ != 0) return fail("write", writeError_);
+    if (writeError_ != 0) return fail(writeError_);
     if (direct_) return {};
     std::error_code error;
     std::filesystem::rename(temporary_, destination_, error);
-    if (error) return fail("rename", error.value());
+    if (error) return fail(error.value());
     temporary_.clear();
     return {};
 }
 
-OperationResult AtomicFileWriter::fail(const std::string&, int errorNumber) {
+OperationResult AtomicFileWriter::fail(int errorNumber) {
     discard();
     return OperationResult::failure(describe(target_, errorNumber));
 }

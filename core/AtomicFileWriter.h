@@ -30,7 +30,7 @@ public:
 
 private:
     void discard();
-    OperationResult fail(const std::string& what, int errorNumber);
+    OperationResult fail(int errorNumber);
 
     std::filesystem::path target_;       // as given: named in every reason
     std::filesystem::path destination_;  // the file actually replaced

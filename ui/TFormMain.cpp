@@ -308,13 +308,21 @@ void TFormMain::Button3Click() {
     });
 }
 
-void TFormMain::FileOpen1Execute() {
-    guarded([this] {
-        const FileDialogRequest request{QStringLiteral("Open wave file"),
-                                        QStringLiteral("Wave files (*.wav);;All files (*)"), QStringLiteral("wav"),
-                                        false};
-        if (const std::optional<QString> chosen = fileChooser(this, request)) FileOpen1Accept(*chosen);
+void TFormMain::chooseFile(const FileDialogRequest& request, void (TFormMain::*accept)(const QString&)) {
+    guarded([&] {
+        // Cancelling the dialog runs nothing.
+        if (const std::optional<QString> chosen = fileChooser(this, request)) (this->*accept)(*chosen);
     });
+}
+
+void TFormMain::reportExport(const OperationResult& written, const QString& what) {
+    if (!written) showError(what + QStringLiteral(" was not written.\n\n") + QString::fromStdString(written.error()));
+}
+
+void TFormMain::FileOpen1Execute() {
+    chooseFile({QStringLiteral("Open wave file"), QStringLiteral("Wave files (*.wav);;All files (*)"),
+                QStringLiteral("wav"), false},
+               &TFormMain::FileOpen1Accept);
 }
 
 void TFormMain::FileOpen1Accept(const QString& fileName) {
@@ -325,35 +333,23 @@ void TFormMain::FileOpen1Accept(const QString& fileName) {
 }
 
 void TFormMain::FileSaveAs1Execute() {
-    guarded([this] {
-        const FileDialogRequest request{QString(), QStringLiteral("PIC Assembler files (*.asm);;All files (*)"),
-                                        QStringLiteral("asm"), true};
-        if (const std::optional<QString> chosen = fileChooser(this, request)) FileSaveAs1Accept(*chosen);
-    });
+    chooseFile({QString(), QStringLiteral("PIC Assembler files (*.asm);;All files (*)"), QStringLiteral("asm"), true},
+               &TFormMain::FileSaveAs1Accept);
 }
 
 void TFormMain::FileSaveAs1Accept(const QString& fileName) {
     guarded([&] {
-        const OperationResult written = exportAssembler(state_, localFileName(fileName));
-        if (!written) showError(QStringLiteral("The assembler file was not written.\n\n") +
-                                QString::fromStdString(written.error()));
+        reportExport(exportAssembler(state_, localFileName(fileName)), QStringLiteral("The assembler file"));
     });
 }
 
 void TFormMain::FileSaveAs2Execute() {
-    guarded([this] {
-        const FileDialogRequest request{QString(), QStringLiteral("Binary Ryx data file (*.ryx);;All files (*)"),
-                                        QStringLiteral("ryx"), true};
-        if (const std::optional<QString> chosen = fileChooser(this, request)) FileSaveAs2Accept(*chosen);
-    });
+    chooseFile({QString(), QStringLiteral("Binary Ryx data file (*.ryx);;All files (*)"), QStringLiteral("ryx"), true},
+               &TFormMain::FileSaveAs2Accept);
 }
 
 void TFormMain::FileSaveAs2Accept(const QString& fileName) {
-    guarded([&] {
-        const OperationResult written = exportBinary(state_, localFileName(fileName));
-        if (!written) showError(QStringLiteral("The binary file was not written.\n\n") +
-                                QString::fromStdString(written.error()));
-    });
+    guarded([&] { reportExport(exportBinary(state_, localFileName(fileName)), QStringLiteral("The binary file")); });
 }
 
 void TFormMain::FileExit1Execute() {

@@ -2,6 +2,7 @@
 // The main window: the picture, the two lists, the view and sound buttons,
 // and the menus. Every handler forwards to the core and then repaints.
 
+#include "core/OperationResult.h"
 #include "core/ProgramState.h"
 
 #include <QMainWindow>
@@ -109,6 +110,9 @@ private:
     void guarded(const std::function<void()>& handler);
     void showError(const QString& message);
     void playPreview(const std::string& fileName);
+    // Shows the file dialog and hands a chosen file to the accept handler.
+    void chooseFile(const FileDialogRequest& request, void (TFormMain::*accept)(const QString&));
+    void reportExport(const OperationResult& written, const QString& what);
     void repaintForm();
 
     ProgramState& state_;
