@@ -10,9 +10,13 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # windows and sound
   qt6-base-dev qt6-multimedia-dev fonts-dejavu-core
+  # importing sounds of any kind
+  libsndfile1-dev libsoxr-dev
   # checks against real programs: assembler, display, sound server, sound tools
-  gputils xvfb xauth xdotool imagemagick x11-apps
-  pulseaudio pulseaudio-utils sox espeak-ng
+  gputils gpsim desktop-file-utils xvfb xauth xdotool imagemagick x11-apps
+  pulseaudio pulseaudio-utils sox libsox-fmt-mp3 espeak-ng
+  # faster rebuilds
+  ccache
 )
 
 missing=()
