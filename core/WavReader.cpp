@@ -8,25 +8,21 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <vector>
+
+#include <sys/stat.h>
 
 namespace ryx {
 namespace {
 
-constexpr long kHeaderSize = 46;
-constexpr long kSmallestWave = 54;  // the header and 8 samples
+constexpr std::size_t kHeaderSize = 46;
+constexpr std::size_t kSmallestWave = 54;  // the header and 8 samples
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
-
-// The file's length as the open file reports it; -1 when it cannot tell.
-long lengthOf(std::FILE* file) {
-    if (std::fseek(file, 0, SEEK_END) != 0) return -1;
-    const long length = std::ftell(file);
-    if (std::fseek(file, 0, SEEK_SET) != 0) return -1;
-    return length;
-}
 
 std::uint8_t overviewLevel(std::uint8_t sample) {
     const unsigned distance = sample >= 128 ? sample - 128u : 128u - sample;
@@ -41,22 +37,33 @@ LoadResult refuse(ProgramState& state, std::string_view message, LoadResult resu
     return result;
 }
 
-LoadResult readSound(ProgramState& state, const std::string& fileName) {
-    std::error_code ignored;
-    if (fileName.empty() || std::filesystem::is_directory(fileName, ignored)) {
-        return refuse(state, kCannotOpenMessage, LoadResult::cannotOpen);
+// Everything that decides the sound: the file's first kHeaderSize bytes, its
+// length and the samples after the header, up to kMaxSamples of them.
+std::optional<std::vector<std::uint8_t>> readFileBytes(const std::string& fileName) {
+    // A pipe, device or folder is never waited on.
+    struct stat status {};
+    if (fileName.empty() || ::stat(fileName.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        return std::nullopt;
     }
     FileHandle file(std::fopen(fileName.c_str(), "rb"));
-    if (!file) return refuse(state, kCannotOpenMessage, LoadResult::cannotOpen);
+    if (!file || ::fstat(::fileno(file.get()), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+    // Bytes past the longest sound cannot change it.
+    const auto length = static_cast<std::uint64_t>(status.st_size);
+    const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(length, kHeaderSize + kMaxSamples));
+    std::vector<std::uint8_t> bytes(wanted);
+    // A short read is an unreadable file, never a shorter sound.
+    if (std::fread(bytes.data(), 1, wanted, file.get()) != wanted) return std::nullopt;
+    return bytes;
+}
 
-    const long length = lengthOf(file.get());
+}  // namespace
+
+LoadResult readWaveBytes(ProgramState& state, std::span<const std::uint8_t> bytes) {
+    resetSound(state);
+    state.statusText.clear();
+    const std::size_t length = bytes.size();
     std::uint8_t* header = state.origSamples.data();  // the sample buffer holds the header
-    if (length > 0) {
-        const std::size_t wanted = static_cast<std::size_t>(std::min(length, kHeaderSize));
-        if (std::fread(header, 1, wanted, file.get()) != wanted && std::ferror(file.get())) {
-            return refuse(state, kCannotOpenMessage, LoadResult::cannotOpen);
-        }
-    }
+    std::copy_n(bytes.begin(), std::min(length, kHeaderSize), header);
     if (length < kSmallestWave || header[8] != 'W' || header[9] != 'A' || header[10] != 'V' ||
         header[11] != 'E') {
         return refuse(state, kNotWaveMessage, LoadResult::refused);
@@ -66,17 +73,13 @@ LoadResult readSound(ProgramState& state, const std::string& fileName) {
     }
 
     state.encoder.sampleRate = header[24] | header[25] << 8 | static_cast<std::uint32_t>(header[26]) << 16;
-    const auto available = static_cast<unsigned long>(length - kHeaderSize);
-    state.encoder.sampleCount = static_cast<std::uint32_t>(std::min<unsigned long>(available, kMaxSamples));
-    // Continues at offset 46, where the header read stopped.
-    std::fread(state.origSamples.data(), 1, state.encoder.sampleCount, file.get());
+    state.encoder.sampleCount = static_cast<std::uint32_t>(std::min<std::size_t>(length - kHeaderSize, kMaxSamples));
+    std::copy_n(bytes.begin() + kHeaderSize, state.encoder.sampleCount, state.origSamples.begin());
 
     buildOverview(state);
     encodeSound(state);
     return LoadResult::loaded;
 }
-
-}  // namespace
 
 void buildOverview(ProgramState& state) {
     const std::uint32_t count = state.encoder.sampleCount;
@@ -92,7 +95,9 @@ LoadResult loadWaveFile(ProgramState& state, const std::string& fileName) {
     state.player->close();
     resetSound(state);
     state.statusText.clear();
-    const LoadResult result = readSound(state, fileName);
+    const auto bytes = readFileBytes(fileName);
+    const LoadResult result = bytes ? readWaveBytes(state, *bytes)
+                                    : refuse(state, kCannotOpenMessage, LoadResult::cannotOpen);
     writePreviewWav(state, PreviewMode::originalSound);
     return result;
 }
