@@ -44,12 +44,9 @@ int run(QElapsedTimer& sinceStart) {
                                   QString::fromStdString(chosen.error()));
         return 1;
     }
-    state.previewDirectory = previewDirectory;
 
     ryx::ui::QtSoundPlayer player;
-    state.player = &player;
-
-    ryx::ui::TFormMain formMain(state);
+    ryx::ui::TFormMain formMain(state, player, previewDirectory);
     ryx::ui::TAboutBox aboutBox;
     ryx::ui::TFilterBox filterBox(state);
     formMain.setAboutBox(&aboutBox);
@@ -59,9 +56,7 @@ int run(QElapsedTimer& sinceStart) {
     }
     formMain.show();
 
-    const int status = QApplication::exec();
-    state.player = &ryx::SilentSoundPlayer::instance();
-    return status;
+    return QApplication::exec();
 }
 
 }  // namespace
@@ -77,6 +72,8 @@ int main(int argc, char** argv) {
         return run(sinceStart);
     } catch (const std::exception& error) {
         QMessageBox::critical(nullptr, kTitle, QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        QMessageBox::critical(nullptr, kTitle, QStringLiteral("An unexpected error occurred."));
     }
-    return 0;
+    return 1;  // the program did not run to its end
 }

@@ -4,14 +4,14 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
+#include <system_error>
 
 namespace ryx::bench {
 
 std::unique_ptr<ProgramState> makeLargestSound() {
     auto state = std::make_unique<ProgramState>();
-    std::string pattern = (std::filesystem::temp_directory_path() / "ryxbench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) state->previewDirectory = pattern;
     resetSound(*state);
     state->encoder.sampleCount = kMaxSamples;
     std::uint32_t noise = 1;
@@ -26,6 +26,17 @@ std::unique_ptr<ProgramState> makeLargestSound() {
         state->origSamples[i] = static_cast<std::uint8_t>(std::clamp(value, 0.0, 255.0));
     }
     return state;
+}
+
+BenchFolder::BenchFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "ryxbench-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+}
+
+BenchFolder::~BenchFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
 }
 
 }  // namespace ryx::bench

@@ -11,44 +11,47 @@
 namespace ryx::bench {
 namespace {
 
-// The largest sound as a file in the 46-byte layout, beside its previews.
-std::filesystem::path writeLargestWave(ProgramState& state) {
-    const auto path = std::filesystem::path(state.previewDirectory) / "largest.wav";
+// The largest sound as a file in the 46-byte layout.
+std::filesystem::path writeLargestWave(ProgramState& state, const BenchFolder& folder) {
+    const auto path = folder.path() / "largest.wav";
     state.encoder.sampleRate = 15625;
     writePreviewFile(state, PreviewMode::originalSound, path);
     return path;
 }
 
-// Reader, overview, encode, smoothing and both preview files.
+// Reader, overview, encode and smoothing, and the two preview files an open
+// in the window writes after it.
 void BM_LoadLargestSound(benchmark::State& run) {
+    BenchFolder folder;
     auto state = makeLargestSound();
-    const auto path = writeLargestWave(*state);
+    const auto path = writeLargestWave(*state, folder);
     for (auto _ : run) {
         if (loadWaveFile(*state, path.string()) != LoadResult::loaded) run.SkipWithError("not loaded");
+        writePreviewFile(*state, PreviewMode::decodedSound, folder.path() / "decoded.wav");
+        writePreviewFile(*state, PreviewMode::originalSound, folder.path() / "original.wav");
     }
-    std::filesystem::remove_all(state->previewDirectory);
 }
 
 void BM_ExportAssemblerLargest(benchmark::State& run) {
+    BenchFolder folder;
     auto state = makeLargestSound();
-    loadWaveFile(*state, writeLargestWave(*state).string());
-    const auto path = std::filesystem::path(state->previewDirectory) / "largest.asm";
+    loadWaveFile(*state, writeLargestWave(*state, folder).string());
+    const auto path = folder.path() / "largest.asm";
     for (auto _ : run) {
         if (!exportAssembler(*state, path)) run.SkipWithError("export failed");
     }
     run.counters["bytes"] = static_cast<double>(std::filesystem::file_size(path));
-    std::filesystem::remove_all(state->previewDirectory);
 }
 
 void BM_ExportBinaryLargest(benchmark::State& run) {
+    BenchFolder folder;
     auto state = makeLargestSound();
-    loadWaveFile(*state, writeLargestWave(*state).string());
-    const auto path = std::filesystem::path(state->previewDirectory) / "largest.ryx";
+    loadWaveFile(*state, writeLargestWave(*state, folder).string());
+    const auto path = folder.path() / "largest.ryx";
     for (auto _ : run) {
         if (!exportBinary(*state, path)) run.SkipWithError("export failed");
     }
     run.counters["bytes"] = static_cast<double>(std::filesystem::file_size(path));
-    std::filesystem::remove_all(state->previewDirectory);
 }
 
 BENCHMARK(BM_LoadLargestSound)->Unit(benchmark::kMillisecond);

@@ -5,6 +5,7 @@
 #include "core/Encoder.h"
 #include "core/WavReader.h"
 #include "ui/FormCanvas.h"
+#include "ui/QtSoundPlayer.h"
 #include "ui/TFormMain.h"
 
 #include <QApplication>
@@ -12,18 +13,17 @@
 
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
 #include <memory>
-#include <system_error>
 
 namespace {
 
 void BM_ListChangeOnLargestSound(benchmark::State& loop) {
+    const ryx::bench::BenchFolder folder;
     const auto source = ryx::bench::makeLargestSound();
     auto state = std::make_unique<ryx::ProgramState>();
-    state->previewDirectory = source->previewDirectory;
+    ryx::ui::QtSoundPlayer player;
     {
-        ryx::ui::TFormMain form(*state);
+        ryx::ui::TFormMain form(*state, player, folder.path().string());
         // The window starts with the empty sound; load the largest one as an open would.
         state->origSamples = source->origSamples;
         state->encoder.sampleCount = source->encoder.sampleCount;
@@ -41,8 +41,6 @@ void BM_ListChangeOnLargestSound(benchmark::State& loop) {
         }
         form.close();
     }
-    std::error_code ignored;
-    std::filesystem::remove_all(state->previewDirectory, ignored);
 }
 BENCHMARK(BM_ListChangeOnLargestSound)->Unit(benchmark::kMillisecond);
 

@@ -28,7 +28,7 @@ std::vector<Output> requestedOutputs(const CommandLine& options, const std::stri
     return outputs;
 }
 
-OperationResult writeOutput(ProgramState& state, const Output& output) {
+OperationResult writeOutput(const ProgramState& state, const Output& output) {
     return writeReplacing(output.path, [&state, &output](const std::filesystem::path& path) {
         switch (output.kind) {
         case OutputKind::assembler: return exportAssembler(state, path);

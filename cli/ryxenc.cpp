@@ -27,12 +27,9 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
 
-    // Every open starts with a reset, so the state needs none here. There is
-    // no player, so no preview files: --wav and --original-wav write their
-    // content directly.
+    // Every open starts with a reset, so the state needs none here.
     StateStorage storage;
     ryx::ProgramState& state = storage.state();
-    state.previewFilesEnabled = false;
 
     int status = kExitOk;
     for (const std::string& input : options.inputs) {

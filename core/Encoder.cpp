@@ -1,7 +1,5 @@
 #include "core/Encoder.h"
 
-#include "core/PreviewWriter.h"
-
 #include <algorithm>
 #include <type_traits>
 
@@ -128,12 +126,11 @@ void smoothDecoded(ProgramState& state) {
     smoothRange(state.decodedSamples.data(), state.smoothedSamples.data(), kMaxSamples - 1);
 }
 
-bool encodeSound(ProgramState& state) {
+void encodeSound(ProgramState& state) {
     encodeSamples(state);
     state.encoder.resistorOhms = computeResistorOhms(state.encoder.fineness, state.encoder.sampleRate);
     state.encoder.showEncoded = 1;
     smoothDecoded(state);
-    return writePreviewWav(state, PreviewMode::decodedSound).ok();
 }
 
 }  // namespace ryx

@@ -28,9 +28,8 @@ inline constexpr std::array<FinenessEntry, 8> fineTable{{
 }};
 
 // Encodes origSamples over sampleCount - 1 positions, derives resistorOhms,
-// switches the decoded trace on, smooths, and rewrites the decoded preview.
-// Returns whether the preview file could be written.
-bool encodeSound(ProgramState& state);
+// switches the decoded trace on and smooths. Writes no file.
+void encodeSound(ProgramState& state);
 
 // Same bits and voltages as encodeSound's inner loop, with a plain division:
 // the reference the specialised loops are checked against.

@@ -1,7 +1,6 @@
 #include "core/PreviewWriter.h"
 
 #include "core/AtomicFileWriter.h"
-#include "core/SoundPlayer.h"
 
 #include <algorithm>
 #include <cstring>
@@ -13,15 +12,15 @@ void putLittleEndian32(std::uint8_t* at, std::uint32_t value) {
     for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
+constexpr std::array<std::uint8_t, kPlaceholderCycle.size() * kPlaceholderRepeats> makePlaceholderTone() {
+    std::array<std::uint8_t, kPlaceholderCycle.size() * kPlaceholderRepeats> tone{};
+    for (std::size_t i = 0; i < tone.size(); ++i) tone[i] = kPlaceholderCycle[i % kPlaceholderCycle.size()];
+    return tone;
+}
+
+constexpr auto kPlaceholderTone = makePlaceholderTone();
+
 }  // namespace
-
-std::filesystem::path originalPreviewPath(const ProgramState& state) {
-    return std::filesystem::path(state.previewDirectory) / "ryxelt1.wav";
-}
-
-std::filesystem::path decodedPreviewPath(const ProgramState& state) {
-    return std::filesystem::path(state.previewDirectory) / "ryxelt2.wav";
-}
 
 std::array<std::uint8_t, kPreviewHeaderSize> previewHeader(std::uint32_t sampleCount,
                                                            std::uint32_t sampleRate) {
@@ -44,34 +43,23 @@ std::array<std::uint8_t, kPreviewHeaderSize> previewHeader(std::uint32_t sampleC
     return header;
 }
 
-OperationResult writePreviewWav(ProgramState& state, PreviewMode mode) {
-    state.player->close();  // the player may hold the file open
-    if (!state.previewFilesEnabled) return {};
-
-    const bool original = mode == PreviewMode::originalPlaceholder || mode == PreviewMode::originalSound;
-    return writePreviewFile(state, mode, original ? originalPreviewPath(state) : decodedPreviewPath(state));
+PreviewContent previewContent(const ProgramState& state, PreviewMode mode) {
+    if (mode == PreviewMode::originalPlaceholder || mode == PreviewMode::decodedPlaceholder) {
+        return {previewHeader(static_cast<std::uint32_t>(kPlaceholderTone.size()), kPlaceholderRate),
+                kPlaceholderTone};
+    }
+    const std::uint32_t count = std::min(state.encoder.sampleCount, kMaxSamples);
+    const SampleBuffer& samples = isOriginalPreview(mode) ? state.origSamples : state.smoothedSamples;
+    return {previewHeader(count, state.encoder.sampleRate), std::span(samples).first(count)};
 }
 
 OperationResult writePreviewFile(const ProgramState& state, PreviewMode mode,
                                  const std::filesystem::path& path) {
-    const bool original = mode == PreviewMode::originalPlaceholder || mode == PreviewMode::originalSound;
     AtomicFileWriter writer(path);
     if (OperationResult opened = writer.open(); !opened) return opened;
-
-    if (mode == PreviewMode::originalPlaceholder || mode == PreviewMode::decodedPlaceholder) {
-        const std::uint32_t count = kPlaceholderCycle.size() * kPlaceholderRepeats;
-        const auto header = previewHeader(count, kPlaceholderRate);
-        writer.write(header.data(), header.size());
-        for (int i = 0; i < kPlaceholderRepeats; ++i) {
-            writer.write(kPlaceholderCycle.data(), kPlaceholderCycle.size());
-        }
-    } else {
-        const std::uint32_t count = std::min(state.encoder.sampleCount, kMaxSamples);
-        const auto header = previewHeader(count, state.encoder.sampleRate);
-        writer.write(header.data(), header.size());
-        const SampleBuffer& samples = original ? state.origSamples : state.smoothedSamples;
-        writer.write(samples.data(), count);
-    }
+    const PreviewContent content = previewContent(state, mode);
+    writer.write(content.header.data(), content.header.size());
+    writer.write(content.samples.data(), content.samples.size());
     return writer.commit();
 }
 

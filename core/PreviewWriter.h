@@ -1,6 +1,7 @@
 #pragma once
-// The two preview WAV files the play buttons hand to the sound player:
-// 8-bit mono PCM behind a fixed 46-byte header.
+// The content of the two preview WAV files that the play buttons play:
+// 8-bit mono PCM behind a fixed 46-byte header. Which folder they live in,
+// and stopping the sound before one is rewritten, is the window's business.
 
 #include "core/OperationResult.h"
 #include "core/ProgramState.h"
@@ -8,14 +9,15 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <span>
 
 namespace ryx {
 
 enum class PreviewMode : int {
-    originalPlaceholder = 1,  // ryxelt1.wav, the placeholder tone
-    decodedPlaceholder = 2,   // ryxelt2.wav, the placeholder tone
-    originalSound = 3,        // ryxelt1.wav from origSamples
-    decodedSound = 4,         // ryxelt2.wav from smoothedSamples
+    originalPlaceholder = 1,  // the original-sound preview, the placeholder tone
+    decodedPlaceholder = 2,   // the decoded-sound preview, the placeholder tone
+    originalSound = 3,        // the original-sound preview from origSamples
+    decodedSound = 4,         // the decoded-sound preview from smoothedSamples
 };
 
 inline constexpr std::size_t kPreviewHeaderSize = 46;
@@ -25,20 +27,24 @@ inline constexpr std::array<std::uint8_t, 20> kPlaceholderCycle{
     128, 103, 78, 58, 48, 46, 48, 58, 78, 103};
 inline constexpr int kPlaceholderRepeats = 10;
 
-std::filesystem::path originalPreviewPath(const ProgramState& state);
-std::filesystem::path decodedPreviewPath(const ProgramState& state);
+// True for the modes of the original-sound preview (1 and 3).
+constexpr bool isOriginalPreview(PreviewMode mode) {
+    return mode == PreviewMode::originalPlaceholder || mode == PreviewMode::originalSound;
+}
 
 // The header for sampleCount samples at sampleRate.
 std::array<std::uint8_t, kPreviewHeaderSize> previewHeader(std::uint32_t sampleCount,
                                                            std::uint32_t sampleRate);
 
-// Closes the player, then rewrites the mode's file (nothing when the state's
-// previewFilesEnabled is off). A file that cannot be written is skipped; the
-// result says why.
-OperationResult writePreviewWav(ProgramState& state, PreviewMode mode);
+// A preview file's content: its header, then its samples (a view into the
+// state's buffers or the placeholder tone, valid while the state is).
+struct PreviewContent {
+    std::array<std::uint8_t, kPreviewHeaderSize> header;
+    std::span<const std::uint8_t> samples;
+};
+PreviewContent previewContent(const ProgramState& state, PreviewMode mode);
 
-// The mode's file content written to any path, without touching the player:
-// the same bytes writePreviewWav puts into the preview file.
+// The mode's content as a file at any path, whole or not at all.
 OperationResult writePreviewFile(const ProgramState& state, PreviewMode mode,
                                  const std::filesystem::path& path);
 

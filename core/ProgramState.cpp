@@ -1,7 +1,5 @@
 #include "core/ProgramState.h"
 
-#include "core/SoundPlayer.h"
-
 #include <algorithm>
 
 namespace ryx {
@@ -10,13 +8,6 @@ void StatusText::set(std::string_view message) {
     clear();
     const std::size_t length = std::min(message.size(), kCapacity - 1);
     std::copy_n(message.data(), length, text_.data());
-}
-
-ProgramState::ProgramState() : player(&SilentSoundPlayer::instance()) {}
-
-SilentSoundPlayer& SilentSoundPlayer::instance() {
-    static SilentSoundPlayer player;
-    return player;
 }
 
 void resetSound(ProgramState& state) {

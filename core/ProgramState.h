@@ -6,12 +6,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <string_view>
 
 namespace ryx {
-
-class SoundPlayer;
 
 inline constexpr std::size_t kBufferSize = 265000;
 inline constexpr std::uint32_t kMaxSamples = 262500;
@@ -58,16 +55,6 @@ struct ProgramState {
     SampleBuffer bitStream{};
     std::array<std::uint8_t, kOverviewColumns> overviewLevels{};
     StatusText statusText;
-
-    // Where the two preview files live; given once at start-up.
-    std::string previewDirectory = ".";
-    // Off in a program that has no player (ryxenc): the preview files are
-    // then not written; their content can still be written on request.
-    bool previewFilesEnabled = true;
-    // The sound player that every writer closes first; never null.
-    SoundPlayer* player;
-
-    ProgramState();
 };
 
 // Turns the current sound into the empty sound: 490 samples of silence.

@@ -1,5 +1,6 @@
 #pragma once
-// What the program asks of the platform's sound player.
+// What the window asks of the platform's sound player. Only the window holds
+// one; nothing in the core plays or stops a sound.
 
 #include "core/OperationResult.h"
 
@@ -17,16 +18,6 @@ public:
     virtual void play() = 0;
     // Stops playback and lets go of the file; harmless when nothing is open.
     virtual void close() = 0;
-};
-
-// A player with no sound output, for programs and tests without one.
-class SilentSoundPlayer final : public SoundPlayer {
-public:
-    OperationResult open(const std::string&) override { return {}; }
-    void play() override {}
-    void close() override {}
-
-    static SilentSoundPlayer& instance();
 };
 
 }  // namespace ryx

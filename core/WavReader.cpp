@@ -1,8 +1,6 @@
 #include "core/WavReader.h"
 
 #include "core/Encoder.h"
-#include "core/PreviewWriter.h"
-#include "core/SoundPlayer.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -92,14 +90,10 @@ void buildOverview(ProgramState& state) {
 }
 
 LoadResult loadWaveFile(ProgramState& state, const std::string& fileName) {
-    state.player->close();
     resetSound(state);
     state.statusText.clear();
     const auto bytes = readFileBytes(fileName);
-    const LoadResult result = bytes ? readWaveBytes(state, *bytes)
-                                    : refuse(state, kCannotOpenMessage, LoadResult::cannotOpen);
-    writePreviewWav(state, PreviewMode::originalSound);
-    return result;
+    return bytes ? readWaveBytes(state, *bytes) : refuse(state, kCannotOpenMessage, LoadResult::cannotOpen);
 }
 
 }  // namespace ryx

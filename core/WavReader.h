@@ -18,14 +18,13 @@ inline constexpr std::string_view kCannotOpenMessage = "Cannot open file! - no f
 
 enum class LoadResult { loaded, refused, cannotOpen };
 
-// The whole open: closes the player, resets, reads (anything but a regular
-// file, or a short read, cannot be opened), builds the overview,
-// encodes, and rewrites both previews (the decoded one only on success).
+// The whole open: resets, reads (anything but a regular file, or a short
+// read, cannot be opened), builds the overview and encodes. Writes nothing:
+// the caller writes the previews of whatever state it leaves.
 LoadResult loadWaveFile(ProgramState& state, const std::string& fileName);
 
-// The same reading from a whole file's bytes in memory (its length is the
-// span's): resets, reads, builds the overview and encodes. Neither the
-// player nor the original-sound preview is touched.
+// The same from a whole file's bytes in memory (its length is the span's):
+// resets, reads, builds the overview and encodes. No file is touched.
 LoadResult readWaveBytes(ProgramState& state, std::span<const std::uint8_t> bytes);
 
 // overviewStep and overviewLevels from origSamples and sampleCount.

@@ -2,7 +2,6 @@
 
 #include "core/AtomicFileWriter.h"
 #include "core/ProductInfo.h"
-#include "core/SoundPlayer.h"
 #include "export/BitPacking.h"
 #include "export/TextChunkWriter.h"
 
@@ -53,7 +52,9 @@ constexpr std::array<DataLine, 256> kDataLines = makeDataLines();
 void writeHeader(TextChunkWriter& out, const EncoderState& encoder, std::uint32_t dataBytes) {
     out.line(kRule);
     out.line("; AUTO CREATED FILE made by Windows Ryx Sound Encoder ");
-    out.line("; LT v1.0 ");
+    out.append("; LT v");
+    out.append(kVersionText);
+    out.line(" ");
     out.line(kCommentGap);
     out.append("; ");
     out.append(kAuthorNotice);
@@ -187,9 +188,7 @@ void writeTrailer(TextChunkWriter& out) {
 
 }  // namespace
 
-OperationResult exportAssembler(ProgramState& state, const std::filesystem::path& path) {
-    state.player->close();
-
+OperationResult exportAssembler(const ProgramState& state, const std::filesystem::path& path) {
     AtomicFileWriter writer(path);
     if (OperationResult opened = writer.open(); !opened) return opened;
     {

@@ -9,7 +9,7 @@
 
 namespace ryx {
 
-// Closes the player, then writes the file whole or not at all.
-OperationResult exportAssembler(ProgramState& state, const std::filesystem::path& path);
+// Writes the file whole or not at all.
+OperationResult exportAssembler(const ProgramState& state, const std::filesystem::path& path);
 
 }  // namespace ryx

@@ -1,7 +1,6 @@
 #include "export/BinaryExport.h"
 
 #include "core/AtomicFileWriter.h"
-#include "core/SoundPlayer.h"
 #include "export/BitPacking.h"
 
 #include <algorithm>
@@ -10,9 +9,7 @@
 
 namespace ryx {
 
-OperationResult exportBinary(ProgramState& state, const std::filesystem::path& path) {
-    state.player->close();
-
+OperationResult exportBinary(const ProgramState& state, const std::filesystem::path& path) {
     AtomicFileWriter writer(path);
     if (OperationResult opened = writer.open(); !opened) return opened;
 

@@ -8,7 +8,7 @@
 
 namespace ryx {
 
-// Closes the player, then writes (sampleCount - 1) / 8 bytes whole or not at all.
-OperationResult exportBinary(ProgramState& state, const std::filesystem::path& path);
+// Writes (sampleCount - 1) / 8 bytes whole or not at all.
+OperationResult exportBinary(const ProgramState& state, const std::filesystem::path& path);
 
 }  // namespace ryx

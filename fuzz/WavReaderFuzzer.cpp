@@ -15,7 +15,7 @@
 
 namespace {
 
-// A private folder for the input file and the two preview files.
+// A private folder for the input file.
 struct Harness {
     Harness() {
         std::string pattern = (std::filesystem::temp_directory_path() / "ryxfuzz-XXXXXX").string();
@@ -23,7 +23,6 @@ struct Harness {
         directory = pattern;
         inputPath = (directory / "input.wav").string();
         state = std::make_unique<ryx::ProgramState>();
-        state->previewDirectory = directory.string();
         ryx::resetSound(*state);
     }
     ~Harness() {

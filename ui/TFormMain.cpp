@@ -2,15 +2,14 @@
 
 #include "core/ListSelection.h"
 #include "core/Navigation.h"
-#include "core/PreviewWriter.h"
 #include "core/ProductInfo.h"
-#include "core/SoundPlayer.h"
 #include "core/WavReader.h"
 #include "export/AssemblerExport.h"
 #include "export/BinaryExport.h"
 #include "ui/ButtonGlyphs.h"
 #include "ui/FormCanvas.h"
 #include "ui/HelpViewer.h"
+#include "ui/PreviewFiles.h"
 #include "ui/WindowFont.h"
 
 #include <QAction>
@@ -27,6 +26,7 @@
 #include <QPushButton>
 
 #include <exception>
+#include <stdexcept>
 #include <utility>
 
 namespace ryx::ui {
@@ -66,9 +66,12 @@ void setHint(QAction* action, const QString& hint) {
 
 }  // namespace
 
-TFormMain::TFormMain(ProgramState& state, QWidget* parent)
+TFormMain::TFormMain(ProgramState& state, SoundPlayer& player, const std::string& previewBase, QWidget* parent)
     : QMainWindow(parent), fileChooser(chooseWithQtDialog), errorReporter(showErrorBox),
-      helpSearchFolders(HelpViewer::defaultSearchFolders()), state_(state) {
+      helpSearchFolders(HelpViewer::defaultSearchFolders()), state_(state), player_(player) {
+    if (const OperationResult made = PreviewFiles::create(previewBase, previews_); !made) {
+        throw std::runtime_error("There is no folder for the preview sounds:\n\n" + made.error());
+    }
     setWindowTitle(QStringLiteral(" ") + fromView(kProductName) + QStringLiteral("  -  v") + fromView(kVersionText) +
                    QString(kTitleGap, QLatin1Char(' ')) + fromView(kWebAddress));
     // A minimise box but no maximise box.
@@ -220,13 +223,17 @@ void TFormMain::FormCreate() {
     guarded([this] {
         state_.statusText.clear();
         resetSound(state_);
-        // A preview that cannot be written shows up when it is played.
-        writePreviewWav(state_, PreviewMode::originalPlaceholder);
-        writePreviewWav(state_, PreviewMode::decodedPlaceholder);
+        stopAndWritePreviews({PreviewMode::originalPlaceholder, PreviewMode::decodedPlaceholder});
     });
 }
 
-void TFormMain::FormDestroy() { state_.player->close(); }
+void TFormMain::FormDestroy() { player_.close(); }
+
+void TFormMain::stopAndWritePreviews(std::initializer_list<PreviewMode> modes) {
+    player_.close();
+    // A preview that cannot be written is missing, which shows when it is played.
+    for (const PreviewMode mode : modes) previews_->writePreviewWav(state_, mode);
+}
 
 void TFormMain::closeEvent(QCloseEvent* event) {
     if (helpViewer_ != nullptr) helpViewer_->quit();
@@ -243,6 +250,7 @@ void TFormMain::FormMouseDown(int x, int y) {
 void TFormMain::ComboBox1Change() {
     guarded([this] {
         selectFineness(state_, ComboBox1->currentText().toStdString());
+        stopAndWritePreviews({PreviewMode::decodedSound});
         repaintForm();
     });
 }
@@ -250,21 +258,22 @@ void TFormMain::ComboBox1Change() {
 void TFormMain::ComboBox2Change() {
     guarded([this] {
         selectAlgorithmType(state_, ComboBox2->currentText().toStdString());
+        stopAndWritePreviews({PreviewMode::decodedSound});
         repaintForm();
     });
 }
 
 void TFormMain::playPreview(const std::string& fileName) {
-    const OperationResult opened = state_.player->open(fileName);
+    const OperationResult opened = player_.open(fileName);
     if (!opened) {
         showError(QString::fromStdString(opened.error()));
         return;
     }
-    state_.player->play();
+    player_.play();
 }
 
 void TFormMain::BitBtn1Click() {
-    guarded([this] { playPreview(originalPreviewPath(state_).string()); });
+    guarded([this] { playPreview(previews_->originalPath()); });
 }
 
 void TFormMain::BitBtn2Click() {
@@ -272,12 +281,12 @@ void TFormMain::BitBtn2Click() {
         // The display shows what is about to be heard before it starts.
         state_.encoder.showSmoothed = 1;
         canvas_->repaint();
-        playPreview(decodedPreviewPath(state_).string());
+        playPreview(previews_->decodedPath());
     });
 }
 
 void TFormMain::BitBtn3Click() {
-    guarded([this] { state_.player->close(); });
+    guarded([this] { player_.close(); });
 }
 
 void TFormMain::BitBtn4Click() {
@@ -328,6 +337,8 @@ void TFormMain::FileOpen1Execute() {
 void TFormMain::FileOpen1Accept(const QString& fileName) {
     guarded([&] {
         loadWaveFile(state_, localFileName(fileName));
+        // Also after a refusal: both previews then hold the silence shown.
+        stopAndWritePreviews({PreviewMode::decodedSound, PreviewMode::originalSound});
         repaintForm();
     });
 }

@@ -3,14 +3,19 @@
 // and the menus. Every handler forwards to the core and then repaints.
 
 #include "core/OperationResult.h"
+#include "core/PreviewWriter.h"
 #include "core/ProgramState.h"
+#include "core/SoundPlayer.h"
 
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <initializer_list>
+#include <memory>
 #include <optional>
+#include <string>
 
 class QAction;
 class QComboBox;
@@ -22,6 +27,7 @@ namespace ryx::ui {
 
 class FormCanvas;
 class HelpViewer;
+class PreviewFiles;
 
 // What a file dialog is asked to show.
 struct FileDialogRequest {
@@ -39,7 +45,10 @@ using ErrorReporter = std::function<void(QWidget* parent, const QString& message
 class TFormMain : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TFormMain(ProgramState& state, QWidget* parent = nullptr);
+    // The window plays through player and keeps its previews in a fresh
+    // folder inside previewBase (a private folder); it throws when that
+    // folder cannot be made.
+    TFormMain(ProgramState& state, SoundPlayer& player, const std::string& previewBase, QWidget* parent = nullptr);
     ~TFormMain() override;
 
     // The dialogs are created after the main window; it only shows them.
@@ -53,6 +62,7 @@ public:
 
     FormCanvas* canvas() const { return canvas_; }
     HelpViewer* helpViewer() const { return helpViewer_; }
+    const PreviewFiles& previews() const { return *previews_; }
 
     // Controls, named as in the window's definition.
     QLabel* Label1 = nullptr;
@@ -110,12 +120,17 @@ private:
     void guarded(const std::function<void()>& handler);
     void showError(const QString& message);
     void playPreview(const std::string& fileName);
+    // The one place that touches the preview files: stops the sound, then
+    // rewrites each mode's file from the state.
+    void stopAndWritePreviews(std::initializer_list<PreviewMode> modes);
     // Shows the file dialog and hands a chosen file to the accept handler.
     void chooseFile(const FileDialogRequest& request, void (TFormMain::*accept)(const QString&));
     void reportExport(const OperationResult& written, const QString& what);
     void repaintForm();
 
     ProgramState& state_;
+    SoundPlayer& player_;
+    std::unique_ptr<PreviewFiles> previews_;
     FormCanvas* canvas_ = nullptr;
     QDialog* aboutBox_ = nullptr;
     QDialog* filterBox_ = nullptr;

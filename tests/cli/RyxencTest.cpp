@@ -7,6 +7,7 @@
 #include "export/BinaryExport.h"
 #include "support/FileBytes.h"
 #include "support/TempDirectory.h"
+#include "support/WaveBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -88,30 +89,11 @@ ProcessRun runRyxenc(const std::vector<std::string>& arguments, const fs::path& 
     return run;
 }
 
-// An 8-bit mono file in the 46-byte layout.
-Bytes waveFile(std::size_t count, std::uint32_t rate, std::uint8_t channels = 1) {
-    Bytes bytes(46);
-    std::memcpy(&bytes[0], "RIFF", 4);
-    std::memcpy(&bytes[8], "WAVEfmt ", 8);
-    bytes[16] = 18;
-    bytes[20] = 1;
-    bytes[22] = channels;
-    for (int i = 0; i < 3; ++i) bytes[24 + i] = static_cast<std::uint8_t>(rate >> (8 * i));
-    bytes[34] = 8;
-    std::memcpy(&bytes[38], "data", 4);
-    std::uint32_t noise = static_cast<std::uint32_t>(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        noise = noise * 1664525u + 1013904223u;
-        bytes.push_back(static_cast<std::uint8_t>(128 + (i % 50 < 25 ? 60 : -60) + (noise >> 28)));
-    }
-    return bytes;
-}
+using test::entriesOf;
 
-std::vector<std::string> entriesOf(const fs::path& directory) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(directory)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
+// An 8-bit file in the 46-byte layout, of a busy sound.
+Bytes waveFile(std::size_t count, std::uint32_t rate, std::uint16_t channels = 1) {
+    return test::wave46(test::squareSamples(count), {.rate = rate, .channels = channels});
 }
 
 class RyxencTest : public ::testing::Test {
@@ -230,7 +212,7 @@ TEST_F(RyxencTest, OutputsEqualTheWindowsFiles) {
 
         // The same sound through the core, as the window would do it.
         test::TempDirectory reference;
-        auto state = test::makeStartedState(reference.path());
+        auto state = test::makeStartedState();
         state->encoder.algorithmType = c.algorithm;
         state->encoder.fineness = c.fineness;
         ASSERT_EQ(loadWaveFile(*state, (work / "in.wav").string()), LoadResult::loaded);
@@ -238,8 +220,10 @@ TEST_F(RyxencTest, OutputsEqualTheWindowsFiles) {
         ASSERT_TRUE(exportBinary(*state, reference / "ref.ryx"));
         EXPECT_EQ(test::readFileBytes(work / "out.asm"), test::readFileBytes(reference / "ref.asm"));
         EXPECT_EQ(test::readFileBytes(work / "out.ryx"), test::readFileBytes(reference / "ref.ryx"));
-        EXPECT_EQ(test::readFileBytes(work / "decoded.wav"), test::readFileBytes(decodedPreviewPath(*state)));
-        EXPECT_EQ(test::readFileBytes(work / "original.wav"), test::readFileBytes(originalPreviewPath(*state)));
+        const std::span<const std::uint8_t> decoded(state->smoothedSamples.data(), 5003);
+        const std::span<const std::uint8_t> original(state->origSamples.data(), 5003);
+        EXPECT_EQ(test::readFileBytes(work / "decoded.wav"), test::previewFileBytes(decoded, 11025));
+        EXPECT_EQ(test::readFileBytes(work / "original.wav"), test::previewFileBytes(original, 11025));
     }
     // Each run after the first replaced the files; nothing else is left.
     EXPECT_EQ(entriesOf(work.path()),

@@ -1,9 +1,9 @@
 #include "core/WavReader.h"
 
 #include "core/Encoder.h"
-#include "core/PreviewWriter.h"
 #include "support/FileBytes.h"
 #include "support/TempDirectory.h"
+#include "support/WaveBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -16,74 +16,13 @@
 namespace ryx {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-void put16(Bytes& bytes, std::size_t at, std::uint16_t value) {
-    bytes[at] = static_cast<std::uint8_t>(value);
-    bytes[at + 1] = static_cast<std::uint8_t>(value >> 8);
-}
+using test::Bytes;
+using test::rampSamples;
+using test::wave44;
+using test::wave46;
 
 void put32(Bytes& bytes, std::size_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
-void putText(Bytes& bytes, std::size_t at, const char* text) { std::memcpy(&bytes[at], text, std::strlen(text)); }
-
-// The header fields a test may want to spoil.
-struct WaveFields {
-    std::uint32_t rate = 8000;
-    std::uint16_t channels = 1;
-    std::uint16_t bits = 8;
-    std::uint16_t formatTag = 1;
-    const char* riff = "RIFF";
-    const char* wave = "WAVE";
-};
-
-// The 46-byte layout: an 18-byte format chunk, samples from offset 46.
-Bytes wave46(const Bytes& samples, const WaveFields& fields = {}) {
-    Bytes bytes(46);
-    putText(bytes, 0, fields.riff);
-    put32(bytes, 4, static_cast<std::uint32_t>(samples.size() + 38));
-    putText(bytes, 8, fields.wave);
-    putText(bytes, 12, "fmt ");
-    put32(bytes, 16, 18);
-    put16(bytes, 20, fields.formatTag);
-    put16(bytes, 22, fields.channels);
-    put32(bytes, 24, fields.rate);
-    put32(bytes, 28, fields.rate * fields.channels * fields.bits / 8);
-    put16(bytes, 32, static_cast<std::uint16_t>(fields.channels * fields.bits / 8));
-    put16(bytes, 34, fields.bits);
-    put16(bytes, 36, 0);
-    putText(bytes, 38, "data");
-    put32(bytes, 42, static_cast<std::uint32_t>(samples.size()));
-    bytes.insert(bytes.end(), samples.begin(), samples.end());
-    return bytes;
-}
-
-// The common 44-byte layout: a 16-byte format chunk, samples from offset 44.
-Bytes wave44(const Bytes& samples, std::uint32_t rate = 8000) {
-    Bytes bytes(44);
-    putText(bytes, 0, "RIFF");
-    put32(bytes, 4, static_cast<std::uint32_t>(samples.size() + 36));
-    putText(bytes, 8, "WAVEfmt ");
-    put32(bytes, 16, 16);
-    put16(bytes, 20, 1);
-    put16(bytes, 22, 1);
-    put32(bytes, 24, rate);
-    put32(bytes, 28, rate);
-    put16(bytes, 32, 1);
-    put16(bytes, 34, 8);
-    putText(bytes, 36, "data");
-    put32(bytes, 40, static_cast<std::uint32_t>(samples.size()));
-    bytes.insert(bytes.end(), samples.begin(), samples.end());
-    return bytes;
-}
-
-// Distinct, non-silent samples, so a shift by one position shows.
-Bytes rampSamples(std::size_t count) {
-    Bytes samples(count);
-    for (std::size_t i = 0; i < count; ++i) samples[i] = static_cast<std::uint8_t>(i * 37 + 11);
-    return samples;
+    for (std::size_t i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
 class WavReaderTest : public ::testing::Test {
@@ -94,10 +33,7 @@ protected:
         return loadWaveFile(*state, path.string());
     }
 
-    Bytes originalPreview() const { return test::readFileBytes(originalPreviewPath(*state)); }
-    Bytes decodedPreview() const { return test::readFileBytes(decodedPreviewPath(*state)); }
-
-    // The empty sound after a refusal, with both previews as described.
+    // The empty sound after a refusal.
     void expectResetState() const {
         EXPECT_EQ(state->encoder.sampleCount, 490u);
         EXPECT_EQ(state->encoder.overviewStep, 256u);
@@ -111,10 +47,10 @@ protected:
     }
 
     test::TempDirectory directory;
-    std::unique_ptr<ProgramState> state = test::makeStartedState(directory.path());
+    std::unique_ptr<ProgramState> state = test::makeStartedState();
 };
 
-TEST_F(WavReaderTest, LoadsSamplesRateAndBothPreviews) {
+TEST_F(WavReaderTest, LoadsSamplesAndRateAndEncodesAndWritesNothing) {
     const Bytes samples = rampSamples(1000);
     ASSERT_EQ(load(wave46(samples, {.rate = 22050})), LoadResult::loaded);
 
@@ -125,16 +61,9 @@ TEST_F(WavReaderTest, LoadsSamplesRateAndBothPreviews) {
     EXPECT_EQ(state->origSamples[1000], 128);
     EXPECT_EQ(state->encoder.resistorOhms, 3193);  // encoded at the file's rate
     EXPECT_EQ(state->encoder.showEncoded, 1);
-
-    const Bytes original = originalPreview();
-    ASSERT_EQ(original.size(), 1046u);
-    const auto header = previewHeader(1000, 22050);
-    EXPECT_TRUE(std::equal(header.begin(), header.end(), original.begin()));
-    EXPECT_TRUE(std::equal(samples.begin(), samples.end(), original.begin() + 46));
-
-    const Bytes decoded = decodedPreview();
-    ASSERT_EQ(decoded.size(), 1046u);
-    EXPECT_TRUE(std::equal(decoded.begin() + 46, decoded.end(), state->smoothedSamples.begin()));
+    EXPECT_NE(state->smoothedSamples[0], 128);
+    // Only the sound itself is in the folder: an open writes no preview.
+    EXPECT_EQ(test::entriesOf(directory.path()), std::vector<std::string>{"sound.wav"});
 }
 
 TEST_F(WavReaderTest, LengthAndTagDecideWhetherItIsAWave) {
@@ -215,7 +144,6 @@ TEST_F(WavReaderTest, LongFilesLoadExactlyTheLargestSound) {
         // The margin behind the largest sound is never written.
         EXPECT_TRUE(std::all_of(state->origSamples.begin() + kMaxSamples, state->origSamples.end(),
                                 [](std::uint8_t s) { return s == 0; }));
-        EXPECT_EQ(originalPreview().size(), 46u + kMaxSamples);
     }
 }
 
@@ -272,11 +200,10 @@ TEST_F(WavReaderTest, OverviewLevelsJumpFromFourToEight) {
     }
 }
 
-TEST_F(WavReaderTest, RefusalKeepsRateResistorAndDecodedPreview) {
+TEST_F(WavReaderTest, RefusalKeepsRateAndResistor) {
     ASSERT_EQ(load(wave46(rampSamples(3000), {.rate = 8000})), LoadResult::loaded);
     const std::int32_t ohms = state->encoder.resistorOhms;
     state->encoder.showEncoded = 0;
-    const Bytes decodedBefore = decodedPreview();
 
     ASSERT_EQ(load(wave46(rampSamples(3000), {.rate = 44100, .channels = 2})), LoadResult::refused);
     EXPECT_EQ(state->statusText.view(), kUnsupportedFormatMessage);
@@ -284,12 +211,6 @@ TEST_F(WavReaderTest, RefusalKeepsRateResistorAndDecodedPreview) {
     EXPECT_EQ(state->encoder.sampleRate, 8000u);
     EXPECT_EQ(state->encoder.resistorOhms, ohms);
     EXPECT_EQ(state->encoder.showEncoded, 0);
-    EXPECT_EQ(decodedPreview(), decodedBefore);
-
-    const auto header = previewHeader(490, 8000);
-    Bytes silentPreview(header.begin(), header.end());
-    silentPreview.resize(46 + 490, 128);
-    EXPECT_EQ(originalPreview(), silentPreview);
 
     // The next good open clears the message again.
     ASSERT_EQ(load(wave46(rampSamples(600))), LoadResult::loaded);
@@ -303,16 +224,11 @@ TEST_F(WavReaderTest, UnopenableFileLeavesTheResetStateWithAMessage) {
                                    std::string()}) {
         SCOPED_TRACE(name);
         ASSERT_EQ(load(wave46(rampSamples(2000), {.rate = 11025})), LoadResult::loaded);
-        const Bytes decodedBefore = decodedPreview();
 
         EXPECT_EQ(loadWaveFile(*state, name), LoadResult::cannotOpen);
         EXPECT_EQ(state->statusText.view(), kCannotOpenMessage);
         expectResetState();
         EXPECT_EQ(state->encoder.sampleRate, 11025u);
-        EXPECT_EQ(decodedPreview(), decodedBefore);
-        const Bytes original = originalPreview();
-        ASSERT_EQ(original.size(), 46u + 490u);
-        EXPECT_TRUE(std::all_of(original.begin() + 46, original.end(), [](std::uint8_t s) { return s == 128; }));
     }
 }
 

@@ -118,7 +118,7 @@ protected:
     }
 
     test::TempDirectory directory;
-    std::unique_ptr<ProgramState> state = test::makeStartedState(directory.path());
+    std::unique_ptr<ProgramState> state = test::makeStartedState();
 };
 
 TEST_F(AssemblerExportTest, StartUpExportIsExact) {

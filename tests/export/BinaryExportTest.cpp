@@ -23,7 +23,7 @@ protected:
 
     test::TempDirectory directory;
     std::filesystem::path path = directory / "sound.ryx";
-    std::unique_ptr<ProgramState> state = test::makeStartedState(directory.path());
+    std::unique_ptr<ProgramState> state = test::makeStartedState();
 };
 
 TEST_F(BinaryExportTest, StartUpExportIs61ZeroBytes) { EXPECT_EQ(exportBytes(), Bytes(61, 0)); }

@@ -1,5 +1,6 @@
 #include "support/FileBytes.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -18,9 +19,15 @@ void writeFileBytes(const std::filesystem::path& path, const std::vector<std::ui
     if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
-std::unique_ptr<ProgramState> makeStartedState(const std::filesystem::path& previewDirectory) {
+std::vector<std::string> entriesOf(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::unique_ptr<ProgramState> makeStartedState() {
     auto state = std::make_unique<ProgramState>();
-    state->previewDirectory = previewDirectory.string();
     state->statusText.clear();
     resetSound(*state);
     return state;

@@ -10,7 +10,7 @@
 
 namespace ryx::test {
 
-std::unique_ptr<ProgramState> startedState() { return makeStartedState(std::filesystem::path{}); }
+std::unique_ptr<ProgramState> startedState() { return makeStartedState(); }
 
 namespace {
 

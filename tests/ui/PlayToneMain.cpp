@@ -46,12 +46,10 @@ int main(int argc, char** argv) {
     if (!writeTone(tone, std::atof(argv[2]), milliseconds, static_cast<std::uint32_t>(std::atoi(argv[4])))) return 2;
 
     auto state = std::make_unique<ryx::ProgramState>();
-    state->previewDirectory = folder;
     ryx::ui::QtSoundPlayer player;
-    state->player = &player;
     int status = 0;
     {
-        ryx::ui::TFormMain form(*state);
+        ryx::ui::TFormMain form(*state, player, folder);
         form.errorReporter = [&status](QWidget*, const QString& message) {
             std::fprintf(stderr, "error box: %s\n", qPrintable(message));
             status = 1;
@@ -74,6 +72,5 @@ int main(int argc, char** argv) {
             status = 1;
         }
     }
-    state->player = &ryx::SilentSoundPlayer::instance();
     return status;
 }

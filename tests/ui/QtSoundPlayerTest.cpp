@@ -7,6 +7,7 @@
 #include "core/PreviewWriter.h"
 #include "support/FileBytes.h"
 #include "support/TempDirectory.h"
+#include "ui/PreviewFiles.h"
 #include "ui/TFormMain.h"
 
 #include <QComboBox>
@@ -50,12 +51,10 @@ TEST(QtSoundPlayer, OpenFailsWithAClearTextAndLeavesNothingOpen) {
 TEST(QtSoundPlayer, WithoutASoundServerTheErrorBoxNamesTheMissingDeviceAndTheProgramGoesOn) {
     test::TempDirectory folder;
     ProgramState state;
-    state.previewDirectory = folder.path().string();
     QtSoundPlayer player;
-    state.player = &player;
     QStringList errors;
     {
-        TFormMain form(state);
+        TFormMain form(state, player, folder.path().string());
         form.errorReporter = [&errors](QWidget*, const QString& message) { errors << message; };
         form.BitBtn1->click();
         form.BitBtn2->click();
@@ -64,10 +63,9 @@ TEST(QtSoundPlayer, WithoutASoundServerTheErrorBoxNamesTheMissingDeviceAndThePro
         form.BitBtn3->click();  // stop with nothing open
         chooseListItem(*form.ComboBox2, "1 bit");
         EXPECT_EQ(state.encoder.algorithmType, 1);
-        EXPECT_EQ(std::filesystem::file_size(decodedPreviewPath(state)), 46u + 490u);
+        EXPECT_EQ(std::filesystem::file_size(form.previews().decodedPath()), 46u + 490u);
         EXPECT_EQ(errors.size(), 2);
     }
-    state.player = &SilentSoundPlayer::instance();
 }
 
 }  // namespace

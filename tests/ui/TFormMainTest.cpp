@@ -1,13 +1,16 @@
 #include "ui/TFormMain.h"
 
-#include "FakeSoundPlayer.h"
 #include "ListChoice.h"
+#include "core/PreviewWriter.h"
 #include "core/WavReader.h"
 #include "export/AssemblerExport.h"
 #include "support/FileBytes.h"
+#include "support/RecordingPlayer.h"
 #include "support/TempDirectory.h"
+#include "support/WaveBytes.h"
 #include "ui/FormCanvas.h"
 #include "ui/HelpViewer.h"
+#include "ui/PreviewFiles.h"
 #include "ui/TAboutBox.h"
 #include "ui/TFilterBox.h"
 
@@ -25,39 +28,33 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <set>
 #include <stdexcept>
+
+#include <sys/stat.h>
 
 namespace ryx::ui {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using test::Bytes;
 namespace fs = std::filesystem;
 
-// A WAV file in the reader's 46-byte layout; with no samples given, the
-// placeholder tone of start-up.
+// A preview file of count samples (the placeholder tone when none are given).
 Bytes waveFile(std::uint32_t count, std::uint32_t rate, const std::uint8_t* samples = nullptr) {
-    const auto header = previewHeader(count, rate);
-    Bytes bytes(header.begin(), header.end());
+    Bytes tone(count);
     for (std::uint32_t i = 0; i < count; ++i) {
-        bytes.push_back(samples != nullptr ? samples[i] : kPlaceholderCycle[i % kPlaceholderCycle.size()]);
+        tone[i] = samples != nullptr ? samples[i] : kPlaceholderCycle[i % kPlaceholderCycle.size()];
     }
-    return bytes;
-}
-
-std::set<std::string> namesIn(const fs::path& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
-    return names;
+    return test::previewFileBytes(tone, rate);
 }
 
 class MainWindowTest : public ::testing::Test {
 protected:
     MainWindowTest() : state(std::make_unique<ProgramState>()), player(*state) {
-        state->previewDirectory = folder.path().string();
-        state->player = &player;
         state->statusText.set("left over");
-        form = std::make_unique<TFormMain>(*state);
+        form = std::make_unique<TFormMain>(*state, player, folder.path().string());
+        player.watchedFile = form->previews().decodedPath();
         form->errorReporter = [this](QWidget*, const QString& message) { errors << message; };
         form->fileChooser = [this](QWidget*, const FileDialogRequest& request) {
             requests.push_back(request);
@@ -65,10 +62,7 @@ protected:
         };
         form->helpSearchFolders = {QStringLiteral(RYX_HELP_SOURCE_DIR)};
     }
-    ~MainWindowTest() override {
-        form.reset();
-        state->player = &SilentSoundPlayer::instance();
-    }
+    ~MainWindowTest() override { form.reset(); }
 
     void showForm() {
         form->show();
@@ -76,12 +70,12 @@ protected:
     }
     void choose(const fs::path& path) { nextChoice = QString::fromStdString(path.string()); }
     Bytes preview(bool decoded) const {
-        return test::readFileBytes(decoded ? decodedPreviewPath(*state) : originalPreviewPath(*state));
+        return test::readFileBytes(decoded ? form->previews().decodedPath() : form->previews().originalPath());
     }
 
     test::TempDirectory folder;
     std::unique_ptr<ProgramState> state;
-    test::FakeSoundPlayer player;
+    test::RecordingPlayer player;
     std::unique_ptr<TFormMain> form;
     QStringList errors;
     std::vector<FileDialogRequest> requests;
@@ -97,7 +91,7 @@ TEST_F(MainWindowTest, StartsWithTheEmptySoundAndTwoPlaceholderPreviews) {
     EXPECT_EQ(preview(false).size(), 246u);
     EXPECT_EQ(preview(false), waveFile(200, 22050));
     EXPECT_EQ(preview(true), waveFile(200, 22050));
-    EXPECT_EQ(player.operations(), (std::vector<std::string>{"close", "close"}));  // one per write
+    EXPECT_EQ(player.operations(), std::vector<std::string>{"close"});  // before the writes
 }
 
 TEST_F(MainWindowTest, WindowControlsAndMenusAreAsDefined) {
@@ -201,7 +195,7 @@ TEST_F(MainWindowTest, EachListChangeReencodesRewritesTheDecodedPreviewAndRepain
                                                     {form->ComboBox1, "Ryx32", 32, 1},
                                                     {form->ComboBox2, "1.5 bit", 32, 15}}) {
         SCOPED_TRACE(change.item.toStdString());
-        const std::uintmax_t sizeBefore = fs::file_size(decodedPreviewPath(*state));
+        const std::uintmax_t sizeBefore = fs::file_size(form->previews().decodedPath());
         state->encoder.showEncoded = 0;
         player.calls.clear();
         paints.clear();
@@ -214,7 +208,7 @@ TEST_F(MainWindowTest, EachListChangeReencodesRewritesTheDecodedPreviewAndRepain
         EXPECT_NE(state->decodedSamples[0], 128);
         ASSERT_FALSE(player.calls.empty());
         EXPECT_EQ(player.calls[0].operation, "close");
-        EXPECT_EQ(player.calls[0].decodedPreviewSize, sizeBefore);  // closed before the rewrite
+        EXPECT_EQ(player.calls[0].watchedFileSize, sizeBefore);  // closed before the rewrite
         EXPECT_EQ(preview(true), waveFile(490, 15625, state->smoothedSamples.data()));
         EXPECT_TRUE(QTest::qWaitFor([&] { return paints.count() > 0; }, 2000));
     }
@@ -245,9 +239,9 @@ TEST_F(MainWindowTest, SoundButtonsDriveThePlayerAndItsFailuresAreShown) {
     form->BitBtn3->click();
     form->BitBtn3->click();  // nothing open any more: still just a close
     ASSERT_EQ(player.operations(), (std::vector<std::string>{"open", "play", "open", "play", "close", "close"}));
-    EXPECT_EQ(player.calls[0].fileName, originalPreviewPath(*state).string());
+    EXPECT_EQ(player.calls[0].fileName, form->previews().originalPath());
     EXPECT_EQ(player.calls[0].showSmoothed, 0);
-    EXPECT_EQ(player.calls[2].fileName, decodedPreviewPath(*state).string());
+    EXPECT_EQ(player.calls[2].fileName, form->previews().decodedPath());
     EXPECT_EQ(player.calls[2].showSmoothed, 1);  // switched on, and painted, before the sound starts
     EXPECT_GE(paintsAtOpen, 1);
     EXPECT_TRUE(errors.isEmpty());
@@ -257,7 +251,7 @@ TEST_F(MainWindowTest, SoundButtonsDriveThePlayerAndItsFailuresAreShown) {
     form->BitBtn1->click();
     player.openResult = [](const std::string&) -> OperationResult { throw std::runtime_error("device vanished"); };
     form->BitBtn2->click();
-    EXPECT_EQ(errors, QStringList({QString::fromStdString(originalPreviewPath(*state).string() + ": unplayable"),
+    EXPECT_EQ(errors, QStringList({QString::fromStdString(form->previews().originalPath() + ": unplayable"),
                                    "device vanished"}));
     EXPECT_EQ(player.operations(), (std::vector<std::string>{"open", "open"}));  // no play after a failed open
     form->Button1->click();  // the program goes on
@@ -307,7 +301,7 @@ TEST_F(MainWindowTest, OpenGoesThroughItsDialogToTheReaderAndCancelChangesNothin
     EXPECT_EQ(preview(true).size(), 1046u);
 
     const Bytes original = preview(false), decoded = preview(true);
-    const std::set<std::string> files = namesIn(folder.path());
+    const std::vector<std::string> files = test::entriesOf(folder.path());
     nextChoice.reset();
     player.calls.clear();
     for (QAction* action : {form->FileOpen1, form->FileSaveAs1, form->FileSaveAs2}) action->trigger();
@@ -315,7 +309,7 @@ TEST_F(MainWindowTest, OpenGoesThroughItsDialogToTheReaderAndCancelChangesNothin
     EXPECT_EQ(state->encoder.sampleCount, 1000u);
     EXPECT_EQ(preview(false), original);
     EXPECT_EQ(preview(true), decoded);
-    EXPECT_EQ(namesIn(folder.path()), files);
+    EXPECT_EQ(test::entriesOf(folder.path()), files);
     EXPECT_TRUE(player.calls.empty());  // a playing sound plays on
 
     // A refused file is a red message in the window, not an error box.
@@ -343,7 +337,7 @@ TEST_F(MainWindowTest, ExportsGoThroughTheirDialogsAndFailuresShowTheReasonAndLe
     EXPECT_EQ(test::readFileBytes(folder / "start.ryx"), Bytes(61, 0));  // (490 - 1) / 8 bytes of silence
     EXPECT_TRUE(errors.isEmpty());
 
-    const std::set<std::string> files = namesIn(folder.path());
+    const std::vector<std::string> files = test::entriesOf(folder.path());
     struct Failure {
         QAction* action;
         fs::path target;
@@ -358,7 +352,7 @@ TEST_F(MainWindowTest, ExportsGoThroughTheirDialogsAndFailuresShowTheReasonAndLe
         c.action->trigger();
         ASSERT_EQ(errors.size(), 1) << c.target;
         EXPECT_TRUE(errors[0].contains(QString::fromStdString(c.target.string()) + ": " + c.reason)) << errors[0].toStdString();
-        EXPECT_EQ(namesIn(folder.path()), files);
+        EXPECT_EQ(test::entriesOf(folder.path()), files);
     }
 }
 
@@ -413,6 +407,88 @@ TEST_F(MainWindowTest, AboutAndFilterModelAreShownModallyAndCentred) {
     EXPECT_EQ(filter.result(), 1);
     EXPECT_GE(offCentre, 0);
     EXPECT_LE(offCentre, 1);
+}
+
+// After an open that fails, both previews hold what the picture shows: the
+// 490 silent samples of the empty sound (at the rate kept from before), so
+// "Play Ryx Sound" cannot play the sound that is gone. A pipe is refused at
+// once, never waited on.
+TEST_F(MainWindowTest, FailedOpensLeaveBothPreviewsSilentAndAPipeIsNeverWaitedOn) {
+    test::writeFileBytes(folder / "tone.wav", test::wave46(test::rampSamples(3000), {.rate = 11025}));
+    test::writeFileBytes(folder / "text.wav", Bytes(60, 'x'));
+    fs::create_directory(folder / "folder.wav");
+    ASSERT_EQ(mkfifo((folder / "pipe.wav").c_str(), 0600), 0);
+    const Bytes silence = waveFile(490, 11025, Bytes(490, 128).data());
+    struct Case {
+        const char* name;
+        std::string_view message;
+    };
+    for (const Case& c : {Case{"text.wav", kNotWaveMessage}, Case{"missing.wav", kCannotOpenMessage},
+                          Case{"folder.wav", kCannotOpenMessage}, Case{"pipe.wav", kCannotOpenMessage}}) {
+        SCOPED_TRACE(c.name);
+        form->FileOpen1Accept(QString::fromStdString((folder / "tone.wav").string()));
+        ASSERT_EQ(preview(true).size(), 46u + 3000u);
+        player.calls.clear();
+
+        const auto started = std::chrono::steady_clock::now();
+        form->FileOpen1Accept(QString::fromStdString((folder / c.name).string()));
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
+
+        EXPECT_EQ(state->statusText.view(), c.message);
+        EXPECT_EQ(preview(false), silence);
+        EXPECT_EQ(preview(true), silence);
+        ASSERT_FALSE(player.calls.empty());
+        EXPECT_EQ(player.calls[0].operation, "close");
+    }
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+// Another user's link planted where a preview goes is replaced by a file of
+// the window's own; the file it names is never written.
+TEST_F(MainWindowTest, LinkPlantedInThePreviewFolderIsNotFollowed) {
+    const fs::path victim = folder / "victim.txt";
+    test::writeFileBytes(victim, {'k', 'e', 'e', 'p'});
+    const std::string previews[] = {form->previews().originalPath(), form->previews().decodedPath()};
+    for (const std::string& preview : previews) {
+        fs::remove(preview);
+        fs::create_symlink(victim, preview);
+    }
+    test::writeFileBytes(folder / "tone.wav", test::wave46(test::rampSamples(700)));
+    form->FileOpen1Accept(QString::fromStdString((folder / "tone.wav").string()));
+
+    EXPECT_EQ(test::readFileBytes(victim), Bytes({'k', 'e', 'e', 'p'}));
+    for (const std::string& preview : previews) {
+        EXPECT_FALSE(fs::is_symlink(preview)) << preview;
+        EXPECT_EQ(fs::file_size(preview), 46u + 700u) << preview;
+    }
+}
+
+TEST(TwoMainWindows, KeepTheirPreviewsApartAndEachRemovesItsOwnFolder) {
+    test::TempDirectory base;
+    test::writeFileBytes(base / "one.wav", test::wave46(test::rampSamples(500)));
+    test::writeFileBytes(base / "two.wav", test::wave46(test::squareSamples(900)));
+    auto firstState = std::make_unique<ProgramState>();
+    auto secondState = std::make_unique<ProgramState>();
+    test::RecordingPlayer firstPlayer(*firstState), secondPlayer(*secondState);
+    auto first = std::make_unique<TFormMain>(*firstState, firstPlayer, base.path().string());
+    auto second = std::make_unique<TFormMain>(*secondState, secondPlayer, base.path().string());
+    const std::string firstFolder = first->previews().folder();
+    EXPECT_NE(firstFolder, second->previews().folder());
+
+    first->FileOpen1Accept(QString::fromStdString((base / "one.wav").string()));
+    second->FileOpen1Accept(QString::fromStdString((base / "two.wav").string()));
+    firstPlayer.calls.clear();
+    first->BitBtn1->click();
+    ASSERT_EQ(firstPlayer.operations(), (std::vector<std::string>{"open", "play"}));
+    EXPECT_EQ(firstPlayer.calls[0].fileName, first->previews().originalPath());
+    EXPECT_EQ(test::readFileBytes(first->previews().originalPath()),
+              test::previewFileBytes(test::rampSamples(500), 8000));
+    EXPECT_EQ(test::readFileBytes(second->previews().originalPath()),
+              test::previewFileBytes(test::squareSamples(900), 8000));
+
+    first.reset();
+    EXPECT_FALSE(fs::exists(firstFolder));
+    EXPECT_EQ(fs::file_size(second->previews().decodedPath()), 46u + 900u);
 }
 
 }  // namespace

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The real window under Xvfb: the program starts, shows its window with the
-# right title and size, and ends cleanly on Ctrl+Q.
-# Usage: window-smoke.sh PATH/TO/ryx-encoder
+# right title and size, keeps its previews in a folder of its own, and ends
+# cleanly on Ctrl+Q, taking that folder with it.
+# Usage: window-smoke.sh PATH/TO/ryx-encoder VERSION
 set -euo pipefail
 program=$(readlink -f "$1")
-title=" Ryx Sound Encoder LT  -  v1.0               http://ryx-encoder.example.org/"
+title=" Ryx Sound Encoder LT  -  v$2               http://ryx-encoder.example.org/"
 
 [ -f "$(dirname "$program")/help/ryx-encoder-help.html" ] || { echo "FAIL: no help beside the program"; exit 1; }
 
@@ -36,13 +37,15 @@ xvfb-run -a -n $((200 + $$ % 100)) -s "-screen 0 800x600x24" bash -c '
   if [ "$WIDTH" -ne 500 ] || [ "$HEIGHT" -lt 510 ] || [ "$HEIGHT" -gt 540 ]; then
     echo "FAIL: size ${WIDTH}x${HEIGHT}"; kill $pid; exit 1
   fi
-  [ -d "$XDG_RUNTIME_DIR/ryx-encoder" ] || { echo "FAIL: no preview folder"; kill $pid; exit 1; }
-  [ "$(stat -c %s "$XDG_RUNTIME_DIR/ryx-encoder/ryxelt1.wav")" -eq 246 ] || { echo "FAIL: preview"; kill $pid; exit 1; }
+  own="$XDG_RUNTIME_DIR/ryx-encoder/window-$pid-"
+  [ -d "$own"?????? ] || { echo "FAIL: no preview folder of its own"; kill $pid; exit 1; }
+  [ "$(stat -c %s "$own"??????/ryxelt1.wav)" -eq 246 ] || { echo "FAIL: preview"; kill $pid; exit 1; }
   xdotool windowfocus --sync "$id"
   xdotool key ctrl+q
   for _ in $(seq 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
   if kill -0 $pid 2>/dev/null; then echo "FAIL: still running after Ctrl+Q"; kill $pid; exit 1; fi
   wait $pid; status=$?
   [ $status -eq 0 ] || { echo "FAIL: exit status $status"; cat "$WORK/out.txt"; exit 1; }
+  [ -z "$(ls "$XDG_RUNTIME_DIR/ryx-encoder")" ] || { echo "FAIL: preview folder left behind"; exit 1; }
 '
 echo "PASS"
