@@ -30,7 +30,7 @@ ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 if [ -f fuzz/CMakeLists.txt ] && grep -q add_executable fuzz/CMakeLists.txt; then
   echo "== fuzz the WAV reader"
   CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRYX_BUILD_FUZZ=ON \
-    -DRYX_BUILD_UI=OFF -DRYX_BUILD_TESTS=OFF -DRYX_BUILD_BENCH=OFF
+    -DRYX_BUILD_UI=OFF -DBUILD_TESTING=OFF -DRYX_BUILD_BENCH=OFF
   cmake --build build/fuzz -j "$jobs"
   fuzz/run-fuzzers.sh build/fuzz "${RYX_FUZZ_SECONDS:-60}"
 fi

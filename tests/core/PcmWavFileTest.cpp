@@ -28,8 +28,8 @@ Bytes format(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate, std:
     put(body, tag, 2);
     put(body, channels, 2);
     put(body, rate, 4);
-    put(body, rate * channels * bits / 8, 4);
-    put(body, channels * bits / 8, 2);
+    put(body, rate * channels * bits / 8u, 4);
+    put(body, channels * bits / 8u, 2);
     put(body, bits, 2);
     return body;
 }

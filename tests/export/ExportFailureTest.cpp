@@ -98,7 +98,7 @@ TEST_P(ExportFailureTest, EmptyNameIsReported) { EXPECT_FALSE(GetParam().exporte
 INSTANTIATE_TEST_SUITE_P(BothExports, ExportFailureTest,
                          ::testing::Values(ExportKind{"Assembler", &exportAssembler},
                                            ExportKind{"Binary", &exportBinary}),
-                         [](const ::testing::TestParamInfo<ExportKind>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<ExportKind>& kind) { return kind.param.name; });
 
 }  // namespace
 }  // namespace ryx

@@ -24,7 +24,7 @@ constexpr double kAmplitude = 100.0;  // of 127, well clear of clipping
 
 // The tone as an 8-bit mono WAV file in the reader's 46-byte layout.
 bool writeTone(const std::string& path, double frequency, int milliseconds, std::uint32_t rate) {
-    const auto count = static_cast<std::uint32_t>(static_cast<std::uint64_t>(rate) * milliseconds / 1000);
+    const auto count = static_cast<std::uint32_t>(static_cast<std::uint64_t>(rate) * static_cast<std::uint64_t>(milliseconds) / 1000);
     const auto header = ryx::previewHeader(count, rate);
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(header.data()), static_cast<std::streamsize>(header.size()));

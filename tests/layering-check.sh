@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# The build refuses a layering breach: with the include folders that core/
+# and export/ are compiled with, their own headers are found, while a Qt,
+# ui/ or cli/ header is not.
+# Usage: layering-check.sh COMPILER CORE_INCLUDES EXPORT_INCLUDES (";"-separated lists)
+set -euo pipefail
+compiler=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+flags() { local dir; for dir in ${1//;/ }; do printf -- '-I%s ' "$dir"; done; }
+
+compiles() {  # FLAGS HEADER
+  printf '#include %s\n' "$2" > "$work/probe.cpp"
+  # shellcheck disable=SC2086
+  "$compiler" -std=c++20 -fsyntax-only $1 "$work/probe.cpp" 2> "$work/err.txt"
+}
+
+status=0
+check() {  # LAYER FLAGS HEADER EXPECTED(yes|no)
+  if compiles "$2" "$3"; then got=yes; else got=no; fi
+  if [ "$got" != "$4" ]; then
+    echo "FAIL: $1 including $3: compiles=$got, expected $4"; cat "$work/err.txt"; status=1
+  fi
+}
+
+core=$(flags "$2")
+export_=$(flags "$3")
+check core "$core" '"core/Encoder.h"' yes
+check core "$core" '<QString>' no
+check core "$core" '<QtCore/QString>' no
+check core "$core" '"ui/PictureGeometry.h"' no
+check core "$core" '"export/BitPacking.h"' no
+check core "$core" '"cli/CommandLine.h"' no
+check export "$export_" '"export/BitPacking.h"' yes
+check export "$export_" '"core/ProgramState.h"' yes
+check export "$export_" '<QString>' no
+check export "$export_" '"ui/PictureGeometry.h"' no
+check export "$export_" '"cli/CommandLine.h"' no
+[ $status -eq 0 ] && echo PASS
+exit $status
