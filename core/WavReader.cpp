@@ -70,7 +70,7 @@ LoadResult readWaveBytes(ProgramState& state, std::span<const std::uint8_t> byte
         return refuse(state, kUnsupportedFormatMessage, LoadResult::refused);
     }
 
-    state.encoder.sampleRate = header[24] | header[25] << 8 | static_cast<std::uint32_t>(header[26]) << 16;
+    state.encoder.sampleRate = std::uint32_t{header[24]} | std::uint32_t{header[25]} << 8 | std::uint32_t{header[26]} << 16;
     state.encoder.sampleCount = static_cast<std::uint32_t>(std::min<std::size_t>(length - kHeaderSize, kMaxSamples));
     std::copy_n(bytes.begin() + kHeaderSize, state.encoder.sampleCount, state.origSamples.begin());
 

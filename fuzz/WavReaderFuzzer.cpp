@@ -46,7 +46,7 @@ void checkLoaded(const ryx::ProgramState& state, const std::uint8_t* data, std::
     const std::size_t count = std::min<std::size_t>(size - 46, ryx::kMaxSamples);
     require(encoder.sampleCount == count);
     require(std::equal(data + 46, data + 46 + count, state.origSamples.begin()));
-    require(encoder.sampleRate == (data[24] | data[25] << 8 | std::uint32_t{data[26]} << 16));
+    require(encoder.sampleRate == (std::uint32_t{data[24]} | std::uint32_t{data[25]} << 8 | std::uint32_t{data[26]} << 16));
     require(encoder.overviewStep >= 256);
     require(state.overviewLevels[0] == 0);
     for (std::uint8_t level : state.overviewLevels) require(level <= 15 && (level < 5 || level > 7));
