@@ -1,7 +1,9 @@
 #include "cli/CommandLine.h"
 
 #include "core/Encoder.h"
+#include "core/ListSelection.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 
@@ -11,34 +13,74 @@ const std::string_view kShortUsageText =
     "Usage: ryxenc [OPTIONS] INPUT.wav [INPUT.wav ...]\n"
     "Try 'ryxenc --help' for more information.\n";
 
-const std::string_view kUsageText =
-    "Usage: ryxenc [OPTIONS] INPUT.wav [INPUT.wav ...]\n"
-    "Encodes 8-bit mono WAV sounds into a one-bit-per-sample bitstream for a PIC\n"
-    "microcontroller. Without an output option, each INPUT gets its PIC assembler\n"
-    "source beside it, named after it with the extension .asm.\n"
-    "\n"
-    "  -s, --scheme 1|1.5          encoding scheme (default 1.5)\n"
-    "  -f, --fineness N            4, 5, 6, 8, 11, 16, 21 or 32 (default 16)\n"
-    "  -o, --asm FILE              write the PIC assembler source to FILE\n"
-    "  -b, --bin FILE              write the raw binary bitstream to FILE\n"
-    "      --wav FILE              write the decoded sound (what \"Play Ryx Sound\" plays)\n"
-    "                              as a WAV file\n"
-    "      --original-wav FILE     write the original-sound preview WAV file\n"
-    "  -q, --quiet                 print nothing but errors\n"
-    "  -h, --help                  show this help and exit\n"
-    "  -V, --version               show the version and exit\n"
-    "\n"
-    "The options that name a file take exactly one INPUT.\n"
-    "\n"
-    "The assembler source writes its org addresses in decimal and sets no radix.\n"
-    "Include it from a source that selects decimal, for example with gpasm:\n"
-    "    list p=16f877a, r=dec\n"
-    "    include \"sound.asm\"\n"
-    "(the assembler's default radix is hexadecimal).\n"
-    "\n"
-    "Exit status: 0 when everything was written, 1 when an input was refused or\n"
-    "could not be read, 2 for a usage error, 3 when an output could not be\n"
-    "written; with several inputs the highest of these.\n";
+namespace {
+
+// "4, 5, 6, 8, 11, 16, 21 or 32" and "1 or 1.5": the values an option takes.
+std::string finenessChoices() {
+    std::string choices;
+    for (std::size_t i = 0; i < fineTable.size(); ++i) {
+        if (i > 0) choices += i + 1 == fineTable.size() ? " or " : ", ";
+        choices += std::to_string(fineTable[i].fineness);
+    }
+    return choices;
+}
+
+std::string schemeChoices(std::string_view lastSeparator) {
+    std::string choices;
+    for (std::size_t i = 0; i < schemeTable.size(); ++i) {
+        if (i > 0) choices += i + 1 == schemeTable.size() ? lastSeparator : std::string_view(", ");
+        choices += schemeTable[i].optionValue;
+    }
+    return choices;
+}
+
+std::string schemeOptionValue(std::int8_t algorithmType) {
+    for (const SchemeEntry& entry : schemeTable) {
+        if (entry.algorithmType == algorithmType) return std::string(entry.optionValue);
+    }
+    return {};
+}
+
+// An option's name in a column of 30 characters, then its text.
+std::string optionLine(std::string name, const std::string& text) {
+    name.resize(std::max<std::size_t>(name.size() + 1, 30), ' ');
+    return name + text + "\n";
+}
+
+}  // namespace
+
+std::string usageText() {
+    const CommandLine defaults;
+    return "Usage: ryxenc [OPTIONS] INPUT.wav [INPUT.wav ...]\n"
+           "Encodes 8-bit mono WAV sounds into a one-bit-per-sample bitstream for a PIC\n"
+           "microcontroller. Without an output option, each INPUT gets its PIC assembler\n"
+           "source beside it, named after it with the extension .asm.\n"
+           "\n" +
+           optionLine("  -s, --scheme " + schemeChoices("|"),
+                      "encoding scheme (default " + schemeOptionValue(defaults.algorithmType) + ")") +
+           optionLine("  -f, --fineness N",
+                      finenessChoices() + " (default " + std::to_string(defaults.fineness) + ")") +
+           "  -o, --asm FILE              write the PIC assembler source to FILE\n"
+           "  -b, --bin FILE              write the raw binary bitstream to FILE\n"
+           "      --wav FILE              write the decoded sound (what \"Play Ryx Sound\" plays)\n"
+           "                              as a WAV file\n"
+           "      --original-wav FILE     write the original-sound preview WAV file\n"
+           "  -q, --quiet                 print nothing but errors\n"
+           "  -h, --help                  show this help and exit\n"
+           "  -V, --version               show the version and exit\n"
+           "\n"
+           "The options that name a file take exactly one INPUT.\n"
+           "\n"
+           "The assembler source writes its org addresses in decimal and sets no radix.\n"
+           "Include it from a source that selects decimal, for example with gpasm:\n"
+           "    list p=16f877a, r=dec\n"
+           "    include \"sound.asm\"\n"
+           "(the assembler's default radix is hexadecimal).\n"
+           "\n"
+           "Exit status: 0 when everything was written, 1 when an input was refused or\n"
+           "could not be read, 2 for a usage error, 3 when an output could not be\n"
+           "written; with several inputs the highest of these.\n";
+}
 
 namespace {
 
@@ -84,25 +126,29 @@ std::optional<std::int8_t> parseFineness(std::string_view text) {
     return std::nullopt;
 }
 
+std::optional<std::int8_t> parseScheme(std::string_view text) {
+    for (const SchemeEntry& entry : schemeTable) {
+        if (text == entry.optionValue) return entry.algorithmType;
+    }
+    return std::nullopt;
+}
+
 // Stores one option; returns a usage error or the empty text.
 std::string apply(CommandLine& options, const KnownOption& known, const std::string& value,
                   std::string_view shownName) {
     switch (known.id) {
     case OptionId::scheme:
-        if (value == "1") {
-            options.algorithmType = kAlgorithmOneBit;
-        } else if (value == "1.5") {
-            options.algorithmType = kAlgorithmOneAndHalfBit;
-        } else {
-            return "invalid scheme '" + value + "' (use 1 or 1.5)";
+        if (auto algorithmType = parseScheme(value)) {
+            options.algorithmType = *algorithmType;
+            return {};
         }
-        return {};
+        return "invalid scheme '" + value + "' (use " + schemeChoices(" or ") + ")";
     case OptionId::fineness:
         if (auto fineness = parseFineness(value)) {
             options.fineness = *fineness;
             return {};
         }
-        return "invalid fineness '" + value + "' (use 4, 5, 6, 8, 11, 16, 21 or 32)";
+        return "invalid fineness '" + value + "' (use " + finenessChoices() + ")";
     case OptionId::asmFile:
     case OptionId::binFile:
     case OptionId::wavFile:

@@ -35,7 +35,8 @@ struct ParsedCommandLine {
 // Arguments without the program name. --help and --version end the parse.
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments);
 
-extern const std::string_view kUsageText;
+// The help text; its lists of schemes and finenesses come from the window's lists.
+std::string usageText();
 extern const std::string_view kShortUsageText;
 
 }  // namespace ryx::cli

@@ -1,6 +1,7 @@
 #include "cli/EncodeInput.h"
 
 #include "cli/ReplaceFile.h"
+#include "core/ListSelection.h"
 #include "core/PreviewWriter.h"
 #include "core/WavReader.h"
 #include "export/AssemblerExport.h"
@@ -45,7 +46,7 @@ void printSummary(std::ostream& out, const ProgramState& state, const std::strin
     const EncoderState& encoder = state.encoder;
     const bool oneAndHalf = encoder.algorithmType == kAlgorithmOneAndHalfBit;
     out << input << ": " << encoder.sampleCount << " samples, " << encoder.sampleRate << " Hz, "
-        << (oneAndHalf ? "1.5 bit" : "1 bit") << ", Ryx" << int{encoder.fineness} << ", R = "
+        << schemeItemText(encoder.algorithmType) << ", " << finenessItemText(encoder.fineness) << ", R = "
         << encoder.resistorOhms << " ohms";
     if (oneAndHalf) out << ", each 2R = " << 2 * std::int64_t{encoder.resistorOhms} << " ohms";
     out << " ->";

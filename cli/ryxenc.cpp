@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
     }
     const CommandLine& options = parsed.options;
     if (options.help) {
-        std::cout << kUsageText;
+        std::cout << usageText();
         return kExitOk;
     }
     if (options.version) {

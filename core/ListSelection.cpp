@@ -1,8 +1,20 @@
 #include "core/ListSelection.h"
 
-#include "core/Encoder.h"
-
 namespace ryx {
+
+std::string_view finenessItemText(std::int8_t fineness) {
+    for (const FinenessEntry& entry : fineTable) {
+        if (entry.fineness == fineness) return entry.itemText;
+    }
+    return {};
+}
+
+std::string_view schemeItemText(std::int8_t algorithmType) {
+    for (const SchemeEntry& entry : schemeTable) {
+        if (entry.algorithmType == algorithmType) return entry.itemText;
+    }
+    return {};
+}
 
 void selectFineness(ProgramState& state, std::string_view itemText) {
     state.encoder.fineness = 16;

@@ -22,9 +22,9 @@ constexpr auto kPlaceholderTone = makePlaceholderTone();
 
 }  // namespace
 
-std::array<std::uint8_t, kPreviewHeaderSize> previewHeader(std::uint32_t sampleCount,
+std::array<std::uint8_t, kWaveHeaderSize> previewHeader(std::uint32_t sampleCount,
                                                            std::uint32_t sampleRate) {
-    std::array<std::uint8_t, kPreviewHeaderSize> header{};
+    std::array<std::uint8_t, kWaveHeaderSize> header{};
     std::memcpy(&header[0], "RIFF", 4);
     putLittleEndian32(&header[4], sampleCount + 38);
     std::memcpy(&header[8], "WAVEfmt ", 8);

@@ -5,6 +5,7 @@
 
 #include "core/OperationResult.h"
 #include "core/ProgramState.h"
+#include "core/WaveHeader.h"
 
 #include <array>
 #include <cstdint>
@@ -20,7 +21,6 @@ enum class PreviewMode : int {
     decodedSound = 4,         // the decoded-sound preview from smoothedSamples
 };
 
-inline constexpr std::size_t kPreviewHeaderSize = 46;
 inline constexpr std::uint32_t kPlaceholderRate = 22050;
 inline constexpr std::array<std::uint8_t, 20> kPlaceholderCycle{
     128, 153, 178, 198, 208, 210, 208, 198, 178, 153,
@@ -33,13 +33,13 @@ constexpr bool isOriginalPreview(PreviewMode mode) {
 }
 
 // The header for sampleCount samples at sampleRate.
-std::array<std::uint8_t, kPreviewHeaderSize> previewHeader(std::uint32_t sampleCount,
+std::array<std::uint8_t, kWaveHeaderSize> previewHeader(std::uint32_t sampleCount,
                                                            std::uint32_t sampleRate);
 
 // A preview file's content: its header, then its samples (a view into the
 // state's buffers or the placeholder tone, valid while the state is).
 struct PreviewContent {
-    std::array<std::uint8_t, kPreviewHeaderSize> header;
+    std::array<std::uint8_t, kWaveHeaderSize> header;
     std::span<const std::uint8_t> samples;
 };
 PreviewContent previewContent(const ProgramState& state, PreviewMode mode);

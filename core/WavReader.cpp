@@ -1,6 +1,7 @@
 #include "core/WavReader.h"
 
 #include "core/Encoder.h"
+#include "core/WaveHeader.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -14,8 +15,7 @@
 namespace ryx {
 namespace {
 
-constexpr std::size_t kHeaderSize = 46;
-constexpr std::size_t kSmallestWave = 54;  // the header and 8 samples
+constexpr std::size_t kSmallestWave = kWaveHeaderSize + 8;
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -35,7 +35,7 @@ LoadResult refuse(ProgramState& state, std::string_view message, LoadResult resu
     return result;
 }
 
-// Everything that decides the sound: the file's first kHeaderSize bytes, its
+// Everything that decides the sound: the file's first kWaveHeaderSize bytes, its
 // length and the samples after the header, up to kMaxSamples of them.
 std::optional<std::vector<std::uint8_t>> readFileBytes(const std::string& fileName) {
     // A pipe, device or folder is never waited on.
@@ -47,7 +47,7 @@ std::optional<std::vector<std::uint8_t>> readFileBytes(const std::string& fileNa
     if (!file || ::fstat(::fileno(file.get()), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
     // Bytes past the longest sound cannot change it.
     const auto length = static_cast<std::uint64_t>(status.st_size);
-    const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(length, kHeaderSize + kMaxSamples));
+    const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(length, kWaveHeaderSize + kMaxSamples));
     std::vector<std::uint8_t> bytes(wanted);
     // A short read is an unreadable file, never a shorter sound.
     if (std::fread(bytes.data(), 1, wanted, file.get()) != wanted) return std::nullopt;
@@ -61,7 +61,7 @@ LoadResult readWaveBytes(ProgramState& state, std::span<const std::uint8_t> byte
     state.statusText.clear();
     const std::size_t length = bytes.size();
     std::uint8_t* header = state.origSamples.data();  // the sample buffer holds the header
-    std::copy_n(bytes.begin(), std::min(length, kHeaderSize), header);
+    std::copy_n(bytes.begin(), std::min(length, kWaveHeaderSize), header);
     if (length < kSmallestWave || header[8] != 'W' || header[9] != 'A' || header[10] != 'V' ||
         header[11] != 'E') {
         return refuse(state, kNotWaveMessage, LoadResult::refused);
@@ -71,8 +71,8 @@ LoadResult readWaveBytes(ProgramState& state, std::span<const std::uint8_t> byte
     }
 
     state.encoder.sampleRate = std::uint32_t{header[24]} | std::uint32_t{header[25]} << 8 | std::uint32_t{header[26]} << 16;
-    state.encoder.sampleCount = static_cast<std::uint32_t>(std::min<std::size_t>(length - kHeaderSize, kMaxSamples));
-    std::copy_n(bytes.begin() + kHeaderSize, state.encoder.sampleCount, state.origSamples.begin());
+    state.encoder.sampleCount = static_cast<std::uint32_t>(std::min<std::size_t>(length - kWaveHeaderSize, kMaxSamples));
+    std::copy_n(bytes.begin() + kWaveHeaderSize, state.encoder.sampleCount, state.origSamples.begin());
 
     buildOverview(state);
     encodeSound(state);

@@ -122,18 +122,16 @@ void TFormMain::createControls() {
         return control;
     };
 
+    QStringList schemeItems, finenessItems;
+    for (const SchemeEntry& entry : schemeTable) schemeItems << fromView(entry.itemText);
+    for (const FinenessEntry& entry : fineTable) finenessItems << fromView(entry.itemText);
     Label2 = label(QStringLiteral("Algor. Type:"), 10, 435);
-    ComboBox2 = list({QStringLiteral("1 bit"), QStringLiteral("1.5 bit")}, 75, 430,
-                     QStringLiteral("Encoding Algorithm Type"));
+    ComboBox2 = list(schemeItems, 75, 430, QStringLiteral("Encoding Algorithm Type"));
     Label1 = label(QStringLiteral("Fineness:"), 10, 470);
-    QStringList finenessItems;
-    for (const char* item : {"Ryx4", "Ryx5", "Ryx6", "Ryx8", "Ryx11", "Ryx16", "Ryx21", "Ryx32"}) {
-        finenessItems << QString::fromLatin1(item);
-    }
     ComboBox1 = list(finenessItems, 75, 465, QStringLiteral("Encoding Algorithm Fineness"));
-    // The state already matches these items: no encode at start-up.
-    ComboBox2->setCurrentText(QStringLiteral("1.5 bit"));
-    ComboBox1->setCurrentText(QStringLiteral("Ryx16"));
+    // The items of the state's settings, so no encode is needed at start-up.
+    ComboBox2->setCurrentText(fromView(schemeItemText(state_.encoder.algorithmType)));
+    ComboBox1->setCurrentText(fromView(finenessItemText(state_.encoder.fineness)));
     // A choice by the user re-encodes, also when it picks the item already shown.
     connect(ComboBox1, &QComboBox::activated, this, [this] { ComboBox1Change(); });
     connect(ComboBox2, &QComboBox::activated, this, [this] { ComboBox2Change(); });

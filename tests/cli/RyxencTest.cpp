@@ -118,6 +118,12 @@ TEST_F(RyxencTest, HelpAndVersion) {
                                "--version", "r=dec"}) {
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
     }
+    // The choices come from the window's lists.
+    EXPECT_NE(help.out.find("\n  -s, --scheme 1|1.5          encoding scheme (default 1.5)\n"
+                            "  -f, --fineness N            4, 5, 6, 8, 11, 16, 21 or 32 (default 16)\n"
+                            "  -o, --asm FILE "),
+              std::string::npos)
+        << help.out;
     EXPECT_EQ(help.err, "");
     EXPECT_EQ(run({"-h", "--bogus"}).status, 0);
 

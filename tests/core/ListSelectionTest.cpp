@@ -32,6 +32,21 @@ TEST_F(ListSelectionTest, SchemeLooksOnlyAtTheSecondCharacter) {
     }
 }
 
+TEST_F(ListSelectionTest, EveryItemShowsTheSettingItChooses) {
+    for (const FinenessEntry& entry : fineTable) {
+        selectFineness(*state, entry.itemText);
+        EXPECT_EQ(finenessItemText(state->encoder.fineness), entry.itemText);
+    }
+    for (const SchemeEntry& entry : schemeTable) {
+        selectAlgorithmType(*state, entry.itemText);
+        EXPECT_EQ(schemeItemText(state->encoder.algorithmType), entry.itemText);
+    }
+    EXPECT_EQ(finenessItemText(EncoderState{}.fineness), "Ryx16");
+    EXPECT_EQ(schemeItemText(EncoderState{}.algorithmType), "1.5 bit");
+    EXPECT_EQ(finenessItemText(7), "");
+    EXPECT_EQ(schemeItemText(2), "");
+}
+
 TEST_F(ListSelectionTest, ChangeReencodesTheSilentSound) {
     state->encoder.showEncoded = 0;
     selectAlgorithmType(*state, "1 bit");
