@@ -15,14 +15,10 @@ void stepBackward(ProgramState& state) {
     e.viewOffset = e.viewOffset < 12 ? 0 : e.viewOffset - 12;
 }
 
-bool jumpToOverviewColumn(ProgramState& state, int x, int y) {
-    if (y < 371 || y > 408 || x < 5 || x > 489) return false;
-    std::uint32_t column = static_cast<std::uint32_t>(x - 5);
-    if (column < 5) column = 0;
+void jumpToOverviewColumn(ProgramState& state, std::uint32_t column) {
     EncoderState& e = state.encoder;
     e.viewOffset = (column * e.overviewStep) >> 8;
     if (e.viewOffset > e.sampleCount - 2u) e.viewOffset = e.sampleCount - 2u;
-    return true;
 }
 
 void toggleSmoothed(ProgramState& state) {

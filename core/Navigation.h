@@ -4,14 +4,16 @@
 
 #include "core/ProgramState.h"
 
+#include <cstdint>
+
 namespace ryx {
 
 // "->": 12 samples on while the view starts before sampleCount - 13.
 void stepForward(ProgramState& state);
 // "<-": 12 samples back, not below 0.
 void stepBackward(ProgramState& state);
-// A press in the overview strip; returns false (and changes nothing) outside it.
-bool jumpToOverviewColumn(ProgramState& state, int x, int y);
+// To the sample that overview column `column` shows, at most sampleCount - 2.
+void jumpToOverviewColumn(ProgramState& state, std::uint32_t column);
 // "Show Smoothed": toggles the smoothed trace and always shows the decoded one.
 void toggleSmoothed(ProgramState& state);
 // "Show Ryx": toggles the decoded trace.

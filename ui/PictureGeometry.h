@@ -4,6 +4,7 @@
 // top <= y < bottom.
 
 #include <cstdint>
+#include <optional>
 
 namespace ryx::ui {
 
@@ -53,6 +54,12 @@ inline constexpr int kReferenceLineYs[] = {45, 173, 302};
 
 inline constexpr PixelPoint kStatusLinePosition{13, 10};
 
+// Presses that move the view: rows 371 to 408 (one below the strip) and
+// x 5 to 489, which reaches column 484, past the last drawn bar.
+inline constexpr PixelRect kOverviewPressArea{5, 371, 490, 409};
+// Presses within this many pixels of the strip's left edge all go to column 0.
+inline constexpr int kOverviewFirstColumnWidth = 5;
+
 // x of zoomed-view column i (0 ... 59).
 constexpr int columnX(int column) { return kFirstColumnX + kColumnSpacing * column; }
 
@@ -61,6 +68,14 @@ constexpr int sampleY(std::uint8_t value) { return 301 - value; }
 
 // y of a decoded value, brought to the sound's scale as 2d - 128 first.
 constexpr int decodedY(std::uint8_t value) { return 429 - 2 * value; }
+
+// The overview column under a press at (x, y), or none outside the press area.
+constexpr std::optional<std::uint32_t> overviewColumnAt(int x, int y) {
+    const PixelRect& area = kOverviewPressArea;
+    if (x < area.left || x >= area.right || y < area.top || y >= area.bottom) return std::nullopt;
+    const int column = x - kOverviewLeft;
+    return static_cast<std::uint32_t>(column < kOverviewFirstColumnWidth ? 0 : column);
+}
 
 // Left column of the marker outline, in unsigned 32-bit arithmetic. A state
 // painted before its first reset has no step yet; it counts as one sample

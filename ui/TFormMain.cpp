@@ -9,6 +9,7 @@
 #include "ui/ButtonGlyphs.h"
 #include "ui/FormCanvas.h"
 #include "ui/HelpViewer.h"
+#include "ui/PictureGeometry.h"
 #include "ui/PreviewFiles.h"
 #include "ui/WindowFont.h"
 
@@ -241,7 +242,10 @@ void TFormMain::closeEvent(QCloseEvent* event) {
 
 void TFormMain::FormMouseDown(int x, int y) {
     guarded([&] {
-        if (jumpToOverviewColumn(state_, x, y)) repaintForm();
+        if (const std::optional<std::uint32_t> column = overviewColumnAt(x, y)) {
+            jumpToOverviewColumn(state_, *column);
+            repaintForm();
+        }
     });
 }
 

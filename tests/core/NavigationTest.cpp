@@ -81,50 +81,29 @@ TEST(StepBackward, ByTwelveNeverBelowZero) {
     }
 }
 
-TEST(OverviewPress, AcceptedRegionAndColumnMapping) {
-    constexpr std::uint32_t kUnchanged = 77;
-    struct Case {
-        int x;
-        int y;
-        bool taken;
-        std::uint32_t offset;
-    };
-    // 1000 samples: overviewStep 521, so column c shows sample (c * 521) >> 8.
-    const Case cases[] = {
-        {5, 380, true, 0},   {6, 380, true, 0},   {7, 380, true, 0},
-        {8, 380, true, 0},   {9, 380, true, 0},   {10, 380, true, (5 * 521) >> 8},
-        {11, 380, true, (6 * 521) >> 8},          {489, 380, true, (484 * 521) >> 8},
-        {490, 380, false, kUnchanged},            {4, 380, false, kUnchanged},
-        {-3, 380, false, kUnchanged},             {100, 370, false, kUnchanged},
-        {100, 371, true, (95 * 521) >> 8},        {100, 408, true, (95 * 521) >> 8},
-        {100, 409, false, kUnchanged},            {100, 200, false, kUnchanged},
-    };
-    for (const Case& c : cases) {
-        auto state = soundOf(1000, 521);
-        state->encoder.viewOffset = kUnchanged;
-        EXPECT_EQ(jumpToOverviewColumn(*state, c.x, c.y), c.taken) << c.x << "," << c.y;
-        EXPECT_EQ(state->encoder.viewOffset, c.offset) << c.x << "," << c.y;
-    }
-}
-
-TEST(OverviewPress, ClampedToTheSampleBeforeTheLast) {
+TEST(OverviewJump, ColumnGoesToTheSampleItShowsAtMostTheOneBeforeTheLast) {
     struct Case {
         std::uint32_t samples;
         std::uint32_t overviewStep;
-        int x;
+        std::uint32_t column;
         std::uint32_t offset;
     };
     const Case cases[] = {
-        {8, 256, 489, 6},        // column 484 -> 6: the click limit is n - 2
-        {8, 256, 11, 6},         // column 6 is the first past the limit
-        {8, 256, 10, 5},         // column 5 is inside it
-        {490, 256, 489, 484},    // the placeholder: no clamp
-        {kMaxSamples, 137142, 489, (484u * 137142u) >> 8},  // 259284, below n - 2
+        {1000, 521, 0, 0},
+        {1000, 521, 5, (5 * 521) >> 8},     // column c shows sample (c * step) >> 8
+        {1000, 521, 95, (95 * 521) >> 8},
+        {1000, 521, 484, (484 * 521) >> 8},  // the last column a press reaches
+        {8, 256, 484, 6},                    // the click limit is n - 2
+        {8, 256, 6, 6},                      // column 6 is the first past the limit
+        {8, 256, 5, 5},                      // column 5 is inside it
+        {490, 256, 484, 484},                // the placeholder: no clamp
+        {kMaxSamples, 137142, 484, (484u * 137142u) >> 8},  // 259284, below n - 2
     };
     for (const Case& c : cases) {
         auto state = soundOf(c.samples, c.overviewStep);
-        EXPECT_TRUE(jumpToOverviewColumn(*state, c.x, 390));
-        EXPECT_EQ(state->encoder.viewOffset, c.offset) << c.samples << " samples, x " << c.x;
+        state->encoder.viewOffset = 77;
+        jumpToOverviewColumn(*state, c.column);
+        EXPECT_EQ(state->encoder.viewOffset, c.offset) << c.samples << " samples, column " << c.column;
     }
 }
 
