@@ -15,47 +15,58 @@ void fill(QPainter& painter, const PixelRect& r, QRgb colour) {
     painter.fillRect(r.left, r.top, r.right - r.left, r.bottom - r.top, QColor::fromRgb(colour));
 }
 
+void drawResistor(QPainter& painter, int wireY) {
+    fill(painter, {kResistorLeft, wireY - kResistorHalfHeight, kResistorRight, wireY + kResistorHalfHeight},
+         kCircuitBlack);
+}
+
+// A horizontal bar centred on the node's column.
+void drawBar(QPainter& painter, int y, int halfWidth) {
+    drawWire(painter, {kNode.x - halfWidth, y}, {kNode.x + halfWidth, y}, kCircuitBlack);
+}
+
 void drawUpperInput(QPainter& painter) {
-    drawWire(painter, {60, 90}, {160, 90}, kCircuitBlack);
-    fill(painter, {90, 84, 129, 96}, kCircuitBlack);
-    drawWire(painter, {160, 90}, {160, 110}, kCircuitBlack);
+    drawWire(painter, {kInputLeftX, kUpperInputY}, {kNode.x, kUpperInputY}, kCircuitBlack);
+    drawResistor(painter, kUpperInputY);
+    drawWire(painter, {kNode.x, kUpperInputY}, kNode, kCircuitBlack);
 }
 
 void drawLowerInputNodeAndGround(QPainter& painter) {
-    drawWire(painter, {60, 110}, {184, 110}, kCircuitBlack);
-    fill(painter, {90, 104, 129, 116}, kCircuitBlack);
-    fill(painter, {158, 108, 162, 112}, kCircuitBlack);
-    drawWire(painter, {160, 110}, {160, 135}, kCircuitBlack);
-    drawWire(painter, {151, 135}, {169, 135}, kCircuitBlack);
-    drawWire(painter, {151, 144}, {169, 144}, kCircuitBlack);
-    drawWire(painter, {160, 144}, {160, 170}, kCircuitBlack);
-    drawWire(painter, {150, 170}, {170, 170}, kCircuitBlack);
-    drawWire(painter, {153, 174}, {167, 174}, kCircuitBlack);
-    drawWire(painter, {157, 178}, {163, 178}, kCircuitBlack);
+    drawWire(painter, {kInputLeftX, kLowerInputY}, {kOutputRightX, kLowerInputY}, kCircuitBlack);
+    drawResistor(painter, kLowerInputY);
+    fill(painter,
+         {kNode.x - kNodeDotHalfSize, kNode.y - kNodeDotHalfSize, kNode.x + kNodeDotHalfSize,
+          kNode.y + kNodeDotHalfSize},
+         kCircuitBlack);
+    drawWire(painter, kNode, {kNode.x, kCapacitorTopY}, kCircuitBlack);
+    drawBar(painter, kCapacitorTopY, kCapacitorHalfWidth);
+    drawBar(painter, kCapacitorBottomY, kCapacitorHalfWidth);
+    drawWire(painter, {kNode.x, kCapacitorBottomY}, {kNode.x, kGroundTopY}, kCircuitBlack);
+    for (const GroundBar& bar : kGroundBars) drawBar(painter, bar.y, bar.halfWidth);
 }
 
 void drawTexts(QPainter& painter, const EncoderState& e, QRgb panel) {
     CellTextWriter text(painter, panel);
-    text.draw({10, 10},
+    text.draw(kRateAndFinenessTextAt,
               QString::asprintf("Frequency = %ldHz    Ryx = %d",
                                 static_cast<long>(static_cast<std::int32_t>(e.sampleRate)), int{e.fineness}),
               kCircuitBlack);
-    text.draw({10, 26}, QString::asprintf("R Ohms = %d", e.resistorOhms), kCircuitBlack);
-    text.draw({178, 130}, QStringLiteral("C"), kCircuitBlack);
-    text.draw({178, 145}, QStringLiteral("0.22uF"), kCircuitBlack);
-    text.draw({190, 102}, QStringLiteral("Audio Out"), kCircuitBlack);
+    text.draw(kOhmsTextAt, QString::asprintf("R Ohms = %d", e.resistorOhms), kCircuitBlack);
+    text.draw(kCapacitorNameAt, QStringLiteral("C"), kCircuitBlack);
+    text.draw(kCapacitorValueAt, QStringLiteral("0.22uF"), kCircuitBlack);
+    text.draw(kOutputTextAt, QStringLiteral("Audio Out"), kCircuitBlack);
 
     if (e.algorithmType != kAlgorithmOneAndHalfBit) {
-        text.draw({10, 102}, QStringLiteral("Digital In"), kCircuitBlack);
-        text.draw({105, 118}, QStringLiteral("R"), kCircuitBlack);
+        text.draw(kLowerInputTextAt, QStringLiteral("Digital In"), kCircuitBlack);
+        text.draw(kSingleResistorTextAt, QStringLiteral("R"), kCircuitBlack);
     } else {
         // R + R in 32-bit arithmetic, wrapping as the integer type would.
         const auto doubled = static_cast<std::int32_t>(static_cast<std::uint32_t>(e.resistorOhms) * 2u);
-        text.draw({10, 82}, QStringLiteral("Digital A"), kCircuitBlack);
-        text.draw({10, 102}, QStringLiteral("Digital B"), kCircuitBlack);
-        text.draw({101, 118}, QStringLiteral("2R"), kCircuitBlack);
-        text.draw({101, 70}, QStringLiteral("2R"), kCircuitBlack);
-        text.draw({10, 42}, QString::asprintf("(each resistor = 2R = %ld ohms)", static_cast<long>(doubled)),
+        text.draw(kUpperInputTextAt, QStringLiteral("Digital A"), kCircuitBlack);
+        text.draw(kLowerInputTextAt, QStringLiteral("Digital B"), kCircuitBlack);
+        text.draw(kLowerResistorTextAt, QStringLiteral("2R"), kCircuitBlack);
+        text.draw(kUpperResistorTextAt, QStringLiteral("2R"), kCircuitBlack);
+        text.draw(kEachResistorTextAt, QString::asprintf("(each resistor = 2R = %ld ohms)", static_cast<long>(doubled)),
                   kCircuitBlack);
     }
 }

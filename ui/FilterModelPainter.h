@@ -4,6 +4,7 @@
 // from the state at paint time; nothing is computed but 2R = R + R.
 
 #include "core/ProgramState.h"
+#include "ui/FilterModelGeometry.h"
 #include "ui/PictureGeometry.h"
 
 #include <QRgb>
@@ -15,7 +16,6 @@ namespace ryx::ui {
 inline constexpr QRgb kPanelOneAndHalfBit = qRgb(170, 180, 220);  // light blue
 inline constexpr QRgb kPanelOneBit = qRgb(220, 160, 160);         // light red
 inline constexpr QRgb kCircuitBlack = qRgb(0, 0, 0);
-inline constexpr PixelRect kFilterPanel{4, 6, 246, 210};
 
 // The panel colour P of the given scheme.
 constexpr QRgb filterPanelColour(std::int8_t algorithmType) {
