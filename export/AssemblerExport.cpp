@@ -90,7 +90,7 @@ void writeSchemeLine(TextChunkWriter& out, std::int8_t fineness, std::string_vie
 void writeCapacitorAndGround(TextChunkWriter& out) {
     out.line(kBar);
     out.line(kBar);
-    out.line(";                          C = 0.1 uF    ");
+    out.line(";                          C = 0.22 uF   ");
     out.line(kBar);
     out.line(kBar);
     out.line(kBar);
