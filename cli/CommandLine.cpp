@@ -4,6 +4,7 @@
 #include "core/ListSelection.h"
 
 #include <algorithm>
+#include <iterator>
 #include <optional>
 #include <string>
 
@@ -55,6 +56,8 @@ std::string usageText() {
            "Encodes 8-bit mono WAV sounds into a one-bit-per-sample bitstream for a PIC\n"
            "microcontroller. Without an output option, each INPUT gets its PIC assembler\n"
            "source beside it, named after it with the extension .asm.\n"
+           "An INPUT of - is the standard input (its assembler source then goes to the\n"
+           "standard output); a FILE of - is the standard output.\n"
            "\n" +
            optionLine("  -s, --scheme " + schemeChoices("|"),
                       "encoding scheme (default " + schemeOptionValue(defaults.algorithmType) + ")") +
@@ -76,6 +79,9 @@ std::string usageText() {
            "    list p=16f877a, r=dec\n"
            "    include \"sound.asm\"\n"
            "(the assembler's default radix is hexadecimal).\n"
+           "\n"
+           "No output may be an input, and no two outputs one file: such a run writes\n"
+           "nothing. A sound longer than " + std::to_string(kMaxSamples) + " samples is cut there, with a warning.\n"
            "\n"
            "Exit status: 0 when everything was written, 1 when an input was refused or\n"
            "could not be read, 2 for a usage error, 3 when an output could not be\n"
@@ -237,6 +243,13 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     }
 
     if (options.inputs.empty()) return fail("no input file given");
+    if (std::count(options.inputs.begin(), options.inputs.end(), "-") > 1) {
+        return fail("the standard input '-' can be read only once");
+    }
+    const std::string* outputs[] = {&options.asmFile, &options.binFile, &options.wavFile, &options.originalWavFile};
+    if (std::count_if(std::begin(outputs), std::end(outputs), [](const std::string* name) { return *name == "-"; }) > 1) {
+        return fail("only one output can be the standard output '-'");
+    }
     if (options.namesAnOutput() && options.inputs.size() > 1) {
         return fail("--asm, --bin, --wav and --original-wav take exactly one input, not " +
                     std::to_string(options.inputs.size()));

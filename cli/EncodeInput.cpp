@@ -1,8 +1,9 @@
 #include "cli/EncodeInput.h"
 
-#include "cli/ReplaceFile.h"
+#include "cli/InputBytes.h"
 #include "core/ListSelection.h"
 #include "core/PreviewWriter.h"
+#include "core/WaveHeader.h"
 #include "core/WavReader.h"
 #include "export/AssemblerExport.h"
 #include "export/BinaryExport.h"
@@ -12,49 +13,35 @@
 namespace ryx::cli {
 namespace {
 
-enum class OutputKind { assembler, binary, decodedWav, originalWav };
+// Bytes past the header and the longest sound cannot change the load.
+constexpr std::size_t kLongestUsefulInput = kWaveHeaderSize + kMaxSamples;
 
-struct Output {
-    OutputKind kind;
-    std::filesystem::path path;
-};
-
-std::vector<Output> requestedOutputs(const CommandLine& options, const std::string& input) {
-    if (!options.namesAnOutput()) return {{OutputKind::assembler, defaultAssemblerPath(input)}};
-    std::vector<Output> outputs;
-    if (!options.asmFile.empty()) outputs.push_back({OutputKind::assembler, options.asmFile});
-    if (!options.binFile.empty()) outputs.push_back({OutputKind::binary, options.binFile});
-    if (!options.wavFile.empty()) outputs.push_back({OutputKind::decodedWav, options.wavFile});
-    if (!options.originalWavFile.empty()) outputs.push_back({OutputKind::originalWav, options.originalWavFile});
-    return outputs;
+OperationResult writeOutput(const ProgramState& state, const PlannedOutput& output) {
+    switch (output.kind) {
+    case OutputKind::assembler: return exportAssembler(state, output.target);
+    case OutputKind::binary: return exportBinary(state, output.target);
+    case OutputKind::decodedWav: return writePreviewFile(state, PreviewMode::decodedSound, output.target);
+    case OutputKind::originalWav: return writePreviewFile(state, PreviewMode::originalSound, output.target);
+    }
+    return OperationResult::failure("unknown output");
 }
 
-OperationResult writeOutput(const ProgramState& state, const Output& output) {
-    return writeReplacing(output.path, [&state, &output](const std::filesystem::path& path) {
-        switch (output.kind) {
-        case OutputKind::assembler: return exportAssembler(state, path);
-        case OutputKind::binary: return exportBinary(state, path);
-        case OutputKind::decodedWav: return writePreviewFile(state, PreviewMode::decodedSound, path);
-        case OutputKind::originalWav: return writePreviewFile(state, PreviewMode::originalSound, path);
-        }
-        return OperationResult::failure("unknown output");
-    });
-}
-
-void printSummary(std::ostream& out, const ProgramState& state, const std::string& input,
-                  const std::vector<Output>& written) {
+void printSummary(std::ostream& out, const ProgramState& state, const PlannedInput& input) {
     const EncoderState& encoder = state.encoder;
     const bool oneAndHalf = encoder.algorithmType == kAlgorithmOneAndHalfBit;
-    out << input << ": " << encoder.sampleCount << " samples, " << encoder.sampleRate << " Hz, "
+    out << shownInputName(input.name) << ": " << encoder.sampleCount << " samples, " << encoder.sampleRate << " Hz, "
         << schemeItemText(encoder.algorithmType) << ", " << finenessItemText(encoder.fineness) << ", R = "
         << encoder.resistorOhms << " ohms";
     if (oneAndHalf) out << ", each 2R = " << 2 * std::int64_t{encoder.resistorOhms} << " ohms";
     out << " ->";
     const char* separator = " ";
-    for (const Output& output : written) {
-        std::error_code error;
-        const auto bytes = std::filesystem::file_size(output.path, error);
-        out << separator << output.path.string() << " (" << (error ? 0 : bytes) << " bytes)";
+    for (const PlannedOutput& output : input.outputs) {
+        out << separator << output.target.shownName();
+        if (!output.target.isStandardOutput()) {
+            std::error_code error;
+            const auto bytes = std::filesystem::file_size(output.target.path(), error);
+            out << " (" << (error ? 0 : bytes) << " bytes)";
+        }
         separator = ", ";
     }
     out << '\n';
@@ -62,35 +49,35 @@ void printSummary(std::ostream& out, const ProgramState& state, const std::strin
 
 }  // namespace
 
-std::filesystem::path defaultAssemblerPath(const std::string& input) {
-    return std::filesystem::path(input).replace_extension(".asm");
-}
-
-int encodeInput(ProgramState& state, const CommandLine& options, const std::string& input,
+int encodeInput(ProgramState& state, const CommandLine& options, const PlannedInput& input,
                 std::ostream& out, std::ostream& err) {
+    const std::string shown = "ryxenc: " + shownInputName(input.name) + ": ";
     state.encoder.algorithmType = options.algorithmType;
     state.encoder.fineness = options.fineness;
-    if (loadWaveFile(state, input) != LoadResult::loaded) {
-        err << "ryxenc: " << input << ": " << state.statusText.view() << '\n';
+    const InputBytes read = readInputBytes(input.name, kLongestUsefulInput);
+    if (!read.failure.empty()) {
+        err << shown << kCannotOpenMessage << " (" << read.failure << ")\n";
         return kExitRefused;
+    }
+    if (readWaveBytes(state, read.bytes) != LoadResult::loaded) {
+        err << shown << state.statusText.view() << '\n';
+        return kExitRefused;
+    }
+    if (read.length > kLongestUsefulInput) {
+        err << shown << "warning: the sound has " << read.length - kWaveHeaderSize << " samples; kept the first "
+            << kMaxSamples << ", dropped " << read.length - kLongestUsefulInput << '\n';
     }
 
     int status = kExitOk;
-    std::vector<Output> written;
-    for (const Output& output : requestedOutputs(options, input)) {
-        if (!options.namesAnOutput() && output.path == std::filesystem::path(input)) {
-            err << "ryxenc: " << input << ": the assembler file would replace the input; name it with --asm\n";
-            status = kExitWriteFailed;
-            continue;
-        }
+    bool toStandardOutput = false;
+    for (const PlannedOutput& output : input.outputs) {
+        toStandardOutput = toStandardOutput || output.target.isStandardOutput();
         if (OperationResult result = writeOutput(state, output); !result) {
             err << "ryxenc: " << result.error() << '\n';
             status = kExitWriteFailed;
-            continue;
         }
-        written.push_back(output);
     }
-    if (status == kExitOk && !options.quiet) printSummary(out, state, input, written);
+    if (status == kExitOk && !options.quiet) printSummary(toStandardOutput ? err : out, state, input);
     return status;
 }
 

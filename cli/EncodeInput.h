@@ -1,13 +1,12 @@
 #pragma once
-// One input of ryxenc: read by the window's reader, encoded with the chosen
-// settings, and written to the requested files.
+// One input of ryxenc: read, loaded by the window's reader, encoded with the
+// chosen settings, and written to its planned files.
 
 #include "cli/CommandLine.h"
+#include "cli/OutputPlan.h"
 #include "core/ProgramState.h"
 
-#include <filesystem>
 #include <ostream>
-#include <string>
 
 namespace ryx::cli {
 
@@ -16,12 +15,10 @@ inline constexpr int kExitRefused = 1;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitWriteFailed = 3;
 
-// The default assembler file: beside the input, its extension replaced by .asm.
-std::filesystem::path defaultAssemblerPath(const std::string& input);
-
-// Loads, encodes and writes one input; errors go to err as "ryxenc: NAME: MESSAGE",
-// the summary line to out unless quiet. Returns kExitOk, kExitRefused or kExitWriteFailed.
-int encodeInput(ProgramState& state, const CommandLine& options, const std::string& input,
+// Loads, encodes and writes one input; errors and warnings go to err as
+// "ryxenc: NAME: MESSAGE", the summary line to out unless quiet (to err when
+// an output is the standard output). Returns kExitOk, kExitRefused or kExitWriteFailed.
+int encodeInput(ProgramState& state, const CommandLine& options, const PlannedInput& input,
                 std::ostream& out, std::ostream& err);
 
 }  // namespace ryx::cli

@@ -2,6 +2,7 @@
 
 #include "cli/CommandLine.h"
 #include "cli/EncodeInput.h"
+#include "cli/OutputPlan.h"
 #include "cli/StateStorage.h"
 #include "core/ProductInfo.h"
 #include "core/ProgramState.h"
@@ -27,12 +28,19 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
 
+    // Nothing is written unless every output of the run is safe to write.
+    const OutputPlan plan = planOutputs(options);
+    if (!plan.conflict.empty()) {
+        std::cerr << "ryxenc: " << plan.conflict << "; nothing was written\n";
+        return kExitWriteFailed;
+    }
+
     // Every open starts with a reset, so the state needs none here.
     StateStorage storage;
     ryx::ProgramState& state = storage.state();
 
     int status = kExitOk;
-    for (const std::string& input : options.inputs) {
+    for (const PlannedInput& input : plan.inputs) {
         status = std::max(status, encodeInput(state, options, input, std::cout, std::cerr));
     }
     // A summary that could not be printed (a full disk behind a redirection) is a failed output too.

@@ -1,92 +1,213 @@
 #include "core/AtomicFileWriter.h"
 
+#include "core/DisplayName.h"
+#include "core/LinkResolution.h"
+#include "core/TemporaryFileCleanup.h"
+
+#include <array>
 #include <cerrno>
 #include <cstring>
-#include <random>
-#include <system_error>
+#include <fcntl.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace ryx {
 namespace {
 
-std::string describe(const std::filesystem::path& path, int errorNumber) {
-    return path.string() + ": " + std::strerror(errorNumber);
+constexpr int kNameAttempts = 16;
+
+// ".ryx" and eight random letters or digits: far below any name length limit,
+// whatever the target's name.
+std::string hiddenName() {
+    static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::array<unsigned char, 8> random{};
+    if (::getrandom(random.data(), random.size(), 0) != static_cast<ssize_t>(random.size())) {
+        // Only uniqueness matters here; O_EXCL guards against a clash.
+        static unsigned counter = 0;
+        const auto seed = static_cast<unsigned>(::getpid()) * 2654435761u + ++counter;
+        for (std::size_t i = 0; i < random.size(); ++i) random[i] = static_cast<unsigned char>(seed >> (4 * i));
+    }
+    std::string name = ".ryx";
+    for (const unsigned char byte : random) name += kAlphabet[byte % (sizeof kAlphabet - 1)];
+    return name;
 }
 
 }  // namespace
 
-AtomicFileWriter::AtomicFileWriter(std::filesystem::path target) : target_(std::move(target)) {}
+OutputTarget OutputTarget::standardOutput() {
+    OutputTarget target;
+    target.standardOutput_ = true;
+    return target;
+}
+
+std::string OutputTarget::shownName() const {
+    return standardOutput_ ? std::string("standard output") : displayName(path_.string());
+}
+
+AtomicFileWriter::AtomicFileWriter(OutputTarget target, Temporary temporary)
+    : target_(std::move(target)), temporaryKind_(temporary) {}
 
 AtomicFileWriter::~AtomicFileWriter() { discard(); }
 
 OperationResult AtomicFileWriter::open() {
-    if (target_.empty()) return OperationResult::failure("No file name given");
-    std::error_code error;
-    destination_ = target_;
-    // Renaming over a link would replace the link, not the file it names.
-    if (std::filesystem::is_symlink(target_, error)) {
-        const auto named = std::filesystem::canonical(target_, error);
-        if (!error) destination_ = named;
-    }
-    const auto status = std::filesystem::status(destination_, error);
-    if (std::filesystem::is_directory(status)) {
-        return OperationResult::failure(describe(target_, EISDIR));
-    }
-    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
-        // A pipe or device (such as /dev/null) is written to, never replaced.
-        file_ = std::fopen(destination_.c_str(), "wb");
-        if (file_ == nullptr) return OperationResult::failure(describe(target_, errno));
+    if (target_.isStandardOutput()) {
+        file_ = STDOUT_FILENO;
         direct_ = true;
         return {};
     }
-    std::random_device entropy;
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        temporary_ = destination_;
-        temporary_ += ".tmp" + std::to_string(entropy() % 1000000u);
-        // "x": never follow or reuse a file that is already there.
-        file_ = std::fopen(temporary_.c_str(), "wbx");
-        if (file_ != nullptr) return {};
-        if (errno != EEXIST) break;
+    if (target_.path().empty()) return OperationResult::failure("No file name given");
+
+    // Renaming over a link would replace the link, not the file it names.
+    const ResolvedName resolved = resolveLinks(target_.path());
+    if (resolved.error != 0) return fail(resolved.error);
+    destination_ = resolved.path;
+
+    struct stat status {};
+    if (::stat(destination_.c_str(), &status) == 0) {
+        if (S_ISDIR(status.st_mode)) return fail(EISDIR);
+        if (!S_ISREG(status.st_mode)) {
+            // A pipe or device (such as /dev/null) is written to, never replaced.
+            file_ = ::open(destination_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+            if (file_ < 0) return fail(errno);
+            direct_ = true;
+            return {};
+        }
+        // Refused where a shell's ">" would be refused: the same check of the
+        // effective user's right to write (which root always has).
+        if (::faccessat(AT_FDCWD, destination_.c_str(), W_OK, AT_EACCESS) != 0) return fail(errno);
+        replacing_ = true;
+        mode_ = status.st_mode & 07777;
+        owner_ = status.st_uid;
+        group_ = status.st_gid;
+    } else if (errno != ENOENT) {
+        return fail(errno);
     }
-    const int openError = errno;
-    temporary_.clear();
-    return OperationResult::failure(describe(target_, openError));
+
+    destinationName_ = destination_.filename().string();
+    if (destinationName_.empty()) return fail(EISDIR);
+    const std::filesystem::path folder = destination_.has_parent_path() ? destination_.parent_path() : ".";
+    folder_ = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folder_ < 0) return fail(errno);
+    // Linking an unnamed file goes through /proc.
+    const bool unnamed = temporaryKind_ == Temporary::unnamedWhereSupported && ::access("/proc/self/fd", X_OK) == 0;
+    return openTemporary(unnamed);
+}
+
+OperationResult AtomicFileWriter::openTemporary(bool unnamed) {
+    if (unnamed) {
+        file_ = ::openat(folder_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        unnamed_ = file_ >= 0;
+        // Not every file system has unnamed files; those get a named one.
+        if (file_ < 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return fail(errno);
+    }
+    if (file_ < 0) {
+        std::error_code ignored;
+        const std::filesystem::path folder = std::filesystem::absolute(destination_, ignored).parent_path();
+        for (int attempt = 0; attempt < kNameAttempts && file_ < 0; ++attempt) {
+            const std::string name = hiddenName();
+            const SignalsHeldBack held;
+            file_ = ::openat(folder_, name.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, 0666);
+            if (file_ >= 0) {
+                temporaryName_ = name;
+                cleanupSlot_ = registerTemporaryFile(folder / name);
+            } else if (errno != EEXIST) {
+                return fail(errno);
+            }
+        }
+        if (file_ < 0) return fail(EEXIST);
+    }
+    if (replacing_) {
+        // The new file takes the old one's owner (where allowed) and permission bits.
+        struct stat fresh {};
+        if (::fstat(file_, &fresh) == 0 && (fresh.st_uid != owner_ || fresh.st_gid != group_)) {
+            [[maybe_unused]] const int ignored = ::fchown(file_, owner_, group_);
+        }
+        if (::fchmod(file_, mode_) != 0) return fail(errno);
+    }
+    return {};
 }
 
 void AtomicFileWriter::write(const void* data, std::size_t size) {
-    if (file_ == nullptr || writeError_ != 0 || size == 0) return;
-    if (std::fwrite(data, 1, size, file_) != size) writeError_ = errno != 0 ? errno : EIO;
+    if (file_ < 0 || writeError_ != 0) return;
+    const auto* at = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t written = ::write(file_, at, size);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            writeError_ = errno;
+            return;
+        }
+        at += written;
+        size -= static_cast<std::size_t>(written);
+    }
 }
 
 OperationResult AtomicFileWriter::commit() {
-    if (file_ == nullptr) return OperationResult::failure("File was not opened");
-    if (writeError_ == 0 && std::fflush(file_) != 0) writeError_ = errno;
-    const int closeStatus = std::fclose(file_);
-    file_ = nullptr;
-    if (writeError_ == 0 && closeStatus != 0) writeError_ = errno;
+    if (file_ < 0) return OperationResult::failure("File was not opened");
     if (writeError_ != 0) return fail(writeError_);
-    if (direct_) return {};
-    std::error_code error;
-    std::filesystem::rename(temporary_, destination_, error);
-    if (error) return fail(error.value());
-    temporary_.clear();
+    if (direct_) {
+        const int file = std::exchange(file_, -1);
+        if (file != STDOUT_FILENO && ::close(file) != 0) return fail(errno);
+        return {};
+    }
+    if (unnamed_) return linkIntoPlace();
+    if (::close(std::exchange(file_, -1)) != 0) return fail(errno);
+    return renameIntoPlace(temporaryName_);
+}
+
+OperationResult AtomicFileWriter::linkIntoPlace() {
+    const std::string self = "/proc/self/fd/" + std::to_string(file_);
+    if (!replacing_) {
+        // A new file appears under its name in one step.
+        if (::linkat(AT_FDCWD, self.c_str(), folder_, destinationName_.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            if (::close(std::exchange(file_, -1)) == 0) return {};
+            const int closeError = errno;
+            ::unlinkat(folder_, destinationName_.c_str(), 0);
+            return fail(closeError);
+        }
+        if (errno != EEXIST) return fail(errno);
+    }
+    // A link cannot replace a file: give it a hidden name, then rename that over the old file.
+    std::error_code ignored;
+    const std::filesystem::path folder = std::filesystem::absolute(destination_, ignored).parent_path();
+    for (int attempt = 0; attempt < kNameAttempts && temporaryName_.empty(); ++attempt) {
+        const std::string name = hiddenName();
+        const SignalsHeldBack held;
+        if (::linkat(AT_FDCWD, self.c_str(), folder_, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            temporaryName_ = name;
+            cleanupSlot_ = registerTemporaryFile(folder / name);
+        } else if (errno != EEXIST) {
+            return fail(errno);
+        }
+    }
+    if (temporaryName_.empty()) return fail(EEXIST);
+    if (::close(std::exchange(file_, -1)) != 0) return fail(errno);
+    return renameIntoPlace(temporaryName_);
+}
+
+OperationResult AtomicFileWriter::renameIntoPlace(const std::string& temporaryName) {
+    // A plain rename: the file system's own safeguard for replacing a file applies.
+    if (::renameat(folder_, temporaryName.c_str(), folder_, destinationName_.c_str()) != 0) return fail(errno);
+    unregisterTemporaryFile(std::exchange(cleanupSlot_, -1));
+    temporaryName_.clear();
     return {};
 }
 
 OperationResult AtomicFileWriter::fail(int errorNumber) {
     discard();
-    return OperationResult::failure(describe(target_, errorNumber));
+    return OperationResult::failure(target_.shownName() + ": " + std::strerror(errorNumber));
 }
 
 void AtomicFileWriter::discard() {
-    if (file_ != nullptr) {
-        std::fclose(file_);
-        file_ = nullptr;
+    if (file_ >= 0 && file_ != STDOUT_FILENO) ::close(file_);
+    file_ = -1;
+    if (!temporaryName_.empty()) {
+        ::unlinkat(folder_, temporaryName_.c_str(), 0);
+        unregisterTemporaryFile(std::exchange(cleanupSlot_, -1));
+        temporaryName_.clear();
     }
-    if (!temporary_.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove(temporary_, ignored);
-        temporary_.clear();
-    }
+    if (folder_ >= 0) ::close(std::exchange(folder_, -1));
 }
 
 }  // namespace ryx

@@ -1,43 +1,84 @@
 #pragma once
-// Writes a file so that it appears whole or not at all: the bytes go to a
-// new file beside the target, which is renamed over the target on commit.
-// An existing target stays intact until the rename succeeds. A link is
-// written through to the file it names; a pipe or device is written directly.
+// Writes a file so that it appears whole or not at all. The bytes go to a
+// temporary file in the target's folder (an unnamed one where the file
+// system has them, so that even a killed run leaves nothing), which takes
+// the target's name on commit by one plain rename; the old file stays intact
+// until then. A link is written through to the file it names (made when it
+// does not exist yet); a pipe or device, and the standard output, are
+// written directly.
 
 #include "core/OperationResult.h"
 
+#include <concepts>
 #include <cstddef>
-#include <cstdio>
 #include <filesystem>
 #include <string>
+#include <string_view>
+#include <sys/types.h>
+#include <utility>
 
 namespace ryx {
 
+// Where an output goes: a file by name, or the standard output.
+class OutputTarget {
+public:
+    template <typename Name>
+        requires std::constructible_from<std::filesystem::path, Name>
+    OutputTarget(Name&& name) : path_(std::forward<Name>(name)) {}  // NOLINT: a name is a target
+
+    static OutputTarget standardOutput();
+
+    bool isStandardOutput() const { return standardOutput_; }
+    const std::filesystem::path& path() const { return path_; }
+    // As messages show it: "standard output", or the name (quoted when it holds control characters).
+    std::string shownName() const;
+
+private:
+    OutputTarget() = default;
+    std::filesystem::path path_;
+    bool standardOutput_ = false;
+};
+
 class AtomicFileWriter {
 public:
-    explicit AtomicFileWriter(std::filesystem::path target);
+    // named: always a short hidden temporary name, as on file systems without unnamed files.
+    enum class Temporary { unnamedWhereSupported, named };
+
+    explicit AtomicFileWriter(OutputTarget target, Temporary temporary = Temporary::unnamedWhereSupported);
     ~AtomicFileWriter();  // discards the temporary file unless committed
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
-    // Creates the temporary file; fails with the system's reason.
+    // Checks the target and creates the temporary file; fails with the system's reason.
     OperationResult open();
-    // Buffered; the first failure is remembered and reported by commit().
+    // The first failure is remembered and reported by commit().
     void write(const void* data, std::size_t size);
     void write(std::string_view text) { write(text.data(), text.size()); }
-    // Flushes, closes and renames over the target; on failure nothing is left.
+    // Puts the file in place; on failure nothing is left and the target is as it was.
     OperationResult commit();
 
 private:
-    void discard();
+    OperationResult openTemporary(bool unnamed);
+    OperationResult linkIntoPlace();
+    OperationResult renameIntoPlace(const std::string& temporaryName);
     OperationResult fail(int errorNumber);
+    void discard();
 
-    std::filesystem::path target_;       // as given: named in every reason
-    std::filesystem::path destination_;  // the file actually replaced
-    std::filesystem::path temporary_;
-    std::FILE* file_ = nullptr;
+    OutputTarget target_;
+    Temporary temporaryKind_;
+    std::filesystem::path destination_;  // the file actually replaced (links followed)
+    std::string destinationName_;        // its last component, within folder_
+    int folder_ = -1;                    // the destination's folder
+    int file_ = -1;
+    std::string temporaryName_;          // a named temporary file in folder_, while it exists
+    int cleanupSlot_ = -1;
+    bool unnamed_ = false;
+    bool direct_ = false;     // a pipe, device or the standard output: no temporary, no rename
+    bool replacing_ = false;  // the destination existed when opened
+    mode_t mode_ = 0;
+    uid_t owner_ = 0;
+    gid_t group_ = 0;
     int writeError_ = 0;
-    bool direct_ = false;  // a pipe or device: no temporary, no rename
 };
 
 }  // namespace ryx

@@ -54,8 +54,8 @@ PreviewContent previewContent(const ProgramState& state, PreviewMode mode) {
 }
 
 OperationResult writePreviewFile(const ProgramState& state, PreviewMode mode,
-                                 const std::filesystem::path& path) {
-    AtomicFileWriter writer(path);
+                                 const OutputTarget& target) {
+    AtomicFileWriter writer(target);
     if (OperationResult opened = writer.open(); !opened) return opened;
     const PreviewContent content = previewContent(state, mode);
     writer.write(content.header.data(), content.header.size());

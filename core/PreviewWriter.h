@@ -3,6 +3,7 @@
 // 8-bit mono PCM behind a fixed 46-byte header. Which folder they live in,
 // and stopping the sound before one is rewritten, is the window's business.
 
+#include "core/AtomicFileWriter.h"
 #include "core/OperationResult.h"
 #include "core/ProgramState.h"
 #include "core/WaveHeader.h"
@@ -46,6 +47,6 @@ PreviewContent previewContent(const ProgramState& state, PreviewMode mode);
 
 // The mode's content as a file at any path, whole or not at all.
 OperationResult writePreviewFile(const ProgramState& state, PreviewMode mode,
-                                 const std::filesystem::path& path);
+                                 const OutputTarget& target);
 
 }  // namespace ryx

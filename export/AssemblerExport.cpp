@@ -188,8 +188,8 @@ void writeTrailer(TextChunkWriter& out) {
 
 }  // namespace
 
-OperationResult exportAssembler(const ProgramState& state, const std::filesystem::path& path) {
-    AtomicFileWriter writer(path);
+OperationResult exportAssembler(const ProgramState& state, const OutputTarget& target) {
+    AtomicFileWriter writer(target);
     if (OperationResult opened = writer.open(); !opened) return opened;
     {
         // Only whole groups of eight samples are written; never past the buffer.

@@ -2,6 +2,7 @@
 // The bitstream as PIC assembler source: comment header with the decoder
 // circuit, then retlw tables in org blocks of 256 bytes. CR LF line ends.
 
+#include "core/AtomicFileWriter.h"
 #include "core/OperationResult.h"
 #include "core/ProgramState.h"
 
@@ -10,6 +11,6 @@
 namespace ryx {
 
 // Writes the file whole or not at all.
-OperationResult exportAssembler(const ProgramState& state, const std::filesystem::path& path);
+OperationResult exportAssembler(const ProgramState& state, const OutputTarget& target);
 
 }  // namespace ryx

@@ -9,8 +9,8 @@
 
 namespace ryx {
 
-OperationResult exportBinary(const ProgramState& state, const std::filesystem::path& path) {
-    AtomicFileWriter writer(path);
+OperationResult exportBinary(const ProgramState& state, const OutputTarget& target) {
+    AtomicFileWriter writer(target);
     if (OperationResult opened = writer.open(); !opened) return opened;
 
     // The encoder gives bits to sampleCount - 1 samples; only whole bytes of them.

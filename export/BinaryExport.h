@@ -1,6 +1,7 @@
 #pragma once
 // The bitstream packed eight samples to a byte, earliest in the top bit.
 
+#include "core/AtomicFileWriter.h"
 #include "core/OperationResult.h"
 #include "core/ProgramState.h"
 
@@ -9,6 +10,6 @@
 namespace ryx {
 
 // Writes (sampleCount - 1) / 8 bytes whole or not at all.
-OperationResult exportBinary(const ProgramState& state, const std::filesystem::path& path);
+OperationResult exportBinary(const ProgramState& state, const OutputTarget& target);
 
 }  // namespace ryx

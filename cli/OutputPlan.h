@@ -1,0 +1,40 @@
+#pragma once
+// Every file a run of ryxenc will write, decided and checked before anything
+// is written: no output may be an input, and no two outputs one file.
+
+#include "cli/CommandLine.h"
+#include "core/AtomicFileWriter.h"
+
+#include <string>
+#include <vector>
+
+namespace ryx::cli {
+
+enum class OutputKind { assembler, binary, decodedWav, originalWav };
+
+struct PlannedOutput {
+    OutputKind kind;
+    OutputTarget target;
+    std::string role;  // as messages name it: "--bin", or "assembler file of NAME"
+};
+
+struct PlannedInput {
+    std::string name;  // "-" is the standard input
+    std::vector<PlannedOutput> outputs;
+};
+
+struct OutputPlan {
+    std::vector<PlannedInput> inputs;
+    std::string conflict;  // why the run must not start; empty when it may
+};
+
+// The default assembler file: beside the input, its extension replaced by
+// .asm; for the standard input, the standard output.
+OutputTarget defaultAssemblerTarget(const std::string& input);
+
+// An input's name as messages show it.
+std::string shownInputName(const std::string& input);
+
+OutputPlan planOutputs(const CommandLine& options);
+
+}  // namespace ryx::cli
