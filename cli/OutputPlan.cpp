@@ -30,8 +30,9 @@ void takeStatus(Identity& identity, const struct stat& status) {
 
 std::filesystem::path resolvedPath(const std::filesystem::path& path) {
     std::error_code error;
-    const std::filesystem::path resolved = std::filesystem::weakly_canonical(path, error);
-    return error ? std::filesystem::absolute(path, error).lexically_normal() : resolved;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    const std::filesystem::path resolved = std::filesystem::weakly_canonical(absolute, error);
+    return error ? absolute.lexically_normal() : resolved;
 }
 
 Identity inputIdentity(const std::string& input) {

@@ -21,7 +21,6 @@ struct Slot {
 // Static storage: the handler may only touch what needs no allocation.
 std::array<Slot, 8> slots;
 std::mutex slotsMutex;
-bool handlersChecked = false;
 
 extern "C" void removeTemporariesAndDie(int signalNumber) {
     for (Slot& slot : slots) {
@@ -32,10 +31,9 @@ extern "C" void removeTemporariesAndDie(int signalNumber) {
     std::raise(signalNumber);
 }
 
-// Only signals whose action is still the default (ending the process).
-void installHandlersOnce() {
-    if (handlersChecked) return;
-    handlersChecked = true;
+// Only for signals whose action is the default (ending the process); checked
+// at every registration, since the program may change its actions meanwhile.
+void installHandlers() {
     for (const int signalNumber : kSignals) {
         struct sigaction current {};
         if (::sigaction(signalNumber, nullptr, &current) != 0 || current.sa_handler != SIG_DFL) continue;
@@ -67,7 +65,7 @@ int registerTemporaryFile(const std::filesystem::path& path) {
     const std::string& text = path.native();
     if (text.size() >= PATH_MAX) return -1;
     std::lock_guard lock(slotsMutex);
-    installHandlersOnce();
+    installHandlers();
     for (std::size_t i = 0; i < slots.size(); ++i) {
         if (slots[i].active.load(std::memory_order_relaxed)) continue;
         std::memcpy(slots[i].path, text.c_str(), text.size() + 1);

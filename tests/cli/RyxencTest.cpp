@@ -15,6 +15,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <optional>
+#include <thread>
 #include <sstream>
 #include <string>
 #include <csignal>
@@ -48,7 +50,7 @@ std::string readText(const fs::path& path) {
 // Runs ryxenc in `directory` with TMPDIR pointing at `tmp`.
 // fileSizeLimit makes every write past that size fail, as on a full disk.
 ProcessRun runRyxenc(const std::vector<std::string>& arguments, const fs::path& directory, const fs::path& tmp,
-                     const fs::path& outPath, rlim_t fileSizeLimit) {
+                     const fs::path& outPath, rlim_t fileSizeLimit, const std::optional<Bytes>& standardInput) {
     const fs::path errPath = tmp / "stderr.txt";
     std::vector<std::string> environment;
     for (char** entry = environ; *entry != nullptr; ++entry) {
@@ -64,8 +66,15 @@ ProcessRun runRyxenc(const std::vector<std::string>& arguments, const fs::path& 
     for (std::string& entry : environment) envp.push_back(entry.data());
     envp.push_back(nullptr);
 
+    int input[2] = {-1, -1};
+    if (standardInput && pipe(input) != 0) return {};
     const pid_t child = fork();
     if (child == 0) {
+        if (standardInput) {
+            dup2(input[0], 0);
+            close(input[0]);
+            close(input[1]);
+        }
         const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (out < 0 || err < 0 || chdir(directory.c_str()) != 0) _exit(127);
@@ -78,6 +87,18 @@ ProcessRun runRyxenc(const std::vector<std::string>& arguments, const fs::path& 
         }
         execve(argv[0], argv.data(), envp.data());
         _exit(127);
+    }
+    if (standardInput) {
+        // Fed through a pipe, as from "cat a.wav |"; a reader that stops early is no failure here.
+        close(input[0]);
+        const auto previous = std::signal(SIGPIPE, SIG_IGN);
+        for (std::size_t at = 0; at < standardInput->size();) {
+            const ssize_t written = write(input[1], standardInput->data() + at, standardInput->size() - at);
+            if (written <= 0) break;
+            at += static_cast<std::size_t>(written);
+        }
+        close(input[1]);
+        std::signal(SIGPIPE, previous);
     }
     ProcessRun run;
     int waitStatus = 0;
@@ -99,9 +120,12 @@ Bytes waveFile(std::size_t count, std::uint32_t rate, std::uint16_t channels = 1
 class RyxencTest : public ::testing::Test {
 protected:
     ProcessRun run(const std::vector<std::string>& arguments, const fs::path& stdoutPath = {},
-                   rlim_t fileSizeLimit = RLIM_INFINITY) {
+                   rlim_t fileSizeLimit = RLIM_INFINITY, const std::optional<Bytes>& standardInput = {}) {
         return runRyxenc(arguments, work.path(), scratch.path(),
-                         stdoutPath.empty() ? scratch / "stdout.txt" : stdoutPath, fileSizeLimit);
+                         stdoutPath.empty() ? scratch / "stdout.txt" : stdoutPath, fileSizeLimit, standardInput);
+    }
+    ProcessRun runWithInput(const std::vector<std::string>& arguments, const Bytes& standardInput) {
+        return run(arguments, {}, RLIM_INFINITY, standardInput);
     }
 
     void writeInput(const std::string& name, const Bytes& bytes) { test::writeFileBytes(work / name, bytes); }
@@ -152,6 +176,8 @@ TEST_F(RyxencTest, UsageErrorsExitWithTwoAndWriteNothing) {
         {{"--asm=", "a.wav"}, "option '--asm' needs a file name"},
         {{"--quiet=yes", "a.wav"}, "option '--quiet' takes no value"},
         {{"-o", "x.asm", "a.wav", "b.wav"}, "--asm, --bin, --wav and --original-wav take exactly one input, not 2"},
+        {{"--asm", "-", "--wav", "-", "a.wav"}, "only one output can be the standard output '-'"},
+        {{"-", "a.wav", "-"}, "the standard input '-' can be read only once"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
@@ -260,9 +286,9 @@ TEST_F(RyxencTest, RefusedInputsAreReportedAndTheOthersStillWritten) {
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err,
               "ryxenc: stereo.wav: Only 8-bit MONO wave files supported!\n"
-              "ryxenc: missing.wav: Cannot open file! - no file loaded.\n"
+              "ryxenc: missing.wav: Cannot open file! - no file loaded. (No such file or directory)\n"
               "ryxenc: movie.wav: Not a WAVE file! - no file loaded.\n"
-              "ryxenc: folder.wav: Cannot open file! - no file loaded.\n");
+              "ryxenc: folder.wav: Cannot open file! - no file loaded. (Is a directory)\n");
     EXPECT_EQ(entriesOf(work.path()), (std::vector<std::string>{"a.asm", "a.wav", "c.asm", "c.wav", "folder.wav",
                                                                 "movie.wav", "stereo.wav"}));
     EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 2);
@@ -299,7 +325,7 @@ TEST_F(RyxencTest, UnwritableOutputExitsWithThreeAndLeavesNothing) {
     const ProcessRun mixed = run({"missing.wav", "b.wav", "a.wav"});
     EXPECT_EQ(mixed.status, 3);
     EXPECT_EQ(mixed.err,
-              "ryxenc: missing.wav: Cannot open file! - no file loaded.\n"
+              "ryxenc: missing.wav: Cannot open file! - no file loaded. (No such file or directory)\n"
               "ryxenc: b.asm: Is a directory\n");
     EXPECT_TRUE(fs::is_regular_file(work / "a.asm"));
 }
@@ -317,7 +343,7 @@ TEST_F(RyxencTest, QuietPrintsOnlyErrors) {
     const ProcessRun quiet = run({"-q", "a.wav", "missing.wav"});
     EXPECT_EQ(quiet.status, 1);
     EXPECT_EQ(quiet.out, "");
-    EXPECT_EQ(quiet.err, "ryxenc: missing.wav: Cannot open file! - no file loaded.\n");
+    EXPECT_EQ(quiet.err, "ryxenc: missing.wav: Cannot open file! - no file loaded. (No such file or directory)\n");
     EXPECT_TRUE(fs::exists(work / "a.asm"));
 }
 
@@ -331,7 +357,8 @@ TEST_F(RyxencTest, InputThatLooksLikeAnOptionOrAnOutput) {
     writeInput("sound.asm", input);
     const ProcessRun result = run({"sound.asm"});
     EXPECT_EQ(result.status, 3);
-    EXPECT_EQ(result.err, "ryxenc: sound.asm: the assembler file would replace the input; name it with --asm\n");
+    EXPECT_EQ(result.err, "ryxenc: sound.asm (assembler file of sound.asm) would replace the input sound.asm; "
+                          "nothing was written\n");
     EXPECT_EQ(test::readFileBytes(work / "sound.asm"), input);
 }
 
@@ -362,6 +389,177 @@ TEST_F(RyxencTest, OutputThroughALinkOrIntoAPipe) {
     received.resize(count < 0 ? 0 : static_cast<std::size_t>(count));
     EXPECT_EQ(received, test::readFileBytes(work / "expected.ryx"));
     EXPECT_TRUE(fs::is_fifo(work / "pipe"));
+}
+
+struct RefusedRun {
+    std::vector<std::string> arguments;
+    std::string error;
+};
+
+// No output may be an input, whatever name leads to it; the run writes nothing.
+TEST_F(RyxencTest, OutputThatIsAnInputIsRefusedBeforeAnythingIsWritten) {
+    const Bytes input = waveFile(500, 8000);
+    writeInput("in.wav", input);
+    writeInput("in.asm", input);
+    fs::create_symlink("in.wav", work / "link.wav");
+    fs::create_hard_link(work / "in.wav", work / "hard.wav");
+    const RefusedRun cases[] = {
+        {{"--wav", "in.wav", "in.wav"}, "in.wav (--wav) would replace the input in.wav"},
+        {{"-b", "out.ryx", "--original-wav", "./in.wav", "in.wav"},
+         "./in.wav (--original-wav) would replace the input in.wav"},
+        {{"--asm", "link.wav", "in.wav"}, "link.wav (--asm) would replace the input in.wav"},
+        {{"--bin", "hard.wav", "in.wav"}, "hard.wav (--bin) would replace the input in.wav"},
+        {{"--wav", "in.wav", "link.wav"}, "in.wav (--wav) would replace the input link.wav"},
+        {{"in.wav", "in.asm"}, "in.asm (assembler file of in.wav) would replace the input in.asm"},
+    };
+    for (const RefusedRun& c : cases) {
+        SCOPED_TRACE(c.error);
+        const ProcessRun result = run(c.arguments);
+        EXPECT_EQ(result.status, 3);
+        EXPECT_EQ(result.err, "ryxenc: " + c.error + "; nothing was written\n");
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(entriesOf(work.path()), (std::vector<std::string>{"hard.wav", "in.asm", "in.wav", "link.wav"}));
+        EXPECT_EQ(test::readFileBytes(work / "in.wav"), input);
+        EXPECT_EQ(test::readFileBytes(work / "in.asm"), input);
+    }
+}
+
+// Two outputs of one run that name one file, spelled alike or not, are refused
+// before anything is written: none of them would survive.
+TEST_F(RyxencTest, OutputsThatAreOneFileAreRefusedBeforeAnythingIsWritten) {
+    writeInput("t.wav", waveFile(500, 8000));
+    writeInput("t.wave", waveFile(600, 8000));
+    fs::create_directory(work / "sub");
+    fs::create_symlink("x", work / "to-x");
+    const RefusedRun cases[] = {
+        {{"--asm", "x", "--bin", "x", "t.wav"}, "x (--asm) and x (--bin) are one file"},
+        {{"--asm", "x", "--wav", "sub/../x", "t.wav"}, "x (--asm) and sub/../x (--wav) are one file"},
+        {{"--bin", "to-x", "--original-wav", "x", "t.wav"}, "to-x (--bin) and x (--original-wav) are one file"},
+        {{"t.wav", "t.wave"}, "t.asm (assembler file of t.wav) and t.asm (assembler file of t.wave) are one file"},
+    };
+    for (const RefusedRun& c : cases) {
+        SCOPED_TRACE(c.error);
+        const ProcessRun result = run(c.arguments);
+        EXPECT_EQ(result.status, 3);
+        EXPECT_EQ(result.err, "ryxenc: " + c.error + "; nothing was written\n");
+        EXPECT_EQ(entriesOf(work.path()), (std::vector<std::string>{"sub", "t.wav", "t.wave", "to-x"}));
+    }
+}
+
+// A sound read from a pipe, a FIFO or the standard input gives exactly what
+// the same bytes give from a file, a too-long one with the same warning.
+TEST_F(RyxencTest, SoundFromAPipeEncodesAsTheSameBytesInAFile) {
+    for (const std::size_t count : {std::size_t{8}, std::size_t{5003}, std::size_t{kMaxSamples} + 1000}) {
+        SCOPED_TRACE(count);
+        const Bytes bytes = waveFile(count, 11025);
+        writeInput("file.wav", bytes);
+        const ProcessRun fromFile = run({"-q", "--asm", "file.asm", "--bin", "file.ryx", "file.wav"});
+        ASSERT_EQ(fromFile.status, 0) << fromFile.err;
+        const std::string warning =
+            count > kMaxSamples ? ": warning: the sound has 263500 samples; kept the first 262500, dropped 1000\n" : "";
+        EXPECT_EQ(fromFile.err, warning.empty() ? "" : "ryxenc: file.wav" + warning);
+
+        const ProcessRun piped = runWithInput({"-q", "--asm", "pipe.asm", "--bin", "pipe.ryx", "-"}, bytes);
+        EXPECT_EQ(piped.status, 0) << piped.err;
+        EXPECT_EQ(piped.err, warning.empty() ? "" : "ryxenc: standard input" + warning);
+        EXPECT_EQ(test::readFileBytes(work / "pipe.asm"), test::readFileBytes(work / "file.asm"));
+        EXPECT_EQ(test::readFileBytes(work / "pipe.ryx"), test::readFileBytes(work / "file.ryx"));
+
+        EXPECT_EQ(runWithInput({"-q", "--asm", "stdin.asm", "/dev/stdin"}, bytes).status, 0);
+        EXPECT_EQ(test::readFileBytes(work / "stdin.asm"), test::readFileBytes(work / "file.asm"));
+
+        ASSERT_EQ(mkfifo((work / "fifo.wav").c_str(), 0600), 0);
+        std::thread feeder([&] { test::writeFileBytes(work / "fifo.wav", bytes); });
+        const ProcessRun fromFifo = run({"-q", "--asm", "fifo.asm", "fifo.wav"});
+        feeder.join();
+        EXPECT_EQ(fromFifo.status, 0) << fromFifo.err;
+        EXPECT_EQ(test::readFileBytes(work / "fifo.asm"), test::readFileBytes(work / "file.asm"));
+        fs::remove(work / "fifo.wav");
+    }
+}
+
+// "-" as an output is the standard output; the summary then goes to the
+// standard error, so the output stays clean.
+TEST_F(RyxencTest, StandardOutputAsAnOutput) {
+    const Bytes input = waveFile(500, 8000);
+    writeInput("a.wav", input);
+    ASSERT_EQ(run({"-q", "--asm", "a.asm", "--bin", "a.ryx", "--wav", "a-decoded.wav", "a.wav"}).status, 0);
+    const std::pair<const char*, const char*> cases[] = {
+        {"--asm", "a.asm"}, {"--bin", "a.ryx"}, {"--wav", "a-decoded.wav"}};
+    for (const auto& [option, file] : cases) {
+        SCOPED_TRACE(option);
+        const ProcessRun result = run({option, "-", "a.wav"});
+        EXPECT_EQ(result.status, 0) << result.err;
+        const Bytes expected = test::readFileBytes(work / file);
+        EXPECT_EQ(result.out, std::string(expected.begin(), expected.end()));
+        EXPECT_EQ(result.err.rfind("a.wav: 500 samples", 0), 0u) << result.err;
+        EXPECT_NE(result.err.find("-> standard output\n"), std::string::npos) << result.err;
+    }
+    // The standard input's assembler file goes to the standard output.
+    const ProcessRun filter = runWithInput({"-q", "-"}, input);
+    const Bytes expected = test::readFileBytes(work / "a.asm");
+    EXPECT_EQ(filter.out, std::string(expected.begin(), expected.end()));
+    EXPECT_EQ(filter.status, 0);
+}
+
+TEST_F(RyxencTest, NamesWithControlCharactersArePrintedQuoted) {
+    const std::string name = "evil\x1b[2J\n.wav";
+    const ProcessRun missing = run({name});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err,
+              "ryxenc: \"evil\\x1b[2J\\n.wav\": Cannot open file! - no file loaded. (No such file or directory)\n");
+    writeInput(name, waveFile(100, 8000));
+    const ProcessRun loaded = run({name});
+    EXPECT_EQ(loaded.status, 0) << loaded.err;
+    EXPECT_EQ(loaded.out.rfind("\"evil\\x1b[2J\\n.wav\": 100 samples", 0), 0u) << loaded.out;
+    EXPECT_NE(loaded.out.find("-> \"evil\\x1b[2J\\n.asm\" ("), std::string::npos) << loaded.out;
+    EXPECT_EQ(loaded.out.find('\x1b'), std::string::npos);
+}
+
+// Replacing keeps the mode; a dangling link gets its file; a loop is refused
+// untouched; the longest legal names work.
+TEST_F(RyxencTest, ModesLinksAndLongNames) {
+    writeInput("a.wav", waveFile(500, 8000));
+    test::writeFileBytes(work / "p.asm", {'k'});
+    ASSERT_EQ(chmod((work / "p.asm").c_str(), 0600), 0);
+    EXPECT_EQ(run({"-q", "-o", "p.asm", "a.wav"}).status, 0);
+    EXPECT_EQ(fs::status(work / "p.asm").permissions(), fs::perms::owner_read | fs::perms::owner_write);
+
+    fs::create_symlink("made.asm", work / "dl.asm");
+    EXPECT_EQ(run({"-q", "-o", "dl.asm", "a.wav"}).status, 0);
+    EXPECT_TRUE(fs::is_symlink(work / "dl.asm"));
+    EXPECT_EQ(test::readFileBytes(work / "made.asm"), test::readFileBytes(work / "p.asm"));
+
+    fs::create_symlink("l2", work / "l1");
+    fs::create_symlink("l1", work / "l2");
+    const ProcessRun loop = run({"-q", "-o", "l1", "a.wav"});
+    EXPECT_EQ(loop.status, 3);
+    EXPECT_EQ(loop.err, std::string("ryxenc: l1: ") + std::strerror(ELOOP) + "; nothing was written\n");
+    EXPECT_EQ(fs::read_symlink(work / "l1"), "l2");
+
+    const std::string longName = std::string(251, 'n') + ".asm";
+    EXPECT_EQ(run({"-q", "-o", longName, "a.wav"}).status, 0);
+    EXPECT_EQ(run({"-q", "-o", longName, "a.wav"}).status, 0);
+    EXPECT_EQ(entriesOf(work.path()),
+              (std::vector<std::string>{"a.wav", "dl.asm", "l1", "l2", "made.asm", longName, "p.asm"}));
+}
+
+// An existing output is replaced by one plain rename, which the file system
+// guards (its data is written before the rename counts), never by swapping
+// two names.
+TEST_F(RyxencTest, ReplacesByPlainRename) {
+    if (access("/usr/bin/strace", X_OK) != 0) GTEST_SKIP() << "strace is not installed";
+    writeInput("a.wav", waveFile(500, 8000));
+    test::writeFileBytes(work / "out.asm", {'o', 'l', 'd'});
+    const std::string command = "cd '" + work.path().string() + "' && strace -f -qq -e trace=rename,renameat,renameat2 -o '" +
+                                (scratch / "calls.txt").string() + "' '" + RYXENC_PATH + "' -q -o out.asm a.wav";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string calls = readText(scratch / "calls.txt");
+    EXPECT_EQ(calls.find("RENAME_EXCHANGE"), std::string::npos) << calls;
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), '\n'), 1) << calls;
+    EXPECT_NE(calls.find("\"out.asm\""), std::string::npos) << calls;
+    EXPECT_GT(fs::file_size(work / "out.asm"), 3u);
+    EXPECT_EQ(entriesOf(work.path()), (std::vector<std::string>{"a.wav", "out.asm"}));
 }
 
 }  // namespace

@@ -17,7 +17,7 @@
 namespace ryx {
 namespace {
 
-using Exporter = OperationResult (*)(const ProgramState&, const std::filesystem::path&);
+using Exporter = OperationResult (*)(const ProgramState&, const OutputTarget&);
 
 struct ExportKind {
     const char* name;
