@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds everything with warnings as errors, runs
 # every test, runs them again under AddressSanitizer + UndefinedBehaviorSanitizer,
-# and gives the WAV reader's fuzzer a short run.
+# and gives each fuzzer a short run (30 s).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -28,10 +28,10 @@ ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/asan --output-on-failure -j "$jobs"
 
 if [ -f fuzz/CMakeLists.txt ] && grep -q add_executable fuzz/CMakeLists.txt; then
-  echo "== fuzz the WAV reader"
+  echo "== fuzz the WAV reader and the player's WAV parser"
   CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRYX_BUILD_FUZZ=ON \
     -DRYX_BUILD_UI=OFF -DBUILD_TESTING=OFF -DRYX_BUILD_BENCH=OFF
   cmake --build build/fuzz -j "$jobs"
-  fuzz/run-fuzzers.sh build/fuzz "${RYX_FUZZ_SECONDS:-60}"
+  fuzz/run-fuzzers.sh build/fuzz "${RYX_FUZZ_SECONDS:-30}"
 fi
 echo "== all tests passed"

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Writes the fuzzers' seed inputs: a few tiny sounds, valid and not, built
+# byte by byte here. With --long, also one sound longer than the longest the
+# reader keeps (too large to keep in the repository; made before each run).
+# Usage: fuzz/make-seed-corpus.sh CORPUS_DIR [--long]
+set -euo pipefail
+export LC_ALL=C
+out=$1
+mkdir -p "$out/wav_reader_fuzzer" "$out/pcm_wav_fuzzer"
+
+# bytes N... : the given byte values; le16/le32 V: a little-endian number.
+bytes() { printf "$(printf '\\x%02x' "$@")"; }
+le16() { bytes $(($1 & 255)) $(($1 >> 8 & 255)); }
+le32() { le16 $(($1 & 65535)); le16 $(($1 >> 16 & 65535)); }
+# tone N: N samples of a square-ish tone that never touches 0.
+tone() { awk -v n="$1" 'BEGIN { for (i = 0; i < n; i++) printf "%c", (i % 20 < 10) ? 200 : 56 }'; }
+
+# The 46-byte layout the reader expects: header46 SAMPLES RATE CHANNELS BITS
+header46() {
+  printf 'RIFF'; le32 $(($1 + 38)); printf 'WAVEfmt '; le32 18
+  le16 1; le16 "$3"; le32 "$2"; le32 $(($2 * $3 * $4 / 8)); le16 $(($3 * $4 / 8)); le16 "$4"
+  bytes 0x60 0x7e; printf 'data'; le32 "$1"
+}
+# The common 44-byte layout, with a 16-byte format chunk: header44 DATA_BYTES RATE CHANNELS BITS [FORMAT_TAG]
+header44() {
+  printf 'RIFF'; le32 $(($1 + 36)); printf 'WAVEfmt '; le32 16
+  le16 "${5:-1}"; le16 "$3"; le32 "$2"; le32 $(($2 * $3 * $4 / 8)); le16 $(($3 * $4 / 8)); le16 "$4"
+  printf 'data'; le32 "$1"
+}
+
+r=$out/wav_reader_fuzzer
+{ header46 8 8000 1 8; tone 8; } > "$r/smallest-46.wav"
+{ header46 300 15625 1 8; tone 300; } > "$r/tone-46.wav"
+{ header44 100 22050 1 8; tone 100; } > "$r/common-44.wav"
+{ header46 40 8000 2 8; tone 40; } > "$r/stereo.wav"
+{ header46 40 8000 1 16; tone 40; } > "$r/sixteen-bit.wav"
+{ header46 20 8000 1 8; tone 20; } | sed 's/WAVE/AVI /' > "$r/not-wave.wav"
+{ header46 7 8000 1 8; tone 7; } > "$r/one-byte-short.wav"
+
+p=$out/pcm_wav_fuzzer
+{ header44 100 8000 1 8; tone 100; } > "$p/mono-8.wav"
+{ header44 100 44100 2 16; tone 100; } > "$p/stereo-16.wav"
+{ header44 101 8000 1 8; tone 101; bytes 0; printf 'LIST'; le32 4; printf 'INFO'; } > "$p/odd-data-then-list.wav"
+{ printf 'RIFF'; le32 86; printf 'WAVE'; printf 'LIST'; le32 5; printf 'INFOx'; bytes 0
+  printf 'fmt '; le32 16; le16 1; le16 1; le32 8000; le32 8000; le16 1; le16 8
+  printf 'data'; le32 30; tone 30; } > "$p/list-before-format.wav"
+{ printf 'RIFF'; le32 96; printf 'WAVEfmt '; le32 40; le16 0xFFFE; le16 1; le32 8000; le32 16000; le16 2; le16 16
+  le16 22; le16 16; le32 4; le16 1; bytes 0 0 0 0 0x10 0 0x80 0 0 0xaa 0 0x38 0x9b 0x71
+  printf 'data'; le32 20; tone 20; } > "$p/extensible.wav"
+{ header44 400 8000 1 8; tone 50; } > "$p/cut-short.wav"
+{ header44 20 8000 1 8 3; tone 20; } > "$p/float-format.wav"
+{ printf 'RIFF'; le32 4; printf 'WAVE'; } > "$p/no-chunks.wav"
+
+if [ "${2:-}" = --long ]; then
+  { header46 262600 15625 1 8; tone 262600; } > "$r/longer-than-kept.wav"
+fi
