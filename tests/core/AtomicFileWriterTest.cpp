@@ -202,8 +202,8 @@ TEST_P(AtomicFileWriterKindTest, LongestLegalNames) {
 
 INSTANTIATE_TEST_SUITE_P(Temporaries, AtomicFileWriterKindTest,
                          ::testing::Values(Temporary::unnamedWhereSupported, Temporary::named),
-                         [](const ::testing::TestParamInfo<Temporary>& info) {
-                             return info.param == Temporary::named ? "Named" : "Unnamed";
+                         [](const ::testing::TestParamInfo<Temporary>& parameter) {
+                             return parameter.param == Temporary::named ? "Named" : "Unnamed";
                          });
 
 // A writer killed in the middle of a large write leaves the old file and
