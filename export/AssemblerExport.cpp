@@ -75,7 +75,7 @@ void writeHeader(TextChunkWriter& out, const EncoderState& encoder, std::uint32_
     out.line(" bits/sec ");
 }
 
-// "%-2u": the fineness left-aligned in a field of two characters.
+// The fineness left-aligned in a field of two characters ("Ryx4 ", "Ryx16").
 void writeSchemeLine(TextChunkWriter& out, std::int8_t fineness, std::string_view scheme) {
     out.append("; using Ryx");
     out.number(static_cast<std::uint8_t>(fineness));

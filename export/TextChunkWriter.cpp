@@ -7,10 +7,6 @@ namespace ryx {
 
 void TextChunkWriter::append(std::string_view text) {
     if (used_ + text.size() > kChunkSize) flush();
-    if (text.size() > kChunkSize) {  // never in practice; stay correct anyway
-        writer_.write(text);
-        return;
-    }
     std::memcpy(chunk_.data() + used_, text.data(), text.size());
     used_ += text.size();
 }

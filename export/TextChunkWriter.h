@@ -8,7 +8,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string_view>
 
 namespace ryx {
@@ -22,14 +21,8 @@ public:
     TextChunkWriter(const TextChunkWriter&) = delete;
     TextChunkWriter& operator=(const TextChunkWriter&) = delete;
 
+    // Text of at most kChunkSize characters (every piece the exports write).
     void append(std::string_view text);
-    // Appends a piece of fixed size; the copy compiles to a few moves.
-    template <std::size_t kSize>
-    void append(const std::array<char, kSize>& piece) {
-        if (used_ + kSize > kChunkSize) flush();
-        std::memcpy(chunk_.data() + used_, piece.data(), kSize);
-        used_ += kSize;
-    }
     // Room for up to maxSize characters written directly; hand back the end.
     char* reserve(std::size_t maxSize) {
         if (used_ + maxSize > kChunkSize) flush();
@@ -41,7 +34,7 @@ public:
         append(text);
         append("\r\n");
     }
-    // Appends a number in decimal with no padding (as %ld and %u print it).
+    // Appends a number in decimal, with no padding.
     void number(std::int64_t value);
     void flush();
 

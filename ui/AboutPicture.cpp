@@ -4,6 +4,7 @@
 #include <QPainterPath>
 
 #include <cmath>
+#include <numbers>
 
 namespace ryx::ui {
 namespace {
@@ -27,7 +28,7 @@ QPixmap aboutPicture() {
     QPainterPath wave;
     for (int x = 6; x <= 128; ++x) {
         const double t = (x - 6) / 122.0;
-        const double y = 24.0 - 16.0 * std::exp(-2.0 * t) * std::sin(t * 6.0 * 3.14159265358979 * 2.0);
+        const double y = 24.0 - 16.0 * std::exp(-2.0 * t) * std::sin(t * 6.0 * 2.0 * std::numbers::pi);
         if (x == 6) wave.moveTo(x, y); else wave.lineTo(x, y);
     }
     painter.setPen(QPen(kWave, 1.5));

@@ -156,7 +156,7 @@ void TFormMain::createControls() {
 }
 
 void TFormMain::nameParts() {
-    // The names of the window's definition, so that a control or command can
+    // The names the window's parts are known by, so that a control or command can
     // be looked up by the name it is known by.
     setObjectName(QStringLiteral("FormMain"));
     const std::pair<QObject*, const char*> parts[] = {

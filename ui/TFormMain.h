@@ -64,7 +64,7 @@ public:
     HelpViewer* helpViewer() const { return helpViewer_; }
     const PreviewFiles& previews() const { return *previews_; }
 
-    // Controls, named as in the window's definition.
+    // Controls and commands, under the names they are known by.
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
     QComboBox* ComboBox1 = nullptr;

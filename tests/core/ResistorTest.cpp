@@ -5,7 +5,7 @@
 namespace ryx {
 namespace {
 
-// The resistor factor as the original extended-precision constant.
+// The resistor factor 5/11 as an extended-precision constant, rounded a hair low.
 std::int32_t resistorFromExtendedPrecision(double constant, std::uint32_t rate) {
     const long double r1 = static_cast<long double>(static_cast<std::uint64_t>(constant / rate));
     return static_cast<std::int32_t>(r1 * 0.45454545454545450874L);

@@ -231,7 +231,7 @@ TEST_F(AssemblerExportTest, OneBitCircuitAndTheFinenessField) {
 }
 
 // Blocks of 32 groups of 8 bytes, counters running on across blocks, and no
-// empty group or block at the end. 5003 samples is the worked example.
+// empty group or block at the end. 5003 samples end in a group of five bytes.
 TEST_F(AssemblerExportTest, BlocksGroupsAndCountersForSoundLengths) {
     struct Case {
         std::uint32_t samples;

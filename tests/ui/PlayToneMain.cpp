@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <numbers>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -29,7 +30,7 @@ bool writeTone(const std::string& path, double frequency, int milliseconds, std:
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(header.data()), static_cast<std::streamsize>(header.size()));
     for (std::uint32_t i = 0; i < count; ++i) {
-        const double phase = 2.0 * 3.14159265358979323846 * frequency * i / rate;
+        const double phase = 2.0 * std::numbers::pi * frequency * i / rate;
         out.put(static_cast<char>(static_cast<std::uint8_t>(std::lround(128.0 + kAmplitude * std::sin(phase)))));
     }
     return static_cast<bool>(out);
