@@ -62,13 +62,20 @@ std::string usageText() {
            optionLine("  -s, --scheme " + schemeChoices("|"),
                       "encoding scheme (default " + schemeOptionValue(defaults.algorithmType) + ")") +
            optionLine("  -f, --fineness N",
-                      finenessChoices() + " (default " + std::to_string(defaults.fineness) + ")") +
+                      finenessChoices() + " (default " + std::to_string(defaults.fineness) + "), or auto:") +
+           "                              the one with the best SNR after a low-pass at\n"
+           "                              0.45 x the sample rate\n"
+           "      --optimal               choose the bits by a search over the whole sound\n"
+           "                              (slower; less noise through the same circuit)\n"
+           "      --report                also print the quality figures of each sound\n"
+           "      --compare               print the figures of all 16 scheme and fineness\n"
+           "                              pairs for each sound and write no file\n" +
            "  -o, --asm FILE              write the PIC assembler source to FILE\n"
            "  -b, --bin FILE              write the raw binary bitstream to FILE\n"
            "      --wav FILE              write the decoded sound (what \"Play Ryx Sound\" plays)\n"
            "                              as a WAV file\n"
            "      --original-wav FILE     write the original-sound preview WAV file\n"
-           "  -q, --quiet                 print nothing but errors\n"
+           "  -q, --quiet                 print nothing but errors and asked-for figures\n"
            "  -h, --help                  show this help and exit\n"
            "  -V, --version               show the version and exit\n"
            "\n"
@@ -90,7 +97,9 @@ std::string usageText() {
 
 namespace {
 
-enum class OptionId { scheme, fineness, asmFile, binFile, wavFile, originalWavFile, quiet, help, version };
+enum class OptionId {
+    scheme, fineness, asmFile, binFile, wavFile, originalWavFile, optimal, report, compare, quiet, help, version
+};
 
 struct KnownOption {
     char shortName;  // 0: long form only
@@ -106,6 +115,9 @@ constexpr KnownOption kOptions[] = {
     {'b', "bin", OptionId::binFile, true},
     {0, "wav", OptionId::wavFile, true},
     {0, "original-wav", OptionId::originalWavFile, true},
+    {0, "optimal", OptionId::optimal, false},
+    {0, "report", OptionId::report, false},
+    {0, "compare", OptionId::compare, false},
     {'q', "quiet", OptionId::quiet, false},
     {'h', "help", OptionId::help, false},
     {'V', "version", OptionId::version, false},
@@ -150,11 +162,16 @@ std::string apply(CommandLine& options, const KnownOption& known, const std::str
         }
         return "invalid scheme '" + value + "' (use " + schemeChoices(" or ") + ")";
     case OptionId::fineness:
-        if (auto fineness = parseFineness(value)) {
-            options.fineness = *fineness;
+        if (value == "auto") {
+            options.autoFineness = true;
             return {};
         }
-        return "invalid fineness '" + value + "' (use " + finenessChoices() + ")";
+        if (auto fineness = parseFineness(value)) {
+            options.fineness = *fineness;
+            options.autoFineness = false;
+            return {};
+        }
+        return "invalid fineness '" + value + "' (use " + finenessChoices() + ", or auto)";
     case OptionId::asmFile:
     case OptionId::binFile:
     case OptionId::wavFile:
@@ -167,6 +184,15 @@ std::string apply(CommandLine& options, const KnownOption& known, const std::str
         target = value;
         return {};
     }
+    case OptionId::optimal:
+        options.optimal = true;
+        return {};
+    case OptionId::report:
+        options.report = true;
+        return {};
+    case OptionId::compare:
+        options.compare = true;
+        return {};
     case OptionId::quiet:
         options.quiet = true;
         return {};
@@ -249,6 +275,9 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     const std::string* outputs[] = {&options.asmFile, &options.binFile, &options.wavFile, &options.originalWavFile};
     if (std::count_if(std::begin(outputs), std::end(outputs), [](const std::string* name) { return *name == "-"; }) > 1) {
         return fail("only one output can be the standard output '-'");
+    }
+    if (options.compare && options.namesAnOutput()) {
+        return fail("--compare writes no file; leave out --asm, --bin, --wav and --original-wav");
     }
     if (options.namesAnOutput() && options.inputs.size() > 1) {
         return fail("--asm, --bin, --wav and --original-wav take exactly one input, not " +

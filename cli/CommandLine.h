@@ -13,6 +13,10 @@ namespace ryx::cli {
 struct CommandLine {
     std::int8_t algorithmType = kAlgorithmOneAndHalfBit;
     std::int8_t fineness = 16;
+    bool autoFineness = false;    // -f auto: the fineness with the best low-passed SNR
+    bool optimal = false;         // the optimal encoder instead of the greedy one
+    bool report = false;          // print the quality figures of each encode
+    bool compare = false;         // print the table of all settings, write nothing
     std::string asmFile;          // empty: not asked for
     std::string binFile;
     std::string wavFile;          // the decoded sound (preview mode 4)

@@ -1,8 +1,11 @@
 #include "cli/EncodeInput.h"
 
 #include "cli/InputBytes.h"
+#include "cli/QualityReport.h"
+#include "core/Encoder.h"
 #include "core/ListSelection.h"
 #include "core/PreviewWriter.h"
+#include "core/SettingComparison.h"
 #include "core/WaveHeader.h"
 #include "core/WavReader.h"
 #include "export/AssemblerExport.h"
@@ -26,11 +29,13 @@ OperationResult writeOutput(const ProgramState& state, const PlannedOutput& outp
     return OperationResult::failure("unknown output");
 }
 
-void printSummary(std::ostream& out, const ProgramState& state, const PlannedInput& input) {
+void printSummary(std::ostream& out, const ProgramState& state, const CommandLine& options,
+                  const PlannedInput& input) {
     const EncoderState& encoder = state.encoder;
     const bool oneAndHalf = encoder.algorithmType == kAlgorithmOneAndHalfBit;
     out << shownInputName(input.name) << ": " << encoder.sampleCount << " samples, " << encoder.sampleRate << " Hz, "
-        << schemeItemText(encoder.algorithmType) << ", " << finenessItemText(encoder.fineness) << ", R = "
+        << schemeItemText(encoder.algorithmType) << ", " << finenessItemText(encoder.fineness)
+        << (options.autoFineness ? " (best of all finenesses)" : "") << (options.optimal ? ", optimal" : "") << ", R = "
         << encoder.resistorOhms << " ohms";
     if (oneAndHalf) out << ", each 2R = " << 2 * std::int64_t{encoder.resistorOhms} << " ohms";
     out << " ->";
@@ -54,6 +59,9 @@ int encodeInput(ProgramState& state, const CommandLine& options, const PlannedIn
     const std::string shown = "ryxenc: " + shownInputName(input.name) + ": ";
     state.encoder.algorithmType = options.algorithmType;
     state.encoder.fineness = options.fineness;
+    const EncoderChoice choice = options.optimal ? EncoderChoice::optimal : EncoderChoice::greedy;
+    // The load encodes; the optimal search waits until the fineness is settled.
+    state.encoderChoice = EncoderChoice::greedy;
     const InputBytes read = readInputBytes(input.name, kLongestUsefulInput);
     if (!read.failure.empty()) {
         err << shown << kCannotOpenMessage << " (" << read.failure << ")\n";
@@ -67,17 +75,30 @@ int encodeInput(ProgramState& state, const CommandLine& options, const PlannedIn
         err << shown << "warning: the sound has " << read.length - kWaveHeaderSize << " samples; kept the first "
             << kMaxSamples << ", dropped " << read.length - kLongestUsefulInput << '\n';
     }
+    if (options.compare) {
+        printComparison(out, shownInputName(input.name), state, choice, compareSettings(state, choice));
+        return kExitOk;
+    }
+    if (options.autoFineness) state.encoder.fineness = chooseFineness(state, choice);
+    if (options.autoFineness || options.optimal) {
+        state.encoderChoice = choice;
+        encodeSound(state);
+    }
+
+    bool toStandardOutput = false;
+    for (const PlannedOutput& output : input.outputs) toStandardOutput = toStandardOutput || output.target.isStandardOutput();
+    // Text never goes into a file written to the standard output.
+    std::ostream& text = toStandardOutput ? err : out;
+    if (options.report) printQualityLine(text, shownInputName(input.name), measureEncoded(state));
 
     int status = kExitOk;
-    bool toStandardOutput = false;
     for (const PlannedOutput& output : input.outputs) {
-        toStandardOutput = toStandardOutput || output.target.isStandardOutput();
         if (OperationResult result = writeOutput(state, output); !result) {
             err << "ryxenc: " << result.error() << '\n';
             status = kExitWriteFailed;
         }
     }
-    if (status == kExitOk && !options.quiet) printSummary(toStandardOutput ? err : out, state, input);
+    if (status == kExitOk && !options.quiet) printSummary(text, state, options, input);
     return status;
 }
 

@@ -1,5 +1,7 @@
 #include "core/Encoder.h"
 
+#include "core/OptimalEncoder.h"
+
 #include <algorithm>
 #include <type_traits>
 
@@ -90,6 +92,10 @@ void smoothRange(const std::uint8_t* __restrict decoded, std::uint8_t* __restric
 }  // namespace
 
 void encodeSamples(ProgramState& state) {
+    if (state.encoderChoice == EncoderChoice::optimal) {
+        encodeSamplesOptimal(state);
+        return;
+    }
     if (state.encoder.algorithmType == kAlgorithmOneAndHalfBit) {
         encodeSpecialised<true>(state);
     } else {

@@ -34,7 +34,8 @@ void encodeSound(ProgramState& state);
 // Same bits and voltages as encodeSound's inner loop, with a plain division:
 // the reference the specialised loops are checked against.
 void encodeSamplesReference(ProgramState& state);
-// The specialised loops alone (no resistor, smoothing or preview).
+// The bits and voltages alone (no resistor, smoothing or preview), by the
+// greedy loops or, when the state asks for it, the optimal encoder.
 void encodeSamples(ProgramState& state);
 
 // smoothedSamples from decodedSamples over kMaxSamples - 1 positions.

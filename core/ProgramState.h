@@ -17,6 +17,10 @@ inline constexpr std::size_t kOverviewColumns = 490;
 inline constexpr std::int8_t kAlgorithmOneBit = 1;
 inline constexpr std::int8_t kAlgorithmOneAndHalfBit = 15;
 
+// Which encoder chooses the bits: the one-sample look-ahead or the search
+// over the whole sound (OptimalEncoder.h).
+enum class EncoderChoice : std::uint8_t { greedy, optimal };
+
 // Settings and view record.
 struct EncoderState {
     std::int8_t fineness = 16;
@@ -55,6 +59,7 @@ struct ProgramState {
     SampleBuffer bitStream{};
     std::array<std::uint8_t, kOverviewColumns> overviewLevels{};
     StatusText statusText;
+    EncoderChoice encoderChoice = EncoderChoice::greedy;
 };
 
 // Turns the current sound into the empty sound: 490 samples of silence.

@@ -1,0 +1,61 @@
+#include "cli/QualityReport.h"
+
+#include "core/Encoder.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace ryx::cli {
+namespace {
+
+std::string decibels(double value, int width) {
+    if (std::fabs(value) < 0.005) value = 0.0;  // no "-0.00"
+    char text[32];
+    std::snprintf(text, sizeof text, "%*.2f", width, value);
+    return text;
+}
+
+std::string percent(double share, int width) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%*.1f %%", width, 100.0 * share);
+    return text;
+}
+
+std::string_view schemeText(std::int8_t algorithmType) {
+    return algorithmType == kAlgorithmOneAndHalfBit ? "1.5 bit" : "1 bit";
+}
+
+std::string_view finenessText(std::int8_t fineness) {
+    for (const FinenessEntry& entry : fineTable) {
+        if (entry.fineness == fineness) return entry.itemText;
+    }
+    return "?";
+}
+
+}  // namespace
+
+void printQualityLine(std::ostream& out, const std::string& input, const QualityFigures& figures) {
+    out << input << ": SNR " << decibels(figures.snrDb, 0) << " dB, segmental SNR "
+        << decibels(figures.segmentalSnrDb, 0) << " dB, low-passed SNR " << decibels(figures.lowPassSnrDb, 0)
+        << " dB, low-passed segmental SNR " << decibels(figures.lowPassSegmentalSnrDb, 0)
+        << " dB, slope overload " << percent(figures.overloadShare, 0) << '\n';
+}
+
+void printComparison(std::ostream& out, const std::string& input, const ProgramState& state, EncoderChoice choice,
+                     std::span<const SettingFigures> rows) {
+    out << input << ": " << state.encoder.sampleCount << " samples, " << state.encoder.sampleRate << " Hz, "
+        << (choice == EncoderChoice::optimal ? "optimal" : "greedy") << " encoder; figures in dB\n";
+    out << "  scheme   fineness      SNR  seg SNR   LP SNR   LP seg  overload\n";
+    const std::size_t best = bestSetting(rows);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const SettingFigures& row = rows[i];
+        char head[32];
+        std::snprintf(head, sizeof head, "  %-8s %-8s", std::string(schemeText(row.algorithmType)).c_str(),
+                      std::string(finenessText(row.fineness)).c_str());
+        out << head << decibels(row.figures.snrDb, 9) << decibels(row.figures.segmentalSnrDb, 9)
+            << decibels(row.figures.lowPassSnrDb, 9) << decibels(row.figures.lowPassSegmentalSnrDb, 9)
+            << percent(row.figures.overloadShare, 8) << (i == best ? "  best" : "") << '\n';
+    }
+}
+
+}  // namespace ryx::cli

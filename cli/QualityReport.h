@@ -1,0 +1,22 @@
+#pragma once
+// The quality figures as ryxenc prints them: one line per sound, or the
+// table of all sixteen settings.
+
+#include "core/ProgramState.h"
+#include "core/QualityFigures.h"
+#include "core/SettingComparison.h"
+
+#include <ostream>
+#include <span>
+#include <string>
+
+namespace ryx::cli {
+
+// "NAME: SNR 4.10 dB, segmental SNR ..., slope overload 1.2 %"
+void printQualityLine(std::ostream& out, const std::string& input, const QualityFigures& figures);
+
+// A heading, then one row per setting with the best marked.
+void printComparison(std::ostream& out, const std::string& input, const ProgramState& state, EncoderChoice choice,
+                     std::span<const SettingFigures> rows);
+
+}  // namespace ryx::cli

@@ -1,0 +1,135 @@
+#include "core/QualityFigures.h"
+
+#include "core/DecoderModel.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <numbers>
+#include <vector>
+
+namespace ryx {
+namespace {
+
+constexpr std::size_t kHalfTaps = 47;  // 95 taps
+constexpr std::size_t kTapCount = 2 * kHalfTaps + 1;
+
+// A Blackman-windowed sinc whose half-amplitude point is 0.45 x the rate.
+std::array<float, kTapCount> designLowPass() {
+    std::array<double, kTapCount> taps{};
+    double sum = 0;
+    for (std::size_t i = 0; i < kTapCount; ++i) {
+        const double k = static_cast<double>(i) - static_cast<double>(kHalfTaps);
+        const double sinc = k == 0 ? 2 * kLowPassFraction
+                                   : std::sin(2 * std::numbers::pi * kLowPassFraction * k) / (std::numbers::pi * k);
+        const double phase = 2 * std::numbers::pi * static_cast<double>(i) / static_cast<double>(kTapCount - 1);
+        const double window = 0.42 - 0.5 * std::cos(phase) + 0.08 * std::cos(2 * phase);
+        taps[i] = sinc * window;
+        sum += taps[i];
+    }
+    std::array<float, kTapCount> result{};
+    for (std::size_t i = 0; i < kTapCount; ++i) result[i] = static_cast<float>(taps[i] / sum);
+    return result;
+}
+
+const std::array<float, kTapCount>& taps() {
+    static const std::array<float, kTapCount> designed = designLowPass();
+    return designed;
+}
+
+// Zero-phase filtering with silence outside the sound; blocked so each pass stays in cache.
+std::vector<float> lowPass(const std::vector<float>& input) {
+    const std::size_t count = input.size();
+    std::vector<float> padded(count + 2 * kHalfTaps, 0.0f);
+    std::copy(input.begin(), input.end(), padded.begin() + kHalfTaps);
+    std::vector<float> output(count, 0.0f);
+    const auto& h = taps();
+    constexpr std::size_t kChunk = 2048;
+    for (std::size_t begin = 0; begin < count; begin += kChunk) {
+        const std::size_t end = std::min(count, begin + kChunk);
+        float* out = output.data();
+        for (std::size_t k = 0; k < kTapCount; ++k) {
+            const float tap = h[k];
+            const float* in = padded.data() + k;
+            for (std::size_t i = begin; i < end; ++i) out[i] += tap * in[i];
+        }
+    }
+    return output;
+}
+
+double decibels(double signal, double noise) {
+    if (noise <= 0) return signal <= 0 ? 0.0 : std::numeric_limits<double>::infinity();
+    if (signal <= 0) return -std::numeric_limits<double>::infinity();
+    return 10.0 * std::log10(signal / noise);
+}
+
+struct SnrPair {
+    double whole;
+    double segmental;
+};
+
+SnrPair snrOf(const std::vector<float>& signal, const std::vector<float>& error, std::size_t segmentLength) {
+    std::vector<double> signalEnergy;
+    std::vector<double> errorEnergy;
+    double signalTotal = 0;
+    double errorTotal = 0;
+    for (std::size_t begin = 0; begin < signal.size(); begin += segmentLength) {
+        const std::size_t end = std::min(signal.size(), begin + segmentLength);
+        double s = 0;
+        double e = 0;
+        for (std::size_t i = begin; i < end; ++i) {
+            s += double{signal[i]} * signal[i];
+            e += double{error[i]} * error[i];
+        }
+        signalEnergy.push_back(s);
+        errorEnergy.push_back(e);
+        signalTotal += s;
+        errorTotal += e;
+    }
+    const double loudest = signalEnergy.empty() ? 0.0 : *std::max_element(signalEnergy.begin(), signalEnergy.end());
+    const double quietest = loudest * std::pow(10.0, -kQuietSegmentDb / 10.0);
+    double sum = 0;
+    std::size_t used = 0;
+    for (std::size_t i = 0; i < signalEnergy.size(); ++i) {
+        if (signalEnergy[i] <= 0 || signalEnergy[i] < quietest) continue;
+        sum += std::clamp(decibels(signalEnergy[i], errorEnergy[i]), kSegmentFloorDb, kSegmentCeilingDb);
+        ++used;
+    }
+    return {decibels(signalTotal, errorTotal), used == 0 ? 0.0 : sum / static_cast<double>(used)};
+}
+
+}  // namespace
+
+std::span<const float> lowPassTaps() { return taps(); }
+
+QualityFigures measureQuality(std::span<const std::uint8_t> original, std::span<const std::uint16_t> voltages,
+                              std::span<const std::uint8_t> bits, std::uint32_t sampleRate) {
+    const std::size_t count = std::min({original.size(), voltages.size(), bits.size()});
+    std::vector<float> signal(count);
+    std::vector<float> error(count);
+    std::size_t overloaded = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::int32_t target = static_cast<std::int32_t>(targetVoltage(original[i]));
+        const std::int32_t voltage = voltages[i];
+        signal[i] = static_cast<float>(original[i]) - 128.0f;
+        error[i] = static_cast<float>(target - voltage) / 128.0f;
+        // Slope overload: the same bit three times and still far from the target on the side it moves to.
+        if (i + 1 >= kOverloadRun && bits[i] == bits[i - 1] && bits[i] == bits[i - 2]) {
+            const std::int32_t behind = bits[i] != 0 ? target - voltage : voltage - target;
+            if (behind > static_cast<std::int32_t>(kOverloadDistance)) ++overloaded;
+        }
+    }
+    const std::size_t segmentLength = std::max<std::size_t>(1, sampleRate / kSegmentsPerSecond);
+    QualityFigures figures;
+    const SnrPair plain = snrOf(signal, error, segmentLength);
+    const SnrPair low = snrOf(lowPass(signal), lowPass(error), segmentLength);
+    figures.snrDb = plain.whole;
+    figures.segmentalSnrDb = plain.segmental;
+    figures.lowPassSnrDb = low.whole;
+    figures.lowPassSegmentalSnrDb = low.segmental;
+    figures.overloadShare = count == 0 ? 0.0 : static_cast<double>(overloaded) / static_cast<double>(count);
+    return figures;
+}
+
+}  // namespace ryx
