@@ -48,9 +48,7 @@ public:
     StateSearch(const OptimalSearchLimits& limits, Divisor f)
         : limits_(limits),
           f_(f),
-          beam_(std::clamp<std::uint32_t>(limits.beamWidth, 1, 65535)),
-          keyOwner_((std::size_t{65536} >> std::min(limits.binShift, 16u)) * 2, 0),
-          keySlot_(keyOwner_.size(), 0) {
+          beam_(std::clamp<std::uint32_t>(limits.beamWidth, 1, 65535)) {
         const std::uint64_t step = 32768u / static_cast<std::uint32_t>(f) + 1;
         pruneMargin_ = limits.pruneSteps == 0 ? std::numeric_limits<std::uint64_t>::max()
                                               : std::uint64_t{limits.pruneSteps} * step * step;
@@ -84,6 +82,7 @@ private:
         current_.resize(1);
         current_[0] = Survivor{0, startVoltage, 0, static_cast<std::uint8_t>(startBit)};
         currentCount_ = 1;
+        currentFirstOne_ = startBit == 0 ? 1 : 0;
         history_.clear();
         for (const std::uint8_t sample : samples) {
             extend(targetVoltage(sample));
@@ -91,6 +90,7 @@ private:
             history_.record(next_.data(), nextCount_);
             std::swap(current_, next_);
             currentCount_ = nextCount_;
+            currentFirstOne_ = nextFirstOne_;
         }
         std::size_t index = static_cast<std::size_t>(
             std::min_element(current_.begin(), current_.begin() + static_cast<std::ptrdiff_t>(currentCount_),
@@ -104,64 +104,110 @@ private:
         }
     }
 
-    // Both bits from every survivor; one survivor per voltage bin and previous bit.
+    // The survivors are kept in order of voltage (under "1.5 bit" those after
+    // a 0 first, then those after a 1). The decoder step never reverses that
+    // order, so each group of children is the merge of two ordered runs, and
+    // equal bins are neighbours: one survivor per bin and previous bit.
     void extend(std::uint32_t target) {
-        ++generation_;
         if (next_.size() < 2 * currentCount_) next_.resize(2 * currentCount_);
-        Survivor* next = next_.data();
-        std::size_t count = 0;
+        nextCount_ = 0;
+        if constexpr (kOneAndHalf) {
+            mergeChildren(0, currentFirstOne_, currentFirstOne_, currentCount_, 0, 0, target);
+            nextFirstOne_ = nextCount_;
+            mergeChildren(0, currentFirstOne_, currentFirstOne_, currentCount_, 1, 1, target);
+        } else {
+            mergeChildren(0, currentCount_, 0, currentCount_, 0, 1, target);
+            nextFirstOne_ = nextCount_;
+        }
+    }
+
+    Survivor child(std::size_t parent, std::uint32_t bit, std::uint32_t target) const {
+        const Survivor& from = current_[parent];
+        const std::uint32_t v = nextVoltage<kOneAndHalf>(from.voltage, from.bit, bit, f_);
+        const std::int64_t distance = std::int64_t{v} - std::int64_t{target};
+        return {from.error + static_cast<std::uint64_t>(distance * distance), v, static_cast<std::uint16_t>(parent),
+                static_cast<std::uint8_t>(bit)};
+    }
+
+    // Children by bitA of parents [a, aEnd) and by bitB of [b, bEnd), merged by voltage.
+    void mergeChildren(std::size_t a, std::size_t aEnd, std::size_t b, std::size_t bEnd, std::uint32_t bitA,
+                       std::uint32_t bitB, std::uint32_t target) {
         const unsigned shift = std::min(limits_.binShift, 16u);
-        for (std::size_t s = 0; s < currentCount_; ++s) {
-            const Survivor& from = current_[s];
-            for (std::uint32_t bit = 0; bit < 2; ++bit) {
-                const std::uint32_t v = nextVoltage<kOneAndHalf>(from.voltage, from.bit, bit, f_);
-                const std::int64_t distance = std::int64_t{v} - std::int64_t{target};
-                const std::uint64_t error = from.error + static_cast<std::uint64_t>(distance * distance);
-                const std::size_t key = (std::size_t{v >> shift} << 1) | (kOneAndHalf ? bit : 0u);
-                const Survivor candidate{error, v, static_cast<std::uint16_t>(s), static_cast<std::uint8_t>(bit)};
-                if (keyOwner_[key] != generation_) {
-                    keyOwner_[key] = generation_;
-                    keySlot_[key] = static_cast<std::uint32_t>(count);
-                    next[count++] = candidate;
-                } else if (Survivor& held = next[keySlot_[key]]; error < held.error) {
-                    held = candidate;
+        Survivor* out = next_.data();
+        const std::size_t groupStart = nextCount_;
+        std::size_t count = nextCount_;
+        while (a < aEnd || b < bEnd) {
+            Survivor candidate;
+            if (b == bEnd) {
+                candidate = child(a++, bitA, target);
+            } else if (a == aEnd) {
+                candidate = child(b++, bitB, target);
+            } else {
+                const Survivor fromA = child(a, bitA, target);
+                const Survivor fromB = child(b, bitB, target);
+                if (fromA.voltage <= fromB.voltage) {
+                    candidate = fromA;
+                    ++a;
+                } else {
+                    candidate = fromB;
+                    ++b;
                 }
+            }
+            if (count > groupStart && (out[count - 1].voltage >> shift) == (candidate.voltage >> shift)) {
+                if (candidate.error < out[count - 1].error) out[count - 1] = candidate;
+            } else {
+                out[count++] = candidate;
             }
         }
         nextCount_ = count;
     }
 
-    // Drops paths far behind the best, then keeps the beam's best.
+    // Drops paths far behind the best, then keeps the beam's best, in order.
     void prune() {
-        Survivor* next = next_.data();
+        std::uint64_t limit = std::numeric_limits<std::uint64_t>::max();
+        std::size_t roomAtLimit = nextCount_;
         if (pruneMargin_ != std::numeric_limits<std::uint64_t>::max()) {
             std::uint64_t best = std::numeric_limits<std::uint64_t>::max();
-            for (std::size_t i = 0; i < nextCount_; ++i) best = std::min(best, next[i].error);
-            const std::uint64_t limit = best + pruneMargin_;
-            std::size_t kept = 0;
-            for (std::size_t i = 0; i < nextCount_; ++i) {
-                if (next[i].error <= limit) next[kept++] = next[i];
-            }
-            nextCount_ = kept;
+            for (std::size_t i = 0; i < nextCount_; ++i) best = std::min(best, next_[i].error);
+            limit = best + pruneMargin_;
         }
         if (nextCount_ > beam_) {
-            std::nth_element(next, next + beam_, next + nextCount_,
-                             [](const Survivor& x, const Survivor& y) { return x.error < y.error; });
-            nextCount_ = beam_;
+            errors_.resize(nextCount_);
+            for (std::size_t i = 0; i < nextCount_; ++i) errors_[i] = next_[i].error;
+            const auto nth = errors_.begin() + static_cast<std::ptrdiff_t>(beam_ - 1);
+            std::nth_element(errors_.begin(), nth, errors_.end());
+            if (*nth <= limit) {
+                limit = *nth;
+                std::size_t below = 0;
+                for (std::size_t i = 0; i < nextCount_; ++i) below += next_[i].error < limit ? 1 : 0;
+                roomAtLimit = beam_ - below;
+            }
         }
+        if (limit == std::numeric_limits<std::uint64_t>::max()) return;
+        std::size_t kept = 0;
+        std::size_t keptBeforeOnes = 0;
+        for (std::size_t i = 0; i < nextCount_; ++i) {
+            const std::uint64_t error = next_[i].error;
+            if (error > limit || (error == limit && roomAtLimit == 0)) continue;
+            if (error == limit) --roomAtLimit;
+            if (i < nextFirstOne_) ++keptBeforeOnes;
+            next_[kept++] = next_[i];
+        }
+        nextCount_ = kept;
+        nextFirstOne_ = keptBeforeOnes;
     }
 
     OptimalSearchLimits limits_;
     Divisor f_;
     std::size_t beam_;
     std::uint64_t pruneMargin_;
-    std::vector<std::uint32_t> keyOwner_;  // the generation that last used a key
-    std::vector<std::uint32_t> keySlot_;
-    std::uint32_t generation_ = 0;
     std::vector<Survivor> current_;  // the first currentCount_ are in use
     std::vector<Survivor> next_;
     std::size_t currentCount_ = 0;
     std::size_t nextCount_ = 0;
+    std::size_t currentFirstOne_ = 0;  // "1.5 bit": where the survivors after a 1 begin
+    std::size_t nextFirstOne_ = 0;
+    std::vector<std::uint64_t> errors_;
     History history_;
     std::vector<std::uint8_t> path_;
 };

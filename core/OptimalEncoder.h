@@ -17,13 +17,13 @@ struct OptimalSearchLimits {
     // same previous bit); 0 merges only identical states, which loses nothing.
     unsigned binShift = 8;
     // At most this many survivors per sample (at most 65535).
-    std::uint32_t beamWidth = 64;
+    std::uint32_t beamWidth = 16;
     // Paths whose error exceeds the best by more than this many squared
     // steps of the filter are dropped; 0 keeps every one.
     std::uint32_t pruneSteps = 0;
     // Bits are fixed block by block; each search looks this far beyond its block.
     std::uint32_t blockLength = 4096;
-    std::uint32_t overlap = 512;
+    std::uint32_t overlap = 128;
 
     // No binning, no pruning, one block: an exact search, for short sounds.
     static OptimalSearchLimits exact() { return {0, 65535, 0, 1u << 30, 0}; }
