@@ -38,7 +38,8 @@ const std::array<float, kTapCount>& taps() {
     return designed;
 }
 
-// Zero-phase filtering with silence outside the sound; blocked so each pass stays in cache.
+// Zero-phase filtering with silence outside the sound; the taps are
+// symmetric, so each pair shares one multiply. Blocked to stay in cache.
 std::vector<float> lowPass(const std::vector<float>& input) {
     const std::size_t count = input.size();
     std::vector<float> padded(count + 2 * kHalfTaps, 0.0f);
@@ -46,13 +47,16 @@ std::vector<float> lowPass(const std::vector<float>& input) {
     std::vector<float> output(count, 0.0f);
     const auto& h = taps();
     constexpr std::size_t kChunk = 2048;
+    const float* centre = padded.data() + kHalfTaps;
+    float* out = output.data();
     for (std::size_t begin = 0; begin < count; begin += kChunk) {
         const std::size_t end = std::min(count, begin + kChunk);
-        float* out = output.data();
-        for (std::size_t k = 0; k < kTapCount; ++k) {
-            const float tap = h[k];
-            const float* in = padded.data() + k;
-            for (std::size_t i = begin; i < end; ++i) out[i] += tap * in[i];
+        for (std::size_t i = begin; i < end; ++i) out[i] = h[kHalfTaps] * centre[i];
+        for (std::size_t k = 1; k <= kHalfTaps; ++k) {
+            const float tap = h[kHalfTaps + k];
+            const float* before = centre - k;
+            const float* after = centre + k;
+            for (std::size_t i = begin; i < end; ++i) out[i] += tap * (before[i] + after[i]);
         }
     }
     return output;
@@ -64,28 +68,28 @@ double decibels(double signal, double noise) {
     return 10.0 * std::log10(signal / noise);
 }
 
+std::vector<double> segmentEnergies(const std::vector<float>& values, std::size_t segmentLength) {
+    std::vector<double> energies;
+    for (std::size_t begin = 0; begin < values.size(); begin += segmentLength) {
+        const std::size_t end = std::min(values.size(), begin + segmentLength);
+        double sum = 0;
+        for (std::size_t i = begin; i < end; ++i) sum += double{values[i]} * values[i];
+        energies.push_back(sum);
+    }
+    return energies;
+}
+
 struct SnrPair {
     double whole;
     double segmental;
 };
 
-SnrPair snrOf(const std::vector<float>& signal, const std::vector<float>& error, std::size_t segmentLength) {
-    std::vector<double> signalEnergy;
-    std::vector<double> errorEnergy;
+SnrPair snrOf(const std::vector<double>& signalEnergy, const std::vector<double>& errorEnergy) {
     double signalTotal = 0;
     double errorTotal = 0;
-    for (std::size_t begin = 0; begin < signal.size(); begin += segmentLength) {
-        const std::size_t end = std::min(signal.size(), begin + segmentLength);
-        double s = 0;
-        double e = 0;
-        for (std::size_t i = begin; i < end; ++i) {
-            s += double{signal[i]} * signal[i];
-            e += double{error[i]} * error[i];
-        }
-        signalEnergy.push_back(s);
-        errorEnergy.push_back(e);
-        signalTotal += s;
-        errorTotal += e;
+    for (std::size_t i = 0; i < signalEnergy.size(); ++i) {
+        signalTotal += signalEnergy[i];
+        errorTotal += errorEnergy[i];
     }
     const double loudest = signalEnergy.empty() ? 0.0 : *std::max_element(signalEnergy.begin(), signalEnergy.end());
     const double quietest = loudest * std::pow(10.0, -kQuietSegmentDb / 10.0);
@@ -103,16 +107,23 @@ SnrPair snrOf(const std::vector<float>& signal, const std::vector<float>& error,
 
 std::span<const float> lowPassTaps() { return taps(); }
 
-QualityFigures measureQuality(std::span<const std::uint8_t> original, std::span<const std::uint16_t> voltages,
-                              std::span<const std::uint8_t> bits, std::uint32_t sampleRate) {
-    const std::size_t count = std::min({original.size(), voltages.size(), bits.size()});
-    std::vector<float> signal(count);
+QualityMeter::QualityMeter(std::span<const std::uint8_t> original, std::uint32_t sampleRate)
+    : original_(original.begin(), original.end()),
+      segmentLength_(std::max<std::size_t>(1, sampleRate / kSegmentsPerSecond)) {
+    std::vector<float> signal(original.size());
+    for (std::size_t i = 0; i < original.size(); ++i) signal[i] = static_cast<float>(original[i]) - 128.0f;
+    signalEnergy_ = segmentEnergies(signal, segmentLength_);
+    lowPassSignalEnergy_ = segmentEnergies(lowPass(signal), segmentLength_);
+}
+
+QualityFigures QualityMeter::measure(std::span<const std::uint16_t> voltages, std::span<const std::uint8_t> bits) const {
+    const std::size_t count = original_.size();
+    if (voltages.size() < count || bits.size() < count) return {};
     std::vector<float> error(count);
     std::size_t overloaded = 0;
     for (std::size_t i = 0; i < count; ++i) {
-        const std::int32_t target = static_cast<std::int32_t>(targetVoltage(original[i]));
+        const std::int32_t target = static_cast<std::int32_t>(targetVoltage(original_[i]));
         const std::int32_t voltage = voltages[i];
-        signal[i] = static_cast<float>(original[i]) - 128.0f;
         error[i] = static_cast<float>(target - voltage) / 128.0f;
         // Slope overload: the same bit three times and still far from the target on the side it moves to.
         if (i + 1 >= kOverloadRun && bits[i] == bits[i - 1] && bits[i] == bits[i - 2]) {
@@ -120,16 +131,21 @@ QualityFigures measureQuality(std::span<const std::uint8_t> original, std::span<
             if (behind > static_cast<std::int32_t>(kOverloadDistance)) ++overloaded;
         }
     }
-    const std::size_t segmentLength = std::max<std::size_t>(1, sampleRate / kSegmentsPerSecond);
+    const SnrPair plain = snrOf(signalEnergy_, segmentEnergies(error, segmentLength_));
+    const SnrPair low = snrOf(lowPassSignalEnergy_, segmentEnergies(lowPass(error), segmentLength_));
     QualityFigures figures;
-    const SnrPair plain = snrOf(signal, error, segmentLength);
-    const SnrPair low = snrOf(lowPass(signal), lowPass(error), segmentLength);
     figures.snrDb = plain.whole;
     figures.segmentalSnrDb = plain.segmental;
     figures.lowPassSnrDb = low.whole;
     figures.lowPassSegmentalSnrDb = low.segmental;
     figures.overloadShare = count == 0 ? 0.0 : static_cast<double>(overloaded) / static_cast<double>(count);
     return figures;
+}
+
+QualityFigures measureQuality(std::span<const std::uint8_t> original, std::span<const std::uint16_t> voltages,
+                              std::span<const std::uint8_t> bits, std::uint32_t sampleRate) {
+    const std::size_t count = std::min({original.size(), voltages.size(), bits.size()});
+    return QualityMeter(original.first(count), sampleRate).measure(voltages, bits);
 }
 
 }  // namespace ryx

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 namespace ryx {
 
@@ -23,6 +24,23 @@ inline constexpr double kQuietSegmentDb = 40.0;      // segments this far below 
 inline constexpr double kLowPassFraction = 0.45;     // of the sample rate
 inline constexpr std::uint32_t kOverloadRun = 3;     // equal bits in a row
 inline constexpr std::uint32_t kOverloadDistance = 8 * 256;
+
+// Measures encodes of one sound; what depends on the sound alone is
+// prepared once.
+class QualityMeter {
+public:
+    // original: the encoded samples (the last sample of a sound is never encoded).
+    QualityMeter(std::span<const std::uint8_t> original, std::uint32_t sampleRate);
+
+    // voltages[i] and bits[i] for every sample of original; all zero when they are too short.
+    QualityFigures measure(std::span<const std::uint16_t> voltages, std::span<const std::uint8_t> bits) const;
+
+private:
+    std::vector<std::uint8_t> original_;
+    std::size_t segmentLength_;
+    std::vector<double> signalEnergy_;         // per segment
+    std::vector<double> lowPassSignalEnergy_;
+};
 
 // Figures for the first voltages.size() samples of original; bits[i] is the
 // bit that led to voltages[i]. A rate below 50 Hz gives one-sample segments.

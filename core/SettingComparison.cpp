@@ -20,6 +20,9 @@ TrialEncoder::TrialEncoder(const ProgramState& source) : scratch_(std::make_uniq
     scratch_->encoder = source.encoder;
     const std::size_t count = std::min(source.encoder.sampleCount, kMaxSamples);
     std::copy_n(source.origSamples.begin(), count, scratch_->origSamples.begin());
+    meter_ = std::make_unique<QualityMeter>(std::span<const std::uint8_t>(scratch_->origSamples).first(
+                                                encodedCount(scratch_->encoder)),
+                                            source.encoder.sampleRate);
 }
 
 TrialEncoder::~TrialEncoder() = default;
@@ -38,7 +41,7 @@ QualityFigures TrialEncoder::measure(std::int8_t algorithmType, std::int8_t fine
         encodeSamples(state);
         voltages = replayVoltages(bits, fineness, algorithmType);
     }
-    return measureQuality(samples, voltages, bits, state.encoder.sampleRate);
+    return meter_->measure(voltages, bits);
 }
 
 QualityFigures measureEncoded(const ProgramState& state) {

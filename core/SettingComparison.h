@@ -31,6 +31,7 @@ public:
 
 private:
     std::unique_ptr<ProgramState> scratch_;
+    std::unique_ptr<QualityMeter> meter_;
 };
 
 // The figures of the bits the state holds now.
