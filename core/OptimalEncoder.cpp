@@ -179,7 +179,7 @@ private:
             if (*nth <= limit) {
                 limit = *nth;
                 std::size_t below = 0;
-                for (std::size_t i = 0; i < nextCount_; ++i) below += next_[i].error < limit ? 1 : 0;
+                for (std::size_t i = 0; i < nextCount_; ++i) below += next_[i].error < limit ? 1u : 0u;
                 roomAtLimit = beam_ - below;
             }
         }

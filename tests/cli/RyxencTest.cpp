@@ -1,6 +1,8 @@
 // ryxenc run as a process, as a build script would run it.
 
+#include "cli/QualityReport.h"
 #include "core/Encoder.h"
+#include "core/SettingComparison.h"
 #include "core/PreviewWriter.h"
 #include "core/WavReader.h"
 #include "export/AssemblerExport.h"
@@ -170,8 +172,10 @@ TEST_F(RyxencTest, UsageErrorsExitWithTwoAndWriteNothing) {
         {{"-x", "a.wav"}, "unknown option '-x'"},
         {{"-s", "2", "a.wav"}, "invalid scheme '2' (use 1 or 1.5)"},
         {{"--scheme=1.50", "a.wav"}, "invalid scheme '1.50' (use 1 or 1.5)"},
-        {{"-f", "7", "a.wav"}, "invalid fineness '7' (use 4, 5, 6, 8, 11, 16, 21 or 32)"},
-        {{"-f016", "a.wav"}, "invalid fineness '016' (use 4, 5, 6, 8, 11, 16, 21 or 32)"},
+        {{"-f", "7", "a.wav"}, "invalid fineness '7' (use 4, 5, 6, 8, 11, 16, 21, 32 or auto)"},
+        {{"-f016", "a.wav"}, "invalid fineness '016' (use 4, 5, 6, 8, 11, 16, 21, 32 or auto)"},
+        {{"--compare", "-b", "x.ryx", "a.wav"}, "--compare writes no file; leave out --asm, --bin, --wav and --original-wav"},
+        {{"--optimal=yes", "a.wav"}, "option '--optimal' takes no value"},
         {{"a.wav", "--asm"}, "option '--asm' needs a value"},
         {{"--asm=", "a.wav"}, "option '--asm' needs a file name"},
         {{"--quiet=yes", "a.wav"}, "option '--quiet' takes no value"},
@@ -260,6 +264,60 @@ TEST_F(RyxencTest, OutputsEqualTheWindowsFiles) {
     // Each run after the first replaced the files; nothing else is left.
     EXPECT_EQ(entriesOf(work.path()),
               (std::vector<std::string>{"decoded.wav", "in.wav", "original.wav", "out.asm", "out.ryx"}));
+}
+
+TEST_F(RyxencTest, QualityOptionsMatchTheCore) {
+    writeInput("in.wav", waveFile(5003, 11025));
+    auto loaded = [&](std::int8_t algorithm, std::int8_t fineness, EncoderChoice choice) {
+        auto state = test::makeStartedState();
+        state->encoder.algorithmType = algorithm;
+        state->encoder.fineness = fineness;
+        state->encoderChoice = choice;
+        EXPECT_EQ(loadWaveFile(*state, (work / "in.wav").string()), LoadResult::loaded);
+        return state;
+    };
+    test::TempDirectory reference;
+
+    // --optimal: the optimal encoder's bits, byte for byte as the core exports them.
+    const ProcessRun optimal = run({"--optimal", "-s", "1", "-f", "21", "--report", "-b", "opt.ryx", "in.wav"});
+    ASSERT_EQ(optimal.status, 0) << optimal.err;
+    auto optimalState = loaded(kAlgorithmOneBit, 21, EncoderChoice::optimal);
+    ASSERT_TRUE(exportBinary(*optimalState, reference / "opt.ryx"));
+    EXPECT_EQ(test::readFileBytes(work / "opt.ryx"), test::readFileBytes(reference / "opt.ryx"));
+    EXPECT_NE(test::readFileBytes(work / "opt.ryx"), [&] {
+        auto greedy = loaded(kAlgorithmOneBit, 21, EncoderChoice::greedy);
+        EXPECT_TRUE(exportBinary(*greedy, reference / "greedy.ryx"));
+        return test::readFileBytes(reference / "greedy.ryx");
+    }());
+    // --report: the figures of what was written, first line; then the summary.
+    std::ostringstream expectedReport;
+    cli::printQualityLine(expectedReport, "in.wav", measureEncoded(*optimalState));
+    EXPECT_EQ(optimal.out.rfind(expectedReport.str() + "in.wav: 5003 samples, 11025 Hz, 1 bit, Ryx21, optimal, R = ", 0),
+              0u) << optimal.out;
+
+    // -f auto: the fineness the core chooses, named in the summary.
+    const ProcessRun automatic = run({"-f", "auto", "-b", "auto.ryx", "in.wav"});
+    ASSERT_EQ(automatic.status, 0) << automatic.err;
+    auto autoState = loaded(kAlgorithmOneAndHalfBit, 16, EncoderChoice::greedy);
+    const std::int8_t chosen = chooseFineness(*autoState, EncoderChoice::greedy);
+    EXPECT_NE(automatic.out.find("1.5 bit, Ryx" + std::to_string(chosen) + " (best of all finenesses), R = "),
+              std::string::npos) << automatic.out;
+    autoState->encoder.fineness = chosen;
+    encodeSound(*autoState);
+    ASSERT_TRUE(exportBinary(*autoState, reference / "auto.ryx"));
+    EXPECT_EQ(test::readFileBytes(work / "auto.ryx"), test::readFileBytes(reference / "auto.ryx"));
+
+    // --compare: a heading, the columns and sixteen rows, one of them best; no file.
+    const auto before = entriesOf(work.path());
+    const ProcessRun table = run({"--compare", "in.wav"});
+    ASSERT_EQ(table.status, 0) << table.err;
+    std::ostringstream expectedTable;
+    cli::printComparison(expectedTable, "in.wav", *autoState, EncoderChoice::greedy,
+                         compareSettings(*autoState, EncoderChoice::greedy));
+    EXPECT_EQ(table.out, expectedTable.str());
+    EXPECT_EQ(std::count(table.out.begin(), table.out.end(), '\n'), 18);
+    EXPECT_EQ(table.out.find("best"), table.out.rfind("best"));
+    EXPECT_EQ(entriesOf(work.path()), before);
 }
 
 TEST_F(RyxencTest, FailedReplacementKeepsTheOldFile) {

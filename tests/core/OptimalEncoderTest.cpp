@@ -98,7 +98,7 @@ TEST(OptimalEncoder, BitsReplayToTheReportedVoltagesAndDecodedSamples) {
         encodeSamples(*state);
         EXPECT_TRUE(std::equal(bits.begin(), bits.end(), state->bitStream.begin()));
         std::size_t mismatches = 0;
-        for (std::size_t i = 0; i < encoded; ++i) mismatches += state->decodedSamples[i] != voltages[i] / 256 ? 1 : 0;
+        for (std::size_t i = 0; i < encoded; ++i) mismatches += state->decodedSamples[i] != voltages[i] / 256 ? 1u : 0u;
         EXPECT_EQ(mismatches, 0u);
         // The last sample is never encoded.
         EXPECT_EQ(state->bitStream[encoded], 0);
@@ -119,7 +119,7 @@ TEST(OptimalEncoder, GreedyBitsReplayToTheGreedyDecodedSamples) {
         const auto voltages = replayVoltages(std::span(state->bitStream).first(encoded), setting.fineness,
                                              setting.algorithmType);
         std::size_t mismatches = 0;
-        for (std::size_t i = 0; i < encoded; ++i) mismatches += state->decodedSamples[i] != voltages[i] / 256 ? 1 : 0;
+        for (std::size_t i = 0; i < encoded; ++i) mismatches += state->decodedSamples[i] != voltages[i] / 256 ? 1u : 0u;
         EXPECT_EQ(mismatches, 0u);
     }
 }
