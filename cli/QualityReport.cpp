@@ -1,6 +1,6 @@
 #include "cli/QualityReport.h"
 
-#include "core/Encoder.h"
+#include "core/ListSelection.h"
 
 #include <cmath>
 #include <cstdio>
@@ -21,17 +21,6 @@ std::string percent(double share, int width) {
     return text;
 }
 
-std::string_view schemeText(std::int8_t algorithmType) {
-    return algorithmType == kAlgorithmOneAndHalfBit ? "1.5 bit" : "1 bit";
-}
-
-std::string_view finenessText(std::int8_t fineness) {
-    for (const FinenessEntry& entry : fineTable) {
-        if (entry.fineness == fineness) return entry.itemText;
-    }
-    return "?";
-}
-
 }  // namespace
 
 void printQualityLine(std::ostream& out, const std::string& input, const QualityFigures& figures) {
@@ -50,8 +39,8 @@ void printComparison(std::ostream& out, const std::string& input, const ProgramS
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const SettingFigures& row = rows[i];
         char head[32];
-        std::snprintf(head, sizeof head, "  %-8s %-8s", std::string(schemeText(row.algorithmType)).c_str(),
-                      std::string(finenessText(row.fineness)).c_str());
+        std::snprintf(head, sizeof head, "  %-8s %-8s", std::string(schemeItemText(row.algorithmType)).c_str(),
+                      std::string(finenessItemText(row.fineness)).c_str());
         out << head << decibels(row.figures.snrDb, 9) << decibels(row.figures.segmentalSnrDb, 9)
             << decibels(row.figures.lowPassSnrDb, 9) << decibels(row.figures.lowPassSegmentalSnrDb, 9)
             << percent(row.figures.overloadShare, 8) << (i == best ? "  best" : "") << '\n';

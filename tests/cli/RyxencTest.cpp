@@ -141,13 +141,12 @@ TEST_F(RyxencTest, HelpAndVersion) {
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: ryxenc [OPTIONS] INPUT.wav [INPUT.wav ...]\n", 0), 0u);
     for (const char* option : {"--scheme", "--fineness", "--asm", "--bin", "--wav", "--original-wav", "--quiet",
-                               "--version", "r=dec"}) {
+                               "--version", "r=dec", "--optimal", "--report", "--compare"}) {
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
     }
     // The choices come from the window's lists.
     EXPECT_NE(help.out.find("\n  -s, --scheme 1|1.5          encoding scheme (default 1.5)\n"
-                            "  -f, --fineness N            4, 5, 6, 8, 11, 16, 21 or 32 (default 16)\n"
-                            "  -o, --asm FILE "),
+                            "  -f, --fineness N            4, 5, 6, 8, 11, 16, 21 or 32 (default 16), or auto:\n"),
               std::string::npos)
         << help.out;
     EXPECT_EQ(help.err, "");
@@ -172,8 +171,8 @@ TEST_F(RyxencTest, UsageErrorsExitWithTwoAndWriteNothing) {
         {{"-x", "a.wav"}, "unknown option '-x'"},
         {{"-s", "2", "a.wav"}, "invalid scheme '2' (use 1 or 1.5)"},
         {{"--scheme=1.50", "a.wav"}, "invalid scheme '1.50' (use 1 or 1.5)"},
-        {{"-f", "7", "a.wav"}, "invalid fineness '7' (use 4, 5, 6, 8, 11, 16, 21, 32 or auto)"},
-        {{"-f016", "a.wav"}, "invalid fineness '016' (use 4, 5, 6, 8, 11, 16, 21, 32 or auto)"},
+        {{"-f", "7", "a.wav"}, "invalid fineness '7' (use 4, 5, 6, 8, 11, 16, 21 or 32, or auto)"},
+        {{"-f016", "a.wav"}, "invalid fineness '016' (use 4, 5, 6, 8, 11, 16, 21 or 32, or auto)"},
         {{"--compare", "-b", "x.ryx", "a.wav"}, "--compare writes no file; leave out --asm, --bin, --wav and --original-wav"},
         {{"--optimal=yes", "a.wav"}, "option '--optimal' takes no value"},
         {{"a.wav", "--asm"}, "option '--asm' needs a value"},
