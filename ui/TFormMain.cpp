@@ -11,6 +11,7 @@
 #include "ui/HelpViewer.h"
 #include "ui/PictureGeometry.h"
 #include "ui/PreviewFiles.h"
+#include "ui/QualityCommands.h"
 #include "ui/WindowFont.h"
 
 #include <QAction>
@@ -192,6 +193,15 @@ void TFormMain::createMenus() {
                        &TFormMain::FileExit1Execute);
     QMenu* special = menuBar()->addMenu(QStringLiteral("Special"));
     FilterBox = action(special, QStringLiteral("Output &Filter Model"), QString(), &TFormMain::FilterBoxExecute);
+    quality_ = new QualityCommands(
+        state_, *special, this,
+        [this](std::int8_t algorithmType, std::int8_t fineness) {
+            ComboBox2->setCurrentText(fromView(schemeItemText(algorithmType)));
+            ComboBox1->setCurrentText(fromView(finenessItemText(fineness)));
+            state_.encoder.algorithmType = algorithmType;
+            ComboBox1Change();
+        },
+        [this] { ComboBox1Change(); });
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     HelpContents1 = action(help, QStringLiteral("&Contents"), QStringLiteral("Help Contents"),
                            &TFormMain::HelpContents1Execute);
@@ -203,6 +213,7 @@ void TFormMain::createMenus() {
 }
 
 void TFormMain::guarded(const std::function<void()>& handler) {
+    const BusyCursor busy(state_.encoderChoice == EncoderChoice::optimal);
     try {
         handler();
     } catch (const std::exception& error) {

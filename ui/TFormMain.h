@@ -28,6 +28,7 @@ namespace ryx::ui {
 class FormCanvas;
 class HelpViewer;
 class PreviewFiles;
+class QualityCommands;
 
 // What a file dialog is asked to show.
 struct FileDialogRequest {
@@ -63,6 +64,7 @@ public:
     FormCanvas* canvas() const { return canvas_; }
     HelpViewer* helpViewer() const { return helpViewer_; }
     const PreviewFiles& previews() const { return *previews_; }
+    QualityCommands* quality() const { return quality_; }
 
     // Controls and commands, under the names they are known by.
     QLabel* Label1 = nullptr;
@@ -135,6 +137,7 @@ private:
     QDialog* aboutBox_ = nullptr;
     QDialog* filterBox_ = nullptr;
     HelpViewer* helpViewer_ = nullptr;
+    QualityCommands* quality_ = nullptr;
 };
 
 }  // namespace ryx::ui
