@@ -11,6 +11,7 @@
 #include "ui/FormCanvas.h"
 #include "ui/HelpViewer.h"
 #include "ui/PreviewFiles.h"
+#include "ui/QualityCommands.h"
 #include "ui/TAboutBox.h"
 #include "ui/TFilterBox.h"
 
@@ -162,7 +163,8 @@ TEST_F(MainWindowTest, WindowControlsAndMenusAreAsDefined) {
     ASSERT_EQ(menus.size(), 3);
     EXPECT_EQ(menus[0]->text() + menus[1]->text() + menus[2]->text(), "&FileSpecial&Help");
     EXPECT_EQ(menus[0]->menu()->actions(), QList<QAction*>({form->FileOpen1, form->FileSaveAs1, form->FileSaveAs2, form->FileExit1}));
-    EXPECT_EQ(menus[1]->menu()->actions(), QList<QAction*>({form->FilterBox}));
+    EXPECT_EQ(menus[1]->menu()->actions(), QList<QAction*>({form->FilterBox, form->quality()->CompareSettings1,
+                                                            form->quality()->OptimalEncoding1}));
     EXPECT_EQ(menus[2]->menu()->actions(), QList<QAction*>({form->HelpContents1, form->About}));
     struct Item {
         QAction* action;
