@@ -2,8 +2,11 @@
 
 #include "core/Encoder.h"
 #include "core/ListSelection.h"
+#include "firmware/PicChip.h"
+#include "firmware/PlaybackTiming.h"
 
 #include <algorithm>
+#include <charconv>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -75,6 +78,14 @@ std::string usageText() {
            "      --wav FILE              write the decoded sound (what \"Play Ryx Sound\" plays)\n"
            "                              as a WAV file\n"
            "      --original-wav FILE     write the original-sound preview WAV file\n"
+           "      --hex FILE              write a whole PIC program (player and sound) as\n"
+           "                              Intel HEX, ready to flash\n"
+           "      --program FILE          write the same program as assembler source\n" +
+           optionLine("      --chip NAME", "the PIC for --hex and --program (default " + defaults.chipName + ")") +
+           "      --clock HZ              its clock (default: the internal oscillator;\n"
+           "                              a crystal of HZ otherwise)\n"
+           "      --loop                  play for ever instead of once after every reset\n"
+           "      --list-chips            show the chips and exit\n"
            "  -q, --quiet                 print nothing but errors and asked-for figures\n"
            "  -h, --help                  show this help and exit\n"
            "  -V, --version               show the version and exit\n"
@@ -91,14 +102,15 @@ std::string usageText() {
            "nothing. A sound longer than " + std::to_string(kMaxSamples) + " samples is cut there, with a warning.\n"
            "\n"
            "Exit status: 0 when everything was written, 1 when an input was refused or\n"
-           "could not be read, 2 for a usage error, 3 when an output could not be\n"
-           "written; with several inputs the highest of these.\n";
+           "could not be read or its PIC program cannot be made, 2 for a usage error,\n"
+           "3 when an output could not be written; with several inputs the highest of these.\n";
 }
 
 namespace {
 
 enum class OptionId {
-    scheme, fineness, asmFile, binFile, wavFile, originalWavFile, optimal, report, compare, quiet, help, version
+    scheme, fineness, asmFile, binFile, wavFile, originalWavFile, hexFile, programFile, chip, clock, loop,
+    listChips, optimal, report, compare, quiet, help, version
 };
 
 struct KnownOption {
@@ -115,6 +127,12 @@ constexpr KnownOption kOptions[] = {
     {'b', "bin", OptionId::binFile, true},
     {0, "wav", OptionId::wavFile, true},
     {0, "original-wav", OptionId::originalWavFile, true},
+    {0, "hex", OptionId::hexFile, true},
+    {0, "program", OptionId::programFile, true},
+    {0, "chip", OptionId::chip, true},
+    {0, "clock", OptionId::clock, true},
+    {0, "loop", OptionId::loop, false},
+    {0, "list-chips", OptionId::listChips, false},
     {0, "optimal", OptionId::optimal, false},
     {0, "report", OptionId::report, false},
     {0, "compare", OptionId::compare, false},
@@ -175,12 +193,16 @@ std::string apply(CommandLine& options, const KnownOption& known, const std::str
     case OptionId::asmFile:
     case OptionId::binFile:
     case OptionId::wavFile:
-    case OptionId::originalWavFile: {
+    case OptionId::originalWavFile:
+    case OptionId::hexFile:
+    case OptionId::programFile: {
         if (value.empty()) return "option '" + std::string(shownName) + "' needs a file name";
-        std::string& target = known.id == OptionId::asmFile   ? options.asmFile
-                              : known.id == OptionId::binFile ? options.binFile
-                              : known.id == OptionId::wavFile ? options.wavFile
-                                                             : options.originalWavFile;
+        std::string& target = known.id == OptionId::asmFile       ? options.asmFile
+                              : known.id == OptionId::binFile     ? options.binFile
+                              : known.id == OptionId::wavFile     ? options.wavFile
+                              : known.id == OptionId::hexFile     ? options.hexFile
+                              : known.id == OptionId::programFile ? options.programFile
+                                                                  : options.originalWavFile;
         target = value;
         return {};
     }
@@ -192,6 +214,26 @@ std::string apply(CommandLine& options, const KnownOption& known, const std::str
         return {};
     case OptionId::compare:
         options.compare = true;
+        return {};
+    case OptionId::chip:
+        if (findPicChip(value) == nullptr) return "unknown chip '" + value + "' (ryxenc --list-chips shows them)";
+        options.chipName = value;
+        return {};
+    case OptionId::clock: {
+        std::uint32_t hz = 0;
+        const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), hz);
+        if (error != std::errc{} || end != value.data() + value.size() || hz < kMinClockHz || hz > kMaxClockHz) {
+            return "invalid clock '" + value + "' (use a frequency in Hz from " + std::to_string(kMinClockHz) +
+                   " to " + std::to_string(kMaxClockHz) + ")";
+        }
+        options.clockHz = hz;
+        return {};
+    }
+    case OptionId::loop:
+        options.loop = true;
+        return {};
+    case OptionId::listChips:
+        options.listChips = true;
         return {};
     case OptionId::quiet:
         options.quiet = true;
@@ -244,7 +286,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments) {
                 return fail("option '" + shown + "' needs a value");
             }
             if (std::string error = apply(options, *known, value, shown); !error.empty()) return fail(error);
-            if (options.help || options.version) return parsed;
+            if (options.help || options.version || options.listChips) return parsed;
             continue;
         }
         // A cluster of short options; one that takes a value ends it.
@@ -264,7 +306,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments) {
                 at = argument.size();
             }
             if (std::string error = apply(options, *known, value, shown); !error.empty()) return fail(error);
-            if (options.help || options.version) return parsed;
+            if (options.help || options.version || options.listChips) return parsed;
         }
     }
 
@@ -272,7 +314,8 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     if (std::count(options.inputs.begin(), options.inputs.end(), "-") > 1) {
         return fail("the standard input '-' can be read only once");
     }
-    const std::string* outputs[] = {&options.asmFile, &options.binFile, &options.wavFile, &options.originalWavFile};
+    const std::string* outputs[] = {&options.asmFile,         &options.binFile, &options.wavFile,
+                                    &options.originalWavFile, &options.hexFile, &options.programFile};
     if (std::count_if(std::begin(outputs), std::end(outputs), [](const std::string* name) { return *name == "-"; }) > 1) {
         return fail("only one output can be the standard output '-'");
     }
@@ -280,10 +323,31 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments) {
         return fail("--compare writes no file; leave out --asm, --bin, --wav and --original-wav");
     }
     if (options.namesAnOutput() && options.inputs.size() > 1) {
-        return fail("--asm, --bin, --wav and --original-wav take exactly one input, not " +
+        return fail("--asm, --bin, --wav, --original-wav, --hex and --program take exactly one input, not " +
                     std::to_string(options.inputs.size()));
     }
+    if (const PicChip* chip = findPicChip(options.chipName);
+        options.namesAProgram() && chip->internalClockHz == 0 && options.clockHz == 0) {
+        return fail("the " + std::string(chip->name) + " has no internal oscillator: give its crystal's --clock");
+    }
     return parsed;
+}
+
+std::string chipListText() {
+    std::string text = "chip        words  pins      clock\n";
+    for (const PicChip& chip : picChips()) {
+        std::string row(chip.processor);
+        row.resize(12, ' ');
+        row += std::to_string(chip.programWords);
+        row.resize(19, ' ');
+        row += std::string(chip.pinA) + " " + std::string(chip.pinB);
+        row.resize(29, ' ');
+        row += chip.internalClockHz != 0
+                   ? "internal " + std::to_string(chip.internalClockHz) + " Hz, or a crystal with --clock"
+                   : std::string("a crystal: --clock needed");
+        text += row + "\n";
+    }
+    return text;
 }
 
 }  // namespace ryx::cli

@@ -21,14 +21,22 @@ struct CommandLine {
     std::string binFile;
     std::string wavFile;          // the decoded sound (preview mode 4)
     std::string originalWavFile;  // the original-sound preview (mode 3)
+    std::string hexFile;          // the PIC program as Intel HEX
+    std::string programFile;      // the PIC program as assembler source
+    std::string chipName = "16f628a";
+    std::uint32_t clockHz = 0;    // 0: the chip's internal oscillator
+    bool loop = false;
+    bool listChips = false;
     bool quiet = false;
     bool help = false;
     bool version = false;
     std::vector<std::string> inputs;
 
     bool namesAnOutput() const {
-        return !asmFile.empty() || !binFile.empty() || !wavFile.empty() || !originalWavFile.empty();
+        return !asmFile.empty() || !binFile.empty() || !wavFile.empty() || !originalWavFile.empty() ||
+               namesAProgram();
     }
+    bool namesAProgram() const { return !hexFile.empty() || !programFile.empty(); }
 };
 
 struct ParsedCommandLine {
@@ -36,11 +44,14 @@ struct ParsedCommandLine {
     std::string usageError;  // empty when the arguments are usable
 };
 
-// Arguments without the program name. --help and --version end the parse.
+// Arguments without the program name. --help, --version and --list-chips end the parse.
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments);
 
 // The help text; its lists of schemes and finenesses come from the window's lists.
 std::string usageText();
 extern const std::string_view kShortUsageText;
+
+// The chip table as --list-chips prints it.
+std::string chipListText();
 
 }  // namespace ryx::cli

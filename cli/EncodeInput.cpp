@@ -10,6 +10,7 @@
 #include "core/WavReader.h"
 #include "export/AssemblerExport.h"
 #include "export/BinaryExport.h"
+#include "firmware/PicProgram.h"
 
 #include <vector>
 
@@ -19,14 +20,31 @@ namespace {
 // Bytes past the header and the longest sound cannot change the load.
 constexpr std::size_t kLongestUsefulInput = kWaveHeaderSize + kMaxSamples;
 
-OperationResult writeOutput(const ProgramState& state, const PlannedOutput& output) {
+PicProgramSettings programSettings(const CommandLine& options) {
+    return {findPicChip(options.chipName), options.clockHz, options.loop};
+}
+
+OperationResult writeOutput(const ProgramState& state, const CommandLine& options, const PlannedOutput& output) {
     switch (output.kind) {
     case OutputKind::assembler: return exportAssembler(state, output.target);
     case OutputKind::binary: return exportBinary(state, output.target);
     case OutputKind::decodedWav: return writePreviewFile(state, PreviewMode::decodedSound, output.target);
     case OutputKind::originalWav: return writePreviewFile(state, PreviewMode::originalSound, output.target);
+    case OutputKind::picHex: return writePicHex(state, programSettings(options), output.target);
+    case OutputKind::picProgram: return writePicAssembler(state, programSettings(options), output.target);
     }
     return OperationResult::failure("unknown output");
+}
+
+void printProgramSummary(std::ostream& out, const PicProgramSettings& settings, const PicProgramPlan& plan) {
+    out << "  " << settings.chip->name << " at " << plan.clockHz << " Hz: " << plan.timing.cyclesPerSample
+        << " cycles per sample, " << formatFixed(plan.timing.playbackRate, 3) << " Hz (pitch "
+        << formatFixed(plan.timing.pitchErrorPercent, 3, true) << " %), " << plan.usedWords << " of "
+        << plan.totalWords << " words, " << (settings.loop ? "looping" : "once per reset") << '\n';
+}
+
+bool isProgram(const PlannedOutput& output) {
+    return output.kind == OutputKind::picHex || output.kind == OutputKind::picProgram;
 }
 
 void printSummary(std::ostream& out, const ProgramState& state, const CommandLine& options,
@@ -92,13 +110,26 @@ int encodeInput(ProgramState& state, const CommandLine& options, const PlannedIn
     if (options.report) printQualityLine(text, shownInputName(input.name), measureEncoded(state));
 
     int status = kExitOk;
+    // A program that cannot be made is refused before anything is written.
+    PicProgramPlan plan;
+    if (options.namesAProgram()) {
+        plan = planPicProgram(state, programSettings(options));
+        if (!plan.ok()) {
+            err << shown << plan.error << '\n';
+            status = kExitRefused;
+        }
+    }
     for (const PlannedOutput& output : input.outputs) {
-        if (OperationResult result = writeOutput(state, output); !result) {
+        if (isProgram(output) && !plan.ok()) continue;
+        if (OperationResult result = writeOutput(state, options, output); !result) {
             err << "ryxenc: " << result.error() << '\n';
             status = kExitWriteFailed;
         }
     }
-    if (status == kExitOk && !options.quiet) printSummary(text, state, options, input);
+    if (status == kExitOk && !options.quiet) {
+        printSummary(text, state, options, input);
+        if (options.namesAProgram()) printProgramSummary(text, programSettings(options), plan);
+    }
     return status;
 }
 

@@ -100,6 +100,8 @@ OutputPlan planOutputs(const CommandLine& options) {
             add(OutputKind::binary, options.binFile, "--bin");
             add(OutputKind::decodedWav, options.wavFile, "--wav");
             add(OutputKind::originalWav, options.originalWavFile, "--original-wav");
+            add(OutputKind::picHex, options.hexFile, "--hex");
+            add(OutputKind::picProgram, options.programFile, "--program");
         } else {
             planned.outputs.push_back(
                 {OutputKind::assembler, defaultAssemblerTarget(input), "assembler file of " + shownInputName(input)});

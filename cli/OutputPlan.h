@@ -10,7 +10,7 @@
 
 namespace ryx::cli {
 
-enum class OutputKind { assembler, binary, decodedWav, originalWav };
+enum class OutputKind { assembler, binary, decodedWav, originalWav, picHex, picProgram };
 
 struct PlannedOutput {
     OutputKind kind;

@@ -23,6 +23,10 @@ int main(int argc, char** argv) {
         std::cout << usageText();
         return kExitOk;
     }
+    if (options.listChips) {
+        std::cout << chipListText();
+        return kExitOk;
+    }
     if (options.version) {
         std::cout << "ryxenc (" << ryx::kProductName << ") " << ryx::kVersionText << '\n';
         return kExitOk;

@@ -2,14 +2,11 @@
 
 #include "core/AtomicFileWriter.h"
 #include "core/ProductInfo.h"
-#include "export/BitPacking.h"
+#include "export/RetlwTables.h"
+#include "export/TableLayout.h"
 #include "export/TextChunkWriter.h"
 
-#include <algorithm>
-#include <array>
-#include <charconv>
 #include <cstdint>
-#include <cstring>
 #include <string_view>
 
 namespace ryx {
@@ -19,35 +16,6 @@ constexpr std::string_view kRule = ";===========================================
 constexpr std::string_view kDashes = ";---------------------------------------------------";
 constexpr std::string_view kCommentGap = "; ";
 constexpr std::string_view kBar = ";                          |     ";
-
-constexpr std::uint32_t kBytesPerBlock = 256;
-constexpr std::uint32_t kBytesPerGroup = 8;
-
-// "     retlw b'10110001'   ; b1 " and CR LF for every byte value, built once.
-constexpr std::size_t kDataLineSize = 32;
-using DataLine = std::array<char, kDataLineSize>;
-
-constexpr std::array<DataLine, 256> makeDataLines() {
-    constexpr std::string_view head = "     retlw b'";
-    constexpr std::string_view middle = "'   ; ";
-    constexpr std::string_view hex = "0123456789abcdef";
-    std::array<DataLine, 256> lines{};
-    for (std::size_t value = 0; value < 256; ++value) {
-        DataLine& line = lines[value];
-        std::size_t at = 0;
-        for (char c : head) line[at++] = c;
-        for (int bit = 7; bit >= 0; --bit) line[at++] = ((value >> bit) & 1) != 0 ? '1' : '0';
-        for (char c : middle) line[at++] = c;
-        line[at++] = hex[value >> 4];
-        line[at++] = hex[value & 15];
-        line[at++] = ' ';
-        line[at++] = '\r';
-        line[at++] = '\n';
-    }
-    return lines;
-}
-
-constexpr std::array<DataLine, 256> kDataLines = makeDataLines();
 
 void writeHeader(TextChunkWriter& out, const EncoderState& encoder, std::uint32_t dataBytes) {
     out.line(kRule);
@@ -137,44 +105,6 @@ void writeNotes(TextChunkWriter& out) {
     out.line(kRule);
 }
 
-void writeBlockHeader(TextChunkWriter& out, std::uint32_t block) {
-    out.line("");
-    out.line("");
-    out.line(kDashes);
-    out.append("     org (");
-    out.number(block);
-    out.append(" *256)   \t    ; block = ");
-    out.number(block);
-    out.line("  ");
-    out.line(kDashes);
-    out.line("");
-    out.line("");
-}
-
-// One group: its counter line and up to eight data lines, written straight
-// into the chunk (this is nearly all of the file).
-void writeGroup(TextChunkWriter& out, const std::uint8_t* bits, std::uint32_t first, std::uint32_t end) {
-    constexpr std::string_view counter = "     ;-------------------------  ";
-    constexpr std::size_t kMaxGroupSize = counter.size() + 10 + 2 + kBytesPerGroup * kDataLineSize;
-    char* at = out.reserve(kMaxGroupSize);
-    at = std::copy(counter.begin(), counter.end(), at);
-    at = std::to_chars(at, at + 10, first).ptr;
-    *at++ = '\r';
-    *at++ = '\n';
-    for (std::uint32_t k = first; k < end; ++k) {
-        std::memcpy(at, kDataLines[packEightBits(bits + 8 * k)].data(), kDataLineSize);
-        at += kDataLineSize;
-    }
-    out.commit(at);
-}
-
-void writeData(TextChunkWriter& out, const std::uint8_t* bits, std::uint32_t dataBytes) {
-    for (std::uint32_t first = 0; first < dataBytes; first += kBytesPerGroup) {
-        if (first % kBytesPerBlock == 0) writeBlockHeader(out, first / kBytesPerBlock + 1);
-        writeGroup(out, bits, first, std::min(first + kBytesPerGroup, dataBytes));
-    }
-}
-
 void writeTrailer(TextChunkWriter& out) {
     out.line("");
     out.line("");
@@ -192,13 +122,12 @@ OperationResult exportAssembler(const ProgramState& state, const OutputTarget& t
     AtomicFileWriter writer(target);
     if (OperationResult opened = writer.open(); !opened) return opened;
     {
-        // Only whole groups of eight samples are written; never past the buffer.
-        const std::uint32_t dataBytes = std::min(state.encoder.sampleCount, kMaxSamples) / 8;
+                const std::uint32_t dataBytes = tableByteCount(state.encoder.sampleCount);
         TextChunkWriter out(writer);
         writeHeader(out, state.encoder, dataBytes);
         writeCircuit(out, state.encoder);
         writeNotes(out);
-        writeData(out, state.bitStream.data(), dataBytes);
+        writeRetlwTables(out, state.bitStream.data(), dataBytes);
         writeTrailer(out);
     }
     return writer.commit();

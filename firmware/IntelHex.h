@@ -1,0 +1,22 @@
+#pragma once
+// Program memory as Intel HEX, laid out as gpasm lays it out: an extended
+// address record, then data records of up to 16 bytes that never cross a
+// 16-byte boundary nor a gap, words little-endian, LF line ends.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace ryx {
+
+// Words at consecutive word addresses from `address`.
+struct ProgramWords {
+    std::uint32_t address = 0;
+    std::vector<std::uint16_t> words;
+};
+
+// Runs in ascending order of address, none overlapping.
+std::string formatIntelHex(std::span<const ProgramWords> runs);
+
+}  // namespace ryx

@@ -1,0 +1,215 @@
+#include "firmware/PicProgram.h"
+
+#include "core/AtomicFileWriter.h"
+#include "core/ProductInfo.h"
+#include "export/RetlwTables.h"
+#include "export/TableLayout.h"
+#include "export/TextChunkWriter.h"
+#include "firmware/PlayerCode.h"
+
+#include <array>
+#include <charconv>
+
+namespace ryx {
+namespace {
+
+std::uint32_t tableRoom(const PicChip& chip) { return chip.programWords - kFirstTableAddress; }
+
+// The smallest chip of the table that holds the tables, if any is larger.
+const PicChip* largerChipFor(const PicChip& chip, std::uint32_t tableBytes) {
+    const PicChip* best = nullptr;
+    for (const PicChip& other : picChips()) {
+        if (other.programWords <= chip.programWords || tableRoom(other) < tableBytes) continue;
+        if (best == nullptr || other.programWords < best->programWords) best = &other;
+    }
+    return best;
+}
+
+std::string fitError(const PicChip& chip, std::uint32_t tableBytes, std::uint32_t sampleRate) {
+    const std::uint32_t fitSamples = tableRoom(chip) * 8;
+    std::string text = "the sound does not fit the " + std::string(chip.name) + ": its " +
+                       std::to_string(tableBytes) + " table bytes need " +
+                       std::to_string(kFirstTableAddress + tableBytes) + " words of " +
+                       std::to_string(chip.programWords) + ". " + std::to_string(fitSamples) + " samples fit, " +
+                       formatFixed(sampleRate == 0 ? 0.0 : static_cast<double>(fitSamples) / sampleRate, 2) +
+                       " s at " + std::to_string(sampleRate) + " Hz; use a lower sample rate, a shorter sound";
+    if (const PicChip* larger = largerChipFor(chip, tableBytes)) {
+        text += ", or a larger chip such as the " + std::string(larger->name) + " (" +
+                std::to_string(larger->programWords) + " words)";
+    }
+    return text;
+}
+
+PlayerSettings playerSettings(const ProgramState& state, const PicProgramSettings& settings,
+                              const PicProgramPlan& plan) {
+    PlayerSettings player;
+    player.chip = settings.chip;
+    player.clockHz = plan.clockHz;
+    player.cyclesPerSample = plan.timing.cyclesPerSample;
+    player.tableBytes = plan.tableBytes;
+    player.twoPins = state.encoder.algorithmType == kAlgorithmOneAndHalfBit;
+    player.loop = settings.loop;
+    return player;
+}
+
+std::vector<ProgramWords> programMemory(const ProgramState& state, const PicProgramSettings& settings,
+                                        const PicProgramPlan& plan, const PicAssembly& player) {
+    std::vector<ProgramWords> memory;
+    memory.push_back({0, player.words()});
+    ProgramWords tables{kFirstTableAddress, {}};
+    tables.words.resize(plan.tableBytes);
+    const std::uint8_t* bits = state.bitStream.data();
+    for (std::uint32_t k = 0; k < plan.tableBytes; ++k) {
+        tables.words[k] = static_cast<std::uint16_t>(pic::kRetlw | tableByte(bits, k));
+    }
+    memory.push_back(std::move(tables));
+    ProgramWords config{settings.chip->configAddress, {configWordFor(*settings.chip, plan.clockHz)}};
+    if (settings.chip->secondConfig != 0) config.words.push_back(settings.chip->secondConfig);
+    memory.push_back(std::move(config));
+    return memory;
+}
+
+std::string hexWord(std::uint32_t value) {
+    std::array<char, 8> digits{};
+    const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value, 16).ptr;
+    std::string text(digits.data(), end);
+    for (char& c : text) c = static_cast<char>(c >= 'a' ? c - 'a' + 'A' : c);
+    return "0x" + text;
+}
+
+void writeHeader(TextChunkWriter& out, const ProgramState& state, const PicProgramSettings& settings,
+                 const PicProgramPlan& plan) {
+    const PicChip& chip = *settings.chip;
+    const EncoderState& encoder = state.encoder;
+    const bool twoPins = encoder.algorithmType == kAlgorithmOneAndHalfBit;
+    const std::string rule = ";=====================================================";
+    out.line(rule);
+    out.line("; PIC program made by " + std::string(kProductName) + " " + std::string(kVersionText));
+    out.line("; The player is at address 0 and the sound's tables from word 256;");
+    out.line("; gpasm assembles this file on its own.");
+    out.line(rule);
+    out.line("; Chip       " + std::string(chip.name) + ", " +
+             (usesInternalClock(chip, plan.clockHz) ? "internal oscillator" : "crystal") + " at " +
+             std::to_string(plan.clockHz) + " Hz");
+    out.line("; Sound      " + std::to_string(encoder.sampleCount) + " samples at " +
+             std::to_string(encoder.sampleRate) + " Hz, " + (twoPins ? "1.5 bit" : "1 bit") + ", Ryx" +
+             std::to_string(encoder.fineness) + "; " + std::to_string(plan.tableBytes * 8) + " samples played");
+    out.line("; Playback   " + std::to_string(plan.timing.cyclesPerSample) + " cycles per sample = " +
+             formatFixed(plan.timing.playbackRate, 3) + " Hz (pitch " +
+             formatFixed(plan.timing.pitchErrorPercent, 3, true) + " %)");
+    out.line("; Memory     " + std::to_string(plan.usedWords) + " of " + std::to_string(plan.totalWords) +
+             " words (player " + std::to_string(plan.playerWords) + ", tables " + std::to_string(plan.tableBytes) +
+             ")");
+    out.line(settings.loop ? "; Plays      for ever, from power-up or reset"
+                           : "; Plays      once after every reset, then both pins low and sleep");
+    out.line(";");
+    const std::string ohms = std::to_string(twoPins ? 2 * std::int64_t{encoder.resistorOhms} : encoder.resistorOhms);
+    if (twoPins) {
+        out.line("; Pin A " + std::string(chip.pinA) + " ---- 2R ----*---- audio out    each 2R = " + ohms + " ohms");
+        out.line("; Pin B " + std::string(chip.pinB) + " ---- 2R ----'");
+    } else {
+        out.line("; Pin A " + std::string(chip.pinA) + " ---- R -----*---- audio out    R = " + ohms + " ohms");
+    }
+    out.line(";                        |");
+    out.line(";                      C = 0.22 uF to ground");
+    out.line(rule);
+    out.line("");
+    out.line("        list    p=" + std::string(chip.processor) + ", r=dec");
+    out.line("        errorlevel -302         ; other banks are reached through RP0 and RP1");
+    out.line("        __config " + hexWord(chip.configAddress) + ", " +
+             hexWord(configWordFor(chip, plan.clockHz)));
+    if (chip.secondConfig != 0) {
+        out.line("        __config " + hexWord(chip.configAddress + 1u) + ", " + hexWord(chip.secondConfig));
+    }
+    out.line("");
+}
+
+}  // namespace
+
+std::string formatFixed(double value, int decimals, bool withSign) {
+    std::array<char, 64> digits{};
+    const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value, std::chars_format::fixed,
+                                   decimals).ptr;
+    std::string text(digits.data(), end);
+    if (withSign && value >= 0) text.insert(text.begin(), '+');
+    return text;
+}
+
+PicProgramPlan planPicProgram(const ProgramState& state, const PicProgramSettings& settings) {
+    PicProgramPlan plan;
+    if (settings.chip == nullptr) {
+        plan.error = "no chip chosen";
+        return plan;
+    }
+    const PicChip& chip = *settings.chip;
+    plan.totalWords = chip.programWords;
+    plan.clockHz = settings.clockHz != 0 ? settings.clockHz : chip.internalClockHz;
+    if (plan.clockHz == 0) {
+        plan.error = "the " + std::string(chip.name) + " has no internal oscillator: give its crystal's frequency";
+        return plan;
+    }
+    plan.tableBytes = tableByteCount(state.encoder.sampleCount);
+    if (plan.tableBytes == 0) {
+        plan.error = "the sound is shorter than 8 samples: there is nothing to play";
+        return plan;
+    }
+    TimingResult timing = computePlaybackTiming(plan.clockHz, state.encoder.sampleRate,
+                                                playerMinCycles(settings.loop), kPlayerMaxCycles);
+    if (!timing.error.empty()) {
+        plan.error = std::move(timing.error);
+        return plan;
+    }
+    plan.timing = timing.timing;
+    plan.usedWords = kFirstTableAddress + plan.tableBytes;
+    if (plan.usedWords > chip.programWords) {
+        plan.error = fitError(chip, plan.tableBytes, state.encoder.sampleRate);
+        return plan;
+    }
+    plan.playerWords = buildPlayer(playerSettings(state, settings, plan)).size();
+    return plan;
+}
+
+PicProgram buildPicProgram(const ProgramState& state, const PicProgramSettings& settings) {
+    PicProgram program;
+    program.plan = planPicProgram(state, settings);
+    if (!program.plan.ok()) return program;
+    program.player = buildPlayer(playerSettings(state, settings, program.plan));
+    program.memory = programMemory(state, settings, program.plan, program.player);
+    return program;
+}
+
+OperationResult picProgramHex(const ProgramState& state, const PicProgramSettings& settings, std::string& hex) {
+    const PicProgram program = buildPicProgram(state, settings);
+    if (!program.plan.ok()) return OperationResult::failure(program.plan.error);
+    hex = formatIntelHex(program.memory);
+    return {};
+}
+
+OperationResult writePicHex(const ProgramState& state, const PicProgramSettings& settings,
+                            const OutputTarget& target) {
+    std::string hex;
+    if (OperationResult made = picProgramHex(state, settings, hex); !made) return made;
+    AtomicFileWriter writer(target);
+    if (OperationResult opened = writer.open(); !opened) return opened;
+    writer.write(hex);
+    return writer.commit();
+}
+
+OperationResult writePicAssembler(const ProgramState& state, const PicProgramSettings& settings,
+                                  const OutputTarget& target) {
+    const PicProgram program = buildPicProgram(state, settings);
+    if (!program.plan.ok()) return OperationResult::failure(program.plan.error);
+    AtomicFileWriter writer(target);
+    if (OperationResult opened = writer.open(); !opened) return opened;
+    {
+        TextChunkWriter out(writer);
+        writeHeader(out, state, settings, program.plan);
+        program.player.writeSource(out);
+        writeRetlwTables(out, state.bitStream.data(), program.plan.tableBytes);
+        out.line("");
+        out.line("        end");
+    }
+    return writer.commit();
+}
+
+}  // namespace ryx

@@ -1,0 +1,62 @@
+#pragma once
+// A whole PIC program from the state: the player at address 0, the sound's
+// retlw tables from word 256 as the assembler export lays them out, and the
+// config word. Written as assembler source or as Intel HEX.
+
+#include "core/AtomicFileWriter.h"
+#include "core/OperationResult.h"
+#include "core/ProgramState.h"
+#include "firmware/IntelHex.h"
+#include "firmware/PicAssembly.h"
+#include "firmware/PicChip.h"
+#include "firmware/PlaybackTiming.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ryx {
+
+struct PicProgramSettings {
+    const PicChip* chip = nullptr;
+    std::uint32_t clockHz = 0;  // 0: the chip's internal oscillator
+    bool loop = false;          // play for ever instead of once per reset
+};
+
+struct PicProgramPlan {
+    std::string error;  // empty when the program can be made
+    std::uint32_t clockHz = 0;
+    PlaybackTiming timing;
+    std::uint32_t tableBytes = 0;
+    std::uint32_t playerWords = 0;
+    std::uint32_t usedWords = 0;  // the block of the player and the tables
+    std::uint32_t totalWords = 0;
+
+    bool ok() const { return error.empty(); }
+};
+
+// Checks chip, clock, rate and fit; says why not, and what would help.
+PicProgramPlan planPicProgram(const ProgramState& state, const PicProgramSettings& settings);
+
+struct PicProgram {
+    PicProgramPlan plan;
+    PicAssembly player;
+    std::vector<ProgramWords> memory;  // player, tables, config words, by address
+};
+
+// Empty player and memory when the plan refuses.
+PicProgram buildPicProgram(const ProgramState& state, const PicProgramSettings& settings);
+
+// The program's Intel HEX text; the plan's error when it cannot be made.
+OperationResult picProgramHex(const ProgramState& state, const PicProgramSettings& settings, std::string& hex);
+
+// Write the file whole or not at all; a refused plan writes nothing.
+OperationResult writePicHex(const ProgramState& state, const PicProgramSettings& settings,
+                            const OutputTarget& target);
+OperationResult writePicAssembler(const ProgramState& state, const PicProgramSettings& settings,
+                                  const OutputTarget& target);
+
+// "4000000 Hz", "8000.000 Hz", "+0.016 %": numbers as the program texts show them.
+std::string formatFixed(double value, int decimals, bool withSign = false);
+
+}  // namespace ryx

@@ -1,0 +1,239 @@
+#include "firmware/PlayerCode.h"
+
+#include "export/TableLayout.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+
+namespace ryx {
+namespace {
+
+using Destination = PicAssembly::Destination;
+
+constexpr PicRegister kPcl{"PCL", 0x02};
+constexpr PicRegister kStatus{"STATUS", 0x03};
+constexpr PicRegister kPclath{"PCLATH", 0x0A};
+// Player variables in bank 0 general-purpose memory, present on every chip.
+constexpr PicRegister kCurrent{"current", 0x20};  // the byte being played, next bit on top
+constexpr PicRegister kPins{"pins", 0x21};        // bit 0: this sample, bit 1: the one before
+constexpr PicRegister kAddressLow{"addrlo", 0x22};
+constexpr PicRegister kAddressHigh{"addrhi", 0x23};
+constexpr PicRegister kCountLow{"countlo", 0x24};  // counts up to 65536 over the table bytes
+constexpr PicRegister kCountHigh{"counthi", 0x25};
+constexpr PicRegister kBitsLeft{"bitsleft", 0x26};
+constexpr PicRegister kWaitInner{"wait1", 0x27};
+constexpr PicRegister kWaitOuter{"wait2", 0x28};
+
+constexpr unsigned kZeroBit = 2;
+constexpr unsigned kBank0Bit = 5;  // RP0
+constexpr unsigned kBank1Bit = 6;  // RP1
+
+// Cycles from one sample's port write to the next on each path, without its wait.
+constexpr std::uint32_t kWithinByteCycles = 8;
+constexpr std::uint32_t kByteBoundaryCycles = kPlayerMinCycles;
+constexpr std::uint32_t kLastSampleCycles = 9;  // to the port write that ends a single play
+constexpr std::uint32_t kRestartCycles = kPlayerMinCyclesLooping;
+
+// Two nested counting loops: 3A + 770(B - 1) + 5 cycles for A, B in 1 ... 256.
+constexpr std::uint32_t kLoopBase = 5;
+constexpr std::uint32_t kOuterStep = 770;
+constexpr std::uint32_t kMaxWaitCycles = kPlayerMaxCycles - kWithinByteCycles;
+static_assert(kMaxWaitCycles == 3 * 256 + kOuterStep * 255 + kLoopBase + 4,
+              "the longest wait is both loops full and four cycles of padding");
+static_assert(kFirstTableAddress % 256 == 0, "the table start's low byte is cleared, not loaded");
+
+class PlayerWriter {
+public:
+    explicit PlayerWriter(const PlayerSettings& settings)
+        : settings_(settings),
+          port_{settings.chip->portName, settings.chip->portAddress},
+          tris_{settings.chip->trisName, settings.chip->trisAddress} {}
+
+    PicAssembly build() {
+        defineSymbols();
+        setUpChip();
+        startTable("first");
+        playSamples();
+        finish();
+        fetchRoutine();
+        return std::move(code_);
+    }
+
+private:
+    void defineSymbols() {
+        for (PicRegister reg : {kPcl, kStatus, kPclath, port_, tris_}) code_.define(reg.name, reg.address);
+        for (const RegisterSetting& setting : setupSettings()) {
+            if (!setting.name.empty()) code_.define(setting.name, setting.address);
+        }
+        code_.define("Z", kZeroBit);
+        code_.define("RP0", kBank0Bit);
+        code_.define("RP1", kBank1Bit);
+        for (PicRegister reg : {kCurrent, kPins, kAddressLow, kAddressHigh, kCountLow, kCountHigh, kBitsLeft,
+                                kWaitInner, kWaitOuter}) {
+            code_.define(reg.name, reg.address);
+        }
+    }
+
+    std::vector<RegisterSetting> setupSettings() const {
+        std::vector<RegisterSetting> settings;
+        if (usesInternalClock(*settings_.chip, settings_.clockHz)) {
+            for (const RegisterSetting& s : settings_.chip->internalClockSetup) settings.push_back(s);
+        }
+        for (const RegisterSetting& s : settings_.chip->pinSetup) settings.push_back(s);
+        return settings;
+    }
+
+    void selectBank(std::uint16_t address) {
+        const unsigned bank = (address >> 7) & 3u;
+        for (unsigned bit = 0; bit < 2; ++bit) {
+            const bool wanted = ((bank >> bit) & 1u) != 0;
+            if (wanted == (((bank_ >> bit) & 1u) != 0)) continue;
+            code_.bitOp(wanted ? "bsf" : "bcf", wanted ? pic::kBsf : pic::kBcf, kStatus, bit == 0 ? "RP0" : "RP1",
+                        bit == 0 ? kBank0Bit : kBank1Bit);
+        }
+        bank_ = bank;
+    }
+
+    void setRegister(PicRegister reg, std::uint8_t value, std::string_view note) {
+        selectBank(reg.address);
+        code_.literalOp("movlw", pic::kMovlw, value);
+        code_.fileOp("movwf", pic::kMovwf, reg, note);
+    }
+
+    void setUpChip() {
+        code_.comment("Set the chip up; the pins start low.");
+        for (const RegisterSetting& setting : setupSettings()) {
+            if (setting.name.empty()) continue;
+            setRegister({setting.name, setting.address}, setting.value,
+                        setting.name == "OSCCON" ? "internal clock at 8 MHz" : "pins A and B digital");
+        }
+        setRegister(tris_, 0xFC, "pins A and B drive");
+        selectBank(0);
+        code_.fileOp("clrf", pic::kClrf, port_);
+        code_.fileOp("clrf", pic::kClrf, kPins, "no bit before the first");
+    }
+
+    // Counter, address and first byte; then on to the first sample. 25 cycles
+    // from its first instruction to the label "sample".
+    void startTable(std::string_view label) {
+        code_.label(label);
+        const std::uint32_t count = 65536u - settings_.tableBytes;
+        code_.literalOp("movlw", pic::kMovlw, static_cast<std::uint8_t>(count & 0xFF), "the byte count, negated");
+        code_.fileOp("movwf", pic::kMovwf, kCountLow);
+        code_.literalOp("movlw", pic::kMovlw, static_cast<std::uint8_t>(count >> 8));
+        code_.fileOp("movwf", pic::kMovwf, kCountHigh);
+        code_.fileOp("clrf", pic::kClrf, kAddressLow, "the first table byte");
+        code_.literalOp("movlw", pic::kMovlw, static_cast<std::uint8_t>(kFirstTableAddress >> 8));
+        code_.fileOp("movwf", pic::kMovwf, kAddressHigh);
+        readNextByte();
+        code_.jump("goto", pic::kGoto, kSampleLabel);
+    }
+
+    // 18 cycles: the table read and the move to the next address.
+    void readNextByte(bool labelled = false) {
+        code_.jump("call", pic::kCall, "fetch");
+        if (labelled) code_.label(kRestorePageLabel);
+        code_.fileOp("clrf", pic::kClrf, kPclath, "back to page 0 for goto and call");
+        code_.fileOp("movwf", pic::kMovwf, kCurrent);
+        code_.byteOp("incf", pic::kIncf, kAddressLow, Destination::f);
+        code_.bitOp("btfsc", pic::kBtfsc, kStatus, "Z", kZeroBit);
+        code_.byteOp("incf", pic::kIncf, kAddressHigh, Destination::f, "the same 2 cycles either way");
+        code_.literalOp("movlw", pic::kMovlw, 8);
+        code_.fileOp("movwf", pic::kMovwf, kBitsLeft);
+    }
+
+    void playSamples() {
+        code_.comment("Every sample takes the same number of cycles on every path.");
+        code_.label("within");
+        wait(settings_.cyclesPerSample - kWithinByteCycles, "waitbit");
+        code_.label(kSampleLabel);
+        code_.byteOp("rlf", pic::kRlf, kCurrent, Destination::f, "next bit, first sample on top");
+        code_.byteOp("rlf", pic::kRlf, kPins, Destination::f, "into pin A; pin A's bit to pin B");
+        code_.byteOp("movf", pic::kMovf, kPins, Destination::w);
+        code_.literalOp("andlw", pic::kAndlw, settings_.twoPins ? 3 : 1, settings_.twoPins ? "pins A and B" : "pin A only");
+        code_.fileOp("movwf", pic::kMovwf, port_, "the sample's instant");
+        code_.byteOp("decfsz", pic::kDecfsz, kBitsLeft, Destination::f);
+        code_.jump("goto", pic::kGoto, "within");
+        code_.byteOp("incf", pic::kIncf, kCountLow, Destination::f, "a byte is done");
+        code_.bitOp("btfsc", pic::kBtfsc, kStatus, "Z", kZeroBit);
+        code_.byteOp("incf", pic::kIncf, kCountHigh, Destination::f);
+        code_.bitOp("btfsc", pic::kBtfsc, kStatus, "Z", kZeroBit);
+        code_.jump("goto", pic::kGoto, "finished", "that was the last byte");
+        readNextByte(true);
+        code_.label(kByteDelayLabel);
+        wait(settings_.cyclesPerSample - kByteBoundaryCycles, "waitbyte");
+        code_.jump("goto", pic::kGoto, kSampleLabel);
+    }
+
+    void finish() {
+        code_.label("finished");
+        if (settings_.loop) {
+            code_.comment("Start again at the first byte, in step.");
+            wait(settings_.cyclesPerSample - kRestartCycles, "waitagain");
+            startTable("again");
+            return;
+        }
+        code_.comment("Hold the last sample as long as the others, then both pins low and sleep.");
+        wait(settings_.cyclesPerSample - kLastSampleCycles, "waitend");
+        code_.fileOp("clrf", pic::kClrf, port_);
+        code_.label("asleep");
+        code_.plain("sleep", pic::kSleep, "until the next reset");
+        code_.jump("goto", pic::kGoto, "asleep");
+    }
+
+    // Jumps to the table word at the address; its retlw comes back with the
+    // byte in W and leaves PCLATH at the table's page.
+    void fetchRoutine() {
+        code_.label("fetch");
+        code_.byteOp("movf", pic::kMovf, kAddressHigh, Destination::w);
+        code_.fileOp("movwf", pic::kMovwf, kPclath);
+        code_.byteOp("movf", pic::kMovf, kAddressLow, Destination::w);
+        code_.fileOp("movwf", pic::kMovwf, kPcl, "on to the retlw");
+    }
+
+    // Exactly `cycles` cycles, in at most eleven words.
+    void wait(std::uint32_t cycles, std::string_view label) {
+        if (cycles > kMaxWaitCycles) throw std::logic_error("wait too long for the player");
+        std::uint32_t padding = cycles;
+        if (cycles >= 8) {
+            const std::uint32_t outer = (cycles - 8) / kOuterStep + 1;
+            const std::uint32_t rest = cycles - kLoopBase - kOuterStep * (outer - 1);
+            const std::uint32_t inner = std::min<std::uint32_t>(rest / 3, 256);
+            padding = rest - 3 * inner;
+            code_.literalOp("movlw", pic::kMovlw, static_cast<std::uint8_t>(inner & 0xFF));
+            code_.fileOp("movwf", pic::kMovwf, kWaitInner);
+            code_.literalOp("movlw", pic::kMovlw, static_cast<std::uint8_t>(outer & 0xFF));
+            code_.fileOp("movwf", pic::kMovwf, kWaitOuter, std::to_string(cycles) + " cycles");
+            code_.label(label);
+            code_.byteOp("decfsz", pic::kDecfsz, kWaitInner, Destination::f);
+            code_.jump("goto", pic::kGoto, label);
+            code_.byteOp("decfsz", pic::kDecfsz, kWaitOuter, Destination::f);
+            code_.jump("goto", pic::kGoto, label);
+        }
+        for (; padding >= 2; padding -= 2) code_.skipToNext();
+        if (padding == 1) code_.plain("nop", pic::kNop);
+    }
+
+    const PlayerSettings& settings_;
+    PicRegister port_;
+    PicRegister tris_;
+    PicAssembly code_;
+    unsigned bank_ = 0;
+};
+
+}  // namespace
+
+std::uint32_t playerMinCycles(bool loop) { return loop ? kPlayerMinCyclesLooping : kPlayerMinCycles; }
+
+PicAssembly buildPlayer(const PlayerSettings& settings) {
+    if (settings.chip == nullptr || settings.cyclesPerSample < playerMinCycles(settings.loop) ||
+        settings.cyclesPerSample > kPlayerMaxCycles || settings.tableBytes == 0 || settings.tableBytes > 65535) {
+        throw std::invalid_argument("player settings out of range");
+    }
+    PicAssembly code = PlayerWriter(settings).build();
+    if (code.size() > kPlayerMaxWords) throw std::logic_error("player larger than its block");
+    return code;
+}
+
+}  // namespace ryx

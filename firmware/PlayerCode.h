@@ -1,0 +1,40 @@
+#pragma once
+// The player routine at address 0: sets the chip up, then plays one table
+// bit per sample on pin A (and the bit before on pin B), every sample exactly
+// the same number of cycles, across bytes, blocks and pages.
+
+#include "firmware/PicAssembly.h"
+#include "firmware/PicChip.h"
+
+#include <cstdint>
+
+namespace ryx {
+
+// The fewest cycles per sample the player needs: the byte-boundary path, and
+// in a looping program the restart after the last byte.
+inline constexpr std::uint32_t kPlayerMinCycles = 30;
+inline constexpr std::uint32_t kPlayerMinCyclesLooping = 38;
+// The longest wait one path can make, plus the shortest path.
+inline constexpr std::uint32_t kPlayerMaxCycles = 197135;
+// Words 0 ... 255: below the first table block.
+inline constexpr std::uint32_t kPlayerMaxWords = 256;
+
+struct PlayerSettings {
+    const PicChip* chip = nullptr;
+    std::uint32_t clockHz = 0;
+    std::uint32_t cyclesPerSample = 0;
+    std::uint32_t tableBytes = 0;  // 1 ... 65535
+    bool twoPins = true;           // the 1.5-bit scheme drives pin B as well
+    bool loop = false;             // play for ever instead of once
+};
+
+std::uint32_t playerMinCycles(bool loop);
+
+// Labels the program carries, for readers of the source and for tests.
+inline constexpr std::string_view kSampleLabel = "sample";       // the port write of every sample
+inline constexpr std::string_view kRestorePageLabel = "nextbyte"; // clears PCLATH after a table read
+inline constexpr std::string_view kByteDelayLabel = "bytewait";   // the wait after a byte boundary
+
+PicAssembly buildPlayer(const PlayerSettings& settings);
+
+}  // namespace ryx

@@ -1,0 +1,175 @@
+#include "GpsimRun.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+namespace ryx::test {
+namespace {
+
+std::string lower(std::string_view text) {
+    std::string result(text);
+    for (char& c : result) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return result;
+}
+
+std::string readText(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The recorder writes two lines per change: the cycle with 0 or 1, then the
+// cycle with the voltage.
+std::vector<std::pair<std::uint64_t, int>> readPinRecord(const std::filesystem::path& path) {
+    std::vector<std::pair<std::uint64_t, int>> changes;
+    std::ifstream in(path);
+    std::string line;
+    for (bool digital = true; std::getline(in, line); digital = !digital) {
+        if (!digital) continue;
+        std::istringstream fields(line);
+        std::uint64_t cycle = 0;
+        int level = 0;
+        if (fields >> cycle >> level) changes.emplace_back(cycle, level);
+    }
+    return changes;
+}
+
+// "0x00000000000000A0 p16f628a ..." starts an instruction; its writes follow.
+std::vector<std::uint64_t> readPortWrites(const std::filesystem::path& path, const std::string& port) {
+    std::vector<std::uint64_t> writes;
+    std::ifstream in(path);
+    std::string line;
+    std::uint64_t cycle = 0;
+    const std::string written = " to " + port + "(";
+    while (std::getline(in, line)) {
+        if (line.rfind("0x", 0) == 0) {
+            cycle = std::stoull(line.substr(2, 16), nullptr, 16);
+        } else if (line.find("Wrote:") != std::string::npos && line.find(written) != std::string::npos) {
+            writes.push_back(cycle);
+        }
+    }
+    return writes;
+}
+
+// A pin's level at rising cycles, read in one pass over its changes.
+class LevelCursor {
+public:
+    explicit LevelCursor(const std::vector<std::pair<std::uint64_t, int>>& changes) : changes_(changes) {}
+    int at(std::uint64_t cycle) {
+        while (next_ < changes_.size() && changes_[next_].first <= cycle) level_ = changes_[next_++].second;
+        return level_;
+    }
+
+private:
+    const std::vector<std::pair<std::uint64_t, int>>& changes_;
+    std::size_t next_ = 0;
+    int level_ = -1;
+};
+
+}  // namespace
+
+bool gpsimAvailable() { return std::system("command -v gpsim >/dev/null 2>&1") == 0; }
+
+PinRecording runOnGpsim(const std::filesystem::path& directory, const PicChip& chip, const std::string& hex,
+                        std::uint64_t cycles) {
+    const std::string port = lower(chip.portName);
+    {
+        std::ofstream(directory / "program.hex") << hex;
+        std::ofstream script(directory / "run.stc");
+        script << "load p" << chip.processor << " program.hex\n"
+               << "module lib libgpsim_modules.so\n";
+        for (int pin = 0; pin < 2; ++pin) {
+            script << "module load FileRecorder rec" << pin << "\n"
+                   << "rec" << pin << ".file = \"pin" << pin << ".txt\"\n"
+                   << "rec" << pin << ".digital = true\n"
+                   << "node n" << pin << "\n"
+                   << "attach n" << pin << " " << port << pin << " rec" << pin << ".pin\n";
+        }
+        // Flushing the recorders needs a new file name for each.
+        script << "log on port.log\n"
+               << "log w " << port << "\n"
+               << "break c " << cycles << "\n"
+               << "run\n"
+               << "log off\n"
+               << "rec0.file = \"/dev/null\"\n"
+               << "rec1.file = \"/dev/null\"\n"
+               << "quit\n";
+    }
+    const std::string command = "cd '" + directory.string() +
+                                "' && timeout 120 gpsim -i -S disable -c run.stc </dev/null >gpsim.out 2>&1";
+    PinRecording recording;
+    if (std::system(command.c_str()) != 0) recording.output = "gpsim failed or timed out\n";
+    recording.output += readText(directory / "gpsim.out");
+    recording.reachedEnd = recording.output.find("cycle break") != std::string::npos;
+    recording.portWrites = readPortWrites(directory / "port.log", port);
+    recording.pinA = readPinRecord(directory / "pin0.txt");
+    recording.pinB = readPinRecord(directory / "pin1.txt");
+    return recording;
+}
+
+PlaybackCheck checkPlayback(const PinRecording& recording, const ExpectedPlayback& expected) {
+    PlaybackCheck check;
+    auto fail = [&check](std::string fault) {
+        check.fault = std::move(fault);
+        return check;
+    };
+    if (!recording.reachedEnd) return fail("the simulator did not reach the end: " + recording.output);
+    const std::size_t samples = expected.pinA.size();
+    const std::vector<std::uint64_t>& writes = recording.portWrites;
+    // Instant i is writes[i + 1]; with endsLow one more instant holds both pins low.
+    const std::size_t wanted = samples + (expected.endsLow ? 1 : 0);
+    if (writes.size() < 2) return fail("the pins were never played");
+    // Timing and levels first, over what was played, then the count.
+    const std::size_t instants = std::min(wanted, writes.size() - 1);
+    for (std::size_t i = 1; i < instants; ++i) {
+        const std::uint64_t spacing = writes[i + 1] - writes[i];
+        if (spacing != expected.cyclesPerSample) {
+            return fail("sample " + std::to_string(i) + " comes " + std::to_string(spacing) +
+                        " cycles after the one before, not " + std::to_string(expected.cyclesPerSample));
+        }
+    }
+    // Pins change only one cycle after a port write, and never between.
+    std::set<std::uint64_t> changeCycles;
+    for (std::size_t i = 1; i <= instants; ++i) changeCycles.insert(writes[i] + 1);
+    for (const auto* changes : {&recording.pinA, &recording.pinB}) {
+        for (const auto& [cycle, level] : *changes) {
+            if (cycle > writes[1] && cycle <= writes[instants] + 1 && changeCycles.count(cycle) == 0) {
+                return fail("a pin changes at cycle " + std::to_string(cycle) + ", between two sample instants");
+            }
+        }
+    }
+    LevelCursor levelA(recording.pinA);
+    LevelCursor levelB(recording.pinB);
+    for (std::size_t i = 0; i < instants; ++i) {
+        const std::uint64_t at = writes[i + 1] + 1;
+        const int a = levelA.at(at);
+        const int b = levelB.at(at);
+        const int wantA = i < samples ? expected.pinA[i] : 0;
+        const int wantB = i < samples ? expected.pinB[i] : 0;
+        if (a != wantA || b != wantB) {
+            return fail("sample " + std::to_string(i) + " at cycle " + std::to_string(at) + ": pins A, B = " +
+                        std::to_string(a) + ", " + std::to_string(b) + " instead of " + std::to_string(wantA) +
+                        ", " + std::to_string(wantB));
+        }
+        if (i < samples) {
+            check.pinA.push_back(static_cast<std::uint8_t>(a));
+            check.pinB.push_back(static_cast<std::uint8_t>(b));
+        }
+    }
+    if (writes.size() - 1 < wanted) {
+        return fail("only " + std::to_string(writes.size() - 1) + " sample writes, " + std::to_string(wanted) +
+                    " expected");
+    }
+    if (expected.endsLow && writes.size() - 1 != wanted) {
+        return fail("the port is written again after the end: " + std::to_string(writes.size() - 1 - wanted) +
+                    " more writes");
+    }
+    return check;
+}
+
+}  // namespace ryx::test

@@ -1,0 +1,48 @@
+#pragma once
+// Runs a program's Intel HEX on the gpsim simulator and records what the
+// player's two pins did, cycle by cycle.
+
+#include "firmware/PicChip.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace ryx::test {
+
+struct PinRecording {
+    std::vector<std::uint64_t> portWrites;  // cycle of every write to the port
+    std::vector<std::pair<std::uint64_t, int>> pinA;  // (cycle, level) at each change
+    std::vector<std::pair<std::uint64_t, int>> pinB;
+    bool reachedEnd = false;  // the simulator stopped at the cycle break
+    std::string output;       // the simulator's own messages, for a failure report
+};
+
+bool gpsimAvailable();
+
+// Writes the hex and a command file into `directory`, runs the chip for
+// `cycles` cycles (at most two minutes of wall time) and reads the records.
+PinRecording runOnGpsim(const std::filesystem::path& directory, const PicChip& chip, const std::string& hex,
+                        std::uint64_t cycles);
+
+// What the player must have done, sample by sample.
+struct ExpectedPlayback {
+    std::vector<std::uint8_t> pinA;  // the bitstream bit of each sample
+    std::vector<std::uint8_t> pinB;  // the bit before it (0 before the first)
+    std::uint32_t cyclesPerSample = 0;
+    bool endsLow = true;  // after the last sample both pins go low, exactly one sample later
+};
+
+struct PlaybackCheck {
+    std::string fault;  // empty when the recording matches
+    std::vector<std::uint8_t> pinA;  // the levels at the sample instants
+    std::vector<std::uint8_t> pinB;
+};
+
+// Sample instants are the port writes after the first (which clears the pins
+// at start-up); each level is read one cycle after its write.
+PlaybackCheck checkPlayback(const PinRecording& recording, const ExpectedPlayback& expected);
+
+}  // namespace ryx::test

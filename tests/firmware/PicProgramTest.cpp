@@ -1,0 +1,114 @@
+#include "TestSound.h"
+
+#include "export/TableLayout.h"
+#include "firmware/PicProgram.h"
+#include "firmware/PlayerCode.h"
+
+#include <gtest/gtest.h>
+
+namespace ryx {
+namespace {
+
+TEST(PicChips, FoundByAnySpelling) {
+    for (const char* name : {"16f628a", "PIC16F628A", "pic16f628a", "16F628A"}) {
+        const PicChip* chip = findPicChip(name);
+        ASSERT_NE(chip, nullptr) << name;
+        EXPECT_EQ(chip->name, "PIC16F628A");
+    }
+    for (const char* name : {"", "pic", "16f628", "16f628ax", "12f675"}) EXPECT_EQ(findPicChip(name), nullptr) << name;
+}
+
+// The values gpasm gives the named settings of its processor headers, e.g.
+// _INTOSC_OSC_NOCLKOUT & _WDT_OFF & _PWRTE_ON & _MCLRE_ON & _BOREN_OFF & _LVP_OFF & _CPD_OFF & _CP_OFF.
+TEST(PicChips, ConfigWordsForEachOscillator) {
+    struct Case {
+        const char* chip;
+        std::uint32_t clock;
+        std::uint16_t config;
+    };
+    const Case cases[] = {
+        {"12f683", 8000000, 0x30E4},  {"12f683", 20000000, 0x30E2}, {"12f683", 4000000, 0x30E1},
+        {"16f628a", 4000000, 0x3F30}, {"16f628a", 20000000, 0x3F22}, {"16f628a", 32768, 0x3F20},
+        {"16f648a", 4000000, 0x3F30}, {"16f88", 8000000, 0x3F30},    {"16f88", 4000000, 0x3F21},
+        {"16f877a", 20000000, 0x3F32}, {"16f877a", 4000000, 0x3F31}, {"16f876a", 200000, 0x3F30},
+        {"16f887", 8000000, 0x20E4},  {"16f887", 10000000, 0x20E2},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(configWordFor(*findPicChip(c.chip), c.clock), c.config) << c.chip << " at " << c.clock;
+    }
+    EXPECT_EQ(findPicChip("16f88")->secondConfig, 0x3FFC);  // _FCMEN_OFF & _IESO_OFF
+}
+
+TEST(PicProgram, TablesSitWhereTheAssemblerExportPutsThem) {
+    auto state = test::makeEncodedSound(5003, 8000, kAlgorithmOneAndHalfBit);
+    const PicProgram program = buildPicProgram(*state, {findPicChip("16f88"), 0, false});
+    ASSERT_TRUE(program.plan.ok()) << program.plan.error;
+    ASSERT_EQ(program.memory.size(), 3u);
+    const ProgramWords& tables = program.memory[1];
+    EXPECT_EQ(tables.address, 256u);
+    ASSERT_EQ(tables.words.size(), 625u);
+    for (std::uint32_t k = 0; k < 625; ++k) {
+        unsigned byte = 0;
+        for (std::uint32_t j = 0; j < 8; ++j) byte = byte << 1 | state->bitStream[8 * k + j];
+        ASSERT_EQ(tables.words[k], 0x3400 | byte) << "byte " << k;
+    }
+    EXPECT_EQ(program.memory[2].address, 0x2007u);
+    EXPECT_EQ(program.memory[2].words, (std::vector<std::uint16_t>{0x3F30, 0x3FFC}));
+    EXPECT_EQ(program.plan.usedWords, 256u + 625u);
+    EXPECT_EQ(program.plan.totalWords, 4096u);
+    EXPECT_EQ(program.plan.playerWords, program.memory[0].words.size());
+}
+
+// The player stays below the first table block even with its longest waits.
+TEST(PicProgram, PlayerFitsItsBlockAtEveryRate) {
+    for (const PicChip& chip : picChips()) {
+        for (const bool loop : {false, true}) {
+            for (const std::uint32_t cycles : {playerMinCycles(loop), 45u, 777u, 778u, 1000u, kPlayerMaxCycles}) {
+                const PicAssembly player = buildPlayer({&chip, 20000000, cycles, 7936, true, loop});
+                EXPECT_LT(player.size(), kPlayerMaxWords) << chip.name << " " << cycles;
+            }
+        }
+    }
+}
+
+TEST(PicProgram, RefusesASoundThatDoesNotFitAndSaysWhatHelps) {
+    // 2000 table bytes: more than the 1792 a 2K-word chip holds after the player's block.
+    auto state = test::makeEncodedSound(16000, 8000, kAlgorithmOneBit);
+    const PicProgramPlan plan = planPicProgram(*state, {findPicChip("16f628a"), 0, false});
+    EXPECT_FALSE(plan.ok());
+    for (const char* part : {"does not fit the PIC16F628A", "2256 words of 2048", "14336 samples fit",
+                             "1.79 s at 8000 Hz", "lower sample rate", "shorter sound",
+                             "PIC16F648A (4096 words)"}) {
+        EXPECT_NE(plan.error.find(part), std::string::npos) << part << " missing from: " << plan.error;
+    }
+    // Beyond the largest chip, no chip is named.
+    auto huge = test::makeEncodedSound(70000, 8000, kAlgorithmOneBit);
+    const PicProgramPlan hugePlan = planPicProgram(*huge, {findPicChip("16f877a"), 20000000, false});
+    EXPECT_NE(hugePlan.error.find("63488 samples fit"), std::string::npos) << hugePlan.error;
+    EXPECT_EQ(hugePlan.error.find("larger chip"), std::string::npos) << hugePlan.error;
+
+    std::string hex = "untouched";
+    EXPECT_FALSE(picProgramHex(*state, {findPicChip("16f628a"), 0, false}, hex));
+    EXPECT_EQ(hex, "untouched");
+}
+
+TEST(PicProgram, RefusesWhatCannotBePlayed) {
+    auto state = test::makeEncodedSound(8000, 8000, kAlgorithmOneBit);
+    EXPECT_NE(planPicProgram(*state, {findPicChip("16f877a"), 0, false}).error.find("no internal oscillator"),
+              std::string::npos);
+    state->encoder.sampleRate = 44100;  // 22.7 cycles at 4 MHz
+    EXPECT_NE(planPicProgram(*state, {findPicChip("16f628a"), 0, false}).error.find("highest rate"),
+              std::string::npos);
+    state->encoder.sampleRate = 8000;
+    state->encoder.sampleCount = 7;
+    EXPECT_NE(planPicProgram(*state, {findPicChip("16f628a"), 0, false}).error.find("shorter than 8"),
+              std::string::npos);
+    // A looping player needs more cycles: 30 suffice once, not for ever.
+    state->encoder.sampleCount = 8000;
+    state->encoder.sampleRate = 33333;
+    EXPECT_TRUE(planPicProgram(*state, {findPicChip("16f628a"), 0, false}).ok());
+    EXPECT_FALSE(planPicProgram(*state, {findPicChip("16f628a"), 0, true}).ok());
+}
+
+}  // namespace
+}  // namespace ryx

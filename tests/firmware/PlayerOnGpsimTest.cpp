@@ -1,0 +1,248 @@
+// The proof that a made program plays: its Intel HEX runs on the gpsim
+// simulator and the two pins are recorded cycle by cycle.
+//
+// What each check catches in a typical faulty player:
+// - pin levels at every instant equal the bitstream (pin B the bit before):
+//   bits played lsb first, a wrong table address (tables assembled in the
+//   hexadecimal radix land at 0x256, 0x4AC...), pin B not delayed;
+// - every sample exactly cyclesPerSample after the one before: an uneven byte,
+//   block or page boundary (a 65-cycle boundary in a 64-cycle player);
+// - no pin change between instants: glitches from writing the pins twice;
+// - all samples present, and on to the end: PCLATH left at the table's page
+//   after the computed call, which derails the player once the tables leave
+//   the first 2K page;
+// - the filter model over the recorded pins gives the decoded preview: the
+//   pins carry what the encoder modelled, in both schemes.
+// FaultsAreCaught runs these checks on deliberately broken programs.
+
+#include "GpsimRun.h"
+#include "TestSound.h"
+
+#include "core/Encoder.h"
+#include "core/DecoderModel.h"
+#include "export/TableLayout.h"
+#include "firmware/PicProgram.h"
+#include "firmware/PlayerCode.h"
+#include "support/TempDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+
+namespace ryx {
+namespace {
+
+using test::ExpectedPlayback;
+using test::PinRecording;
+
+constexpr std::uint64_t kStartUpCycles = 200;  // set-up and first table read, generously
+
+ExpectedPlayback expectedFor(const ProgramState& state, const PicProgram& program, std::uint32_t rounds = 1) {
+    ExpectedPlayback expected;
+    const bool twoPins = state.encoder.algorithmType == kAlgorithmOneAndHalfBit;
+    const std::uint32_t samples = program.plan.tableBytes * 8;
+    std::uint8_t before = 0;
+    for (std::uint32_t round = 0; round < rounds; ++round) {
+        for (std::uint32_t i = 0; i < samples; ++i) {
+            expected.pinA.push_back(state.bitStream[i]);
+            expected.pinB.push_back(twoPins ? before : 0);
+            before = state.bitStream[i];
+        }
+    }
+    expected.cyclesPerSample = program.plan.timing.cyclesPerSample;
+    expected.endsLow = rounds == 1;
+    return expected;
+}
+
+std::uint64_t cyclesFor(const PicProgram& program, std::uint32_t rounds = 1) {
+    const std::uint64_t samples = std::uint64_t{program.plan.tableBytes} * 8 * rounds + 2;
+    return kStartUpCycles + samples * program.plan.timing.cyclesPerSample;
+}
+
+// Seconds of wall time per second of sound, printed for the record.
+void reportSpeed(const char* what, std::chrono::steady_clock::duration wall, const PicProgram& program) {
+    const double seconds = std::chrono::duration<double>(wall).count();
+    const double sound = program.plan.tableBytes * 8 / program.plan.timing.playbackRate;
+    std::printf("[ gpsim    ] %s: %.2f s of sound in %.2f s (%.3f s per second of sound)\n", what, sound, seconds,
+                seconds / sound);
+}
+
+PinRecording simulate(const PicChip& chip, const PicProgram& program, std::uint64_t cycles, const char* what) {
+    test::TempDirectory directory;
+    const auto started = std::chrono::steady_clock::now();
+    PinRecording recording = test::runOnGpsim(directory.path(), chip, formatIntelHex(program.memory), cycles);
+    reportSpeed(what, std::chrono::steady_clock::now() - started, program);
+    return recording;
+}
+
+// The decoder's filter model, stepped over the recorded pins (pin B as the
+// bit before in the 1.5-bit scheme), against the encoder's own decoded
+// samples and the smoothed preview made from them.
+std::vector<std::uint8_t> decodePins(const ProgramState& state, const test::PlaybackCheck& check) {
+    const bool twoPins = state.encoder.algorithmType == kAlgorithmOneAndHalfBit;
+    const auto f = static_cast<std::uint32_t>(state.encoder.fineness);
+    std::vector<std::uint8_t> decoded;
+    std::uint32_t v = kStartVoltage;
+    for (std::size_t i = 0; i < check.pinA.size(); ++i) {
+        v = twoPins ? nextVoltage<true>(v, check.pinB[i], check.pinA[i], f)
+                    : nextVoltage<false>(v, 0u, check.pinA[i], f);
+        decoded.push_back(static_cast<std::uint8_t>(v / 256));
+    }
+    return decoded;
+}
+
+void expectFilterModelMatches(const ProgramState& state, const test::PlaybackCheck& check) {
+    const std::vector<std::uint8_t> decoded = decodePins(state, check);
+    // The last sample of a sound has no bit and keeps its reset value.
+    const std::size_t encoded = std::min<std::size_t>(decoded.size(), state.encoder.sampleCount - 1);
+    ASSERT_GT(encoded, 0u);
+    auto replayed = std::make_unique<ProgramState>(state);
+    for (std::size_t i = 0; i < encoded; ++i) {
+        ASSERT_EQ(decoded[i], state.decodedSamples[i]) << "decoded sample " << i;
+        replayed->decodedSamples[i] = decoded[i];
+    }
+    smoothDecoded(*replayed);
+    for (std::size_t i = 0; i + 1 < encoded; ++i) {
+        ASSERT_EQ(replayed->smoothedSamples[i], state.smoothedSamples[i]) << "smoothed sample " << i;
+    }
+}
+
+struct ChipCase {
+    const char* chip;
+    std::uint32_t clockHz;  // 0: internal oscillator
+    std::uint32_t sampleRate;
+    std::int8_t algorithmType;
+};
+
+std::string caseName(const testing::TestParamInfo<ChipCase>& info) {
+    return std::string(info.param.chip) + (info.param.algorithmType == kAlgorithmOneBit ? "_1bit" : "_15bit");
+}
+
+class PlayerOnGpsim : public testing::TestWithParam<ChipCase> {
+protected:
+    void SetUp() override {
+        if (!test::gpsimAvailable()) GTEST_SKIP() << "gpsim is not installed";
+    }
+};
+
+// About one second of sound on every chip of the table, in both schemes.
+TEST_P(PlayerOnGpsim, PlaysEveryBitOnTime) {
+    const ChipCase& c = GetParam();
+    const PicChip* chip = findPicChip(c.chip);
+    ASSERT_NE(chip, nullptr);
+    auto state = test::makeEncodedSound(c.sampleRate, c.sampleRate, c.algorithmType);
+    const PicProgram program = buildPicProgram(*state, {chip, c.clockHz, false});
+    ASSERT_TRUE(program.plan.ok()) << program.plan.error;
+
+    const PinRecording recording = simulate(*chip, program, cyclesFor(program), c.chip);
+    const test::PlaybackCheck check = test::checkPlayback(recording, expectedFor(*state, program));
+    ASSERT_EQ(check.fault, "");
+    expectFilterModelMatches(*state, check);
+}
+
+std::vector<ChipCase> everyChip() {
+    std::vector<ChipCase> cases;
+    for (const PicChip& chip : picChips()) {
+        for (std::int8_t scheme : {kAlgorithmOneBit, kAlgorithmOneAndHalfBit}) {
+            // A crystal chip runs at 4 MHz in one scheme and 20 MHz in the other.
+            const std::uint32_t clock = chip.internalClockHz != 0 ? 0 : scheme == kAlgorithmOneBit ? 4000000 : 20000000;
+            cases.push_back({chip.processor.data(), clock, 8000, scheme});
+        }
+    }
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryChip, PlayerOnGpsim, testing::ValuesIn(everyChip()), caseName);
+
+class PlayerEdgesOnGpsim : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!test::gpsimAvailable()) GTEST_SKIP() << "gpsim is not installed";
+    }
+};
+
+// The largest sound that fits the PIC16F877A: 31 blocks over all four 2K pages.
+TEST_F(PlayerEdgesOnGpsim, LargestSoundCrossesEveryBlockAndPage) {
+    const PicChip& chip = *findPicChip("16f877a");
+    const std::uint32_t samples = (chip.programWords - kFirstTableAddress) * 8;
+    auto state = test::makeEncodedSound(samples, 22050, kAlgorithmOneAndHalfBit);
+    const PicProgram program = buildPicProgram(*state, {&chip, 4000000, false});
+    ASSERT_TRUE(program.plan.ok()) << program.plan.error;
+    ASSERT_EQ(program.plan.usedWords, chip.programWords);
+
+    const PinRecording recording = simulate(chip, program, cyclesFor(program), "16f877a, largest sound");
+    const test::PlaybackCheck check = test::checkPlayback(recording, expectedFor(*state, program));
+    ASSERT_EQ(check.fault, "");
+    expectFilterModelMatches(*state, check);
+}
+
+// A looping program runs into its second round in step, pin B carrying the
+// last bit of the first round.
+TEST_F(PlayerEdgesOnGpsim, LoopStartsAgainInStep) {
+    const PicChip& chip = *findPicChip("16f628a");
+    auto state = test::makeEncodedSound(2001, 8000, kAlgorithmOneAndHalfBit);
+    const PicProgram program = buildPicProgram(*state, {&chip, 0, true});
+    ASSERT_TRUE(program.plan.ok()) << program.plan.error;
+
+    const PinRecording recording = simulate(chip, program, cyclesFor(program, 2), "16f628a, looping");
+    ASSERT_EQ(test::checkPlayback(recording, expectedFor(*state, program, 2)).fault, "");
+}
+
+// At the fewest cycles the player claims to need, every path still fits.
+TEST_F(PlayerEdgesOnGpsim, FastestRatesKeepTime) {
+    const PicChip& chip = *findPicChip("16f628a");
+    for (const bool loop : {false, true}) {
+        const std::uint32_t rate = 1000000 / playerMinCycles(loop);
+        auto state = test::makeEncodedSound(3001, rate, kAlgorithmOneAndHalfBit);
+        const PicProgram program = buildPicProgram(*state, {&chip, 0, loop});
+        ASSERT_TRUE(program.plan.ok()) << program.plan.error;
+        ASSERT_EQ(program.plan.timing.cyclesPerSample, playerMinCycles(loop));
+        const std::uint32_t rounds = loop ? 2 : 1;
+        const PinRecording recording = simulate(chip, program, cyclesFor(program, rounds), "16f628a, fastest");
+        EXPECT_EQ(test::checkPlayback(recording, expectedFor(*state, program, rounds)).fault, "") << "loop " << loop;
+    }
+}
+
+// Each typical player fault, planted in a good program, must fail the checks.
+TEST_F(PlayerEdgesOnGpsim, FaultsAreCaught) {
+    const PicChip& chip = *findPicChip("16f877a");
+    // 2400 table bytes: past the first 2K page.
+    auto state = test::makeEncodedSound(2400 * 8, 22050, kAlgorithmOneAndHalfBit);
+    const PicProgram good = buildPicProgram(*state, {&chip, 4000000, false});
+    ASSERT_TRUE(good.plan.ok()) << good.plan.error;
+    const ExpectedPlayback expected = expectedFor(*state, good);
+
+    struct Fault {
+        const char* name;
+        void (*plant)(PicProgram&);
+    };
+    const Fault faults[] = {
+        {"bits lsb first",
+         [](PicProgram& p) {
+             for (std::uint16_t& word : p.memory[1].words) {
+                 std::uint8_t reversed = 0;
+                 for (int bit = 0; bit < 8; ++bit) reversed = static_cast<std::uint8_t>(reversed << 1 | (word >> bit & 1));
+                 word = static_cast<std::uint16_t>(pic::kRetlw | reversed);
+             }
+         }},
+        {"PCLATH not restored",
+         [](PicProgram& p) { p.memory[0].words[p.player.addressOf(kRestorePageLabel)] = pic::kNop; }},
+        {"uneven byte boundary",
+         [](PicProgram& p) { ++p.memory[0].words[p.player.addressOf(kByteDelayLabel)]; }},
+        {"tables at hexadecimal addresses", [](PicProgram& p) { p.memory[1].address = 0x256; }},
+    };
+    for (const Fault& fault : faults) {
+        PicProgram broken = good;
+        fault.plant(broken);
+        const PinRecording recording = simulate(chip, broken, cyclesFor(broken), fault.name);
+        const std::string found = test::checkPlayback(recording, expected).fault;
+        EXPECT_NE(found, "") << fault.name << " went unnoticed";
+        std::printf("[ caught   ] %s: %s\n", fault.name, found.substr(0, 120).c_str());
+    }
+    const PinRecording recording = simulate(chip, good, cyclesFor(good), "the same program, unbroken");
+    EXPECT_EQ(test::checkPlayback(recording, expected).fault, "");
+}
+
+}  // namespace
+}  // namespace ryx
