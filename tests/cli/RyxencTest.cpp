@@ -7,6 +7,7 @@
 #include "core/WavReader.h"
 #include "export/AssemblerExport.h"
 #include "export/BinaryExport.h"
+#include "firmware/PicProgram.h"
 #include "support/FileBytes.h"
 #include "support/TempDirectory.h"
 #include "support/WaveBytes.h"
@@ -178,7 +179,13 @@ TEST_F(RyxencTest, UsageErrorsExitWithTwoAndWriteNothing) {
         {{"a.wav", "--asm"}, "option '--asm' needs a value"},
         {{"--asm=", "a.wav"}, "option '--asm' needs a file name"},
         {{"--quiet=yes", "a.wav"}, "option '--quiet' takes no value"},
-        {{"-o", "x.asm", "a.wav", "b.wav"}, "--asm, --bin, --wav and --original-wav take exactly one input, not 2"},
+        {{"-o", "x.asm", "a.wav", "b.wav"},
+         "--asm, --bin, --wav, --original-wav, --hex and --program take exactly one input, not 2"},
+        {{"--chip", "16f84", "a.wav"}, "unknown chip '16f84' (ryxenc --list-chips shows them)"},
+        {{"--clock", "4MHz", "a.wav"}, "invalid clock '4MHz' (use a frequency in Hz from 32768 to 20000000)"},
+        {{"--clock=20000001", "a.wav"}, "invalid clock '20000001' (use a frequency in Hz from 32768 to 20000000)"},
+        {{"--hex", "x.hex", "--chip", "16f877a", "a.wav"},
+         "the PIC16F877A has no internal oscillator: give its crystal's --clock"},
         {{"--asm", "-", "--wav", "-", "a.wav"}, "only one output can be the standard output '-'"},
         {{"-", "a.wav", "-"}, "the standard input '-' can be read only once"},
     };
@@ -617,6 +624,43 @@ TEST_F(RyxencTest, ReplacesByPlainRename) {
     EXPECT_NE(calls.find("\"out.asm\""), std::string::npos) << calls;
     EXPECT_GT(fs::file_size(work / "out.asm"), 3u);
     EXPECT_EQ(entriesOf(work.path()), (std::vector<std::string>{"a.wav", "out.asm"}));
+
+// The whole PIC program: the same bytes as the core makes, the chip's
+// figures in the summary, and a sound that does not fit refused with exit 1.
+TEST_F(RyxencTest, PicProgramFilesAndTheirRefusal) {
+    writeInput("in.wav", waveFile(8000, 8000));
+    const ProcessRun result =
+        run({"--hex", "in.hex", "--program", "in.pic.asm", "--chip", "PIC16F88", "--loop", "-s", "1", "in.wav"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find("\n  PIC16F88 at 8000000 Hz: 250 cycles per sample, 8000.000 Hz (pitch +0.000 %), "
+                              "1256 of 4096 words, looping\n"),
+              std::string::npos)
+        << result.out;
+
+    test::TempDirectory reference;
+    auto state = test::makeStartedState(reference.path());
+    state->encoder.algorithmType = kAlgorithmOneBit;
+    ASSERT_EQ(loadWaveFile(*state, (work / "in.wav").string()), LoadResult::loaded);
+    const PicProgramSettings settings{findPicChip("16f88"), 0, true};
+    ASSERT_TRUE(writePicHex(*state, settings, reference / "ref.hex"));
+    ASSERT_TRUE(writePicAssembler(*state, settings, reference / "ref.asm"));
+    EXPECT_EQ(test::readFileBytes(work / "in.hex"), test::readFileBytes(reference / "ref.hex"));
+    EXPECT_EQ(test::readFileBytes(work / "in.pic.asm"), test::readFileBytes(reference / "ref.asm"));
+
+    // 20000 samples need 2756 words; the other outputs are still written.
+    writeInput("long.wav", waveFile(20000, 8000));
+    const ProcessRun refused = run({"--hex", "long.hex", "--bin", "long.ryx", "long.wav"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "ryxenc: long.wav: the sound does not fit the PIC16F628A: its 2500 table bytes need "
+                           "2756 words of 2048. 14336 samples fit, 1.79 s at 8000 Hz; use a lower sample rate, a "
+                           "shorter sound, or a larger chip such as the PIC16F648A (4096 words)\n");
+    EXPECT_FALSE(fs::exists(work / "long.hex"));
+    EXPECT_TRUE(fs::exists(work / "long.ryx"));
+
+    const ProcessRun list = run({"--list-chips"});
+    EXPECT_EQ(list.status, 0);
+    for (const PicChip& chip : picChips()) EXPECT_NE(list.out.find(chip.processor), std::string::npos);
+    EXPECT_NE(list.out.find("16f877a     8192   RB0 RB1   a crystal: --clock needed"), std::string::npos) << list.out;
 }
 
 }  // namespace
