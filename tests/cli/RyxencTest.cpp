@@ -638,7 +638,7 @@ TEST_F(RyxencTest, PicProgramFilesAndTheirRefusal) {
         << result.out;
 
     test::TempDirectory reference;
-    auto state = test::makeStartedState(reference.path());
+    auto state = test::makeStartedState();
     state->encoder.algorithmType = kAlgorithmOneBit;
     ASSERT_EQ(loadWaveFile(*state, (work / "in.wav").string()), LoadResult::loaded);
     const PicProgramSettings settings{findPicChip("16f88"), 0, true};
