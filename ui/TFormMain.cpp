@@ -70,6 +70,7 @@ void setHint(QAction* action, const QString& hint) {
 
 TFormMain::TFormMain(ProgramState& state, SoundPlayer& player, const std::string& previewBase, QWidget* parent)
     : QMainWindow(parent), fileChooser(chooseWithQtDialog), errorReporter(showErrorBox),
+      picProgramChooser(choosePicProgram),
       helpSearchFolders(HelpViewer::defaultSearchFolders()), state_(state), player_(player) {
     if (const OperationResult made = PreviewFiles::create(previewBase, previews_); !made) {
         throw std::runtime_error("There is no folder for the preview sounds:\n\n" + made.error());
@@ -165,7 +166,8 @@ void TFormMain::nameParts() {
         {ComboBox2, "ComboBox2"},     {BitBtn1, "BitBtn1"},         {BitBtn2, "BitBtn2"},
         {BitBtn3, "BitBtn3"},         {BitBtn4, "BitBtn4"},         {Button1, "Button1"},
         {Button2, "Button2"},         {Button3, "Button3"},         {FileOpen1, "FileOpen1"},
-        {FileSaveAs1, "FileSaveAs1"}, {FileSaveAs2, "FileSaveAs2"}, {FileExit1, "FileExit1"},
+        {FileSaveAs1, "FileSaveAs1"}, {FileSaveAs2, "FileSaveAs2"}, {FileSaveAs3, "FileSaveAs3"},
+        {FileExit1, "FileExit1"},
         {FilterBox, "FilterBox"},     {HelpContents1, "HelpContents1"}, {About, "About"},
     };
     for (const auto& [part, name] : parts) part->setObjectName(QLatin1String(name));
@@ -189,6 +191,9 @@ void TFormMain::createMenus() {
     FileSaveAs2 = action(file, QStringLiteral("Export &Binary file .RYX"),
                          QStringLiteral("Export as Ryx|Saves the Ryx data as a binary .RYX file"),
                          &TFormMain::FileSaveAs2Execute);
+    FileSaveAs3 = action(file, QStringLiteral("Export PIC &program..."),
+                         QStringLiteral("PIC program|Saves a whole PIC program, player and sound, ready to flash"),
+                         &TFormMain::FileSaveAs3Execute);
     FileExit1 = action(file, QStringLiteral("E&xit"), QStringLiteral("Exit|Quits the application"),
                        &TFormMain::FileExit1Execute);
     QMenu* special = menuBar()->addMenu(QStringLiteral("Special"));
@@ -374,6 +379,26 @@ void TFormMain::FileSaveAs2Execute() {
 
 void TFormMain::FileSaveAs2Accept(const QString& fileName) {
     guarded([&] { reportExport(exportBinary(state_, localFileName(fileName)), QStringLiteral("The binary file")); });
+}
+
+void TFormMain::FileSaveAs3Execute() {
+    guarded([this] {
+        const std::optional<PicProgramChoice> chosen = picProgramChooser(this, state_);
+        if (!chosen) return;
+        picProgram_ = *chosen;
+        chooseFile(picProgram_.hex
+                       ? FileDialogRequest{QString(), QStringLiteral("Intel HEX files (*.hex);;All files (*)"),
+                                           QStringLiteral("hex"), true}
+                       : FileDialogRequest{QString(), QStringLiteral("PIC Assembler files (*.asm);;All files (*)"),
+                                           QStringLiteral("asm"), true},
+                   &TFormMain::FileSaveAs3Accept);
+    });
+}
+
+void TFormMain::FileSaveAs3Accept(const QString& fileName) {
+    guarded([&] {
+        reportExport(writePicProgram(state_, picProgram_, localFileName(fileName)), QStringLiteral("The PIC program"));
+    });
 }
 
 void TFormMain::FileExit1Execute() {

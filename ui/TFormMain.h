@@ -6,6 +6,7 @@
 #include "core/PreviewWriter.h"
 #include "core/ProgramState.h"
 #include "core/SoundPlayer.h"
+#include "ui/TPicProgramBox.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -42,6 +43,8 @@ struct FileDialogRequest {
 using FileChooser = std::function<std::optional<QString>(QWidget* parent, const FileDialogRequest& request)>;
 // Shows an error in the standard error box.
 using ErrorReporter = std::function<void(QWidget* parent, const QString& message)>;
+// Returns the chip, clock and file kind for a PIC program, or nothing.
+using PicProgramChooser = std::function<std::optional<PicProgramChoice>(QWidget* parent, const ProgramState& state)>;
 
 class TFormMain : public QMainWindow {
     Q_OBJECT
@@ -59,6 +62,7 @@ public:
     // Replaceable for tests; the defaults are Qt's own dialogs.
     FileChooser fileChooser;
     ErrorReporter errorReporter;
+    PicProgramChooser picProgramChooser;
     QStringList helpSearchFolders;
 
     FormCanvas* canvas() const { return canvas_; }
@@ -82,6 +86,7 @@ public:
     QAction* FileOpen1 = nullptr;
     QAction* FileSaveAs1 = nullptr;
     QAction* FileSaveAs2 = nullptr;
+    QAction* FileSaveAs3 = nullptr;  // the whole PIC program
     QAction* FileExit1 = nullptr;
     QAction* FilterBox = nullptr;
     QAction* HelpContents1 = nullptr;
@@ -106,6 +111,8 @@ public:
     void FileSaveAs1Accept(const QString& fileName);
     void FileSaveAs2Execute();
     void FileSaveAs2Accept(const QString& fileName);
+    void FileSaveAs3Execute();
+    void FileSaveAs3Accept(const QString& fileName);
     void FileExit1Execute();
     void FilterBoxExecute();
     void HelpContents1Execute();
@@ -138,6 +145,7 @@ private:
     QDialog* filterBox_ = nullptr;
     HelpViewer* helpViewer_ = nullptr;
     QualityCommands* quality_ = nullptr;
+    PicProgramChoice picProgram_;  // from the dialog, for the file chosen after it
 };
 
 }  // namespace ryx::ui

@@ -154,7 +154,7 @@ TEST_F(MainWindowTest, WindowControlsAndMenusAreAsDefined) {
              {"BitBtn3", form->BitBtn3},         {"BitBtn4", form->BitBtn4},     {"Button1", form->Button1},
              {"Button2", form->Button2},         {"Button3", form->Button3},     {"FileOpen1", form->FileOpen1},
              {"FileSaveAs1", form->FileSaveAs1}, {"FileSaveAs2", form->FileSaveAs2},
-             {"FileExit1", form->FileExit1},     {"FilterBox", form->FilterBox},
+             {"FileSaveAs3", form->FileSaveAs3}, {"FileExit1", form->FileExit1},     {"FilterBox", form->FilterBox},
              {"HelpContents1", form->HelpContents1}, {"About", form->About}}) {
         EXPECT_EQ(form->findChild<QObject*>(name), part) << name.toStdString();
     }
@@ -162,7 +162,8 @@ TEST_F(MainWindowTest, WindowControlsAndMenusAreAsDefined) {
     const QList<QAction*> menus = form->menuBar()->actions();
     ASSERT_EQ(menus.size(), 3);
     EXPECT_EQ(menus[0]->text() + menus[1]->text() + menus[2]->text(), "&FileSpecial&Help");
-    EXPECT_EQ(menus[0]->menu()->actions(), QList<QAction*>({form->FileOpen1, form->FileSaveAs1, form->FileSaveAs2, form->FileExit1}));
+    EXPECT_EQ(menus[0]->menu()->actions(), QList<QAction*>({form->FileOpen1, form->FileSaveAs1, form->FileSaveAs2,
+                                                            form->FileSaveAs3, form->FileExit1}));
     EXPECT_EQ(menus[1]->menu()->actions(), QList<QAction*>({form->FilterBox, form->quality()->CompareSettings1,
                                                             form->quality()->OptimalEncoding1}));
     EXPECT_EQ(menus[2]->menu()->actions(), QList<QAction*>({form->HelpContents1, form->About}));
@@ -174,6 +175,8 @@ TEST_F(MainWindowTest, WindowControlsAndMenusAreAsDefined) {
              {form->FileOpen1, "&Open wave file .WAV", "Open", "Opens an existing file", "Ctrl+O"},
              {form->FileSaveAs1, "Export PIC assembler file .ASM", "Save As", "Saves the active file with a new name", ""},
              {form->FileSaveAs2, "Export &Binary file .RYX", "Export as Ryx", "Saves the Ryx data as a binary .RYX file", ""},
+             {form->FileSaveAs3, "Export PIC &program...", "PIC program",
+              "Saves a whole PIC program, player and sound, ready to flash", ""},
              {form->FileExit1, "E&xit", "Exit", "Quits the application", "Ctrl+Q"},
              {form->FilterBox, "Output &Filter Model", "Output Filter Model", "", ""},
              {form->HelpContents1, "&Contents", "Help Contents", "Help Contents", ""},
@@ -356,6 +359,43 @@ TEST_F(MainWindowTest, ExportsGoThroughTheirDialogsAndFailuresShowTheReasonAndLe
         EXPECT_TRUE(errors[0].contains(QString::fromStdString(c.target.string()) + ": " + c.reason)) << errors[0].toStdString();
         EXPECT_EQ(test::entriesOf(folder.path()), files);
     }
+}
+
+// The PIC program: its own dialog first, then the save dialog for the chosen
+// kind; a refusal from the chip or a failed write goes to the error box.
+TEST_F(MainWindowTest, PicProgramGoesThroughItsDialogsAndRefusalsAreShown) {
+    std::optional<PicProgramChoice> picked;
+    int asked = 0;
+    form->picProgramChooser = [&](QWidget*, const ProgramState& shown) {
+        EXPECT_EQ(&shown, state.get());
+        ++asked;
+        return picked;
+    };
+    form->FileSaveAs3->trigger();  // cancelled in the first dialog
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(requests.empty());
+
+    for (const bool hex : {true, false}) {
+        picked = PicProgramChoice{{findPicChip("16f628a"), 0, !hex}, hex};
+        const fs::path target = folder / (hex ? "program.hex" : "program.asm");
+        choose(target);
+        form->FileSaveAs3->trigger();
+        ASSERT_FALSE(requests.empty());
+        EXPECT_EQ(requests.back().filter + requests.back().defaultSuffix,
+                  hex ? "Intel HEX files (*.hex);;All files (*)hex" : "PIC Assembler files (*.asm);;All files (*)asm");
+        EXPECT_TRUE(requests.back().save);
+        ASSERT_TRUE(writePicProgram(*state, *picked, folder / "direct"));
+        EXPECT_EQ(test::readFileBytes(target), test::readFileBytes(folder / "direct"));
+    }
+    EXPECT_TRUE(errors.isEmpty());
+
+    // A crystal chip with no clock given: the plan's reason, and no file.
+    picked = PicProgramChoice{{findPicChip("16f877a"), 0, false}, true};
+    choose(folder / "refused.hex");
+    form->FileSaveAs3->trigger();
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].contains("no internal oscillator")) << errors[0].toStdString();
+    EXPECT_FALSE(fs::exists(folder / "refused.hex"));
 }
 
 TEST_F(MainWindowTest, ExitQuitsTheHelpViewerAndClosesThePlayer) {

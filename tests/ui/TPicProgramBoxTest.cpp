@@ -1,0 +1,73 @@
+#include "ui/TPicProgramBox.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace ryx::ui {
+namespace {
+
+std::unique_ptr<ProgramState> soundOf(std::uint32_t sampleCount, std::uint32_t sampleRate) {
+    auto state = std::make_unique<ProgramState>();
+    resetSound(*state);
+    state->encoder.sampleCount = sampleCount;
+    state->encoder.sampleRate = sampleRate;
+    return state;
+}
+
+std::string figures(const TPicProgramBox& box) { return box.FiguresLabel->text().toStdString(); }
+
+TEST(PicProgramBox, ShowsRateCyclesAndMemoryForEachChip) {
+    auto state = soundOf(8000, 8000);
+    TPicProgramBox box(*state);
+    ASSERT_EQ(box.ChipBox->count(), static_cast<int>(picChips().size()));
+    EXPECT_EQ(box.ChipBox->currentText(), "PIC12F683");
+    EXPECT_EQ(box.ClockBox->value(), 8000000);  // its internal oscillator
+    EXPECT_NE(figures(box).find("Plays at 8000.000 Hz (pitch +0.000 %), 250 cycles per sample"), std::string::npos)
+        << figures(box);
+    EXPECT_NE(figures(box).find("Memory: 1256 of 2048 words"), std::string::npos) << figures(box);
+    EXPECT_NE(figures(box).find("Pins GP0 and GP1"), std::string::npos) << figures(box);
+    EXPECT_TRUE(box.SaveButton->isEnabled());
+
+    // A crystal chip starts at 20 MHz; the clock can be changed, and the pitch follows.
+    box.ChipBox->setCurrentText("PIC16F877A");
+    EXPECT_EQ(box.ClockBox->value(), 20000000);
+    EXPECT_NE(figures(box).find("625 cycles per sample"), std::string::npos) << figures(box);
+    box.ClockBox->setValue(4000000);
+    EXPECT_NE(figures(box).find("125 cycles per sample"), std::string::npos) << figures(box);
+    box.ClockBox->setValue(3579545);  // a colour-burst crystal: 111.86 cycles
+    EXPECT_NE(figures(box).find("Plays at 7990.056 Hz (pitch -0.124 %), 112 cycles"), std::string::npos)
+        << figures(box);
+
+    box.LoopButton->setChecked(true);
+    box.AsmButton->setChecked(true);
+    const PicProgramChoice chosen = box.choice();
+    EXPECT_EQ(chosen.settings.chip, findPicChip("16f877a"));
+    EXPECT_EQ(chosen.settings.clockHz, 3579545u);
+    EXPECT_TRUE(chosen.settings.loop);
+    EXPECT_FALSE(chosen.hex);
+}
+
+TEST(PicProgramBox, ARefusalDisablesSavingAndSaysWhy) {
+    auto state = soundOf(20000, 8000);
+    TPicProgramBox box(*state);
+    box.ChipBox->setCurrentText("PIC16F628A");
+    EXPECT_FALSE(box.SaveButton->isEnabled());
+    EXPECT_NE(figures(box).find("14336 samples fit, 1.79 s at 8000 Hz"), std::string::npos) << figures(box);
+    box.ChipBox->setCurrentText("PIC16F88");
+    EXPECT_TRUE(box.SaveButton->isEnabled()) << figures(box);
+
+    state->encoder.sampleRate = 44100;  // at 4 MHz: 22.7 cycles, fewer than the player needs
+    box.ChipBox->setCurrentText("PIC16F648A");
+    EXPECT_FALSE(box.SaveButton->isEnabled());
+    EXPECT_NE(figures(box).find("highest rate this clock allows is 33898 Hz"), std::string::npos) << figures(box);
+}
+
+}  // namespace
+}  // namespace ryx::ui

@@ -1,0 +1,129 @@
+#include "ui/TPicProgramBox.h"
+
+#include "ui/WindowFont.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace ryx::ui {
+namespace {
+
+// A crystal chip starts at the fastest crystal these chips take.
+constexpr int kDefaultCrystalHz = 20000000;
+
+QString fromView(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+}  // namespace
+
+OperationResult writePicProgram(const ProgramState& state, const PicProgramChoice& choice,
+                                const std::filesystem::path& path) {
+    return choice.hex ? writePicHex(state, choice.settings, path) : writePicAssembler(state, choice.settings, path);
+}
+
+std::optional<PicProgramChoice> choosePicProgram(QWidget* parent, const ProgramState& state) {
+    TPicProgramBox box(state, parent);
+    if (box.exec() != QDialog::Accepted) return std::nullopt;
+    return box.choice();
+}
+
+TPicProgramBox::TPicProgramBox(const ProgramState& state, QWidget* parent) : QDialog(parent), state_(state) {
+    setWindowTitle(QStringLiteral("Export PIC program"));
+    setObjectName(QStringLiteral("PicProgramBox"));
+    setFont(windowFont());
+
+    ChipBox = new QComboBox(this);
+    for (const PicChip& chip : picChips()) ChipBox->addItem(fromView(chip.name));
+    ClockBox = new QSpinBox(this);
+    ClockBox->setRange(static_cast<int>(kMinClockHz), static_cast<int>(kMaxClockHz));
+    ClockBox->setSuffix(QStringLiteral(" Hz"));
+    ClockBox->setSingleStep(1000000);
+    OnceButton = new QRadioButton(QStringLiteral("Once after every reset, then sleep"), this);
+    LoopButton = new QRadioButton(QStringLiteral("For ever"), this);
+    OnceButton->setChecked(true);
+    HexButton = new QRadioButton(QStringLiteral("Intel HEX, ready to flash (.hex)"), this);
+    AsmButton = new QRadioButton(QStringLiteral("Assembler source for gpasm (.asm)"), this);
+    HexButton->setChecked(true);
+    FiguresLabel = new QLabel(this);
+    FiguresLabel->setWordWrap(true);
+    FiguresLabel->setMinimumWidth(320);
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("Chip:"), ChipBox);
+    form->addRow(QStringLiteral("Clock:"), ClockBox);
+    auto* plays = new QVBoxLayout;
+    plays->addWidget(OnceButton);
+    plays->addWidget(LoopButton);
+    auto* playsGroup = new QGroupBox(QStringLiteral("Plays"), this);
+    playsGroup->setLayout(plays);
+    auto* kinds = new QVBoxLayout;
+    kinds->addWidget(HexButton);
+    kinds->addWidget(AsmButton);
+    auto* kindGroup = new QGroupBox(QStringLiteral("File"), this);
+    kindGroup->setLayout(kinds);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
+    SaveButton = buttons->addButton(QStringLiteral("Save..."), QDialogButtonBox::AcceptRole);
+    SaveButton->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(playsGroup);
+    layout->addWidget(kindGroup);
+    layout->addWidget(FiguresLabel);
+    layout->addWidget(buttons);
+
+    connect(ChipBox, &QComboBox::currentIndexChanged, this, [this] { chipChanged(); });
+    connect(ClockBox, &QSpinBox::valueChanged, this, [this] { updateFigures(); });
+    connect(LoopButton, &QRadioButton::toggled, this, [this] { updateFigures(); });
+    chipChanged();
+}
+
+PicProgramChoice TPicProgramBox::choice() const {
+    const PicChip& chip = picChips()[static_cast<std::size_t>(std::max(ChipBox->currentIndex(), 0))];
+    const auto clock = static_cast<std::uint32_t>(ClockBox->value());
+    return {{&chip, clock, LoopButton->isChecked()}, HexButton->isChecked()};
+}
+
+void TPicProgramBox::chipChanged() {
+    const PicChip& chip = *choice().settings.chip;
+    ClockBox->setValue(chip.internalClockHz != 0 ? static_cast<int>(chip.internalClockHz) : kDefaultCrystalHz);
+    updateFigures();
+}
+
+void TPicProgramBox::updateFigures() {
+    const PicProgramChoice chosen = choice();
+    const PicProgramPlan plan = planPicProgram(state_, chosen.settings);
+    SaveButton->setEnabled(plan.ok());
+    if (!plan.ok()) {
+        FiguresLabel->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0)"));
+        QString reason = QString::fromStdString(plan.error);
+        if (!reason.isEmpty()) reason[0] = reason[0].toUpper();
+        FiguresLabel->setText(reason + QLatin1Char('.'));
+        return;
+    }
+    const PicChip& chip = *chosen.settings.chip;
+    FiguresLabel->setStyleSheet(QString());
+    FiguresLabel->setText(
+        QStringLiteral("%1 oscillator. Plays at %2 Hz (pitch %3 %), %4 cycles per sample.\n"
+                       "Memory: %5 of %6 words (player %7, tables %8). Pins %9 and %10.")
+            .arg(usesInternalClock(chip, plan.clockHz) ? QStringLiteral("Internal") : QStringLiteral("Crystal"))
+            .arg(QString::fromStdString(formatFixed(plan.timing.playbackRate, 3)))
+            .arg(QString::fromStdString(formatFixed(plan.timing.pitchErrorPercent, 3, true)))
+            .arg(plan.timing.cyclesPerSample)
+            .arg(plan.usedWords)
+            .arg(plan.totalWords)
+            .arg(plan.playerWords)
+            .arg(plan.tableBytes)
+            .arg(fromView(chip.pinA))
+            .arg(fromView(chip.pinB)));
+}
+
+}  // namespace ryx::ui

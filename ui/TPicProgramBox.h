@@ -1,0 +1,58 @@
+#pragma once
+// "Export PIC program": chip, clock, once or for ever, and the file kind,
+// with the exact playback rate, cycles per sample and memory use shown
+// before anything is written. Modal; it reads the state and changes nothing.
+
+#include "core/OperationResult.h"
+#include "core/ProgramState.h"
+#include "firmware/PicProgram.h"
+
+#include <QDialog>
+
+#include <filesystem>
+#include <optional>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+
+namespace ryx::ui {
+
+struct PicProgramChoice {
+    PicProgramSettings settings;
+    bool hex = true;  // Intel HEX; otherwise assembler source
+};
+
+// Writes the chosen kind of file for the chosen chip.
+OperationResult writePicProgram(const ProgramState& state, const PicProgramChoice& choice,
+                                const std::filesystem::path& path);
+
+// Shows the dialog modally: the choice when the user saves, else nothing.
+std::optional<PicProgramChoice> choosePicProgram(QWidget* parent, const ProgramState& state);
+
+class TPicProgramBox : public QDialog {
+    Q_OBJECT
+public:
+    explicit TPicProgramBox(const ProgramState& state, QWidget* parent = nullptr);
+
+    PicProgramChoice choice() const;
+
+    QComboBox* ChipBox = nullptr;
+    QSpinBox* ClockBox = nullptr;  // Hz
+    QRadioButton* OnceButton = nullptr;
+    QRadioButton* LoopButton = nullptr;
+    QRadioButton* HexButton = nullptr;
+    QRadioButton* AsmButton = nullptr;
+    QLabel* FiguresLabel = nullptr;  // rate, cycles and memory, or why not
+    QPushButton* SaveButton = nullptr;
+
+private:
+    void chipChanged();
+    void updateFigures();
+
+    const ProgramState& state_;
+};
+
+}  // namespace ryx::ui
