@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The build refuses a layering breach: with the include folders that core/
-# and export/ are compiled with, their own headers are found, while a Qt,
+# The build refuses a layering breach: with the include folders that core/,
+# export/ and firmware/ are compiled with, their own headers are found, while a Qt,
 # ui/ or cli/ header is not.
-# Usage: layering-check.sh COMPILER CORE_INCLUDES EXPORT_INCLUDES (";"-separated lists)
+# Usage: layering-check.sh COMPILER CORE_INCLUDES EXPORT_INCLUDES FIRMWARE_INCLUDES (";"-separated lists)
 set -euo pipefail
 compiler=$1
 work=$(mktemp -d)
@@ -26,6 +26,7 @@ check() {  # LAYER FLAGS HEADER EXPECTED(yes|no)
 
 core=$(flags "$2")
 export_=$(flags "$3")
+firmware=$(flags "$4")
 check core "$core" '"core/Encoder.h"' yes
 check core "$core" '<QString>' no
 check core "$core" '<QtCore/QString>' no
@@ -37,5 +38,11 @@ check export "$export_" '"core/ProgramState.h"' yes
 check export "$export_" '<QString>' no
 check export "$export_" '"ui/PictureGeometry.h"' no
 check export "$export_" '"cli/CommandLine.h"' no
+check export "$export_" '"firmware/PicProgram.h"' no
+check firmware "$firmware" '"firmware/PicProgram.h"' yes
+check firmware "$firmware" '"export/TableLayout.h"' yes
+check firmware "$firmware" '<QString>' no
+check firmware "$firmware" '"ui/PictureGeometry.h"' no
+check firmware "$firmware" '"cli/CommandLine.h"' no
 [ $status -eq 0 ] && echo PASS
 exit $status

@@ -25,7 +25,7 @@ TEST(HelpViewer, ListsTheTopicsOfTheShippedHelpAndJumpsToThem) {
     for (const char* expected : {"What the program does", "Opening a sound", "Preparing a sound with sox",
                                  "Scheme and fineness", "Reading the display", "Listening",
                                  "Exporting the bitstream", "Assembling the tables", "The decoder circuit",
-                                 "The command-line encoder ryxenc"}) {
+                                 "The command-line encoder ryxenc", "A ready-to-flash PIC program"}) {
         EXPECT_TRUE(topics.contains(QString::fromLatin1(expected))) << expected;
     }
     // Each topic's anchor exists: choosing topics further down scrolls further.

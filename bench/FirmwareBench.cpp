@@ -1,0 +1,49 @@
+#include "BenchSound.h"
+#include "export/TableLayout.h"
+#include "firmware/PicProgram.h"
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+
+namespace ryx::bench {
+namespace {
+
+// The largest sound that fits a PIC16F877A: 7936 table bytes over all four pages.
+std::unique_ptr<ProgramState> makeLargestFit(PicProgramSettings& settings) {
+    auto state = makeLargestSound();
+    settings = {findPicChip("16f877a"), 20000000, false};
+    state->encoder.sampleCount = (settings.chip->programWords - kFirstTableAddress) * 8;
+    state->encoder.sampleRate = 22050;
+    return state;
+}
+
+// Player, tables and config word to Intel HEX text, in memory.
+void BM_PicHexLargestFit(benchmark::State& run) {
+    PicProgramSettings settings;
+    auto state = makeLargestFit(settings);
+    std::string hex;
+    for (auto _ : run) {
+        if (!picProgramHex(*state, settings, hex)) run.SkipWithError("refused");
+        benchmark::DoNotOptimize(hex.data());
+    }
+    run.counters["bytes"] = static_cast<double>(hex.size());
+}
+
+// The same, written to a file through the atomic writer.
+void BM_WritePicHexLargestFit(benchmark::State& run) {
+    BenchFolder folder;
+    PicProgramSettings settings;
+    auto state = makeLargestFit(settings);
+    const auto path = folder.path() / "largest.hex";
+    for (auto _ : run) {
+        if (!writePicHex(*state, settings, path)) run.SkipWithError("not written");
+    }
+    run.counters["bytes"] = static_cast<double>(std::filesystem::file_size(path));
+}
+
+BENCHMARK(BM_PicHexLargestFit)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WritePicHexLargestFit)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace ryx::bench
