@@ -1,6 +1,7 @@
 #include "firmware/PicProgram.h"
 
 #include "core/AtomicFileWriter.h"
+#include "core/ListSelection.h"
 #include "core/ProductInfo.h"
 #include "export/RetlwTables.h"
 #include "export/TableLayout.h"
@@ -92,8 +93,8 @@ void writeHeader(TextChunkWriter& out, const ProgramState& state, const PicProgr
              (usesInternalClock(chip, plan.clockHz) ? "internal oscillator" : "crystal") + " at " +
              std::to_string(plan.clockHz) + " Hz");
     out.line("; Sound      " + std::to_string(encoder.sampleCount) + " samples at " +
-             std::to_string(encoder.sampleRate) + " Hz, " + (twoPins ? "1.5 bit" : "1 bit") + ", Ryx" +
-             std::to_string(encoder.fineness) + "; " + std::to_string(plan.tableBytes * 8) + " samples played");
+             std::to_string(encoder.sampleRate) + " Hz, " + std::string(schemeItemText(encoder.algorithmType)) +
+             ", " + std::string(finenessItemText(encoder.fineness)) + "; " + std::to_string(plan.tableBytes * 8) + " samples played");
     out.line("; Playback   " + std::to_string(plan.timing.cyclesPerSample) + " cycles per sample = " +
              formatFixed(plan.timing.playbackRate, 3) + " Hz (pitch " +
              formatFixed(plan.timing.pitchErrorPercent, 3, true) + " %)");
