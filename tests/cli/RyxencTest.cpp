@@ -624,6 +624,7 @@ TEST_F(RyxencTest, ReplacesByPlainRename) {
     EXPECT_NE(calls.find("\"out.asm\""), std::string::npos) << calls;
     EXPECT_GT(fs::file_size(work / "out.asm"), 3u);
     EXPECT_EQ(entriesOf(work.path()), (std::vector<std::string>{"a.wav", "out.asm"}));
+}
 
 // The whole PIC program: the same bytes as the core makes, the chip's
 // figures in the summary, and a sound that does not fit refused with exit 1.
