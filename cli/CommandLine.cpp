@@ -320,7 +320,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments) {
         return fail("only one output can be the standard output '-'");
     }
     if (options.compare && options.namesAnOutput()) {
-        return fail("--compare writes no file; leave out --asm, --bin, --wav and --original-wav");
+        return fail("--compare writes no file; leave out --asm, --bin, --wav, --original-wav, --hex and --program");
     }
     if (options.namesAnOutput() && options.inputs.size() > 1) {
         return fail("--asm, --bin, --wav, --original-wav, --hex and --program take exactly one input, not " +
