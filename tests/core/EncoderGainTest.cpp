@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <vector>
 
 namespace ryx {
@@ -64,8 +65,8 @@ TEST(EncoderGain, OptimalBeatsGreedyOnEveryTestSound) {
     }
     const double lowPassGain = lowPassGainSum / settings;
     const double segmentalGain = segmentalGainSum / settings;
-    RecordProperty("meanLowPassGainDb", std::to_string(lowPassGain));
-    RecordProperty("meanSegmentalGainDb", std::to_string(segmentalGain));
+    std::cout << "mean gain over " << settings << " sound and setting pairs: low-passed SNR " << lowPassGain
+              << " dB, segmental SNR " << segmentalGain << " dB\n";
     EXPECT_GE(lowPassGain, 1.2);
     // Measured +0.85 dB; even the exact search reaches only about +0.9 dB on these sounds.
     EXPECT_GE(segmentalGain, 0.8);
