@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Writes the fuzzers' seed inputs: a few tiny sounds, valid and not, built
-# byte by byte here. With --long, also one sound longer than the longest the
-# reader keeps (too large to keep in the repository; made before each run).
-# Usage: fuzz/make-seed-corpus.sh CORPUS_DIR [--long]
+# byte by byte here. With --long DIR, also one sound longer than the longest
+# the reader keeps, into DIR/wav_reader_fuzzer (too large to keep in the
+# repository; made before each run).
+# Usage: fuzz/make-seed-corpus.sh CORPUS_DIR [--long DIR]
 set -euo pipefail
 export LC_ALL=C
 out=$1
@@ -52,5 +53,6 @@ p=$out/pcm_wav_fuzzer
 { printf 'RIFF'; le32 4; printf 'WAVE'; } > "$p/no-chunks.wav"
 
 if [ "${2:-}" = --long ]; then
-  { header46 262600 15625 1 8; tone 262600; } > "$r/longer-than-kept.wav"
+  mkdir -p "$3/wav_reader_fuzzer"
+  { header46 262600 15625 1 8; tone 262600; } > "$3/wav_reader_fuzzer/longer-than-kept.wav"
 fi
