@@ -17,23 +17,28 @@ InputBytes failed(int errorNumber) {
     return input;
 }
 
-// Reads until the end, or until maxRead bytes; keeps the first maxKept.
-InputBytes readAll(int file, std::uint64_t maxRead, std::size_t maxKept) {
+// Reads until the end, or until maxRead bytes; keeps the first maxKept,
+// straight into the result (expected: how many bytes to make room for).
+InputBytes readAll(int file, std::uint64_t maxRead, std::size_t maxKept, std::size_t expected) {
     InputBytes input;
-    std::array<std::uint8_t, 65536> block;
+    input.bytes.resize(std::min(std::max<std::size_t>(expected, 65536), maxKept));
+    std::array<std::uint8_t, 65536> discarded;
     while (input.length < maxRead) {
-        const std::uint64_t wanted = std::min<std::uint64_t>(block.size(), maxRead - input.length);
-        const ssize_t got = ::read(file, block.data(), static_cast<std::size_t>(wanted));
+        const std::size_t kept = static_cast<std::size_t>(std::min<std::uint64_t>(input.length, maxKept));
+        if (kept == input.bytes.size() && kept < maxKept) input.bytes.resize(std::min(2 * kept, maxKept));
+        // Past maxKept the bytes are only counted.
+        std::uint8_t* into = kept < input.bytes.size() ? input.bytes.data() + kept : discarded.data();
+        const std::size_t room = kept < input.bytes.size() ? input.bytes.size() - kept : discarded.size();
+        const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(room, maxRead - input.length));
+        const ssize_t got = ::read(file, into, wanted);
         if (got < 0) {
             if (errno == EINTR) continue;
             return failed(errno);
         }
         if (got == 0) break;
-        const auto count = static_cast<std::size_t>(got);
-        const std::size_t keep = std::min(count, maxKept - std::min(maxKept, input.bytes.size()));
-        input.bytes.insert(input.bytes.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(keep));
-        input.length += count;
+        input.length += static_cast<std::uint64_t>(got);
     }
+    input.bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(input.length, maxKept)));
     return input;
 }
 
@@ -54,7 +59,7 @@ InputBytes readInputBytes(const std::string& name, std::size_t maxKept) {
     struct stat status {};
     if (::fstat(file, &status) != 0) return failed(errno);
     if (S_ISDIR(status.st_mode)) return failed(EISDIR);
-    if (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode)) return readAll(file, UINT64_MAX, maxKept);
+    if (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode)) return readAll(file, UINT64_MAX, maxKept, 0);
     if (!S_ISREG(status.st_mode)) {
         InputBytes input;
         input.failure = "not a file or a pipe";
@@ -62,10 +67,11 @@ InputBytes readInputBytes(const std::string& name, std::size_t maxKept) {
     }
     // A regular file: what lies past the longest sound cannot change it.
     const auto length = static_cast<std::uint64_t>(status.st_size);
-    InputBytes input = readAll(file, std::min<std::uint64_t>(length, maxKept), maxKept);
+    const std::uint64_t wanted = std::min<std::uint64_t>(length, maxKept);
+    InputBytes input = readAll(file, wanted, maxKept, static_cast<std::size_t>(wanted));
     if (!input.failure.empty()) return input;
     // A file that shrank while read is unreadable, never a shorter sound.
-    if (input.length != std::min<std::uint64_t>(length, maxKept)) return failed(EIO);
+    if (input.length != wanted) return failed(EIO);
     input.length = length;
     return input;
 }
