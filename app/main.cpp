@@ -55,6 +55,10 @@ int run(QElapsedTimer& sinceStart) {
         exitAfterFirstPaint(*formMain.canvas(), sinceStart);
     }
     formMain.show();
+    // ryx-encoder FILE, as the desktop entry starts it for a sound.
+    if (const QStringList arguments = QCoreApplication::arguments(); arguments.size() > 1) {
+        formMain.openSoundFile(arguments.at(1));
+    }
 
     return QApplication::exec();
 }

@@ -1,17 +1,23 @@
-// A change of a drop-down list on the largest sound, through the main window:
-// encode, smoothing, the decoded preview file and the repaint.
+// Through the main window: a change of a drop-down list on the largest sound
+// (encode, smoothing, the decoded preview file and the repaint), and an import.
 
 #include "BenchSound.h"
+#include "MinuteSound.h"
 #include "core/Encoder.h"
 #include "core/WavReader.h"
+#include "import/ImportOptions.h"
 #include "ui/FormCanvas.h"
 #include "ui/QtSoundPlayer.h"
+#include "ui/SoundImporter.h"
 #include "ui/TFormMain.h"
 
 #include <QApplication>
+#include <QAction>
 #include <QComboBox>
+#include <QSettings>
 
 #include <benchmark/benchmark.h>
+#include <sndfile.h>
 
 #include <memory>
 
@@ -43,5 +49,32 @@ void BM_ListChangeOnLargestSound(benchmark::State& loop) {
     }
 }
 BENCHMARK(BM_ListChangeOnLargestSound)->Unit(benchmark::kMillisecond);
+
+// From the chosen file (a minute of 44.1 kHz stereo FLAC) to the repainted
+// picture: File > Import sound with both dialogs answered at once, the
+// import, the previews and the repaint. The cut notice is left out.
+void BM_WindowImportOfMinuteFlac(benchmark::State& loop) {
+    const ryx::bench::BenchFolder folder;
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(folder.path().string()));
+    const auto path = ryx::bench::minuteSoundFile(folder.path(), SF_FORMAT_FLAC | SF_FORMAT_PCM_16, "minute.flac");
+    auto state = std::make_unique<ryx::ProgramState>();
+    ryx::ui::QtSoundPlayer player;
+    {
+        ryx::ui::TFormMain form(*state, player, folder.path().string());
+        const QString fileName = QString::fromStdString(path.string());
+        form.fileChooser = [&fileName](QWidget*, const ryx::ui::FileDialogRequest&) { return fileName; };
+        form.importer()->optionsChooser = [](QWidget*, const ryx::ImportOptions& remembered) { return remembered; };
+        form.importer()->noticeReporter = nullptr;
+        form.show();
+        QApplication::processEvents();
+        for (auto _ : loop) {
+            form.FileImport1->trigger();
+            form.canvas()->repaint();
+        }
+        if (state->encoder.sampleRate != ryx::kDefaultImportRate) loop.SkipWithError("the sound was not imported");
+        form.close();
+    }
+}
+BENCHMARK(BM_WindowImportOfMinuteFlac)->Unit(benchmark::kMillisecond);
 
 }  // namespace

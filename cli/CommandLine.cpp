@@ -4,6 +4,7 @@
 #include "core/ListSelection.h"
 #include "firmware/PicChip.h"
 #include "firmware/PlaybackTiming.h"
+#include "import/ImportOptions.h"
 
 #include <algorithm>
 #include <charconv>
@@ -43,6 +44,16 @@ std::string schemeOptionValue(std::int8_t algorithmType) {
         if (entry.algorithmType == algorithmType) return std::string(entry.optionValue);
     }
     return {};
+}
+
+// "8000, 10000, ... 22050": the rates a list offers.
+std::string offeredRates() {
+    std::string rates;
+    for (const std::uint32_t rate : kOfferedImportRates) {
+        if (!rates.empty()) rates += ", ";
+        rates += std::to_string(rate);
+    }
+    return rates;
 }
 
 // An option's name in a column of 30 characters, then its text.
@@ -85,12 +96,22 @@ std::string usageText() {
            "      --clock HZ              its clock (default: the internal oscillator;\n"
            "                              a crystal of HZ otherwise)\n"
            "      --loop                  play for ever instead of once after every reset\n"
-           "      --list-chips            show the chips and exit\n"
+           "      --list-chips            show the chips and exit\n" +
+           optionLine("  -r, --rate RATE", "import every INPUT, a sound of any kind (WAV, FLAC, Ogg,") +
+           optionLine("", "MP3, AIFF), mixed to mono and converted to RATE Hz, " + std::to_string(kMinImportRate) +
+                              " to " + std::to_string(kMaxImportRate) + ";") +
+           optionLine("", "usual rates are " + offeredRates() + ";") +
+           optionLine("", std::to_string(kDefaultImportRate) + " suits a PIC at 4, 8 or 20 MHz") +
+           "      --no-normalize          with --rate: keep the level (no offset removal, no\n"
+           "                              peak at -1 dBFS)\n"
+           "      --no-trim               with --rate: keep leading and trailing silence\n"
+           "                              (below -45 dBFS)\n"
            "  -q, --quiet                 print nothing but errors and asked-for figures\n"
            "  -h, --help                  show this help and exit\n"
            "  -V, --version               show the version and exit\n"
            "\n"
-           "The options that name a file take exactly one INPUT.\n"
+           "The options that name a file take exactly one INPUT. Without --rate, an INPUT\n"
+           "must be an 8-bit mono WAV file.\n"
            "\n"
            "The assembler source writes its org addresses in decimal and sets no radix.\n"
            "Include it from a source that selects decimal, for example with gpasm:\n"
@@ -110,7 +131,7 @@ namespace {
 
 enum class OptionId {
     scheme, fineness, asmFile, binFile, wavFile, originalWavFile, hexFile, programFile, chip, clock, loop,
-    listChips, optimal, report, compare, quiet, help, version
+    listChips, optimal, report, compare, rate, noNormalize, noTrim, quiet, help, version
 };
 
 struct KnownOption {
@@ -136,6 +157,9 @@ constexpr KnownOption kOptions[] = {
     {0, "optimal", OptionId::optimal, false},
     {0, "report", OptionId::report, false},
     {0, "compare", OptionId::compare, false},
+    {'r', "rate", OptionId::rate, true},
+    {0, "no-normalize", OptionId::noNormalize, false},
+    {0, "no-trim", OptionId::noTrim, false},
     {'q', "quiet", OptionId::quiet, false},
     {'h', "help", OptionId::help, false},
     {'V', "version", OptionId::version, false},
@@ -235,6 +259,20 @@ std::string apply(CommandLine& options, const KnownOption& known, const std::str
     case OptionId::listChips:
         options.listChips = true;
         return {};
+    case OptionId::rate:
+        // Any whole number is taken here; the importer says when it is out of range.
+        if (value.empty() || value.size() > 9 || value.find_first_not_of("0123456789") != std::string::npos) {
+            return "invalid rate '" + value + "' (use a whole number of hertz, " + std::to_string(kMinImportRate) +
+                   " to " + std::to_string(kMaxImportRate) + ")";
+        }
+        options.importRate = static_cast<std::uint32_t>(std::stoul(value));
+        return {};
+    case OptionId::noNormalize:
+        options.normalize = false;
+        return {};
+    case OptionId::noTrim:
+        options.trim = false;
+        return {};
     case OptionId::quiet:
         options.quiet = true;
         return {};
@@ -321,6 +359,9 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     }
     if (options.compare && options.namesAnOutput()) {
         return fail("--compare writes no file; leave out --asm, --bin, --wav, --original-wav, --hex and --program");
+    }
+    if (!options.importRate && (!options.normalize || !options.trim)) {
+        return fail("--no-normalize and --no-trim need --rate");
     }
     if (options.namesAnOutput() && options.inputs.size() > 1) {
         return fail("--asm, --bin, --wav, --original-wav, --hex and --program take exactly one input, not " +

@@ -4,6 +4,7 @@
 #include "core/ProgramState.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,10 @@ struct CommandLine {
     std::uint32_t clockHz = 0;    // 0: the chip's internal oscillator
     bool loop = false;
     bool listChips = false;
+    // Set: every input is imported (any kind of sound) at this rate.
+    std::optional<std::uint32_t> importRate;
+    bool normalize = true;
+    bool trim = true;
     bool quiet = false;
     bool help = false;
     bool version = false;

@@ -2,6 +2,7 @@
 
 #include "cli/InputBytes.h"
 #include "cli/QualityReport.h"
+#include "cli/QuietStandardError.h"
 #include "core/Encoder.h"
 #include "core/ListSelection.h"
 #include "core/PreviewWriter.h"
@@ -11,6 +12,9 @@
 #include "export/AssemblerExport.h"
 #include "export/BinaryExport.h"
 #include "firmware/PicProgram.h"
+#include "import/ImportOptions.h"
+#include "import/SoundDecoder.h"
+#include "import/SoundImport.h"
 
 #include <vector>
 
@@ -19,6 +23,24 @@ namespace {
 
 // Bytes past the header and the longest sound cannot change the load.
 constexpr std::size_t kLongestUsefulInput = kWaveHeaderSize + kMaxSamples;
+// An imported input is read whole, up to this much; the decoder stops at six
+// minutes of sound anyway.
+constexpr std::size_t kLongestImportedInput = std::size_t{256} << 20;
+
+// Imports the whole input; a warning tells what was cut. Returns whether it was imported.
+bool importInput(ProgramState& state, const CommandLine& options, const std::string& shown,
+                 const InputBytes& read, std::ostream& err) {
+    const ImportReport imported = [&] {
+        const QuietStandardError quiet;  // the MP3 decoder's own notes
+        return importSoundBytes(state, read.bytes, {*options.importRate, options.normalize, options.trim});
+    }();
+    if (!imported.ok()) {
+        err << shown << "cannot import this sound: " << imported.error << '\n';
+        return false;
+    }
+    if (imported.cutSamples > 0) err << shown << "warning: " << cutNotice(imported) << '\n';
+    return true;
+}
 
 PicProgramSettings programSettings(const CommandLine& options) {
     return {findPicChip(options.chipName), options.clockHz, options.loop};
@@ -80,16 +102,23 @@ int encodeInput(ProgramState& state, const CommandLine& options, const PlannedIn
     const EncoderChoice choice = options.optimal ? EncoderChoice::optimal : EncoderChoice::greedy;
     // The load encodes; the optimal search waits until the fineness is settled.
     state.encoderChoice = EncoderChoice::greedy;
-    const InputBytes read = readInputBytes(input.name, kLongestUsefulInput);
+    const InputBytes read =
+        readInputBytes(input.name, options.importRate ? kLongestImportedInput : kLongestUsefulInput);
     if (!read.failure.empty()) {
         err << shown << kCannotOpenMessage << " (" << read.failure << ")\n";
         return kExitRefused;
     }
-    if (readWaveBytes(state, read.bytes) != LoadResult::loaded) {
+    if (options.importRate) {
+        if (!importInput(state, options, shown, read, err)) return kExitRefused;
+    } else if (readWaveBytes(state, read.bytes) != LoadResult::loaded) {
         err << shown << state.statusText.view() << '\n';
+        const bool readable = [&read] {
+            const QuietStandardError quiet;
+            return isReadableSound(read.bytes);
+        }();
+        if (readable) err << shown << "use --rate " << kDefaultImportRate << " to convert this sound\n";
         return kExitRefused;
-    }
-    if (read.length > kLongestUsefulInput) {
+    } else if (read.length > kLongestUsefulInput) {
         err << shown << "warning: the sound has " << read.length - kWaveHeaderSize << " samples; kept the first "
             << kMaxSamples << ", dropped " << read.length - kLongestUsefulInput << '\n';
     }

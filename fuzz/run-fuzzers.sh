@@ -32,6 +32,7 @@ fuzz() {
   mkdir -p "$artifacts"
   echo "== $name for ${time}s from $seeds"
   if ! ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+      LSAN_OPTIONS=suppressions="$PWD/fuzz/lsan-suppressions.txt" \
       "$build/fuzz/$name" -max_total_time="$time" -max_len=300000 -timeout=10 -print_final_stats=1 \
       -artifact_prefix="$artifacts" "$corpus" "$seeds" 2>"$log"; then
     tail -n 60 "$log"

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The build refuses a layering breach: with the include folders that core/,
-# export/ and firmware/ are compiled with, their own headers are found, while a Qt,
+# export/, firmware/ and import/ are compiled with, their own headers are found, while a Qt,
 # ui/ or cli/ header is not.
-# Usage: layering-check.sh COMPILER CORE_INCLUDES EXPORT_INCLUDES FIRMWARE_INCLUDES (";"-separated lists)
+# Usage: layering-check.sh COMPILER CORE_INCLUDES EXPORT_INCLUDES FIRMWARE_INCLUDES IMPORT_INCLUDES (";"-separated lists)
 set -euo pipefail
 compiler=$1
 work=$(mktemp -d)
@@ -27,6 +27,7 @@ check() {  # LAYER FLAGS HEADER EXPECTED(yes|no)
 core=$(flags "$2")
 export_=$(flags "$3")
 firmware=$(flags "$4")
+import_=$(flags "$5")
 check core "$core" '"core/Encoder.h"' yes
 check core "$core" '<QString>' no
 check core "$core" '<QtCore/QString>' no
@@ -44,5 +45,12 @@ check firmware "$firmware" '"export/TableLayout.h"' yes
 check firmware "$firmware" '<QString>' no
 check firmware "$firmware" '"ui/PictureGeometry.h"' no
 check firmware "$firmware" '"cli/CommandLine.h"' no
+check core "$core" '"import/SoundImport.h"' no
+check import "$import_" '"import/SoundImport.h"' yes
+check import "$import_" '"core/WavReader.h"' yes
+check import "$import_" '<QString>' no
+check import "$import_" '"ui/PictureGeometry.h"' no
+check import "$import_" '"export/BitPacking.h"' no
+check import "$import_" '"cli/CommandLine.h"' no
 [ $status -eq 0 ] && echo PASS
 exit $status

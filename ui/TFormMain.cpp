@@ -6,17 +6,22 @@
 #include "core/WavReader.h"
 #include "export/AssemblerExport.h"
 #include "export/BinaryExport.h"
+#include "import/SoundImport.h"
 #include "ui/ButtonGlyphs.h"
 #include "ui/FormCanvas.h"
 #include "ui/HelpViewer.h"
 #include "ui/PictureGeometry.h"
 #include "ui/PreviewFiles.h"
 #include "ui/QualityCommands.h"
+#include "ui/ImportSettings.h"
+#include "ui/SoundImporter.h"
 #include "ui/WindowFont.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QDialog>
 #include <QFile>
 #include <QFileDialog>
@@ -24,6 +29,7 @@
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -51,6 +57,7 @@ std::optional<QString> chooseWithQtDialog(QWidget* parent, const FileDialogReque
     if (request.save) dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setNameFilters(request.filter.split(QStringLiteral(";;")));
     dialog.setDefaultSuffix(request.defaultSuffix);
+    if (!request.directory.isEmpty()) dialog.setDirectory(request.directory);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().constFirst();
 }
@@ -82,6 +89,8 @@ TFormMain::TFormMain(ProgramState& state, SoundPlayer& player, const std::string
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFont(windowFont());
 
+    importer_ = std::make_unique<SoundImporter>(state_, this, fileChooser, errorReporter);
+    setAcceptDrops(true);
     canvas_ = new FormCanvas(state_, this);
     canvas_->onMouseDown = [this](int x, int y) { FormMouseDown(x, y); };
     setCentralWidget(canvas_);
@@ -166,7 +175,8 @@ void TFormMain::nameParts() {
         {ComboBox2, "ComboBox2"},     {BitBtn1, "BitBtn1"},         {BitBtn2, "BitBtn2"},
         {BitBtn3, "BitBtn3"},         {BitBtn4, "BitBtn4"},         {Button1, "Button1"},
         {Button2, "Button2"},         {Button3, "Button3"},         {FileOpen1, "FileOpen1"},
-        {FileSaveAs1, "FileSaveAs1"}, {FileSaveAs2, "FileSaveAs2"}, {FileSaveAs3, "FileSaveAs3"},
+        {FileImport1, "FileImport1"}, {FileSaveAs1, "FileSaveAs1"}, {FileSaveAs2, "FileSaveAs2"},
+        {FileSaveAs3, "FileSaveAs3"},
         {FileExit1, "FileExit1"},
         {FilterBox, "FilterBox"},     {HelpContents1, "HelpContents1"}, {About, "About"},
     };
@@ -185,6 +195,9 @@ void TFormMain::createMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     FileOpen1 = action(file, QStringLiteral("&Open wave file .WAV"), QStringLiteral("Open|Opens an existing file"),
                        &TFormMain::FileOpen1Execute);
+    FileImport1 = action(file, QStringLiteral("&Import sound\u2026"),
+                         QStringLiteral("Import|Imports a sound of any kind: WAV, FLAC, Ogg, MP3 or AIFF"),
+                         &TFormMain::FileImport1Execute);
     FileSaveAs1 = action(file, QStringLiteral("Export PIC assembler file .ASM"),
                          QStringLiteral("Save As|Saves the active file with a new name"),
                          &TFormMain::FileSaveAs1Execute);
@@ -213,6 +226,7 @@ void TFormMain::createMenus() {
     About = action(help, QStringLiteral("About"), QString(), &TFormMain::AboutExecute);
 
     FileOpen1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    FileImport1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
     FileExit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     for (QMenu* menu : {file, special, help}) menu->setToolTipsVisible(true);
 }
@@ -348,7 +362,7 @@ void TFormMain::reportExport(const OperationResult& written, const QString& what
 
 void TFormMain::FileOpen1Execute() {
     chooseFile({QStringLiteral("Open wave file"), QStringLiteral("Wave files (*.wav);;All files (*)"),
-                QStringLiteral("wav"), false},
+                QStringLiteral("wav"), false, QString()},
                &TFormMain::FileOpen1Accept);
 }
 
@@ -361,8 +375,43 @@ void TFormMain::FileOpen1Accept(const QString& fileName) {
     });
 }
 
+void TFormMain::FileImport1Execute() {
+    guarded([this] {
+        if (importer_->chooseAndImport()) showImportedSound();
+    });
+}
+
+void TFormMain::openSoundFile(const QString& fileName) {
+    guarded([&] {
+        if (isPlainEightBitWave(localFileName(fileName))) {
+            FileOpen1Accept(fileName);
+        } else if (importer_->importFile(fileName, rememberedImportOptions())) {
+            showImportedSound();
+        }
+    });
+}
+
+void TFormMain::showImportedSound() {
+    // The previews and the picture that an open of the same 8-bit sound gives.
+    stopAndWritePreviews({PreviewMode::decodedSound, PreviewMode::originalSound});
+    repaintForm();
+}
+
+void TFormMain::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!urls.isEmpty() && urls.constFirst().isLocalFile()) event->acceptProposedAction();
+}
+
+void TFormMain::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.constFirst().isLocalFile()) return;
+    event->acceptProposedAction();
+    openSoundFile(urls.constFirst().toLocalFile());
+}
+
 void TFormMain::FileSaveAs1Execute() {
-    chooseFile({QString(), QStringLiteral("PIC Assembler files (*.asm);;All files (*)"), QStringLiteral("asm"), true},
+    chooseFile({QString(), QStringLiteral("PIC Assembler files (*.asm);;All files (*)"), QStringLiteral("asm"), true,
+                QString()},
                &TFormMain::FileSaveAs1Accept);
 }
 
@@ -373,7 +422,8 @@ void TFormMain::FileSaveAs1Accept(const QString& fileName) {
 }
 
 void TFormMain::FileSaveAs2Execute() {
-    chooseFile({QString(), QStringLiteral("Binary Ryx data file (*.ryx);;All files (*)"), QStringLiteral("ryx"), true},
+    chooseFile({QString(), QStringLiteral("Binary Ryx data file (*.ryx);;All files (*)"), QStringLiteral("ryx"), true,
+                QString()},
                &TFormMain::FileSaveAs2Accept);
 }
 
@@ -388,9 +438,9 @@ void TFormMain::FileSaveAs3Execute() {
         picProgram_ = *chosen;
         chooseFile(picProgram_.hex
                        ? FileDialogRequest{QString(), QStringLiteral("Intel HEX files (*.hex);;All files (*)"),
-                                           QStringLiteral("hex"), true}
+                                           QStringLiteral("hex"), true, QString()}
                        : FileDialogRequest{QString(), QStringLiteral("PIC Assembler files (*.asm);;All files (*)"),
-                                           QStringLiteral("asm"), true},
+                                           QStringLiteral("asm"), true, QString()},
                    &TFormMain::FileSaveAs3Accept);
     });
 }

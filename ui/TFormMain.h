@@ -30,6 +30,7 @@ class FormCanvas;
 class HelpViewer;
 class PreviewFiles;
 class QualityCommands;
+class SoundImporter;
 
 // What a file dialog is asked to show.
 struct FileDialogRequest {
@@ -37,6 +38,7 @@ struct FileDialogRequest {
     QString filter;
     QString defaultSuffix;
     bool save = false;
+    QString directory;  // empty: the dialog's own choice
 };
 
 // Returns the chosen file, or nothing when the user cancels.
@@ -69,6 +71,7 @@ public:
     HelpViewer* helpViewer() const { return helpViewer_; }
     const PreviewFiles& previews() const { return *previews_; }
     QualityCommands* quality() const { return quality_; }
+    SoundImporter* importer() const { return importer_.get(); }
 
     // Controls and commands, under the names they are known by.
     QLabel* Label1 = nullptr;
@@ -84,6 +87,7 @@ public:
     QPushButton* Button3 = nullptr;
 
     QAction* FileOpen1 = nullptr;
+    QAction* FileImport1 = nullptr;
     QAction* FileSaveAs1 = nullptr;
     QAction* FileSaveAs2 = nullptr;
     QAction* FileSaveAs3 = nullptr;  // the whole PIC program
@@ -107,6 +111,10 @@ public:
     void Button3Click();
     void FileOpen1Execute();
     void FileOpen1Accept(const QString& fileName);
+    void FileImport1Execute();
+    // A file named at start-up or dropped: an 8-bit mono WAV in the reader's
+    // layout is opened, any other sound imported with the remembered choices.
+    void openSoundFile(const QString& fileName);
     void FileSaveAs1Execute();
     void FileSaveAs1Accept(const QString& fileName);
     void FileSaveAs2Execute();
@@ -120,6 +128,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void createControls();
@@ -136,6 +146,7 @@ private:
     void chooseFile(const FileDialogRequest& request, void (TFormMain::*accept)(const QString&));
     void reportExport(const OperationResult& written, const QString& what);
     void repaintForm();
+    void showImportedSound();
 
     ProgramState& state_;
     SoundPlayer& player_;
@@ -146,6 +157,7 @@ private:
     HelpViewer* helpViewer_ = nullptr;
     QualityCommands* quality_ = nullptr;
     PicProgramChoice picProgram_;  // from the dialog, for the file chosen after it
+    std::unique_ptr<SoundImporter> importer_;
 };
 
 }  // namespace ryx::ui

@@ -353,6 +353,7 @@ TEST_F(RyxencTest, RefusedInputsAreReportedAndTheOthersStillWritten) {
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err,
               "ryxenc: stereo.wav: Only 8-bit MONO wave files supported!\n"
+              "ryxenc: stereo.wav: use --rate 15625 to convert this sound\n"
               "ryxenc: missing.wav: Cannot open file! - no file loaded. (No such file or directory)\n"
               "ryxenc: movie.wav: Not a WAVE file! - no file loaded.\n"
               "ryxenc: folder.wav: Cannot open file! - no file loaded. (Is a directory)\n");

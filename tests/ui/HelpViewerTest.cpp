@@ -22,7 +22,7 @@ TEST(HelpViewer, ListsTheTopicsOfTheShippedHelpAndJumpsToThem) {
     EXPECT_EQ(viewer.helpFile(), QStringLiteral(RYX_HELP_SOURCE_DIR "/ryx-encoder-help.html"));
 
     const QStringList topics = viewer.topicTitles();
-    for (const char* expected : {"What the program does", "Opening a sound", "Preparing a sound with sox",
+    for (const char* expected : {"What the program does", "Opening a sound", "Preparing a sound: Import, or sox",
                                  "Scheme and fineness", "Reading the display", "Listening",
                                  "Exporting the bitstream", "Assembling the tables", "The decoder circuit",
                                  "The command-line encoder ryxenc", "A ready-to-flash PIC program"}) {
@@ -37,6 +37,11 @@ TEST(HelpViewer, ListsTheTopicsOfTheShippedHelpAndJumpsToThem) {
     EXPECT_GT(middle, first);
     // What users must not miss when they assemble the export.
     EXPECT_TRUE(viewer.browser()->toPlainText().contains("r=dec"));
+    // Preparing a sound starts with the import and keeps the sox recipe.
+    const QString text = viewer.browser()->toPlainText();
+    const qsizetype preparing = text.lastIndexOf("Preparing a sound: Import, or sox");
+    EXPECT_LT(preparing, text.indexOf("Import sound", preparing));
+    EXPECT_LT(text.indexOf("Import sound", preparing), text.indexOf("sox input.wav -r 15625", preparing));
 }
 
 TEST(HelpViewer, AMissingHelpFileIsReportedInTheViewer) {

@@ -154,7 +154,8 @@ TEST_F(MainWindowTest, WindowControlsAndMenusAreAsDefined) {
              {"BitBtn3", form->BitBtn3},         {"BitBtn4", form->BitBtn4},     {"Button1", form->Button1},
              {"Button2", form->Button2},         {"Button3", form->Button3},     {"FileOpen1", form->FileOpen1},
              {"FileSaveAs1", form->FileSaveAs1}, {"FileSaveAs2", form->FileSaveAs2},
-             {"FileSaveAs3", form->FileSaveAs3}, {"FileExit1", form->FileExit1},     {"FilterBox", form->FilterBox},
+             {"FileImport1", form->FileImport1}, {"FileSaveAs3", form->FileSaveAs3}, {"FileExit1", form->FileExit1},
+             {"FilterBox", form->FilterBox},
              {"HelpContents1", form->HelpContents1}, {"About", form->About}}) {
         EXPECT_EQ(form->findChild<QObject*>(name), part) << name.toStdString();
     }
@@ -162,8 +163,8 @@ TEST_F(MainWindowTest, WindowControlsAndMenusAreAsDefined) {
     const QList<QAction*> menus = form->menuBar()->actions();
     ASSERT_EQ(menus.size(), 3);
     EXPECT_EQ(menus[0]->text() + menus[1]->text() + menus[2]->text(), "&FileSpecial&Help");
-    EXPECT_EQ(menus[0]->menu()->actions(), QList<QAction*>({form->FileOpen1, form->FileSaveAs1, form->FileSaveAs2,
-                                                            form->FileSaveAs3, form->FileExit1}));
+    EXPECT_EQ(menus[0]->menu()->actions(), QList<QAction*>({form->FileOpen1, form->FileImport1, form->FileSaveAs1,
+                                                            form->FileSaveAs2, form->FileSaveAs3, form->FileExit1}));
     EXPECT_EQ(menus[1]->menu()->actions(), QList<QAction*>({form->FilterBox, form->quality()->CompareSettings1,
                                                             form->quality()->OptimalEncoding1}));
     EXPECT_EQ(menus[2]->menu()->actions(), QList<QAction*>({form->HelpContents1, form->About}));
@@ -173,6 +174,8 @@ TEST_F(MainWindowTest, WindowControlsAndMenusAreAsDefined) {
     };
     for (const Item& row : std::vector<Item>{
              {form->FileOpen1, "&Open wave file .WAV", "Open", "Opens an existing file", "Ctrl+O"},
+             {form->FileImport1, "&Import sound\u2026", "Import", "Imports a sound of any kind: WAV, FLAC, Ogg, MP3 or AIFF",
+              "Ctrl+I"},
              {form->FileSaveAs1, "Export PIC assembler file .ASM", "Save As", "Saves the active file with a new name", ""},
              {form->FileSaveAs2, "Export &Binary file .RYX", "Export as Ryx", "Saves the Ryx data as a binary .RYX file", ""},
              {form->FileSaveAs3, "Export PIC &program...", "PIC program",

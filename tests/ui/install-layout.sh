@@ -17,7 +17,13 @@ done
 desktop="$prefix/share/applications/ryx-encoder.desktop"
 [ -f "$desktop" ] || fail "desktop entry missing"
 grep -qx 'Type=Application' "$desktop" || fail "desktop entry: Type"
-grep -qx 'Exec=ryx-encoder' "$desktop" || fail "desktop entry: Exec"
+grep -qx 'Exec=ryx-encoder %f' "$desktop" || fail "desktop entry: Exec"
+for type in audio/x-wav audio/flac audio/ogg audio/mpeg audio/x-aiff; do
+  grep -q "^MimeType=.*$type;" "$desktop" || fail "desktop entry: MimeType lacks $type"
+done
+if command -v desktop-file-validate > /dev/null; then
+  desktop-file-validate "$desktop" || fail "desktop-file-validate"
+fi
 grep -qx 'Icon=ryx-encoder' "$desktop" || fail "desktop entry: Icon"
 grep -qx 'Name=Ryx Sound Encoder LT' "$desktop" || fail "desktop entry: Name"
 grep -q '<svg' "$prefix/share/icons/hicolor/scalable/apps/ryx-encoder.svg" || fail "icon missing"

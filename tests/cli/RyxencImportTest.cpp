@@ -1,0 +1,161 @@
+// ryxenc importing sounds of any kind with --rate, run as a process.
+
+#include "TestSounds.h"
+#include "core/ProgramState.h"
+#include "export/AssemblerExport.h"
+#include "import/ImportOptions.h"
+#include "import/SoundImport.h"
+#include "support/FileBytes.h"
+#include "support/TempDirectory.h"
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+namespace ryx {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ProcessRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string readText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+const std::string kTryHelp =
+    "Usage: ryxenc [OPTIONS] INPUT.wav [INPUT.wav ...]\nTry 'ryxenc --help' for more information.\n";
+
+class RyxencImportTest : public ::testing::Test {
+protected:
+    // Runs ryxenc in the work folder; the arguments are plain words.
+    ProcessRun run(const std::string& arguments) {
+        const std::string command = "cd '" + work.path().string() + "' && '" RYXENC_PATH "' " + arguments + " >'" +
+                                    (scratch / "out").string() + "' 2>'" + (scratch / "err").string() + "'";
+        const int status = std::system(command.c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readText(scratch / "out"), readText(scratch / "err")};
+    }
+
+    test::ToneSound tone(int format, int channels, int rate) {
+        test::ToneSound sound;
+        sound.format = format;
+        sound.channels = channels;
+        sound.rate = rate;
+        return sound;
+    }
+
+    test::TempDirectory work;
+    test::TempDirectory scratch;
+};
+
+TEST_F(RyxencImportTest, RateImportsAnySoundAndWritesWhatTheImporterGives) {
+    const auto sound = tone(SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 2, 44100);
+    test::writeSoundFile(work / "voice.flac", sound);
+    const ProcessRun result = run("-s 1 -f 8 -r 11025 voice.flac");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.out.rfind("voice.flac: ", 0), 0u) << result.out;
+    EXPECT_NE(result.out.find(" samples, 11025 Hz, 1 bit, Ryx8, R = 2959 ohms -> voice.asm"), std::string::npos);
+
+    // Byte for byte the file of the same import done in this process.
+    auto state = std::make_unique<ProgramState>();
+    state->encoder.algorithmType = kAlgorithmOneBit;
+    state->encoder.fineness = 8;
+    ASSERT_TRUE(importSoundFile(*state, (work / "voice.flac").string(), {11025, true, true}).ok());
+    ASSERT_TRUE(exportAssembler(*state, scratch / "expected.asm").ok());
+    EXPECT_EQ(test::readFileBytes(work / "voice.asm"), test::readFileBytes(scratch / "expected.asm"));
+
+    // The same sound from the standard input.
+    ASSERT_EQ(run("-q -s 1 -f 8 -r 11025 -o piped.asm - < voice.flac").status, 0);
+    EXPECT_EQ(test::readFileBytes(work / "piped.asm"), test::readFileBytes(work / "voice.asm"));
+
+    // Without normalising and trimming the silences stay and the level is the file's.
+    ASSERT_EQ(run("--rate=11025 --no-normalize --no-trim -o raw.asm voice.flac").status, 0);
+    EXPECT_NE(readText(scratch / "out").find("16538 samples"), std::string::npos) << readText(scratch / "out");
+}
+
+TEST_F(RyxencImportTest, ReaderRefusalOfAReadableSoundSuggestsTheRate) {
+    test::writeSoundFile(work / "stereo.wav", tone(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 22050));
+    test::writeFileBytes(work / "text.wav", std::vector<std::uint8_t>(100, 'x'));
+    const ProcessRun result = run("stereo.wav text.wav");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err,
+              "ryxenc: stereo.wav: Only 8-bit MONO wave files supported!\n"
+              "ryxenc: stereo.wav: use --rate 15625 to convert this sound\n"
+              "ryxenc: text.wav: Not a WAVE file! - no file loaded.\n");
+    EXPECT_FALSE(fs::exists(work / "stereo.asm"));
+}
+
+TEST_F(RyxencImportTest, BadImportsNameTheFileAndTheReason) {
+    test::writeSoundFile(work / "good.wav", tone(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 8000));
+    test::writeFileBytes(work / "broken.dat", std::vector<std::uint8_t>(300, 0x11));
+    test::writeFileBytes(work / "broken.mp3", std::vector<std::uint8_t>(300, 0x11));
+    const struct {
+        std::string arguments;
+        int status;
+        std::string err;
+    } cases[] = {
+        {"-r 999 good.wav", 1, "ryxenc: good.wav: cannot import this sound: the rate 999 Hz is out of range (1000 to "
+                               "48000 Hz)\n"},
+        {"-r 48001 good.wav", 1, "ryxenc: good.wav: cannot import this sound: the rate 48001 Hz is out of range "
+                                 "(1000 to 48000 Hz)\n"},
+        {"-r 8000 broken.dat", 1, "ryxenc: broken.dat: cannot import this sound: Format not recognised.\n"},
+        {"-r 8000 missing.ogg", 1, "ryxenc: missing.ogg: Cannot open file! - no file loaded. (No such file or directory)\n"},
+        {"-r 8k good.wav", 2, "ryxenc: invalid rate '8k' (use a whole number of hertz, 1000 to 48000)\n" + kTryHelp},
+        {"--no-trim good.wav", 2, "ryxenc: --no-normalize and --no-trim need --rate\n" + kTryHelp},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const ProcessRun result = run(c.arguments);
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_EQ(result.err, c.err);
+        EXPECT_EQ(result.out, "");
+    }
+    // The MP3 decoder's own notes are not shown; libsndfile's reason is.
+    const ProcessRun mp3 = run("-r 8000 broken.mp3");
+    EXPECT_EQ(mp3.status, 1);
+    EXPECT_EQ(mp3.err.rfind("ryxenc: broken.mp3: cannot import this sound: ", 0), 0u) << mp3.err;
+    EXPECT_EQ(std::count(mp3.err.begin(), mp3.err.end(), '\n'), 1);
+    EXPECT_FALSE(fs::exists(work / "good.asm"));
+    EXPECT_FALSE(fs::exists(work / "broken.asm"));
+}
+
+TEST_F(RyxencImportTest, LongSoundIsCutWithAWarning) {
+    auto sound = tone(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 8000);
+    sound.leadSeconds = sound.tailSeconds = 0.0;
+    sound.toneSeconds = 40.0;  // 320,000 samples at 8000 Hz
+    test::writeSoundFile(work / "long.wav", sound);
+    const ProcessRun result = run("-q -r 8000 --no-trim long.wav");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "ryxenc: long.wav: warning: The sound is longer than 262500 samples at 8000 Hz: its last "
+                          "57500 samples (7.19 s) were cut.\n");
+    EXPECT_TRUE(fs::exists(work / "long.asm"));
+}
+
+TEST_F(RyxencImportTest, HelpNamesTheImportOptionsAndEveryOfferedRate) {
+    const ProcessRun help = run("--help");
+    for (const char* option : {"-r, --rate RATE", "--no-normalize", "--no-trim"}) {
+        EXPECT_NE(help.out.find(option), std::string::npos) << option;
+    }
+    for (const std::uint32_t rate : kOfferedImportRates) {
+        EXPECT_NE(help.out.find(std::to_string(rate)), std::string::npos) << rate;
+    }
+}
+
+}  // namespace
+}  // namespace ryx

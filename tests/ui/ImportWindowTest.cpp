@@ -1,0 +1,245 @@
+// File > Import sound, a sound named at start-up or dropped, the import
+// dialog and its remembered choices.
+
+#include "SameState.h"
+#include "TestSounds.h"
+#include "core/PreviewWriter.h"
+#include "import/SoundImport.h"
+#include "support/FileBytes.h"
+#include "support/RecordingPlayer.h"
+#include "support/TempDirectory.h"
+#include "ui/FormCanvas.h"
+#include "ui/ImportSettings.h"
+#include "ui/PreviewFiles.h"
+#include "ui/SoundImporter.h"
+#include "ui/TFormMain.h"
+#include "ui/TImportDialog.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSettings>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+namespace ryx::ui {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+QString qPath(const fs::path& path) { return QString::fromStdString(path.string()); }
+
+// One main window with its own state, preview folder and player.
+struct Window {
+    Window() : state(std::make_unique<ProgramState>()), player(*state) {
+        form = std::make_unique<TFormMain>(*state, player, folder.path().string());
+        form->errorReporter = [this](QWidget*, const QString& message) { errors << message; };
+        form->fileChooser = [this](QWidget*, const FileDialogRequest& request) {
+            requests.push_back(request);
+            return nextChoice;
+        };
+        form->importer()->optionsChooser = [this](QWidget*, const ImportOptions& initial) {
+            offered.push_back(initial);
+            return nextOptions;
+        };
+        form->importer()->noticeReporter = [this](QWidget*, const QString& message) { notices << message; };
+    }
+    ~Window() { form.reset(); }
+    QImage picture() const { return form->canvas()->grab().toImage(); }
+    Bytes preview(bool decoded) const {
+        return test::readFileBytes(decoded ? form->previews().decodedPath() : form->previews().originalPath());
+    }
+
+    test::TempDirectory folder;
+    std::unique_ptr<ProgramState> state;
+    test::RecordingPlayer player;
+    std::unique_ptr<TFormMain> form;
+    QStringList errors, notices;
+    std::vector<FileDialogRequest> requests;
+    std::vector<ImportOptions> offered;
+    std::optional<QString> nextChoice;
+    std::optional<ImportOptions> nextOptions = ImportOptions{};
+};
+
+class ImportWindowTest : public ::testing::Test {
+protected:
+    ImportWindowTest() {
+        // The user's own settings are never read or written.
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, qPath(settingsFolder.path()));
+    }
+
+    fs::path writeTone(const char* name, int format, int channels = 2, int rate = 44100) {
+        test::ToneSound tone;
+        tone.format = format;
+        tone.channels = channels;
+        tone.rate = rate;
+        test::writeSoundFile(sounds / name, tone);
+        return sounds / name;
+    }
+
+    test::TempDirectory settingsFolder;
+    test::TempDirectory sounds;
+};
+
+TEST_F(ImportWindowTest, ImportLooksAndSoundsAsAnOpenOfTheSameEightBitSound) {
+    const fs::path flac = writeTone("voice.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
+    Window imported;
+    imported.nextChoice = qPath(flac);
+    imported.form->FileImport1->trigger();
+    ASSERT_EQ(imported.requests.size(), 1u);
+    EXPECT_EQ(imported.requests[0].title, "Import sound");
+    for (const char* kind : {"*.wav", "*.flac", "*.ogg", "*.opus", "*.mp3", "*.aiff"}) {
+        EXPECT_TRUE(imported.requests[0].filter.contains(QLatin1String(kind))) << kind;
+    }
+    EXPECT_TRUE(imported.errors.isEmpty()) << imported.errors.join("; ").toStdString();
+    EXPECT_EQ(imported.state->encoder.sampleRate, kDefaultImportRate);
+
+    // The same sound as a plain 8-bit file, opened in a second window.
+    const fs::path plain = sounds / "plain.wav";
+    test::writeFileBytes(plain, eightBitWaveBytes({imported.state->origSamples.data(),
+                                                   imported.state->encoder.sampleCount},
+                                                  imported.state->encoder.sampleRate));
+    Window opened;
+    opened.form->FileOpen1Accept(qPath(plain));
+    test::expectSameState(*opened.state, *imported.state);
+    EXPECT_EQ(opened.picture(), imported.picture());
+    EXPECT_EQ(opened.preview(false), imported.preview(false));
+    EXPECT_EQ(opened.preview(true), imported.preview(true));
+    // The player was let go of before the previews were rewritten.
+    EXPECT_EQ(imported.player.operations().back(), "close");
+}
+
+TEST_F(ImportWindowTest, FailedImportKeepsTheLoadedSoundAndSaysWhy) {
+    const fs::path good = writeTone("good.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    const fs::path broken = sounds / "broken.dat";
+    test::writeFileBytes(broken, Bytes(500, 0x33));
+    const fs::path empty = sounds / "empty.wav";
+    test::writeFileBytes(empty, {});
+    Window window;
+    window.nextChoice = qPath(good);
+    window.form->FileImport1->trigger();
+    ASSERT_TRUE(window.errors.isEmpty());
+    const auto before = std::make_unique<ProgramState>(*window.state);
+    const QImage picture = window.picture();
+    const Bytes original = window.preview(false);
+    const std::size_t playerCalls = window.player.calls.size();
+
+    for (const fs::path& bad : {broken, empty}) {
+        window.nextChoice = qPath(bad);
+        window.form->FileImport1->trigger();
+    }
+    window.nextOptions = ImportOptions{999, true, true};
+    window.nextChoice = qPath(good);
+    window.form->FileImport1->trigger();
+    ASSERT_EQ(window.errors.size(), 3);
+    EXPECT_EQ(window.errors[0], "The sound \"" + qPath(broken) + "\" was not imported.\n\nFormat not recognised.");
+    EXPECT_TRUE(window.errors[1].startsWith("The sound \"" + qPath(empty) + "\" was not imported.\n\n"));
+    EXPECT_TRUE(window.errors[2].endsWith("the rate 999 Hz is out of range (1000 to 48000 Hz)"));
+    test::expectSameState(*before, *window.state);
+    EXPECT_EQ(window.picture(), picture);
+    EXPECT_EQ(window.preview(false), original);
+    EXPECT_EQ(window.player.calls.size(), playerCalls);
+}
+
+TEST_F(ImportWindowTest, LongSoundIsCutAndTheUserIsTold) {
+    test::ToneSound tone;
+    tone.format = SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
+    tone.channels = 1;
+    tone.rate = 8000;
+    tone.leadSeconds = tone.tailSeconds = 0.0;
+    tone.toneSeconds = 35.0;
+    test::writeSoundFile(sounds / "long.flac", tone);
+    Window window;
+    window.nextChoice = qPath(sounds / "long.flac");
+    window.nextOptions = ImportOptions{8000, true, false};
+    window.form->FileImport1->trigger();
+    EXPECT_EQ(window.state->encoder.sampleCount, kMaxSamples);
+    ASSERT_EQ(window.notices.size(), 1);
+    EXPECT_EQ(window.notices[0].toStdString(), "The sound is longer than 262500 samples at 8000 Hz: its last 17500 samples "
+                                 "(2.19 s) were cut.");
+}
+
+TEST_F(ImportWindowTest, ChoicesAndFolderAreRememberedAndCancelChangesNothing) {
+    const fs::path wav = writeTone("a.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    Window window;
+    window.nextChoice = qPath(wav);
+    window.nextOptions = ImportOptions{12345, false, true};
+    window.form->FileImport1->trigger();
+    EXPECT_EQ(window.state->encoder.sampleRate, 12345u);
+    EXPECT_EQ(window.offered.back().rate, kDefaultImportRate);  // nothing remembered yet
+
+    window.nextOptions.reset();  // cancelled
+    window.form->FileImport1->trigger();
+    EXPECT_EQ(window.requests.back().directory, qPath(sounds.path()));
+    EXPECT_EQ(window.offered.back().rate, 12345u);
+    EXPECT_FALSE(window.offered.back().normalize);
+    EXPECT_TRUE(window.offered.back().trim);
+    EXPECT_EQ(window.state->encoder.sampleRate, 12345u);
+
+    const ImportOptions remembered = rememberedImportOptions();
+    EXPECT_EQ(remembered.rate, 12345u);
+    EXPECT_FALSE(remembered.normalize);
+    EXPECT_TRUE(fs::exists(settingsFolder / "ryx-encoder/ryx-encoder.ini"));
+}
+
+TEST_F(ImportWindowTest, DialogOffersTheRatesAndTakesAWholeNumberInRange) {
+    TImportDialog dialog(ImportOptions{});
+    QStringList items;
+    for (int i = 0; i < dialog.RateBox->count(); ++i) items << dialog.RateBox->itemText(i);
+    EXPECT_EQ(items, QStringList({"8000", "10000", "11025", "12500", "15625", "16000", "20000", "22050"}));
+    EXPECT_EQ(dialog.RateBox->currentText(), "15625");
+    EXPECT_TRUE(dialog.NormalizeBox->isChecked());
+    EXPECT_TRUE(dialog.TrimBox->isChecked());
+    const struct {
+        const char* typed;
+        std::optional<std::uint32_t> rate;
+    } cases[] = {{"1000", 1000},       {"48000", 48000},      {"31250", 31250},
+                 {"999", std::nullopt}, {"48001", std::nullopt}, {"", std::nullopt}};
+    for (const auto& c : cases) {
+        dialog.RateBox->setEditText(QLatin1String(c.typed));
+        EXPECT_EQ(dialog.OKButton->isEnabled(), c.rate.has_value()) << c.typed;
+        EXPECT_EQ(dialog.options() ? std::optional(dialog.options()->rate) : std::nullopt, c.rate) << c.typed;
+    }
+    dialog.TrimBox->setChecked(false);
+    dialog.RateBox->setEditText(QStringLiteral("8000"));
+    EXPECT_FALSE(dialog.options()->trim);
+}
+
+TEST_F(ImportWindowTest, NamedOrDroppedFileIsOpenedWhenPlainAndImportedOtherwise) {
+    const fs::path stereo = writeTone("stereo.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    Bytes samples(3000);
+    for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::uint8_t>(i * 7);
+    const fs::path plain = sounds / "plain.wav";
+    test::writeFileBytes(plain, eightBitWaveBytes(samples, 9000));
+    rememberImportOptions({8000, true, true});
+
+    Window named, opened;
+    named.form->openSoundFile(qPath(plain));
+    opened.form->FileOpen1Accept(qPath(plain));
+    test::expectSameState(*opened.state, *named.state);  // not normalised, trimmed or converted
+    EXPECT_EQ(named.state->encoder.sampleRate, 9000u);
+
+    named.form->openSoundFile(qPath(stereo));
+    EXPECT_EQ(named.state->encoder.sampleRate, 8000u);  // the remembered rate
+
+    Window dropped;
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(qPath(stereo))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(dropped.form.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(dropped.form.get(), &drop);
+    test::expectSameState(*named.state, *dropped.state);
+    EXPECT_TRUE(dropped.errors.isEmpty());
+}
+
+}  // namespace
+}  // namespace ryx::ui

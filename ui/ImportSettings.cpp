@@ -1,0 +1,43 @@
+#include "ui/ImportSettings.h"
+
+#include <QSettings>
+
+namespace ryx::ui {
+namespace {
+
+// An INI file in the user's configuration folder (QSettings::setPath moves it).
+QSettings settings() {
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("ryx-encoder"),
+                     QStringLiteral("ryx-encoder"));
+}
+
+const QString kRateKey = QStringLiteral("import/rate");
+const QString kNormalizeKey = QStringLiteral("import/normalize");
+const QString kTrimKey = QStringLiteral("import/trim");
+const QString kFolderKey = QStringLiteral("import/folder");
+
+}  // namespace
+
+ImportOptions rememberedImportOptions() {
+    const QSettings stored = settings();
+    ImportOptions options;
+    bool isNumber = false;
+    const uint rate = stored.value(kRateKey).toUInt(&isNumber);
+    if (isNumber && rate >= kMinImportRate && rate <= kMaxImportRate) options.rate = rate;
+    options.normalize = stored.value(kNormalizeKey, true).toBool();
+    options.trim = stored.value(kTrimKey, true).toBool();
+    return options;
+}
+
+void rememberImportOptions(const ImportOptions& options) {
+    QSettings stored = settings();
+    stored.setValue(kRateKey, options.rate);
+    stored.setValue(kNormalizeKey, options.normalize);
+    stored.setValue(kTrimKey, options.trim);
+}
+
+QString rememberedImportFolder() { return settings().value(kFolderKey).toString(); }
+
+void rememberImportFolder(const QString& folder) { settings().setValue(kFolderKey, folder); }
+
+}  // namespace ryx::ui

@@ -1,0 +1,50 @@
+#include "ui/SoundImporter.h"
+
+#include "import/SoundImport.h"
+#include "ui/ImportSettings.h"
+#include "ui/TImportDialog.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace ryx::ui {
+
+const QString kImportFileFilter = QStringLiteral(
+    "Sounds (*.wav *.wave *.flac *.ogg *.oga *.opus *.mp3 *.aif *.aiff *.aifc *.WAV *.FLAC *.OGG *.MP3 *.AIF "
+    "*.AIFF);;All files (*)");
+
+SoundImporter::SoundImporter(ProgramState& state, QWidget* parent, const FileChooser& fileChooser,
+                             const ErrorReporter& errorReporter)
+    : optionsChooser(TImportDialog::ask),
+      noticeReporter([](QWidget* owner, const QString& message) {
+          QMessageBox::information(owner, QStringLiteral("Import sound"), message);
+      }),
+      state_(state), parent_(parent), fileChooser_(fileChooser), errorReporter_(errorReporter) {}
+
+bool SoundImporter::chooseAndImport() {
+    const FileDialogRequest request{QStringLiteral("Import sound"), kImportFileFilter, QString(), false,
+                                    rememberedImportFolder()};
+    const std::optional<QString> chosen = fileChooser_(parent_, request);
+    if (!chosen) return false;
+    rememberImportFolder(QFileInfo(*chosen).absolutePath());
+    const std::optional<ImportOptions> options = optionsChooser(parent_, rememberedImportOptions());
+    if (!options) return false;
+    rememberImportOptions(*options);
+    return importFile(*chosen, *options);
+}
+
+bool SoundImporter::importFile(const QString& fileName, const ImportOptions& options) {
+    const ImportReport report = importSoundFile(state_, QFile::encodeName(fileName).toStdString(), options);
+    if (!report.ok()) {
+        if (errorReporter_) {
+            errorReporter_(parent_, QStringLiteral("The sound \"%1\" was not imported.\n\n%2")
+                                        .arg(fileName, QString::fromStdString(report.error)));
+        }
+        return false;
+    }
+    if (report.cutSamples > 0 && noticeReporter) noticeReporter(parent_, QString::fromStdString(cutNotice(report)));
+    return true;
+}
+
+}  // namespace ryx::ui
