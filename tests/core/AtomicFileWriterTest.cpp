@@ -17,11 +17,7 @@
 namespace ryx {
 namespace {
 
-std::size_t entriesIn(const std::filesystem::path& directory) {
-    std::size_t count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(directory)) ++count;
-    return count;
-}
+std::size_t entriesIn(const std::filesystem::path& directory) { return test::entriesOf(directory).size(); }
 
 TEST(AtomicFileWriterTest, ReplacesAnExistingFileOnlyOnCommit) {
     test::TempDirectory directory;

@@ -7,6 +7,7 @@
 #include "core/PreviewWriter.h"
 #include "support/FileBytes.h"
 #include "support/TempDirectory.h"
+#include "support/WaveBytes.h"
 #include "ui/PreviewFiles.h"
 #include "ui/TFormMain.h"
 
@@ -28,10 +29,8 @@ TEST(QtSoundPlayer, OpenFailsWithAClearTextAndLeavesNothingOpen) {
     ASSERT_TRUE(kNoSoundServer);
     test::TempDirectory folder;
     for (std::uint32_t rate : {22050u, 0u}) {
-        const auto header = previewHeader(200, rate);
-        std::vector<std::uint8_t> bytes(header.begin(), header.end());
-        bytes.resize(header.size() + 200, 128);
-        test::writeFileBytes(folder / ("rate" + std::to_string(rate) + ".wav"), bytes);
+        test::writeFileBytes(folder / ("rate" + std::to_string(rate) + ".wav"),
+                             test::previewFileBytes(test::Bytes(200, 128), rate));
     }
     const std::vector<std::pair<std::string, std::string>> cases{
         {(folder / "gone.wav").string(), (folder / "gone.wav").string() + ": No such file or directory"},
