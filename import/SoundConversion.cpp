@@ -2,7 +2,7 @@
 
 #include "core/ProgramState.h"
 
-#include <soxr.h>
+#include "import/SoundLibraries.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,11 +16,13 @@ std::vector<float> resampleSound(std::span<const float> samples, std::uint32_t f
     if (fromRate == toRate) return {samples.begin(), samples.end()};
     const double ratio = static_cast<double>(toRate) / static_cast<double>(fromRate);
     std::vector<float> out(static_cast<std::size_t>(std::ceil(static_cast<double>(samples.size()) * ratio)) + 1);
+    const SoundLibraries* libraries = soundLibraries(error);
+    if (libraries == nullptr) return {};
     std::size_t produced = 0;
-    const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
-    const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
-    const soxr_runtime_spec_t runtime = soxr_runtime_spec(1);
-    if (const soxr_error_t failed = soxr_oneshot(fromRate, toRate, 1, samples.data(), samples.size(), nullptr,
+    const soxr_io_spec_t io = libraries->ioSpec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
+    const soxr_quality_spec_t quality = libraries->qualitySpec(SOXR_HQ, 0);
+    const soxr_runtime_spec_t runtime = libraries->runtimeSpec(1);
+    if (const soxr_error_t failed = libraries->resample(fromRate, toRate, 1, samples.data(), samples.size(), nullptr,
                                                  out.data(), out.size(), &produced, &io, &quality, &runtime)) {
         error = std::string("the rate change failed: ") + failed;
         return {};

@@ -1,6 +1,6 @@
 #include "import/SoundDecoder.h"
 
-#include <sndfile.h>
+#include "import/SoundLibraries.h"
 
 #include <algorithm>
 #include <cstring>
@@ -13,7 +13,8 @@ namespace ryx {
 namespace {
 
 struct SndfileCloser {
-    void operator()(SNDFILE* file) const { sf_close(file); }
+    const SoundLibraries* libraries;
+    void operator()(SNDFILE* file) const { libraries->close(file); }
 };
 using SndfileHandle = std::unique_ptr<SNDFILE, SndfileCloser>;
 
@@ -25,12 +26,12 @@ bool isRegularFile(const std::string& fileName) {
     return !fileName.empty() && ::stat(fileName.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
-std::string openError(SNDFILE* file) {
-    const char* reason = sf_strerror(file);
+std::string openError(const SoundLibraries& libraries) {
+    const char* reason = libraries.errorText(nullptr);
     return reason != nullptr && *reason != '\0' ? reason : "unknown error";
 }
 
-DecodedSound decodeOpened(SNDFILE* file, const SF_INFO& info) {
+DecodedSound decodeOpened(const SoundLibraries& libraries, SNDFILE* file, const SF_INFO& info) {
     DecodedSound sound;
     if (info.channels < 1) {
         sound.error = "the sound has no channels";
@@ -53,7 +54,7 @@ DecodedSound decodeOpened(SNDFILE* file, const SF_INFO& info) {
     while (sound.samples.size() < limit) {
         const auto wanted = static_cast<sf_count_t>(
             std::min<std::uint64_t>(static_cast<std::uint64_t>(kBlockFrames), limit - sound.samples.size()));
-        const sf_count_t got = sf_readf_float(file, block.data(), wanted);
+        const sf_count_t got = libraries.readFrames(file, block.data(), wanted);
         if (got <= 0) break;
         const auto frames = static_cast<std::size_t>(got);
         if (channels == 1) {
@@ -119,26 +120,35 @@ DecodedSound failed(std::string reason) {
 
 DecodedSound decodeSoundFile(const std::string& fileName) {
     if (!isRegularFile(fileName)) return failed("it is not a readable file");
+    std::string reason;
+    const SoundLibraries* libraries = soundLibraries(reason);
+    if (libraries == nullptr) return failed(reason);
     SF_INFO info{};
-    const SndfileHandle file(sf_open(fileName.c_str(), SFM_READ, &info));
-    if (!file) return failed(openError(nullptr));
-    return decodeOpened(file.get(), info);
+    const SndfileHandle file(libraries->open(fileName.c_str(), SFM_READ, &info), SndfileCloser{libraries});
+    if (!file) return failed(openError(*libraries));
+    return decodeOpened(*libraries, file.get(), info);
 }
 
 DecodedSound decodeSoundBytes(std::span<const std::uint8_t> bytes) {
     MemoryFile memory{bytes};
     SF_VIRTUAL_IO io{memoryLength, memorySeek, memoryRead, memoryWrite, memoryTell};
+    std::string reason;
+    const SoundLibraries* libraries = soundLibraries(reason);
+    if (libraries == nullptr) return failed(reason);
     SF_INFO info{};
-    const SndfileHandle file(sf_open_virtual(&io, SFM_READ, &info, &memory));
-    if (!file) return failed(openError(nullptr));
-    return decodeOpened(file.get(), info);
+    const SndfileHandle file(libraries->openVirtual(&io, SFM_READ, &info, &memory), SndfileCloser{libraries});
+    if (!file) return failed(openError(*libraries));
+    return decodeOpened(*libraries, file.get(), info);
 }
 
 bool isReadableSound(std::span<const std::uint8_t> bytes) {
     MemoryFile memory{bytes};
     SF_VIRTUAL_IO io{memoryLength, memorySeek, memoryRead, memoryWrite, memoryTell};
+    std::string reason;
+    const SoundLibraries* libraries = soundLibraries(reason);
+    if (libraries == nullptr) return false;
     SF_INFO info{};
-    const SndfileHandle file(sf_open_virtual(&io, SFM_READ, &info, &memory));
+    const SndfileHandle file(libraries->openVirtual(&io, SFM_READ, &info, &memory), SndfileCloser{libraries});
     return file != nullptr && info.channels > 0;
 }
 

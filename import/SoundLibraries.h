@@ -1,0 +1,29 @@
+#pragma once
+// libsndfile and libsoxr, loaded when a sound is first imported rather than
+// at start-up: with their codecs they are a dozen shared libraries, and
+// loading them would cost the encoder more than encoding the largest sound.
+
+#include <sndfile.h>
+#include <soxr.h>
+
+#include <string>
+
+namespace ryx {
+
+struct SoundLibraries {
+    decltype(&::sf_open) open;
+    decltype(&::sf_open_virtual) openVirtual;
+    decltype(&::sf_readf_float) readFrames;
+    decltype(&::sf_close) close;
+    decltype(&::sf_strerror) errorText;
+    decltype(&::soxr_oneshot) resample;
+    decltype(&::soxr_io_spec) ioSpec;
+    decltype(&::soxr_quality_spec) qualitySpec;
+    decltype(&::soxr_runtime_spec) runtimeSpec;
+};
+
+// Both libraries, loaded on the first call; null when either cannot be
+// loaded, with the loader's reason in `reason`.
+const SoundLibraries* soundLibraries(std::string& reason);
+
+}  // namespace ryx
