@@ -12,11 +12,12 @@ StateStorage::StateStorage() {
     void* mapping = mmap(nullptr, sizeof(ProgramState), PROT_READ | PROT_WRITE,
                          MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
     if (mapping == MAP_FAILED) {
-        state_ = new ProgramState();
+        state_ = new ProgramState;
         return;
     }
     mapping_ = mapping;
-    state_ = new (mapping) ProgramState();
+    // Default-initialised: the members' own initialisers clear the buffers once.
+    state_ = new (mapping) ProgramState;
 }
 
 StateStorage::~StateStorage() {
