@@ -116,29 +116,34 @@ DecodedSound failed(std::string reason) {
     return sound;
 }
 
-}  // namespace
-
-DecodedSound decodeSoundFile(const std::string& fileName) {
-    if (!isRegularFile(fileName)) return failed("it is not a readable file");
+// Opens with the loaded library and decodes; `open` gets the library's
+// functions and the info to fill.
+template <typename Open>
+DecodedSound decodeWith(Open open) {
     std::string reason;
     const SoundLibraries* libraries = soundLibraries(reason);
     if (libraries == nullptr) return failed(reason);
     SF_INFO info{};
-    const SndfileHandle file(libraries->open(fileName.c_str(), SFM_READ, &info), SndfileCloser{libraries});
+    const SndfileHandle file(open(*libraries, info), SndfileCloser{libraries});
     if (!file) return failed(openError(*libraries));
     return decodeOpened(*libraries, file.get(), info);
+}
+
+}  // namespace
+
+DecodedSound decodeSoundFile(const std::string& fileName) {
+    if (!isRegularFile(fileName)) return failed("it is not a readable file");
+    return decodeWith([&](const SoundLibraries& libraries, SF_INFO& info) {
+        return libraries.open(fileName.c_str(), SFM_READ, &info);
+    });
 }
 
 DecodedSound decodeSoundBytes(std::span<const std::uint8_t> bytes) {
     MemoryFile memory{bytes};
     SF_VIRTUAL_IO io{memoryLength, memorySeek, memoryRead, memoryWrite, memoryTell};
-    std::string reason;
-    const SoundLibraries* libraries = soundLibraries(reason);
-    if (libraries == nullptr) return failed(reason);
-    SF_INFO info{};
-    const SndfileHandle file(libraries->openVirtual(&io, SFM_READ, &info, &memory), SndfileCloser{libraries});
-    if (!file) return failed(openError(*libraries));
-    return decodeOpened(*libraries, file.get(), info);
+    return decodeWith([&](const SoundLibraries& libraries, SF_INFO& info) {
+        return libraries.openVirtual(&io, SFM_READ, &info, &memory);
+    });
 }
 
 bool isReadableSound(std::span<const std::uint8_t> bytes) {

@@ -31,13 +31,6 @@ struct ProcessRun {
     std::string err;
 };
 
-std::string readText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 const std::string kTryHelp =
     "Usage: ryxenc [OPTIONS] INPUT.wav [INPUT.wav ...]\nTry 'ryxenc --help' for more information.\n";
 
@@ -48,7 +41,7 @@ protected:
         const std::string command = "cd '" + work.path().string() + "' && '" RYXENC_PATH "' " + arguments + " >'" +
                                     (scratch / "out").string() + "' 2>'" + (scratch / "err").string() + "'";
         const int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readText(scratch / "out"), readText(scratch / "err")};
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::readFileText(scratch / "out"), test::readFileText(scratch / "err")};
     }
 
     test::ToneSound tone(int format, int channels, int rate) {
@@ -86,7 +79,7 @@ TEST_F(RyxencImportTest, RateImportsAnySoundAndWritesWhatTheImporterGives) {
 
     // Without normalising and trimming the silences stay and the level is the file's.
     ASSERT_EQ(run("--rate=11025 --no-normalize --no-trim -o raw.asm voice.flac").status, 0);
-    EXPECT_NE(readText(scratch / "out").find("16538 samples"), std::string::npos) << readText(scratch / "out");
+    EXPECT_NE(test::readFileText(scratch / "out").find("16538 samples"), std::string::npos) << test::readFileText(scratch / "out");
 }
 
 TEST_F(RyxencImportTest, ReaderRefusalOfAReadableSoundSuggestsTheRate) {

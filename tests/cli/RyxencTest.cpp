@@ -43,13 +43,6 @@ struct ProcessRun {
     std::string err;
 };
 
-std::string readText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // Runs ryxenc in `directory` with TMPDIR pointing at `tmp`.
 // fileSizeLimit makes every write past that size fail, as on a full disk.
 ProcessRun runRyxenc(const std::vector<std::string>& arguments, const fs::path& directory, const fs::path& tmp,
@@ -108,8 +101,8 @@ ProcessRun runRyxenc(const std::vector<std::string>& arguments, const fs::path& 
     if (child > 0 && waitpid(child, &waitStatus, 0) == child && WIFEXITED(waitStatus)) {
         run.status = WEXITSTATUS(waitStatus);
     }
-    run.out = outPath == "/dev/full" ? std::string() : readText(outPath);
-    run.err = readText(errPath);
+    run.out = outPath == "/dev/full" ? std::string() : test::readFileText(outPath);
+    run.err = test::readFileText(errPath);
     return run;
 }
 
@@ -622,7 +615,7 @@ TEST_F(RyxencTest, ReplacesByPlainRename) {
     const std::string command = "cd '" + work.path().string() + "' && strace -f -qq -e trace=rename,renameat,renameat2 -o '" +
                                 (scratch / "calls.txt").string() + "' '" + RYXENC_PATH + "' -q -o out.asm a.wav";
     ASSERT_EQ(std::system(command.c_str()), 0);
-    const std::string calls = readText(scratch / "calls.txt");
+    const std::string calls = test::readFileText(scratch / "calls.txt");
     EXPECT_EQ(calls.find("RENAME_EXCHANGE"), std::string::npos) << calls;
     EXPECT_EQ(std::count(calls.begin(), calls.end(), '\n'), 1) << calls;
     EXPECT_NE(calls.find("\"out.asm\""), std::string::npos) << calls;

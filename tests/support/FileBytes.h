@@ -12,6 +12,8 @@
 namespace ryx::test {
 
 std::vector<std::uint8_t> readFileBytes(const std::filesystem::path& path);
+// The file's text; empty when it cannot be read.
+std::string readFileText(const std::filesystem::path& path);
 void writeFileBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 
 // The names in a folder, sorted.
