@@ -79,12 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 
 TEST(SoundImport, LongSoundIsCutAtTheLongestAndSaysHowMuch) {
-    test::ToneSound tone;
-    tone.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    tone.channels = 1;
-    tone.rate = 15625;
-    tone.leadSeconds = tone.tailSeconds = 0.0;
-    tone.toneSeconds = 20.0;  // 312,500 samples
+    test::ToneSound tone = test::monoTone(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 15625, 20.0);  // 312,500 samples
     auto state = test::freshState();
     const ImportReport report = importSoundBytes(*state, test::soundBytes(tone), {15625, false, false});
     ASSERT_TRUE(report.ok()) << report.error;
@@ -96,13 +91,8 @@ TEST(SoundImport, LongSoundIsCutAtTheLongestAndSaysHowMuch) {
 
 // Past six minutes nothing is decoded, yet it counts as cut.
 TEST(SoundImport, UndecodedEndCountsAsCut) {
-    test::ToneSound tone;
-    tone.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    tone.channels = 1;
-    tone.rate = 1000;
+    test::ToneSound tone = test::monoTone(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1000, 420.0);
     tone.toneHz = 100.0;
-    tone.leadSeconds = tone.tailSeconds = 0.0;
-    tone.toneSeconds = 420.0;
     auto state = test::freshState();
     const ImportReport report = importSoundBytes(*state, test::soundBytes(tone), {1000, true, false});
     ASSERT_TRUE(report.ok()) << report.error;
@@ -111,12 +101,7 @@ TEST(SoundImport, UndecodedEndCountsAsCut) {
 }
 
 TEST(SoundImport, ShortSoundIsPaddedToTheShortestTheReaderTakes) {
-    test::ToneSound tone;
-    tone.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    tone.channels = 1;
-    tone.rate = 8000;
-    tone.leadSeconds = tone.tailSeconds = 0.0;
-    tone.toneSeconds = 3.0 / 8000;
+    test::ToneSound tone = test::monoTone(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 3.0 / 8000);
     auto state = test::freshState();
     ASSERT_TRUE(importSoundBytes(*state, test::soundBytes(tone), {8000, false, false}).ok());
     EXPECT_EQ(state->encoder.sampleCount, 8u);

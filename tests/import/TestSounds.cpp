@@ -53,6 +53,16 @@ sf_count_t tell(void* user) { return static_cast<MemoryFile*>(user)->position; }
 
 }  // namespace
 
+ToneSound monoTone(int format, int rate, double seconds) {
+    ToneSound tone;
+    tone.format = format;
+    tone.channels = 1;
+    tone.rate = rate;
+    tone.leadSeconds = tone.tailSeconds = 0.0;
+    tone.toneSeconds = seconds;
+    return tone;
+}
+
 std::vector<float> toneFrames(const ToneSound& sound) {
     const auto frames = [&sound](double seconds) { return static_cast<std::size_t>(std::lround(seconds * sound.rate)); };
     const std::size_t lead = frames(sound.leadSeconds);

@@ -22,6 +22,9 @@ struct ToneSound {
     std::string title;        // non-empty: a LIST chunk (WAV) with this title
 };
 
+// A mono tone with no silence around it.
+ToneSound monoTone(int format, int rate, double seconds);
+
 // The interleaved frames of the sound, -1 ... 1.
 std::vector<float> toneFrames(const ToneSound& sound);
 // The whole file; the test fails when libsndfile cannot write it.

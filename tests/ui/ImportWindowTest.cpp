@@ -149,12 +149,7 @@ TEST_F(ImportWindowTest, FailedImportKeepsTheLoadedSoundAndSaysWhy) {
 }
 
 TEST_F(ImportWindowTest, LongSoundIsCutAndTheUserIsTold) {
-    test::ToneSound tone;
-    tone.format = SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
-    tone.channels = 1;
-    tone.rate = 8000;
-    tone.leadSeconds = tone.tailSeconds = 0.0;
-    tone.toneSeconds = 35.0;
+    test::ToneSound tone = test::monoTone(SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 8000, 35.0);
     test::writeSoundFile(sounds / "long.flac", tone);
     Window window;
     window.nextChoice = qPath(sounds / "long.flac");
