@@ -1,9 +1,9 @@
 #include "core/Encoder.h"
 
+#include "core/ChoiceThresholds.h"
 #include "core/OptimalEncoder.h"
 
 #include <algorithm>
-#include <type_traits>
 
 namespace ryx {
 namespace {
@@ -57,20 +57,43 @@ void encodeLoop(ProgramState& state, Divisor f) {
     }
 }
 
-template <std::uint32_t kFineness>
-using FixedDivisor = std::integral_constant<std::uint32_t, kFineness>;
+// The same choices as encodeLoop, by the threshold tables: the only work that
+// waits for the previous sample is one comparison and one selection.
+template <bool kOneAndHalf, std::uint32_t kDivisor>
+void encodeLoopByThreshold(ProgramState& state) {
+    const ChoiceThresholds& thresholds = kChoiceThresholds<kOneAndHalf, kDivisor>;
+    const std::uint8_t* samples = state.origSamples.data();
+    std::uint8_t* decoded = state.decodedSamples.data();
+    std::uint8_t* bits = state.bitStream.data();
+    const std::uint32_t count = std::min(state.encoder.sampleCount, kMaxSamples);
+    std::uint32_t v = kSilenceVoltage;
+    std::uint32_t previousBit = 0;  // the first sample counts as following a 0
+    for (std::uint32_t i = 0; i + 1 < count; ++i) {
+        const std::uint8_t sample = samples[i];
+        const std::int32_t afterZero = thresholds[0][sample];
+        const std::int32_t afterOne = thresholds[1][sample];
+        const std::int32_t threshold = kOneAndHalf && previousBit != 0 ? afterOne : afterZero;
+        const std::uint32_t up = nextVoltage<kOneAndHalf>(v, previousBit, 1, kDivisor);
+        const std::uint32_t down = nextVoltage<kOneAndHalf>(v, previousBit, 0, kDivisor);
+        const std::uint32_t bit = static_cast<std::int32_t>(v) <= threshold ? 1u : 0u;
+        v = bit != 0 ? up : down;
+        previousBit = bit;
+        bits[i] = static_cast<std::uint8_t>(bit);
+        decoded[i] = static_cast<std::uint8_t>(v / 256);
+    }
+}
 
 template <bool kOneAndHalf>
 void encodeSpecialised(ProgramState& state) {
     switch (state.encoder.fineness) {
-        case 4: encodeLoop<kOneAndHalf>(state, FixedDivisor<4>{}); break;
-        case 5: encodeLoop<kOneAndHalf>(state, FixedDivisor<5>{}); break;
-        case 6: encodeLoop<kOneAndHalf>(state, FixedDivisor<6>{}); break;
-        case 8: encodeLoop<kOneAndHalf>(state, FixedDivisor<8>{}); break;
-        case 11: encodeLoop<kOneAndHalf>(state, FixedDivisor<11>{}); break;
-        case 16: encodeLoop<kOneAndHalf>(state, FixedDivisor<16>{}); break;
-        case 21: encodeLoop<kOneAndHalf>(state, FixedDivisor<21>{}); break;
-        case 32: encodeLoop<kOneAndHalf>(state, FixedDivisor<32>{}); break;
+        case 4: encodeLoopByThreshold<kOneAndHalf, 4>(state); break;
+        case 5: encodeLoopByThreshold<kOneAndHalf, 5>(state); break;
+        case 6: encodeLoopByThreshold<kOneAndHalf, 6>(state); break;
+        case 8: encodeLoopByThreshold<kOneAndHalf, 8>(state); break;
+        case 11: encodeLoopByThreshold<kOneAndHalf, 11>(state); break;
+        case 16: encodeLoopByThreshold<kOneAndHalf, 16>(state); break;
+        case 21: encodeLoopByThreshold<kOneAndHalf, 21>(state); break;
+        case 32: encodeLoopByThreshold<kOneAndHalf, 32>(state); break;
         default:
             // Only the list's eight values are ever stored; stay safe regardless.
             encodeLoop<kOneAndHalf>(

@@ -1,3 +1,4 @@
+#include "core/ChoiceThresholds.h"
 #include "core/Encoder.h"
 #include "core/PreviewWriter.h"
 
@@ -147,6 +148,48 @@ TEST_F(EncoderTest, SpecialisedLoopsMatchTheReferenceForEveryFinenessAndScheme) 
             ASSERT_TRUE(state->decodedSamples == reference->decodedSamples) << entry.itemText;
         }
     }
+}
+
+// Every voltage, sample and previous bit: the threshold gives the bit whose
+// step lands nearer the target, ties to 1, a distance below the target
+// counting one more than the same distance above it.
+template <bool kOneAndHalf, std::uint32_t kDivisor>
+void expectThresholdsChooseTheNearerStep() {
+    const ChoiceThresholds& thresholds = kChoiceThresholds<kOneAndHalf, kDivisor>;
+    for (std::uint32_t previousBit = 0; previousBit < (kOneAndHalf ? 2u : 1u); ++previousBit) {
+        for (std::uint32_t v = 0; v < 65536; ++v) {
+            const auto up = static_cast<std::int32_t>(nextVoltage<kOneAndHalf>(v, previousBit, 1, kDivisor));
+            const auto down = static_cast<std::int32_t>(nextVoltage<kOneAndHalf>(v, previousBit, 0, kDivisor));
+            int wrong = 0;
+            for (std::uint32_t sample = 0; sample < 256; ++sample) {
+                const auto target = static_cast<std::int32_t>(targetVoltage(static_cast<std::uint8_t>(sample)));
+                const std::int32_t aboveUp = up - target;
+                const std::int32_t belowDown = target - down;
+                const std::int32_t distanceUp = aboveUp < 0 ? 1 - aboveUp : aboveUp;
+                const std::int32_t distanceDown = belowDown < 0 ? 1 - belowDown : belowDown;
+                const bool nearerIsOne = distanceDown >= distanceUp;
+                wrong += nearerIsOne != (static_cast<std::int32_t>(v) <= thresholds[previousBit][sample]) ? 1 : 0;
+            }
+            ASSERT_EQ(wrong, 0) << "fineness " << kDivisor << ", voltage " << v << ", previous bit " << previousBit;
+        }
+    }
+}
+
+template <bool kOneAndHalf>
+void expectThresholdsForEveryFineness() {
+    expectThresholdsChooseTheNearerStep<kOneAndHalf, 4>();
+    expectThresholdsChooseTheNearerStep<kOneAndHalf, 5>();
+    expectThresholdsChooseTheNearerStep<kOneAndHalf, 6>();
+    expectThresholdsChooseTheNearerStep<kOneAndHalf, 8>();
+    expectThresholdsChooseTheNearerStep<kOneAndHalf, 11>();
+    expectThresholdsChooseTheNearerStep<kOneAndHalf, 16>();
+    expectThresholdsChooseTheNearerStep<kOneAndHalf, 21>();
+    expectThresholdsChooseTheNearerStep<kOneAndHalf, 32>();
+}
+
+TEST(ChoiceThresholds, GiveTheNearerStepForEveryVoltageAndSample) {
+    expectThresholdsForEveryFineness<false>();
+    expectThresholdsForEveryFineness<true>();
 }
 
 }  // namespace
