@@ -94,7 +94,8 @@ void printSummary(std::ostream& out, const ProgramState& state, const CommandLin
 
 }  // namespace
 
-int encodeInput(ProgramState& state, const CommandLine& options, const PlannedInput& input,
+int encodeInput(ProgramState& state, std::span<std::uint8_t> inputRoom, const CommandLine& options,
+                const PlannedInput& input,
                 std::ostream& out, std::ostream& err) {
     const std::string shown = "ryxenc: " + shownInputName(input.name) + ": ";
     state.encoder.algorithmType = options.algorithmType;
@@ -103,7 +104,8 @@ int encodeInput(ProgramState& state, const CommandLine& options, const PlannedIn
     // The load encodes; the optimal search waits until the fineness is settled.
     state.encoderChoice = EncoderChoice::greedy;
     const InputBytes read =
-        readInputBytes(input.name, options.importRate ? kLongestImportedInput : kLongestUsefulInput);
+        options.importRate ? readInputBytes(input.name, kLongestImportedInput)
+                           : readInputBytes(input.name, kLongestUsefulInput, inputRoom);
     if (!read.failure.empty()) {
         err << shown << kCannotOpenMessage << " (" << read.failure << ")\n";
         return kExitRefused;

@@ -18,19 +18,28 @@ InputBytes failed(int errorNumber) {
 }
 
 // Reads until the end, or until maxRead bytes; keeps the first maxKept,
-// straight into the result (expected: how many bytes to make room for).
-InputBytes readAll(int file, std::uint64_t maxRead, std::size_t maxKept, std::size_t expected) {
+// straight into room when they fit there, else into the result's storage
+// (expected: how many bytes to make room for).
+InputBytes readAll(int file, std::uint64_t maxRead, std::size_t maxKept, std::size_t expected,
+                   std::span<std::uint8_t> room) {
     InputBytes input;
-    input.bytes.resize(std::min(std::max<std::size_t>(expected, 65536), maxKept));
+    const bool inRoom = maxKept <= room.size();
+    std::span<std::uint8_t> kept = room.first(inRoom ? maxKept : 0);
+    if (!inRoom) {
+        input.storage.resize(std::min(std::max<std::size_t>(expected, 65536), maxKept));
+        kept = input.storage;
+    }
     std::array<std::uint8_t, 65536> discarded;
     while (input.length < maxRead) {
-        const std::size_t kept = static_cast<std::size_t>(std::min<std::uint64_t>(input.length, maxKept));
-        if (kept == input.bytes.size() && kept < maxKept) input.bytes.resize(std::min(2 * kept, maxKept));
+        const auto used = static_cast<std::size_t>(std::min<std::uint64_t>(input.length, maxKept));
+        if (used == kept.size() && used < maxKept) {
+            input.storage.resize(std::min(2 * used, maxKept));
+            kept = input.storage;
+        }
         // Past maxKept the bytes are only counted.
-        std::uint8_t* into = kept < input.bytes.size() ? input.bytes.data() + kept : discarded.data();
-        const std::size_t room = kept < input.bytes.size() ? input.bytes.size() - kept : discarded.size();
-        const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(room, maxRead - input.length));
-        const ssize_t got = ::read(file, into, wanted);
+        const std::span<std::uint8_t> into = used < kept.size() ? kept.subspan(used) : std::span(discarded);
+        const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(into.size(), maxRead - input.length));
+        const ssize_t got = ::read(file, into.data(), wanted);
         if (got < 0) {
             if (errno == EINTR) continue;
             return failed(errno);
@@ -38,13 +47,13 @@ InputBytes readAll(int file, std::uint64_t maxRead, std::size_t maxKept, std::si
         if (got == 0) break;
         input.length += static_cast<std::uint64_t>(got);
     }
-    input.bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(input.length, maxKept)));
+    input.bytes = kept.first(static_cast<std::size_t>(std::min<std::uint64_t>(input.length, maxKept)));
     return input;
 }
 
 }  // namespace
 
-InputBytes readInputBytes(const std::string& name, std::size_t maxKept) {
+InputBytes readInputBytes(const std::string& name, std::size_t maxKept, std::span<std::uint8_t> room) {
     const bool standardInput = name == "-";
     const int file = standardInput ? STDIN_FILENO : ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     if (file < 0) return failed(errno);
@@ -59,7 +68,7 @@ InputBytes readInputBytes(const std::string& name, std::size_t maxKept) {
     struct stat status {};
     if (::fstat(file, &status) != 0) return failed(errno);
     if (S_ISDIR(status.st_mode)) return failed(EISDIR);
-    if (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode)) return readAll(file, UINT64_MAX, maxKept, 0);
+    if (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode)) return readAll(file, UINT64_MAX, maxKept, 0, room);
     if (!S_ISREG(status.st_mode)) {
         InputBytes input;
         input.failure = "not a file or a pipe";
@@ -68,7 +77,7 @@ InputBytes readInputBytes(const std::string& name, std::size_t maxKept) {
     // A regular file: what lies past the longest sound cannot change it.
     const auto length = static_cast<std::uint64_t>(status.st_size);
     const std::uint64_t wanted = std::min<std::uint64_t>(length, maxKept);
-    InputBytes input = readAll(file, wanted, maxKept, static_cast<std::size_t>(wanted));
+    InputBytes input = readAll(file, wanted, maxKept, static_cast<std::size_t>(wanted), room);
     if (!input.failure.empty()) return input;
     // A file that shrank while read is unreadable, never a shorter sound.
     if (input.length != wanted) return failed(EIO);

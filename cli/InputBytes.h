@@ -3,17 +3,27 @@
 // standard input ("-"). A pipe is read to its end; its length is what was read.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
 namespace ryx::cli {
 
+// Move-only: bytes may point into storage.
 struct InputBytes {
-    std::vector<std::uint8_t> bytes;  // at most maxKept of them
-    std::uint64_t length = 0;         // the whole input's length
-    std::string failure;              // why it could not be read; empty when read
+    InputBytes() = default;
+    InputBytes(InputBytes&&) = default;
+    InputBytes& operator=(InputBytes&&) = default;
+    InputBytes(const InputBytes&) = delete;
+    InputBytes& operator=(const InputBytes&) = delete;
+
+    std::span<const std::uint8_t> bytes;  // at most maxKept of them
+    std::uint64_t length = 0;             // the whole input's length
+    std::string failure;                  // why it could not be read; empty when read
+    std::vector<std::uint8_t> storage;    // holds the bytes unless they are in the caller's room
 };
 
-InputBytes readInputBytes(const std::string& name, std::size_t maxKept);
+// The bytes go into room when maxKept fits there, else into storage.
+InputBytes readInputBytes(const std::string& name, std::size_t maxKept, std::span<std::uint8_t> room = {});
 
 }  // namespace ryx::cli
