@@ -16,6 +16,7 @@
 #include "import/SoundDecoder.h"
 #include "import/SoundImport.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace ryx::cli {
@@ -101,7 +102,8 @@ int encodeInput(ProgramState& state, std::span<std::uint8_t> inputRoom, const Co
     state.encoder.algorithmType = options.algorithmType;
     state.encoder.fineness = options.fineness;
     const EncoderChoice choice = options.optimal ? EncoderChoice::optimal : EncoderChoice::greedy;
-    // The load encodes; the optimal search waits until the fineness is settled.
+    // An import encodes as it loads; every sound is encoded (again) below,
+    // once its fineness is settled.
     state.encoderChoice = EncoderChoice::greedy;
     const InputBytes read =
         options.importRate ? readInputBytes(input.name, kLongestImportedInput)
@@ -112,7 +114,7 @@ int encodeInput(ProgramState& state, std::span<std::uint8_t> inputRoom, const Co
     }
     if (options.importRate) {
         if (!importInput(state, options, shown, read, err)) return kExitRefused;
-    } else if (readWaveBytes(state, read.bytes) != LoadResult::loaded) {
+    } else if (readWaveSamples(state, read.bytes) != LoadResult::loaded) {
         err << shown << state.statusText.view() << '\n';
         const bool readable = [&read] {
             const QuietStandardError quiet;
@@ -129,9 +131,12 @@ int encodeInput(ProgramState& state, std::span<std::uint8_t> inputRoom, const Co
         return kExitOk;
     }
     if (options.autoFineness) state.encoder.fineness = chooseFineness(state, choice);
-    if (options.autoFineness || options.optimal) {
-        state.encoderChoice = choice;
-        encodeSound(state);
+    state.encoderChoice = choice;
+    encodeSoundWithoutPreview(state);
+    // Only the decoded sound's file shows the smoothed preview.
+    if (std::any_of(input.outputs.begin(), input.outputs.end(),
+                    [](const PlannedOutput& output) { return output.kind == OutputKind::decodedWav; })) {
+        smoothDecoded(state);
     }
 
     bool toStandardOutput = false;

@@ -155,10 +155,14 @@ void smoothDecoded(ProgramState& state) {
     smoothRange(state.decodedSamples.data(), state.smoothedSamples.data(), kMaxSamples - 1);
 }
 
-void encodeSound(ProgramState& state) {
+void encodeSoundWithoutPreview(ProgramState& state) {
     encodeSamples(state);
     state.encoder.resistorOhms = computeResistorOhms(state.encoder.fineness, state.encoder.sampleRate);
     state.encoder.showEncoded = 1;
+}
+
+void encodeSound(ProgramState& state) {
+    encodeSoundWithoutPreview(state);
     smoothDecoded(state);
 }
 

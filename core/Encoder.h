@@ -38,6 +38,10 @@ void encodeSamplesReference(ProgramState& state);
 // greedy loops or, when the state asks for it, the optimal encoder.
 void encodeSamples(ProgramState& state);
 
+// encodeSound but for the smoothing, for a caller that needs no preview of
+// the decoded sound; smoothDecoded completes it.
+void encodeSoundWithoutPreview(ProgramState& state);
+
 // smoothedSamples from decodedSamples over kMaxSamples - 1 positions.
 void smoothDecoded(ProgramState& state);
 

@@ -57,6 +57,12 @@ std::optional<std::vector<std::uint8_t>> readFileBytes(const std::string& fileNa
 }  // namespace
 
 LoadResult readWaveBytes(ProgramState& state, std::span<const std::uint8_t> bytes) {
+    const LoadResult result = readWaveSamples(state, bytes);
+    if (result == LoadResult::loaded) encodeSound(state);
+    return result;
+}
+
+LoadResult readWaveSamples(ProgramState& state, std::span<const std::uint8_t> bytes) {
     resetSound(state);
     state.statusText.clear();
     const std::size_t length = bytes.size();
@@ -75,7 +81,6 @@ LoadResult readWaveBytes(ProgramState& state, std::span<const std::uint8_t> byte
     std::copy_n(bytes.begin() + kWaveHeaderSize, state.encoder.sampleCount, state.origSamples.begin());
 
     buildOverview(state);
-    encodeSound(state);
     return LoadResult::loaded;
 }
 

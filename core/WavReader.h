@@ -26,6 +26,8 @@ LoadResult loadWaveFile(ProgramState& state, const std::string& fileName);
 // The same from a whole file's bytes in memory (its length is the span's):
 // resets, reads, builds the overview and encodes. No file is touched.
 LoadResult readWaveBytes(ProgramState& state, std::span<const std::uint8_t> bytes);
+// readWaveBytes without the encode, for a caller that encodes in its own way.
+LoadResult readWaveSamples(ProgramState& state, std::span<const std::uint8_t> bytes);
 
 // overviewStep and overviewLevels from origSamples and sampleCount.
 void buildOverview(ProgramState& state);
