@@ -22,8 +22,6 @@
 namespace ryx::cli {
 namespace {
 
-// Bytes past the header and the longest sound cannot change the load.
-constexpr std::size_t kLongestUsefulInput = kWaveHeaderSize + kMaxSamples;
 // An imported input is read whole, up to this much; the decoder stops at six
 // minutes of sound anyway.
 constexpr std::size_t kLongestImportedInput = std::size_t{256} << 20;
@@ -95,8 +93,7 @@ void printSummary(std::ostream& out, const ProgramState& state, const CommandLin
 
 }  // namespace
 
-int encodeInput(ProgramState& state, std::span<std::uint8_t> inputRoom, const CommandLine& options,
-                const PlannedInput& input,
+int encodeInput(ProgramState& state, const CommandLine& options, const PlannedInput& input,
                 std::ostream& out, std::ostream& err) {
     const std::string shown = "ryxenc: " + shownInputName(input.name) + ": ";
     state.encoder.algorithmType = options.algorithmType;
@@ -105,26 +102,35 @@ int encodeInput(ProgramState& state, std::span<std::uint8_t> inputRoom, const Co
     // An import encodes as it loads; every sound is encoded (again) below,
     // once its fineness is settled.
     state.encoderChoice = EncoderChoice::greedy;
+    // A WAV input goes straight into the sample buffer, where the load takes it from.
     const InputBytes read =
         options.importRate ? readInputBytes(input.name, kLongestImportedInput)
-                           : readInputBytes(input.name, kLongestUsefulInput, inputRoom);
+                           : readInputBytes(input.name, kLongestUsefulWave, state.origSamples);
     if (!read.failure.empty()) {
+        // Whatever part was read is no sound: back to the empty one.
+        if (!options.importRate) readWaveSamplesInPlace(state, 0);
         err << shown << kCannotOpenMessage << " (" << read.failure << ")\n";
         return kExitRefused;
     }
     if (options.importRate) {
         if (!importInput(state, options, shown, read, err)) return kExitRefused;
-    } else if (readWaveSamples(state, read.bytes) != LoadResult::loaded) {
-        err << shown << state.statusText.view() << '\n';
-        const bool readable = [&read] {
-            const QuietStandardError quiet;
-            return isReadableSound(read.bytes);
-        }();
-        if (readable) err << shown << "use --rate " << kDefaultImportRate << " to convert this sound\n";
-        return kExitRefused;
-    } else if (read.length > kLongestUsefulInput) {
-        err << shown << "warning: the sound has " << read.length - kWaveHeaderSize << " samples; kept the first "
-            << kMaxSamples << ", dropped " << read.length - kLongestUsefulInput << '\n';
+    } else {
+        if (waveRefusal(read.bytes)) {
+            // Asked before the load, which resets the buffer the bytes are in.
+            const bool readable = [&read] {
+                const QuietStandardError quiet;
+                return isReadableSound(read.bytes);
+            }();
+            readWaveSamplesInPlace(state, read.bytes.size());
+            err << shown << state.statusText.view() << '\n';
+            if (readable) err << shown << "use --rate " << kDefaultImportRate << " to convert this sound\n";
+            return kExitRefused;
+        }
+        readWaveSamplesInPlace(state, read.bytes.size());
+        if (read.length > kLongestUsefulWave) {
+            err << shown << "warning: the sound has " << read.length - kWaveHeaderSize << " samples; kept the first "
+                << kMaxSamples << ", dropped " << read.length - kLongestUsefulWave << '\n';
+        }
     }
     if (options.compare) {
         printComparison(out, shownInputName(input.name), state, choice, compareSettings(state, choice));

@@ -6,9 +6,7 @@
 #include "cli/OutputPlan.h"
 #include "core/ProgramState.h"
 
-#include <cstdint>
 #include <ostream>
-#include <span>
 
 namespace ryx::cli {
 
@@ -20,9 +18,7 @@ inline constexpr int kExitWriteFailed = 3;
 // Loads, encodes and writes one input; errors and warnings go to err as
 // "ryxenc: NAME: MESSAGE", the summary line to out unless quiet (to err when
 // an output is the standard output). Returns kExitOk, kExitRefused or kExitWriteFailed.
-// A WAV input is read into inputRoom when it fits.
-int encodeInput(ProgramState& state, std::span<std::uint8_t> inputRoom, const CommandLine& options,
-                const PlannedInput& input,
+int encodeInput(ProgramState& state, const CommandLine& options, const PlannedInput& input,
                 std::ostream& out, std::ostream& err);
 
 }  // namespace ryx::cli

@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
 
     int status = kExitOk;
     for (const PlannedInput& input : plan.inputs) {
-        status = std::max(status, encodeInput(state, storage.inputRoom(), options, input, std::cout, std::cerr));
+        status = std::max(status, encodeInput(state, options, input, std::cout, std::cerr));
     }
     // A summary that could not be printed (a full disk behind a redirection) is a failed output too.
     if (!std::cout.flush()) {

@@ -13,6 +13,10 @@ void StatusText::set(std::string_view message) {
 void resetSound(ProgramState& state) {
     // Only the first kMaxSamples positions: the margin behind them stays 0.
     std::fill_n(state.origSamples.begin(), kMaxSamples, std::uint8_t{128});
+    resetSoundExceptOriginal(state);
+}
+
+void resetSoundExceptOriginal(ProgramState& state) {
     std::fill_n(state.decodedSamples.begin(), kMaxSamples, std::uint8_t{128});
     std::fill_n(state.smoothedSamples.begin(), kMaxSamples, std::uint8_t{128});
     std::fill_n(state.bitStream.begin(), kMaxSamples, std::uint8_t{0});

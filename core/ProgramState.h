@@ -64,5 +64,7 @@ struct ProgramState {
 
 // Turns the current sound into the empty sound: 490 samples of silence.
 void resetSound(ProgramState& state);
+// The same but for origSamples, which a load fills itself.
+void resetSoundExceptOriginal(ProgramState& state);
 
 }  // namespace ryx

@@ -29,6 +29,12 @@ std::uint8_t overviewLevel(std::uint8_t sample) {
     return static_cast<std::uint8_t>(level > 15 ? 15 : level);
 }
 
+// The margin behind the sound's positions is always 0; a file read into the
+// buffer may have put bytes there.
+void clearMargin(ProgramState& state) {
+    std::fill(state.origSamples.begin() + kMaxSamples, state.origSamples.end(), std::uint8_t{0});
+}
+
 LoadResult refuse(ProgramState& state, std::string_view message, LoadResult result) {
     state.statusText.set(message);
     resetSound(state);
@@ -63,25 +69,41 @@ LoadResult readWaveBytes(ProgramState& state, std::span<const std::uint8_t> byte
 }
 
 LoadResult readWaveSamples(ProgramState& state, std::span<const std::uint8_t> bytes) {
-    resetSound(state);
+    // Bytes past the longest sound cannot change the load.
+    const std::size_t held = std::min(bytes.size(), kLongestUsefulWave);
+    std::copy_n(bytes.begin(), held, state.origSamples.begin());
+    return readWaveSamplesInPlace(state, held);
+}
+
+LoadResult readWaveSamplesInPlace(ProgramState& state, std::size_t heldBytes) {
+    const std::size_t held = std::min(heldBytes, kLongestUsefulWave);
+    std::uint8_t* samples = state.origSamples.data();
     state.statusText.clear();
-    const std::size_t length = bytes.size();
-    std::uint8_t* header = state.origSamples.data();  // the sample buffer holds the header
-    std::copy_n(bytes.begin(), std::min(length, kWaveHeaderSize), header);
-    if (length < kSmallestWave || header[8] != 'W' || header[9] != 'A' || header[10] != 'V' ||
-        header[11] != 'E') {
-        return refuse(state, kNotWaveMessage, LoadResult::refused);
+    if (const auto refusal = waveRefusal(std::span(state.origSamples).first(held))) {
+        clearMargin(state);
+        return refuse(state, *refusal, LoadResult::refused);
     }
-    if (header[22] != 1 || header[34] != 8) {
-        return refuse(state, kUnsupportedFormatMessage, LoadResult::refused);
-    }
-
-    state.encoder.sampleRate = std::uint32_t{header[24]} | std::uint32_t{header[25]} << 8 | std::uint32_t{header[26]} << 16;
-    state.encoder.sampleCount = static_cast<std::uint32_t>(std::min<std::size_t>(length - kWaveHeaderSize, kMaxSamples));
-    std::copy_n(bytes.begin() + kWaveHeaderSize, state.encoder.sampleCount, state.origSamples.begin());
-
+    state.encoder.sampleRate = std::uint32_t{samples[24]} | std::uint32_t{samples[25]} << 8 | std::uint32_t{samples[26]} << 16;
+    const std::size_t count = std::min<std::size_t>(held - kWaveHeaderSize, kMaxSamples);
+    std::copy_n(samples + kWaveHeaderSize, count, samples);
+    // The sample buffer held the header: of a sound shorter than the header,
+    // the header's later bytes stay behind it; the rest is silence.
+    std::fill(samples + std::max(count, kWaveHeaderSize), samples + kMaxSamples, std::uint8_t{128});
+    clearMargin(state);
+    resetSoundExceptOriginal(state);
+    state.encoder.sampleCount = static_cast<std::uint32_t>(count);
     buildOverview(state);
     return LoadResult::loaded;
+}
+
+std::optional<std::string_view> waveRefusal(std::span<const std::uint8_t> firstBytes) {
+    const std::uint8_t* header = firstBytes.data();
+    if (firstBytes.size() < kSmallestWave || header[8] != 'W' || header[9] != 'A' || header[10] != 'V' ||
+        header[11] != 'E') {
+        return kNotWaveMessage;
+    }
+    if (header[22] != 1 || header[34] != 8) return kUnsupportedFormatMessage;
+    return std::nullopt;
 }
 
 void buildOverview(ProgramState& state) {

@@ -4,8 +4,10 @@
 // the empty sound with its message in statusText.
 
 #include "core/ProgramState.h"
+#include "core/WaveHeader.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -28,6 +30,18 @@ LoadResult loadWaveFile(ProgramState& state, const std::string& fileName);
 LoadResult readWaveBytes(ProgramState& state, std::span<const std::uint8_t> bytes);
 // readWaveBytes without the encode, for a caller that encodes in its own way.
 LoadResult readWaveSamples(ProgramState& state, std::span<const std::uint8_t> bytes);
+
+// The header and the longest sound: more of a file never changes its load.
+inline constexpr std::size_t kLongestUsefulWave = kWaveHeaderSize + kMaxSamples;
+
+// readWaveSamples for a file whose first heldBytes bytes (all of it, or at
+// least kLongestUsefulWave) have been read into origSamples itself, which
+// spares a copy of the whole sound.
+LoadResult readWaveSamplesInPlace(ProgramState& state, std::size_t heldBytes);
+
+// Why the file that begins with these bytes (all of it, or at least
+// kLongestUsefulWave of it) is refused, or nothing when it loads.
+std::optional<std::string_view> waveRefusal(std::span<const std::uint8_t> firstBytes);
 
 // overviewStep and overviewLevels from origSamples and sampleCount.
 void buildOverview(ProgramState& state);

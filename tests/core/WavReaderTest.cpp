@@ -232,5 +232,37 @@ TEST_F(WavReaderTest, UnopenableFileLeavesTheResetStateWithAMessage) {
     }
 }
 
+// A file read into the sample buffer itself, over a longest sound: nothing of
+// the file or the old sound is left behind the new sound's positions.
+TEST(WavReaderInPlace, LeavesNothingOfTheFileOrTheOldSoundBehind) {
+    Bytes garbage(300000);
+    for (std::size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    struct Case {
+        Bytes file;
+        LoadResult result;
+        std::uint32_t sampleCount;
+    };
+    const std::vector<Case> cases = {{garbage, LoadResult::refused, 490},
+                                     {wave46(rampSamples(1000)), LoadResult::loaded, 1000},
+                                     {wave46(rampSamples(kMaxSamples + 4000)), LoadResult::loaded, kMaxSamples}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file.size());
+        auto state = test::makeStartedState();
+        ASSERT_EQ(readWaveBytes(*state, wave46(test::squareSamples(kMaxSamples))), LoadResult::loaded);
+        const std::size_t held = std::min(c.file.size(), kLongestUsefulWave);
+        std::copy_n(c.file.begin(), held, state->origSamples.begin());
+        ASSERT_EQ(readWaveSamplesInPlace(*state, held), c.result);
+        ASSERT_EQ(state->encoder.sampleCount, c.sampleCount);
+        const bool loaded = c.result == LoadResult::loaded;
+        const std::size_t sound = loaded ? c.sampleCount : 0;
+        EXPECT_TRUE(!loaded || std::equal(c.file.begin() + 46, c.file.begin() + 46 + static_cast<std::ptrdiff_t>(sound), state->origSamples.begin()));
+        EXPECT_TRUE(std::all_of(state->origSamples.begin() + static_cast<std::ptrdiff_t>(sound),
+                                state->origSamples.begin() + kMaxSamples, [](std::uint8_t s) { return s == 128; }));
+        EXPECT_TRUE(std::all_of(state->origSamples.begin() + kMaxSamples, state->origSamples.end(),
+                                [](std::uint8_t s) { return s == 0; }));
+        EXPECT_TRUE(std::all_of(state->bitStream.begin(), state->bitStream.end(), [](std::uint8_t b) { return b == 0; }));
+    }
+}
+
 }  // namespace
 }  // namespace ryx
