@@ -3,6 +3,7 @@
 #include "cli/InputBytes.h"
 #include "cli/QualityReport.h"
 #include "cli/QuietStandardError.h"
+#include "core/EncodeProgress.h"
 #include "core/Encoder.h"
 #include "core/ListSelection.h"
 #include "core/PreviewWriter.h"
@@ -17,6 +18,8 @@
 #include "import/SoundImport.h"
 
 #include <algorithm>
+#include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace ryx::cli {
@@ -91,9 +94,26 @@ void printSummary(std::ostream& out, const ProgramState& state, const CommandLin
     out << '\n';
 }
 
+// Below this many samples the encode takes less than handing it over.
+constexpr std::uint32_t kSamplesWorthAThread = 32768;
+
+// Waits, even when unwinding, until a task handed to the worker is done.
+struct WorkerFinish {
+    WorkerThread& worker;
+    bool handedOver;
+    ~WorkerFinish() {
+        if (!handedOver) return;
+        try {
+            worker.wait();
+        } catch (...) {
+            // Already leaving with an error; the task's own goes unreported.
+        }
+    }
+};
+
 }  // namespace
 
-int encodeInput(ProgramState& state, const CommandLine& options, const PlannedInput& input,
+int encodeInput(ProgramState& state, WorkerThread& worker, const CommandLine& options, const PlannedInput& input,
                 std::ostream& out, std::ostream& err) {
     const std::string shown = "ryxenc: " + shownInputName(input.name) + ": ";
     state.encoder.algorithmType = options.algorithmType;
@@ -138,7 +158,24 @@ int encodeInput(ProgramState& state, const CommandLine& options, const PlannedIn
     }
     if (options.autoFineness) state.encoder.fineness = chooseFineness(state, choice);
     state.encoderChoice = choice;
-    encodeSoundWithoutPreview(state);
+
+    // The assembler file, nearly all of a run's writing, is written here while
+    // the worker makes the bits; each part is written once its bits are final.
+    const auto assembler = std::find_if(input.outputs.begin(), input.outputs.end(), [](const PlannedOutput& output) {
+        return output.kind == OutputKind::assembler;
+    });
+    std::optional<OperationResult> assemblerResult;
+    {
+        setEncodedFigures(state);
+        EncodeProgress progress;
+        const bool alongside = assembler != input.outputs.end() && state.encoder.sampleCount >= kSamplesWorthAThread &&
+                               worker.post([&state, &progress] { encodeSamples(state, &progress); });
+        // Whatever happens here, the worker is done with the state before it is left.
+        const WorkerFinish finish{worker, alongside};
+        if (!alongside) encodeSamples(state, &progress);
+        if (assembler != input.outputs.end()) assemblerResult = exportAssembler(state, assembler->target, progress);
+        if (alongside) worker.wait();
+    }
     // Only the decoded sound's file shows the smoothed preview.
     if (std::any_of(input.outputs.begin(), input.outputs.end(),
                     [](const PlannedOutput& output) { return output.kind == OutputKind::decodedWav; })) {
@@ -163,7 +200,8 @@ int encodeInput(ProgramState& state, const CommandLine& options, const PlannedIn
     }
     for (const PlannedOutput& output : input.outputs) {
         if (isProgram(output) && !plan.ok()) continue;
-        if (OperationResult result = writeOutput(state, options, output); !result) {
+        const bool written = &output == &*assembler;
+        if (OperationResult result = written ? *assemblerResult : writeOutput(state, options, output); !result) {
             err << "ryxenc: " << result.error() << '\n';
             status = kExitWriteFailed;
         }

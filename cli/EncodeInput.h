@@ -4,6 +4,7 @@
 
 #include "cli/CommandLine.h"
 #include "cli/OutputPlan.h"
+#include "cli/WorkerThread.h"
 #include "core/ProgramState.h"
 
 #include <ostream>
@@ -18,7 +19,8 @@ inline constexpr int kExitWriteFailed = 3;
 // Loads, encodes and writes one input; errors and warnings go to err as
 // "ryxenc: NAME: MESSAGE", the summary line to out unless quiet (to err when
 // an output is the standard output). Returns kExitOk, kExitRefused or kExitWriteFailed.
-int encodeInput(ProgramState& state, const CommandLine& options, const PlannedInput& input,
+// The assembler file is written on the worker while the sound is encoded.
+int encodeInput(ProgramState& state, WorkerThread& worker, const CommandLine& options, const PlannedInput& input,
                 std::ostream& out, std::ostream& err);
 
 }  // namespace ryx::cli

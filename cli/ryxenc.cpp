@@ -4,11 +4,26 @@
 #include "cli/EncodeInput.h"
 #include "cli/OutputPlan.h"
 #include "cli/StateStorage.h"
+#include "cli/WorkerThread.h"
 #include "core/ProductInfo.h"
 #include "core/ProgramState.h"
 
 #include <algorithm>
 #include <iostream>
+
+namespace {
+
+// Only a WAV input's assembler file is written while its bits are made.
+bool writesAssemblerFromWav(const ryx::cli::CommandLine& options, const ryx::cli::OutputPlan& plan) {
+    if (options.importRate || options.compare) return false;
+    return std::any_of(plan.inputs.begin(), plan.inputs.end(), [](const ryx::cli::PlannedInput& input) {
+        return std::any_of(input.outputs.begin(), input.outputs.end(), [](const ryx::cli::PlannedOutput& output) {
+            return output.kind == ryx::cli::OutputKind::assembler;
+        });
+    });
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace ryx::cli;
@@ -39,13 +54,17 @@ int main(int argc, char** argv) {
         return kExitWriteFailed;
     }
 
+    // Started before the state's memory is made ready, so that it is awake
+    // by the time there are bits to make.
+    WorkerThread worker;
+    if (writesAssemblerFromWav(options, plan)) worker.start();
     // Every open starts with a reset, so the state needs none here.
     StateStorage storage;
     ryx::ProgramState& state = storage.state();
 
     int status = kExitOk;
     for (const PlannedInput& input : plan.inputs) {
-        status = std::max(status, encodeInput(state, options, input, std::cout, std::cerr));
+        status = std::max(status, encodeInput(state, worker, options, input, std::cout, std::cerr));
     }
     // A summary that could not be printed (a full disk behind a redirection) is a failed output too.
     if (!std::cout.flush()) {

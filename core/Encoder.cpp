@@ -1,6 +1,7 @@
 #include "core/Encoder.h"
 
 #include "core/ChoiceThresholds.h"
+#include "core/EncodeProgress.h"
 #include "core/OptimalEncoder.h"
 
 #include <algorithm>
@@ -57,43 +58,52 @@ void encodeLoop(ProgramState& state, Divisor f) {
     }
 }
 
+// Bits are published in steps of this many positions: a few microseconds of
+// encoding, so that a reader on another thread keeps close behind.
+constexpr std::uint32_t kProgressStep = 4096;
+
 // The same choices as encodeLoop, by the threshold tables: the only work that
 // waits for the previous sample is one comparison and one selection.
 template <bool kOneAndHalf, std::uint32_t kDivisor>
-void encodeLoopByThreshold(ProgramState& state) {
+void encodeLoopByThreshold(ProgramState& state, EncodeProgress* progress) {
     const ChoiceThresholds& thresholds = kChoiceThresholds<kOneAndHalf, kDivisor>;
     const std::uint8_t* samples = state.origSamples.data();
     std::uint8_t* decoded = state.decodedSamples.data();
     std::uint8_t* bits = state.bitStream.data();
     const std::uint32_t count = std::min(state.encoder.sampleCount, kMaxSamples);
+    const std::uint32_t encoded = count < 2 ? 0 : count - 1;  // the last sample is never encoded
     std::uint32_t v = kSilenceVoltage;
     std::uint32_t previousBit = 0;  // the first sample counts as following a 0
-    for (std::uint32_t i = 0; i + 1 < count; ++i) {
-        const std::uint8_t sample = samples[i];
-        const std::int32_t afterZero = thresholds[0][sample];
-        const std::int32_t afterOne = thresholds[1][sample];
-        const std::int32_t threshold = kOneAndHalf && previousBit != 0 ? afterOne : afterZero;
-        const std::uint32_t up = nextVoltage<kOneAndHalf>(v, previousBit, 1, kDivisor);
-        const std::uint32_t down = nextVoltage<kOneAndHalf>(v, previousBit, 0, kDivisor);
-        const std::uint32_t bit = static_cast<std::int32_t>(v) <= threshold ? 1u : 0u;
-        v = bit != 0 ? up : down;
-        previousBit = bit;
-        bits[i] = static_cast<std::uint8_t>(bit);
-        decoded[i] = static_cast<std::uint8_t>(v / 256);
+    for (std::uint32_t stepStart = 0; stepStart < encoded; stepStart += kProgressStep) {
+        const std::uint32_t stepEnd = std::min(encoded, stepStart + kProgressStep);
+        for (std::uint32_t i = stepStart; i < stepEnd; ++i) {
+            const std::uint8_t sample = samples[i];
+            const std::int32_t afterZero = thresholds[0][sample];
+            const std::int32_t afterOne = thresholds[1][sample];
+            const std::int32_t threshold = kOneAndHalf && previousBit != 0 ? afterOne : afterZero;
+            const std::uint32_t up = nextVoltage<kOneAndHalf>(v, previousBit, 1, kDivisor);
+            const std::uint32_t down = nextVoltage<kOneAndHalf>(v, previousBit, 0, kDivisor);
+            const std::uint32_t bit = static_cast<std::int32_t>(v) <= threshold ? 1u : 0u;
+            v = bit != 0 ? up : down;
+            previousBit = bit;
+            bits[i] = static_cast<std::uint8_t>(bit);
+            decoded[i] = static_cast<std::uint8_t>(v / 256);
+        }
+        if (progress != nullptr) progress->publish(stepEnd);
     }
 }
 
 template <bool kOneAndHalf>
-void encodeSpecialised(ProgramState& state) {
+void encodeSpecialised(ProgramState& state, EncodeProgress* progress) {
     switch (state.encoder.fineness) {
-        case 4: encodeLoopByThreshold<kOneAndHalf, 4>(state); break;
-        case 5: encodeLoopByThreshold<kOneAndHalf, 5>(state); break;
-        case 6: encodeLoopByThreshold<kOneAndHalf, 6>(state); break;
-        case 8: encodeLoopByThreshold<kOneAndHalf, 8>(state); break;
-        case 11: encodeLoopByThreshold<kOneAndHalf, 11>(state); break;
-        case 16: encodeLoopByThreshold<kOneAndHalf, 16>(state); break;
-        case 21: encodeLoopByThreshold<kOneAndHalf, 21>(state); break;
-        case 32: encodeLoopByThreshold<kOneAndHalf, 32>(state); break;
+        case 4: encodeLoopByThreshold<kOneAndHalf, 4>(state, progress); break;
+        case 5: encodeLoopByThreshold<kOneAndHalf, 5>(state, progress); break;
+        case 6: encodeLoopByThreshold<kOneAndHalf, 6>(state, progress); break;
+        case 8: encodeLoopByThreshold<kOneAndHalf, 8>(state, progress); break;
+        case 11: encodeLoopByThreshold<kOneAndHalf, 11>(state, progress); break;
+        case 16: encodeLoopByThreshold<kOneAndHalf, 16>(state, progress); break;
+        case 21: encodeLoopByThreshold<kOneAndHalf, 21>(state, progress); break;
+        case 32: encodeLoopByThreshold<kOneAndHalf, 32>(state, progress); break;
         default:
             // Only the list's eight values are ever stored; stay safe regardless.
             encodeLoop<kOneAndHalf>(
@@ -114,16 +124,15 @@ void smoothRange(const std::uint8_t* __restrict decoded, std::uint8_t* __restric
 
 }  // namespace
 
-void encodeSamples(ProgramState& state) {
+void encodeSamples(ProgramState& state, EncodeProgress* progress) {
     if (state.encoderChoice == EncoderChoice::optimal) {
         encodeSamplesOptimal(state);
-        return;
-    }
-    if (state.encoder.algorithmType == kAlgorithmOneAndHalfBit) {
-        encodeSpecialised<true>(state);
+    } else if (state.encoder.algorithmType == kAlgorithmOneAndHalfBit) {
+        encodeSpecialised<true>(state, progress);
     } else {
-        encodeSpecialised<false>(state);
+        encodeSpecialised<false>(state, progress);
     }
+    if (progress != nullptr) progress->publish(EncodeProgress::kAllFinal);
 }
 
 void encodeSamplesReference(ProgramState& state) {
@@ -155,10 +164,14 @@ void smoothDecoded(ProgramState& state) {
     smoothRange(state.decodedSamples.data(), state.smoothedSamples.data(), kMaxSamples - 1);
 }
 
-void encodeSoundWithoutPreview(ProgramState& state) {
-    encodeSamples(state);
+void setEncodedFigures(ProgramState& state) {
     state.encoder.resistorOhms = computeResistorOhms(state.encoder.fineness, state.encoder.sampleRate);
     state.encoder.showEncoded = 1;
+}
+
+void encodeSoundWithoutPreview(ProgramState& state) {
+    encodeSamples(state);
+    setEncodedFigures(state);
 }
 
 void encodeSound(ProgramState& state) {

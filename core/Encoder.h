@@ -2,6 +2,7 @@
 // The closed-loop encoder: one bit per sample, a model of the decoder's
 // resistor-capacitor filter, the smoothed preview and the resistor value.
 
+#include "core/EncodeProgress.h"
 #include "core/ProgramState.h"
 
 #include <array>
@@ -35,12 +36,18 @@ void encodeSound(ProgramState& state);
 // the reference the specialised loops are checked against.
 void encodeSamplesReference(ProgramState& state);
 // The bits and voltages alone (no resistor, smoothing or preview), by the
-// greedy loops or, when the state asks for it, the optimal encoder.
-void encodeSamples(ProgramState& state);
+// greedy loops or, when the state asks for it, the optimal encoder. With a
+// progress, the greedy loops publish the bits as they become final, and all
+// are published at the end.
+void encodeSamples(ProgramState& state, EncodeProgress* progress = nullptr);
 
 // encodeSound but for the smoothing, for a caller that needs no preview of
 // the decoded sound; smoothDecoded completes it.
 void encodeSoundWithoutPreview(ProgramState& state);
+// What an encode settles besides the bits: the resistor for the fineness and
+// rate, and the decoded trace shown. Together with encodeSamples it is
+// encodeSoundWithoutPreview, for a caller that runs the two on different threads.
+void setEncodedFigures(ProgramState& state);
 
 // smoothedSamples from decodedSamples over kMaxSamples - 1 positions.
 void smoothDecoded(ProgramState& state);

@@ -116,21 +116,31 @@ void writeTrailer(TextChunkWriter& out) {
     out.line("");
 }
 
-}  // namespace
-
-OperationResult exportAssembler(const ProgramState& state, const OutputTarget& target) {
+OperationResult writeAssembler(const ProgramState& state, const OutputTarget& target,
+                               const EncodeProgress* progress) {
     AtomicFileWriter writer(target);
     if (OperationResult opened = writer.open(); !opened) return opened;
     {
-                const std::uint32_t dataBytes = tableByteCount(state.encoder.sampleCount);
+        const std::uint32_t dataBytes = tableByteCount(state.encoder.sampleCount);
         TextChunkWriter out(writer);
         writeHeader(out, state.encoder, dataBytes);
         writeCircuit(out, state.encoder);
         writeNotes(out);
-        writeRetlwTables(out, state.bitStream.data(), dataBytes);
+        writeRetlwTables(out, state.bitStream.data(), dataBytes, progress);
         writeTrailer(out);
     }
     return writer.commit();
+}
+
+}  // namespace
+
+OperationResult exportAssembler(const ProgramState& state, const OutputTarget& target) {
+    return writeAssembler(state, target, nullptr);
+}
+
+OperationResult exportAssembler(const ProgramState& state, const OutputTarget& target,
+                                const EncodeProgress& progress) {
+    return writeAssembler(state, target, &progress);
 }
 
 }  // namespace ryx

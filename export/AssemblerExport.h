@@ -3,6 +3,7 @@
 // circuit, then retlw tables in org blocks of 256 bytes. CR LF line ends.
 
 #include "core/AtomicFileWriter.h"
+#include "core/EncodeProgress.h"
 #include "core/OperationResult.h"
 #include "core/ProgramState.h"
 
@@ -12,5 +13,9 @@ namespace ryx {
 
 // Writes the file whole or not at all.
 OperationResult exportAssembler(const ProgramState& state, const OutputTarget& target);
+// The same while the bitstream is still being made on another thread: each
+// bit is read once the progress says it is final.
+OperationResult exportAssembler(const ProgramState& state, const OutputTarget& target,
+                                const EncodeProgress& progress);
 
 }  // namespace ryx
