@@ -7,7 +7,7 @@ packages=(
   # build
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
   # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev hyperfine
   # windows and sound
   qt6-base-dev qt6-multimedia-dev fonts-dejavu-core
   # importing sounds of any kind
