@@ -223,7 +223,9 @@ TEST_F(RyxencTest, DefaultOutputIsTheAssemblerFileBesideEachInput) {
 }
 
 TEST_F(RyxencTest, OutputsEqualTheWindowsFiles) {
-    const Bytes input = waveFile(5003, 11025);
+    // Long enough that the bits are made on a second thread while the assembler file is written.
+    constexpr std::size_t kCount = 40003;
+    const Bytes input = waveFile(kCount, 11025);
     writeInput("in.wav", input);
     struct Case {
         std::vector<std::string> settings;
@@ -245,7 +247,7 @@ TEST_F(RyxencTest, OutputsEqualTheWindowsFiles) {
         }
         const ProcessRun result = run(arguments);
         ASSERT_EQ(result.status, 0) << result.err;
-        EXPECT_NE(result.out.find("in.wav: 5003 samples, 11025 Hz, " + c.summary + " -> out.asm ("), std::string::npos)
+        EXPECT_NE(result.out.find("in.wav: " + std::to_string(kCount) + " samples, 11025 Hz, " + c.summary + " -> out.asm ("), std::string::npos)
             << result.out;
 
         // The same sound through the core, as the window would do it.
@@ -258,8 +260,8 @@ TEST_F(RyxencTest, OutputsEqualTheWindowsFiles) {
         ASSERT_TRUE(exportBinary(*state, reference / "ref.ryx"));
         EXPECT_EQ(test::readFileBytes(work / "out.asm"), test::readFileBytes(reference / "ref.asm"));
         EXPECT_EQ(test::readFileBytes(work / "out.ryx"), test::readFileBytes(reference / "ref.ryx"));
-        const std::span<const std::uint8_t> decoded(state->smoothedSamples.data(), 5003);
-        const std::span<const std::uint8_t> original(state->origSamples.data(), 5003);
+        const std::span<const std::uint8_t> decoded(state->smoothedSamples.data(), kCount);
+        const std::span<const std::uint8_t> original(state->origSamples.data(), kCount);
         EXPECT_EQ(test::readFileBytes(work / "decoded.wav"), test::previewFileBytes(decoded, 11025));
         EXPECT_EQ(test::readFileBytes(work / "original.wav"), test::previewFileBytes(original, 11025));
     }
