@@ -18,7 +18,6 @@
 #include "import/SoundImport.h"
 
 #include <algorithm>
-#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -200,7 +199,7 @@ int encodeInput(ProgramState& state, WorkerThread& worker, const CommandLine& op
     }
     for (const PlannedOutput& output : input.outputs) {
         if (isProgram(output) && !plan.ok()) continue;
-        const bool written = &output == &*assembler;
+        const bool written = assemblerResult.has_value() && &output == &*assembler;
         if (OperationResult result = written ? *assemblerResult : writeOutput(state, options, output); !result) {
             err << "ryxenc: " << result.error() << '\n';
             status = kExitWriteFailed;

@@ -19,7 +19,7 @@ inline constexpr int kExitWriteFailed = 3;
 // Loads, encodes and writes one input; errors and warnings go to err as
 // "ryxenc: NAME: MESSAGE", the summary line to out unless quiet (to err when
 // an output is the standard output). Returns kExitOk, kExitRefused or kExitWriteFailed.
-// The assembler file is written on the worker while the sound is encoded.
+// A large sound's bits are made on the worker while its assembler file is written.
 int encodeInput(ProgramState& state, WorkerThread& worker, const CommandLine& options, const PlannedInput& input,
                 std::ostream& out, std::ostream& err);
 

@@ -20,7 +20,6 @@ public:
 private:
     ProgramState* state_ = nullptr;
     void* mapping_ = nullptr;
-
 };
 
 }  // namespace ryx::cli

@@ -11,10 +11,9 @@ namespace {
 
 constexpr std::uint32_t kSilenceVoltage = 32768;
 
-// One sample of the filter model: chooses the bit whose next voltage lands
-// nearer the target and moves the voltage there. Divisor is a compile-time
-// constant in the fast loops and a runtime value in the reference loop; the
-// unsigned 32-bit arithmetic is identical.
+// One sample of the filter model, the rule as it stands: chooses the bit whose
+// next voltage lands nearer the target and moves the voltage there. The
+// reference loop, and any fineness outside the list, take this way.
 template <bool kOneAndHalf, typename Divisor>
 inline std::uint32_t stepModel(std::uint32_t& v, std::uint8_t sample, Divisor f,
                                std::uint32_t previousBit) {
