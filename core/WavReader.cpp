@@ -53,7 +53,7 @@ std::optional<std::vector<std::uint8_t>> readFileBytes(const std::string& fileNa
     if (!file || ::fstat(::fileno(file.get()), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
     // Bytes past the longest sound cannot change it.
     const auto length = static_cast<std::uint64_t>(status.st_size);
-    const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(length, kWaveHeaderSize + kMaxSamples));
+    const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(length, kLongestUsefulWave));
     std::vector<std::uint8_t> bytes(wanted);
     // A short read is an unreadable file, never a shorter sound.
     if (std::fread(bytes.data(), 1, wanted, file.get()) != wanted) return std::nullopt;
