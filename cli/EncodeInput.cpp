@@ -93,9 +93,6 @@ void printSummary(std::ostream& out, const ProgramState& state, const CommandLin
     out << '\n';
 }
 
-// Below this many samples the encode takes less than handing it over.
-constexpr std::uint32_t kSamplesWorthAThread = 32768;
-
 // Waits, even when unwinding, until a task handed to the worker is done.
 struct WorkerFinish {
     WorkerThread& worker;
