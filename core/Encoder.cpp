@@ -168,13 +168,9 @@ void setEncodedFigures(ProgramState& state) {
     state.encoder.showEncoded = 1;
 }
 
-void encodeSoundWithoutPreview(ProgramState& state) {
+void encodeSound(ProgramState& state) {
     encodeSamples(state);
     setEncodedFigures(state);
-}
-
-void encodeSound(ProgramState& state) {
-    encodeSoundWithoutPreview(state);
     smoothDecoded(state);
 }
 

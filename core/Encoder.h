@@ -41,12 +41,9 @@ void encodeSamplesReference(ProgramState& state);
 // are published at the end.
 void encodeSamples(ProgramState& state, EncodeProgress* progress = nullptr);
 
-// encodeSound but for the smoothing, for a caller that needs no preview of
-// the decoded sound; smoothDecoded completes it.
-void encodeSoundWithoutPreview(ProgramState& state);
 // What an encode settles besides the bits: the resistor for the fineness and
-// rate, and the decoded trace shown. Together with encodeSamples it is
-// encodeSoundWithoutPreview, for a caller that runs the two on different threads.
+// rate, and the decoded trace shown. encodeSound is encodeSamples, this and
+// smoothDecoded, for a caller that runs them apart (or needs no preview).
 void setEncodedFigures(ProgramState& state);
 
 // smoothedSamples from decodedSamples over kMaxSamples - 1 positions.

@@ -63,16 +63,12 @@ std::optional<std::vector<std::uint8_t>> readFileBytes(const std::string& fileNa
 }  // namespace
 
 LoadResult readWaveBytes(ProgramState& state, std::span<const std::uint8_t> bytes) {
-    const LoadResult result = readWaveSamples(state, bytes);
-    if (result == LoadResult::loaded) encodeSound(state);
-    return result;
-}
-
-LoadResult readWaveSamples(ProgramState& state, std::span<const std::uint8_t> bytes) {
     // Bytes past the longest sound cannot change the load.
     const std::size_t held = std::min(bytes.size(), kLongestUsefulWave);
     std::copy_n(bytes.begin(), held, state.origSamples.begin());
-    return readWaveSamplesInPlace(state, held);
+    const LoadResult result = readWaveSamplesInPlace(state, held);
+    if (result == LoadResult::loaded) encodeSound(state);
+    return result;
 }
 
 LoadResult readWaveSamplesInPlace(ProgramState& state, std::size_t heldBytes) {

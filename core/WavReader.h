@@ -28,15 +28,13 @@ LoadResult loadWaveFile(ProgramState& state, const std::string& fileName);
 // The same from a whole file's bytes in memory (its length is the span's):
 // resets, reads, builds the overview and encodes. No file is touched.
 LoadResult readWaveBytes(ProgramState& state, std::span<const std::uint8_t> bytes);
-// readWaveBytes without the encode, for a caller that encodes in its own way.
-LoadResult readWaveSamples(ProgramState& state, std::span<const std::uint8_t> bytes);
 
 // The header and the longest sound: more of a file never changes its load.
 inline constexpr std::size_t kLongestUsefulWave = kWaveHeaderSize + kMaxSamples;
 
-// readWaveSamples for a file whose first heldBytes bytes (all of it, or at
-// least kLongestUsefulWave) have been read into origSamples itself, which
-// spares a copy of the whole sound.
+// readWaveBytes without the encode, for a file whose first heldBytes bytes
+// (all of it, or at least kLongestUsefulWave) have been read into origSamples
+// itself, which spares a copy of the whole sound.
 LoadResult readWaveSamplesInPlace(ProgramState& state, std::size_t heldBytes);
 
 // Why the file that begins with these bytes (all of it, or at least
