@@ -38,7 +38,7 @@ int run(QElapsedTimer& sinceStart) {
     static ryx::ProgramState state;
 
     std::string previewDirectory;
-    if (const ryx::OperationResult chosen = ryx::ui::choosePreviewDirectory(previewDirectory); !chosen) {
+    if (const ryx::Result<> chosen = ryx::ui::choosePreviewDirectory(previewDirectory); !chosen) {
         QMessageBox::critical(nullptr, kTitle,
                               QStringLiteral("There is no private folder for the preview sounds:\n\n") +
                                   QString::fromStdString(chosen.error()));

@@ -15,7 +15,7 @@ namespace {
 std::filesystem::path writeLargestWave(ProgramState& state, const BenchFolder& folder) {
     const auto path = folder.path() / "largest.wav";
     state.encoder.sampleRate = 15625;
-    writePreviewFile(state, PreviewMode::originalSound, path);
+    if (!writePreviewFile(state, PreviewMode::originalSound, path)) return {};
     return path;
 }
 
@@ -27,8 +27,10 @@ void BM_LoadLargestSound(benchmark::State& run) {
     const auto path = writeLargestWave(*state, folder);
     for (auto _ : run) {
         if (loadWaveFile(*state, path.string()) != LoadResult::loaded) run.SkipWithError("not loaded");
-        writePreviewFile(*state, PreviewMode::decodedSound, folder.path() / "decoded.wav");
-        writePreviewFile(*state, PreviewMode::originalSound, folder.path() / "original.wav");
+        if (!writePreviewFile(*state, PreviewMode::decodedSound, folder.path() / "decoded.wav") ||
+            !writePreviewFile(*state, PreviewMode::originalSound, folder.path() / "original.wav")) {
+            run.SkipWithError("not written");
+        }
     }
 }
 

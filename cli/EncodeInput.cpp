@@ -47,7 +47,7 @@ PicProgramSettings programSettings(const CommandLine& options) {
     return {findPicChip(options.chipName), options.clockHz, options.loop};
 }
 
-OperationResult writeOutput(const ProgramState& state, const CommandLine& options, const PlannedOutput& output) {
+Result<> writeOutput(const ProgramState& state, const CommandLine& options, const PlannedOutput& output) {
     switch (output.kind) {
     case OutputKind::assembler: return exportAssembler(state, output.target);
     case OutputKind::binary: return exportBinary(state, output.target);
@@ -56,7 +56,7 @@ OperationResult writeOutput(const ProgramState& state, const CommandLine& option
     case OutputKind::picHex: return writePicHex(state, programSettings(options), output.target);
     case OutputKind::picProgram: return writePicAssembler(state, programSettings(options), output.target);
     }
-    return OperationResult::failure("unknown output");
+    return Result<>::failure("unknown output");
 }
 
 void printProgramSummary(std::ostream& out, const PicProgramSettings& settings, const PicProgramPlan& plan) {
@@ -160,7 +160,7 @@ int encodeInput(ProgramState& state, WorkerThread& worker, const CommandLine& op
     const auto assembler = std::find_if(input.outputs.begin(), input.outputs.end(), [](const PlannedOutput& output) {
         return output.kind == OutputKind::assembler;
     });
-    std::optional<OperationResult> assemblerResult;
+    std::optional<Result<>> assemblerResult;
     {
         setEncodedFigures(state);
         EncodeProgress progress;
@@ -197,7 +197,7 @@ int encodeInput(ProgramState& state, WorkerThread& worker, const CommandLine& op
     for (const PlannedOutput& output : input.outputs) {
         if (isProgram(output) && !plan.ok()) continue;
         const bool written = assemblerResult.has_value() && &output == &*assembler;
-        if (OperationResult result = written ? *assemblerResult : writeOutput(state, options, output); !result) {
+        if (Result<> result = written ? *assemblerResult : writeOutput(state, options, output); !result) {
             err << "ryxenc: " << result.error() << '\n';
             status = kExitWriteFailed;
         }

@@ -50,13 +50,13 @@ AtomicFileWriter::AtomicFileWriter(OutputTarget target, Temporary temporary)
 
 AtomicFileWriter::~AtomicFileWriter() { discard(); }
 
-OperationResult AtomicFileWriter::open() {
+Result<> AtomicFileWriter::open() {
     if (target_.isStandardOutput()) {
         file_ = STDOUT_FILENO;
         direct_ = true;
         return {};
     }
-    if (target_.path().empty()) return OperationResult::failure("No file name given");
+    if (target_.path().empty()) return Result<>::failure("No file name given");
 
     // Renaming over a link would replace the link, not the file it names.
     const ResolvedName resolved = resolveLinks(target_.path());
@@ -94,7 +94,7 @@ OperationResult AtomicFileWriter::open() {
     return openTemporary(unnamed);
 }
 
-OperationResult AtomicFileWriter::openTemporary(bool unnamed) {
+Result<> AtomicFileWriter::openTemporary(bool unnamed) {
     if (unnamed) {
         file_ = ::openat(folder_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
         unnamed_ = file_ >= 0;
@@ -143,8 +143,8 @@ void AtomicFileWriter::write(const void* data, std::size_t size) {
     }
 }
 
-OperationResult AtomicFileWriter::commit() {
-    if (file_ < 0) return OperationResult::failure("File was not opened");
+Result<> AtomicFileWriter::commit() {
+    if (file_ < 0) return Result<>::failure("File was not opened");
     if (writeError_ != 0) return fail(writeError_);
     if (direct_) {
         const int file = std::exchange(file_, -1);
@@ -156,7 +156,7 @@ OperationResult AtomicFileWriter::commit() {
     return renameIntoPlace(temporaryName_);
 }
 
-OperationResult AtomicFileWriter::linkIntoPlace() {
+Result<> AtomicFileWriter::linkIntoPlace() {
     const std::string self = "/proc/self/fd/" + std::to_string(file_);
     if (!replacing_) {
         // A new file appears under its name in one step.
@@ -186,7 +186,7 @@ OperationResult AtomicFileWriter::linkIntoPlace() {
     return renameIntoPlace(temporaryName_);
 }
 
-OperationResult AtomicFileWriter::renameIntoPlace(const std::string& temporaryName) {
+Result<> AtomicFileWriter::renameIntoPlace(const std::string& temporaryName) {
     // A plain rename: the file system's own safeguard for replacing a file applies.
     if (::renameat(folder_, temporaryName.c_str(), folder_, destinationName_.c_str()) != 0) return fail(errno);
     unregisterTemporaryFile(std::exchange(cleanupSlot_, -1));
@@ -194,9 +194,9 @@ OperationResult AtomicFileWriter::renameIntoPlace(const std::string& temporaryNa
     return {};
 }
 
-OperationResult AtomicFileWriter::fail(int errorNumber) {
+Result<> AtomicFileWriter::fail(int errorNumber) {
     discard();
-    return OperationResult::failure(target_.shownName() + ": " + std::strerror(errorNumber));
+    return Result<>::failure(target_.shownName() + ": " + std::strerror(errorNumber));
 }
 
 void AtomicFileWriter::discard() {

@@ -7,7 +7,7 @@
 // does not exist yet); a pipe or device, and the standard output, are
 // written directly.
 
-#include "core/OperationResult.h"
+#include "core/Result.h"
 
 #include <concepts>
 #include <cstddef>
@@ -50,18 +50,18 @@ public:
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
     // Checks the target and creates the temporary file; fails with the system's reason.
-    OperationResult open();
+    Result<> open();
     // The first failure is remembered and reported by commit().
     void write(const void* data, std::size_t size);
     void write(std::string_view text) { write(text.data(), text.size()); }
     // Puts the file in place; on failure nothing is left and the target is as it was.
-    OperationResult commit();
+    Result<> commit();
 
 private:
-    OperationResult openTemporary(bool unnamed);
-    OperationResult linkIntoPlace();
-    OperationResult renameIntoPlace(const std::string& temporaryName);
-    OperationResult fail(int errorNumber);
+    Result<> openTemporary(bool unnamed);
+    Result<> linkIntoPlace();
+    Result<> renameIntoPlace(const std::string& temporaryName);
+    Result<> fail(int errorNumber);
     void discard();
 
     OutputTarget target_;

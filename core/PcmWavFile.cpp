@@ -29,9 +29,9 @@ bool hasTag(std::span<const std::uint8_t> bytes, std::size_t at, const char* tag
     return bytes.size() >= at + 4 && std::memcmp(bytes.data() + at, tag, 4) == 0;
 }
 
-OperationResult refuse(const std::string& why) { return OperationResult::failure(why); }
+Result<> refuse(const std::string& why) { return Result<>::failure(why); }
 
-OperationResult takeFormat(std::span<const std::uint8_t> body, PcmSound& sound) {
+Result<> takeFormat(std::span<const std::uint8_t> body, PcmSound& sound) {
     if (body.size() < kPcmFormatSize) return refuse("its format chunk is too short");
     std::uint16_t formatTag = read16(body, 0);
     // The extensible layout names its real format in the first two bytes of a GUID.
@@ -54,7 +54,7 @@ OperationResult takeFormat(std::span<const std::uint8_t> body, PcmSound& sound) 
 
 }  // namespace
 
-OperationResult parsePcmWav(std::span<const std::uint8_t> bytes, PcmSound& sound) {
+Result<> parsePcmWav(std::span<const std::uint8_t> bytes, PcmSound& sound) {
     sound = PcmSound{};
     if (!hasTag(bytes, 0, "RIFF") || !hasTag(bytes, 8, "WAVE")) return refuse("it is not a RIFF WAVE file");
 
@@ -67,7 +67,7 @@ OperationResult parsePcmWav(std::span<const std::uint8_t> bytes, PcmSound& sound
         const std::size_t available = bytes.size() - bodyStart;
         if (hasTag(bytes, at, "fmt ")) {
             if (declared > available) return refuse("its format chunk is cut short");
-            if (OperationResult taken = takeFormat(bytes.subspan(bodyStart, declared), sound); !taken) return taken;
+            if (Result<> taken = takeFormat(bytes.subspan(bodyStart, declared), sound); !taken) return taken;
             formatSeen = true;
         } else if (hasTag(bytes, at, "data")) {
             if (!formatSeen) return refuse("its sound data comes before its format");
@@ -85,7 +85,7 @@ OperationResult parsePcmWav(std::span<const std::uint8_t> bytes, PcmSound& sound
     return refuse(formatSeen ? "it has no sound data" : "it has no format chunk");
 }
 
-OperationResult readPcmWavFile(const std::string& fileName, PcmSound& sound) {
+Result<> readPcmWavFile(const std::string& fileName, PcmSound& sound) {
     sound = PcmSound{};
     std::error_code error;
     if (std::filesystem::is_directory(fileName, error)) return refuse(fileName + ": " + std::strerror(EISDIR));
@@ -108,7 +108,7 @@ OperationResult readPcmWavFile(const std::string& fileName, PcmSound& sound) {
     }
     if (std::ferror(file.get())) return refuse(fileName + ": " + std::strerror(EIO));
 
-    if (OperationResult parsed = parsePcmWav(bytes, sound); !parsed) {
+    if (Result<> parsed = parsePcmWav(bytes, sound); !parsed) {
         return refuse(fileName + ": not a playable WAV file: " + parsed.error());
     }
     return {};

@@ -2,7 +2,7 @@
 // A PCM WAV file read whole, for playback: the RIFF chunks are walked, the
 // "fmt " chunk gives the layout and the "data" chunk the sound.
 
-#include "core/OperationResult.h"
+#include "core/Result.h"
 
 #include <cstdint>
 #include <span>
@@ -22,10 +22,10 @@ struct PcmSound {
 
 // Parses the bytes of a WAV file; fails with a reason when it is not PCM
 // that can be played (8 or 16 bits, mono or stereo, a sample rate above 0).
-OperationResult parsePcmWav(std::span<const std::uint8_t> bytes, PcmSound& sound);
+Result<> parsePcmWav(std::span<const std::uint8_t> bytes, PcmSound& sound);
 
 // Reads the named file whole and parses it; fails with the system's reason
 // when it cannot be read.
-OperationResult readPcmWavFile(const std::string& fileName, PcmSound& sound);
+Result<> readPcmWavFile(const std::string& fileName, PcmSound& sound);
 
 }  // namespace ryx

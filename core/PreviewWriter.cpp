@@ -53,10 +53,10 @@ PreviewContent previewContent(const ProgramState& state, PreviewMode mode) {
     return {previewHeader(count, state.encoder.sampleRate), std::span(samples).first(count)};
 }
 
-OperationResult writePreviewFile(const ProgramState& state, PreviewMode mode,
+Result<> writePreviewFile(const ProgramState& state, PreviewMode mode,
                                  const OutputTarget& target) {
     AtomicFileWriter writer(target);
-    if (OperationResult opened = writer.open(); !opened) return opened;
+    if (Result<> opened = writer.open(); !opened) return opened;
     const PreviewContent content = previewContent(state, mode);
     writer.write(content.header.data(), content.header.size());
     writer.write(content.samples.data(), content.samples.size());

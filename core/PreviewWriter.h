@@ -4,7 +4,7 @@
 // and stopping the sound before one is rewritten, is the window's business.
 
 #include "core/AtomicFileWriter.h"
-#include "core/OperationResult.h"
+#include "core/Result.h"
 #include "core/ProgramState.h"
 #include "core/WaveHeader.h"
 
@@ -46,7 +46,7 @@ struct PreviewContent {
 PreviewContent previewContent(const ProgramState& state, PreviewMode mode);
 
 // The mode's content as a file at any path, whole or not at all.
-OperationResult writePreviewFile(const ProgramState& state, PreviewMode mode,
+Result<> writePreviewFile(const ProgramState& state, PreviewMode mode,
                                  const OutputTarget& target);
 
 }  // namespace ryx

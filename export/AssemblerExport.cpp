@@ -116,10 +116,10 @@ void writeTrailer(TextChunkWriter& out) {
     out.line("");
 }
 
-OperationResult writeAssembler(const ProgramState& state, const OutputTarget& target,
+Result<> writeAssembler(const ProgramState& state, const OutputTarget& target,
                                const EncodeProgress* progress) {
     AtomicFileWriter writer(target);
-    if (OperationResult opened = writer.open(); !opened) return opened;
+    if (Result<> opened = writer.open(); !opened) return opened;
     {
         const std::uint32_t dataBytes = tableByteCount(state.encoder.sampleCount);
         TextChunkWriter out(writer);
@@ -134,11 +134,11 @@ OperationResult writeAssembler(const ProgramState& state, const OutputTarget& ta
 
 }  // namespace
 
-OperationResult exportAssembler(const ProgramState& state, const OutputTarget& target) {
+Result<> exportAssembler(const ProgramState& state, const OutputTarget& target) {
     return writeAssembler(state, target, nullptr);
 }
 
-OperationResult exportAssembler(const ProgramState& state, const OutputTarget& target,
+Result<> exportAssembler(const ProgramState& state, const OutputTarget& target,
                                 const EncodeProgress& progress) {
     return writeAssembler(state, target, &progress);
 }

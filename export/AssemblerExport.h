@@ -4,7 +4,7 @@
 
 #include "core/AtomicFileWriter.h"
 #include "core/EncodeProgress.h"
-#include "core/OperationResult.h"
+#include "core/Result.h"
 #include "core/ProgramState.h"
 
 #include <filesystem>
@@ -12,10 +12,10 @@
 namespace ryx {
 
 // Writes the file whole or not at all.
-OperationResult exportAssembler(const ProgramState& state, const OutputTarget& target);
+Result<> exportAssembler(const ProgramState& state, const OutputTarget& target);
 // The same while the bitstream is still being made on another thread: each
 // bit is read once the progress says it is final.
-OperationResult exportAssembler(const ProgramState& state, const OutputTarget& target,
+Result<> exportAssembler(const ProgramState& state, const OutputTarget& target,
                                 const EncodeProgress& progress);
 
 }  // namespace ryx

@@ -9,9 +9,9 @@
 
 namespace ryx {
 
-OperationResult exportBinary(const ProgramState& state, const OutputTarget& target) {
+Result<> exportBinary(const ProgramState& state, const OutputTarget& target) {
     AtomicFileWriter writer(target);
-    if (OperationResult opened = writer.open(); !opened) return opened;
+    if (Result<> opened = writer.open(); !opened) return opened;
 
     // The encoder gives bits to sampleCount - 1 samples; only whole bytes of them.
     const std::uint32_t count = std::min(state.encoder.sampleCount, kMaxSamples);

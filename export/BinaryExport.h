@@ -2,7 +2,7 @@
 // The bitstream packed eight samples to a byte, earliest in the top bit.
 
 #include "core/AtomicFileWriter.h"
-#include "core/OperationResult.h"
+#include "core/Result.h"
 #include "core/ProgramState.h"
 
 #include <filesystem>
@@ -10,6 +10,6 @@
 namespace ryx {
 
 // Writes (sampleCount - 1) / 8 bytes whole or not at all.
-OperationResult exportBinary(const ProgramState& state, const OutputTarget& target);
+Result<> exportBinary(const ProgramState& state, const OutputTarget& target);
 
 }  // namespace ryx

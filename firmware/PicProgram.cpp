@@ -179,29 +179,29 @@ PicProgram buildPicProgram(const ProgramState& state, const PicProgramSettings& 
     return program;
 }
 
-OperationResult picProgramHex(const ProgramState& state, const PicProgramSettings& settings, std::string& hex) {
+Result<> picProgramHex(const ProgramState& state, const PicProgramSettings& settings, std::string& hex) {
     const PicProgram program = buildPicProgram(state, settings);
-    if (!program.plan.ok()) return OperationResult::failure(program.plan.error);
+    if (!program.plan.ok()) return Result<>::failure(program.plan.error);
     hex = formatIntelHex(program.memory);
     return {};
 }
 
-OperationResult writePicHex(const ProgramState& state, const PicProgramSettings& settings,
+Result<> writePicHex(const ProgramState& state, const PicProgramSettings& settings,
                             const OutputTarget& target) {
     std::string hex;
-    if (OperationResult made = picProgramHex(state, settings, hex); !made) return made;
+    if (Result<> made = picProgramHex(state, settings, hex); !made) return made;
     AtomicFileWriter writer(target);
-    if (OperationResult opened = writer.open(); !opened) return opened;
+    if (Result<> opened = writer.open(); !opened) return opened;
     writer.write(hex);
     return writer.commit();
 }
 
-OperationResult writePicAssembler(const ProgramState& state, const PicProgramSettings& settings,
+Result<> writePicAssembler(const ProgramState& state, const PicProgramSettings& settings,
                                   const OutputTarget& target) {
     const PicProgram program = buildPicProgram(state, settings);
-    if (!program.plan.ok()) return OperationResult::failure(program.plan.error);
+    if (!program.plan.ok()) return Result<>::failure(program.plan.error);
     AtomicFileWriter writer(target);
-    if (OperationResult opened = writer.open(); !opened) return opened;
+    if (Result<> opened = writer.open(); !opened) return opened;
     {
         TextChunkWriter out(writer);
         writeHeader(out, state, settings, program.plan);

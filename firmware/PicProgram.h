@@ -4,7 +4,7 @@
 // config word. Written as assembler source or as Intel HEX.
 
 #include "core/AtomicFileWriter.h"
-#include "core/OperationResult.h"
+#include "core/Result.h"
 #include "core/ProgramState.h"
 #include "firmware/IntelHex.h"
 #include "firmware/PicAssembly.h"
@@ -48,12 +48,12 @@ struct PicProgram {
 PicProgram buildPicProgram(const ProgramState& state, const PicProgramSettings& settings);
 
 // The program's Intel HEX text; the plan's error when it cannot be made.
-OperationResult picProgramHex(const ProgramState& state, const PicProgramSettings& settings, std::string& hex);
+Result<> picProgramHex(const ProgramState& state, const PicProgramSettings& settings, std::string& hex);
 
 // Write the file whole or not at all; a refused plan writes nothing.
-OperationResult writePicHex(const ProgramState& state, const PicProgramSettings& settings,
+Result<> writePicHex(const ProgramState& state, const PicProgramSettings& settings,
                             const OutputTarget& target);
-OperationResult writePicAssembler(const ProgramState& state, const PicProgramSettings& settings,
+Result<> writePicAssembler(const ProgramState& state, const PicProgramSettings& settings,
                                   const OutputTarget& target);
 
 // "4000000 Hz", "8000.000 Hz", "+0.016 %": numbers as the program texts show them.

@@ -18,7 +18,7 @@ void require(bool condition) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     ryx::PcmSound sound;
-    const ryx::OperationResult parsed = ryx::parsePcmWav(std::span<const std::uint8_t>(data, size), sound);
+    const ryx::Result<> parsed = ryx::parsePcmWav(std::span<const std::uint8_t>(data, size), sound);
     if (!parsed) {
         require(!parsed.error().empty());
         return 0;

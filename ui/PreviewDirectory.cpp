@@ -16,8 +16,8 @@ constexpr mode_t kPrivateMode = 0700;
 
 bool isAbsolute(const std::string& path) { return !path.empty() && path.front() == '/'; }
 
-OperationResult refuse(const std::string& path, const std::string& why) {
-    return OperationResult::failure(path + ": " + why);
+Result<> refuse(const std::string& path, const std::string& why) {
+    return Result<>::failure(path + ": " + why);
 }
 
 }  // namespace
@@ -36,7 +36,7 @@ std::vector<std::string> previewDirectoryCandidates(const std::function<std::str
     return candidates;
 }
 
-OperationResult preparePrivateDirectory(const std::string& path) {
+Result<> preparePrivateDirectory(const std::string& path) {
     const std::filesystem::path folder(path);
     if (folder.has_parent_path()) {
         // The parents are ordinary folders (the cache folder may not exist yet).
@@ -56,14 +56,14 @@ OperationResult preparePrivateDirectory(const std::string& path) {
     return {};
 }
 
-OperationResult choosePreviewDirectory(std::string& chosen) {
+Result<> choosePreviewDirectory(std::string& chosen) {
     const auto environment = [](const char* name) {
         const char* value = std::getenv(name);
         return std::string(value != nullptr ? value : "");
     };
     std::string reasons;
     for (const std::string& candidate : previewDirectoryCandidates(environment)) {
-        const OperationResult prepared = preparePrivateDirectory(candidate);
+        const Result<> prepared = preparePrivateDirectory(candidate);
         if (prepared) {
             chosen = candidate;
             return {};
@@ -71,7 +71,7 @@ OperationResult choosePreviewDirectory(std::string& chosen) {
         reasons += (reasons.empty() ? "" : "\n") + prepared.error();
     }
     if (reasons.empty()) reasons = "neither XDG_RUNTIME_DIR nor HOME names a folder";
-    return OperationResult::failure(reasons);
+    return Result<>::failure(reasons);
 }
 
 }  // namespace ryx::ui

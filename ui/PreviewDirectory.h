@@ -2,7 +2,7 @@
 // Where the two preview files live: a folder of the user's own that no one
 // else can read, write or plant a link in.
 
-#include "core/OperationResult.h"
+#include "core/Result.h"
 
 #include <functional>
 #include <string>
@@ -17,9 +17,9 @@ std::vector<std::string> previewDirectoryCandidates(const std::function<std::str
 // Creates the folder with mode 0700 when it is missing. Refuses a symbolic
 // link, anything but a folder, and a folder of another user; narrows the
 // mode of a folder of the user's own to 0700.
-OperationResult preparePrivateDirectory(const std::string& path);
+Result<> preparePrivateDirectory(const std::string& path);
 
 // The first candidate that can be prepared; fails with every reason.
-OperationResult choosePreviewDirectory(std::string& chosen);
+Result<> choosePreviewDirectory(std::string& chosen);
 
 }  // namespace ryx::ui

@@ -19,8 +19,8 @@ constexpr char kDecodedName[] = "ryxelt2.wav";
 constexpr char kWindowPrefix[] = "window-";
 constexpr std::size_t kUniqueSuffixLength = 6;  // mkdtemp's XXXXXX
 
-OperationResult failure(const std::string& path, int errorNumber) {
-    return OperationResult::failure(path + ": " + std::strerror(errorNumber));
+Result<> failure(const std::string& path, int errorNumber) {
+    return Result<>::failure(path + ": " + std::strerror(errorNumber));
 }
 
 bool writeAll(int descriptor, const std::uint8_t* data, std::size_t size) {
@@ -76,7 +76,7 @@ void removeStaleWindowFolders(const std::string& base) {
     }
 }
 
-OperationResult PreviewFiles::create(const std::string& base, std::unique_ptr<PreviewFiles>& made) {
+Result<> PreviewFiles::create(const std::string& base, std::unique_ptr<PreviewFiles>& made) {
     removeStaleWindowFolders(base);
     std::string folder = (std::filesystem::path(base) / windowFolderPattern(static_cast<long>(::getpid()))).string();
     if (::mkdtemp(folder.data()) == nullptr) return failure(folder, errno);  // mode 0700
@@ -104,7 +104,7 @@ std::string PreviewFiles::originalPath() const { return folder_ + "/" + kOrigina
 
 std::string PreviewFiles::decodedPath() const { return folder_ + "/" + kDecodedName; }
 
-OperationResult PreviewFiles::writePreviewWav(const ProgramState& state, PreviewMode mode) {
+Result<> PreviewFiles::writePreviewWav(const ProgramState& state, PreviewMode mode) {
     const bool original = isOriginalPreview(mode);
     const char* name = original ? kOriginalName : kDecodedName;
     const std::string path = original ? originalPath() : decodedPath();

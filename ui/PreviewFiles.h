@@ -4,7 +4,7 @@
 // is created anew for every write and never through a link. The folder goes
 // when the window does; one left by a crashed window goes at the next start.
 
-#include "core/OperationResult.h"
+#include "core/Result.h"
 #include "core/PreviewWriter.h"
 #include "core/ProgramState.h"
 
@@ -17,7 +17,7 @@ class PreviewFiles {
 public:
     // Removes the stale folders of windows that are gone, then makes this
     // window's folder in base (which must be private). Fails with the reason.
-    static OperationResult create(const std::string& base, std::unique_ptr<PreviewFiles>& made);
+    static Result<> create(const std::string& base, std::unique_ptr<PreviewFiles>& made);
     ~PreviewFiles();  // removes the folder with both files
     PreviewFiles(const PreviewFiles&) = delete;
     PreviewFiles& operator=(const PreviewFiles&) = delete;
@@ -29,7 +29,7 @@ public:
     // Rewrites the mode's file: the old one is removed, a new one created
     // (never following a link) and written; on failure none is left. The
     // caller stops the sound first.
-    OperationResult writePreviewWav(const ProgramState& state, PreviewMode mode);
+    Result<> writePreviewWav(const ProgramState& state, PreviewMode mode);
 
 private:
     PreviewFiles(std::string folder, int folderDescriptor);

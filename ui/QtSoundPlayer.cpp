@@ -31,19 +31,19 @@ QtSoundPlayer::QtSoundPlayer(QObject* parent) : QObject(parent) {
 
 QtSoundPlayer::~QtSoundPlayer() { close(); }
 
-OperationResult QtSoundPlayer::open(const std::string& fileName) {
+Result<> QtSoundPlayer::open(const std::string& fileName) {
     close();
     PcmSound sound;
-    if (OperationResult read = readPcmWavFile(fileName, sound); !read) return read;
+    if (Result<> read = readPcmWavFile(fileName, sound); !read) return read;
 
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (device.isNull()) return OperationResult::failure(kNoAudioDeviceMessage);
+    if (device.isNull()) return Result<>::failure(kNoAudioDeviceMessage);
     QAudioFormat format;
     format.setSampleRate(static_cast<int>(sound.sampleRate));
     format.setChannelCount(sound.channels);
     format.setSampleFormat(sound.bitsPerSample == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
     if (!device.isFormatSupported(format)) {
-        return OperationResult::failure(fileName + ": the audio output device cannot play " +
+        return Result<>::failure(fileName + ": the audio output device cannot play " +
                                         std::to_string(sound.bitsPerSample) + "-bit sound at " +
                                         std::to_string(sound.sampleRate) + " Hz");
     }

@@ -32,7 +32,7 @@ public:
     explicit QtSoundPlayer(QObject* parent = nullptr);
     ~QtSoundPlayer() override;
 
-    OperationResult open(const std::string& fileName) override;
+    Result<> open(const std::string& fileName) override;
     void play() override;
     void close() override;
 

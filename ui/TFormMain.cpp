@@ -79,7 +79,7 @@ TFormMain::TFormMain(ProgramState& state, SoundPlayer& player, const std::string
     : QMainWindow(parent), fileChooser(chooseWithQtDialog), errorReporter(showErrorBox),
       picProgramChooser(choosePicProgram),
       helpSearchFolders(HelpViewer::defaultSearchFolders()), state_(state), player_(player) {
-    if (const OperationResult made = PreviewFiles::create(previewBase, previews_); !made) {
+    if (const Result<> made = PreviewFiles::create(previewBase, previews_); !made) {
         throw std::runtime_error("There is no folder for the preview sounds:\n\n" + made.error());
     }
     setWindowTitle(QStringLiteral(" ") + fromView(kProductName) + QStringLiteral("  -  v") + fromView(kVersionText) +
@@ -261,7 +261,7 @@ void TFormMain::FormDestroy() { player_.close(); }
 void TFormMain::stopAndWritePreviews(std::initializer_list<PreviewMode> modes) {
     player_.close();
     // A preview that cannot be written is missing, which shows when it is played.
-    for (const PreviewMode mode : modes) previews_->writePreviewWav(state_, mode);
+    for (const PreviewMode mode : modes) static_cast<void>(previews_->writePreviewWav(state_, mode));
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {
@@ -296,7 +296,7 @@ void TFormMain::ComboBox2Change() {
 }
 
 void TFormMain::playPreview(const std::string& fileName) {
-    const OperationResult opened = player_.open(fileName);
+    const Result<> opened = player_.open(fileName);
     if (!opened) {
         showError(QString::fromStdString(opened.error()));
         return;
@@ -356,7 +356,7 @@ void TFormMain::chooseFile(const FileDialogRequest& request, void (TFormMain::*a
     });
 }
 
-void TFormMain::reportExport(const OperationResult& written, const QString& what) {
+void TFormMain::reportExport(const Result<>& written, const QString& what) {
     if (!written) showError(what + QStringLiteral(" was not written.\n\n") + QString::fromStdString(written.error()));
 }
 

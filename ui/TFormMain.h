@@ -2,7 +2,7 @@
 // The main window: the picture, the two lists, the view and sound buttons,
 // and the menus. Every handler forwards to the core and then repaints.
 
-#include "core/OperationResult.h"
+#include "core/Result.h"
 #include "core/PreviewWriter.h"
 #include "core/ProgramState.h"
 #include "core/SoundPlayer.h"
@@ -144,7 +144,7 @@ private:
     void stopAndWritePreviews(std::initializer_list<PreviewMode> modes);
     // Shows the file dialog and hands a chosen file to the accept handler.
     void chooseFile(const FileDialogRequest& request, void (TFormMain::*accept)(const QString&));
-    void reportExport(const OperationResult& written, const QString& what);
+    void reportExport(const Result<>& written, const QString& what);
     void repaintForm();
     void showImportedSound();
 

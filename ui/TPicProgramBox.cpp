@@ -22,7 +22,7 @@ QString fromView(std::string_view text) { return QString::fromUtf8(text.data(), 
 
 }  // namespace
 
-OperationResult writePicProgram(const ProgramState& state, const PicProgramChoice& choice,
+Result<> writePicProgram(const ProgramState& state, const PicProgramChoice& choice,
                                 const std::filesystem::path& path) {
     return choice.hex ? writePicHex(state, choice.settings, path) : writePicAssembler(state, choice.settings, path);
 }

@@ -3,7 +3,7 @@
 // with the exact playback rate, cycles per sample and memory use shown
 // before anything is written. Modal; it reads the state and changes nothing.
 
-#include "core/OperationResult.h"
+#include "core/Result.h"
 #include "core/ProgramState.h"
 #include "firmware/PicProgram.h"
 
@@ -26,7 +26,7 @@ struct PicProgramChoice {
 };
 
 // Writes the chosen kind of file for the chosen chip.
-OperationResult writePicProgram(const ProgramState& state, const PicProgramChoice& choice,
+Result<> writePicProgram(const ProgramState& state, const PicProgramChoice& choice,
                                 const std::filesystem::path& path);
 
 // Shows the dialog modally: the choice when the user saves, else nothing.

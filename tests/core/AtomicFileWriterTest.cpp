@@ -50,12 +50,12 @@ TEST(AtomicFileWriterTest, AbandonedWriteLeavesTargetAndNoTemporary) {
 TEST(AtomicFileWriterTest, FailuresCarryTheReason) {
     test::TempDirectory directory;
     AtomicFileWriter missingFolder(directory / "no" / "such.asm");
-    const OperationResult missing = missingFolder.open();
+    const Result<> missing = missingFolder.open();
     EXPECT_FALSE(missing.ok());
     EXPECT_NE(missing.error().find("No such file or directory"), std::string::npos) << missing.error();
 
     AtomicFileWriter ontoFolder(directory.path());
-    const OperationResult folder = ontoFolder.open();
+    const Result<> folder = ontoFolder.open();
     EXPECT_FALSE(folder.ok());
     EXPECT_NE(folder.error().find("Is a directory"), std::string::npos) << folder.error();
 
@@ -104,9 +104,9 @@ TEST(AtomicFileWriterTest, WritesThroughALinkAndIntoAPipe) {
 
 using Temporary = AtomicFileWriter::Temporary;
 
-OperationResult writeWhole(const OutputTarget& target, std::string_view text, Temporary temporary) {
+Result<> writeWhole(const OutputTarget& target, std::string_view text, Temporary temporary) {
     AtomicFileWriter writer(target, temporary);
-    if (OperationResult opened = writer.open(); !opened) return opened;
+    if (Result<> opened = writer.open(); !opened) return opened;
     writer.write(text);
     return writer.commit();
 }
@@ -152,7 +152,7 @@ TEST_P(AtomicFileWriterKindTest, WriteProtectedFileIsRefused) {
     const pid_t child = ::fork();
     if (child == 0) {
         if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) _exit(2);
-        const OperationResult result = writeWhole(target, "new", GetParam());
+        const Result<> result = writeWhole(target, "new", GetParam());
         _exit(!result && result.error() == "" + target.string() + ": Permission denied" ? 0 : 1);
     }
     int status = 0;
@@ -176,7 +176,7 @@ TEST_P(AtomicFileWriterKindTest, DanglingLinksAndLinkLoops) {
 
     std::filesystem::create_symlink("loop-b", directory / "loop-a");
     std::filesystem::create_symlink("loop-a", directory / "loop-b");
-    const OperationResult loop = writeWhole(directory / "loop-a", "x", GetParam());
+    const Result<> loop = writeWhole(directory / "loop-a", "x", GetParam());
     EXPECT_EQ(loop.error(), (directory / "loop-a").string() + ": " + std::strerror(ELOOP));
     EXPECT_EQ(std::filesystem::read_symlink(directory / "loop-a"), "loop-b");
     EXPECT_EQ(std::filesystem::read_symlink(directory / "loop-b"), "loop-a");
@@ -192,7 +192,7 @@ TEST_P(AtomicFileWriterKindTest, LongestLegalNames) {
         EXPECT_EQ(test::readFileBytes(target), (std::vector<std::uint8_t>{'t', 'w', 'o'}));
     }
     EXPECT_EQ(entriesIn(directory.path()), 3u);
-    const OperationResult tooLong = writeWhole(directory / std::string(256, 'n'), "x", GetParam());
+    const Result<> tooLong = writeWhole(directory / std::string(256, 'n'), "x", GetParam());
     EXPECT_NE(tooLong.error().find(std::strerror(ENAMETOOLONG)), std::string::npos) << tooLong.error();
 }
 

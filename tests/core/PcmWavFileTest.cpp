@@ -69,7 +69,7 @@ TEST(PcmWavFile, AcceptsPlayableLayouts) {
     };
     for (const Case& c : cases) {
         PcmSound sound;
-        const OperationResult result = parsePcmWav(c.file, sound);
+        const Result<> result = parsePcmWav(c.file, sound);
         ASSERT_TRUE(result) << c.name << ": " << result.error();
         EXPECT_EQ(sound.channels, c.expected.channels) << c.name;
         EXPECT_EQ(sound.bitsPerSample, c.expected.bitsPerSample) << c.name;
@@ -99,7 +99,7 @@ TEST(PcmWavFile, RefusesWhatCannotBePlayedWithAReason) {
     };
     for (const auto& [file, reason] : cases) {
         PcmSound sound;
-        const OperationResult result = parsePcmWav(file, sound);
+        const Result<> result = parsePcmWav(file, sound);
         EXPECT_FALSE(result) << reason;
         EXPECT_NE(result.error().find(reason), std::string::npos) << result.error();
     }

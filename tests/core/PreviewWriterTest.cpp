@@ -69,7 +69,7 @@ TEST_F(PreviewWriterTest, ThousandSamplesAt8000Hz) {
 
 TEST_F(PreviewWriterTest, UnwritableFolderIsReportedWithTheReason) {
     const auto path = directory / "missing" / "preview.wav";
-    const OperationResult result = writePreviewFile(*state, PreviewMode::originalSound, path);
+    const Result<> result = writePreviewFile(*state, PreviewMode::originalSound, path);
     EXPECT_FALSE(result.ok());
     EXPECT_EQ(result.error(), path.string() + ": " + std::strerror(ENOENT));
     EXPECT_TRUE(test::entriesOf(directory.path()).empty());

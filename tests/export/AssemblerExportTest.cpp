@@ -99,7 +99,7 @@ class AssemblerExportTest : public ::testing::Test {
 protected:
     Lines exportLines() {
         const auto path = directory / "sound.asm";
-        const OperationResult result = exportAssembler(*state, path);
+        const Result<> result = exportAssembler(*state, path);
         EXPECT_TRUE(result) << result.error();
         return splitCrLf(test::readFileBytes(path));
     }
@@ -310,7 +310,7 @@ TEST_F(AssemblerExportTest, WrittenAlongsideTheEncodeIsTheSameFile) {
         EncodeProgress progress;
         std::thread encoder([&] { encodeSamples(*state, &progress); });
         const auto alongside = directory.path() / "alongside.asm";
-        const OperationResult written = exportAssembler(*state, OutputTarget(alongside), progress);
+        const Result<> written = exportAssembler(*state, OutputTarget(alongside), progress);
         encoder.join();
         ASSERT_TRUE(written) << written.error();
         EXPECT_EQ(test::readFileBytes(alongside), test::readFileBytes(after));

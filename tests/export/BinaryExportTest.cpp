@@ -16,7 +16,7 @@ using Bytes = std::vector<std::uint8_t>;
 class BinaryExportTest : public ::testing::Test {
 protected:
     Bytes exportBytes() {
-        const OperationResult result = exportBinary(*state, path);
+        const Result<> result = exportBinary(*state, path);
         EXPECT_TRUE(result) << result.error();
         return test::readFileBytes(path);
     }

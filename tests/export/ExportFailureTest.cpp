@@ -17,7 +17,7 @@
 namespace ryx {
 namespace {
 
-using Exporter = OperationResult (*)(const ProgramState&, const OutputTarget&);
+using Exporter = Result<> (*)(const ProgramState&, const OutputTarget&);
 
 struct ExportKind {
     const char* name;
@@ -58,7 +58,7 @@ protected:
 
 TEST_P(ExportFailureTest, MissingFolderIsReportedAndNothingIsCreated) {
     const auto path = directory / "no-such-folder" / "out.file";
-    const OperationResult result = GetParam().exporter(*state, path);
+    const Result<> result = GetParam().exporter(*state, path);
     ASSERT_FALSE(result);
     EXPECT_NE(result.error().find(path.string()), std::string::npos) << result.error();
     EXPECT_NE(result.error().find(std::strerror(ENOENT)), std::string::npos) << result.error();
@@ -68,7 +68,7 @@ TEST_P(ExportFailureTest, MissingFolderIsReportedAndNothingIsCreated) {
 TEST_P(ExportFailureTest, FolderInTheWayIsReportedAndLeftAlone) {
     const auto path = directory / "folder";
     std::filesystem::create_directory(path);
-    const OperationResult result = GetParam().exporter(*state, path);
+    const Result<> result = GetParam().exporter(*state, path);
     ASSERT_FALSE(result);
     EXPECT_NE(result.error().find(std::strerror(EISDIR)), std::string::npos) << result.error();
     EXPECT_TRUE(std::filesystem::is_directory(path));
@@ -82,7 +82,7 @@ TEST_P(ExportFailureTest, FailedWriteKeepsTheExistingFileIntact) {
     const auto path = directory / "existing.file";
     const std::vector<std::uint8_t> old(300, 0x5A);
     test::writeFileBytes(path, old);
-    OperationResult result;
+    Result<> result;
     {
         FileSizeLimit limit(4096);
         result = GetParam().exporter(*state, path);

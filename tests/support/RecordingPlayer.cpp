@@ -5,7 +5,7 @@
 
 namespace ryx::test {
 
-OperationResult RecordingPlayer::open(const std::string& fileName) {
+Result<> RecordingPlayer::open(const std::string& fileName) {
     record("open", fileName);
     return openResult(fileName);
 }

@@ -22,7 +22,7 @@ public:
 
     explicit RecordingPlayer(const ProgramState& state) : state_(state) {}
 
-    OperationResult open(const std::string& fileName) override;
+    Result<> open(const std::string& fileName) override;
     void play() override { record("play", ""); }
     void close() override { record("close", ""); }
 
@@ -30,8 +30,8 @@ public:
 
     std::vector<Call> calls;
     std::string watchedFile;
-    std::function<OperationResult(const std::string&)> openResult = [](const std::string&) {
-        return OperationResult{};
+    std::function<Result<>(const std::string&)> openResult = [](const std::string&) {
+        return Result<>{};
     };
 
 private:

@@ -65,12 +65,12 @@ TEST(PreviewDirectory, RefusesALinkAFileAndAFolderOfAnotherUser) {
     const fs::path target = base / "elsewhere";
     fs::create_directory(target);
     fs::create_directory_symlink(target, base / "link");
-    const OperationResult link = preparePrivateDirectory((base / "link").string());
+    const Result<> link = preparePrivateDirectory((base / "link").string());
     EXPECT_FALSE(link);
     EXPECT_NE(link.error().find("symbolic link"), std::string::npos) << link.error();
 
     test::writeFileBytes(base / "file", {1});
-    const OperationResult file = preparePrivateDirectory((base / "file").string());
+    const Result<> file = preparePrivateDirectory((base / "file").string());
     EXPECT_FALSE(file);
     EXPECT_NE(file.error().find("is not a folder"), std::string::npos) << file.error();
 
@@ -78,7 +78,7 @@ TEST(PreviewDirectory, RefusesALinkAFileAndAFolderOfAnotherUser) {
     const fs::path foreign = base / "foreign";
     fs::create_directory(foreign);
     ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
-    const OperationResult other = preparePrivateDirectory(foreign.string());
+    const Result<> other = preparePrivateDirectory(foreign.string());
     EXPECT_FALSE(other);
     EXPECT_NE(other.error().find("belongs to another user"), std::string::npos) << other.error();
 }

@@ -70,7 +70,7 @@ TEST(PreviewFiles, FolderOfAGoneWindowIsRemovedAndNothingElse) {
 TEST(PreviewFiles, FolderThatCannotBeMadeIsReportedWithTheReason) {
     test::TempDirectory base;
     std::unique_ptr<PreviewFiles> previews;
-    const OperationResult made = PreviewFiles::create((base / "missing").string(), previews);
+    const Result<> made = PreviewFiles::create((base / "missing").string(), previews);
     ASSERT_FALSE(made);
     EXPECT_EQ(made.error().rfind((base / "missing").string() + "/window-", 0), 0u) << made.error();
     EXPECT_NE(made.error().find("No such file or directory"), std::string::npos) << made.error();

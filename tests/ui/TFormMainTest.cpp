@@ -239,7 +239,7 @@ TEST_F(MainWindowTest, SoundButtonsDriveThePlayerAndItsFailuresAreShown) {
     qsizetype paintsAtOpen = -1;
     player.openResult = [&](const std::string&) {
         paintsAtOpen = paints.count();
-        return OperationResult{};
+        return Result<>{};
     };
     player.calls.clear();
     form->BitBtn1->click();
@@ -255,9 +255,9 @@ TEST_F(MainWindowTest, SoundButtonsDriveThePlayerAndItsFailuresAreShown) {
     EXPECT_TRUE(errors.isEmpty());
 
     player.calls.clear();
-    player.openResult = [](const std::string& name) { return OperationResult::failure(name + ": unplayable"); };
+    player.openResult = [](const std::string& name) { return Result<>::failure(name + ": unplayable"); };
     form->BitBtn1->click();
-    player.openResult = [](const std::string&) -> OperationResult { throw std::runtime_error("device vanished"); };
+    player.openResult = [](const std::string&) -> Result<> { throw std::runtime_error("device vanished"); };
     form->BitBtn2->click();
     EXPECT_EQ(errors, QStringList({QString::fromStdString(form->previews().originalPath() + ": unplayable"),
                                    "device vanished"}));
