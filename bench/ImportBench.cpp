@@ -18,8 +18,8 @@ void importMinute(benchmark::State& loop, int format, const char* name) {
     const auto path = ryx::bench::minuteSoundFile(folder.path(), format, name);
     auto state = std::make_unique<ryx::ProgramState>();
     for (auto _ : loop) {
-        const ryx::ImportReport report = ryx::importSoundFile(*state, path.string(), {});
-        if (!report.ok()) loop.SkipWithError(report.error.c_str());
+        const ryx::Result<ryx::ImportReport> report = ryx::importSoundFile(*state, path.string(), {});
+        if (!report.ok()) loop.SkipWithError(report.error().c_str());
     }
 }
 

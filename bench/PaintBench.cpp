@@ -2,8 +2,9 @@
 // placeholder sound and for the largest sound.
 
 #include "BenchSound.h"
+#include "core/SoundLoad.h"
 #include "core/Encoder.h"
-#include "core/WavReader.h"
+#include "formats/WaveLoad.h"
 #include "ui/WaveformPainter.h"
 
 #include <QImage>

@@ -3,8 +3,9 @@
 
 #include "BenchSound.h"
 #include "MinuteSound.h"
+#include "core/SoundLoad.h"
 #include "core/Encoder.h"
-#include "core/WavReader.h"
+#include "formats/WaveLoad.h"
 #include "import/ImportOptions.h"
 #include "ui/FormCanvas.h"
 #include "ui/QtSoundPlayer.h"

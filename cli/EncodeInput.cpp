@@ -3,13 +3,12 @@
 #include "cli/InputBytes.h"
 #include "cli/QualityReport.h"
 #include "cli/QuietStandardError.h"
-#include "core/EncodeProgress.h"
 #include "core/Encoder.h"
 #include "core/ListSelection.h"
-#include "core/PreviewWriter.h"
+#include "io/PreviewFile.h"
 #include "core/SettingComparison.h"
-#include "core/WaveHeader.h"
-#include "core/WavReader.h"
+#include "formats/WaveHeader.h"
+#include "formats/WaveLoad.h"
 #include "export/AssemblerExport.h"
 #include "export/BinaryExport.h"
 #include "firmware/PicProgram.h"
@@ -31,15 +30,15 @@ constexpr std::size_t kLongestImportedInput = std::size_t{256} << 20;
 // Imports the whole input; a warning tells what was cut. Returns whether it was imported.
 bool importInput(ProgramState& state, const CommandLine& options, const std::string& shown,
                  const InputBytes& read, std::ostream& err) {
-    const ImportReport imported = [&] {
+    const Result<ImportReport> imported = [&] {
         const QuietStandardError quiet;  // the MP3 decoder's own notes
         return importSoundBytes(state, read.bytes, {*options.importRate, options.normalize, options.trim});
     }();
     if (!imported.ok()) {
-        err << shown << "cannot import this sound: " << imported.error << '\n';
+        err << shown << "cannot import this sound: " << imported.error() << '\n';
         return false;
     }
-    if (imported.cutSamples > 0) err << shown << "warning: " << cutNotice(imported) << '\n';
+    if (imported->cutSamples > 0) err << shown << "warning: " << cutNotice(*imported) << '\n';
     return true;
 }
 
@@ -93,90 +92,51 @@ void printSummary(std::ostream& out, const ProgramState& state, const CommandLin
     out << '\n';
 }
 
-// Waits, even when unwinding, until a task handed to the worker is done.
-struct WorkerFinish {
-    WorkerThread& worker;
-    bool handedOver;
-    ~WorkerFinish() {
-        if (!handedOver) return;
-        try {
-            worker.wait();
-        } catch (...) {
-            // Already leaving with an error; the task's own goes unreported.
-        }
-    }
-};
-
 }  // namespace
 
-int encodeInput(ProgramState& state, WorkerThread& worker, const CommandLine& options, const PlannedInput& input,
+int encodeInput(ProgramState& state, const CommandLine& options, const PlannedInput& input,
                 std::ostream& out, std::ostream& err) {
     const std::string shown = "ryxenc: " + shownInputName(input.name) + ": ";
     state.encoder.algorithmType = options.algorithmType;
     state.encoder.fineness = options.fineness;
     const EncoderChoice choice = options.optimal ? EncoderChoice::optimal : EncoderChoice::greedy;
-    // An import encodes as it loads; every sound is encoded (again) below,
-    // once its fineness is settled.
-    state.encoderChoice = EncoderChoice::greedy;
     // A WAV input goes straight into the sample buffer, where the load takes it from.
     const InputBytes read =
         options.importRate ? readInputBytes(input.name, kLongestImportedInput)
                            : readInputBytes(input.name, kLongestUsefulWave, state.origSamples);
     if (!read.failure.empty()) {
         // Whatever part was read is no sound: back to the empty one.
-        if (!options.importRate) readWaveSamplesInPlace(state, 0);
+        if (!options.importRate) resetSound(state);
         err << shown << kCannotOpenMessage << " (" << read.failure << ")\n";
         return kExitRefused;
     }
     if (options.importRate) {
         if (!importInput(state, options, shown, read, err)) return kExitRefused;
     } else {
-        if (waveRefusal(read.bytes)) {
-            // Asked before the load, which resets the buffer the bytes are in.
-            const bool readable = [&read] {
-                const QuietStandardError quiet;
-                return isReadableSound(read.bytes);
-            }();
-            readWaveSamplesInPlace(state, read.bytes.size());
-            err << shown << state.statusText.view() << '\n';
-            if (readable) err << shown << "use --rate " << kDefaultImportRate << " to convert this sound\n";
+        // Asked before the load, which resets the buffer the bytes are in.
+        const bool readableSound = !waveSampleRate(read.bytes) && [&read] {
+            const QuietStandardError quiet;
+            return isReadableSound(read.bytes);
+        }();
+        if (const Result<> loaded = loadWaveBytes(state, read.bytes); !loaded) {
+            err << shown << loaded.error() << '\n';
+            if (readableSound) err << shown << "use --rate " << kDefaultImportRate << " to convert this sound\n";
             return kExitRefused;
         }
-        readWaveSamplesInPlace(state, read.bytes.size());
         if (read.length > kLongestUsefulWave) {
             err << shown << "warning: the sound has " << read.length - kWaveHeaderSize << " samples; kept the first "
                 << kMaxSamples << ", dropped " << read.length - kLongestUsefulWave << '\n';
         }
     }
     if (options.compare) {
+        state.encoderChoice = EncoderChoice::greedy;
         printComparison(out, shownInputName(input.name), state, choice, compareSettings(state, choice));
         return kExitOk;
     }
     if (options.autoFineness) state.encoder.fineness = chooseFineness(state, choice);
     state.encoderChoice = choice;
 
-    // The assembler file, nearly all of a run's writing, is written here while
-    // the worker makes the bits; each part is written once its bits are final.
-    const auto assembler = std::find_if(input.outputs.begin(), input.outputs.end(), [](const PlannedOutput& output) {
-        return output.kind == OutputKind::assembler;
-    });
-    std::optional<Result<>> assemblerResult;
-    {
-        setEncodedFigures(state);
-        EncodeProgress progress;
-        const bool alongside = assembler != input.outputs.end() && state.encoder.sampleCount >= kSamplesWorthAThread &&
-                               worker.post([&state, &progress] { encodeSamples(state, &progress); });
-        // Whatever happens here, the worker is done with the state before it is left.
-        const WorkerFinish finish{worker, alongside};
-        if (!alongside) encodeSamples(state, &progress);
-        if (assembler != input.outputs.end()) assemblerResult = exportAssembler(state, assembler->target, progress);
-        if (alongside) worker.wait();
-    }
-    // Only the decoded sound's file shows the smoothed preview.
-    if (std::any_of(input.outputs.begin(), input.outputs.end(),
-                    [](const PlannedOutput& output) { return output.kind == OutputKind::decodedWav; })) {
-        smoothDecoded(state);
-    }
+    encodeSound(state);
 
     bool toStandardOutput = false;
     for (const PlannedOutput& output : input.outputs) toStandardOutput = toStandardOutput || output.target.isStandardOutput();
@@ -196,8 +156,7 @@ int encodeInput(ProgramState& state, WorkerThread& worker, const CommandLine& op
     }
     for (const PlannedOutput& output : input.outputs) {
         if (isProgram(output) && !plan.ok()) continue;
-        const bool written = assemblerResult.has_value() && &output == &*assembler;
-        if (Result<> result = written ? *assemblerResult : writeOutput(state, options, output); !result) {
+        if (Result<> result = writeOutput(state, options, output); !result) {
             err << "ryxenc: " << result.error() << '\n';
             status = kExitWriteFailed;
         }

@@ -4,7 +4,6 @@
 
 #include "cli/CommandLine.h"
 #include "cli/OutputPlan.h"
-#include "cli/WorkerThread.h"
 #include "core/ProgramState.h"
 
 #include <cstdint>
@@ -20,11 +19,7 @@ inline constexpr int kExitWriteFailed = 3;
 // Loads, encodes and writes one input; errors and warnings go to err as
 // "ryxenc: NAME: MESSAGE", the summary line to out unless quiet (to err when
 // an output is the standard output). Returns kExitOk, kExitRefused or kExitWriteFailed.
-// Below this many samples the encode takes less than handing it to the worker.
-inline constexpr std::uint32_t kSamplesWorthAThread = 32768;
-
-// A large sound's bits are made on the worker while its assembler file is written.
-int encodeInput(ProgramState& state, WorkerThread& worker, const CommandLine& options, const PlannedInput& input,
+int encodeInput(ProgramState& state, const CommandLine& options, const PlannedInput& input,
                 std::ostream& out, std::ostream& err);
 
 }  // namespace ryx::cli

@@ -1,7 +1,7 @@
 #include "cli/OutputPlan.h"
 
-#include "core/DisplayName.h"
-#include "core/LinkResolution.h"
+#include "io/DisplayName.h"
+#include "io/LinkResolution.h"
 
 #include <cstring>
 #include <optional>

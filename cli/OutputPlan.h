@@ -3,7 +3,7 @@
 // is written: no output may be an input, and no two outputs one file.
 
 #include "cli/CommandLine.h"
-#include "core/AtomicFileWriter.h"
+#include "io/AtomicFileWriter.h"
 
 #include <string>
 #include <vector>

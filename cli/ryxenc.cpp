@@ -4,34 +4,12 @@
 #include "cli/EncodeInput.h"
 #include "cli/OutputPlan.h"
 #include "cli/StateStorage.h"
-#include "cli/WorkerThread.h"
 #include "core/ProductInfo.h"
 #include "core/ProgramState.h"
-#include "core/WaveHeader.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <iostream>
-#include <sys/stat.h>
-
-namespace {
-
-// Only a large WAV input's assembler file is written while its bits are made.
-// A pipe's length is not known beforehand.
-bool mayUseTheWorker(const ryx::cli::CommandLine& options, const ryx::cli::OutputPlan& plan) {
-    using namespace ryx::cli;
-    if (options.importRate || options.compare) return false;
-    return std::any_of(plan.inputs.begin(), plan.inputs.end(), [](const PlannedInput& input) {
-        const bool writesAssembler = std::any_of(input.outputs.begin(), input.outputs.end(),
-                                                 [](const PlannedOutput& output) { return output.kind == OutputKind::assembler; });
-        struct stat status {};
-        const bool small = input.name != "-" && ::stat(input.name.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
-                           static_cast<std::uint64_t>(status.st_size) < ryx::kWaveHeaderSize + kSamplesWorthAThread;
-        return writesAssembler && !small;
-    });
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     using namespace ryx::cli;
@@ -62,17 +40,13 @@ int main(int argc, char** argv) {
         return kExitWriteFailed;
     }
 
-    // Started before the state's memory is made ready, so that it is awake
-    // by the time there are bits to make.
-    WorkerThread worker;
-    if (mayUseTheWorker(options, plan)) worker.start();
     // Every open starts with a reset, so the state needs none here.
     StateStorage storage;
     ryx::ProgramState& state = storage.state();
 
     int status = kExitOk;
     for (const PlannedInput& input : plan.inputs) {
-        status = std::max(status, encodeInput(state, worker, options, input, std::cout, std::cerr));
+        status = std::max(status, encodeInput(state, options, input, std::cout, std::cerr));
     }
     // A summary that could not be printed (a full disk behind a redirection) is a failed output too.
     if (!std::cout.flush()) {

@@ -9,6 +9,7 @@
 
 namespace ryx {
 
+// Where the filter stands before the first bit: half the supply.
 inline constexpr std::uint32_t kStartVoltage = 32768;
 
 // The voltage a sample aims at: 128 x sample + 16384.
@@ -25,6 +26,25 @@ constexpr std::uint32_t nextVoltage(std::uint32_t v, std::uint32_t previousBit, 
     }
     const std::uint32_t down = v - v / f;
     return kOneAndHalf && previousBit == 1 ? (down + v) / 2 : down;
+}
+
+// The encoder's rule: the bit whose next voltage lands nearer the target,
+// ties to 1. Returns the bit and moves v there.
+template <bool kOneAndHalf, typename Divisor>
+constexpr std::uint32_t chooseNearerBit(std::uint32_t& v, std::uint32_t previousBit, std::uint8_t sample, Divisor f) {
+    const std::uint32_t target = targetVoltage(sample);
+    const std::uint32_t up = nextVoltage<kOneAndHalf>(v, previousBit, 1, f);
+    const std::uint32_t down = nextVoltage<kOneAndHalf>(v, previousBit, 0, f);
+    auto distanceUp = static_cast<std::int32_t>(up - target);
+    if (distanceUp < 0) distanceUp = 1 - distanceUp;
+    auto distanceDown = static_cast<std::int32_t>(target - down);
+    if (distanceDown < 0) distanceDown = 1 - distanceDown;
+    if (distanceDown < distanceUp) {
+        v = down;
+        return 0;
+    }
+    v = up;
+    return 1;
 }
 
 // The voltage after each bit, from the start voltage and a previous bit of 0.

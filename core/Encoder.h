@@ -2,7 +2,6 @@
 // The closed-loop encoder: one bit per sample, a model of the decoder's
 // resistor-capacitor filter, the smoothed preview and the resistor value.
 
-#include "core/EncodeProgress.h"
 #include "core/ProgramState.h"
 
 #include <array>
@@ -32,19 +31,9 @@ inline constexpr std::array<FinenessEntry, 8> fineTable{{
 // switches the decoded trace on and smooths. Writes no file.
 void encodeSound(ProgramState& state);
 
-// Same bits and voltages as encodeSound's inner loop, with a plain division:
-// the reference the specialised loops are checked against.
-void encodeSamplesReference(ProgramState& state);
-// The bits and voltages alone (no resistor, smoothing or preview), by the
-// greedy loops or, when the state asks for it, the optimal encoder. With a
-// progress, the greedy loops publish the bits as they become final, and all
-// are published at the end.
-void encodeSamples(ProgramState& state, EncodeProgress* progress = nullptr);
-
-// What an encode settles besides the bits: the resistor for the fineness and
-// rate, and the decoded trace shown. encodeSound is encodeSamples, this and
-// smoothDecoded, for a caller that runs them apart (or needs no preview).
-void setEncodedFigures(ProgramState& state);
+// The bits and voltages alone (no resistor or smoothing), by the greedy rule
+// or, when the state asks for it, the optimal encoder.
+void encodeSamples(ProgramState& state);
 
 // smoothedSamples from decodedSamples over kMaxSamples - 1 positions.
 void smoothDecoded(ProgramState& state);

@@ -1,6 +1,7 @@
 #include "core/OptimalEncoder.h"
 
 #include "core/DecoderModel.h"
+#include "core/FixedFineness.h"
 
 #include <algorithm>
 #include <limits>
@@ -218,25 +219,10 @@ void search(std::span<const std::uint8_t> samples, std::span<std::uint8_t> bits,
     StateSearch<kOneAndHalf, Divisor>(limits, f).run(samples, bits, voltages);
 }
 
-template <std::uint32_t kFineness>
-using FixedDivisor = std::integral_constant<std::uint32_t, kFineness>;
-
 template <bool kOneAndHalf>
 void searchWithFineness(std::span<const std::uint8_t> samples, std::int8_t fineness, std::span<std::uint8_t> bits,
                         std::span<std::uint16_t> voltages, const OptimalSearchLimits& limits) {
-    switch (fineness) {
-    case 4: search<kOneAndHalf>(samples, bits, voltages, limits, FixedDivisor<4>{}); break;
-    case 5: search<kOneAndHalf>(samples, bits, voltages, limits, FixedDivisor<5>{}); break;
-    case 6: search<kOneAndHalf>(samples, bits, voltages, limits, FixedDivisor<6>{}); break;
-    case 8: search<kOneAndHalf>(samples, bits, voltages, limits, FixedDivisor<8>{}); break;
-    case 11: search<kOneAndHalf>(samples, bits, voltages, limits, FixedDivisor<11>{}); break;
-    case 16: search<kOneAndHalf>(samples, bits, voltages, limits, FixedDivisor<16>{}); break;
-    case 21: search<kOneAndHalf>(samples, bits, voltages, limits, FixedDivisor<21>{}); break;
-    case 32: search<kOneAndHalf>(samples, bits, voltages, limits, FixedDivisor<32>{}); break;
-    default:
-        search<kOneAndHalf>(samples, bits, voltages, limits, static_cast<std::uint32_t>(std::max<int>(fineness, 1)));
-        break;
-    }
+    withFixedFineness(fineness, [&](auto f) { search<kOneAndHalf>(samples, bits, voltages, limits, f); });
 }
 
 }  // namespace
@@ -252,9 +238,8 @@ void encodeOptimal(std::span<const std::uint8_t> samples, std::int8_t fineness, 
 }
 
 void encodeSamplesOptimal(ProgramState& state) {
-    const std::uint32_t count = std::min(state.encoder.sampleCount, kMaxSamples);
-    if (count < 2) return;  // the last sample is never encoded
-    const std::size_t encoded = count - 1;
+    const std::size_t encoded = encodedSampleCount(state.encoder);
+    if (encoded == 0) return;
     std::vector<std::uint16_t> voltages(encoded);
     encodeOptimal(std::span(state.origSamples).first(encoded), state.encoder.fineness, state.encoder.algorithmType,
                   std::span(state.bitStream).first(encoded), voltages);

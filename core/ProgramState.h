@@ -62,6 +62,12 @@ struct ProgramState {
     EncoderChoice encoderChoice = EncoderChoice::greedy;
 };
 
+// How many positions an encode fills: the last sample is never encoded.
+constexpr std::uint32_t encodedSampleCount(const EncoderState& encoder) {
+    const std::uint32_t count = encoder.sampleCount < kMaxSamples ? encoder.sampleCount : kMaxSamples;
+    return count < 2 ? 0 : count - 1;
+}
+
 // Turns the current sound into the empty sound: 490 samples of silence.
 void resetSound(ProgramState& state);
 // The same but for origSamples, which a load fills itself.

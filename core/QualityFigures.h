@@ -47,7 +47,4 @@ private:
 QualityFigures measureQuality(std::span<const std::uint8_t> original, std::span<const std::uint16_t> voltages,
                               std::span<const std::uint8_t> bits, std::uint32_t sampleRate);
 
-// The symmetric low-pass used for the figures (its taps sum to 1).
-std::span<const float> lowPassTaps();
-
 }  // namespace ryx

@@ -7,21 +7,12 @@
 #include <algorithm>
 
 namespace ryx {
-namespace {
-
-std::size_t encodedCount(const EncoderState& encoder) {
-    const std::uint32_t count = std::min(encoder.sampleCount, kMaxSamples);
-    return count < 2 ? 0 : count - 1;  // the last sample is never encoded
-}
-
-}  // namespace
-
 TrialEncoder::TrialEncoder(const ProgramState& source) : scratch_(std::make_unique<ProgramState>()) {
     scratch_->encoder = source.encoder;
     const std::size_t count = std::min(source.encoder.sampleCount, kMaxSamples);
     std::copy_n(source.origSamples.begin(), count, scratch_->origSamples.begin());
     meter_ = std::make_unique<QualityMeter>(std::span<const std::uint8_t>(scratch_->origSamples).first(
-                                                encodedCount(scratch_->encoder)),
+                                                encodedSampleCount(scratch_->encoder)),
                                             source.encoder.sampleRate);
 }
 
@@ -31,7 +22,7 @@ QualityFigures TrialEncoder::measure(std::int8_t algorithmType, std::int8_t fine
     ProgramState& state = *scratch_;
     state.encoder.algorithmType = algorithmType;
     state.encoder.fineness = fineness;
-    const std::size_t count = encodedCount(state.encoder);
+    const std::size_t count = encodedSampleCount(state.encoder);
     const auto samples = std::span<const std::uint8_t>(state.origSamples).first(count);
     const auto bits = std::span(state.bitStream).first(count);
     std::vector<std::uint16_t> voltages(count);
@@ -45,7 +36,7 @@ QualityFigures TrialEncoder::measure(std::int8_t algorithmType, std::int8_t fine
 }
 
 QualityFigures measureEncoded(const ProgramState& state) {
-    const std::size_t count = encodedCount(state.encoder);
+    const std::size_t count = encodedSampleCount(state.encoder);
     const auto bits = std::span<const std::uint8_t>(state.bitStream).first(count);
     const auto voltages = replayVoltages(bits, state.encoder.fineness, state.encoder.algorithmType);
     return measureQuality(std::span<const std::uint8_t>(state.origSamples).first(count), voltages, bits,

@@ -1,6 +1,6 @@
 #include "export/AssemblerExport.h"
 
-#include "core/AtomicFileWriter.h"
+#include "io/AtomicFileWriter.h"
 #include "core/ProductInfo.h"
 #include "export/RetlwTables.h"
 #include "export/TableLayout.h"
@@ -116,8 +116,9 @@ void writeTrailer(TextChunkWriter& out) {
     out.line("");
 }
 
-Result<> writeAssembler(const ProgramState& state, const OutputTarget& target,
-                               const EncodeProgress* progress) {
+}  // namespace
+
+Result<> exportAssembler(const ProgramState& state, const OutputTarget& target) {
     AtomicFileWriter writer(target);
     if (Result<> opened = writer.open(); !opened) return opened;
     {
@@ -126,21 +127,10 @@ Result<> writeAssembler(const ProgramState& state, const OutputTarget& target,
         writeHeader(out, state.encoder, dataBytes);
         writeCircuit(out, state.encoder);
         writeNotes(out);
-        writeRetlwTables(out, state.bitStream.data(), dataBytes, progress);
+        writeRetlwTables(out, state.bitStream.data(), dataBytes);
         writeTrailer(out);
     }
     return writer.commit();
-}
-
-}  // namespace
-
-Result<> exportAssembler(const ProgramState& state, const OutputTarget& target) {
-    return writeAssembler(state, target, nullptr);
-}
-
-Result<> exportAssembler(const ProgramState& state, const OutputTarget& target,
-                                const EncodeProgress& progress) {
-    return writeAssembler(state, target, &progress);
 }
 
 }  // namespace ryx

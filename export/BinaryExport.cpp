@@ -1,6 +1,6 @@
 #include "export/BinaryExport.h"
 
-#include "core/AtomicFileWriter.h"
+#include "io/AtomicFileWriter.h"
 #include "export/BitPacking.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #pragma once
 // The bitstream packed eight samples to a byte, earliest in the top bit.
 
-#include "core/AtomicFileWriter.h"
+#include "io/AtomicFileWriter.h"
 #include "core/Result.h"
 #include "core/ProgramState.h"
 

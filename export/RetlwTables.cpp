@@ -73,16 +73,9 @@ void writeGroup(TextChunkWriter& out, const std::uint8_t* bits, std::uint32_t fi
 
 }  // namespace
 
-void writeRetlwTables(TextChunkWriter& out, const std::uint8_t* bits, std::uint32_t tableBytes,
-                      const EncodeProgress* progress) {
-    std::uint32_t finalBytes = progress == nullptr ? tableBytes : 0;
+void writeRetlwTables(TextChunkWriter& out, const std::uint8_t* bits, std::uint32_t tableBytes) {
     for (std::uint32_t first = 0; first < tableBytes; first += kBytesPerGroup) {
         const std::uint32_t end = std::min(first + kBytesPerGroup, tableBytes);
-        if (end > finalBytes) {
-            // Waits a whole block ahead, not a group at a time.
-            finalBytes = std::min(tableBytes, first + kTableBytesPerBlock);
-            progress->waitFor(finalBytes * 8);
-        }
         if (first % kTableBytesPerBlock == 0) writeBlockHeader(out, tableBlockNumber(first));
         writeGroup(out, bits, first, end);
     }

@@ -3,7 +3,7 @@
 // large writes, so a megabyte of short lines costs a few dozen writes and
 // no allocation.
 
-#include "core/AtomicFileWriter.h"
+#include "io/AtomicFileWriter.h"
 
 #include <array>
 #include <cstddef>

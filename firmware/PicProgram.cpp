@@ -1,6 +1,6 @@
 #include "firmware/PicProgram.h"
 
-#include "core/AtomicFileWriter.h"
+#include "io/AtomicFileWriter.h"
 #include "core/ListSelection.h"
 #include "core/ProductInfo.h"
 #include "export/RetlwTables.h"

@@ -3,7 +3,7 @@
 // retlw tables from word 256 as the assembler export lays them out, and the
 // config word. Written as assembler source or as Intel HEX.
 
-#include "core/AtomicFileWriter.h"
+#include "io/AtomicFileWriter.h"
 #include "core/Result.h"
 #include "core/ProgramState.h"
 #include "firmware/IntelHex.h"

@@ -2,7 +2,7 @@
 // with a reason or give whole frames of a layout the player can play, taken
 // from inside the input.
 
-#include "core/PcmWavFile.h"
+#include "formats/PcmWav.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -17,12 +17,12 @@ void require(bool condition) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    ryx::PcmSound sound;
-    const ryx::Result<> parsed = ryx::parsePcmWav(std::span<const std::uint8_t>(data, size), sound);
+    const ryx::Result<ryx::PcmSound> parsed = ryx::parsePcmWav(std::span<const std::uint8_t>(data, size));
     if (!parsed) {
         require(!parsed.error().empty());
         return 0;
     }
+    const ryx::PcmSound& sound = *parsed;
     require(sound.channels == 1 || sound.channels == 2);
     require(sound.bitsPerSample == 8 || sound.bitsPerSample == 16);
     require(sound.sampleRate > 0);

@@ -33,13 +33,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ryx::ImportOptions options{ryx::kOfferedImportRates[choice % ryx::kOfferedImportRates.size()],
                                      (choice & 0x10) == 0, (choice & 0x20) == 0};
     *before = *state;
-    const ryx::ImportReport report = ryx::importSoundBytes(*state, std::span(data + 1, size - 1), options);
+    const ryx::Result<ryx::ImportReport> report = ryx::importSoundBytes(*state, std::span(data + 1, size - 1), options);
     if (report.ok()) {
         require(state->encoder.sampleRate == options.rate);
         require(state->encoder.sampleCount >= 8 && state->encoder.sampleCount <= ryx::kMaxSamples);
         require(state->statusText.empty());
     } else {
-        require(!report.error.empty());
+        require(!report.error().empty());
         require(state->encoder.sampleCount == before->encoder.sampleCount);
         require(state->origSamples == before->origSamples);
         require(state->bitStream == before->bitStream);

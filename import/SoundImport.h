@@ -1,10 +1,10 @@
 #pragma once
-// Imports a sound of any kind as the current sound: decoded, converted, and
-// handed as an 8-bit mono WAV file in memory to the same load step as an
-// open, so the result is what opening that file would give. A failed import
-// leaves the state as it was.
+// Imports a sound of any kind as the current sound: decoded, converted to
+// 8-bit mono samples and loaded by the same step as an open. Does not encode.
+// A failed import leaves the state as it was.
 
 #include "core/ProgramState.h"
+#include "core/Result.h"
 #include "import/ImportOptions.h"
 
 #include <cstdint>
@@ -15,21 +15,19 @@
 namespace ryx {
 
 struct ImportReport {
-    std::string error;             // empty when imported
     std::uint64_t cutSamples = 0;  // dropped past kMaxSamples
     std::uint32_t sampleRate = 0;  // the chosen rate
-
-    bool ok() const { return error.empty(); }
 };
 
-ImportReport importSoundFile(ProgramState& state, const std::string& fileName, const ImportOptions& options);
+Result<ImportReport> importSoundFile(ProgramState& state, const std::string& fileName, const ImportOptions& options);
 // The same from a whole file's bytes in memory.
-ImportReport importSoundBytes(ProgramState& state, std::span<const std::uint8_t> bytes, const ImportOptions& options);
+Result<ImportReport> importSoundBytes(ProgramState& state, std::span<const std::uint8_t> bytes,
+                                      const ImportOptions& options);
 
 // "The sound was N samples longer than ... ": what was cut, for the user.
 std::string cutNotice(const ImportReport& report);
 
-// The 46-byte header and the samples: the file the load step reads.
+// The 46-byte header and the samples: the file an open loads as these samples.
 std::vector<std::uint8_t> eightBitWaveBytes(std::span<const std::uint8_t> samples, std::uint32_t sampleRate);
 
 // Whether the file is an 8-bit mono WAV laid out as the load step expects

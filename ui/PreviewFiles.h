@@ -5,7 +5,7 @@
 // when the window does; one left by a crashed window goes at the next start.
 
 #include "core/Result.h"
-#include "core/PreviewWriter.h"
+#include "formats/PreviewBytes.h"
 #include "core/ProgramState.h"
 
 #include <memory>

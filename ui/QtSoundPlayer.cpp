@@ -1,6 +1,6 @@
 #include "ui/QtSoundPlayer.h"
 
-#include "core/PcmWavFile.h"
+#include "io/PcmWavFile.h"
 
 #include <QAudioSink>
 #include <QMediaDevices>
@@ -33,8 +33,9 @@ QtSoundPlayer::~QtSoundPlayer() { close(); }
 
 Result<> QtSoundPlayer::open(const std::string& fileName) {
     close();
-    PcmSound sound;
-    if (Result<> read = readPcmWavFile(fileName, sound); !read) return read;
+    Result<PcmSound> read = readPcmWavFile(fileName);
+    if (!read) return read.failureDetail();
+    PcmSound& sound = *read;
 
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
     if (device.isNull()) return Result<>::failure(kNoAudioDeviceMessage);

@@ -2,7 +2,7 @@
 // The sound player on Qt's audio output: Open reads the WAV file whole,
 // Play feeds it from memory, Close stops and forgets it. No file stays open.
 
-#include "core/SoundPlayer.h"
+#include "ui/SoundPlayer.h"
 
 #include <QAudio>
 #include <QAudioDevice>

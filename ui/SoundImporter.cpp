@@ -1,5 +1,7 @@
 #include "ui/SoundImporter.h"
 
+#include "core/Encoder.h"
+
 #include "import/SoundImport.h"
 #include "ui/ImportSettings.h"
 #include "ui/TImportDialog.h"
@@ -35,15 +37,16 @@ bool SoundImporter::chooseAndImport() {
 }
 
 bool SoundImporter::importFile(const QString& fileName, const ImportOptions& options) {
-    const ImportReport report = importSoundFile(state_, QFile::encodeName(fileName).toStdString(), options);
+    const Result<ImportReport> report = importSoundFile(state_, QFile::encodeName(fileName).toStdString(), options);
     if (!report.ok()) {
         if (errorReporter_) {
             errorReporter_(parent_, QStringLiteral("The sound \"%1\" was not imported.\n\n%2")
-                                        .arg(fileName, QString::fromStdString(report.error)));
+                                        .arg(fileName, QString::fromStdString(report.error())));
         }
         return false;
     }
-    if (report.cutSamples > 0 && noticeReporter) noticeReporter(parent_, QString::fromStdString(cutNotice(report)));
+    encodeSound(state_);
+    if (report->cutSamples > 0 && noticeReporter) noticeReporter(parent_, QString::fromStdString(cutNotice(*report)));
     return true;
 }
 

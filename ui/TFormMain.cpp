@@ -3,7 +3,7 @@
 #include "core/ListSelection.h"
 #include "core/Navigation.h"
 #include "core/ProductInfo.h"
-#include "core/WavReader.h"
+#include "io/WaveFile.h"
 #include "export/AssemblerExport.h"
 #include "export/BinaryExport.h"
 #include "import/SoundImport.h"
@@ -368,7 +368,12 @@ void TFormMain::FileOpen1Execute() {
 
 void TFormMain::FileOpen1Accept(const QString& fileName) {
     guarded([&] {
-        loadWaveFile(state_, localFileName(fileName));
+        const Result<> loaded = loadWaveFile(state_, localFileName(fileName));
+        if (loaded) {
+            encodeSound(state_);
+        } else {
+            state_.statusText.set(loaded.error());
+        }
         // Also after a refusal: both previews then hold the silence shown.
         stopAndWritePreviews({PreviewMode::decodedSound, PreviewMode::originalSound});
         repaintForm();

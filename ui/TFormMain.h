@@ -3,9 +3,9 @@
 // and the menus. Every handler forwards to the core and then repaints.
 
 #include "core/Result.h"
-#include "core/PreviewWriter.h"
+#include "formats/PreviewBytes.h"
 #include "core/ProgramState.h"
-#include "core/SoundPlayer.h"
+#include "ui/SoundPlayer.h"
 #include "ui/TPicProgramBox.h"
 
 #include <QMainWindow>

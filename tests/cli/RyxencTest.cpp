@@ -3,8 +3,8 @@
 #include "cli/QualityReport.h"
 #include "core/Encoder.h"
 #include "core/SettingComparison.h"
-#include "core/PreviewWriter.h"
-#include "core/WavReader.h"
+#include "formats/PreviewBytes.h"
+#include "support/WaveOpen.h"
 #include "export/AssemblerExport.h"
 #include "export/BinaryExport.h"
 #include "firmware/PicProgram.h"
@@ -255,7 +255,7 @@ TEST_F(RyxencTest, OutputsEqualTheWindowsFiles) {
         auto state = test::makeStartedState();
         state->encoder.algorithmType = c.algorithm;
         state->encoder.fineness = c.fineness;
-        ASSERT_EQ(loadWaveFile(*state, (work / "in.wav").string()), LoadResult::loaded);
+        ASSERT_TRUE(test::openWave(*state, (work / "in.wav").string()));
         ASSERT_TRUE(exportAssembler(*state, reference / "ref.asm"));
         ASSERT_TRUE(exportBinary(*state, reference / "ref.ryx"));
         EXPECT_EQ(test::readFileBytes(work / "out.asm"), test::readFileBytes(reference / "ref.asm"));
@@ -277,7 +277,7 @@ TEST_F(RyxencTest, QualityOptionsMatchTheCore) {
         state->encoder.algorithmType = algorithm;
         state->encoder.fineness = fineness;
         state->encoderChoice = choice;
-        EXPECT_EQ(loadWaveFile(*state, (work / "in.wav").string()), LoadResult::loaded);
+        EXPECT_TRUE(test::openWave(*state, (work / "in.wav").string()));
         return state;
     };
     test::TempDirectory reference;
@@ -640,7 +640,7 @@ TEST_F(RyxencTest, PicProgramFilesAndTheirRefusal) {
     test::TempDirectory reference;
     auto state = test::makeStartedState();
     state->encoder.algorithmType = kAlgorithmOneBit;
-    ASSERT_EQ(loadWaveFile(*state, (work / "in.wav").string()), LoadResult::loaded);
+    ASSERT_TRUE(test::openWave(*state, (work / "in.wav").string()));
     const PicProgramSettings settings{findPicChip("16f88"), 0, true};
     ASSERT_TRUE(writePicHex(*state, settings, reference / "ref.hex"));
     ASSERT_TRUE(writePicAssembler(*state, settings, reference / "ref.asm"));

@@ -1,6 +1,7 @@
 #include "core/ChoiceThresholds.h"
 #include "core/Encoder.h"
-#include "core/PreviewWriter.h"
+#include "core/ReferenceEncoder.h"
+#include "formats/PreviewBytes.h"
 
 #include "support/FileBytes.h"
 
@@ -143,7 +144,7 @@ TEST_F(EncoderTest, SpecialisedLoopsMatchTheReferenceForEveryFinenessAndScheme) 
             state->encoder.fineness = reference->encoder.fineness = entry.fineness;
             state->encoder.algorithmType = reference->encoder.algorithmType = algorithm;
             encodeSamples(*state);
-            encodeSamplesReference(*reference);
+            test::encodeSamplesReference(*reference);
             ASSERT_TRUE(state->bitStream == reference->bitStream) << entry.itemText << " " << int(algorithm);
             ASSERT_TRUE(state->decodedSamples == reference->decodedSamples) << entry.itemText;
         }

@@ -1,5 +1,6 @@
 #include "core/DecoderModel.h"
 #include "core/Encoder.h"
+#include "core/ReferenceEncoder.h"
 #include "core/OptimalEncoder.h"
 
 #include "support/QualitySounds.h"
@@ -128,7 +129,7 @@ TEST(OptimalEncoder, SwitchedOffTheEncodeIsTheGreedyOneAgain) {
     test::QualitySound sound = test::chordSound(8000);
     auto greedy = test::stateWithSound(sound);
     auto toggled = test::stateWithSound(sound);
-    encodeSamplesReference(*greedy);
+    test::encodeSamplesReference(*greedy);
     smoothDecoded(*greedy);
     toggled->encoderChoice = EncoderChoice::optimal;
     encodeSamples(*toggled);

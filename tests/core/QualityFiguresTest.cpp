@@ -1,4 +1,5 @@
 #include "core/DecoderModel.h"
+#include "core/LowPass.h"
 #include "core/QualityFigures.h"
 
 #include <gtest/gtest.h>

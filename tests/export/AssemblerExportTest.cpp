@@ -10,7 +10,6 @@
 
 #include <cstdio>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace ryx {
@@ -291,30 +290,6 @@ TEST_F(AssemblerExportTest, EarliestSampleIsTheLeftmostDigit) {
     EXPECT_EQ(lines[lines.size() - 10], "     retlw b'10110001'   ; b1 ");
     // A multiple of 8 writes the last byte, last sample included.
     EXPECT_EQ(lines[lines.size() - 9], "     retlw b'00001111'   ; 0f ");
-}
-
-// Written while another thread makes the bits, the file is the one written
-// after: no part is written before its bits are final (stale bits are all 1).
-TEST_F(AssemblerExportTest, WrittenAlongsideTheEncodeIsTheSameFile) {
-    const test::Bytes sound = test::squareSamples(kMaxSamples);
-    std::copy(sound.begin(), sound.end(), state->origSamples.begin());
-    state->encoder.sampleCount = kMaxSamples;
-    for (const std::int8_t algorithmType : {kAlgorithmOneBit, kAlgorithmOneAndHalfBit}) {
-        SCOPED_TRACE(int{algorithmType});
-        state->encoder.algorithmType = algorithmType;
-        encodeSound(*state);
-        const auto after = directory.path() / "after.asm";
-        ASSERT_TRUE(exportAssembler(*state, OutputTarget(after)));
-
-        std::fill_n(state->bitStream.begin(), kMaxSamples - 1, std::uint8_t{1});
-        EncodeProgress progress;
-        std::thread encoder([&] { encodeSamples(*state, &progress); });
-        const auto alongside = directory.path() / "alongside.asm";
-        const Result<> written = exportAssembler(*state, OutputTarget(alongside), progress);
-        encoder.join();
-        ASSERT_TRUE(written) << written.error();
-        EXPECT_EQ(test::readFileBytes(alongside), test::readFileBytes(after));
-    }
 }
 
 }  // namespace

@@ -1,11 +1,12 @@
 // The importer on real files: the state of an open, files that are not
 // there, and which files count as the reader's own layout.
 
+#include "core/Encoder.h"
 #include "import/SoundImport.h"
 
 #include "SameState.h"
 #include "TestSounds.h"
-#include "core/WavReader.h"
+#include "support/WaveOpen.h"
 #include "support/FileBytes.h"
 #include "support/TempDirectory.h"
 
@@ -40,9 +41,10 @@ TEST(SoundImport, PlainEightBitSoundGivesTheStateOfAnOpen) {
             // The encoder chosen for the state is kept by the import as by an open.
             state->encoderChoice = algorithm == kAlgorithmOneBit ? EncoderChoice::optimal : EncoderChoice::greedy;
         }
-        ASSERT_EQ(loadWaveFile(*opened, path.string()), LoadResult::loaded);
-        const ImportReport report = importSoundFile(*imported, path.string(), {11025, false, false});
-        ASSERT_TRUE(report.ok()) << report.error;
+        ASSERT_TRUE(test::openWave(*opened, path.string()));
+        const Result<ImportReport> report = importSoundFile(*imported, path.string(), {11025, false, false});
+        ASSERT_TRUE(report.ok()) << report.error();
+        encodeSound(*imported);
         test::expectSameState(*opened, *imported);
     }
 }
@@ -51,8 +53,8 @@ TEST(SoundImport, FileThatIsNotThereOrNotRegularFails) {
     test::TempDirectory folder;
     auto state = test::freshState();
     for (const auto& path : {folder / "missing.wav", folder.path()}) {
-        const ImportReport report = importSoundFile(*state, path.string(), {});
-        EXPECT_EQ(report.error, "it is not a readable file");
+        const Result<ImportReport> report = importSoundFile(*state, path.string(), {});
+        EXPECT_EQ(report.error(), "it is not a readable file");
     }
     test::writeFileBytes(folder / "noise.flac", Bytes(4000, 0x5A));
     EXPECT_FALSE(importSoundFile(*state, (folder / "noise.flac").string(), {}).ok());

@@ -2,7 +2,7 @@
 
 #include "SameState.h"
 #include "TestSounds.h"
-#include "core/WavReader.h"
+#include "formats/WaveLoad.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -48,9 +48,9 @@ TEST_P(ImportKindTest, ToneComesOutAtItsPitchLevelAndLength) {
     }
 
     auto state = test::freshState();
-    const ImportReport report = importSoundBytes(*state, bytes, {kind.importRate, true, true});
-    ASSERT_TRUE(report.ok()) << report.error;
-    EXPECT_EQ(report.cutSamples, 0u);
+    const Result<ImportReport> report = importSoundBytes(*state, bytes, {kind.importRate, true, true});
+    ASSERT_TRUE(report.ok()) << report.error();
+    EXPECT_EQ(report->cutSamples, 0u);
     const EncoderState& encoder = state->encoder;
     EXPECT_EQ(encoder.sampleRate, kind.importRate);
     // One second of tone; lossy codecs smear its edges by a few milliseconds.
@@ -81,11 +81,11 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(SoundImport, LongSoundIsCutAtTheLongestAndSaysHowMuch) {
     test::ToneSound tone = test::monoTone(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 15625, 20.0);  // 312,500 samples
     auto state = test::freshState();
-    const ImportReport report = importSoundBytes(*state, test::soundBytes(tone), {15625, false, false});
-    ASSERT_TRUE(report.ok()) << report.error;
+    const Result<ImportReport> report = importSoundBytes(*state, test::soundBytes(tone), {15625, false, false});
+    ASSERT_TRUE(report.ok()) << report.error();
     EXPECT_EQ(state->encoder.sampleCount, kMaxSamples);
-    EXPECT_EQ(report.cutSamples, 50000u);
-    EXPECT_EQ(cutNotice(report),
+    EXPECT_EQ(report->cutSamples, 50000u);
+    EXPECT_EQ(cutNotice(*report),
               "The sound is longer than 262500 samples at 15625 Hz: its last 50000 samples (3.20 s) were cut.");
 }
 
@@ -94,10 +94,10 @@ TEST(SoundImport, UndecodedEndCountsAsCut) {
     test::ToneSound tone = test::monoTone(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1000, 420.0);
     tone.toneHz = 100.0;
     auto state = test::freshState();
-    const ImportReport report = importSoundBytes(*state, test::soundBytes(tone), {1000, true, false});
-    ASSERT_TRUE(report.ok()) << report.error;
+    const Result<ImportReport> report = importSoundBytes(*state, test::soundBytes(tone), {1000, true, false});
+    ASSERT_TRUE(report.ok()) << report.error();
     EXPECT_EQ(state->encoder.sampleCount, kMaxSamples);
-    EXPECT_EQ(report.cutSamples, 420000u - kMaxSamples);
+    EXPECT_EQ(report->cutSamples, 420000u - kMaxSamples);
 }
 
 TEST(SoundImport, ShortSoundIsPaddedToTheShortestTheReaderTakes) {
@@ -157,9 +157,9 @@ TEST(SoundImport, BadInputFailsWithItsReasonAndChangesNothing) {
     auto before = std::make_unique<ProgramState>(*state);
     for (const BadCase& bad : cases) {
         SCOPED_TRACE(bad.name);
-        const ImportReport report = importSoundBytes(*state, bad.bytes, {bad.rate, true, true});
+        const Result<ImportReport> report = importSoundBytes(*state, bad.bytes, {bad.rate, true, true});
         EXPECT_FALSE(report.ok());
-        EXPECT_NE(report.error.find(bad.reason), std::string::npos) << report.error;
+        EXPECT_NE(report.error().find(bad.reason), std::string::npos) << report.error();
         test::expectSameState(*before, *state);
     }
 }

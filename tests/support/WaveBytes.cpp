@@ -1,6 +1,6 @@
 #include "support/WaveBytes.h"
 
-#include "core/PreviewWriter.h"
+#include "formats/PreviewBytes.h"
 
 #include <cstring>
 

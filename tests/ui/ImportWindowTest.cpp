@@ -3,10 +3,10 @@
 
 #include "SameState.h"
 #include "TestSounds.h"
-#include "core/PreviewWriter.h"
+#include "formats/PreviewBytes.h"
 #include "import/SoundImport.h"
 #include "support/FileBytes.h"
-#include "support/RecordingPlayer.h"
+#include "ui/support/RecordingPlayer.h"
 #include "support/TempDirectory.h"
 #include "ui/FormCanvas.h"
 #include "ui/ImportSettings.h"

@@ -2,7 +2,7 @@
 // presses "  Play Orig Sound" and waits until the sound has been heard.
 // Usage: ryx_play_tone FOLDER FREQUENCY MILLISECONDS RATE
 
-#include "core/PreviewWriter.h"
+#include "formats/PreviewBytes.h"
 #include "core/ProgramState.h"
 #include "ui/QtSoundPlayer.h"
 #include "ui/TFormMain.h"

@@ -4,7 +4,7 @@
 #include "ui/QtSoundPlayer.h"
 
 #include "ListChoice.h"
-#include "core/PreviewWriter.h"
+#include "formats/PreviewBytes.h"
 #include "support/FileBytes.h"
 #include "support/TempDirectory.h"
 #include "support/WaveBytes.h"

@@ -6,7 +6,7 @@
 #include "core/SettingComparison.h"
 #include "support/FileBytes.h"
 #include "support/QualitySounds.h"
-#include "support/RecordingPlayer.h"
+#include "ui/support/RecordingPlayer.h"
 #include "support/TempDirectory.h"
 #include "support/WaveBytes.h"
 #include "ui/CompareSettingsDialog.h"

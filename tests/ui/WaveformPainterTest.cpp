@@ -1,6 +1,6 @@
 #include "PictureTestSupport.h"
 
-#include "core/WavReader.h"
+#include "formats/WaveLoad.h"
 #include "ui/PictureColours.h"
 #include "ui/PictureGeometry.h"
 

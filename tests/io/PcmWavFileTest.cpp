@@ -1,6 +1,7 @@
-#include "core/PcmWavFile.h"
+#include "formats/PcmWav.h"
+#include "io/PcmWavFile.h"
 
-#include "core/PreviewWriter.h"
+#include "formats/PreviewBytes.h"
 #include "support/FileBytes.h"
 #include "support/TempDirectory.h"
 
@@ -68,9 +69,9 @@ TEST(PcmWavFile, AcceptsPlayableLayouts) {
         {"data cut off", cutOff, {1, 8, 11025, {7, 8, 9}}},
     };
     for (const Case& c : cases) {
-        PcmSound sound;
-        const Result<> result = parsePcmWav(c.file, sound);
+        const Result<PcmSound> result = parsePcmWav(c.file);
         ASSERT_TRUE(result) << c.name << ": " << result.error();
+        const PcmSound& sound = *result;
         EXPECT_EQ(sound.channels, c.expected.channels) << c.name;
         EXPECT_EQ(sound.bitsPerSample, c.expected.bitsPerSample) << c.name;
         EXPECT_EQ(sound.sampleRate, c.expected.sampleRate) << c.name;
@@ -98,8 +99,7 @@ TEST(PcmWavFile, RefusesWhatCannotBePlayedWithAReason) {
         {riff({}), "no format chunk"},
     };
     for (const auto& [file, reason] : cases) {
-        PcmSound sound;
-        const Result<> result = parsePcmWav(file, sound);
+        const Result<PcmSound> result = parsePcmWav(file);
         EXPECT_FALSE(result) << reason;
         EXPECT_NE(result.error().find(reason), std::string::npos) << result.error();
     }
@@ -107,12 +107,11 @@ TEST(PcmWavFile, RefusesWhatCannotBePlayedWithAReason) {
 
 TEST(PcmWavFile, ReadsAFileWholeOrNamesItWithTheReason) {
     test::TempDirectory folder;
-    PcmSound sound;
-    EXPECT_EQ(readPcmWavFile((folder / "gone.wav").string(), sound).error(),
+    EXPECT_EQ(readPcmWavFile((folder / "gone.wav").string()).error(),
               (folder / "gone.wav").string() + ": No such file or directory");
-    EXPECT_EQ(readPcmWavFile(folder.path().string(), sound).error(), folder.path().string() + ": Is a directory");
+    EXPECT_EQ(readPcmWavFile(folder.path().string()).error(), folder.path().string() + ": Is a directory");
     test::writeFileBytes(folder / "text.wav", {'h', 'i'});
-    EXPECT_EQ(readPcmWavFile((folder / "text.wav").string(), sound).error(),
+    EXPECT_EQ(readPcmWavFile((folder / "text.wav").string()).error(),
               (folder / "text.wav").string() + ": not a playable WAV file: it is not a RIFF WAVE file");
 
     // Larger than one read block.
@@ -120,8 +119,9 @@ TEST(PcmWavFile, ReadsAFileWholeOrNamesItWithTheReason) {
     Bytes big(header.begin(), header.end());
     for (int i = 0; i < 100000; ++i) big.push_back(static_cast<std::uint8_t>(i));
     test::writeFileBytes(folder / "big.wav", big);
-    ASSERT_TRUE(readPcmWavFile((folder / "big.wav").string(), sound));
-    EXPECT_EQ(sound.frames, Bytes(big.begin() + 46, big.end()));
+    const Result<PcmSound> read = readPcmWavFile((folder / "big.wav").string());
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->frames, Bytes(big.begin() + 46, big.end()));
 }
 
 }  // namespace

@@ -1,6 +1,4 @@
-#include "core/PreviewWriter.h"
-
-#include "core/AtomicFileWriter.h"
+#include "formats/PreviewBytes.h"
 
 #include <algorithm>
 #include <cstring>
@@ -51,16 +49,6 @@ PreviewContent previewContent(const ProgramState& state, PreviewMode mode) {
     const std::uint32_t count = std::min(state.encoder.sampleCount, kMaxSamples);
     const SampleBuffer& samples = isOriginalPreview(mode) ? state.origSamples : state.smoothedSamples;
     return {previewHeader(count, state.encoder.sampleRate), std::span(samples).first(count)};
-}
-
-Result<> writePreviewFile(const ProgramState& state, PreviewMode mode,
-                                 const OutputTarget& target) {
-    AtomicFileWriter writer(target);
-    if (Result<> opened = writer.open(); !opened) return opened;
-    const PreviewContent content = previewContent(state, mode);
-    writer.write(content.header.data(), content.header.size());
-    writer.write(content.samples.data(), content.samples.size());
-    return writer.commit();
 }
 
 }  // namespace ryx

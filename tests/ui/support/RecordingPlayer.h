@@ -3,7 +3,7 @@
 // program and the size of a watched file (such as a preview) at that moment.
 
 #include "core/ProgramState.h"
-#include "core/SoundPlayer.h"
+#include "ui/SoundPlayer.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "support/RecordingPlayer.h"
+#include "ui/support/RecordingPlayer.h"
 
 #include <filesystem>
 #include <system_error>

@@ -1,4 +1,4 @@
-#include "core/DisplayName.h"
+#include "io/DisplayName.h"
 
 #include <algorithm>
 

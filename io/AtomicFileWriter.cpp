@@ -1,8 +1,8 @@
-#include "core/AtomicFileWriter.h"
+#include "io/AtomicFileWriter.h"
 
-#include "core/DisplayName.h"
-#include "core/LinkResolution.h"
-#include "core/TemporaryFileCleanup.h"
+#include "io/DisplayName.h"
+#include "io/LinkResolution.h"
+#include "io/TemporaryFileCleanup.h"
 
 #include <array>
 #include <cerrno>

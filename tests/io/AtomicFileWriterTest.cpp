@@ -1,4 +1,4 @@
-#include "core/AtomicFileWriter.h"
+#include "io/AtomicFileWriter.h"
 
 #include "support/FileBytes.h"
 #include "support/TempDirectory.h"

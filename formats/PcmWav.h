@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <span>
-#include <string>
 #include <vector>
 
 namespace ryx {
@@ -22,10 +21,6 @@ struct PcmSound {
 
 // Parses the bytes of a WAV file; fails with a reason when it is not PCM
 // that can be played (8 or 16 bits, mono or stereo, a sample rate above 0).
-Result<> parsePcmWav(std::span<const std::uint8_t> bytes, PcmSound& sound);
-
-// Reads the named file whole and parses it; fails with the system's reason
-// when it cannot be read.
-Result<> readPcmWavFile(const std::string& fileName, PcmSound& sound);
+Result<PcmSound> parsePcmWav(std::span<const std::uint8_t> bytes);
 
 }  // namespace ryx

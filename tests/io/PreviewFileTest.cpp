@@ -1,4 +1,5 @@
-#include "core/PreviewWriter.h"
+#include "formats/PreviewBytes.h"
+#include "io/PreviewFile.h"
 
 #include "core/Encoder.h"
 #include "support/FileBytes.h"

@@ -3,14 +3,11 @@
 // 8-bit mono PCM behind a fixed 46-byte header. Which folder they live in,
 // and stopping the sound before one is rewritten, is the window's business.
 
-#include "core/AtomicFileWriter.h"
-#include "core/Result.h"
 #include "core/ProgramState.h"
-#include "core/WaveHeader.h"
+#include "formats/WaveHeader.h"
 
 #include <array>
 #include <cstdint>
-#include <filesystem>
 #include <span>
 
 namespace ryx {
@@ -44,9 +41,5 @@ struct PreviewContent {
     std::span<const std::uint8_t> samples;
 };
 PreviewContent previewContent(const ProgramState& state, PreviewMode mode);
-
-// The mode's content as a file at any path, whole or not at all.
-Result<> writePreviewFile(const ProgramState& state, PreviewMode mode,
-                                 const OutputTarget& target);
 
 }  // namespace ryx

@@ -1,4 +1,4 @@
-#include "core/TemporaryFileCleanup.h"
+#include "io/TemporaryFileCleanup.h"
 
 #include <array>
 #include <atomic>

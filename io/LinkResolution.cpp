@@ -1,4 +1,4 @@
-#include "core/LinkResolution.h"
+#include "io/LinkResolution.h"
 
 #include <array>
 #include <cerrno>
