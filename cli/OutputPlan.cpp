@@ -55,13 +55,13 @@ std::optional<Identity> outputIdentity(const OutputTarget& target, std::string& 
         if (::fstat(STDOUT_FILENO, &status) == 0) takeStatus(identity, status);
         return identity;
     }
-    const ResolvedName destination = resolveLinks(target.path());
-    if (destination.error != 0) {
-        failure = target.shownName() + ": " + std::strerror(destination.error);
+    const Result<ResolvedName> destination = resolveLinks(target.path());
+    if (!destination) {
+        failure = destination.error();
         return std::nullopt;
     }
-    if (::stat(destination.path.c_str(), &status) == 0) takeStatus(identity, status);
-    identity.resolved = resolvedPath(destination.path);
+    if (::stat(destination->path.c_str(), &status) == 0) takeStatus(identity, status);
+    identity.resolved = resolvedPath(destination->path);
     return identity;
 }
 
