@@ -565,6 +565,52 @@ TEST_F(RyxencTest, StandardOutputAsAnOutput) {
     EXPECT_EQ(filter.status, 0);
 }
 
+// Runs a shell script in `directory` with ryxenc as $0; its exit status.
+int runShell(const std::string& script, const fs::path& directory) {
+    const pid_t child = fork();
+    if (child == 0) {
+        if (chdir(directory.c_str()) != 0) _exit(127);
+        execl("/bin/sh", "sh", "-c", script.c_str(), RYXENC_PATH, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A name of the standard output is written through it, as "-" is: into a
+// pipe, or into the file a grouped redirection has open, after what was
+// written there before and before what follows; the summary goes to the
+// standard error under the name given, and no file is made.
+TEST_F(RyxencTest, NamesOfTheStandardOutputAreWrittenThroughIt) {
+    writeInput("a.wav", waveFile(500, 8000));
+    ASSERT_EQ(run({"-q", "--bin", "a.ryx", "--wav", "a-decoded.wav", "a.wav"}).status, 0);
+    struct Case {
+        std::string option;
+        std::string name;
+        std::string expectedFile;
+    };
+    const Case cases[] = {{"--bin", "/dev/stdout", "a.ryx"},
+                          {"--wav", "/proc/self/fd/1", "a-decoded.wav"},
+                          {"--bin", "/dev/fd/1", "a.ryx"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Bytes expected = test::readFileBytes(work / c.expectedFile);
+        const std::string command = "\"$0\" " + c.option + " " + c.name + " a.wav";
+        ASSERT_EQ(runShell("{ " + command + " -q; echo $? > status; } | cat > piped", work.path()), 0);
+        EXPECT_EQ(test::readFileText(work / "status"), "0\n");
+        EXPECT_EQ(test::readFileBytes(work / "piped"), expected);
+
+        ASSERT_EQ(runShell("{ echo header; " + command + "; echo footer; } > log 2> err", work.path()), 0);
+        EXPECT_EQ(test::readFileText(work / "log"),
+                  "header\n" + std::string(expected.begin(), expected.end()) + "footer\n");
+        const std::string err = test::readFileText(work / "err");
+        EXPECT_EQ(err.rfind("a.wav: 500 samples", 0), 0u) << err;
+        EXPECT_NE(err.find("-> " + c.name + "\n"), std::string::npos) << err;
+        EXPECT_EQ(entriesOf(work.path()),
+                  (std::vector<std::string>{"a-decoded.wav", "a.ryx", "a.wav", "err", "log", "piped", "status"}));
+    }
+}
+
 TEST_F(RyxencTest, NamesWithControlCharactersArePrintedQuoted) {
     const std::string name = "evil\x1b[2J\n.wav";
     const ProcessRun missing = run({name});
