@@ -73,23 +73,5 @@ TEST(OutputPlanTest, CompareWritesNothingAndPlansNothing) {
     EXPECT_NE(planOutputs(options).conflict, "");
 }
 
-// Any name of this process's standard output is planned as the standard
-// output (so no summary is printed into it) and keeps its name for messages;
-// two outputs into it are one file, as two "-" are.
-TEST(OutputPlanTest, NamesOfTheStandardOutput) {
-    for (const std::string name : {"/dev/stdout", "/dev/fd/1", "/proc/self/fd/1"}) {
-        SCOPED_TRACE(name);
-        const OutputPlan plan = planOutputs(withOutputs("in.wav", name, ""));
-        ASSERT_EQ(plan.conflict, "");
-        const OutputTarget& target = plan.inputs.at(0).outputs.at(0).target;
-        EXPECT_TRUE(target.isStandardOutput());
-        EXPECT_EQ(target.shownName(), name);
-        EXPECT_EQ(planOutputs(withOutputs("in.wav", "-", name)).conflict,
-                  "standard output (--asm) and " + name + " (--bin) are one file");
-    }
-    const OutputPlan other = planOutputs(withOutputs("in.wav", "/dev/stderr", ""));
-    EXPECT_FALSE(other.inputs.at(0).outputs.at(0).target.isStandardOutput());
-}
-
 }  // namespace
 }  // namespace ryx::cli
