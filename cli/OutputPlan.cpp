@@ -3,76 +3,88 @@
 #include "io/DisplayName.h"
 #include "io/LinkResolution.h"
 
-#include <cstring>
-#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace ryx::cli {
 namespace {
 
-// What a name comes to on disk: its file (when it exists and is a regular
-// file) and its path with every link resolved.
-struct Identity {
-    bool isFile = false;
-    dev_t device = 0;
-    ino_t inode = 0;
-    std::filesystem::path resolved;  // empty for the standard streams
-    bool special = false;            // a pipe, device or folder: may be named twice
-};
+// What a name comes to, as keys that two names of one file share: an existing
+// file by its inode; a file yet to be made by its folder's inode and its own
+// name (so that two spellings of one folder, a link or a bind mount, meet);
+// a descriptor of this process by its number. None for a pipe, device or
+// folder, which may be named twice.
+using Keys = std::vector<std::string>;
 
-void takeStatus(Identity& identity, const struct stat& status) {
-    identity.special = !S_ISREG(status.st_mode);
-    identity.isFile = S_ISREG(status.st_mode);
-    identity.device = status.st_dev;
-    identity.inode = status.st_ino;
+std::string inodeKey(char kind, const struct stat& status, const std::string& name = {}) {
+    return kind + std::to_string(status.st_dev) + ':' + std::to_string(status.st_ino) + ':' + name;
 }
 
-std::filesystem::path resolvedPath(const std::filesystem::path& path) {
+void addFileKey(Keys& keys, const struct stat& status) {
+    if (S_ISREG(status.st_mode)) keys.push_back(inodeKey('f', status));
+}
+
+// A name the system cannot follow gets its text, made absolute.
+std::string textKey(const std::filesystem::path& path) {
     std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-    const std::filesystem::path resolved = std::filesystem::weakly_canonical(absolute, error);
-    return error ? absolute.lexically_normal() : resolved;
+    return 'p' + std::filesystem::absolute(path, error).lexically_normal().string();
 }
 
-Identity inputIdentity(const std::string& input) {
-    Identity identity;
+// path: the name with the links of its last component followed.
+Keys keysOfResolved(const std::filesystem::path& path) {
+    Keys keys;
     struct stat status {};
+    if (::stat(path.c_str(), &status) == 0) {
+        addFileKey(keys, status);
+        return keys;
+    }
+    const std::string name = path.filename().string();
+    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
+    struct stat folderStatus {};
+    const bool known = name != "." && name != ".." && !name.empty() && ::stat(folder.c_str(), &folderStatus) == 0;
+    keys.push_back(known ? inodeKey('n', folderStatus, name) : textKey(path));
+    return keys;
+}
+
+Keys keysOfStream(int descriptor) {
+    Keys keys{'d' + std::to_string(descriptor)};
+    struct stat status {};
+    if (::fstat(descriptor, &status) == 0) addFileKey(keys, status);
+    return keys;
+}
+
+Keys inputKeys(const std::string& input) {
     if (input == "-") {
-        if (::fstat(STDIN_FILENO, &status) == 0) takeStatus(identity, status);
-        return identity;
+        Keys keys;
+        struct stat status {};
+        if (::fstat(STDIN_FILENO, &status) == 0) addFileKey(keys, status);
+        return keys;
     }
-    if (::stat(input.c_str(), &status) == 0) takeStatus(identity, status);
-    identity.resolved = resolvedPath(input);
-    return identity;
-}
-
-// An output's identity, or the system's reason why its name cannot be followed.
-std::optional<Identity> outputIdentity(const OutputTarget& target, std::string& failure) {
-    Identity identity;
-    struct stat status {};
-    if (target.isStandardOutput()) {
-        if (::fstat(STDOUT_FILENO, &status) == 0) takeStatus(identity, status);
-        return identity;
-    }
-    const ResolvedName destination = resolveLinks(target.path());
-    if (destination.error != 0) {
-        failure = target.shownName() + ": " + std::strerror(destination.error);
-        return std::nullopt;
-    }
-    if (::stat(destination.path.c_str(), &status) == 0) takeStatus(identity, status);
-    identity.resolved = resolvedPath(destination.path);
-    return identity;
-}
-
-bool sameFile(const Identity& a, const Identity& b) {
-    if (a.special || b.special) return false;
-    if (a.isFile && b.isFile && a.device == b.device && a.inode == b.inode) return true;
-    return !a.resolved.empty() && a.resolved == b.resolved;
+    const Result<ResolvedName> resolved = resolveLinks(input);
+    return keysOfResolved(resolved ? resolved->path : std::filesystem::path(input));
 }
 
 std::string describe(const PlannedOutput& output) {
     return output.target.shownName() + " (" + output.role + ")";
+}
+
+// The target an output's name stands for: the standard output for "-" and
+// for any name of this process's standard output, so that no text is
+// printed into it. A name that cannot be followed is reported with the checks.
+OutputTarget targetOf(const std::string& name) {
+    if (name == "-") return OutputTarget::standardOutput();
+    const Result<ResolvedName> resolved = resolveLinks(name);
+    if (resolved && resolved->descriptor == STDOUT_FILENO) return OutputTarget::standardOutput(name);
+    return OutputTarget(name);
+}
+
+Result<Keys> outputKeys(const OutputTarget& target) {
+    if (target.isStandardOutput()) return keysOfStream(STDOUT_FILENO);
+    Result<ResolvedName> resolved = resolveLinks(target.path());
+    if (!resolved) return resolved.failureDetail();
+    if (resolved->descriptor >= 0) return keysOfStream(resolved->descriptor);
+    return keysOfResolved(resolved->path);
 }
 
 }  // namespace
@@ -91,11 +103,11 @@ OutputPlan planOutputs(const CommandLine& options) {
     for (const std::string& input : options.inputs) {
         PlannedInput planned{input, {}};
         const auto add = [&planned](OutputKind kind, const std::string& name, const char* role) {
-            if (name.empty()) return;
-            planned.outputs.push_back(
-                {kind, name == "-" ? OutputTarget::standardOutput() : OutputTarget(name), role});
+            if (!name.empty()) planned.outputs.push_back({kind, targetOf(name), role});
         };
-        if (options.namesAnOutput()) {
+        if (options.compare) {
+            // Writes nothing: no output to plan.
+        } else if (options.namesAnOutput()) {
             add(OutputKind::assembler, options.asmFile, "--asm");
             add(OutputKind::binary, options.binFile, "--bin");
             add(OutputKind::decodedWav, options.wavFile, "--wav");
@@ -109,28 +121,32 @@ OutputPlan planOutputs(const CommandLine& options) {
         plan.inputs.push_back(std::move(planned));
     }
 
-    std::vector<Identity> inputs;
-    for (const std::string& input : options.inputs) inputs.push_back(inputIdentity(input));
-    std::vector<std::pair<const PlannedOutput*, Identity>> outputs;
+    // Each key with the input, or the earlier output, that holds it.
+    std::unordered_map<std::string, std::size_t> inputs;
+    for (std::size_t i = 0; i < options.inputs.size(); ++i) {
+        for (std::string& key : inputKeys(options.inputs[i])) inputs.try_emplace(std::move(key), i);
+    }
+    std::unordered_map<std::string, const PlannedOutput*> outputs;
     for (const PlannedInput& input : plan.inputs) {
         for (const PlannedOutput& output : input.outputs) {
-            std::string failure;
-            const std::optional<Identity> identity = outputIdentity(output.target, failure);
-            if (!identity) {
-                plan.conflict = failure;
+            Result<Keys> keys = outputKeys(output.target);
+            if (!keys) {
+                plan.conflict = keys.error();
                 return plan;
             }
-            for (std::size_t i = 0; i < inputs.size(); ++i) {
-                if (!sameFile(*identity, inputs[i])) continue;
-                plan.conflict = describe(output) + " would replace the input " + shownInputName(options.inputs[i]);
+            for (const std::string& key : *keys) {
+                if (const auto found = inputs.find(key); found != inputs.end()) {
+                    plan.conflict =
+                        describe(output) + " would replace the input " + shownInputName(options.inputs[found->second]);
+                    return plan;
+                }
+            }
+            for (std::string& key : *keys) {
+                const auto [earlier, fresh] = outputs.try_emplace(std::move(key), &output);
+                if (fresh) continue;
+                plan.conflict = describe(*earlier->second) + " and " + describe(output) + " are one file";
                 return plan;
             }
-            for (const auto& [earlier, earlierIdentity] : outputs) {
-                if (!sameFile(*identity, earlierIdentity)) continue;
-                plan.conflict = describe(*earlier) + " and " + describe(output) + " are one file";
-                return plan;
-            }
-            outputs.emplace_back(&output, *identity);
         }
     }
     return plan;

@@ -1,6 +1,7 @@
 #pragma once
 // Every file a run of ryxenc will write, decided and checked before anything
-// is written: no output may be an input, and no two outputs one file.
+// is written: no output may be an input, and no two outputs one file. A run
+// of --compare writes nothing and plans no output.
 
 #include "cli/CommandLine.h"
 #include "io/AtomicFileWriter.h"

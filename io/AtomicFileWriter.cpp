@@ -35,14 +35,15 @@ std::string hiddenName() {
 
 }  // namespace
 
-OutputTarget OutputTarget::standardOutput() {
+OutputTarget OutputTarget::standardOutput(std::filesystem::path shownAs) {
     OutputTarget target;
+    target.path_ = std::move(shownAs);
     target.standardOutput_ = true;
     return target;
 }
 
 std::string OutputTarget::shownName() const {
-    return standardOutput_ ? std::string("standard output") : displayName(path_.string());
+    return standardOutput_ && path_.empty() ? std::string("standard output") : displayName(path_.string());
 }
 
 AtomicFileWriter::AtomicFileWriter(OutputTarget target, Temporary temporary)
@@ -51,27 +52,27 @@ AtomicFileWriter::AtomicFileWriter(OutputTarget target, Temporary temporary)
 AtomicFileWriter::~AtomicFileWriter() { discard(); }
 
 Result<> AtomicFileWriter::open() {
-    if (target_.isStandardOutput()) {
-        file_ = STDOUT_FILENO;
-        direct_ = true;
-        return {};
-    }
+    if (target_.isStandardOutput()) return writeThrough(STDOUT_FILENO);
     if (target_.path().empty()) return Result<>::failure("No file name given");
 
     // Renaming over a link would replace the link, not the file it names.
-    const ResolvedName resolved = resolveLinks(target_.path());
-    if (resolved.error != 0) return fail(resolved.error);
-    destination_ = resolved.path;
+    Result<ResolvedName> resolved = resolveLinks(target_.path());
+    if (!resolved) return Result<>(resolved.failureDetail());
+    if (resolved->descriptor >= 0) return writeThrough(resolved->descriptor);
+    destination_ = std::move(resolved->path);
 
-    struct stat status {};
-    if (::stat(destination_.c_str(), &status) == 0) {
-        if (S_ISDIR(status.st_mode)) return fail(EISDIR);
-        if (!S_ISREG(status.st_mode)) {
-            // A pipe or device (such as /dev/null) is written to, never replaced.
-            file_ = ::open(destination_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
-            if (file_ < 0) return fail(errno);
-            direct_ = true;
-            return {};
+    // The system's own way through the links, which a link's text may not retrace.
+    struct stat named {};
+    if (::stat(target_.path().c_str(), &named) == 0) {
+        if (S_ISDIR(named.st_mode)) return fail(EISDIR);
+        // A pipe or device (such as /dev/null) is written to, never replaced.
+        if (!S_ISREG(named.st_mode)) return openInPlace(0);
+        struct stat status {};
+        // A file no path leads to (another process's descriptor of a deleted
+        // file) has no name to replace: it is written where it is, as by a shell's ">".
+        if (::stat(destination_.c_str(), &status) != 0 || status.st_dev != named.st_dev ||
+            status.st_ino != named.st_ino) {
+            return openInPlace(O_TRUNC);
         }
         // Refused where a shell's ">" would be refused: the same check of the
         // effective user's right to write (which root always has).
@@ -92,6 +93,20 @@ Result<> AtomicFileWriter::open() {
     // Linking an unnamed file goes through /proc.
     const bool unnamed = temporaryKind_ == Temporary::unnamedWhereSupported && ::access("/proc/self/fd", X_OK) == 0;
     return openTemporary(unnamed);
+}
+
+Result<> AtomicFileWriter::writeThrough(int descriptor) {
+    file_ = descriptor;
+    direct_ = true;
+    borrowed_ = true;
+    return {};
+}
+
+Result<> AtomicFileWriter::openInPlace(int truncate) {
+    file_ = ::open(target_.path().c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | truncate);
+    if (file_ < 0) return fail(errno);
+    direct_ = true;
+    return {};
 }
 
 Result<> AtomicFileWriter::openTemporary(bool unnamed) {
@@ -148,7 +163,7 @@ Result<> AtomicFileWriter::commit() {
     if (writeError_ != 0) return fail(writeError_);
     if (direct_) {
         const int file = std::exchange(file_, -1);
-        if (file != STDOUT_FILENO && ::close(file) != 0) return fail(errno);
+        if (!borrowed_ && ::close(file) != 0) return fail(errno);
         return {};
     }
     if (unnamed_) return linkIntoPlace();
@@ -196,11 +211,11 @@ Result<> AtomicFileWriter::renameIntoPlace(const std::string& temporaryName) {
 
 Result<> AtomicFileWriter::fail(int errorNumber) {
     discard();
-    return Result<>::failure(target_.shownName() + ": " + std::strerror(errorNumber));
+    return Result<>::failure(target_.shownName() + ": " + std::strerror(errorNumber), errorNumber);
 }
 
 void AtomicFileWriter::discard() {
-    if (file_ >= 0 && file_ != STDOUT_FILENO) ::close(file_);
+    if (file_ >= 0 && !borrowed_) ::close(file_);
     file_ = -1;
     if (!temporaryName_.empty()) {
         ::unlinkat(folder_, temporaryName_.c_str(), 0);

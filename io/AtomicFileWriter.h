@@ -4,8 +4,10 @@
 // system has them, so that even a killed run leaves nothing), which takes
 // the target's name on commit by one plain rename; the old file stays intact
 // until then. A link is written through to the file it names (made when it
-// does not exist yet); a pipe or device, and the standard output, are
-// written directly.
+// does not exist yet). Written in place, as a shell's ">" writes: a pipe or
+// device; the standard output and any other open descriptor of this process
+// (named /dev/stdout, /dev/fd/N, /proc/self/fd/N), through that descriptor
+// at its offset; a file that no path leads to.
 
 #include "core/Result.h"
 
@@ -26,11 +28,13 @@ public:
         requires std::constructible_from<std::filesystem::path, Name>
     OutputTarget(Name&& name) : path_(std::forward<Name>(name)) {}  // NOLINT: a name is a target
 
-    static OutputTarget standardOutput();
+    // shownAs: the name the user gave it (/dev/stdout), for messages.
+    static OutputTarget standardOutput(std::filesystem::path shownAs = {});
 
     bool isStandardOutput() const { return standardOutput_; }
     const std::filesystem::path& path() const { return path_; }
-    // As messages show it: "standard output", or the name (quoted when it holds control characters).
+    // As messages show it: the name (quoted when it holds control characters),
+    // or "standard output" when it has none.
     std::string shownName() const;
 
 private:
@@ -58,6 +62,8 @@ public:
     Result<> commit();
 
 private:
+    Result<> writeThrough(int descriptor);
+    Result<> openInPlace(int truncate);  // truncate: 0 or O_TRUNC
     Result<> openTemporary(bool unnamed);
     Result<> linkIntoPlace();
     Result<> renameIntoPlace(const std::string& temporaryName);
@@ -73,7 +79,8 @@ private:
     std::string temporaryName_;          // a named temporary file in folder_, while it exists
     int cleanupSlot_ = -1;
     bool unnamed_ = false;
-    bool direct_ = false;     // a pipe, device or the standard output: no temporary, no rename
+    bool direct_ = false;     // written in place: no temporary, no rename
+    bool borrowed_ = false;   // file_ is the process's own descriptor: never closed here
     bool replacing_ = false;  // the destination existed when opened
     mode_t mode_ = 0;
     uid_t owner_ = 0;

@@ -11,7 +11,18 @@
 namespace ryx {
 namespace {
 
-constexpr std::array<int, 3> kSignals{SIGINT, SIGTERM, SIGHUP};
+// The catchable signals whose default action ends the process; the
+// real-time ones are added at run time.
+constexpr int kFatalSignals[] = {
+    SIGHUP,  SIGINT,  SIGQUIT, SIGILL,  SIGTRAP, SIGABRT, SIGBUS,    SIGFPE,  SIGUSR1, SIGSEGV, SIGUSR2,
+    SIGPIPE, SIGALRM, SIGTERM, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGIO,   SIGSYS,
+#ifdef SIGSTKFLT
+    SIGSTKFLT,
+#endif
+#ifdef SIGPWR
+    SIGPWR,
+#endif
+};
 
 struct Slot {
     std::atomic<bool> active{false};
@@ -22,42 +33,47 @@ struct Slot {
 std::array<Slot, 8> slots;
 std::mutex slotsMutex;
 
+const sigset_t& fatalSignals() {
+    static const sigset_t set = [] {
+        sigset_t signals;
+        sigemptyset(&signals);
+        for (const int signalNumber : kFatalSignals) sigaddset(&signals, signalNumber);
+        for (int signalNumber = SIGRTMIN; signalNumber <= SIGRTMAX; ++signalNumber) sigaddset(&signals, signalNumber);
+        return signals;
+    }();
+    return set;
+}
+
 extern "C" void removeTemporariesAndDie(int signalNumber) {
     for (Slot& slot : slots) {
         if (slot.active.load(std::memory_order_acquire)) ::unlink(slot.path);
     }
     // Blocked while this handler runs; delivered with the default action on return.
-    std::signal(signalNumber, SIG_DFL);
-    std::raise(signalNumber);
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    sigemptyset(&fallback.sa_mask);
+    ::sigaction(signalNumber, &fallback, nullptr);
+    ::raise(signalNumber);
 }
 
 // Only for signals whose action is the default (ending the process); checked
 // at every registration, since the program may change its actions meanwhile.
 void installHandlers() {
-    for (const int signalNumber : kSignals) {
+    struct sigaction ours {};
+    ours.sa_handler = removeTemporariesAndDie;
+    // Every other fatal signal waits until the files are gone.
+    ours.sa_mask = fatalSignals();
+    for (int signalNumber = 1; signalNumber < NSIG; ++signalNumber) {
+        if (sigismember(&fatalSignals(), signalNumber) != 1) continue;
         struct sigaction current {};
         if (::sigaction(signalNumber, nullptr, &current) != 0 || current.sa_handler != SIG_DFL) continue;
-        struct sigaction ours {};
-        ours.sa_handler = removeTemporariesAndDie;
-        sigemptyset(&ours.sa_mask);
-        for (const int other : kSignals) sigaddset(&ours.sa_mask, other);
         ::sigaction(signalNumber, &ours, nullptr);
     }
 }
 
-sigset_t heldSignals() {
-    sigset_t set;
-    sigemptyset(&set);
-    for (const int signalNumber : kSignals) sigaddset(&set, signalNumber);
-    return set;
-}
-
 }  // namespace
 
-SignalsHeldBack::SignalsHeldBack() {
-    const sigset_t held = heldSignals();
-    pthread_sigmask(SIG_BLOCK, &held, &saved_);
-}
+SignalsHeldBack::SignalsHeldBack() { pthread_sigmask(SIG_BLOCK, &fatalSignals(), &saved_); }
 
 SignalsHeldBack::~SignalsHeldBack() { pthread_sigmask(SIG_SETMASK, &saved_, nullptr); }
 

@@ -565,6 +565,41 @@ TEST_F(RyxencTest, StandardOutputAsAnOutput) {
     EXPECT_EQ(filter.status, 0);
 }
 
+// Runs a shell script in `directory` with ryxenc as $0; its exit status.
+int runShell(const std::string& script, const fs::path& directory) {
+    const pid_t child = fork();
+    if (child == 0) {
+        if (chdir(directory.c_str()) != 0) _exit(127);
+        execl("/bin/sh", "sh", "-c", script.c_str(), RYXENC_PATH, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A name of the standard output is written through it, as "-" is: into a
+// pipe, or into the file a grouped redirection has open, between the lines
+// around it; the summary goes to the standard error, and no file is made.
+TEST_F(RyxencTest, NamesOfTheStandardOutputAreWrittenThroughIt) {
+    writeInput("a.wav", waveFile(500, 8000));
+    ASSERT_EQ(run({"-q", "--bin", "a.ryx", "--wav", "a-decoded.wav", "a.wav"}).status, 0);
+    const std::pair<std::string, const char*> cases[] = {{"--bin /dev/stdout", "a.ryx"},
+                                                         {"--wav /proc/self/fd/1", "a-decoded.wav"}};
+    for (const auto& [option, file] : cases) {
+        SCOPED_TRACE(option);
+        const Bytes bytes = test::readFileBytes(work / file);
+        const std::string expected(bytes.begin(), bytes.end());
+        const std::string command = "\"$0\" " + option + " a.wav";
+        EXPECT_EQ(runShell("{ " + command + " -q && echo ok >&2; } 2> status | cat > piped", work.path()), 0);
+        EXPECT_EQ(test::readFileText(work / "status") + test::readFileText(work / "piped"), "ok\n" + expected);
+        EXPECT_EQ(runShell("{ echo header; " + command + "; echo footer; } > log 2> err", work.path()), 0);
+        EXPECT_EQ(test::readFileText(work / "log"), "header\n" + expected + "footer\n");
+        EXPECT_NE(test::readFileText(work / "err").find("a.wav: 500 samples"), std::string::npos);
+        EXPECT_EQ(entriesOf(work.path()),
+                  (std::vector<std::string>{"a-decoded.wav", "a.ryx", "a.wav", "err", "log", "piped", "status"}));
+    }
+}
+
 TEST_F(RyxencTest, NamesWithControlCharactersArePrintedQuoted) {
     const std::string name = "evil\x1b[2J\n.wav";
     const ProcessRun missing = run({name});

@@ -5,11 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -111,6 +113,31 @@ Result<> writeWhole(const OutputTarget& target, std::string_view text, Temporary
     return writer.commit();
 }
 
+// A name of one of this process's descriptors is written through it at its
+// offset, as a shell's ">" would: even a deleted file open there (its link
+// reads "g (deleted)") gets the bytes, and no file is made under any name.
+TEST(AtomicFileWriterTest, WritesThroughAnOpenDescriptor) {
+    test::TempDirectory directory;
+    const int file = ::open((directory / "g").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(file, 0);
+    ASSERT_EQ(::unlink((directory / "g").c_str()), 0);
+    const std::string number = std::to_string(file);
+    std::filesystem::create_symlink("/proc/self/fd/" + number, directory / "link");
+    std::string expected;
+    const std::filesystem::path names[] = {"/dev/fd/" + number, "/proc/" + std::to_string(::getpid()) + "/fd/" + number,
+                                           directory / "link"};
+    for (const std::filesystem::path& name : names) {
+        ASSERT_TRUE(writeWhole(name, name.string() + ";", Temporary::named)) << name;
+        expected += name.string() + ";";
+    }
+    std::string written(expected.size() + 1, '\0');
+    written.resize(static_cast<std::size_t>(std::max<ssize_t>(0, ::pread(file, written.data(), written.size(), 0))));
+    EXPECT_EQ(written, expected);
+    EXPECT_EQ(test::entriesOf(directory.path()), std::vector<std::string>{"link"});
+    EXPECT_EQ(writeWhole("/dev/fd/999", "x", Temporary::named).error(), "/dev/fd/999: " + std::string(strerror(EBADF)));
+    ::close(file);
+}
+
 mode_t modeOf(const std::filesystem::path& path) {
     struct stat status {};
     return ::stat(path.c_str(), &status) == 0 ? status.st_mode & 07777 : 0;
@@ -204,14 +231,17 @@ INSTANTIATE_TEST_SUITE_P(Temporaries, AtomicFileWriterKindTest,
 
 // A writer killed in the middle of a large write leaves the old file and
 // nothing else: an unnamed temporary file dies with the process, a named one
-// is removed on SIGINT, SIGTERM and SIGHUP before the process ends.
+// is removed first by any signal that ends the process and can be caught.
 TEST(AtomicFileWriterKillTest, KilledWriterLeavesNoTemporaryFile) {
     struct Case {
         Temporary temporary;
         int signal;
     };
     const Case cases[] = {{Temporary::unnamedWhereSupported, SIGKILL}, {Temporary::unnamedWhereSupported, SIGTERM},
-                          {Temporary::named, SIGTERM}, {Temporary::named, SIGINT}, {Temporary::named, SIGHUP}};
+                          {Temporary::named, SIGTERM},  {Temporary::named, SIGINT},   {Temporary::named, SIGHUP},
+                          {Temporary::named, SIGPIPE},  {Temporary::named, SIGUSR1},  {Temporary::named, SIGUSR2},
+                          {Temporary::named, SIGXFSZ},  {Temporary::named, SIGALRM},  {Temporary::named, SIGQUIT},
+                          {Temporary::named, SIGRTMIN + 1}};
     for (const Case& c : cases) {
         SCOPED_TRACE(strsignal(c.signal));
         test::TempDirectory directory;
@@ -221,7 +251,14 @@ TEST(AtomicFileWriterKillTest, KilledWriterLeavesNoTemporaryFile) {
         ASSERT_EQ(::pipe(ready), 0);
         const pid_t child = ::fork();
         if (child == 0) {
-            for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) std::signal(signalNumber, SIG_DFL);
+            // As a fresh process gets it, whatever the test runner set; no core file.
+            std::signal(c.signal, SIG_DFL);
+            sigset_t unblocked;
+            sigemptyset(&unblocked);
+            sigaddset(&unblocked, c.signal);
+            pthread_sigmask(SIG_UNBLOCK, &unblocked, nullptr);
+            const rlimit noCore{0, 0};
+            ::setrlimit(RLIMIT_CORE, &noCore);
             AtomicFileWriter writer(target, c.temporary);
             if (!writer.open()) _exit(3);
             const std::string block(65536, 'x');
