@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
+#include <utility>
+
 namespace ryx::ui {
 
 const QString kImportFileFilter = QStringLiteral(
@@ -15,12 +17,13 @@ const QString kImportFileFilter = QStringLiteral(
     "*.AIFF);;All files (*)");
 
 SoundImporter::SoundImporter(ProgramState& state, QWidget* parent, const FileChooser& fileChooser,
-                             const ErrorReporter& errorReporter)
+                             FailureReporter failureReporter)
     : optionsChooser(TImportDialog::ask),
       noticeReporter([](QWidget* owner, const QString& message) {
           QMessageBox::information(owner, QStringLiteral("Import sound"), message);
       }),
-      state_(state), parent_(parent), fileChooser_(fileChooser), errorReporter_(errorReporter) {}
+      state_(state), parent_(parent), fileChooser_(fileChooser),
+      failureReporter_(std::move(failureReporter)) {}
 
 bool SoundImporter::chooseAndImport() {
     const FileDialogRequest request{QStringLiteral("Import sound"), kImportFileFilter, QString(), false,
@@ -37,9 +40,8 @@ bool SoundImporter::chooseAndImport() {
 bool SoundImporter::importFile(const QString& fileName, const ImportOptions& options) {
     const ImportReport report = importSoundFile(state_, QFile::encodeName(fileName).toStdString(), options);
     if (!report.ok()) {
-        if (errorReporter_) {
-            errorReporter_(parent_, QStringLiteral("The sound \"%1\" was not imported.\n\n%2")
-                                        .arg(fileName, QString::fromStdString(report.error)));
+        if (failureReporter_) {
+            failureReporter_(QStringLiteral("The sound \"%1\" was not imported.").arg(fileName), Error{report.error});
         }
         return false;
     }

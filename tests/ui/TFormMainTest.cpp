@@ -14,6 +14,7 @@
 #include "ui/QualityCommands.h"
 #include "ui/TAboutBox.h"
 #include "ui/TFilterBox.h"
+#include "ui/TPicProgramBox.h"
 
 #include <QAction>
 #include <QApplication>
