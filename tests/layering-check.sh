@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The build refuses a layering breach: with the include folders that core/,
 # export/, firmware/ and import/ are compiled with, their own headers are found, while a Qt,
-# ui/ or cli/ header is not.
-# Usage: layering-check.sh COMPILER CORE_INCLUDES EXPORT_INCLUDES FIRMWARE_INCLUDES IMPORT_INCLUDES (";"-separated lists)
+# ui/ or cli/ header is not. The window program (when its include folders are
+# given) sees the windows and the core, and none of the layers inside them.
+# Usage: layering-check.sh COMPILER CORE_INCLUDES EXPORT_INCLUDES FIRMWARE_INCLUDES IMPORT_INCLUDES [APP_INCLUDES]
+# (";"-separated lists)
 set -euo pipefail
 compiler=$1
 work=$(mktemp -d)
@@ -52,5 +54,14 @@ check import "$import_" '<QString>' no
 check import "$import_" '"ui/PictureGeometry.h"' no
 check import "$import_" '"export/BitPacking.h"' no
 check import "$import_" '"cli/CommandLine.h"' no
+if [ $# -ge 6 ]; then
+  app=$(flags "$6")
+  check app "$app" '"ui/TFormMain.h"' yes
+  check app "$app" '"core/ProgramState.h"' yes
+  check app "$app" '"export/BinaryExport.h"' no
+  check app "$app" '"firmware/PicProgram.h"' no
+  check app "$app" '"import/ImportOptions.h"' no
+  check app "$app" '"ui/SoundImporter.h"' no
+fi
 [ $status -eq 0 ] && echo PASS
 exit $status
