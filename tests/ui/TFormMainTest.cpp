@@ -8,6 +8,7 @@
 #include "support/RecordingPlayer.h"
 #include "support/TempDirectory.h"
 #include "support/WaveBytes.h"
+#include "support/WindowUnderTest.h"
 #include "ui/FormCanvas.h"
 #include "ui/HelpViewer.h"
 #include "ui/PreviewFiles.h"
@@ -51,37 +52,12 @@ Bytes waveFile(std::uint32_t count, std::uint32_t rate, const std::uint8_t* samp
     return test::previewFileBytes(tone, rate);
 }
 
-class MainWindowTest : public ::testing::Test {
+// A window whose state held a message from before it was made.
+class MainWindowTest : public ::testing::Test, public test::WindowUnderTest {
 protected:
-    MainWindowTest() : state(std::make_unique<ProgramState>()), player(*state) {
-        state->statusText.set("left over");
-        form = std::make_unique<TFormMain>(*state, player, folder.path().string());
-        player.watchedFile = form->previews().decodedPath();
-        form->errorReporter = [this](QWidget*, const QString& message) { errors << message; };
-        form->fileChooser = [this](QWidget*, const FileDialogRequest& request) {
-            requests.push_back(request);
-            return nextChoice;
-        };
+    MainWindowTest() : WindowUnderTest([](ProgramState& before) { before.statusText.set("left over"); }) {
         form->helpSearchFolders = {QStringLiteral(RYX_HELP_SOURCE_DIR)};
     }
-    ~MainWindowTest() override { form.reset(); }
-
-    void showForm() {
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-    }
-    void choose(const fs::path& path) { nextChoice = QString::fromStdString(path.string()); }
-    Bytes preview(bool decoded) const {
-        return test::readFileBytes(decoded ? form->previews().decodedPath() : form->previews().originalPath());
-    }
-
-    test::TempDirectory folder;
-    std::unique_ptr<ProgramState> state;
-    test::RecordingPlayer player;
-    std::unique_ptr<TFormMain> form;
-    QStringList errors;
-    std::vector<FileDialogRequest> requests;
-    std::optional<QString> nextChoice;
 };
 
 TEST_F(MainWindowTest, StartsWithTheEmptySoundAndTwoPlaceholderPreviews) {
