@@ -1,6 +1,6 @@
 #include "io/LinkResolution.h"
 
-#include "core/DisplayName.h"
+#include "io/DisplayName.h"
 
 #include <array>
 #include <cerrno>

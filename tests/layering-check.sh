@@ -1,56 +1,62 @@
 #!/usr/bin/env bash
-# The build refuses a layering breach: with the include folders that core/,
-# export/, firmware/ and import/ are compiled with, their own headers are found, while a Qt,
-# ui/ or cli/ header is not.
-# Usage: layering-check.sh COMPILER CORE_INCLUDES EXPORT_INCLUDES FIRMWARE_INCLUDES IMPORT_INCLUDES (";"-separated lists)
+# The build refuses a layering breach: compiled with the include folders the
+# build gives a layer, a header of each layer it may use is found and a header
+# of any other layer is not (nor a Qt header, outside the windows). And the
+# sound model stays pure: no core/ source includes a file, stream, system,
+# signal or thread header.
+# Usage: layering-check.sh COMPILER SOURCE_DIR LAYER=INCLUDES... (INCLUDES a ";"-separated list)
 set -euo pipefail
 compiler=$1
+source_dir=$2
+shift 2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-flags() { local dir; for dir in ${1//;/ }; do printf -- '-I%s ' "$dir"; done; }
+# One header of each layer that needs nothing but the standard library.
+declare -A probe=(
+  [core]='"core/Encoder.h"' [formats]='"formats/WaveHeader.h"' [io]='"io/DisplayName.h"'
+  [export]='"export/BitPacking.h"' [firmware]='"firmware/PicChip.h"' [import]='"import/ImportOptions.h"'
+  [cli]='"cli/CommandLine.h"' [ui]='"ui/PictureGeometry.h"' [app]=''
+)
+# What each layer may use (itself included).
+declare -A allowed=(
+  [core]='core' [formats]='core formats' [io]='core formats io' [export]='core formats io export'
+  [firmware]='core formats io export firmware' [import]='core formats import'
+  [cli]='core formats io export firmware import cli' [ui]='core formats io export firmware import ui'
+  [app]='core ui app'
+)
 
+status=0
 compiles() {  # FLAGS HEADER
   printf '#include %s\n' "$2" > "$work/probe.cpp"
   # shellcheck disable=SC2086
   "$compiler" -std=c++20 -fsyntax-only $1 "$work/probe.cpp" 2> "$work/err.txt"
 }
 
-status=0
-check() {  # LAYER FLAGS HEADER EXPECTED(yes|no)
-  if compiles "$2" "$3"; then got=yes; else got=no; fi
-  if [ "$got" != "$4" ]; then
-    echo "FAIL: $1 including $3: compiles=$got, expected $4"; cat "$work/err.txt"; status=1
+for given in "$@"; do
+  layer=${given%%=*}
+  flags=""
+  IFS=';' read -ra dirs <<< "${given#*=}"
+  for dir in "${dirs[@]}"; do [ -n "$dir" ] && flags+="-I$dir "; done
+  for other in "${!probe[@]}"; do
+    header=${probe[$other]}
+    [ -n "$header" ] || continue
+    expected=no
+    [[ " ${allowed[$layer]} " == *" $other "* ]] && expected=yes
+    if compiles "$flags" "$header"; then got=yes; else got=no; fi
+    if [ "$got" != "$expected" ]; then
+      echo "FAIL: $layer including $header: compiles=$got, expected $expected"; cat "$work/err.txt"; status=1
+    fi
+  done
+  if [ "$layer" != ui ] && [ "$layer" != app ] && compiles "$flags" '<QString>'; then
+    echo "FAIL: $layer can include Qt"; status=1
   fi
-}
+done
 
-core=$(flags "$2")
-export_=$(flags "$3")
-firmware=$(flags "$4")
-import_=$(flags "$5")
-check core "$core" '"core/Encoder.h"' yes
-check core "$core" '<QString>' no
-check core "$core" '<QtCore/QString>' no
-check core "$core" '"ui/PictureGeometry.h"' no
-check core "$core" '"export/BitPacking.h"' no
-check core "$core" '"cli/CommandLine.h"' no
-check export "$export_" '"export/BitPacking.h"' yes
-check export "$export_" '"core/ProgramState.h"' yes
-check export "$export_" '<QString>' no
-check export "$export_" '"ui/PictureGeometry.h"' no
-check export "$export_" '"cli/CommandLine.h"' no
-check export "$export_" '"firmware/PicProgram.h"' no
-check firmware "$firmware" '"firmware/PicProgram.h"' yes
-check firmware "$firmware" '"export/TableLayout.h"' yes
-check firmware "$firmware" '<QString>' no
-check firmware "$firmware" '"ui/PictureGeometry.h"' no
-check firmware "$firmware" '"cli/CommandLine.h"' no
-check core "$core" '"import/SoundImport.h"' no
-check import "$import_" '"import/SoundImport.h"' yes
-check import "$import_" '"core/WavReader.h"' yes
-check import "$import_" '<QString>' no
-check import "$import_" '"ui/PictureGeometry.h"' no
-check import "$import_" '"export/BitPacking.h"' no
-check import "$import_" '"cli/CommandLine.h"' no
+# The sound model: standard library only, and none of its I/O or threads.
+forbidden='<(filesystem|fstream|iostream|cstdio|csignal|thread|mutex|atomic|future|condition_variable|chrono|stop_token|semaphore|latch|barrier|[a-z]+\.h|sys/[a-z/]+\.h)>'
+if hits=$(grep -nE "^[[:space:]]*#[[:space:]]*include[[:space:]]*$forbidden" "$source_dir"/core/*.h "$source_dir"/core/*.cpp); then
+  echo "FAIL: the core includes I/O, system or thread headers:"; echo "$hits"; status=1
+fi
 [ $status -eq 0 ] && echo PASS
 exit $status

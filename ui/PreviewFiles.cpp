@@ -1,5 +1,7 @@
 #include "ui/PreviewFiles.h"
 
+#include "io/PreviewFile.h"
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -20,18 +22,7 @@ constexpr char kWindowPrefix[] = "window-";
 constexpr std::size_t kUniqueSuffixLength = 6;  // mkdtemp's XXXXXX
 
 Result<> failure(const std::string& path, int errorNumber) {
-    return Result<>::failure(path + ": " + std::strerror(errorNumber));
-}
-
-bool writeAll(int descriptor, const std::uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(descriptor, data, size);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
+    return Result<>::failure(path + ": " + std::strerror(errorNumber), errorNumber);
 }
 
 bool processIsGone(long pid) { return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH; }
@@ -108,23 +99,10 @@ Result<> PreviewFiles::writePreviewWav(const ProgramState& state, PreviewMode mo
     const bool original = isOriginalPreview(mode);
     const char* name = original ? kOriginalName : kDecodedName;
     const std::string path = original ? originalPath() : decodedPath();
+    // The old file (or a link planted in its place) goes first: the writer
+    // then makes a new file, and one that fails leaves none.
     if (::unlinkat(folderDescriptor_, name, 0) != 0 && errno != ENOENT) return failure(path, errno);
-    const int file = ::openat(folderDescriptor_, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (file < 0) return failure(path, errno);
-
-    const PreviewContent content = previewContent(state, mode);
-    errno = 0;
-    int writeError = 0;
-    if (!writeAll(file, content.header.data(), content.header.size()) ||
-        !writeAll(file, content.samples.data(), content.samples.size())) {
-        writeError = errno != 0 ? errno : EIO;
-    }
-    if (::close(file) != 0 && writeError == 0) writeError = errno;
-    if (writeError != 0) {
-        ::unlinkat(folderDescriptor_, name, 0);
-        return failure(path, writeError);
-    }
-    return {};
+    return writePreviewFile(state, mode, path);
 }
 
 }  // namespace ryx::ui

@@ -26,8 +26,8 @@ public:
     std::string originalPath() const;
     std::string decodedPath() const;
 
-    // Rewrites the mode's file: the old one is removed, a new one created
-    // (never following a link) and written; on failure none is left. The
+    // Rewrites the mode's file: the old one is removed, then a new one
+    // written whole (never through a link); on failure none is left. The
     // caller stops the sound first.
     Result<> writePreviewWav(const ProgramState& state, PreviewMode mode);
 

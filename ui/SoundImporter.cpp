@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
+#include <utility>
+
 namespace ryx::ui {
 
 const QString kImportFileFilter = QStringLiteral(
@@ -17,12 +19,13 @@ const QString kImportFileFilter = QStringLiteral(
     "*.AIFF);;All files (*)");
 
 SoundImporter::SoundImporter(ProgramState& state, QWidget* parent, const FileChooser& fileChooser,
-                             const ErrorReporter& errorReporter)
+                             FailureReporter failureReporter)
     : optionsChooser(TImportDialog::ask),
       noticeReporter([](QWidget* owner, const QString& message) {
           QMessageBox::information(owner, QStringLiteral("Import sound"), message);
       }),
-      state_(state), parent_(parent), fileChooser_(fileChooser), errorReporter_(errorReporter) {}
+      state_(state), parent_(parent), fileChooser_(fileChooser),
+      failureReporter_(std::move(failureReporter)) {}
 
 bool SoundImporter::chooseAndImport() {
     const FileDialogRequest request{QStringLiteral("Import sound"), kImportFileFilter, QString(), false,
@@ -39,9 +42,8 @@ bool SoundImporter::chooseAndImport() {
 bool SoundImporter::importFile(const QString& fileName, const ImportOptions& options) {
     const Result<ImportReport> report = importSoundFile(state_, QFile::encodeName(fileName).toStdString(), options);
     if (!report.ok()) {
-        if (errorReporter_) {
-            errorReporter_(parent_, QStringLiteral("The sound \"%1\" was not imported.\n\n%2")
-                                        .arg(fileName, QString::fromStdString(report.error())));
+        if (failureReporter_) {
+            failureReporter_(QStringLiteral("The sound \"%1\" was not imported.").arg(fileName), report.failureDetail());
         }
         return false;
     }

@@ -5,8 +5,9 @@
 // repaints, as after an open of the same 8-bit sound.
 
 #include "core/ProgramState.h"
+#include "core/Result.h"
 #include "import/ImportOptions.h"
-#include "ui/TFormMain.h"
+#include "ui/FileChooser.h"
 
 #include <QString>
 
@@ -19,12 +20,15 @@ namespace ryx::ui {
 using ImportOptionsChooser = std::function<std::optional<ImportOptions>(QWidget* parent, const ImportOptions& initial)>;
 // Tells the user something that is not an error.
 using NoticeReporter = std::function<void(QWidget* parent, const QString& message)>;
+// Shows a failure: what failed, then the reason.
+using FailureReporter = std::function<void(const QString& failed, const Error& error)>;
 
 class SoundImporter {
 public:
-    // The chooser and reporter are the main window's, so tests replace them once.
+    // The chooser is the main window's, so tests replace it once; failures
+    // go to the window, which shows them.
     SoundImporter(ProgramState& state, QWidget* parent, const FileChooser& fileChooser,
-                  const ErrorReporter& errorReporter);
+                  FailureReporter failureReporter);
 
     // Replaceable for tests; the defaults are the import dialog and an information box.
     ImportOptionsChooser optionsChooser;
@@ -39,7 +43,7 @@ private:
     ProgramState& state_;
     QWidget* parent_;
     const FileChooser& fileChooser_;
-    const ErrorReporter& errorReporter_;
+    FailureReporter failureReporter_;
 };
 
 // The file dialog's filter: every kind of sound the importer reads.

@@ -2,6 +2,7 @@
 
 #include "core/ListSelection.h"
 #include "core/Navigation.h"
+#include "formats/PreviewBytes.h"
 #include "core/ProductInfo.h"
 #include "io/WaveFile.h"
 #include "export/AssemblerExport.h"
@@ -15,6 +16,7 @@
 #include "ui/QualityCommands.h"
 #include "ui/ImportSettings.h"
 #include "ui/SoundImporter.h"
+#include "ui/TPicProgramBox.h"
 #include "ui/WindowFont.h"
 
 #include <QAction>
@@ -78,7 +80,8 @@ void setHint(QAction* action, const QString& hint) {
 TFormMain::TFormMain(ProgramState& state, SoundPlayer& player, const std::string& previewBase, QWidget* parent)
     : QMainWindow(parent), fileChooser(chooseWithQtDialog), errorReporter(showErrorBox),
       picProgramChooser(choosePicProgram),
-      helpSearchFolders(HelpViewer::defaultSearchFolders()), state_(state), player_(player) {
+      helpSearchFolders(HelpViewer::defaultSearchFolders()), state_(state), player_(player),
+      picProgram_(std::make_unique<PicProgramChoice>()) {
     if (const Result<> made = PreviewFiles::create(previewBase, previews_); !made) {
         throw std::runtime_error("There is no folder for the preview sounds:\n\n" + made.error());
     }
@@ -89,7 +92,8 @@ TFormMain::TFormMain(ProgramState& state, SoundPlayer& player, const std::string
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFont(windowFont());
 
-    importer_ = std::make_unique<SoundImporter>(state_, this, fileChooser, errorReporter);
+    importer_ = std::make_unique<SoundImporter>(
+        state_, this, fileChooser, [this](const QString& failed, const Error& error) { showError(failed, error); });
     setAcceptDrops(true);
     canvas_ = new FormCanvas(state_, this);
     canvas_->onMouseDown = [this](int x, int y) { FormMouseDown(x, y); };
@@ -236,14 +240,15 @@ void TFormMain::guarded(const std::function<void()>& handler) {
     try {
         handler();
     } catch (const std::exception& error) {
-        showError(QString::fromLocal8Bit(error.what()));
+        showError(QString(), Error{error.what()});
     } catch (...) {
-        showError(QStringLiteral("An unexpected error occurred."));
+        showError(QString(), Error{"An unexpected error occurred."});
     }
 }
 
-void TFormMain::showError(const QString& message) {
-    if (errorReporter) errorReporter(this, message);
+void TFormMain::showError(const QString& failed, const Error& error) {
+    const QString reason = QString::fromStdString(error.message);
+    if (errorReporter) errorReporter(this, failed.isEmpty() ? reason : failed + QStringLiteral("\n\n") + reason);
 }
 
 void TFormMain::repaintForm() { canvas_->update(); }
@@ -298,7 +303,7 @@ void TFormMain::ComboBox2Change() {
 void TFormMain::playPreview(const std::string& fileName) {
     const Result<> opened = player_.open(fileName);
     if (!opened) {
-        showError(QString::fromStdString(opened.error()));
+        showError(QString(), opened.failureDetail());
         return;
     }
     player_.play();
@@ -357,7 +362,7 @@ void TFormMain::chooseFile(const FileDialogRequest& request, void (TFormMain::*a
 }
 
 void TFormMain::reportExport(const Result<>& written, const QString& what) {
-    if (!written) showError(what + QStringLiteral(" was not written.\n\n") + QString::fromStdString(written.error()));
+    if (!written) showError(what + QStringLiteral(" was not written."), written.failureDetail());
 }
 
 void TFormMain::FileOpen1Execute() {
@@ -440,8 +445,8 @@ void TFormMain::FileSaveAs3Execute() {
     guarded([this] {
         const std::optional<PicProgramChoice> chosen = picProgramChooser(this, state_);
         if (!chosen) return;
-        picProgram_ = *chosen;
-        chooseFile(picProgram_.hex
+        *picProgram_ = *chosen;
+        chooseFile(picProgram_->hex
                        ? FileDialogRequest{QString(), QStringLiteral("Intel HEX files (*.hex);;All files (*)"),
                                            QStringLiteral("hex"), true, QString()}
                        : FileDialogRequest{QString(), QStringLiteral("PIC Assembler files (*.asm);;All files (*)"),
@@ -452,7 +457,7 @@ void TFormMain::FileSaveAs3Execute() {
 
 void TFormMain::FileSaveAs3Accept(const QString& fileName) {
     guarded([&] {
-        reportExport(writePicProgram(state_, picProgram_, localFileName(fileName)), QStringLiteral("The PIC program"));
+        reportExport(writePicProgram(state_, *picProgram_, localFileName(fileName)), QStringLiteral("The PIC program"));
     });
 }
 

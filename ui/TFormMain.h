@@ -3,10 +3,9 @@
 // and the menus. Every handler forwards to the core and then repaints.
 
 #include "core/Result.h"
-#include "formats/PreviewBytes.h"
 #include "core/ProgramState.h"
+#include "ui/FileChooser.h"
 #include "ui/SoundPlayer.h"
-#include "ui/TPicProgramBox.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -24,6 +23,10 @@ class QDialog;
 class QLabel;
 class QPushButton;
 
+namespace ryx {
+enum class PreviewMode : int;
+}
+
 namespace ryx::ui {
 
 class FormCanvas;
@@ -31,19 +34,8 @@ class HelpViewer;
 class PreviewFiles;
 class QualityCommands;
 class SoundImporter;
-
-// What a file dialog is asked to show.
-struct FileDialogRequest {
-    QString title;  // empty: the dialog's own default title
-    QString filter;
-    QString defaultSuffix;
-    bool save = false;
-    QString directory;  // empty: the dialog's own choice
-};
-
-// Returns the chosen file, or nothing when the user cancels.
-using FileChooser = std::function<std::optional<QString>(QWidget* parent, const FileDialogRequest& request)>;
-// Shows an error in the standard error box.
+struct PicProgramChoice;
+// Shows an error's whole text in the standard error box.
 using ErrorReporter = std::function<void(QWidget* parent, const QString& message)>;
 // Returns the chip, clock and file kind for a PIC program, or nothing.
 using PicProgramChooser = std::function<std::optional<PicProgramChoice>(QWidget* parent, const ProgramState& state)>;
@@ -137,7 +129,9 @@ private:
     void nameParts();
     // Runs a handler; whatever it throws is shown and the program goes on.
     void guarded(const std::function<void()>& handler);
-    void showError(const QString& message);
+    // The one place the window shows a failure: what failed (or nothing),
+    // then the reason, through errorReporter.
+    void showError(const QString& failed, const Error& error);
     void playPreview(const std::string& fileName);
     // The one place that touches the preview files: stops the sound, then
     // rewrites each mode's file from the state.
@@ -156,7 +150,7 @@ private:
     QDialog* filterBox_ = nullptr;
     HelpViewer* helpViewer_ = nullptr;
     QualityCommands* quality_ = nullptr;
-    PicProgramChoice picProgram_;  // from the dialog, for the file chosen after it
+    std::unique_ptr<PicProgramChoice> picProgram_;  // from the dialog, for the file chosen after it
     std::unique_ptr<SoundImporter> importer_;
 };
 

@@ -7,23 +7,6 @@
 namespace ryx {
 namespace {
 
-TEST(ProgramStateTest, StartUpValues) {
-    auto state = std::make_unique<ProgramState>();
-    const EncoderState& e = state->encoder;
-    EXPECT_EQ(e.fineness, 16);
-    EXPECT_EQ(e.algorithmType, 15);
-    EXPECT_EQ(e.showEncoded, 1);
-    EXPECT_EQ(e.showSmoothed, 0);
-    EXPECT_EQ(e.resistorOhms, 4506);
-    EXPECT_EQ(e.sampleRate, 15625u);
-    EXPECT_EQ(e.sampleCount, 0u);
-    EXPECT_EQ(e.viewOffset, 0u);
-    EXPECT_EQ(e.overviewStep, 0u);
-    EXPECT_EQ(state->origSamples[0], 0);
-    EXPECT_EQ(state->bitStream[kBufferSize - 1], 0);
-    EXPECT_TRUE(state->statusText.empty());
-}
-
 TEST(ProgramStateTest, ResetReachesTheLastSampleButNotTheMargin) {
     auto state = std::make_unique<ProgramState>();
     state->encoder.fineness = 4;

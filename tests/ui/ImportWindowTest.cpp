@@ -6,12 +6,9 @@
 #include "formats/PreviewBytes.h"
 #include "import/SoundImport.h"
 #include "support/FileBytes.h"
-#include "ui/support/RecordingPlayer.h"
 #include "support/TempDirectory.h"
-#include "ui/FormCanvas.h"
+#include "support/WindowUnderTest.h"
 #include "ui/ImportSettings.h"
-#include "ui/PreviewFiles.h"
-#include "ui/SoundImporter.h"
 #include "ui/TFormMain.h"
 #include "ui/TImportDialog.h"
 
@@ -36,37 +33,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 QString qPath(const fs::path& path) { return QString::fromStdString(path.string()); }
 
-// One main window with its own state, preview folder and player.
-struct Window {
-    Window() : state(std::make_unique<ProgramState>()), player(*state) {
-        form = std::make_unique<TFormMain>(*state, player, folder.path().string());
-        form->errorReporter = [this](QWidget*, const QString& message) { errors << message; };
-        form->fileChooser = [this](QWidget*, const FileDialogRequest& request) {
-            requests.push_back(request);
-            return nextChoice;
-        };
-        form->importer()->optionsChooser = [this](QWidget*, const ImportOptions& initial) {
-            offered.push_back(initial);
-            return nextOptions;
-        };
-        form->importer()->noticeReporter = [this](QWidget*, const QString& message) { notices << message; };
-    }
-    ~Window() { form.reset(); }
-    QImage picture() const { return form->canvas()->grab().toImage(); }
-    Bytes preview(bool decoded) const {
-        return test::readFileBytes(decoded ? form->previews().decodedPath() : form->previews().originalPath());
-    }
-
-    test::TempDirectory folder;
-    std::unique_ptr<ProgramState> state;
-    test::RecordingPlayer player;
-    std::unique_ptr<TFormMain> form;
-    QStringList errors, notices;
-    std::vector<FileDialogRequest> requests;
-    std::vector<ImportOptions> offered;
-    std::optional<QString> nextChoice;
-    std::optional<ImportOptions> nextOptions = ImportOptions{};
-};
+using Window = test::WindowUnderTest;
 
 class ImportWindowTest : public ::testing::Test {
 protected:

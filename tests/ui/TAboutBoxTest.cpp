@@ -12,9 +12,10 @@
 namespace ryx::ui {
 namespace {
 
+QString fromView(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
 TEST(AboutBox, LaysOutItsPanelPictureTextsAndButton) {
     TAboutBox box;
-    EXPECT_EQ(box.windowTitle(), "About Ryx Sound Encoder LT");
     EXPECT_EQ(box.size(), QSize(369, 260));
     EXPECT_EQ(box.minimumSize(), box.maximumSize());
     EXPECT_EQ(box.Panel1->geometry(), QRect(8, 8, 353, 218));
@@ -51,11 +52,13 @@ TEST(AboutBox, LaysOutItsPanelPictureTextsAndButton) {
             EXPECT_GE(row.label->height(), row.label->heightForWidth(row.label->width()));
         }
     }
-    EXPECT_EQ(box.ProductName->text(), " Ryx Sound Encoder LT ");
     EXPECT_EQ(box.ProductName->font().pixelSize(), 13);
-    EXPECT_EQ(box.Version->text(), "Version  1.0 ");
-    EXPECT_TRUE(box.Copyright->text().contains("2002"));
-    EXPECT_EQ(box.WebAddress->text().toStdString(), kWebAddress);
+    // The names, the version and the notice come from the build, not typed again.
+    const std::pair<QString, QString> shown[] = {
+        {box.windowTitle(), fromView(kProductName)}, {box.ProductName->text(), fromView(kProductName)},
+        {box.Version->text(), fromView(kVersionText)}, {box.Copyright->text(), fromView(kAuthorNotice)},
+        {box.WebAddress->text(), fromView(kWebAddress)}};
+    for (const auto& [text, expected] : shown) EXPECT_TRUE(text.contains(expected)) << text.toStdString();
 }
 
 TEST(AboutBox, OkClosesItWithResultOne) {
