@@ -136,70 +136,62 @@ std::string formatFixed(double value, int decimals, bool withSign) {
     return text;
 }
 
-PicProgramPlan planPicProgram(const ProgramState& state, const PicProgramSettings& settings) {
-    PicProgramPlan plan;
-    if (settings.chip == nullptr) {
-        plan.error = "no chip chosen";
-        return plan;
-    }
+Result<PicProgramPlan> planPicProgram(const ProgramState& state, const PicProgramSettings& settings) {
+    using Refusal = Result<PicProgramPlan>;
+    if (settings.chip == nullptr) return Refusal::failure("no chip chosen");
     const PicChip& chip = *settings.chip;
+    PicProgramPlan plan;
     plan.totalWords = chip.programWords;
     plan.clockHz = settings.clockHz != 0 ? settings.clockHz : chip.internalClockHz;
     if (plan.clockHz == 0) {
-        plan.error = "the " + std::string(chip.name) + " has no internal oscillator: give its crystal's frequency";
-        return plan;
+        return Refusal::failure("the " + std::string(chip.name) +
+                                " has no internal oscillator: give its crystal's frequency");
     }
     plan.tableBytes = tableByteCount(state.encoder.sampleCount);
-    if (plan.tableBytes == 0) {
-        plan.error = "the sound is shorter than 8 samples: there is nothing to play";
-        return plan;
-    }
-    TimingResult timing = computePlaybackTiming(plan.clockHz, state.encoder.sampleRate,
-                                                playerMinCycles(settings.loop), kPlayerMaxCycles);
-    if (!timing.error.empty()) {
-        plan.error = std::move(timing.error);
-        return plan;
-    }
-    plan.timing = timing.timing;
+    if (plan.tableBytes == 0) return Refusal::failure("the sound is shorter than 8 samples: there is nothing to play");
+    Result<PlaybackTiming> timing = computePlaybackTiming(plan.clockHz, state.encoder.sampleRate,
+                                                          playerMinCycles(settings.loop), kPlayerMaxCycles);
+    if (!timing) return timing.failureDetail();
+    plan.timing = *timing;
     plan.usedWords = kFirstTableAddress + plan.tableBytes;
     if (plan.usedWords > chip.programWords) {
-        plan.error = fitError(chip, plan.tableBytes, state.encoder.sampleRate);
-        return plan;
+        return Refusal::failure(fitError(chip, plan.tableBytes, state.encoder.sampleRate));
     }
     plan.playerWords = buildPlayer(playerSettings(state, settings, plan)).size();
     return plan;
 }
 
-PicProgram buildPicProgram(const ProgramState& state, const PicProgramSettings& settings) {
+Result<PicProgram> buildPicProgram(const ProgramState& state, const PicProgramSettings& settings) {
+    Result<PicProgramPlan> plan = planPicProgram(state, settings);
+    if (!plan) return plan.failureDetail();
     PicProgram program;
-    program.plan = planPicProgram(state, settings);
-    if (!program.plan.ok()) return program;
+    program.plan = *plan;
     program.player = buildPlayer(playerSettings(state, settings, program.plan));
     program.memory = programMemory(state, settings, program.plan, program.player);
     return program;
 }
 
-Result<> picProgramHex(const ProgramState& state, const PicProgramSettings& settings, std::string& hex) {
-    const PicProgram program = buildPicProgram(state, settings);
-    if (!program.plan.ok()) return Result<>::failure(program.plan.error);
-    hex = formatIntelHex(program.memory);
-    return {};
+Result<std::string> picProgramHex(const ProgramState& state, const PicProgramSettings& settings) {
+    const Result<PicProgram> program = buildPicProgram(state, settings);
+    if (!program) return program.failureDetail();
+    return formatIntelHex(program->memory);
 }
 
 Result<> writePicHex(const ProgramState& state, const PicProgramSettings& settings,
                             const OutputTarget& target) {
-    std::string hex;
-    if (Result<> made = picProgramHex(state, settings, hex); !made) return made;
+    const Result<std::string> hex = picProgramHex(state, settings);
+    if (!hex) return hex.failureDetail();
     AtomicFileWriter writer(target);
     if (Result<> opened = writer.open(); !opened) return opened;
-    writer.write(hex);
+    writer.write(*hex);
     return writer.commit();
 }
 
 Result<> writePicAssembler(const ProgramState& state, const PicProgramSettings& settings,
                                   const OutputTarget& target) {
-    const PicProgram program = buildPicProgram(state, settings);
-    if (!program.plan.ok()) return Result<>::failure(program.plan.error);
+    const Result<PicProgram> built = buildPicProgram(state, settings);
+    if (!built) return built.failureDetail();
+    const PicProgram& program = *built;
     AtomicFileWriter writer(target);
     if (Result<> opened = writer.open(); !opened) return opened;
     {

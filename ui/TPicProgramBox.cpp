@@ -100,15 +100,16 @@ void TPicProgramBox::chipChanged() {
 
 void TPicProgramBox::updateFigures() {
     const PicProgramChoice chosen = choice();
-    const PicProgramPlan plan = planPicProgram(state_, chosen.settings);
-    SaveButton->setEnabled(plan.ok());
-    if (!plan.ok()) {
+    const Result<PicProgramPlan> planned = planPicProgram(state_, chosen.settings);
+    SaveButton->setEnabled(planned.ok());
+    if (!planned) {
         FiguresLabel->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0)"));
-        QString reason = QString::fromStdString(plan.error);
+        QString reason = QString::fromStdString(planned.error());
         if (!reason.isEmpty()) reason[0] = reason[0].toUpper();
         FiguresLabel->setText(reason + QLatin1Char('.'));
         return;
     }
+    const PicProgramPlan& plan = *planned;
     const PicChip& chip = *chosen.settings.chip;
     FiguresLabel->setStyleSheet(QString());
     FiguresLabel->setText(

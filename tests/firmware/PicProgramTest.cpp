@@ -41,8 +41,9 @@ TEST(PicChips, ConfigWordsForEachOscillator) {
 
 TEST(PicProgram, TablesSitWhereTheAssemblerExportPutsThem) {
     auto state = test::makeEncodedSound(5003, 8000, kAlgorithmOneAndHalfBit);
-    const PicProgram program = buildPicProgram(*state, {findPicChip("16f88"), 0, false});
-    ASSERT_TRUE(program.plan.ok()) << program.plan.error;
+    const Result<PicProgram> built = buildPicProgram(*state, {findPicChip("16f88"), 0, false});
+    ASSERT_TRUE(built) << built.error();
+    const PicProgram& program = *built;
     ASSERT_EQ(program.memory.size(), 3u);
     const ProgramWords& tables = program.memory[1];
     EXPECT_EQ(tables.address, 256u);
@@ -74,40 +75,40 @@ TEST(PicProgram, PlayerFitsItsBlockAtEveryRate) {
 TEST(PicProgram, RefusesASoundThatDoesNotFitAndSaysWhatHelps) {
     // 2000 table bytes: more than the 1792 a 2K-word chip holds after the player's block.
     auto state = test::makeEncodedSound(16000, 8000, kAlgorithmOneBit);
-    const PicProgramPlan plan = planPicProgram(*state, {findPicChip("16f628a"), 0, false});
-    EXPECT_FALSE(plan.ok());
+    const Result<PicProgramPlan> plan = planPicProgram(*state, {findPicChip("16f628a"), 0, false});
+    EXPECT_FALSE(plan);
     for (const char* part : {"does not fit the PIC16F628A", "2256 words of 2048", "14336 samples fit",
                              "1.79 s at 8000 Hz", "lower sample rate", "shorter sound",
                              "PIC16F648A (4096 words)"}) {
-        EXPECT_NE(plan.error.find(part), std::string::npos) << part << " missing from: " << plan.error;
+        EXPECT_NE(plan.error().find(part), std::string::npos) << part << " missing from: " << plan.error();
     }
     // Beyond the largest chip, no chip is named.
     auto huge = test::makeEncodedSound(70000, 8000, kAlgorithmOneBit);
-    const PicProgramPlan hugePlan = planPicProgram(*huge, {findPicChip("16f877a"), 20000000, false});
-    EXPECT_NE(hugePlan.error.find("63488 samples fit"), std::string::npos) << hugePlan.error;
-    EXPECT_EQ(hugePlan.error.find("larger chip"), std::string::npos) << hugePlan.error;
+    const Result<PicProgramPlan> hugePlan = planPicProgram(*huge, {findPicChip("16f877a"), 20000000, false});
+    EXPECT_NE(hugePlan.error().find("63488 samples fit"), std::string::npos) << hugePlan.error();
+    EXPECT_EQ(hugePlan.error().find("larger chip"), std::string::npos) << hugePlan.error();
 
-    std::string hex = "untouched";
-    EXPECT_FALSE(picProgramHex(*state, {findPicChip("16f628a"), 0, false}, hex));
-    EXPECT_EQ(hex, "untouched");
+    const Result<std::string> hex = picProgramHex(*state, {findPicChip("16f628a"), 0, false});
+    EXPECT_FALSE(hex);
+    EXPECT_EQ(hex.error(), plan.error());
 }
 
 TEST(PicProgram, RefusesWhatCannotBePlayed) {
     auto state = test::makeEncodedSound(8000, 8000, kAlgorithmOneBit);
-    EXPECT_NE(planPicProgram(*state, {findPicChip("16f877a"), 0, false}).error.find("no internal oscillator"),
+    EXPECT_NE(planPicProgram(*state, {findPicChip("16f877a"), 0, false}).error().find("no internal oscillator"),
               std::string::npos);
     state->encoder.sampleRate = 44100;  // 22.7 cycles at 4 MHz
-    EXPECT_NE(planPicProgram(*state, {findPicChip("16f628a"), 0, false}).error.find("highest rate"),
+    EXPECT_NE(planPicProgram(*state, {findPicChip("16f628a"), 0, false}).error().find("highest rate"),
               std::string::npos);
     state->encoder.sampleRate = 8000;
     state->encoder.sampleCount = 7;
-    EXPECT_NE(planPicProgram(*state, {findPicChip("16f628a"), 0, false}).error.find("shorter than 8"),
+    EXPECT_NE(planPicProgram(*state, {findPicChip("16f628a"), 0, false}).error().find("shorter than 8"),
               std::string::npos);
     // A looping player needs more cycles: 30 suffice once, not for ever.
     state->encoder.sampleCount = 8000;
     state->encoder.sampleRate = 33333;
-    EXPECT_TRUE(planPicProgram(*state, {findPicChip("16f628a"), 0, false}).ok());
-    EXPECT_FALSE(planPicProgram(*state, {findPicChip("16f628a"), 0, true}).ok());
+    EXPECT_TRUE(planPicProgram(*state, {findPicChip("16f628a"), 0, false}));
+    EXPECT_FALSE(planPicProgram(*state, {findPicChip("16f628a"), 0, true}));
 }
 
 }  // namespace
