@@ -41,6 +41,28 @@ std::string fitError(const PicChip& chip, std::uint32_t tableBytes, std::uint32_
     return text;
 }
 
+// The clock the program runs at, or why the oscillator cannot give it.
+Result<std::uint32_t> programClock(const PicChip& chip, const PicProgramSettings& settings) {
+    using Refusal = Result<std::uint32_t>;
+    const std::string name(chip.name);
+    if (settings.oscillator == PicOscillator::crystal) {
+        if (settings.clockHz != 0) return settings.clockHz;
+        if (chip.internalClockHz == 0) {
+            return Refusal::failure("the " + name + " has no internal oscillator: give its crystal's frequency");
+        }
+        return Refusal::failure("a crystal needs a clock: give the frequency of the " + name + "'s crystal");
+    }
+    if (chip.internalClockHz == 0) {
+        return Refusal::failure("the " + name + " has no internal oscillator: choose a crystal and give its frequency");
+    }
+    if (settings.clockHz != 0 && settings.clockHz != chip.internalClockHz) {
+        return Refusal::failure("the " + name + "'s internal oscillator runs at " +
+                                std::to_string(chip.internalClockHz) + " Hz, not " +
+                                std::to_string(settings.clockHz) + " Hz: choose a crystal for that clock");
+    }
+    return chip.internalClockHz;
+}
+
 PlayerSettings playerSettings(const ProgramState& state, const PicProgramSettings& settings,
                               const PicProgramPlan& plan) {
     PlayerSettings player;
@@ -50,6 +72,7 @@ PlayerSettings playerSettings(const ProgramState& state, const PicProgramSetting
     player.tableBytes = plan.tableBytes;
     player.twoPins = state.encoder.algorithmType == kAlgorithmOneAndHalfBit;
     player.loop = settings.loop;
+    player.oscillator = plan.oscillator;
     return player;
 }
 
@@ -64,7 +87,8 @@ std::vector<ProgramWords> programMemory(const ProgramState& state, const PicProg
         tables.words[k] = static_cast<std::uint16_t>(pic::kRetlw | tableByte(bits, k));
     }
     memory.push_back(std::move(tables));
-    ProgramWords config{settings.chip->configAddress, {configWordFor(*settings.chip, plan.clockHz)}};
+    ProgramWords config{settings.chip->configAddress,
+                        {configWordFor(*settings.chip, plan.oscillator, plan.clockHz)}};
     if (settings.chip->secondConfig != 0) config.words.push_back(settings.chip->secondConfig);
     memory.push_back(std::move(config));
     return memory;
@@ -90,7 +114,7 @@ void writeHeader(TextChunkWriter& out, const ProgramState& state, const PicProgr
     out.line("; gpasm assembles this file on its own.");
     out.line(rule);
     out.line("; Chip       " + std::string(chip.name) + ", " +
-             (usesInternalClock(chip, plan.clockHz) ? "internal oscillator" : "crystal") + " at " +
+             (plan.oscillator == PicOscillator::internal ? "internal oscillator" : "crystal") + " at " +
              std::to_string(plan.clockHz) + " Hz");
     out.line("; Sound      " + std::to_string(encoder.sampleCount) + " samples at " +
              std::to_string(encoder.sampleRate) + " Hz, " + std::string(schemeItemText(encoder.algorithmType)) +
@@ -118,7 +142,7 @@ void writeHeader(TextChunkWriter& out, const ProgramState& state, const PicProgr
     out.line("        list    p=" + std::string(chip.processor) + ", r=dec");
     out.line("        errorlevel -302         ; other banks are reached through RP0 and RP1");
     out.line("        __config " + hexWord(chip.configAddress) + ", " +
-             hexWord(configWordFor(chip, plan.clockHz)));
+             hexWord(configWordFor(chip, plan.oscillator, plan.clockHz)));
     if (chip.secondConfig != 0) {
         out.line("        __config " + hexWord(chip.configAddress + 1u) + ", " + hexWord(chip.secondConfig));
     }
@@ -126,6 +150,14 @@ void writeHeader(TextChunkWriter& out, const ProgramState& state, const PicProgr
 }
 
 }  // namespace
+
+PicProgramSettings::PicProgramSettings(const PicChip* forChip, std::uint32_t clock, bool forEver)
+    : PicProgramSettings(forChip, clock, forEver,
+                         forChip != nullptr ? defaultOscillator(*forChip, clock) : PicOscillator::internal) {}
+
+PicProgramSettings::PicProgramSettings(const PicChip* forChip, std::uint32_t clock, bool forEver,
+                                       PicOscillator chosen)
+    : chip(forChip), clockHz(clock), loop(forEver), oscillator(chosen) {}
 
 std::string formatFixed(double value, int decimals, bool withSign) {
     std::array<char, 64> digits{};
@@ -142,11 +174,10 @@ Result<PicProgramPlan> planPicProgram(const ProgramState& state, const PicProgra
     const PicChip& chip = *settings.chip;
     PicProgramPlan plan;
     plan.totalWords = chip.programWords;
-    plan.clockHz = settings.clockHz != 0 ? settings.clockHz : chip.internalClockHz;
-    if (plan.clockHz == 0) {
-        return Refusal::failure("the " + std::string(chip.name) +
-                                " has no internal oscillator: give its crystal's frequency");
-    }
+    const Result<std::uint32_t> clock = programClock(chip, settings);
+    if (!clock) return clock.failureDetail();
+    plan.clockHz = *clock;
+    plan.oscillator = settings.oscillator;
     plan.tableBytes = tableByteCount(state.encoder.sampleCount);
     if (plan.tableBytes == 0) return Refusal::failure("the sound is shorter than 8 samples: there is nothing to play");
     Result<PlaybackTiming> timing = computePlaybackTiming(plan.clockHz, state.encoder.sampleRate,

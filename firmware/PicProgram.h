@@ -18,13 +18,21 @@
 namespace ryx {
 
 struct PicProgramSettings {
+    PicProgramSettings() = default;
+    // Without a named oscillator, the one the clock means (defaultOscillator),
+    // chosen here once: a later change of chip or clock does not redo it.
+    PicProgramSettings(const PicChip* forChip, std::uint32_t clock, bool forEver);
+    PicProgramSettings(const PicChip* forChip, std::uint32_t clock, bool forEver, PicOscillator chosen);
+
     const PicChip* chip = nullptr;
-    std::uint32_t clockHz = 0;  // 0: the chip's internal oscillator
+    std::uint32_t clockHz = 0;  // 0: the internal oscillator's frequency
     bool loop = false;          // play for ever instead of once per reset
+    PicOscillator oscillator = PicOscillator::internal;  // a crystal needs clockHz; internal, a chip with one
 };
 
 struct PicProgramPlan {
     std::uint32_t clockHz = 0;
+    PicOscillator oscillator = PicOscillator::internal;
     PlaybackTiming timing;
     std::uint32_t tableBytes = 0;
     std::uint32_t playerWords = 0;
@@ -32,7 +40,7 @@ struct PicProgramPlan {
     std::uint32_t totalWords = 0;
 };
 
-// Checks chip, clock, rate and fit; says why not, and what would help.
+// Checks chip, oscillator, clock, rate and fit; says why not, and what would help.
 Result<PicProgramPlan> planPicProgram(const ProgramState& state, const PicProgramSettings& settings);
 
 struct PicProgram {

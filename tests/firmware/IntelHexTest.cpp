@@ -25,7 +25,9 @@ std::map<std::uint32_t, std::uint8_t> readBack(const std::vector<std::string>& r
     std::map<std::uint32_t, std::uint8_t> memory;
     std::uint32_t upper = 0;
     for (const std::string& record : records) {
-        if (record.size() < 11 || record[0] != ':' || record.size() % 2 == 0) throw std::runtime_error("bad record " + record);
+        if (record.size() < 11 || record[0] != ':' || record.size() % 2 == 0) {
+            throw std::runtime_error("bad record " + record);
+        }
         std::vector<std::uint8_t> bytes;
         for (std::size_t i = 1; i < record.size(); i += 2) {
             bytes.push_back(static_cast<std::uint8_t>(std::stoul(record.substr(i, 2), nullptr, 16)));

@@ -23,7 +23,8 @@ TEST(PlaybackTiming, NearestWholeCycleAndItsPitchError) {
         {20000000, 22050, 227, -0.11},
     };
     for (const Case& c : cases) {
-        const Result<PlaybackTiming> result = computePlaybackTiming(c.clock, c.rate, kPlayerMinCycles, kPlayerMaxCycles);
+        const Result<PlaybackTiming> result =
+            computePlaybackTiming(c.clock, c.rate, kPlayerMinCycles, kPlayerMaxCycles);
         ASSERT_TRUE(result) << c.clock << " " << c.rate << ": " << result.error();
         EXPECT_EQ(result->cyclesPerSample, c.cycles) << c.clock << " " << c.rate;
         EXPECT_DOUBLE_EQ(result->playbackRate, c.clock / 4.0 / c.cycles);

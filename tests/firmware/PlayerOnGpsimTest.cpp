@@ -192,6 +192,30 @@ TEST_F(PlayerEdgesOnGpsim, LoopStartsAgainInStep) {
     ASSERT_EQ(test::checkPlayback(recording, expectedFor(*state, program, 2)).fault, "");
 }
 
+// A crystal at the internal oscillator's frequency: the chip loads a crystal
+// config word, and plays every sample at the same cycles as on its internal
+// oscillator.
+TEST_F(PlayerEdgesOnGpsim, CrystalAtTheInternalFrequencyKeepsTime) {
+    const PicChip& chip = *findPicChip("16f628a");
+    auto state = test::makeEncodedSound(4001, 8000, kAlgorithmOneAndHalfBit);
+    const Result<PicProgram> internal = buildPicProgram(*state, {&chip, 0, false});
+    const Result<PicProgram> crystal = buildPicProgram(*state, {&chip, 4000000, false, PicOscillator::crystal});
+    ASSERT_TRUE(internal) << internal.error();
+    ASSERT_TRUE(crystal) << crystal.error();
+
+    test::TempDirectory directory;
+    const std::string config = test::describeConfigOnGpsim(directory.path(), chip, formatIntelHex(crystal->memory));
+    // XT: FOSC2..0 = 001, with the watchdog off as every program has it.
+    EXPECT_NE(config.find("$f21"), std::string::npos) << config;
+    EXPECT_NE(config.find("Clk source = XT"), std::string::npos) << config;
+    EXPECT_NE(config.find("WDT is disabled"), std::string::npos) << config;
+
+    const PinRecording onCrystal = simulate(chip, *crystal, cyclesFor(*crystal), "16f628a, crystal");
+    ASSERT_EQ(test::checkPlayback(onCrystal, expectedFor(*state, *crystal)).fault, "");
+    const PinRecording onInternal = simulate(chip, *internal, cyclesFor(*internal), "16f628a, internal");
+    EXPECT_EQ(onCrystal.portWrites, onInternal.portWrites);
+}
+
 // At the fewest cycles the player claims to need, every path still fits.
 TEST_F(PlayerEdgesOnGpsim, FastestRatesKeepTime) {
     const PicChip& chip = *findPicChip("16f628a");

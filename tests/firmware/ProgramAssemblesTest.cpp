@@ -28,17 +28,23 @@ TEST(ProgramAssembles, GpasmMakesTheSameHex) {
     test::TempDirectory directory;
     int checked = 0;
     for (const PicChip& chip : picChips()) {
-        std::vector<std::uint32_t> clocks{32768, 4000000, 20000000};
-        if (chip.internalClockHz != 0) clocks.push_back(0);
-        for (const std::uint32_t clock : clocks) {
+        std::vector<PicProgramSettings> clocks{
+            {&chip, 32768, false}, {&chip, 4000000, false}, {&chip, 20000000, false}};
+        if (chip.internalClockHz != 0) {
+            clocks.push_back({&chip, 0, false});
+            clocks.push_back({&chip, chip.internalClockHz, false, PicOscillator::crystal});
+        }
+        for (const PicProgramSettings& clock : clocks) {
             for (const std::int8_t scheme : {kAlgorithmOneBit, kAlgorithmOneAndHalfBit}) {
-                const bool loop = (checked % 3) == 1;
-                const std::uint32_t rate = (clock != 0 ? clock : chip.internalClockHz) / 400;
+                PicProgramSettings settings = clock;
+                settings.loop = (checked % 3) == 1;
+                const std::uint32_t rate = (clock.clockHz != 0 ? clock.clockHz : chip.internalClockHz) / 400;
                 // 5003 samples: 625 table bytes over three blocks, the last one short.
                 auto state = test::makeEncodedSound(5003, rate, scheme);
-                const PicProgramSettings settings{&chip, clock, loop};
                 const std::string name = std::string(chip.processor) + "-" + std::to_string(checked);
-                SCOPED_TRACE(name + " clock " + std::to_string(clock) + (loop ? " looping" : ""));
+                SCOPED_TRACE(name + " clock " + std::to_string(clock.clockHz) +
+                             (clock.oscillator == PicOscillator::crystal ? " crystal" : " internal") +
+                             (settings.loop ? " looping" : ""));
                 ASSERT_TRUE(writePicAssembler(*state, settings, directory / (name + ".asm")));
                 ASSERT_TRUE(writePicHex(*state, settings, directory / (name + ".hex")));
                 const std::string command = "cd '" + directory.path().string() + "' && gpasm -o " + name +
@@ -50,7 +56,7 @@ TEST(ProgramAssembles, GpasmMakesTheSameHex) {
             }
         }
     }
-    EXPECT_EQ(checked, 52);
+    EXPECT_EQ(checked, 62);
 }
 
 }  // namespace
