@@ -146,11 +146,11 @@ int encodeInput(ProgramState& state, const CommandLine& options, const PlannedIn
 
     int status = kExitOk;
     // A program that cannot be made is refused before anything is written.
-    PicProgramPlan plan;
+    Result<PicProgramPlan> plan = PicProgramPlan{};
     if (options.namesAProgram()) {
         plan = planPicProgram(state, programSettings(options));
-        if (!plan.ok()) {
-            err << shown << plan.error << '\n';
+        if (!plan) {
+            err << shown << plan.error() << '\n';
             status = kExitRefused;
         }
     }
@@ -163,7 +163,7 @@ int encodeInput(ProgramState& state, const CommandLine& options, const PlannedIn
     }
     if (status == kExitOk && !options.quiet) {
         printSummary(text, state, options, input);
-        if (options.namesAProgram()) printProgramSummary(text, programSettings(options), plan);
+        if (options.namesAProgram()) printProgramSummary(text, programSettings(options), *plan);
     }
     return status;
 }

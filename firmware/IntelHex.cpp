@@ -1,12 +1,20 @@
 #include "firmware/IntelHex.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace ryx {
 namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
-constexpr std::uint32_t kRecordBytes = 16;
+constexpr std::uint64_t kRecordBytes = 16;
+constexpr std::uint64_t kSegmentBytes = 0x10000;  // what a data record's 16-bit address reaches
+constexpr std::uint64_t kAddressableBytes = kSegmentBytes << 16;  // with the 16 upper bits of a type 04 record
+static_assert(kSegmentBytes % kRecordBytes == 0, "a record that stops at 16-byte boundaries never crosses a segment");
+
+constexpr std::uint8_t kDataRecord = 0;
+constexpr std::uint8_t kEndRecord = 1;
+constexpr std::uint8_t kLinearAddressRecord = 4;
 
 class RecordWriter {
 public:
@@ -44,9 +52,16 @@ std::string formatIntelHex(std::span<const ProgramWords> runs) {
     text.reserve(64 + totalWords * 5);  // 16 bytes take 43 characters
     RecordWriter out(text);
 
-    // All chips here keep program and config memory below 64 KiB of bytes.
-    const std::uint8_t upper[2] = {0, 0};
-    out.record(4, 0, upper, 2);
+    // The first segment's record always leads, as gpasm writes it; another
+    // follows wherever a data record enters a new 64 KiB segment.
+    std::uint64_t segment = 0;
+    auto selectSegment = [&out, &segment](std::uint64_t wanted) {
+        segment = wanted;
+        const std::uint8_t upper[2] = {static_cast<std::uint8_t>(wanted >> 8 & 0xFF),
+                                       static_cast<std::uint8_t>(wanted & 0xFF)};
+        out.record(kLinearAddressRecord, 0, upper, 2);
+    };
+    selectSegment(0);
     std::vector<std::uint8_t> bytes;
     for (const ProgramWords& run : runs) {
         bytes.clear();
@@ -54,15 +69,17 @@ std::string formatIntelHex(std::span<const ProgramWords> runs) {
             bytes.push_back(static_cast<std::uint8_t>(word & 0xFF));
             bytes.push_back(static_cast<std::uint8_t>(word >> 8));
         }
-        std::uint32_t at = 2 * run.address;
-        const std::uint32_t end = at + static_cast<std::uint32_t>(bytes.size());
-        while (at < end) {
-            const std::uint32_t size = std::min(end, (at / kRecordBytes + 1) * kRecordBytes) - at;
-            out.record(0, static_cast<std::uint16_t>(at), bytes.data() + (at - 2 * run.address), size);
+        const std::uint64_t start = 2 * std::uint64_t{run.address};
+        const std::uint64_t end = start + bytes.size();
+        if (end > kAddressableBytes) throw std::out_of_range("program memory beyond what Intel HEX addresses");
+        for (std::uint64_t at = start; at < end;) {
+            const auto size = static_cast<std::uint32_t>(std::min(end, (at / kRecordBytes + 1) * kRecordBytes) - at);
+            if (at / kSegmentBytes != segment) selectSegment(at / kSegmentBytes);
+            out.record(kDataRecord, static_cast<std::uint16_t>(at % kSegmentBytes), bytes.data() + (at - start), size);
             at += size;
         }
     }
-    out.record(1, 0, nullptr, 0);
+    out.record(kEndRecord, 0, nullptr, 0);
     return text;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // Program memory as Intel HEX, laid out as gpasm lays it out: an extended
-// address record, then data records of up to 16 bytes that never cross a
-// 16-byte boundary nor a gap, words little-endian, LF line ends.
+// linear address record for the first 64 KiB and another wherever a data
+// record enters a new 64 KiB segment; data records of up to 16 bytes that
+// never cross a 16-byte boundary nor a gap; words little-endian, LF line ends.
 
 #include <cstdint>
 #include <span>
@@ -16,7 +17,8 @@ struct ProgramWords {
     std::vector<std::uint16_t> words;
 };
 
-// Runs in ascending order of address, none overlapping.
+// Runs in ascending order of address, none overlapping, within the 4 GiB of
+// bytes the format addresses.
 std::string formatIntelHex(std::span<const ProgramWords> runs);
 
 }  // namespace ryx

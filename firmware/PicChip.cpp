@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <stdexcept>
 
 namespace ryx {
 namespace {
@@ -44,20 +45,23 @@ const PicChip* findPicChip(std::string_view name) {
     return nullptr;
 }
 
-bool usesInternalClock(const PicChip& chip, std::uint32_t clockHz) {
-    return chip.internalClockHz != 0 && clockHz == chip.internalClockHz;
+PicOscillator defaultOscillator(const PicChip& chip, std::uint32_t clockHz) {
+    const bool internal = chip.internalClockHz != 0 && (clockHz == 0 || clockHz == chip.internalClockHz);
+    return internal ? PicOscillator::internal : PicOscillator::crystal;
 }
 
-std::uint16_t configWordFor(const PicChip& chip, std::uint32_t clockHz) {
-    std::uint16_t oscillator = kOscillatorHighSpeed;
-    if (usesInternalClock(chip, clockHz)) {
-        oscillator = chip.internalOscillatorBits;
+std::uint16_t configWordFor(const PicChip& chip, PicOscillator oscillator, std::uint32_t clockHz) {
+    std::uint16_t bits = kOscillatorHighSpeed;
+    if (oscillator == PicOscillator::internal) {
+        // The table's bits for a chip without one would select a crystal.
+        if (chip.internalClockHz == 0) throw std::invalid_argument("the chip has no internal oscillator");
+        bits = chip.internalOscillatorBits;
     } else if (clockHz <= 200000) {
-        oscillator = kOscillatorLowPower;
+        bits = kOscillatorLowPower;
     } else if (clockHz <= 4000000) {
-        oscillator = kOscillatorCrystal;
+        bits = kOscillatorCrystal;
     }
-    return static_cast<std::uint16_t>(chip.configBase | oscillator);
+    return static_cast<std::uint16_t>(chip.configBase | bits);
 }
 
 }  // namespace ryx

@@ -47,9 +47,15 @@ std::span<const PicChip> picChips();
 // "16f628a", "PIC16F628A", "pic16f628a"...; null when unknown.
 const PicChip* findPicChip(std::string_view name);
 
-// The chip's first config word for the given clock: the internal oscillator
-// when the clock is its frequency, otherwise a crystal of that frequency.
-std::uint16_t configWordFor(const PicChip& chip, std::uint32_t clockHz);
-bool usesInternalClock(const PicChip& chip, std::uint32_t clockHz);
+enum class PicOscillator { internal, crystal };
+
+// What a clock means when no oscillator is named: the internal oscillator
+// where the chip has one and the clock is 0 or its frequency, otherwise a
+// crystal of that frequency.
+PicOscillator defaultOscillator(const PicChip& chip, std::uint32_t clockHz);
+
+// The chip's first config word for that oscillator; a crystal's mode follows
+// its frequency. Internal only on a chip that has one.
+std::uint16_t configWordFor(const PicChip& chip, PicOscillator oscillator, std::uint32_t clockHz);
 
 }  // namespace ryx

@@ -41,6 +41,28 @@ std::string fitError(const PicChip& chip, std::uint32_t tableBytes, std::uint32_
     return text;
 }
 
+// The clock the program runs at, or why the oscillator cannot give it.
+Result<std::uint32_t> programClock(const PicChip& chip, const PicProgramSettings& settings) {
+    using Refusal = Result<std::uint32_t>;
+    const std::string name(chip.name);
+    if (settings.oscillator == PicOscillator::crystal) {
+        if (settings.clockHz != 0) return settings.clockHz;
+        if (chip.internalClockHz == 0) {
+            return Refusal::failure("the " + name + " has no internal oscillator: give its crystal's frequency");
+        }
+        return Refusal::failure("a crystal needs a clock: give the frequency of the " + name + "'s crystal");
+    }
+    if (chip.internalClockHz == 0) {
+        return Refusal::failure("the " + name + " has no internal oscillator: choose a crystal and give its frequency");
+    }
+    if (settings.clockHz != 0 && settings.clockHz != chip.internalClockHz) {
+        return Refusal::failure("the " + name + "'s internal oscillator runs at " +
+                                std::to_string(chip.internalClockHz) + " Hz, not " +
+                                std::to_string(settings.clockHz) + " Hz: choose a crystal for that clock");
+    }
+    return chip.internalClockHz;
+}
+
 PlayerSettings playerSettings(const ProgramState& state, const PicProgramSettings& settings,
                               const PicProgramPlan& plan) {
     PlayerSettings player;
@@ -50,6 +72,7 @@ PlayerSettings playerSettings(const ProgramState& state, const PicProgramSetting
     player.tableBytes = plan.tableBytes;
     player.twoPins = state.encoder.algorithmType == kAlgorithmOneAndHalfBit;
     player.loop = settings.loop;
+    player.oscillator = plan.oscillator;
     return player;
 }
 
@@ -64,7 +87,8 @@ std::vector<ProgramWords> programMemory(const ProgramState& state, const PicProg
         tables.words[k] = static_cast<std::uint16_t>(pic::kRetlw | tableByte(bits, k));
     }
     memory.push_back(std::move(tables));
-    ProgramWords config{settings.chip->configAddress, {configWordFor(*settings.chip, plan.clockHz)}};
+    ProgramWords config{settings.chip->configAddress,
+                        {configWordFor(*settings.chip, plan.oscillator, plan.clockHz)}};
     if (settings.chip->secondConfig != 0) config.words.push_back(settings.chip->secondConfig);
     memory.push_back(std::move(config));
     return memory;
@@ -90,7 +114,7 @@ void writeHeader(TextChunkWriter& out, const ProgramState& state, const PicProgr
     out.line("; gpasm assembles this file on its own.");
     out.line(rule);
     out.line("; Chip       " + std::string(chip.name) + ", " +
-             (usesInternalClock(chip, plan.clockHz) ? "internal oscillator" : "crystal") + " at " +
+             (plan.oscillator == PicOscillator::internal ? "internal oscillator" : "crystal") + " at " +
              std::to_string(plan.clockHz) + " Hz");
     out.line("; Sound      " + std::to_string(encoder.sampleCount) + " samples at " +
              std::to_string(encoder.sampleRate) + " Hz, " + std::string(schemeItemText(encoder.algorithmType)) +
@@ -118,7 +142,7 @@ void writeHeader(TextChunkWriter& out, const ProgramState& state, const PicProgr
     out.line("        list    p=" + std::string(chip.processor) + ", r=dec");
     out.line("        errorlevel -302         ; other banks are reached through RP0 and RP1");
     out.line("        __config " + hexWord(chip.configAddress) + ", " +
-             hexWord(configWordFor(chip, plan.clockHz)));
+             hexWord(configWordFor(chip, plan.oscillator, plan.clockHz)));
     if (chip.secondConfig != 0) {
         out.line("        __config " + hexWord(chip.configAddress + 1u) + ", " + hexWord(chip.secondConfig));
     }
@@ -126,6 +150,14 @@ void writeHeader(TextChunkWriter& out, const ProgramState& state, const PicProgr
 }
 
 }  // namespace
+
+PicProgramSettings::PicProgramSettings(const PicChip* forChip, std::uint32_t clock, bool forEver)
+    : PicProgramSettings(forChip, clock, forEver,
+                         forChip != nullptr ? defaultOscillator(*forChip, clock) : PicOscillator::internal) {}
+
+PicProgramSettings::PicProgramSettings(const PicChip* forChip, std::uint32_t clock, bool forEver,
+                                       PicOscillator chosen)
+    : chip(forChip), clockHz(clock), loop(forEver), oscillator(chosen) {}
 
 std::string formatFixed(double value, int decimals, bool withSign) {
     std::array<char, 64> digits{};
@@ -136,70 +168,61 @@ std::string formatFixed(double value, int decimals, bool withSign) {
     return text;
 }
 
-PicProgramPlan planPicProgram(const ProgramState& state, const PicProgramSettings& settings) {
-    PicProgramPlan plan;
-    if (settings.chip == nullptr) {
-        plan.error = "no chip chosen";
-        return plan;
-    }
+Result<PicProgramPlan> planPicProgram(const ProgramState& state, const PicProgramSettings& settings) {
+    using Refusal = Result<PicProgramPlan>;
+    if (settings.chip == nullptr) return Refusal::failure("no chip chosen");
     const PicChip& chip = *settings.chip;
+    PicProgramPlan plan;
     plan.totalWords = chip.programWords;
-    plan.clockHz = settings.clockHz != 0 ? settings.clockHz : chip.internalClockHz;
-    if (plan.clockHz == 0) {
-        plan.error = "the " + std::string(chip.name) + " has no internal oscillator: give its crystal's frequency";
-        return plan;
-    }
+    const Result<std::uint32_t> clock = programClock(chip, settings);
+    if (!clock) return clock.failureDetail();
+    plan.clockHz = *clock;
+    plan.oscillator = settings.oscillator;
     plan.tableBytes = tableByteCount(state.encoder.sampleCount);
-    if (plan.tableBytes == 0) {
-        plan.error = "the sound is shorter than 8 samples: there is nothing to play";
-        return plan;
-    }
-    TimingResult timing = computePlaybackTiming(plan.clockHz, state.encoder.sampleRate,
-                                                playerMinCycles(settings.loop), kPlayerMaxCycles);
-    if (!timing.error.empty()) {
-        plan.error = std::move(timing.error);
-        return plan;
-    }
-    plan.timing = timing.timing;
+    if (plan.tableBytes == 0) return Refusal::failure("the sound is shorter than 8 samples: there is nothing to play");
+    Result<PlaybackTiming> timing = computePlaybackTiming(plan.clockHz, state.encoder.sampleRate,
+                                                          playerMinCycles(settings.loop), kPlayerMaxCycles);
+    if (!timing) return timing.failureDetail();
+    plan.timing = *timing;
     plan.usedWords = kFirstTableAddress + plan.tableBytes;
     if (plan.usedWords > chip.programWords) {
-        plan.error = fitError(chip, plan.tableBytes, state.encoder.sampleRate);
-        return plan;
+        return Refusal::failure(fitError(chip, plan.tableBytes, state.encoder.sampleRate));
     }
     plan.playerWords = buildPlayer(playerSettings(state, settings, plan)).size();
     return plan;
 }
 
-PicProgram buildPicProgram(const ProgramState& state, const PicProgramSettings& settings) {
+Result<PicProgram> buildPicProgram(const ProgramState& state, const PicProgramSettings& settings) {
+    Result<PicProgramPlan> plan = planPicProgram(state, settings);
+    if (!plan) return plan.failureDetail();
     PicProgram program;
-    program.plan = planPicProgram(state, settings);
-    if (!program.plan.ok()) return program;
+    program.plan = *plan;
     program.player = buildPlayer(playerSettings(state, settings, program.plan));
     program.memory = programMemory(state, settings, program.plan, program.player);
     return program;
 }
 
-Result<> picProgramHex(const ProgramState& state, const PicProgramSettings& settings, std::string& hex) {
-    const PicProgram program = buildPicProgram(state, settings);
-    if (!program.plan.ok()) return Result<>::failure(program.plan.error);
-    hex = formatIntelHex(program.memory);
-    return {};
+Result<std::string> picProgramHex(const ProgramState& state, const PicProgramSettings& settings) {
+    const Result<PicProgram> program = buildPicProgram(state, settings);
+    if (!program) return program.failureDetail();
+    return formatIntelHex(program->memory);
 }
 
 Result<> writePicHex(const ProgramState& state, const PicProgramSettings& settings,
                             const OutputTarget& target) {
-    std::string hex;
-    if (Result<> made = picProgramHex(state, settings, hex); !made) return made;
+    const Result<std::string> hex = picProgramHex(state, settings);
+    if (!hex) return hex.failureDetail();
     AtomicFileWriter writer(target);
     if (Result<> opened = writer.open(); !opened) return opened;
-    writer.write(hex);
+    writer.write(*hex);
     return writer.commit();
 }
 
 Result<> writePicAssembler(const ProgramState& state, const PicProgramSettings& settings,
                                   const OutputTarget& target) {
-    const PicProgram program = buildPicProgram(state, settings);
-    if (!program.plan.ok()) return Result<>::failure(program.plan.error);
+    const Result<PicProgram> built = buildPicProgram(state, settings);
+    if (!built) return built.failureDetail();
+    const PicProgram& program = *built;
     AtomicFileWriter writer(target);
     if (Result<> opened = writer.open(); !opened) return opened;
     {

@@ -18,25 +18,30 @@
 namespace ryx {
 
 struct PicProgramSettings {
+    PicProgramSettings() = default;
+    // Without a named oscillator, the one the clock means (defaultOscillator),
+    // chosen here once: a later change of chip or clock does not redo it.
+    PicProgramSettings(const PicChip* forChip, std::uint32_t clock, bool forEver);
+    PicProgramSettings(const PicChip* forChip, std::uint32_t clock, bool forEver, PicOscillator chosen);
+
     const PicChip* chip = nullptr;
-    std::uint32_t clockHz = 0;  // 0: the chip's internal oscillator
+    std::uint32_t clockHz = 0;  // 0: the internal oscillator's frequency
     bool loop = false;          // play for ever instead of once per reset
+    PicOscillator oscillator = PicOscillator::internal;  // a crystal needs clockHz; internal, a chip with one
 };
 
 struct PicProgramPlan {
-    std::string error;  // empty when the program can be made
     std::uint32_t clockHz = 0;
+    PicOscillator oscillator = PicOscillator::internal;
     PlaybackTiming timing;
     std::uint32_t tableBytes = 0;
     std::uint32_t playerWords = 0;
     std::uint32_t usedWords = 0;  // the block of the player and the tables
     std::uint32_t totalWords = 0;
-
-    bool ok() const { return error.empty(); }
 };
 
-// Checks chip, clock, rate and fit; says why not, and what would help.
-PicProgramPlan planPicProgram(const ProgramState& state, const PicProgramSettings& settings);
+// Checks chip, oscillator, clock, rate and fit; says why not, and what would help.
+Result<PicProgramPlan> planPicProgram(const ProgramState& state, const PicProgramSettings& settings);
 
 struct PicProgram {
     PicProgramPlan plan;
@@ -44,11 +49,11 @@ struct PicProgram {
     std::vector<ProgramWords> memory;  // player, tables, config words, by address
 };
 
-// Empty player and memory when the plan refuses.
-PicProgram buildPicProgram(const ProgramState& state, const PicProgramSettings& settings);
+// The plan's refusal when it cannot be made.
+Result<PicProgram> buildPicProgram(const ProgramState& state, const PicProgramSettings& settings);
 
-// The program's Intel HEX text; the plan's error when it cannot be made.
-Result<> picProgramHex(const ProgramState& state, const PicProgramSettings& settings, std::string& hex);
+// The program's Intel HEX text; the plan's refusal when it cannot be made.
+Result<std::string> picProgramHex(const ProgramState& state, const PicProgramSettings& settings);
 
 // Write the file whole or not at all; a refused plan writes nothing.
 Result<> writePicHex(const ProgramState& state, const PicProgramSettings& settings,

@@ -2,8 +2,9 @@
 // How many instruction cycles each sample takes on the chip, and what that
 // does to the pitch.
 
+#include "core/Result.h"
+
 #include <cstdint>
-#include <string>
 
 namespace ryx {
 
@@ -16,15 +17,10 @@ struct PlaybackTiming {
     double pitchErrorPercent = 0;       // (playbackRate / sampleRate - 1) x 100
 };
 
-struct TimingResult {
-    PlaybackTiming timing;
-    std::string error;  // empty when the rate can be played at this clock
-};
-
 // Refuses a clock outside 32768 Hz ... 20 MHz, and a rate whose cycle count
 // falls outside what the player can do (naming the highest or lowest rate
 // this clock allows).
-TimingResult computePlaybackTiming(std::uint32_t clockHz, std::uint32_t sampleRate, std::uint32_t minCycles,
-                                   std::uint32_t maxCycles);
+Result<PlaybackTiming> computePlaybackTiming(std::uint32_t clockHz, std::uint32_t sampleRate, std::uint32_t minCycles,
+                                             std::uint32_t maxCycles);
 
 }  // namespace ryx

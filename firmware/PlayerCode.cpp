@@ -77,7 +77,7 @@ private:
 
     std::vector<RegisterSetting> setupSettings() const {
         std::vector<RegisterSetting> settings;
-        if (usesInternalClock(*settings_.chip, settings_.clockHz)) {
+        if (settings_.oscillator == PicOscillator::internal) {
             for (const RegisterSetting& s : settings_.chip->internalClockSetup) settings.push_back(s);
         }
         for (const RegisterSetting& s : settings_.chip->pinSetup) settings.push_back(s);

@@ -26,6 +26,7 @@ struct PlayerSettings {
     std::uint32_t tableBytes = 0;  // 1 ... 65535
     bool twoPins = true;           // the 1.5-bit scheme drives pin B as well
     bool loop = false;             // play for ever instead of once
+    PicOscillator oscillator = PicOscillator::crystal;  // internal: its frequency is set up first
 };
 
 std::uint32_t playerMinCycles(bool loop);

@@ -2,13 +2,16 @@
 
 #include "ui/WindowFont.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -44,6 +47,7 @@ TPicProgramBox::TPicProgramBox(const ProgramState& state, QWidget* parent) : QDi
     ClockBox->setRange(static_cast<int>(kMinClockHz), static_cast<int>(kMaxClockHz));
     ClockBox->setSuffix(QStringLiteral(" Hz"));
     ClockBox->setSingleStep(1000000);
+    CrystalBox = new QCheckBox(QStringLiteral("Crystal"), this);
     OnceButton = new QRadioButton(QStringLiteral("Once after every reset, then sleep"), this);
     LoopButton = new QRadioButton(QStringLiteral("For ever"), this);
     OnceButton->setChecked(true);
@@ -56,7 +60,10 @@ TPicProgramBox::TPicProgramBox(const ProgramState& state, QWidget* parent) : QDi
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Chip:"), ChipBox);
-    form->addRow(QStringLiteral("Clock:"), ClockBox);
+    auto* clock = new QHBoxLayout;
+    clock->addWidget(ClockBox, 1);
+    clock->addWidget(CrystalBox);
+    form->addRow(QStringLiteral("Clock:"), clock);
     auto* plays = new QVBoxLayout;
     plays->addWidget(OnceButton);
     plays->addWidget(LoopButton);
@@ -81,7 +88,8 @@ TPicProgramBox::TPicProgramBox(const ProgramState& state, QWidget* parent) : QDi
     layout->addWidget(buttons);
 
     connect(ChipBox, &QComboBox::currentIndexChanged, this, [this] { chipChanged(); });
-    connect(ClockBox, &QSpinBox::valueChanged, this, [this] { updateFigures(); });
+    connect(ClockBox, &QSpinBox::valueChanged, this, [this] { clockChanged(); });
+    connect(CrystalBox, &QCheckBox::toggled, this, [this] { updateFigures(); });
     connect(LoopButton, &QRadioButton::toggled, this, [this] { updateFigures(); });
     chipChanged();
 }
@@ -89,32 +97,50 @@ TPicProgramBox::TPicProgramBox(const ProgramState& state, QWidget* parent) : QDi
 PicProgramChoice TPicProgramBox::choice() const {
     const PicChip& chip = picChips()[static_cast<std::size_t>(std::max(ChipBox->currentIndex(), 0))];
     const auto clock = static_cast<std::uint32_t>(ClockBox->value());
-    return {{&chip, clock, LoopButton->isChecked()}, HexButton->isChecked()};
+    const PicOscillator oscillator = CrystalBox->isChecked() ? PicOscillator::crystal : PicOscillator::internal;
+    return {{&chip, clock, LoopButton->isChecked(), oscillator}, HexButton->isChecked()};
 }
 
 void TPicProgramBox::chipChanged() {
     const PicChip& chip = *choice().settings.chip;
-    ClockBox->setValue(chip.internalClockHz != 0 ? static_cast<int>(chip.internalClockHz) : kDefaultCrystalHz);
+    {
+        const QSignalBlocker quiet(ClockBox);
+        ClockBox->setValue(chip.internalClockHz != 0 ? static_cast<int>(chip.internalClockHz) : kDefaultCrystalHz);
+    }
+    clockChanged();
+}
+
+// Any clock but the internal oscillator's needs a crystal; at that one the
+// internal oscillator comes first, as it always did.
+void TPicProgramBox::clockChanged() {
+    const PicProgramChoice chosen = choice();
+    const bool canChoose = defaultOscillator(*chosen.settings.chip, chosen.settings.clockHz) == PicOscillator::internal;
+    {
+        const QSignalBlocker quiet(CrystalBox);
+        if (canChoose != CrystalBox->isEnabled()) CrystalBox->setChecked(!canChoose);
+        CrystalBox->setEnabled(canChoose);
+    }
     updateFigures();
 }
 
 void TPicProgramBox::updateFigures() {
     const PicProgramChoice chosen = choice();
-    const PicProgramPlan plan = planPicProgram(state_, chosen.settings);
-    SaveButton->setEnabled(plan.ok());
-    if (!plan.ok()) {
+    const Result<PicProgramPlan> planned = planPicProgram(state_, chosen.settings);
+    SaveButton->setEnabled(planned.ok());
+    if (!planned) {
         FiguresLabel->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0)"));
-        QString reason = QString::fromStdString(plan.error);
+        QString reason = QString::fromStdString(planned.error());
         if (!reason.isEmpty()) reason[0] = reason[0].toUpper();
         FiguresLabel->setText(reason + QLatin1Char('.'));
         return;
     }
+    const PicProgramPlan& plan = *planned;
     const PicChip& chip = *chosen.settings.chip;
     FiguresLabel->setStyleSheet(QString());
     FiguresLabel->setText(
         QStringLiteral("%1 oscillator. Plays at %2 Hz (pitch %3 %), %4 cycles per sample.\n"
                        "Memory: %5 of %6 words (player %7, tables %8). Pins %9 and %10.")
-            .arg(usesInternalClock(chip, plan.clockHz) ? QStringLiteral("Internal") : QStringLiteral("Crystal"))
+            .arg(plan.oscillator == PicOscillator::internal ? QStringLiteral("Internal") : QStringLiteral("Crystal"))
             .arg(QString::fromStdString(formatFixed(plan.timing.playbackRate, 3)))
             .arg(QString::fromStdString(formatFixed(plan.timing.pitchErrorPercent, 3, true)))
             .arg(plan.timing.cyclesPerSample)

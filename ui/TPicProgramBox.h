@@ -1,5 +1,5 @@
 #pragma once
-// "Export PIC program": chip, clock, once or for ever, and the file kind,
+// "Export PIC program": chip, clock and oscillator, once or for ever, and the file kind,
 // with the exact playback rate, cycles per sample and memory use shown
 // before anything is written. Modal; it reads the state and changes nothing.
 
@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <optional>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -41,6 +42,9 @@ public:
 
     QComboBox* ChipBox = nullptr;
     QSpinBox* ClockBox = nullptr;  // Hz
+    // A crystal instead of the internal oscillator: a choice only at the
+    // internal oscillator's frequency, ticked and disabled at any other clock.
+    QCheckBox* CrystalBox = nullptr;
     QRadioButton* OnceButton = nullptr;
     QRadioButton* LoopButton = nullptr;
     QRadioButton* HexButton = nullptr;
@@ -50,6 +54,7 @@ public:
 
 private:
     void chipChanged();
+    void clockChanged();
     void updateFigures();
 
     const ProgramState& state_;

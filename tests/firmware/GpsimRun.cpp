@@ -112,6 +112,17 @@ PinRecording runOnGpsim(const std::filesystem::path& directory, const PicChip& c
     return recording;
 }
 
+std::string describeConfigOnGpsim(const std::filesystem::path& directory, const PicChip& chip, const std::string& hex) {
+    std::ofstream(directory / "config.hex") << hex;
+    std::ofstream(directory / "config.stc") << "load p" << chip.processor << " config.hex\n"
+                                            << "p" << chip.processor << ".CONFIG\n"
+                                            << "quit\n";
+    const std::string command = "cd '" + directory.string() +
+                                "' && timeout 60 gpsim -i -S disable -c config.stc </dev/null >config.out 2>&1";
+    std::string output = std::system(command.c_str()) != 0 ? "gpsim failed or timed out\n" : "";
+    return output + readText(directory / "config.out");
+}
+
 PlaybackCheck checkPlayback(const PinRecording& recording, const ExpectedPlayback& expected) {
     PlaybackCheck check;
     auto fail = [&check](std::string fault) {

@@ -27,6 +27,11 @@ bool gpsimAvailable();
 PinRecording runOnGpsim(const std::filesystem::path& directory, const PicChip& chip, const std::string& hex,
                         std::uint64_t cycles);
 
+// The simulator's own account of the config word it loaded from the hex
+// ("$f21", then its fields such as "FOSC=1 - Clk source = XT"), for chips
+// whose config word gpsim names CONFIG.
+std::string describeConfigOnGpsim(const std::filesystem::path& directory, const PicChip& chip, const std::string& hex);
+
 // What the player must have done, sample by sample.
 struct ExpectedPlayback {
     std::vector<std::uint8_t> pinA;  // the bitstream bit of each sample

@@ -1,9 +1,32 @@
+#include "HexSegmentCases.h"
+
 #include "firmware/IntelHex.h"
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+#include <stdexcept>
+
 namespace ryx {
 namespace {
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> result;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) result.push_back(line);
+    return result;
+}
+
+// Nothing wraps at 64 KiB: an address record wherever a segment starts, as
+// gpasm writes them, compared record by record with their checksums.
+TEST(IntelHex, SelectsEverySegmentPast64KiB) {
+    for (const test::HexSegmentCase& c : test::hexSegmentCases()) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(lines(formatIntelHex(c.runs)), c.records);
+    }
+    const std::vector<ProgramWords> tooHigh{{0x7FFFFFFF, {0x3400, 0x3401}}};
+    EXPECT_THROW(formatIntelHex(tooHigh), std::out_of_range);
+}
 
 // gpasm's own output for retlw 1 ... 20 at word 3 and retlw 1, 2 at word 8190:
 // records stop at every 16-byte boundary and at every gap.

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 namespace ryx {
 namespace {
 
@@ -21,28 +23,94 @@ TEST(PicChips, FoundByAnySpelling) {
 // The values gpasm gives the named settings of its processor headers, e.g.
 // _INTOSC_OSC_NOCLKOUT & _WDT_OFF & _PWRTE_ON & _MCLRE_ON & _BOREN_OFF & _LVP_OFF & _CPD_OFF & _CP_OFF.
 TEST(PicChips, ConfigWordsForEachOscillator) {
+    constexpr auto internal = PicOscillator::internal;
+    constexpr auto crystal = PicOscillator::crystal;
     struct Case {
         const char* chip;
+        PicOscillator oscillator;
         std::uint32_t clock;
         std::uint16_t config;
     };
     const Case cases[] = {
-        {"12f683", 8000000, 0x30E4},  {"12f683", 20000000, 0x30E2}, {"12f683", 4000000, 0x30E1},
-        {"16f628a", 4000000, 0x3F30}, {"16f628a", 20000000, 0x3F22}, {"16f628a", 32768, 0x3F20},
-        {"16f648a", 4000000, 0x3F30}, {"16f88", 8000000, 0x3F30},    {"16f88", 4000000, 0x3F21},
-        {"16f877a", 20000000, 0x3F32}, {"16f877a", 4000000, 0x3F31}, {"16f876a", 200000, 0x3F30},
-        {"16f887", 8000000, 0x20E4},  {"16f887", 10000000, 0x20E2},
+        {"12f683", internal, 8000000, 0x30E4},   {"12f683", crystal, 20000000, 0x30E2},
+        {"12f683", crystal, 4000000, 0x30E1},    {"12f683", crystal, 8000000, 0x30E2},
+        {"16f628a", internal, 4000000, 0x3F30},  {"16f628a", crystal, 4000000, 0x3F21},
+        {"16f628a", crystal, 20000000, 0x3F22},  {"16f628a", crystal, 32768, 0x3F20},
+        {"16f648a", internal, 4000000, 0x3F30},  {"16f88", internal, 8000000, 0x3F30},
+        {"16f88", crystal, 8000000, 0x3F22},     {"16f88", crystal, 4000000, 0x3F21},
+        {"16f877a", crystal, 20000000, 0x3F32},  {"16f877a", crystal, 4000000, 0x3F31},
+        {"16f876a", crystal, 200000, 0x3F30},    {"16f887", internal, 8000000, 0x20E4},
+        {"16f887", crystal, 10000000, 0x20E2},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(configWordFor(*findPicChip(c.chip), c.clock), c.config) << c.chip << " at " << c.clock;
+        EXPECT_EQ(configWordFor(*findPicChip(c.chip), c.oscillator, c.clock), c.config)
+            << c.chip << (c.oscillator == internal ? " internal" : " crystal") << " at " << c.clock;
     }
+    EXPECT_THROW(configWordFor(*findPicChip("16f877a"), internal, 4000000), std::invalid_argument);
     EXPECT_EQ(findPicChip("16f88")->secondConfig, 0x3FFC);  // _FCMEN_OFF & _IESO_OFF
+}
+
+// Without a named oscillator the clock decides as it always did; a crystal at
+// the internal oscillator's frequency is a choice of its own.
+TEST(PicProgram, OscillatorFollowsTheChoice) {
+    constexpr auto internal = PicOscillator::internal;
+    constexpr auto crystal = PicOscillator::crystal;
+    auto state = test::makeEncodedSound(8000, 8000, kAlgorithmOneBit);
+    struct Case {
+        PicProgramSettings settings;
+        const char* refusal;  // part of the message, or null when the program is made
+        PicOscillator oscillator;
+        std::uint32_t clock;
+        std::uint16_t config;
+    };
+    const PicChip* pic628 = findPicChip("16f628a");
+    const PicChip* pic88 = findPicChip("16f88");
+    const PicChip* pic877 = findPicChip("16f877a");
+    const Case cases[] = {
+        {{pic628, 0, false}, nullptr, internal, 4000000, 0x3F30},
+        {{pic628, 4000000, false}, nullptr, internal, 4000000, 0x3F30},
+        {{pic628, 20000000, false}, nullptr, crystal, 20000000, 0x3F22},
+        {{pic628, 4000000, false, crystal}, nullptr, crystal, 4000000, 0x3F21},
+        {{pic88, 8000000, false, crystal}, nullptr, crystal, 8000000, 0x3F22},
+        {{pic877, 4000000, false}, nullptr, crystal, 4000000, 0x3F31},
+        {{pic628, 20000000, false, internal}, "internal oscillator runs at 4000000 Hz, not 20000000 Hz", {}, 0, 0},
+        {{pic628, 0, false, crystal}, "a crystal needs a clock", {}, 0, 0},
+        {{pic877, 4000000, false, internal}, "PIC16F877A has no internal oscillator: choose a crystal", {}, 0, 0},
+        {{pic877, 0, false}, "PIC16F877A has no internal oscillator: give its crystal's frequency", {}, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.settings.chip->name) + " at " + std::to_string(c.settings.clockHz));
+        const Result<PicProgram> program = buildPicProgram(*state, c.settings);
+        if (c.refusal != nullptr) {
+            EXPECT_NE(program.error().find(c.refusal), std::string::npos) << program.error();
+            continue;
+        }
+        ASSERT_TRUE(program) << program.error();
+        EXPECT_EQ(program->plan.oscillator, c.oscillator);
+        EXPECT_EQ(program->plan.clockHz, c.clock);
+        EXPECT_EQ(program->memory.back().words.front(), c.config);
+    }
+}
+
+// The internal oscillator's frequency is set up only when it runs the chip;
+// the timing stays the same whichever oscillator gives the clock.
+TEST(PicProgram, CrystalAtTheInternalFrequencyKeepsTheTiming) {
+    auto state = test::makeEncodedSound(8000, 8000, kAlgorithmOneAndHalfBit);
+    const PicChip* pic88 = findPicChip("16f88");
+    const Result<PicProgram> internal = buildPicProgram(*state, {pic88, 0, false});
+    const Result<PicProgram> crystal = buildPicProgram(*state, {pic88, 8000000, false, PicOscillator::crystal});
+    ASSERT_TRUE(internal) << internal.error();
+    ASSERT_TRUE(crystal) << crystal.error();
+    EXPECT_EQ(crystal->plan.timing.cyclesPerSample, internal->plan.timing.cyclesPerSample);
+    EXPECT_EQ(crystal->plan.playerWords + 2, internal->plan.playerWords);  // movlw, movwf OSCCON
+    EXPECT_EQ(crystal->memory[1].words, internal->memory[1].words);
 }
 
 TEST(PicProgram, TablesSitWhereTheAssemblerExportPutsThem) {
     auto state = test::makeEncodedSound(5003, 8000, kAlgorithmOneAndHalfBit);
-    const PicProgram program = buildPicProgram(*state, {findPicChip("16f88"), 0, false});
-    ASSERT_TRUE(program.plan.ok()) << program.plan.error;
+    const Result<PicProgram> built = buildPicProgram(*state, {findPicChip("16f88"), 0, false});
+    ASSERT_TRUE(built) << built.error();
+    const PicProgram& program = *built;
     ASSERT_EQ(program.memory.size(), 3u);
     const ProgramWords& tables = program.memory[1];
     EXPECT_EQ(tables.address, 256u);
@@ -74,40 +142,40 @@ TEST(PicProgram, PlayerFitsItsBlockAtEveryRate) {
 TEST(PicProgram, RefusesASoundThatDoesNotFitAndSaysWhatHelps) {
     // 2000 table bytes: more than the 1792 a 2K-word chip holds after the player's block.
     auto state = test::makeEncodedSound(16000, 8000, kAlgorithmOneBit);
-    const PicProgramPlan plan = planPicProgram(*state, {findPicChip("16f628a"), 0, false});
-    EXPECT_FALSE(plan.ok());
+    const Result<PicProgramPlan> plan = planPicProgram(*state, {findPicChip("16f628a"), 0, false});
+    EXPECT_FALSE(plan);
     for (const char* part : {"does not fit the PIC16F628A", "2256 words of 2048", "14336 samples fit",
                              "1.79 s at 8000 Hz", "lower sample rate", "shorter sound",
                              "PIC16F648A (4096 words)"}) {
-        EXPECT_NE(plan.error.find(part), std::string::npos) << part << " missing from: " << plan.error;
+        EXPECT_NE(plan.error().find(part), std::string::npos) << part << " missing from: " << plan.error();
     }
     // Beyond the largest chip, no chip is named.
     auto huge = test::makeEncodedSound(70000, 8000, kAlgorithmOneBit);
-    const PicProgramPlan hugePlan = planPicProgram(*huge, {findPicChip("16f877a"), 20000000, false});
-    EXPECT_NE(hugePlan.error.find("63488 samples fit"), std::string::npos) << hugePlan.error;
-    EXPECT_EQ(hugePlan.error.find("larger chip"), std::string::npos) << hugePlan.error;
+    const Result<PicProgramPlan> hugePlan = planPicProgram(*huge, {findPicChip("16f877a"), 20000000, false});
+    EXPECT_NE(hugePlan.error().find("63488 samples fit"), std::string::npos) << hugePlan.error();
+    EXPECT_EQ(hugePlan.error().find("larger chip"), std::string::npos) << hugePlan.error();
 
-    std::string hex = "untouched";
-    EXPECT_FALSE(picProgramHex(*state, {findPicChip("16f628a"), 0, false}, hex));
-    EXPECT_EQ(hex, "untouched");
+    const Result<std::string> hex = picProgramHex(*state, {findPicChip("16f628a"), 0, false});
+    EXPECT_FALSE(hex);
+    EXPECT_EQ(hex.error(), plan.error());
 }
 
 TEST(PicProgram, RefusesWhatCannotBePlayed) {
     auto state = test::makeEncodedSound(8000, 8000, kAlgorithmOneBit);
-    EXPECT_NE(planPicProgram(*state, {findPicChip("16f877a"), 0, false}).error.find("no internal oscillator"),
+    EXPECT_NE(planPicProgram(*state, {findPicChip("16f877a"), 0, false}).error().find("no internal oscillator"),
               std::string::npos);
     state->encoder.sampleRate = 44100;  // 22.7 cycles at 4 MHz
-    EXPECT_NE(planPicProgram(*state, {findPicChip("16f628a"), 0, false}).error.find("highest rate"),
+    EXPECT_NE(planPicProgram(*state, {findPicChip("16f628a"), 0, false}).error().find("highest rate"),
               std::string::npos);
     state->encoder.sampleRate = 8000;
     state->encoder.sampleCount = 7;
-    EXPECT_NE(planPicProgram(*state, {findPicChip("16f628a"), 0, false}).error.find("shorter than 8"),
+    EXPECT_NE(planPicProgram(*state, {findPicChip("16f628a"), 0, false}).error().find("shorter than 8"),
               std::string::npos);
     // A looping player needs more cycles: 30 suffice once, not for ever.
     state->encoder.sampleCount = 8000;
     state->encoder.sampleRate = 33333;
-    EXPECT_TRUE(planPicProgram(*state, {findPicChip("16f628a"), 0, false}).ok());
-    EXPECT_FALSE(planPicProgram(*state, {findPicChip("16f628a"), 0, true}).ok());
+    EXPECT_TRUE(planPicProgram(*state, {findPicChip("16f628a"), 0, false}));
+    EXPECT_FALSE(planPicProgram(*state, {findPicChip("16f628a"), 0, true}));
 }
 
 }  // namespace

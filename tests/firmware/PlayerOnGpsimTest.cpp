@@ -132,8 +132,9 @@ TEST_P(PlayerOnGpsim, PlaysEveryBitOnTime) {
     const PicChip* chip = findPicChip(c.chip);
     ASSERT_NE(chip, nullptr);
     auto state = test::makeEncodedSound(c.sampleRate, c.sampleRate, c.algorithmType);
-    const PicProgram program = buildPicProgram(*state, {chip, c.clockHz, false});
-    ASSERT_TRUE(program.plan.ok()) << program.plan.error;
+    const Result<PicProgram> built = buildPicProgram(*state, {chip, c.clockHz, false});
+    ASSERT_TRUE(built) << built.error();
+    const PicProgram& program = *built;
 
     const PinRecording recording = simulate(*chip, program, cyclesFor(program), c.chip);
     const test::PlaybackCheck check = test::checkPlayback(recording, expectedFor(*state, program));
@@ -167,8 +168,9 @@ TEST_F(PlayerEdgesOnGpsim, LargestSoundCrossesEveryBlockAndPage) {
     const PicChip& chip = *findPicChip("16f877a");
     const std::uint32_t samples = (chip.programWords - kFirstTableAddress) * 8;
     auto state = test::makeEncodedSound(samples, 22050, kAlgorithmOneAndHalfBit);
-    const PicProgram program = buildPicProgram(*state, {&chip, 4000000, false});
-    ASSERT_TRUE(program.plan.ok()) << program.plan.error;
+    const Result<PicProgram> built = buildPicProgram(*state, {&chip, 4000000, false});
+    ASSERT_TRUE(built) << built.error();
+    const PicProgram& program = *built;
     ASSERT_EQ(program.plan.usedWords, chip.programWords);
 
     const PinRecording recording = simulate(chip, program, cyclesFor(program), "16f877a, largest sound");
@@ -182,11 +184,36 @@ TEST_F(PlayerEdgesOnGpsim, LargestSoundCrossesEveryBlockAndPage) {
 TEST_F(PlayerEdgesOnGpsim, LoopStartsAgainInStep) {
     const PicChip& chip = *findPicChip("16f628a");
     auto state = test::makeEncodedSound(2001, 8000, kAlgorithmOneAndHalfBit);
-    const PicProgram program = buildPicProgram(*state, {&chip, 0, true});
-    ASSERT_TRUE(program.plan.ok()) << program.plan.error;
+    const Result<PicProgram> built = buildPicProgram(*state, {&chip, 0, true});
+    ASSERT_TRUE(built) << built.error();
+    const PicProgram& program = *built;
 
     const PinRecording recording = simulate(chip, program, cyclesFor(program, 2), "16f628a, looping");
     ASSERT_EQ(test::checkPlayback(recording, expectedFor(*state, program, 2)).fault, "");
+}
+
+// A crystal at the internal oscillator's frequency: the chip loads a crystal
+// config word, and plays every sample at the same cycles as on its internal
+// oscillator.
+TEST_F(PlayerEdgesOnGpsim, CrystalAtTheInternalFrequencyKeepsTime) {
+    const PicChip& chip = *findPicChip("16f628a");
+    auto state = test::makeEncodedSound(4001, 8000, kAlgorithmOneAndHalfBit);
+    const Result<PicProgram> internal = buildPicProgram(*state, {&chip, 0, false});
+    const Result<PicProgram> crystal = buildPicProgram(*state, {&chip, 4000000, false, PicOscillator::crystal});
+    ASSERT_TRUE(internal) << internal.error();
+    ASSERT_TRUE(crystal) << crystal.error();
+
+    test::TempDirectory directory;
+    const std::string config = test::describeConfigOnGpsim(directory.path(), chip, formatIntelHex(crystal->memory));
+    // XT: FOSC2..0 = 001, with the watchdog off as every program has it.
+    EXPECT_NE(config.find("$f21"), std::string::npos) << config;
+    EXPECT_NE(config.find("Clk source = XT"), std::string::npos) << config;
+    EXPECT_NE(config.find("WDT is disabled"), std::string::npos) << config;
+
+    const PinRecording onCrystal = simulate(chip, *crystal, cyclesFor(*crystal), "16f628a, crystal");
+    ASSERT_EQ(test::checkPlayback(onCrystal, expectedFor(*state, *crystal)).fault, "");
+    const PinRecording onInternal = simulate(chip, *internal, cyclesFor(*internal), "16f628a, internal");
+    EXPECT_EQ(onCrystal.portWrites, onInternal.portWrites);
 }
 
 // At the fewest cycles the player claims to need, every path still fits.
@@ -195,8 +222,9 @@ TEST_F(PlayerEdgesOnGpsim, FastestRatesKeepTime) {
     for (const bool loop : {false, true}) {
         const std::uint32_t rate = 1000000 / playerMinCycles(loop);
         auto state = test::makeEncodedSound(3001, rate, kAlgorithmOneAndHalfBit);
-        const PicProgram program = buildPicProgram(*state, {&chip, 0, loop});
-        ASSERT_TRUE(program.plan.ok()) << program.plan.error;
+        const Result<PicProgram> built = buildPicProgram(*state, {&chip, 0, loop});
+        ASSERT_TRUE(built) << built.error();
+        const PicProgram& program = *built;
         ASSERT_EQ(program.plan.timing.cyclesPerSample, playerMinCycles(loop));
         const std::uint32_t rounds = loop ? 2 : 1;
         const PinRecording recording = simulate(chip, program, cyclesFor(program, rounds), "16f628a, fastest");
@@ -209,8 +237,9 @@ TEST_F(PlayerEdgesOnGpsim, FaultsAreCaught) {
     const PicChip& chip = *findPicChip("16f877a");
     // 2400 table bytes: past the first 2K page.
     auto state = test::makeEncodedSound(2400 * 8, 22050, kAlgorithmOneAndHalfBit);
-    const PicProgram good = buildPicProgram(*state, {&chip, 4000000, false});
-    ASSERT_TRUE(good.plan.ok()) << good.plan.error;
+    const Result<PicProgram> built = buildPicProgram(*state, {&chip, 4000000, false});
+    ASSERT_TRUE(built) << built.error();
+    const PicProgram& good = *built;
     const ExpectedPlayback expected = expectedFor(*state, good);
 
     struct Fault {

@@ -1,5 +1,6 @@
 #include "ui/TPicProgramBox.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -67,6 +68,40 @@ TEST(PicProgramBox, ARefusalDisablesSavingAndSaysWhy) {
     box.ChipBox->setCurrentText("PIC16F648A");
     EXPECT_FALSE(box.SaveButton->isEnabled());
     EXPECT_NE(figures(box).find("highest rate this clock allows is 33898 Hz"), std::string::npos) << figures(box);
+}
+
+// A crystal can replace the internal oscillator at its own frequency; any
+// other clock is a crystal's, and a chip without one always has a crystal.
+TEST(PicProgramBox, CrystalIsAChoiceAtTheInternalFrequency) {
+    auto state = soundOf(8000, 8000);
+    TPicProgramBox box(*state);
+    struct Step {
+        const char* chip;
+        int clock;   // 0: as the chip leaves it
+        bool tick;   // tick the crystal box
+        bool enabled, crystal;
+        const char* figures;
+    };
+    const Step steps[] = {
+        {"PIC16F628A", 0, false, true, false, "Internal oscillator. Plays at 8000.000 Hz (pitch +0.000 %), 125 cycles"},
+        {"PIC16F628A", 0, true, true, true, "Crystal oscillator. Plays at 8000.000 Hz (pitch +0.000 %), 125 cycles"},
+        {"PIC16F628A", 20000000, false, false, true,
+         "Crystal oscillator. Plays at 8000.000 Hz (pitch +0.000 %), 625 cycles"},
+        {"PIC16F628A", 4000000, false, true, false, "Internal oscillator."},
+        {"PIC16F877A", 0, false, false, true, "Crystal oscillator."},
+        {"PIC16F88", 0, false, true, false, "Internal oscillator. Plays at 8000.000 Hz (pitch +0.000 %), 250 cycles"},
+    };
+    for (const Step& step : steps) {
+        box.ChipBox->setCurrentText(step.chip);
+        if (step.clock != 0) box.ClockBox->setValue(step.clock);
+        if (step.tick) box.CrystalBox->setChecked(true);
+        SCOPED_TRACE(std::string(step.chip) + " at " + std::to_string(box.ClockBox->value()));
+        EXPECT_EQ(box.CrystalBox->isEnabled(), step.enabled);
+        EXPECT_EQ(box.CrystalBox->isChecked(), step.crystal);
+        EXPECT_EQ(box.choice().settings.oscillator, step.crystal ? PicOscillator::crystal : PicOscillator::internal);
+        EXPECT_TRUE(figures(box).starts_with(step.figures)) << figures(box);
+        EXPECT_TRUE(box.SaveButton->isEnabled());
+    }
 }
 
 }  // namespace
