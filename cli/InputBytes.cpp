@@ -55,6 +55,16 @@ InputBytes readAll(int file, std::uint64_t maxRead, std::size_t maxKept, std::si
 
 InputBytes readInputBytes(const std::string& name, std::size_t maxKept, std::span<std::uint8_t> room) {
     const bool standardInput = name == "-";
+    // A device or folder is refused before it is opened: opening one may
+    // block (a terminal, a tape) or have effects of its own.
+    struct stat named {};
+    if (!standardInput && ::stat(name.c_str(), &named) == 0 && !S_ISREG(named.st_mode) && !S_ISFIFO(named.st_mode) &&
+        !S_ISSOCK(named.st_mode)) {
+        if (S_ISDIR(named.st_mode)) return failed(EISDIR);
+        InputBytes input;
+        input.failure = "not a file or a pipe";
+        return input;
+    }
     const int file = standardInput ? STDIN_FILENO : ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     if (file < 0) return failed(errno);
     struct Closer {

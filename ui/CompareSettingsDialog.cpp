@@ -1,5 +1,7 @@
 #include "ui/CompareSettingsDialog.h"
 
+#include "ui/QtText.h"
+
 #include "core/ListSelection.h"
 
 #include <QDialogButtonBox>
@@ -18,10 +20,6 @@ namespace ryx::ui {
 namespace {
 
 constexpr int kColumns = 8;
-
-QString fromView(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QString decibels(double value) {
     if (std::isinf(value)) return value > 0 ? QStringLiteral("inf") : QStringLiteral("-inf");

@@ -1,5 +1,7 @@
 #include "ui/HelpViewer.h"
 
+#include "ui/QtText.h"
+
 #include "core/ProductInfo.h"
 
 #include <QCoreApplication>
@@ -24,7 +26,7 @@ namespace ryx::ui {
 
 HelpViewer::HelpViewer(QStringList searchFolders, QWidget* parent)
     : QWidget(parent, Qt::Window), searchFolders_(std::move(searchFolders)) {
-    setWindowTitle(QString::fromUtf8(kProductName.data(), static_cast<qsizetype>(kProductName.size())) +
+    setWindowTitle(fromView(kProductName) +
                    QStringLiteral(" Help"));
     resize(760, 540);
 

@@ -1,5 +1,7 @@
 #include "ui/TAboutBox.h"
 
+#include "ui/QtText.h"
+
 #include "core/ProductInfo.h"
 #include "ui/AboutPicture.h"
 #include "ui/ScreenCentre.h"
@@ -13,8 +15,6 @@
 
 namespace ryx::ui {
 namespace {
-
-QString text(std::string_view value) { return QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())); }
 
 QLabel* addLabel(QWidget* parent, const QString& text, int left, int top, bool bold = false, int pixelSize = 0) {
     auto* label = new QLabel(text, parent);
@@ -30,7 +30,7 @@ QLabel* addLabel(QWidget* parent, const QString& text, int left, int top, bool b
 }  // namespace
 
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("About ") + text(kProductName));
+    setWindowTitle(QStringLiteral("About ") + fromView(kProductName));
     setFont(windowFont());
     setFixedSize(kWidth, kHeight);
 
@@ -46,17 +46,17 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     ProgramIcon->setPixmap(aboutPicture());
     ProgramIcon->setGeometry(15, 15, kAboutPictureWidth, kAboutPictureHeight);
 
-    ProductName = addLabel(Panel1, QLatin1Char(' ') + text(kProductName) + QLatin1Char(' '), 168, 26, true, 13);
-    Version = addLabel(Panel1, QStringLiteral("Version  ") + text(kVersionText) + QLatin1Char(' '), 168, 60);
+    ProductName = addLabel(Panel1, QLatin1Char(' ') + fromView(kProductName) + QLatin1Char(' '), 168, 26, true, 13);
+    Version = addLabel(Panel1, QStringLiteral("Version  ") + fromView(kVersionText) + QLatin1Char(' '), 168, 60);
     // Two lines, so that it stays inside the panel.
-    Copyright = new QLabel(text(kAuthorNotice), Panel1);
+    Copyright = new QLabel(fromView(kAuthorNotice), Panel1);
     Copyright->setWordWrap(true);
     Copyright->setGeometry(168, 80, 175, 30);
     Copyright->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Comments = addLabel(Panel1, QStringLiteral("This program is free software:"), 13, 134, true);
     Bullet1 = addLabel(Panel1, QStringLiteral("\u2022 use it, copy it and pass it on freely;"), 35, 155);
     Bullet2 = addLabel(Panel1, QStringLiteral("\u2022 a voluntary payment is welcome if it serves you."), 35, 175);
-    WebAddress = addLabel(Panel1, text(kWebAddress), 115, 195, true);
+    WebAddress = addLabel(Panel1, fromView(kWebAddress), 115, 195, true);
 
     OKButton = new QPushButton(QStringLiteral("OK"), this);
     OKButton->setGeometry(151, 230, 75, 25);

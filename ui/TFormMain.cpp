@@ -1,5 +1,7 @@
 #include "ui/TFormMain.h"
 
+#include "ui/QtText.h"
+
 #include "core/ListSelection.h"
 #include "core/Navigation.h"
 #include "formats/PreviewBytes.h"
@@ -43,10 +45,6 @@ namespace ryx::ui {
 namespace {
 
 constexpr int kTitleGap = 15;  // spaces between version and web address
-
-QString fromView(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 std::string localFileName(const QString& fileName) { return QFile::encodeName(fileName).toStdString(); }
 

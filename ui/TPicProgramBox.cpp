@@ -1,5 +1,7 @@
 #include "ui/TPicProgramBox.h"
 
+#include "ui/QtText.h"
+
 #include "ui/WindowFont.h"
 
 #include <QCheckBox>
@@ -20,8 +22,6 @@ namespace {
 
 // A crystal chip starts at the fastest crystal these chips take.
 constexpr int kDefaultCrystalHz = 20000000;
-
-QString fromView(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 }  // namespace
 

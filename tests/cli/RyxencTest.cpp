@@ -660,6 +660,20 @@ TEST_F(RyxencTest, ReplacesByPlainRename) {
     EXPECT_EQ(entriesOf(work.path()), (std::vector<std::string>{"a.wav", "out.asm"}));
 }
 
+// A device named as an input is refused without being opened: opening a
+// terminal or a tape may block or act.
+TEST_F(RyxencTest, RefusesADeviceInputWithoutOpeningIt) {
+    if (access("/usr/bin/strace", X_OK) != 0) GTEST_SKIP() << "strace is not installed";
+    const std::string command = "strace -f -qq -e trace=open,openat -o '" + (scratch / "calls.txt").string() + "' '" +
+                                RYXENC_PATH + "' /dev/null 2> '" + (scratch / "err.txt").string() + "'";
+    EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 1);
+    EXPECT_NE(test::readFileText(scratch / "err.txt").find("/dev/null: Cannot open file! - no file loaded. (not a file or a pipe)"),
+              std::string::npos)
+        << test::readFileText(scratch / "err.txt");
+    const std::string calls = test::readFileText(scratch / "calls.txt");
+    EXPECT_EQ(calls.find("\"/dev/null\""), std::string::npos) << calls;
+}
+
 // The whole PIC program: the same bytes as the core makes, the chip's
 // figures in the summary, and a sound that does not fit refused with exit 1.
 TEST_F(RyxencTest, PicProgramFilesAndTheirRefusal) {
