@@ -2,11 +2,12 @@
 // The options of ryxenc, parsed from its arguments.
 
 #include "core/ProgramState.h"
+#include "core/Result.h"
+#include "firmware/PicChip.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace ryx::cli {
@@ -26,6 +27,7 @@ struct CommandLine {
     std::string programFile;      // the PIC program as assembler source
     std::string chipName = "16f628a";
     std::uint32_t clockHz = 0;    // 0: the chip's internal oscillator
+    std::optional<PicOscillator> oscillator;  // unset: the one the chip and clock mean
     bool loop = false;
     bool listChips = false;
     // Set: every input is imported (any kind of sound) at this rate.
@@ -44,19 +46,9 @@ struct CommandLine {
     bool namesAProgram() const { return !hexFile.empty() || !programFile.empty(); }
 };
 
-struct ParsedCommandLine {
-    CommandLine options;
-    std::string usageError;  // empty when the arguments are usable
-};
-
-// Arguments without the program name. --help, --version and --list-chips end the parse.
-ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments);
-
-// The help text; its lists of schemes and finenesses come from the window's lists.
-std::string usageText();
-extern const std::string_view kShortUsageText;
-
-// The chip table as --list-chips prints it.
-std::string chipListText();
+// Arguments without the program name. --help, --version and --list-chips end
+// the parse. Every value and every pair of options that can be checked before
+// an input is read is checked here.
+Result<CommandLine> parseCommandLine(const std::vector<std::string>& arguments);
 
 }  // namespace ryx::cli

@@ -5,20 +5,18 @@
 #include "cli/QuietStandardError.h"
 #include "core/Encoder.h"
 #include "core/ListSelection.h"
-#include "io/PreviewFile.h"
 #include "core/SettingComparison.h"
-#include "formats/WaveHeader.h"
-#include "formats/WaveLoad.h"
 #include "export/AssemblerExport.h"
 #include "export/BinaryExport.h"
 #include "firmware/PicProgram.h"
+#include "formats/WaveHeader.h"
+#include "formats/WaveLoad.h"
 #include "import/ImportOptions.h"
 #include "import/SoundDecoder.h"
 #include "import/SoundImport.h"
+#include "io/PreviewFile.h"
 
-#include <algorithm>
 #include <optional>
-#include <vector>
 
 namespace ryx::cli {
 namespace {
@@ -27,23 +25,83 @@ namespace {
 // minutes of sound anyway.
 constexpr std::size_t kLongestImportedInput = std::size_t{256} << 20;
 
-// Imports the whole input; a warning tells what was cut. Returns whether it was imported.
-bool importInput(ProgramState& state, const CommandLine& options, const std::string& shown,
-                 const InputBytes& read, std::ostream& err) {
+// Every line ryxenc prints about an input: "ryxenc: NAME: MESSAGE", one per
+// line of the message; without a name when the message names its own file.
+void printProblem(std::ostream& err, std::string_view name, std::string_view message) {
+    for (std::size_t start = 0; start <= message.size();) {
+        const std::size_t end = std::min(message.find('\n', start), message.size());
+        err << "ryxenc: ";
+        if (!name.empty()) err << name << ": ";
+        err << message.substr(start, end - start) << '\n';
+        start = end + 1;
+    }
+}
+
+// A WAV input goes straight into the sample buffer, where the load takes it from.
+Result<InputBytes> readInput(ProgramState& state, const CommandLine& options, const std::string& input) {
+    Result<InputBytes> read = options.importRate ? readInputBytes(input, kLongestImportedInput)
+                                                 : readInputBytes(input, kLongestUsefulWave, state.origSamples);
+    if (read) return read;
+    // Whatever part was read is no sound: back to the empty one.
+    if (!options.importRate) resetSound(state);
+    return Result<InputBytes>::failure(std::string(kCannotOpenMessage) + " (" + read.error() + ")",
+                                       read.systemError());
+}
+
+// Imports the whole input; returns the warning of what was cut, or nothing.
+Result<std::string> importInput(ProgramState& state, const CommandLine& options, const InputBytes& read) {
     const Result<ImportReport> imported = [&] {
         const QuietStandardError quiet;  // the MP3 decoder's own notes
         return importSoundBytes(state, read.bytes, {*options.importRate, options.normalize, options.trim});
     }();
-    if (!imported.ok()) {
-        err << shown << "cannot import this sound: " << imported.error() << '\n';
-        return false;
+    if (!imported) return Result<std::string>::failure("cannot import this sound: " + imported.error());
+    return imported->cutSamples > 0 ? cutNotice(*imported) : std::string();
+}
+
+// Loads an 8-bit mono WAV input; returns the warning of what was dropped, or nothing.
+Result<std::string> loadWaveInput(ProgramState& state, const InputBytes& read) {
+    // Asked before the load, which resets the buffer the bytes are in.
+    const bool readableSound = !waveSampleRate(read.bytes) && [&read] {
+        const QuietStandardError quiet;
+        return isReadableSound(read.bytes);
+    }();
+    if (const Result<> loaded = loadWaveBytes(state, read.bytes); !loaded) {
+        return Result<std::string>::failure(
+            loaded.error() +
+            (readableSound ? "\nuse --rate " + std::to_string(kDefaultImportRate) + " to convert this sound" : ""));
     }
-    if (imported->cutSamples > 0) err << shown << "warning: " << cutNotice(*imported) << '\n';
-    return true;
+    if (read.length <= kLongestUsefulWave) return std::string();
+    return "the sound has " + std::to_string(read.length - kWaveHeaderSize) + " samples; kept the first " +
+           std::to_string(kMaxSamples) + ", dropped " + std::to_string(read.length - kLongestUsefulWave);
+}
+
+Result<std::string> loadInput(ProgramState& state, const CommandLine& options, const InputBytes& read) {
+    return options.importRate ? importInput(state, options, read) : loadWaveInput(state, read);
+}
+
+EncoderChoice encoderChoice(const CommandLine& options) {
+    return options.optimal ? EncoderChoice::optimal : EncoderChoice::greedy;
+}
+
+void chooseAndEncode(ProgramState& state, const CommandLine& options) {
+    const EncoderChoice choice = encoderChoice(options);
+    if (options.autoFineness) state.encoder.fineness = chooseFineness(state, choice);
+    state.encoderChoice = choice;
+    encodeSound(state);
 }
 
 PicProgramSettings programSettings(const CommandLine& options) {
-    return {findPicChip(options.chipName), options.clockHz, options.loop};
+    const PicChip* chip = findPicChip(options.chipName);
+    if (options.oscillator) return {chip, options.clockHz, options.loop, *options.oscillator};
+    return {chip, options.clockHz, options.loop};
+}
+
+// The PIC program's plan when one is asked for; its refusal comes before any file of the input is written.
+Result<std::optional<PicProgramPlan>> planProgram(const ProgramState& state, const CommandLine& options) {
+    if (!options.namesAProgram()) return std::optional<PicProgramPlan>();
+    Result<PicProgramPlan> plan = planPicProgram(state, programSettings(options));
+    if (!plan) return plan.failureDetail();
+    return std::optional<PicProgramPlan>(*plan);
 }
 
 Result<> writeOutput(const ProgramState& state, const CommandLine& options, const PlannedOutput& output) {
@@ -58,6 +116,18 @@ Result<> writeOutput(const ProgramState& state, const CommandLine& options, cons
     return Result<>::failure("unknown output");
 }
 
+// Writes every output, also after one failed; the failures one per line.
+Result<> writeOutputs(const ProgramState& state, const CommandLine& options, const PlannedInput& input) {
+    std::string failures;
+    for (const PlannedOutput& output : input.outputs) {
+        if (const Result<> written = writeOutput(state, options, output); !written) {
+            failures += (failures.empty() ? "" : "\n") + written.error();
+        }
+    }
+    if (failures.empty()) return {};
+    return Result<>::failure(failures);
+}
+
 void printProgramSummary(std::ostream& out, const PicProgramSettings& settings, const PicProgramPlan& plan) {
     out << "  " << settings.chip->name << " at " << plan.clockHz << " Hz: " << plan.timing.cyclesPerSample
         << " cycles per sample, " << formatFixed(plan.timing.playbackRate, 3) << " Hz (pitch "
@@ -65,12 +135,8 @@ void printProgramSummary(std::ostream& out, const PicProgramSettings& settings, 
         << plan.totalWords << " words, " << (settings.loop ? "looping" : "once per reset") << '\n';
 }
 
-bool isProgram(const PlannedOutput& output) {
-    return output.kind == OutputKind::picHex || output.kind == OutputKind::picProgram;
-}
-
-void printSummary(std::ostream& out, const ProgramState& state, const CommandLine& options,
-                  const PlannedInput& input) {
+void printSummary(std::ostream& out, const ProgramState& state, const CommandLine& options, const PlannedInput& input,
+                  const std::optional<PicProgramPlan>& plan) {
     const EncoderState& encoder = state.encoder;
     const bool oneAndHalf = encoder.algorithmType == kAlgorithmOneAndHalfBit;
     out << shownInputName(input.name) << ": " << encoder.sampleCount << " samples, " << encoder.sampleRate << " Hz, "
@@ -90,82 +156,48 @@ void printSummary(std::ostream& out, const ProgramState& state, const CommandLin
         separator = ", ";
     }
     out << '\n';
+    if (plan) printProgramSummary(out, programSettings(options), *plan);
 }
 
 }  // namespace
 
 int encodeInput(ProgramState& state, const CommandLine& options, const PlannedInput& input,
                 std::ostream& out, std::ostream& err) {
-    const std::string shown = "ryxenc: " + shownInputName(input.name) + ": ";
+    const std::string name = shownInputName(input.name);
+    const auto refuse = [&](const std::string& message) {
+        printProblem(err, name, message);
+        return kExitRefused;
+    };
     state.encoder.algorithmType = options.algorithmType;
     state.encoder.fineness = options.fineness;
-    const EncoderChoice choice = options.optimal ? EncoderChoice::optimal : EncoderChoice::greedy;
-    // A WAV input goes straight into the sample buffer, where the load takes it from.
-    const InputBytes read =
-        options.importRate ? readInputBytes(input.name, kLongestImportedInput)
-                           : readInputBytes(input.name, kLongestUsefulWave, state.origSamples);
-    if (!read.failure.empty()) {
-        // Whatever part was read is no sound: back to the empty one.
-        if (!options.importRate) resetSound(state);
-        err << shown << kCannotOpenMessage << " (" << read.failure << ")\n";
-        return kExitRefused;
-    }
-    if (options.importRate) {
-        if (!importInput(state, options, shown, read, err)) return kExitRefused;
-    } else {
-        // Asked before the load, which resets the buffer the bytes are in.
-        const bool readableSound = !waveSampleRate(read.bytes) && [&read] {
-            const QuietStandardError quiet;
-            return isReadableSound(read.bytes);
-        }();
-        if (const Result<> loaded = loadWaveBytes(state, read.bytes); !loaded) {
-            err << shown << loaded.error() << '\n';
-            if (readableSound) err << shown << "use --rate " << kDefaultImportRate << " to convert this sound\n";
-            return kExitRefused;
-        }
-        if (read.length > kLongestUsefulWave) {
-            err << shown << "warning: the sound has " << read.length - kWaveHeaderSize << " samples; kept the first "
-                << kMaxSamples << ", dropped " << read.length - kLongestUsefulWave << '\n';
-        }
-    }
+
+    const Result<InputBytes> read = readInput(state, options, input.name);
+    if (!read) return refuse(read.error());
+    const Result<std::string> warning = loadInput(state, options, *read);
+    if (!warning) return refuse(warning.error());
+    if (!warning->empty()) printProblem(err, name, "warning: " + *warning);
+
     if (options.compare) {
         state.encoderChoice = EncoderChoice::greedy;
-        printComparison(out, shownInputName(input.name), state, choice, compareSettings(state, choice));
+        printComparison(out, name, state, encoderChoice(options), compareSettings(state, encoderChoice(options)));
         return kExitOk;
     }
-    if (options.autoFineness) state.encoder.fineness = chooseFineness(state, choice);
-    state.encoderChoice = choice;
-
-    encodeSound(state);
+    chooseAndEncode(state, options);
 
     bool toStandardOutput = false;
     for (const PlannedOutput& output : input.outputs) toStandardOutput = toStandardOutput || output.target.isStandardOutput();
     // Text never goes into a file written to the standard output.
     std::ostream& text = toStandardOutput ? err : out;
-    if (options.report) printQualityLine(text, shownInputName(input.name), measureEncoded(state));
+    if (options.report) printQualityLine(text, name, measureEncoded(state));
 
-    int status = kExitOk;
-    // A program that cannot be made is refused before anything is written.
-    Result<PicProgramPlan> plan = PicProgramPlan{};
-    if (options.namesAProgram()) {
-        plan = planPicProgram(state, programSettings(options));
-        if (!plan) {
-            err << shown << plan.error() << '\n';
-            status = kExitRefused;
-        }
+    const Result<std::optional<PicProgramPlan>> plan = planProgram(state, options);
+    if (!plan) return refuse(plan.error());
+    if (const Result<> written = writeOutputs(state, options, input); !written) {
+        printProblem(err, {}, written.error());
+        return kExitWriteFailed;
     }
-    for (const PlannedOutput& output : input.outputs) {
-        if (isProgram(output) && !plan.ok()) continue;
-        if (Result<> result = writeOutput(state, options, output); !result) {
-            err << "ryxenc: " << result.error() << '\n';
-            status = kExitWriteFailed;
-        }
-    }
-    if (status == kExitOk && !options.quiet) {
-        printSummary(text, state, options, input);
-        if (options.namesAProgram()) printProgramSummary(text, programSettings(options), *plan);
-    }
-    return status;
+    if (!options.quiet) printSummary(text, state, options, input, *plan);
+    return kExitOk;
 }
 
 }  // namespace ryx::cli

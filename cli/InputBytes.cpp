@@ -11,16 +11,14 @@
 namespace ryx::cli {
 namespace {
 
-InputBytes failed(int errorNumber) {
-    InputBytes input;
-    input.failure = std::strerror(errorNumber);
-    return input;
+Result<InputBytes> failed(int errorNumber) {
+    return Result<InputBytes>::failure(std::strerror(errorNumber), errorNumber);
 }
 
 // Reads until the end, or until maxRead bytes; keeps the first maxKept,
 // straight into room when they fit there, else into the result's storage
 // (expected: how many bytes to make room for).
-InputBytes readAll(int file, std::uint64_t maxRead, std::size_t maxKept, std::size_t expected,
+Result<InputBytes> readAll(int file, std::uint64_t maxRead, std::size_t maxKept, std::size_t expected,
                    std::span<std::uint8_t> room) {
     InputBytes input;
     const bool inRoom = maxKept <= room.size();
@@ -53,7 +51,7 @@ InputBytes readAll(int file, std::uint64_t maxRead, std::size_t maxKept, std::si
 
 }  // namespace
 
-InputBytes readInputBytes(const std::string& name, std::size_t maxKept, std::span<std::uint8_t> room) {
+Result<InputBytes> readInputBytes(const std::string& name, std::size_t maxKept, std::span<std::uint8_t> room) {
     const bool standardInput = name == "-";
     // A device or folder is refused before it is opened: opening one may
     // block (a terminal, a tape) or have effects of its own.
@@ -61,9 +59,7 @@ InputBytes readInputBytes(const std::string& name, std::size_t maxKept, std::spa
     if (!standardInput && ::stat(name.c_str(), &named) == 0 && !S_ISREG(named.st_mode) && !S_ISFIFO(named.st_mode) &&
         !S_ISSOCK(named.st_mode)) {
         if (S_ISDIR(named.st_mode)) return failed(EISDIR);
-        InputBytes input;
-        input.failure = "not a file or a pipe";
-        return input;
+        return Result<InputBytes>::failure("not a file or a pipe");
     }
     const int file = standardInput ? STDIN_FILENO : ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     if (file < 0) return failed(errno);
@@ -79,19 +75,15 @@ InputBytes readInputBytes(const std::string& name, std::size_t maxKept, std::spa
     if (::fstat(file, &status) != 0) return failed(errno);
     if (S_ISDIR(status.st_mode)) return failed(EISDIR);
     if (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode)) return readAll(file, UINT64_MAX, maxKept, 0, room);
-    if (!S_ISREG(status.st_mode)) {
-        InputBytes input;
-        input.failure = "not a file or a pipe";
-        return input;
-    }
+    if (!S_ISREG(status.st_mode)) return Result<InputBytes>::failure("not a file or a pipe");
     // A regular file: what lies past the longest sound cannot change it.
     const auto length = static_cast<std::uint64_t>(status.st_size);
     const std::uint64_t wanted = std::min<std::uint64_t>(length, maxKept);
-    InputBytes input = readAll(file, wanted, maxKept, static_cast<std::size_t>(wanted), room);
-    if (!input.failure.empty()) return input;
+    Result<InputBytes> input = readAll(file, wanted, maxKept, static_cast<std::size_t>(wanted), room);
+    if (!input) return input;
     // A file that shrank while read is unreadable, never a shorter sound.
-    if (input.length != wanted) return failed(EIO);
-    input.length = length;
+    if (input->length != wanted) return failed(EIO);
+    input->length = length;
     return input;
 }
 

@@ -2,6 +2,8 @@
 // The bytes of one input of ryxenc, from a file, a pipe or FIFO, or the
 // standard input ("-"). A pipe is read to its end; its length is what was read.
 
+#include "core/Result.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
@@ -19,11 +21,11 @@ struct InputBytes {
 
     std::span<const std::uint8_t> bytes;  // at most maxKept of them
     std::uint64_t length = 0;             // the whole input's length
-    std::string failure;                  // why it could not be read; empty when read
     std::vector<std::uint8_t> storage;    // holds the bytes unless they are in the caller's room
 };
 
-// The bytes go into room when maxKept fits there, else into storage.
-InputBytes readInputBytes(const std::string& name, std::size_t maxKept, std::span<std::uint8_t> room = {});
+// The bytes go into room when maxKept fits there, else into storage; the
+// failure is the system's reason.
+Result<InputBytes> readInputBytes(const std::string& name, std::size_t maxKept, std::span<std::uint8_t> room = {});
 
 }  // namespace ryx::cli

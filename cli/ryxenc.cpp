@@ -4,6 +4,7 @@
 #include "cli/EncodeInput.h"
 #include "cli/OutputPlan.h"
 #include "cli/StateStorage.h"
+#include "cli/UsageText.h"
 #include "core/ProductInfo.h"
 #include "core/ProgramState.h"
 
@@ -14,12 +15,12 @@
 int main(int argc, char** argv) {
     using namespace ryx::cli;
 
-    const ParsedCommandLine parsed = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-    if (!parsed.usageError.empty()) {
-        std::cerr << "ryxenc: " << parsed.usageError << '\n' << kShortUsageText;
+    const ryx::Result<CommandLine> parsed = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed) {
+        std::cerr << "ryxenc: " << parsed.error() << '\n' << kShortUsageText;
         return kExitUsage;
     }
-    const CommandLine& options = parsed.options;
+    const CommandLine& options = *parsed;
     if (options.help) {
         std::cout << usageText();
         return kExitOk;

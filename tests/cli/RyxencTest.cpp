@@ -8,6 +8,8 @@
 #include "export/AssemblerExport.h"
 #include "export/BinaryExport.h"
 #include "firmware/PicProgram.h"
+#include "firmware/PlaybackTiming.h"
+#include "firmware/PlayerCode.h"
 #include "support/FileBytes.h"
 #include "support/TempDirectory.h"
 #include "support/WaveBytes.h"
@@ -135,7 +137,7 @@ TEST_F(RyxencTest, HelpAndVersion) {
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: ryxenc [OPTIONS] INPUT.wav [INPUT.wav ...]\n", 0), 0u);
     for (const char* option : {"--scheme", "--fineness", "--asm", "--bin", "--wav", "--original-wav", "--quiet",
-                               "--version", "r=dec", "--optimal", "--report", "--compare"}) {
+                               "--version", "r=dec", "--optimal", "--report", "--compare", "--oscillator KIND"}) {
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
     }
     // The choices come from the window's lists.
@@ -184,6 +186,18 @@ TEST_F(RyxencTest, UsageErrorsExitWithTwoAndWriteNothing) {
          "the PIC16F877A has no internal oscillator: give its crystal's --clock"},
         {{"--asm", "-", "--wav", "-", "a.wav"}, "only one output can be the standard output '-'"},
         {{"-", "a.wav", "-"}, "the standard input '-' can be read only once"},
+        // Values known before any input is read are checked before any is.
+        {{"-r", "0", "a.wav"}, "invalid rate '0' (use a whole number of hertz, 1000 to 48000)"},
+        {{"--rate=48001", "a.wav"}, "invalid rate '48001' (use a whole number of hertz, 1000 to 48000)"},
+        {{"--oscillator", "rc", "a.wav"}, "invalid oscillator 'rc' (use internal or crystal)"},
+        {{"--hex", "x.hex", "--oscillator", "crystal", "a.wav"}, "--oscillator crystal needs the crystal's --clock"},
+        {{"--hex", "x.hex", "--oscillator", "internal", "--clock", "8000000", "a.wav"},
+         "the PIC16F628A's internal oscillator runs at 4000000 Hz, not 8000000 Hz: leave out --oscillator "
+         "internal for a crystal of that clock"},
+        {{"--program", "x.asm", "--chip", "16f877a", "--oscillator", "internal", "a.wav"},
+         "the PIC16F877A has no internal oscillator: leave out --oscillator internal and give its crystal's --clock"},
+        {{"--hex", "x.hex", "-r", "48000", "--clock", "32768", "a.wav"},
+         computePlaybackTiming(32768, 48000, playerMinCycles(false), kPlayerMaxCycles).error()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
@@ -600,18 +614,50 @@ TEST_F(RyxencTest, NamesOfTheStandardOutputAreWrittenThroughIt) {
     }
 }
 
-TEST_F(RyxencTest, NamesWithControlCharactersArePrintedQuoted) {
-    const std::string name = "evil\x1b[2J\n.wav";
-    const ProcessRun missing = run({name});
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err,
-              "ryxenc: \"evil\\x1b[2J\\n.wav\": Cannot open file! - no file loaded. (No such file or directory)\n");
-    writeInput(name, waveFile(100, 8000));
-    const ProcessRun loaded = run({name});
-    EXPECT_EQ(loaded.status, 0) << loaded.err;
-    EXPECT_EQ(loaded.out.rfind("\"evil\\x1b[2J\\n.wav\": 100 samples", 0), 0u) << loaded.out;
-    EXPECT_NE(loaded.out.find("-> \"evil\\x1b[2J\\n.asm\" ("), std::string::npos) << loaded.out;
-    EXPECT_EQ(loaded.out.find('\x1b'), std::string::npos);
+// No control character reaches the terminal raw, C0 or C1 (as UTF-8 or as a
+// lone byte), in a usage error or in a summary; other UTF-8 is shown as it is.
+TEST_F(RyxencTest, ControlCharactersArePrintedQuoted) {
+    writeInput("a.wav", waveFile(100, 8000));
+    const RefusedRun usageErrors[] = {
+        {{"--chip=\x1b[2J", "a.wav"}, "unknown chip \"\\x1b[2J\" (ryxenc --list-chips shows them)"},
+        {{"--scheme", "\xc2\x9b" "2J", "a.wav"}, "invalid scheme \"\\xc2\\x9b2J\" (use 1 or 1.5)"},
+        {{"-r", "\x9b", "a.wav"}, "invalid rate \"\\x9b\" (use a whole number of hertz, 1000 to 48000)"},
+        {{"--\xc2\x85", "a.wav"}, "unknown option \"--\\xc2\\x85\""},
+        {{"-\a", "a.wav"}, "unknown option \"-\\x07\""},
+    };
+    for (const RefusedRun& c : usageErrors) {
+        SCOPED_TRACE(c.error);
+        const ProcessRun result = run(c.arguments);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_EQ(result.err, "ryxenc: " + c.error +
+                                  "\nUsage: ryxenc [OPTIONS] INPUT.wav [INPUT.wav ...]\n"
+                                  "Try 'ryxenc --help' for more information.\n");
+    }
+
+    struct Name {
+        std::string file;
+        std::string shownInput;
+        std::string shownOutput;
+    };
+    const Name names[] = {
+        {"evil\x1b[2J\n.wav", "\"evil\\x1b[2J\\n.wav\"", "\"evil\\x1b[2J\\n.asm\""},
+        {"c1\xc2\x9b" "2J.wav", "\"c1\\xc2\\x9b2J.wav\"", "\"c1\\xc2\\x9b2J.asm\""},
+        {"lone\x9b.wav", "\"lone\\x9b.wav\"", "\"lone\\x9b.asm\""},
+        // The euro sign's middle byte is 0x82, a C1 value inside a character.
+        {"caf\xc3\xa9 \xe2\x82\xac.wav", "caf\xc3\xa9 \xe2\x82\xac.wav", "caf\xc3\xa9 \xe2\x82\xac.asm"},
+    };
+    for (const Name& name : names) {
+        SCOPED_TRACE(name.shownInput);
+        const ProcessRun missing = run({name.file});
+        EXPECT_EQ(missing.status, 1);
+        EXPECT_EQ(missing.err, "ryxenc: " + name.shownInput +
+                                   ": Cannot open file! - no file loaded. (No such file or directory)\n");
+        writeInput(name.file, waveFile(100, 8000));
+        const ProcessRun loaded = run({name.file});
+        EXPECT_EQ(loaded.status, 0) << loaded.err;
+        EXPECT_EQ(loaded.out.rfind(name.shownInput + ": 100 samples", 0), 0u) << loaded.out;
+        EXPECT_NE(loaded.out.find("-> " + name.shownOutput + " ("), std::string::npos) << loaded.out;
+    }
 }
 
 // Replacing keeps the mode; a dangling link gets its file; a loop is refused
@@ -696,20 +742,46 @@ TEST_F(RyxencTest, PicProgramFilesAndTheirRefusal) {
     EXPECT_EQ(test::readFileBytes(work / "in.hex"), test::readFileBytes(reference / "ref.hex"));
     EXPECT_EQ(test::readFileBytes(work / "in.pic.asm"), test::readFileBytes(reference / "ref.asm"));
 
-    // 20000 samples need 2756 words; the other outputs are still written.
-    writeInput("long.wav", waveFile(20000, 8000));
-    const ProcessRun refused = run({"--hex", "long.hex", "--bin", "long.ryx", "long.wav"});
+    // 14344 samples need one word more than the chip has: the input is
+    // refused before any of its files is written.
+    writeInput("over.wav", waveFile(14344, 8000));
+    const ProcessRun refused =
+        run({"over.wav", "--asm", "a", "--bin", "b", "--wav", "c", "--original-wav", "d", "--hex", "h"});
     EXPECT_EQ(refused.status, 1);
-    EXPECT_EQ(refused.err, "ryxenc: long.wav: the sound does not fit the PIC16F628A: its 2500 table bytes need "
-                           "2756 words of 2048. 14336 samples fit, 1.79 s at 8000 Hz; use a lower sample rate, a "
+    EXPECT_EQ(refused.err, "ryxenc: over.wav: the sound does not fit the PIC16F628A: its 1793 table bytes need "
+                           "2049 words of 2048. 14336 samples fit, 1.79 s at 8000 Hz; use a lower sample rate, a "
                            "shorter sound, or a larger chip such as the PIC16F648A (4096 words)\n");
-    EXPECT_FALSE(fs::exists(work / "long.hex"));
-    EXPECT_TRUE(fs::exists(work / "long.ryx"));
+    EXPECT_EQ(refused.out, "");
+    EXPECT_EQ(entriesOf(work.path()), (std::vector<std::string>{"in.hex", "in.pic.asm", "in.wav", "over.wav"}));
 
     const ProcessRun list = run({"--list-chips"});
     EXPECT_EQ(list.status, 0);
     for (const PicChip& chip : picChips()) EXPECT_NE(list.out.find(chip.processor), std::string::npos);
     EXPECT_NE(list.out.find("16f877a     8192   RB0 RB1   a crystal: --clock needed"), std::string::npos) << list.out;
+}
+
+// --oscillator crystal at the internal oscillator's frequency: a crystal's
+// config word, as the core makes it for that choice.
+TEST_F(RyxencTest, CrystalAtTheInternalFrequencyHasItsOwnConfigWord) {
+    writeInput("in.wav", waveFile(800, 8000));
+    const std::vector<std::string> common{"-q", "--chip", "16f628a", "--clock", "4000000", "in.wav", "--hex"};
+    auto withOscillator = [&](std::vector<std::string> extra) {
+        std::vector<std::string> arguments = common;
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        return arguments;
+    };
+    ASSERT_EQ(run(withOscillator({"default.hex"})).status, 0);
+    ASSERT_EQ(run(withOscillator({"crystal.hex", "--oscillator", "crystal"})).status, 0);
+    ASSERT_EQ(run(withOscillator({"internal.hex", "--oscillator=internal"})).status, 0);
+    EXPECT_NE(test::readFileBytes(work / "crystal.hex"), test::readFileBytes(work / "default.hex"));
+    EXPECT_EQ(test::readFileBytes(work / "internal.hex"), test::readFileBytes(work / "default.hex"));
+
+    test::TempDirectory reference;
+    auto state = test::makeStartedState();
+    ASSERT_TRUE(test::openWave(*state, (work / "in.wav").string()));
+    const PicChip* chip = findPicChip("16f628a");
+    ASSERT_TRUE(writePicHex(*state, {chip, 4000000, false, PicOscillator::crystal}, reference / "crystal.hex"));
+    EXPECT_EQ(test::readFileBytes(work / "crystal.hex"), test::readFileBytes(reference / "crystal.hex"));
 }
 
 }  // namespace

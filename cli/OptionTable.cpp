@@ -1,0 +1,267 @@
+#include "cli/OptionTable.h"
+
+#include "core/Encoder.h"
+#include "core/ListSelection.h"
+#include "firmware/PicChip.h"
+#include "firmware/PlaybackTiming.h"
+#include "import/ImportOptions.h"
+#include "io/DisplayName.h"
+
+#include <algorithm>
+#include <charconv>
+#include <optional>
+#include <stdexcept>
+
+namespace ryx::cli {
+namespace {
+
+// The help's name column: names shorter than this start their text here.
+constexpr std::size_t kHelpColumn = 30;
+
+// "4, 5, 6, 8, 11, 16, 21 or 32" and "1 or 1.5": the values an option takes.
+std::string finenessChoices() {
+    std::string choices;
+    for (std::size_t i = 0; i < fineTable.size(); ++i) {
+        if (i > 0) choices += i + 1 == fineTable.size() ? " or " : ", ";
+        choices += std::to_string(fineTable[i].fineness);
+    }
+    return choices;
+}
+
+std::string schemeChoices(std::string_view lastSeparator) {
+    std::string choices;
+    for (std::size_t i = 0; i < schemeTable.size(); ++i) {
+        if (i > 0) choices += i + 1 == schemeTable.size() ? lastSeparator : std::string_view(", ");
+        choices += schemeTable[i].optionValue;
+    }
+    return choices;
+}
+
+std::string schemeOptionValue(std::int8_t algorithmType) {
+    for (const SchemeEntry& entry : schemeTable) {
+        if (entry.algorithmType == algorithmType) return std::string(entry.optionValue);
+    }
+    return {};
+}
+
+// "8000, 10000, ... 22050": the rates a list offers.
+std::string offeredRates() {
+    std::string rates;
+    for (const std::uint32_t rate : kOfferedImportRates) {
+        if (!rates.empty()) rates += ", ";
+        rates += std::to_string(rate);
+    }
+    return rates;
+}
+
+// A whole number of at most nine digits, nothing else.
+std::optional<std::uint32_t> wholeNumber(const std::string& text) {
+    std::uint32_t number = 0;
+    const char* end = text.data() + text.size();
+    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos ||
+        std::from_chars(text.data(), end, number).ptr != end) {
+        return std::nullopt;
+    }
+    return number;
+}
+
+Result<> applyScheme(CommandLine& options, const std::string& value) {
+    for (const SchemeEntry& entry : schemeTable) {
+        if (value == entry.optionValue) {
+            options.algorithmType = entry.algorithmType;
+            return {};
+        }
+    }
+    return Result<>::failure("invalid scheme " + quotedText(value) + " (use " + schemeChoices(" or ") + ")");
+}
+
+Result<> applyFineness(CommandLine& options, const std::string& value) {
+    if (value == "auto") {
+        options.autoFineness = true;
+        return {};
+    }
+    for (const FinenessEntry& entry : fineTable) {
+        if (value == std::to_string(entry.fineness)) {
+            options.fineness = entry.fineness;
+            options.autoFineness = false;
+            return {};
+        }
+    }
+    return Result<>::failure("invalid fineness " + quotedText(value) + " (use " + finenessChoices() + ", or auto)");
+}
+
+Result<> applyChip(CommandLine& options, const std::string& value) {
+    if (findPicChip(value) == nullptr) {
+        return Result<>::failure("unknown chip " + quotedText(value) + " (ryxenc " + optionName(OptionId::listChips) +
+                                 " shows them)");
+    }
+    options.chipName = value;
+    return {};
+}
+
+Result<> applyClock(CommandLine& options, const std::string& value) {
+    const std::optional<std::uint32_t> hz = wholeNumber(value);
+    if (!hz || *hz < kMinClockHz || *hz > kMaxClockHz) {
+        return Result<>::failure("invalid clock " + quotedText(value) + " (use a frequency in Hz from " +
+                                 std::to_string(kMinClockHz) + " to " + std::to_string(kMaxClockHz) + ")");
+    }
+    options.clockHz = *hz;
+    return {};
+}
+
+Result<> applyOscillator(CommandLine& options, const std::string& value) {
+    if (value == "internal") {
+        options.oscillator = PicOscillator::internal;
+    } else if (value == "crystal") {
+        options.oscillator = PicOscillator::crystal;
+    } else {
+        return Result<>::failure("invalid oscillator " + quotedText(value) + " (use internal or crystal)");
+    }
+    return {};
+}
+
+Result<> applyRate(CommandLine& options, const std::string& value) {
+    const std::optional<std::uint32_t> rate = wholeNumber(value);
+    if (!rate || *rate < kMinImportRate || *rate > kMaxImportRate) {
+        return Result<>::failure("invalid rate " + quotedText(value) + " (use a whole number of hertz, " +
+                                 std::to_string(kMinImportRate) + " to " + std::to_string(kMaxImportRate) + ")");
+    }
+    options.importRate = *rate;
+    return {};
+}
+
+template <std::string CommandLine::*name>
+Result<> storeName(CommandLine& options, const std::string& value) {
+    options.*name = value;
+    return {};
+}
+
+template <bool CommandLine::*flag, bool value>
+Result<> setFlag(CommandLine& options, const std::string&) {
+    options.*flag = value;
+    return {};
+}
+
+std::vector<OptionRow> makeTable() {
+    const CommandLine defaults;
+    return {
+        {OptionId::scheme, 's', "scheme", schemeChoices("|"),
+         {"encoding scheme (default " + schemeOptionValue(defaults.algorithmType) + ")"}, applyScheme,
+         OptionGroup::setting},
+        {OptionId::fineness, 'f', "fineness", "N",
+         {finenessChoices() + " (default " + std::to_string(defaults.fineness) + "), or auto:",
+          "the one with the best SNR after a low-pass at", "0.45 x the sample rate"},
+         applyFineness, OptionGroup::setting},
+        {OptionId::optimal, 0, "optimal", "",
+         {"choose the bits by a search over the whole sound", "(slower; less noise through the same circuit)"},
+         setFlag<&CommandLine::optimal, true>, OptionGroup::setting},
+        {OptionId::report, 0, "report", "", {"also print the quality figures of each sound"},
+         setFlag<&CommandLine::report, true>, OptionGroup::setting},
+        {OptionId::compare, 0, "compare", "",
+         {"print the figures of all 16 scheme and fineness", "pairs for each sound and write no file"},
+         setFlag<&CommandLine::compare, true>, OptionGroup::setting},
+        {OptionId::asmFile, 'o', "asm", "FILE", {"write the PIC assembler source to FILE"},
+         storeName<&CommandLine::asmFile>, OptionGroup::output},
+        {OptionId::binFile, 'b', "bin", "FILE", {"write the raw binary bitstream to FILE"},
+         storeName<&CommandLine::binFile>, OptionGroup::output},
+        {OptionId::wavFile, 0, "wav", "FILE",
+         {"write the decoded sound (what \"Play Ryx Sound\" plays)", "as a WAV file"},
+         storeName<&CommandLine::wavFile>, OptionGroup::output},
+        {OptionId::originalWavFile, 0, "original-wav", "FILE", {"write the original-sound preview WAV file"},
+         storeName<&CommandLine::originalWavFile>, OptionGroup::output},
+        {OptionId::hexFile, 0, "hex", "FILE",
+         {"write a whole PIC program (player and sound) as", "Intel HEX, ready to flash"},
+         storeName<&CommandLine::hexFile>, OptionGroup::output},
+        {OptionId::programFile, 0, "program", "FILE", {"write the same program as assembler source"},
+         storeName<&CommandLine::programFile>, OptionGroup::output},
+        {OptionId::chip, 0, "chip", "NAME", {"the PIC for --hex and --program (default " + defaults.chipName + ")"},
+         applyChip, OptionGroup::setting},
+        {OptionId::clock, 0, "clock", "HZ",
+         {"its clock (default: the internal oscillator;", "a crystal of HZ otherwise)"},
+         applyClock, OptionGroup::setting},
+        {OptionId::oscillator, 0, "oscillator", "KIND",
+         {"internal or crystal (default: the internal", "oscillator when the chip has one and --clock is",
+          "left out or its frequency, a crystal otherwise)"},
+         applyOscillator, OptionGroup::setting},
+        {OptionId::loop, 0, "loop", "", {"play for ever instead of once after every reset"},
+         setFlag<&CommandLine::loop, true>, OptionGroup::setting},
+        {OptionId::listChips, 0, "list-chips", "", {"show the chips and exit"},
+         setFlag<&CommandLine::listChips, true>, OptionGroup::query},
+        {OptionId::rate, 'r', "rate", "RATE",
+         {"import every INPUT, a sound of any kind (WAV, FLAC, Ogg,",
+          "MP3, AIFF), mixed to mono and converted to RATE Hz, " + std::to_string(kMinImportRate) + " to " +
+              std::to_string(kMaxImportRate) + ";",
+          "usual rates are " + offeredRates() + ";",
+          std::to_string(kDefaultImportRate) + " suits a PIC at 4, 8 or 20 MHz"},
+         applyRate, OptionGroup::setting},
+        {OptionId::noNormalize, 0, "no-normalize", "",
+         {"with --rate: keep the level (no offset removal, no", "peak at -1 dBFS)"},
+         setFlag<&CommandLine::normalize, false>, OptionGroup::importSetting},
+        {OptionId::noTrim, 0, "no-trim", "", {"with --rate: keep leading and trailing silence", "(below -45 dBFS)"},
+         setFlag<&CommandLine::trim, false>, OptionGroup::importSetting},
+        {OptionId::quiet, 'q', "quiet", "", {"print nothing but errors and asked-for figures"},
+         setFlag<&CommandLine::quiet, true>, OptionGroup::setting},
+        {OptionId::help, 'h', "help", "", {"show this help and exit"}, setFlag<&CommandLine::help, true>,
+         OptionGroup::query},
+        {OptionId::version, 'V', "version", "", {"show the version and exit"}, setFlag<&CommandLine::version, true>,
+         OptionGroup::query},
+    };
+}
+
+}  // namespace
+
+std::span<const OptionRow> optionTable() {
+    static const std::vector<OptionRow> table = makeTable();
+    return table;
+}
+
+const OptionRow* findShortOption(char name) {
+    for (const OptionRow& row : optionTable()) {
+        if (row.shortName != 0 && row.shortName == name) return &row;
+    }
+    return nullptr;
+}
+
+const OptionRow* findLongOption(std::string_view name) {
+    for (const OptionRow& row : optionTable()) {
+        if (row.longName == name) return &row;
+    }
+    return nullptr;
+}
+
+std::string optionName(OptionId id) {
+    for (const OptionRow& row : optionTable()) {
+        if (row.id == id) return "--" + std::string(row.longName);
+    }
+    throw std::logic_error("an option without a row");
+}
+
+std::string optionNames(OptionGroup group) {
+    std::vector<std::string> names;
+    for (const OptionRow& row : optionTable()) {
+        if (row.group == group) names.push_back("--" + std::string(row.longName));
+    }
+    std::string list;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i > 0) list += i + 1 == names.size() ? " and " : ", ";
+        list += names[i];
+    }
+    return list;
+}
+
+std::string optionHelpText() {
+    std::string text;
+    for (const OptionRow& row : optionTable()) {
+        std::string name = row.shortName != 0 ? std::string("  -") + row.shortName + ", --" : std::string("      --");
+        name += row.longName;
+        if (!row.valueName.empty()) name += " " + row.valueName;
+        name.resize(std::max(name.size() + 1, kHelpColumn), ' ');
+        for (const std::string& line : row.help) {
+            text += name + line + "\n";
+            name.assign(kHelpColumn, ' ');
+        }
+    }
+    return text;
+}
+
+}  // namespace ryx::cli

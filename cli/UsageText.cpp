@@ -1,0 +1,64 @@
+#include "cli/UsageText.h"
+
+#include "cli/OptionTable.h"
+#include "core/ProgramState.h"
+#include "firmware/PicChip.h"
+
+namespace ryx::cli {
+
+const std::string_view kShortUsageText =
+    "Usage: ryxenc [OPTIONS] INPUT.wav [INPUT.wav ...]\n"
+    "Try 'ryxenc --help' for more information.\n";
+
+std::string usageText() {
+    return "Usage: ryxenc [OPTIONS] INPUT.wav [INPUT.wav ...]\n"
+           "Encodes 8-bit mono WAV sounds into a one-bit-per-sample bitstream for a PIC\n"
+           "microcontroller. Without an output option, each INPUT gets its PIC assembler\n"
+           "source beside it, named after it with the extension .asm.\n"
+           "An INPUT of - is the standard input (its assembler source then goes to the\n"
+           "standard output); a FILE of - is the standard output.\n"
+           "\n" +
+           optionHelpText() +
+           "\n"
+           "The options that name a file take exactly one INPUT. Without --rate, an INPUT\n"
+           "must be an 8-bit mono WAV file.\n"
+           "\n"
+           "The assembler source writes its org addresses in decimal and sets no radix.\n"
+           "Include it from a source that selects decimal, for example with gpasm:\n"
+           "    list p=16f877a, r=dec\n"
+           "    include \"sound.asm\"\n"
+           "(the assembler's default radix is hexadecimal).\n"
+           "\n"
+           "No output may be an input, and no two outputs one file, even under two names\n"
+           "through links or bind mounts: such a run writes nothing. --compare checks no\n"
+           "output file and writes none. A FILE of /dev/stdout, /dev/fd/N or a pipe is\n"
+           "written in place, as - is. Replacing a file that someone else owns, in a folder\n"
+           "you may write, makes it yours and drops its ACLs and extended attributes (the\n"
+           "price of a safe rename).\n"
+           "A sound longer than " + std::to_string(kMaxSamples) +
+           " samples is cut there, with a warning. A PIC program\n"
+           "that cannot be made is refused before anything of its INPUT is written.\n"
+           "\n"
+           "Exit status: 0 when everything was written, 1 when an input was refused or\n"
+           "could not be read or its PIC program cannot be made, 2 for a usage error,\n"
+           "3 when an output could not be written; with several inputs the highest of these.\n";
+}
+
+std::string chipListText() {
+    std::string text = "chip        words  pins      clock\n";
+    for (const PicChip& chip : picChips()) {
+        std::string row(chip.processor);
+        row.resize(12, ' ');
+        row += std::to_string(chip.programWords);
+        row.resize(19, ' ');
+        row += std::string(chip.pinA) + " " + std::string(chip.pinB);
+        row.resize(29, ' ');
+        row += chip.internalClockHz != 0
+                   ? "internal " + std::to_string(chip.internalClockHz) + " Hz, or a crystal with --clock"
+                   : std::string("a crystal: --clock needed");
+        text += row + "\n";
+    }
+    return text;
+}
+
+}  // namespace ryx::cli
