@@ -17,6 +17,7 @@
 #include "io/PreviewFile.h"
 
 #include <optional>
+#include <vector>
 
 namespace ryx::cli {
 namespace {
@@ -48,34 +49,38 @@ Result<InputBytes> readInput(ProgramState& state, const CommandLine& options, co
                                        read.systemError());
 }
 
-// Imports the whole input; returns the warning of what was cut, or nothing.
-Result<std::string> importInput(ProgramState& state, const CommandLine& options, const InputBytes& read) {
+// What a load warns of: none, one or more lines.
+using Warnings = std::vector<std::string>;
+
+// Imports the whole input; returns its warnings.
+Result<Warnings> importInput(ProgramState& state, const CommandLine& options, const InputBytes& read) {
     const Result<ImportReport> imported = [&] {
         const QuietStandardError quiet;  // the MP3 decoder's own notes
         return importSoundBytes(state, read.bytes, {*options.importRate, options.normalize, options.trim});
     }();
-    if (!imported) return Result<std::string>::failure("cannot import this sound: " + imported.error());
-    return imported->cutSamples > 0 ? cutNotice(*imported) : std::string();
+    if (!imported) return Result<Warnings>::failure("cannot import this sound: " + imported.error());
+    if (imported->cutSamples == 0) return Warnings{};
+    return Warnings{cutNotice(*imported)};
 }
 
-// Loads an 8-bit mono WAV input; returns the warning of what was dropped, or nothing.
-Result<std::string> loadWaveInput(ProgramState& state, const InputBytes& read) {
+// Loads an 8-bit mono WAV input; returns its warnings.
+Result<Warnings> loadWaveInput(ProgramState& state, const InputBytes& read) {
     // Asked before the load, which resets the buffer the bytes are in.
     const bool readableSound = !waveSampleRate(read.bytes) && [&read] {
         const QuietStandardError quiet;
         return isReadableSound(read.bytes);
     }();
     if (const Result<> loaded = loadWaveBytes(state, read.bytes); !loaded) {
-        return Result<std::string>::failure(
+        return Result<Warnings>::failure(
             loaded.error() +
             (readableSound ? "\nuse --rate " + std::to_string(kDefaultImportRate) + " to convert this sound" : ""));
     }
-    if (read.length <= kLongestUsefulWave) return std::string();
-    return "the sound has " + std::to_string(read.length - kWaveHeaderSize) + " samples; kept the first " +
-           std::to_string(kMaxSamples) + ", dropped " + std::to_string(read.length - kLongestUsefulWave);
+    if (read.length <= kLongestUsefulWave) return Warnings{};
+    return Warnings{"the sound has " + std::to_string(read.length - kWaveHeaderSize) + " samples; kept the first " +
+           std::to_string(kMaxSamples) + ", dropped " + std::to_string(read.length - kLongestUsefulWave)};
 }
 
-Result<std::string> loadInput(ProgramState& state, const CommandLine& options, const InputBytes& read) {
+Result<Warnings> loadInput(ProgramState& state, const CommandLine& options, const InputBytes& read) {
     return options.importRate ? importInput(state, options, read) : loadWaveInput(state, read);
 }
 
@@ -173,9 +178,9 @@ int encodeInput(ProgramState& state, const CommandLine& options, const PlannedIn
 
     const Result<InputBytes> read = readInput(state, options, input.name);
     if (!read) return refuse(read.error());
-    const Result<std::string> warning = loadInput(state, options, *read);
-    if (!warning) return refuse(warning.error());
-    if (!warning->empty()) printProblem(err, name, "warning: " + *warning);
+    const Result<Warnings> loaded = loadInput(state, options, *read);
+    if (!loaded) return refuse(loaded.error());
+    for (const std::string& warning : *loaded) printProblem(err, name, "warning: " + warning);
 
     if (options.compare) {
         state.encoderChoice = EncoderChoice::greedy;
