@@ -18,7 +18,9 @@ inline constexpr int kExitWriteFailed = 3;
 
 // Loads, encodes and writes one input; errors and warnings go to err as
 // "ryxenc: NAME: MESSAGE", the summary line to out unless quiet (to err when
-// an output is the standard output). Returns kExitOk, kExitRefused or kExitWriteFailed.
+// an output is the standard output). A PIC program that cannot be made
+// refuses the input before any of its files is written. Returns kExitOk,
+// kExitRefused or kExitWriteFailed.
 int encodeInput(ProgramState& state, const CommandLine& options, const PlannedInput& input,
                 std::ostream& out, std::ostream& err);
 
