@@ -16,8 +16,8 @@ struct UnitPrefix {
 // prefixes past the count to format are only read.
 constexpr std::array<UnitPrefix, 4> kOhmPrefixes{{{"M", 1e6}, {"k", 1e3}, {"", 1.0}, {"K", 1e3}}};
 constexpr std::size_t kOhmPrefixesToFormat = 3;
-constexpr std::array<UnitPrefix, 5> kFaradPrefixes{
-    {{"m", 1e-3}, {"u", 1e-6}, {"n", 1e-9}, {"p", 1e-12}, {"µ", 1e-6}}};
+constexpr std::array<UnitPrefix, 6> kFaradPrefixes{
+    {{"m", 1e-3}, {"u", 1e-6}, {"n", 1e-9}, {"p", 1e-12}, {"µ", 1e-6}, {"", 1.0}}};
 constexpr std::size_t kFaradPrefixesToFormat = 4;
 
 constexpr double kMaxOhms = 1e12;
