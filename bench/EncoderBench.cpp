@@ -1,4 +1,5 @@
 #include "BenchSound.h"
+#include "core/CircuitParts.h"
 #include "core/Encoder.h"
 
 #include <benchmark/benchmark.h>
@@ -37,10 +38,26 @@ void BM_EncodeSoundWhole(benchmark::State& run) {
     for (auto _ : run) encodeSound(*state);
 }
 
+// The same through the circuit model (E12 parts, a 10 kOhm load), greedy or optimal.
+void encodeThroughCircuit(benchmark::State& run, EncoderChoice choice) {
+    auto state = makeLargestSound();
+    state->filterModel = FilterModelChoice::circuit;
+    state->circuitParts.resistors.series = ResistorSeries::e12;
+    state->circuitParts.loadOhms = 10000;
+    state->encoderChoice = choice;
+    state->encoder.algorithmType = static_cast<std::int8_t>(run.range(0));
+    for (auto _ : run) encodeSound(*state);
+}
+
+void BM_EncodeSoundCircuitGreedy(benchmark::State& run) { encodeThroughCircuit(run, EncoderChoice::greedy); }
+void BM_EncodeSoundCircuitOptimal(benchmark::State& run) { encodeThroughCircuit(run, EncoderChoice::optimal); }
+
 BENCHMARK(BM_EncodeOneBit)->Arg(4)->Arg(16)->Arg(32)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_EncodeOneAndHalfBit)->Arg(4)->Arg(16)->Arg(32)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SmoothDecoded)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_EncodeSoundWhole)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_EncodeSoundCircuitGreedy)->Arg(kAlgorithmOneBit)->Arg(kAlgorithmOneAndHalfBit)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_EncodeSoundCircuitOptimal)->Arg(kAlgorithmOneBit)->Arg(kAlgorithmOneAndHalfBit)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace ryx::bench

@@ -1,6 +1,7 @@
 #include "core/Encoder.h"
 
 #include "core/ChoiceThresholds.h"
+#include "core/CircuitEncoder.h"
 #include "core/DecoderModel.h"
 #include "core/FixedFineness.h"
 #include "core/OptimalEncoder.h"
@@ -77,7 +78,9 @@ void smoothRange(const std::uint8_t* __restrict decoded, std::uint8_t* __restric
 }  // namespace
 
 void encodeSamples(ProgramState& state) {
-    if (state.encoderChoice == EncoderChoice::optimal) {
+    if (state.filterModel == FilterModelChoice::circuit) {
+        encodeSamplesThroughCircuit(state);
+    } else if (state.encoderChoice == EncoderChoice::optimal) {
         encodeSamplesOptimal(state);
     } else if (state.encoder.algorithmType == kAlgorithmOneAndHalfBit) {
         encodeGreedy<true>(state);

@@ -32,7 +32,8 @@ inline constexpr std::array<FinenessEntry, 8> fineTable{{
 void encodeSound(ProgramState& state);
 
 // The bits and voltages alone (no resistor or smoothing), by the greedy rule
-// or, when the state asks for it, the optimal encoder.
+// or, when the state asks for it, the optimal encoder, through the state's
+// filter model.
 void encodeSamples(ProgramState& state);
 
 // smoothedSamples from decodedSamples over kMaxSamples - 1 positions.

@@ -2,227 +2,46 @@
 
 #include "core/DecoderModel.h"
 #include "core/FixedFineness.h"
+#include "core/StateSearch.h"
 
-#include <algorithm>
-#include <limits>
-#include <type_traits>
 #include <vector>
 
 namespace ryx {
 namespace {
 
-struct Survivor {
-    std::uint64_t error;  // summed squared distance along the path
-    std::uint32_t voltage;
-    std::uint16_t parent;  // index among the previous sample's survivors
-    std::uint8_t bit;
-};
+// The integer model: voltages 0 ... 65535, errors in squared voltage steps.
+template <bool kOneAndHalfBit, typename Divisor>
+struct DocumentSearchModel {
+    static constexpr bool kOneAndHalf = kOneAndHalfBit;
+    using Level = std::uint32_t;
+    using Target = std::uint32_t;
+    using Error = std::uint64_t;
 
-// The survivors of every sample of one block, for the trace back.
-struct History {
-    std::vector<std::uint32_t> stepStart;
-    std::vector<std::uint16_t> parents;
-    std::vector<std::uint8_t> bits;
+    Divisor f;
 
-    void clear() {
-        stepStart.clear();
-        parents.clear();
-        bits.clear();
+    Level start() const { return kStartVoltage; }
+    Level next(Level v, std::uint32_t previousBit, std::uint32_t bit) const {
+        return nextVoltage<kOneAndHalf>(v, previousBit, bit, f);
     }
-    void record(const Survivor* survivors, std::size_t count) {
-        const std::size_t start = parents.size();
-        stepStart.push_back(static_cast<std::uint32_t>(start));
-        parents.resize(start + count);
-        bits.resize(start + count);
-        std::uint16_t* parent = parents.data() + start;
-        std::uint8_t* bit = bits.data() + start;
-        for (std::size_t i = 0; i < count; ++i) {
-            parent[i] = survivors[i].parent;
-            bit[i] = survivors[i].bit;
-        }
-    }
-};
-
-template <bool kOneAndHalf, typename Divisor>
-class StateSearch {
-public:
-    StateSearch(const OptimalSearchLimits& limits, Divisor f)
-        : limits_(limits),
-          f_(f),
-          beam_(std::clamp<std::uint32_t>(limits.beamWidth, 1, 65535)) {
-        const std::uint64_t step = 32768u / static_cast<std::uint32_t>(f) + 1;
-        pruneMargin_ = limits.pruneSteps == 0 ? std::numeric_limits<std::uint64_t>::max()
-                                              : std::uint64_t{limits.pruneSteps} * step * step;
-    }
-
-    void run(std::span<const std::uint8_t> samples, std::span<std::uint8_t> bits,
-             std::span<std::uint16_t> voltages) {
-        const std::size_t count = samples.size();
-        const std::size_t block = std::max<std::uint32_t>(limits_.blockLength, 1);
-        std::uint32_t startVoltage = kStartVoltage;
-        std::uint32_t startBit = 0;  // the first sample counts as following a 0
-        std::size_t position = 0;
-        while (position < count) {
-            const std::size_t length = std::min<std::size_t>(count - position, block + limits_.overlap);
-            searchBlock(samples.subspan(position, length), startVoltage, startBit);
-            const std::size_t commit = position + length == count ? length : std::min(block, length);
-            // Replaying the chosen bits gives the voltages and the next block's start.
-            for (std::size_t i = 0; i < commit; ++i) {
-                const std::uint32_t bit = path_[i];
-                startVoltage = nextVoltage<kOneAndHalf>(startVoltage, startBit, bit, f_);
-                startBit = bit;
-                bits[position + i] = static_cast<std::uint8_t>(bit);
-                voltages[position + i] = static_cast<std::uint16_t>(startVoltage);
-            }
-            position += commit;
-        }
-    }
-
-private:
-    void searchBlock(std::span<const std::uint8_t> samples, std::uint32_t startVoltage, std::uint32_t startBit) {
-        current_.resize(1);
-        current_[0] = Survivor{0, startVoltage, 0, static_cast<std::uint8_t>(startBit)};
-        currentCount_ = 1;
-        currentFirstOne_ = startBit == 0 ? 1 : 0;
-        history_.clear();
-        for (const std::uint8_t sample : samples) {
-            extend(targetVoltage(sample));
-            prune();
-            history_.record(next_.data(), nextCount_);
-            std::swap(current_, next_);
-            currentCount_ = nextCount_;
-            currentFirstOne_ = nextFirstOne_;
-        }
-        std::size_t index = static_cast<std::size_t>(
-            std::min_element(current_.begin(), current_.begin() + static_cast<std::ptrdiff_t>(currentCount_),
-                             [](const Survivor& a, const Survivor& b) { return a.error < b.error; }) -
-            current_.begin());
-        path_.resize(samples.size());
-        for (std::size_t i = samples.size(); i-- > 0;) {
-            const std::size_t at = history_.stepStart[i] + index;
-            path_[i] = history_.bits[at];
-            index = history_.parents[at];
-        }
-    }
-
-    // The survivors are kept in order of voltage (under "1.5 bit" those after
-    // a 0 first, then those after a 1). The decoder step never reverses that
-    // order, so each group of children is the merge of two ordered runs, and
-    // equal bins are neighbours: one survivor per bin and previous bit.
-    void extend(std::uint32_t target) {
-        if (next_.size() < 2 * currentCount_) next_.resize(2 * currentCount_);
-        nextCount_ = 0;
-        if constexpr (kOneAndHalf) {
-            mergeChildren(0, currentFirstOne_, currentFirstOne_, currentCount_, 0, 0, target);
-            nextFirstOne_ = nextCount_;
-            mergeChildren(0, currentFirstOne_, currentFirstOne_, currentCount_, 1, 1, target);
-        } else {
-            mergeChildren(0, currentCount_, 0, currentCount_, 0, 1, target);
-            nextFirstOne_ = nextCount_;
-        }
-    }
-
-    Survivor child(std::size_t parent, std::uint32_t bit, std::uint32_t target) const {
-        const Survivor& from = current_[parent];
-        const std::uint32_t v = nextVoltage<kOneAndHalf>(from.voltage, from.bit, bit, f_);
+    Target target(std::uint8_t sample) const { return targetVoltage(sample); }
+    Error squaredDistance(Level v, Target target) const {
         const std::int64_t distance = std::int64_t{v} - std::int64_t{target};
-        return {from.error + static_cast<std::uint64_t>(distance * distance), v, static_cast<std::uint16_t>(parent),
-                static_cast<std::uint8_t>(bit)};
+        return static_cast<std::uint64_t>(distance * distance);
     }
-
-    // Children by bitA of parents [a, aEnd) and by bitB of [b, bEnd), merged by voltage.
-    void mergeChildren(std::size_t a, std::size_t aEnd, std::size_t b, std::size_t bEnd, std::uint32_t bitA,
-                       std::uint32_t bitB, std::uint32_t target) {
-        const unsigned shift = std::min(limits_.binShift, 16u);
-        Survivor* out = next_.data();
-        const std::size_t groupStart = nextCount_;
-        std::size_t count = nextCount_;
-        while (a < aEnd || b < bEnd) {
-            Survivor candidate;
-            if (b == bEnd) {
-                candidate = child(a++, bitA, target);
-            } else if (a == aEnd) {
-                candidate = child(b++, bitB, target);
-            } else {
-                const Survivor fromA = child(a, bitA, target);
-                const Survivor fromB = child(b, bitB, target);
-                if (fromA.voltage <= fromB.voltage) {
-                    candidate = fromA;
-                    ++a;
-                } else {
-                    candidate = fromB;
-                    ++b;
-                }
-            }
-            if (count > groupStart && (out[count - 1].voltage >> shift) == (candidate.voltage >> shift)) {
-                if (candidate.error < out[count - 1].error) out[count - 1] = candidate;
-            } else {
-                out[count++] = candidate;
-            }
-        }
-        nextCount_ = count;
+    std::uint32_t bin(Level v) const { return v; }
+    std::uint16_t voltage(Level v) const { return static_cast<std::uint16_t>(v); }
+    Error pruneMargin(std::uint32_t steps) const {
+        const std::uint64_t step = 32768u / static_cast<std::uint32_t>(f) + 1;
+        return std::uint64_t{steps} * step * step;
     }
-
-    // Drops paths far behind the best, then keeps the beam's best, in order.
-    void prune() {
-        std::uint64_t limit = std::numeric_limits<std::uint64_t>::max();
-        std::size_t roomAtLimit = nextCount_;
-        if (pruneMargin_ != std::numeric_limits<std::uint64_t>::max()) {
-            std::uint64_t best = std::numeric_limits<std::uint64_t>::max();
-            for (std::size_t i = 0; i < nextCount_; ++i) best = std::min(best, next_[i].error);
-            limit = best + pruneMargin_;
-        }
-        if (nextCount_ > beam_) {
-            errors_.resize(nextCount_);
-            for (std::size_t i = 0; i < nextCount_; ++i) errors_[i] = next_[i].error;
-            const auto nth = errors_.begin() + static_cast<std::ptrdiff_t>(beam_ - 1);
-            std::nth_element(errors_.begin(), nth, errors_.end());
-            if (*nth <= limit) {
-                limit = *nth;
-                std::size_t below = 0;
-                for (std::size_t i = 0; i < nextCount_; ++i) below += next_[i].error < limit ? 1u : 0u;
-                roomAtLimit = beam_ - below;
-            }
-        }
-        if (limit == std::numeric_limits<std::uint64_t>::max()) return;
-        std::size_t kept = 0;
-        std::size_t keptBeforeOnes = 0;
-        for (std::size_t i = 0; i < nextCount_; ++i) {
-            const std::uint64_t error = next_[i].error;
-            if (error > limit || (error == limit && roomAtLimit == 0)) continue;
-            if (error == limit) --roomAtLimit;
-            if (i < nextFirstOne_) ++keptBeforeOnes;
-            next_[kept++] = next_[i];
-        }
-        nextCount_ = kept;
-        nextFirstOne_ = keptBeforeOnes;
-    }
-
-    OptimalSearchLimits limits_;
-    Divisor f_;
-    std::size_t beam_;
-    std::uint64_t pruneMargin_;
-    std::vector<Survivor> current_;  // the first currentCount_ are in use
-    std::vector<Survivor> next_;
-    std::size_t currentCount_ = 0;
-    std::size_t nextCount_ = 0;
-    std::size_t currentFirstOne_ = 0;  // "1.5 bit": where the survivors after a 1 begin
-    std::size_t nextFirstOne_ = 0;
-    std::vector<std::uint64_t> errors_;
-    History history_;
-    std::vector<std::uint8_t> path_;
 };
-
-template <bool kOneAndHalf, typename Divisor>
-void search(std::span<const std::uint8_t> samples, std::span<std::uint8_t> bits, std::span<std::uint16_t> voltages,
-            const OptimalSearchLimits& limits, Divisor f) {
-    StateSearch<kOneAndHalf, Divisor>(limits, f).run(samples, bits, voltages);
-}
 
 template <bool kOneAndHalf>
 void searchWithFineness(std::span<const std::uint8_t> samples, std::int8_t fineness, std::span<std::uint8_t> bits,
                         std::span<std::uint16_t> voltages, const OptimalSearchLimits& limits) {
-    withFixedFineness(fineness, [&](auto f) { search<kOneAndHalf>(samples, bits, voltages, limits, f); });
+    withFixedFineness(fineness, [&](auto f) {
+        searchStates(samples, bits, voltages, limits, DocumentSearchModel<kOneAndHalf, decltype(f)>{f});
+    });
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // overview and the message text. The running program owns exactly one
 // ProgramState; every operation takes it explicitly.
 
+#include "core/CircuitParts.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -60,6 +62,9 @@ struct ProgramState {
     std::array<std::uint8_t, kOverviewColumns> overviewLevels{};
     StatusText statusText;
     EncoderChoice encoderChoice = EncoderChoice::greedy;
+    // The filter the encoders model; the parts matter only for the circuit.
+    FilterModelChoice filterModel = FilterModelChoice::document;
+    CircuitParts circuitParts;
 };
 
 // How many positions an encode fills: the last sample is never encoded.

@@ -1,5 +1,6 @@
 #include "core/SettingComparison.h"
 
+#include "core/CircuitEncoder.h"
 #include "core/DecoderModel.h"
 #include "core/Encoder.h"
 #include "core/OptimalEncoder.h"
@@ -7,8 +8,20 @@
 #include <algorithm>
 
 namespace ryx {
+namespace {
+
+// The voltages the state's filter model gives the bits.
+std::vector<std::uint16_t> replayModel(const ProgramState& state, std::span<const std::uint8_t> bits) {
+    if (state.filterModel == FilterModelChoice::circuit) return replayCircuitVoltages(bits, circuitStepOf(state));
+    return replayVoltages(bits, state.encoder.fineness, state.encoder.algorithmType);
+}
+
+}  // namespace
+
 TrialEncoder::TrialEncoder(const ProgramState& source) : scratch_(std::make_unique<ProgramState>()) {
     scratch_->encoder = source.encoder;
+    scratch_->filterModel = source.filterModel;
+    scratch_->circuitParts = source.circuitParts;
     const std::size_t count = std::min(source.encoder.sampleCount, kMaxSamples);
     std::copy_n(source.origSamples.begin(), count, scratch_->origSamples.begin());
     meter_ = std::make_unique<QualityMeter>(std::span<const std::uint8_t>(scratch_->origSamples).first(
@@ -26,11 +39,14 @@ QualityFigures TrialEncoder::measure(std::int8_t algorithmType, std::int8_t fine
     const auto samples = std::span<const std::uint8_t>(state.origSamples).first(count);
     const auto bits = std::span(state.bitStream).first(count);
     std::vector<std::uint16_t> voltages(count);
-    if (choice == EncoderChoice::optimal) {
-        encodeOptimal(samples, fineness, algorithmType, bits, voltages);
-    } else {
+    if (choice == EncoderChoice::greedy) {
+        state.encoderChoice = EncoderChoice::greedy;
         encodeSamples(state);
-        voltages = replayVoltages(bits, fineness, algorithmType);
+        voltages = replayModel(state, bits);
+    } else if (state.filterModel == FilterModelChoice::circuit) {
+        encodeOptimalThroughCircuit(samples, algorithmType, circuitStepOf(state), bits, voltages);
+    } else {
+        encodeOptimal(samples, fineness, algorithmType, bits, voltages);
     }
     return meter_->measure(voltages, bits);
 }
@@ -38,7 +54,7 @@ QualityFigures TrialEncoder::measure(std::int8_t algorithmType, std::int8_t fine
 QualityFigures measureEncoded(const ProgramState& state) {
     const std::size_t count = encodedSampleCount(state.encoder);
     const auto bits = std::span<const std::uint8_t>(state.bitStream).first(count);
-    const auto voltages = replayVoltages(bits, state.encoder.fineness, state.encoder.algorithmType);
+    const auto voltages = replayModel(state, bits);
     return measureQuality(std::span<const std::uint8_t>(state.origSamples).first(count), voltages, bits,
                           state.encoder.sampleRate);
 }
