@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QStringList>
 
 #include <utility>
 
@@ -48,7 +49,9 @@ bool SoundImporter::importFile(const QString& fileName, const ImportOptions& opt
         return false;
     }
     encodeSound(state_);
-    if (report->cutSamples > 0 && noticeReporter) noticeReporter(parent_, QString::fromStdString(cutNotice(*report)));
+    QStringList notices;
+    for (const std::string& notice : importNotices(*report)) notices << QString::fromStdString(notice);
+    if (!notices.isEmpty() && noticeReporter) noticeReporter(parent_, notices.join(QLatin1Char('\n')));
     return true;
 }
 
