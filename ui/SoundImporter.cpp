@@ -4,6 +4,7 @@
 
 #include "import/SoundImport.h"
 #include "ui/ImportSettings.h"
+#include "ui/QtText.h"
 #include "ui/TImportDialog.h"
 
 #include <QFile>
@@ -50,7 +51,7 @@ bool SoundImporter::importFile(const QString& fileName, const ImportOptions& opt
     }
     encodeSound(state_);
     QStringList notices;
-    for (const std::string& notice : importNotices(*report)) notices << QString::fromStdString(notice);
+    for (const std::string& notice : importNotices(*report)) notices << fromView(notice);
     if (!notices.isEmpty() && noticeReporter) noticeReporter(parent_, notices.join(QLatin1Char('\n')));
     return true;
 }
