@@ -31,16 +31,5 @@ TEST(ImportReport, CutNoticeNamesTheLimitThatCut) {
     for (const auto& c : cases) EXPECT_EQ(cutNotice(c.report), c.notice) << c.name;
 }
 
-TEST(ImportReport, NoticesComeCutFirstAndOnlyWhenThereIsSomethingToSay) {
-    ImportReport report{.sourceRate = 8000, .sampleRate = 8000};
-    EXPECT_TRUE(importNotices(report).empty());
-    report.nonFiniteSamples = 2;
-    report.cutSamples = 8000;
-    const std::vector<std::string> notices = importNotices(report);
-    ASSERT_EQ(notices.size(), 2u);
-    EXPECT_EQ(notices[0], cutNotice(report));
-    EXPECT_EQ(notices[1], "2 samples were not finite numbers and were taken as silence.");
-}
-
 }  // namespace
 }  // namespace ryx
