@@ -59,8 +59,7 @@ Result<Warnings> importInput(ProgramState& state, const CommandLine& options, co
         return importSoundBytes(state, read.bytes, {*options.importRate, options.normalize, options.trim});
     }();
     if (!imported) return Result<Warnings>::failure("cannot import this sound: " + imported.error());
-    if (imported->cutSamples == 0) return Warnings{};
-    return Warnings{cutNotice(*imported)};
+    return importNotices(*imported);
 }
 
 // Loads an 8-bit mono WAV input; returns its warnings.

@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes, through libsndfile's virtual I/O, to the importer:
 // the first byte picks the choices, the rest is the file. An import either
-// gives a sound the program can hold at the chosen rate or changes nothing.
+// gives a sound the program can hold at the chosen rate, with a notice for
+// what was cut or silenced, or changes nothing.
 
 #include "core/ProgramState.h"
 #include "import/ImportOptions.h"
@@ -38,6 +39,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(state->encoder.sampleRate == options.rate);
         require(state->encoder.sampleCount >= 8 && state->encoder.sampleCount <= ryx::kMaxSamples);
         require(state->statusText.empty());
+        require(report->sourceRate > 0);
+        // A notice is there exactly when something was cut or silenced.
+        const bool cut = report->cutSamples > 0 || report->undecodedFrames > 0;
+        require(importNotices(*report).size() == static_cast<std::size_t>(cut) + (report->nonFiniteSamples > 0));
     } else {
         require(!report.error().empty());
         require(state->encoder.sampleCount == before->encoder.sampleCount);

@@ -11,21 +11,21 @@
 
 namespace ryx {
 
-std::vector<float> resampleSound(std::span<const float> samples, std::uint32_t fromRate, std::uint32_t toRate,
-                                 std::string& error) {
-    if (fromRate == toRate) return {samples.begin(), samples.end()};
+Result<std::vector<float>> resampleSound(std::span<const float> samples, std::uint32_t fromRate,
+                                         std::uint32_t toRate) {
+    if (fromRate == toRate) return std::vector<float>(samples.begin(), samples.end());
+    const Result<const SoundLibraries*> libraries = soundLibraries();
+    if (!libraries) return libraries.failureDetail();
     const double ratio = static_cast<double>(toRate) / static_cast<double>(fromRate);
     std::vector<float> out(static_cast<std::size_t>(std::ceil(static_cast<double>(samples.size()) * ratio)) + 1);
-    const SoundLibraries* libraries = soundLibraries(error);
-    if (libraries == nullptr) return {};
     std::size_t produced = 0;
-    const soxr_io_spec_t io = libraries->ioSpec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
-    const soxr_quality_spec_t quality = libraries->qualitySpec(SOXR_HQ, 0);
-    const soxr_runtime_spec_t runtime = libraries->runtimeSpec(1);
-    if (const soxr_error_t failed = libraries->resample(fromRate, toRate, 1, samples.data(), samples.size(), nullptr,
-                                                 out.data(), out.size(), &produced, &io, &quality, &runtime)) {
-        error = std::string("the rate change failed: ") + failed;
-        return {};
+    const soxr_io_spec_t io = (*libraries)->ioSpec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
+    const soxr_quality_spec_t quality = (*libraries)->qualitySpec(SOXR_HQ, 0);
+    const soxr_runtime_spec_t runtime = (*libraries)->runtimeSpec(1);
+    if (const soxr_error_t failed = (*libraries)->resample(fromRate, toRate, 1, samples.data(), samples.size(),
+                                                           nullptr, out.data(), out.size(), &produced, &io,
+                                                           &quality, &runtime)) {
+        return Error{std::string("the rate change failed: ") + failed};
     }
     out.resize(produced);
     return out;
@@ -59,46 +59,34 @@ std::uint8_t quantizeSample(float sample) {
     return static_cast<std::uint8_t>(std::clamp(level, 0.0f, 255.0f));
 }
 
-ConvertedSound convertSound(const DecodedSound& decoded, const ImportOptions& options) {
-    ConvertedSound converted;
+Result<ConvertedSound> convertSound(const DecodedSound& decoded, const ImportOptions& options) {
     if (options.rate < kMinImportRate || options.rate > kMaxImportRate) {
-        converted.error = "the rate " + std::to_string(options.rate) + " Hz is out of range (" +
-                          std::to_string(kMinImportRate) + " to " + std::to_string(kMaxImportRate) + " Hz)";
-        return converted;
+        return Error{"the rate " + std::to_string(options.rate) + " Hz is out of range (" +
+                     std::to_string(kMinImportRate) + " to " + std::to_string(kMaxImportRate) + " Hz)"};
     }
-    std::vector<float> sound;
-    if (options.normalize) {
+    Result<std::vector<float>> resampled = [&] {
+        if (!options.normalize) return resampleSound(decoded.samples, decoded.sampleRate, options.rate);
         std::vector<float> centred = decoded.samples;
         removeOffset(centred);
-        sound = resampleSound(centred, decoded.sampleRate, options.rate, converted.error);
-        normalizePeak(sound);
-    } else {
-        sound = resampleSound(decoded.samples, decoded.sampleRate, options.rate, converted.error);
-    }
-    if (!converted.error.empty()) return converted;
+        Result<std::vector<float>> changed = resampleSound(centred, decoded.sampleRate, options.rate);
+        if (changed) normalizePeak(*changed);
+        return changed;
+    }();
+    if (!resampled) return resampled.failureDetail();
+    const std::vector<float>& sound = *resampled;
 
     std::size_t begin = 0;
     std::size_t end = sound.size();
     if (options.trim) {
         std::tie(begin, end) = audibleRange(sound);
-        if (begin == end) {
-            converted.error = "the sound is silent (nothing reaches -45 dBFS); import it without trimming";
-            return converted;
-        }
+        if (begin == end) return Error{"the sound is silent (nothing reaches -45 dBFS); import it without trimming"};
     }
-    if (begin == end) {
-        converted.error = "the sound has no samples";
-        return converted;
-    }
-    // The part that was never decoded counts as cut too.
-    const auto undecoded = static_cast<std::uint64_t>(
-        std::llround(static_cast<double>(decoded.framesLeftOut) * options.rate / decoded.sampleRate));
+    if (begin == end) return Error{"the sound has no samples"};
+    ConvertedSound converted;
     if (end - begin > kMaxSamples) {
         converted.cutSamples = end - begin - kMaxSamples;
         end = begin + kMaxSamples;
     }
-    converted.cutSamples += undecoded;
-
     converted.samples.resize(std::max(end - begin, kShortestSound), std::uint8_t{128});
     std::transform(sound.begin() + static_cast<std::ptrdiff_t>(begin), sound.begin() + static_cast<std::ptrdiff_t>(end),
                    converted.samples.begin(), quantizeSample);

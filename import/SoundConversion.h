@@ -3,13 +3,14 @@
 // rate change, DC removal and peak normalisation, silence trimming, the cut
 // at the longest sound, rounding to 8 bits.
 
+#include "core/Result.h"
 #include "import/ImportOptions.h"
 #include "import/SoundDecoder.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <string>
+#include <utility>
 #include <vector>
 
 namespace ryx {
@@ -22,12 +23,11 @@ inline constexpr std::size_t kShortestSound = 8;
 struct ConvertedSound {
     std::vector<std::uint8_t> samples;  // unsigned 8-bit at the chosen rate
     std::uint64_t cutSamples = 0;       // dropped past kMaxSamples
-    std::string error;                  // empty on success
 };
 
 // libsoxr at its high-quality setting; the samples unchanged when the rates agree.
-std::vector<float> resampleSound(std::span<const float> samples, std::uint32_t fromRate, std::uint32_t toRate,
-                                 std::string& error);
+Result<std::vector<float>> resampleSound(std::span<const float> samples, std::uint32_t fromRate,
+                                         std::uint32_t toRate);
 // Subtracts the mean (before the rate change, so an offset leaves no ringing
 // at the ends).
 void removeOffset(std::vector<float>& samples);
@@ -39,6 +39,6 @@ std::pair<std::size_t, std::size_t> audibleRange(std::span<const float> samples)
 std::uint8_t quantizeSample(float sample);
 
 // The whole chain for one decoded sound.
-ConvertedSound convertSound(const DecodedSound& decoded, const ImportOptions& options);
+Result<ConvertedSound> convertSound(const DecodedSound& decoded, const ImportOptions& options);
 
 }  // namespace ryx

@@ -1,13 +1,18 @@
 #include "import/SoundDecoder.h"
 
+#include "import/DeclaredLength.h"
 #include "import/SoundLibraries.h"
 
-#include <algorithm>
+#include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <utility>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace ryx {
 namespace {
@@ -19,32 +24,58 @@ struct SndfileCloser {
 using SndfileHandle = std::unique_ptr<SNDFILE, SndfileCloser>;
 
 constexpr sf_count_t kBlockFrames = 8192;
-
-// A pipe, device or folder is never opened (it could block for ever).
-bool isRegularFile(const std::string& fileName) {
-    struct stat status {};
-    return !fileName.empty() && ::stat(fileName.c_str(), &status) == 0 && S_ISREG(status.st_mode);
-}
+constexpr const char* kNotReadable = "it is not a readable file";
+// libsndfile's "not a regular file (possibly a pipe?)": only regular files
+// and memory reach it here, so it means the decoder gave up on the contents.
+constexpr int kSndfileBadFile = 7;
 
 std::string openError(const SoundLibraries& libraries) {
+    if (libraries.errorNumber(nullptr) == kSndfileBadFile) return "it is not a sound the decoder recognises";
     const char* reason = libraries.errorText(nullptr);
     return reason != nullptr && *reason != '\0' ? reason : "unknown error";
 }
 
-DecodedSound decodeOpened(const SoundLibraries& libraries, SNDFILE* file, const SF_INFO& info) {
-    DecodedSound sound;
-    if (info.channels < 1) {
-        sound.error = "the sound has no channels";
-        return sound;
-    }
+// The file's first and last bytes, where its container states its length.
+struct FileEnds {
+    std::span<const std::uint8_t> head;
+    std::span<const std::uint8_t> tail;
+};
+
+// The frames the file declares, where the count is exact.
+std::optional<std::uint64_t> declaredFrames(const SF_INFO& info, const FileEnds& ends) {
+    if (const auto frames = headerDeclaredFrames(ends.head)) return frames;
+    if (info.frames <= 0 || info.frames == SF_COUNT_MAX) return std::nullopt;
+    // Without a length frame, the MPEG decoder estimates it from the file's size.
+    if ((info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG && !statesExactMpegLength(ends.head)) return std::nullopt;
+    return static_cast<std::uint64_t>(info.frames);
+}
+
+// Why the decoding that stopped before the limit stopped early, if it did.
+Result<> checkWhole(const SoundLibraries& libraries, SNDFILE* file, const SF_INFO& info, const FileEnds& ends,
+                    std::uint64_t decoded, std::optional<std::uint64_t> declared) {
+    const int failure = libraries.errorNumber(file);
+    const bool endsEarly = declared && decoded < *declared;
+    const bool oggCut = (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_OGG && endsInMidOggStream(ends.tail);
+    if (failure == 0 && !endsEarly && !oggCut) return {};
+    std::string message = "the sound is damaged after " + std::to_string(decoded);
+    if (declared) message += " of " + std::to_string(*declared);
+    message += " frames";
+    if (failure != 0) message += std::string(": ") + libraries.errorText(file);
+    return Result<>::failure(message);
+}
+
+Result<DecodedSound> decodeOpened(const SoundLibraries& libraries, SNDFILE* file, const SF_INFO& info,
+                                  const FileEnds& ends) {
+    if (info.channels < 1) return Error{"the sound has no channels"};
     if (info.samplerate < static_cast<int>(kMinSourceRate) || info.samplerate > static_cast<int>(kMaxSourceRate)) {
-        sound.error = "its sample rate of " + std::to_string(info.samplerate) + " Hz is not supported (" +
-                      std::to_string(kMinSourceRate) + " to " + std::to_string(kMaxSourceRate) + " Hz)";
-        return sound;
+        return Error{"its sample rate of " + std::to_string(info.samplerate) + " Hz is not supported (" +
+                     std::to_string(kMinSourceRate) + " to " + std::to_string(kMaxSourceRate) + " Hz)"};
     }
+    DecodedSound sound;
     sound.sampleRate = static_cast<std::uint32_t>(info.samplerate);
     const auto channels = static_cast<std::size_t>(info.channels);
-    const std::uint64_t limit = std::min(kMaxDecodedFrames, kMaxDecodedSeconds * sound.sampleRate);
+    const std::uint64_t limit = decodedFrameLimit(sound.sampleRate);
+    // The frames present, as far as libsndfile can tell: a header may claim far more.
     if (info.frames > 0 && static_cast<std::uint64_t>(info.frames) < limit) {
         sound.samples.reserve(static_cast<std::size_t>(info.frames));
     }
@@ -57,6 +88,13 @@ DecodedSound decodeOpened(const SoundLibraries& libraries, SNDFILE* file, const 
         const sf_count_t got = libraries.readFrames(file, block.data(), wanted);
         if (got <= 0) break;
         const auto frames = static_cast<std::size_t>(got);
+        // One NaN would reach every sample through the offset removal.
+        for (float& value : std::span(block.data(), frames * channels)) {
+            if (!std::isfinite(value)) {
+                value = 0.0f;
+                ++sound.nonFiniteSamples;
+            }
+        }
         if (channels == 1) {
             sound.samples.insert(sound.samples.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(frames));
             continue;
@@ -68,11 +106,16 @@ DecodedSound decodeOpened(const SoundLibraries& libraries, SNDFILE* file, const 
             sound.samples.push_back(sum * scale);
         }
     }
-    if (sound.samples.size() >= limit && info.frames > 0 &&
-        static_cast<std::uint64_t>(info.frames) > sound.samples.size()) {
-        sound.framesLeftOut = static_cast<std::uint64_t>(info.frames) - sound.samples.size();
+    const std::uint64_t decoded = sound.samples.size();
+    const std::optional<std::uint64_t> declared = declaredFrames(info, ends);
+    if (decoded < limit) {
+        if (Result<> whole = checkWhole(libraries, file, info, ends, decoded, declared); !whole) {
+            return whole.failureDetail();
+        }
+    } else if (declared && *declared > decoded) {
+        sound.framesLeftOut = *declared - decoded;
     }
-    if (sound.samples.empty()) sound.error = "the sound has no samples";
+    if (sound.samples.empty()) return Error{"the sound has no samples"};
     return sound;
 }
 
@@ -110,38 +153,75 @@ sf_count_t memoryWrite(const void*, sf_count_t, void*) { return 0; }
 
 sf_count_t memoryTell(void* user) { return static_cast<MemoryFile*>(user)->position; }
 
-DecodedSound failed(std::string reason) {
-    DecodedSound sound;
-    sound.error = std::move(reason);
-    return sound;
-}
-
 // Opens with the loaded library and decodes; `open` gets the library's
 // functions and the info to fill.
 template <typename Open>
-DecodedSound decodeWith(Open open) {
-    std::string reason;
-    const SoundLibraries* libraries = soundLibraries(reason);
-    if (libraries == nullptr) return failed(reason);
+Result<DecodedSound> decodeWith(const FileEnds& ends, Open open) {
+    const Result<const SoundLibraries*> libraries = soundLibraries();
+    if (!libraries) return libraries.failureDetail();
     SF_INFO info{};
-    const SndfileHandle file(open(*libraries, info), SndfileCloser{libraries});
-    if (!file) return failed(openError(*libraries));
-    return decodeOpened(*libraries, file.get(), info);
+    const SndfileHandle file(open(**libraries, info), SndfileCloser{*libraries});
+    if (!file) return Error{openError(**libraries)};
+    return decodeOpened(**libraries, file.get(), info, ends);
+}
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// `count` bytes from `offset`, or fewer where the file ends.
+Result<std::vector<std::uint8_t>> readAt(int fd, std::uint64_t offset, std::size_t count) {
+    std::vector<std::uint8_t> bytes(count);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t got = ::pread(fd, bytes.data() + done, count - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return Result<std::vector<std::uint8_t>>::failure(std::string("it cannot be read: ") + std::strerror(errno), errno);
+        if (got == 0) break;
+        done += static_cast<std::size_t>(got);
+    }
+    bytes.resize(done);
+    return bytes;
 }
 
 }  // namespace
 
-DecodedSound decodeSoundFile(const std::string& fileName) {
-    if (!isRegularFile(fileName)) return failed("it is not a readable file");
-    return decodeWith([&](const SoundLibraries& libraries, SF_INFO& info) {
+Result<DecodedSound> decodeSoundFile(const std::string& fileName) {
+    // Without O_NONBLOCK, opening a FIFO would wait for a writer for good;
+    // only a regular file is read.
+    const Descriptor file(::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (file.get() < 0) return Error{kNotReadable, errno};
+    struct stat status {};
+    if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) return Error{kNotReadable};
+
+    const auto size = static_cast<std::uint64_t>(status.st_size);
+    const std::size_t tailSize = static_cast<std::size_t>(std::min<std::uint64_t>(size, kOggTail));
+    const Result<std::vector<std::uint8_t>> head = readAt(file.get(), 0, kDeclaredLengthHead);
+    if (!head) return head.failureDetail();
+    const Result<std::vector<std::uint8_t>> tail = readAt(file.get(), size - tailSize, tailSize);
+    if (!tail) return tail.failureDetail();
+    // Opened by name: libsndfile tells some kinds without a header (.mp3, .gsm) by it.
+    return decodeWith(FileEnds{*head, *tail}, [&](const SoundLibraries& libraries, SF_INFO& info) {
         return libraries.open(fileName.c_str(), SFM_READ, &info);
     });
 }
 
-DecodedSound decodeSoundBytes(std::span<const std::uint8_t> bytes) {
+Result<DecodedSound> decodeSoundBytes(std::span<const std::uint8_t> bytes) {
     MemoryFile memory{bytes};
     SF_VIRTUAL_IO io{memoryLength, memorySeek, memoryRead, memoryWrite, memoryTell};
-    return decodeWith([&](const SoundLibraries& libraries, SF_INFO& info) {
+    const FileEnds ends{bytes.first(std::min(bytes.size(), kDeclaredLengthHead)),
+                        bytes.last(std::min(bytes.size(), kOggTail))};
+    return decodeWith(ends, [&](const SoundLibraries& libraries, SF_INFO& info) {
         return libraries.openVirtual(&io, SFM_READ, &info, &memory);
     });
 }
@@ -149,11 +229,10 @@ DecodedSound decodeSoundBytes(std::span<const std::uint8_t> bytes) {
 bool isReadableSound(std::span<const std::uint8_t> bytes) {
     MemoryFile memory{bytes};
     SF_VIRTUAL_IO io{memoryLength, memorySeek, memoryRead, memoryWrite, memoryTell};
-    std::string reason;
-    const SoundLibraries* libraries = soundLibraries(reason);
-    if (libraries == nullptr) return false;
+    const Result<const SoundLibraries*> libraries = soundLibraries();
+    if (!libraries) return false;
     SF_INFO info{};
-    const SndfileHandle file(libraries->openVirtual(&io, SFM_READ, &info, &memory), SndfileCloser{libraries});
+    const SndfileHandle file((*libraries)->openVirtual(&io, SFM_READ, &info, &memory), SndfileCloser{*libraries});
     return file != nullptr && info.channels > 0;
 }
 

@@ -1,7 +1,12 @@
 #pragma once
 // Decodes any sound libsndfile reads into mono floats (the mean of all
-// channels) at the file's own rate.
+// channels) at the file's own rate. A file that ends before its declared
+// length, or that the decoder stops reading with an error, is refused:
+// part of a damaged sound is not imported.
 
+#include "core/Result.h"
+
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -17,16 +22,22 @@ inline constexpr std::uint64_t kMaxDecodedFrames = std::uint64_t{1} << 24;
 inline constexpr std::uint32_t kMinSourceRate = 1000;
 inline constexpr std::uint32_t kMaxSourceRate = 768000;
 
+// The frames decoded at most from a sound at this rate.
+constexpr std::uint64_t decodedFrameLimit(std::uint32_t sourceRate) {
+    return std::min(kMaxDecodedFrames, kMaxDecodedSeconds * sourceRate);
+}
+
 struct DecodedSound {
-    std::vector<float> samples;      // full scale is -1 ... 1
+    std::vector<float> samples;  // full scale is -1 ... 1
     std::uint32_t sampleRate = 0;
-    std::uint64_t framesLeftOut = 0;  // past the decoding limit
-    std::string error;                // empty when decoded
+    std::uint64_t framesLeftOut = 0;     // past the decoding limit
+    std::uint64_t nonFiniteSamples = 0;  // NaN or infinite, taken as 0 (per channel)
 };
 
-DecodedSound decodeSoundFile(const std::string& fileName);
+// Only a regular file is opened: a pipe or device could block for ever.
+Result<DecodedSound> decodeSoundFile(const std::string& fileName);
 // The same from a whole file's bytes in memory.
-DecodedSound decodeSoundBytes(std::span<const std::uint8_t> bytes);
+Result<DecodedSound> decodeSoundBytes(std::span<const std::uint8_t> bytes);
 
 // Whether libsndfile recognises the bytes (a whole file, or its start) as a
 // sound it can read.

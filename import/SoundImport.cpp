@@ -8,40 +8,34 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
 namespace ryx {
 namespace {
 
-Result<ImportReport> adoptConverted(ProgramState& state, const ConvertedSound& converted, std::uint32_t rate) {
-    if (!converted.error.empty()) return Error{converted.error};
-    loadSamples(state, converted.samples, rate);
-    return ImportReport{converted.cutSamples, rate};
+Result<ImportReport> importDecoded(ProgramState& state, const Result<DecodedSound>& decoded,
+                                   const ImportOptions& options) {
+    if (!decoded) return decoded.failureDetail();
+    const Result<ConvertedSound> converted = convertSound(*decoded, options);
+    if (!converted) return converted.failureDetail();
+    loadSamples(state, converted->samples, options.rate);
+    return ImportReport{.cutSamples = converted->cutSamples,
+                        .undecodedFrames = decoded->framesLeftOut,
+                        .sourceRate = decoded->sampleRate,
+                        .sampleRate = options.rate,
+                        .nonFiniteSamples = decoded->nonFiniteSamples};
 }
 
 }  // namespace
 
 Result<ImportReport> importSoundFile(ProgramState& state, const std::string& fileName, const ImportOptions& options) {
-    const DecodedSound decoded = decodeSoundFile(fileName);
-    if (!decoded.error.empty()) return Error{decoded.error};
-    return adoptConverted(state, convertSound(decoded, options), options.rate);
+    return importDecoded(state, decodeSoundFile(fileName), options);
 }
 
 Result<ImportReport> importSoundBytes(ProgramState& state, std::span<const std::uint8_t> bytes,
                                       const ImportOptions& options) {
-    const DecodedSound decoded = decodeSoundBytes(bytes);
-    if (!decoded.error.empty()) return Error{decoded.error};
-    return adoptConverted(state, convertSound(decoded, options), options.rate);
-}
-std::string cutNotice(const ImportReport& report) {
-    char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%.2f",
-                  static_cast<double>(report.cutSamples) / static_cast<double>(report.sampleRate));
-    return "The sound is longer than " + std::to_string(kMaxSamples) + " samples at " +
-           std::to_string(report.sampleRate) + " Hz: its last " + std::to_string(report.cutSamples) +
-           " samples (" + seconds + " s) were cut.";
+    return importDecoded(state, decodeSoundBytes(bytes), options);
 }
 
 std::vector<std::uint8_t> eightBitWaveBytes(std::span<const std::uint8_t> samples, std::uint32_t sampleRate) {

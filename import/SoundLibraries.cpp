@@ -2,58 +2,59 @@
 
 #include <dlfcn.h>
 
+#include <string>
+
 namespace ryx {
 namespace {
 
 constexpr const char* kSndfileName = "libsndfile.so.1";
 constexpr const char* kSoxrName = "libsoxr.so.0";
 
-struct LoadedLibraries {
-    SoundLibraries functions{};
-    std::string failure;  // empty when every function was found
+// The name of the first function that is missing, or nothing.
+class Resolver {
+public:
+    template <typename Function>
+    void operator()(void* library, const char* name, Function& function) {
+        // POSIX guarantees that a data pointer from dlsym converts to a function pointer.
+        function = reinterpret_cast<Function>(::dlsym(library, name));
+        if (function == nullptr && missing_.empty()) missing_ = name;
+    }
+    Result<> outcome() const { return missing_.empty() ? Result<>() : Result<>::failure(missing_ + " is missing"); }
+
+private:
+    std::string missing_;
 };
 
-template <typename Function>
-bool resolve(void* library, const char* name, Function& function, std::string& failure) {
-    // POSIX guarantees that a data pointer from dlsym converts to a function pointer.
-    function = reinterpret_cast<Function>(::dlsym(library, name));
-    if (function == nullptr && failure.empty()) failure = std::string(name) + " is missing";
-    return function != nullptr;
-}
-
-LoadedLibraries load() {
-    LoadedLibraries loaded;
+Result<SoundLibraries> load() {
     // Kept loaded for the rest of the process: the functions stay valid.
     void* sndfile = ::dlopen(kSndfileName, RTLD_NOW | RTLD_LOCAL);
     void* soxr = sndfile != nullptr ? ::dlopen(kSoxrName, RTLD_NOW | RTLD_LOCAL) : nullptr;
     if (sndfile == nullptr || soxr == nullptr) {
         const char* reason = ::dlerror();
-        loaded.failure = reason != nullptr ? reason : "the sound libraries cannot be loaded";
-        return loaded;
+        return Error{reason != nullptr ? reason : "the sound libraries cannot be loaded"};
     }
-    SoundLibraries& f = loaded.functions;
-    std::string& failure = loaded.failure;
-    resolve(sndfile, "sf_open", f.open, failure);
-    resolve(sndfile, "sf_open_virtual", f.openVirtual, failure);
-    resolve(sndfile, "sf_readf_float", f.readFrames, failure);
-    resolve(sndfile, "sf_close", f.close, failure);
-    resolve(sndfile, "sf_strerror", f.errorText, failure);
-    resolve(soxr, "soxr_oneshot", f.resample, failure);
-    resolve(soxr, "soxr_io_spec", f.ioSpec, failure);
-    resolve(soxr, "soxr_quality_spec", f.qualitySpec, failure);
-    resolve(soxr, "soxr_runtime_spec", f.runtimeSpec, failure);
-    return loaded;
+    SoundLibraries f{};
+    Resolver resolve;
+    resolve(sndfile, "sf_open", f.open);
+    resolve(sndfile, "sf_open_virtual", f.openVirtual);
+    resolve(sndfile, "sf_readf_float", f.readFrames);
+    resolve(sndfile, "sf_close", f.close);
+    resolve(sndfile, "sf_error", f.errorNumber);
+    resolve(sndfile, "sf_strerror", f.errorText);
+    resolve(soxr, "soxr_oneshot", f.resample);
+    resolve(soxr, "soxr_io_spec", f.ioSpec);
+    resolve(soxr, "soxr_quality_spec", f.qualitySpec);
+    resolve(soxr, "soxr_runtime_spec", f.runtimeSpec);
+    if (Result<> resolved = resolve.outcome(); !resolved) return resolved.failureDetail();
+    return f;
 }
 
 }  // namespace
 
-const SoundLibraries* soundLibraries(std::string& reason) {
-    static const LoadedLibraries loaded = load();
-    if (!loaded.failure.empty()) {
-        reason = loaded.failure;
-        return nullptr;
-    }
-    return &loaded.functions;
+Result<const SoundLibraries*> soundLibraries() {
+    static const Result<SoundLibraries> loaded = load();
+    if (!loaded) return loaded.failureDetail();
+    return &loaded.value();
 }
 
 }  // namespace ryx

@@ -3,10 +3,10 @@
 // at start-up: with their codecs they are a dozen shared libraries, and
 // loading them would cost the encoder more than encoding the largest sound.
 
+#include "core/Result.h"
+
 #include <sndfile.h>
 #include <soxr.h>
-
-#include <string>
 
 namespace ryx {
 
@@ -15,6 +15,7 @@ struct SoundLibraries {
     decltype(&::sf_open_virtual) openVirtual;
     decltype(&::sf_readf_float) readFrames;
     decltype(&::sf_close) close;
+    decltype(&::sf_error) errorNumber;
     decltype(&::sf_strerror) errorText;
     decltype(&::soxr_oneshot) resample;
     decltype(&::soxr_io_spec) ioSpec;
@@ -22,8 +23,8 @@ struct SoundLibraries {
     decltype(&::soxr_runtime_spec) runtimeSpec;
 };
 
-// Both libraries, loaded on the first call; null when either cannot be
-// loaded, with the loader's reason in `reason`.
-const SoundLibraries* soundLibraries(std::string& reason);
+// Both libraries, loaded on the first call, or the loader's reason why
+// either cannot be loaded.
+Result<const SoundLibraries*> soundLibraries();
 
 }  // namespace ryx

@@ -4,11 +4,13 @@
 
 #include "import/SoundImport.h"
 #include "ui/ImportSettings.h"
+#include "ui/QtText.h"
 #include "ui/TImportDialog.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QStringList>
 
 #include <utility>
 
@@ -48,7 +50,9 @@ bool SoundImporter::importFile(const QString& fileName, const ImportOptions& opt
         return false;
     }
     encodeSound(state_);
-    if (report->cutSamples > 0 && noticeReporter) noticeReporter(parent_, QString::fromStdString(cutNotice(*report)));
+    QStringList notices;
+    for (const std::string& notice : importNotices(*report)) notices << fromView(notice);
+    if (!notices.isEmpty() && noticeReporter) noticeReporter(parent_, notices.join(QLatin1Char('\n')));
     return true;
 }
 

@@ -56,15 +56,14 @@ TEST(SoundConversion, RateChangeKeepsDurationAndPitch) {
     for (std::size_t i = 0; i < second.size(); ++i) {
         second[i] = static_cast<float>(0.5 * std::sin(2 * std::numbers::pi * 1000.0 * static_cast<double>(i) / 44100));
     }
-    std::string error;
-    const std::vector<float> out = resampleSound(second, 44100, 15625, error);
-    EXPECT_EQ(error, "");
-    EXPECT_NEAR(static_cast<double>(out.size()), 15625.0, 1.0);
+    const Result<std::vector<float>> out = resampleSound(second, 44100, 15625);
+    ASSERT_TRUE(out.ok()) << out.error();
+    EXPECT_NEAR(static_cast<double>(out->size()), 15625.0, 1.0);
     // The middle of the result is the same tone sampled at the new rate.
     for (std::size_t i = 1000; i < 14000; i += 997) {
-        EXPECT_NEAR(out[i], 0.5 * std::sin(2 * std::numbers::pi * 1000.0 * static_cast<double>(i) / 15625), 0.01);
+        EXPECT_NEAR((*out)[i], 0.5 * std::sin(2 * std::numbers::pi * 1000.0 * static_cast<double>(i) / 15625), 0.01);
     }
-    EXPECT_EQ(resampleSound(second, 44100, 44100, error), second);
+    EXPECT_EQ(resampleSound(second, 44100, 44100).value(), second);
 }
 
 }  // namespace

@@ -12,6 +12,10 @@
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
 
 namespace ryx {
 namespace {
@@ -49,15 +53,35 @@ TEST(SoundImport, PlainEightBitSoundGivesTheStateOfAnOpen) {
     }
 }
 
+// A pipe is refused before it is opened for reading: it could block for good.
 TEST(SoundImport, FileThatIsNotThereOrNotRegularFails) {
     test::TempDirectory folder;
     auto state = test::freshState();
-    for (const auto& path : {folder / "missing.wav", folder.path()}) {
-        const Result<ImportReport> report = importSoundFile(*state, path.string(), {});
-        EXPECT_EQ(report.error(), "it is not a readable file");
+    const auto pipe = folder / "pipe.flac";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0) << std::strerror(errno);
+    const struct {
+        std::filesystem::path path;
+        int systemError;
+    } cases[] = {{folder / "missing.wav", ENOENT}, {folder.path(), 0}, {pipe, 0}};
+    for (const auto& c : cases) {
+        const Result<ImportReport> report = importSoundFile(*state, c.path.string(), {});
+        EXPECT_EQ(report.error(), "it is not a readable file") << c.path;
+        EXPECT_EQ(report.systemError(), c.systemError) << c.path;
     }
     test::writeFileBytes(folder / "noise.flac", Bytes(4000, 0x5A));
     EXPECT_FALSE(importSoundFile(*state, (folder / "noise.flac").string(), {}).ok());
+}
+
+// A cut file fails on disk as in memory, named by the caller.
+TEST(SoundImport, CutFileFailsSayingHowFarItWasDecoded) {
+    test::TempDirectory folder;
+    Bytes bytes = test::soundBytes(test::monoTone(SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 16000, 3.0));
+    bytes.resize(3000);
+    test::writeFileBytes(folder / "cut.flac", bytes);
+    auto state = test::freshState();
+    const Result<ImportReport> report = importSoundFile(*state, (folder / "cut.flac").string(), {});
+    EXPECT_TRUE(report.error().starts_with("the sound is damaged after ")) << report.error();
+    EXPECT_TRUE(report.error().ends_with(" of 48000 frames")) << report.error();
 }
 
 TEST(SoundImport, OnlyTheReadersOwnLayoutCountsAsPlain) {

@@ -3,6 +3,7 @@
 #include "SameState.h"
 #include "TestSounds.h"
 #include "formats/WaveLoad.h"
+#include "import/SoundDecoder.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -97,7 +98,35 @@ TEST(SoundImport, UndecodedEndCountsAsCut) {
     const Result<ImportReport> report = importSoundBytes(*state, test::soundBytes(tone), {1000, true, false});
     ASSERT_TRUE(report.ok()) << report.error();
     EXPECT_EQ(state->encoder.sampleCount, kMaxSamples);
-    EXPECT_EQ(report->cutSamples, 420000u - kMaxSamples);
+    EXPECT_EQ(report->cutSamples, 360000u - kMaxSamples);
+    EXPECT_EQ(report->undecodedFrames, 60000u);
+    EXPECT_EQ(cutNotice(*report),
+              "The sound is longer than 262500 samples at 1000 Hz: its last 157500 samples (157.50 s) were cut.");
+}
+
+// At high rates the decoding stops at 2^24 frames, well short of the longest
+// sound at a low rate; the header's length, not the bytes present, tells how
+// much was left (as when only the start of a long file was read).
+TEST(SoundImport, DecodingLimitIsNamedWhenItCutTheSound) {
+    constexpr std::uint32_t kSourceRate = 768000;
+    constexpr std::uint32_t kDeclaredFrames = 30 * kSourceRate;
+    Bytes samples(kMaxDecodedFrames + 1000);
+    for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = (i / 384) % 2 != 0 ? 100 : 156;  // 1 kHz
+    Bytes bytes = eightBitWaveBytes(samples, kSourceRate);
+    const auto setLittleEndian32 = [&bytes](std::size_t at, std::uint32_t value) {
+        for (std::size_t i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    };
+    setLittleEndian32(4, kDeclaredFrames + kWaveHeaderSize - 8);
+    setLittleEndian32(kWaveHeaderSize - 4, kDeclaredFrames);
+
+    auto state = test::freshState();
+    const Result<ImportReport> report = importSoundBytes(*state, bytes, {1000, true, false});
+    ASSERT_TRUE(report.ok()) << report.error();
+    EXPECT_NEAR(static_cast<double>(state->encoder.sampleCount), 21845.0, 1.0);
+    EXPECT_EQ(report->cutSamples, 0u);
+    EXPECT_EQ(report->undecodedFrames, kDeclaredFrames - kMaxDecodedFrames);
+    EXPECT_EQ(cutNotice(*report), "The sound is longer than the 16777216 frames (21.85 s at 768000 Hz) the importer "
+                                  "decodes: its last 8.15 s were cut.");
 }
 
 TEST(SoundImport, ShortSoundIsPaddedToTheShortestTheReaderTakes) {
@@ -143,11 +172,14 @@ TEST(SoundImport, BadInputFailsWithItsReasonAndChangesNothing) {
     const std::string garbage = "This is a text file, not a sound at all, but it is long enough.";
     Bytes truncated = goodWave();
     truncated.resize(30);
+    Bytes mp3Start = test::soundBytes(test::monoTone(SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 44100, 1.0));
+    mp3Start.resize(200);  // less than a frame after the length frame
     const BadCase cases[] = {
         {"empty", {}, 15625, "Format not recognised"},
         {"text", Bytes(garbage.begin(), garbage.end()), 15625, "Format not recognised"},
         {"truncated header", truncated, 15625, ""},
         {"no frames", headerOnlyWave(), 15625, "no samples"},
+        {"start of an mp3", mp3Start, 15625, "it is not a sound the decoder recognises"},
         {"silent", silentWave(), 15625, "silent"},
         {"rate too low", goodWave(), 999, "out of range (1000 to 48000 Hz)"},
         {"rate too high", goodWave(), 48001, "out of range"},

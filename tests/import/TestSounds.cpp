@@ -78,7 +78,9 @@ std::vector<float> toneFrames(const ToneSound& sound) {
     return samples;
 }
 
-std::vector<std::uint8_t> soundBytes(const ToneSound& sound) {
+std::vector<std::uint8_t> soundBytes(const ToneSound& sound) { return soundBytes(sound, toneFrames(sound)); }
+
+std::vector<std::uint8_t> soundBytes(const ToneSound& sound, const std::vector<float>& frames) {
     MemoryFile memory;
     SF_VIRTUAL_IO io{length, seek, read, write, tell};
     SF_INFO info{};
@@ -90,7 +92,6 @@ std::vector<std::uint8_t> soundBytes(const ToneSound& sound) {
                              << sf_strerror(nullptr);
     if (file == nullptr) return {};
     if (!sound.title.empty()) sf_set_string(file, SF_STR_TITLE, sound.title.c_str());
-    const std::vector<float> frames = toneFrames(sound);
     sf_writef_float(file, frames.data(), static_cast<sf_count_t>(frames.size()) / sound.channels);
     sf_close(file);
     return memory.bytes;

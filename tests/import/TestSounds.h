@@ -29,6 +29,8 @@ ToneSound monoTone(int format, int rate, double seconds);
 std::vector<float> toneFrames(const ToneSound& sound);
 // The whole file; the test fails when libsndfile cannot write it.
 std::vector<std::uint8_t> soundBytes(const ToneSound& sound);
+// The same kind of file holding these interleaved frames instead of the tone.
+std::vector<std::uint8_t> soundBytes(const ToneSound& sound, const std::vector<float>& frames);
 void writeSoundFile(const std::filesystem::path& path, const ToneSound& sound);
 
 // Crossings of the 128 line, up or down, in 8-bit samples.

@@ -24,6 +24,10 @@
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
 
 namespace ryx::ui {
 namespace {
@@ -201,6 +205,19 @@ TEST_F(ImportWindowTest, NamedOrDroppedFileIsOpenedWhenPlainAndImportedOtherwise
     QApplication::sendEvent(dropped.form.get(), &drop);
     test::expectSameState(*named.state, *dropped.state);
     EXPECT_TRUE(dropped.errors.isEmpty());
+}
+
+// A pipe named at start-up or dropped is refused at once: were it opened,
+// the window would wait for a writer for good.
+TEST_F(ImportWindowTest, NamedPipeIsRefusedWithoutWaitingForAWriter) {
+    const fs::path pipe = sounds / "pipe.wav";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0) << std::strerror(errno);
+    Window window;
+    const auto before = std::make_unique<ProgramState>(*window.state);
+    window.form->openSoundFile(qPath(pipe));
+    ASSERT_EQ(window.errors.size(), 1);
+    EXPECT_EQ(window.errors[0], "The sound \"" + qPath(pipe) + "\" was not imported.\n\nit is not a readable file");
+    test::expectSameState(*before, *window.state);
 }
 
 }  // namespace
