@@ -7,7 +7,7 @@
 set -euo pipefail
 export LC_ALL=C
 out=$1
-mkdir -p "$out/wav_reader_fuzzer" "$out/pcm_wav_fuzzer"
+mkdir -p "$out/wav_reader_fuzzer" "$out/pcm_wav_fuzzer" "$out/command_line_fuzzer" "$out/encoder_fuzzer"
 
 # bytes N... : the given byte values; le16/le32 V: a little-endian number.
 bytes() { printf "$(printf '\\x%02x' "$@")"; }
@@ -51,6 +51,29 @@ p=$out/pcm_wav_fuzzer
 { header44 400 8000 1 8; tone 50; } > "$p/cut-short.wav"
 { header44 20 8000 1 8 3; tone 20; } > "$p/float-format.wav"
 { printf 'RIFF'; le32 4; printf 'WAVE'; } > "$p/no-chunks.wav"
+
+# The command line: sound SAMPLES RATE_CHOICE, then the arguments, one a
+# line (NUL separates them too). The names are those of the fuzzer's folder.
+sound() { le16 "$1"; bytes "$2"; }
+c=$out/command_line_fuzzer
+{ sound 1000 0; printf 'in.wav'; } > "$c/default-assembler"
+{ sound 4000 0; printf -- '--hex\nout.hex\n--program\n-\nin.wav'; } > "$c/hex-and-program"
+{ sound 2000 3; printf -- '-s\n1\n-f4\n--chip\n12f683\n--loop\n--hex=x.hex\nsame.wav'; } > "$c/one-bit-small-chip"
+{ sound 800 0; printf -- '--chip\0pic16f877a\0--clock\00020000000\0--hex\0link.wav\0in.wav'; } > "$c/crystal-onto-input"
+{ sound 65000 0; printf -- '--hex\nbig.hex\nin.wav'; } > "$c/too-long-for-chip"
+{ sound 300 5; printf -- '-o\nahead.asm\n-b\nmade-later.asm\n--wav\ndir/new.wav\nin.wav'; } > "$c/dangling-link"
+{ sound 100 0; printf -- 'a.wav\nb.wav\n-\n--compare\n--rate\n22050\n--no-trim'; } > "$c/several-inputs"
+{ sound 100 0; printf -- '--asm\n/dev/stdout\n--bin\n-\n--\n-x.wav'; } > "$c/standard-output-twice"
+{ sound 3000 0; printf -- '--rate\n8000\n--oscillator\ncrystal\n--clock\n4000000\n--hex\nnew.hex\nin.wav'; } > "$c/rate-and-crystal"
+
+# The encoders: scheme and fineness, rate, then the fourth search's limits
+# (bin shift, beam width, prune steps, block length, overlap), then samples.
+e=$out/encoder_fuzzer
+{ bytes 0 0 8 15 0 0 16 128; tone 12; } > "$e/short-exact"
+{ bytes 3 1 0 3 2 40 0 4; tone 300; } > "$e/one-bit-small-blocks"
+{ bytes 14 4 16 0 7 0 0 0; awk 'BEGIN { for (i = 0; i < 200; i++) printf "%c", 128 }'; } > "$e/silence"
+{ bytes 5 0 4 31 0 100 0 16; awk 'BEGIN { for (i = 0; i < 15; i++) printf "%c", (i % 2) ? 255 : 0 }'; } > "$e/extremes"
+{ bytes 6 2 8 15 0 255 3 128; tone 3000; } > "$e/long-with-block-joins"
 
 if [ "${2:-}" = --long ]; then
   mkdir -p "$3/wav_reader_fuzzer"

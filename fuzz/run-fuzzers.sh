@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Runs every fuzzer of a fuzz build for SECONDS each, starting from the seeds
-# in fuzz/corpus/NAME, with inputs up to 300,000 bytes. A fuzzer with a long
-# seed (a sound longer than the reader keeps, made here) then gets a third of
-# that again from the long seed alone: mutations of a long input are slow,
-# and mixed in they would starve the main run. A crash fails the run; the
-# crashing input is kept in BUILD_DIR/fuzz/artifacts/ to be added as a
-# regression case. Prints each run's runs per second and coverage.
+# Runs every fuzzer of a fuzz build, starting from the seeds in
+# fuzz/corpus/NAME, with inputs up to 300,000 bytes. The fuzzers share
+# 3 x SECONDS equally, so that a fuzzer more does not lengthen the run. A
+# fuzzer with a long seed (a sound longer than the reader keeps, made here)
+# then gets a third of its share again from the long seed alone: mutations of
+# a long input are slow, and mixed in they would starve the main run. A crash
+# fails the run; the crashing input is kept in BUILD_DIR/fuzz/artifacts/ to be
+# added as a regression case. Prints each run's runs per second and coverage.
 # Usage: fuzz/run-fuzzers.sh BUILD_DIR SECONDS
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -21,6 +22,8 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fuzz/make-seed-corpus.sh "$work/unused" --long "$work/long"
+
+share=$(( (3 * seconds + ${#fuzzers[@]} - 1) / ${#fuzzers[@]} ))
 
 status=0
 # fuzz NAME SECONDS SEED_DIR: one run from the seeds in SEED_DIR.
@@ -46,9 +49,9 @@ fuzz() {
 
 for fuzzer in "${fuzzers[@]}"; do
   name=$(basename "$fuzzer")
-  fuzz "$name" "$seconds" "fuzz/corpus/$name"
+  fuzz "$name" "$share" "fuzz/corpus/$name"
   if [ -d "$work/long/$name" ]; then
-    fuzz "$name" $(( (seconds + 2) / 3 )) "$work/long/$name"
+    fuzz "$name" $(( (share + 2) / 3 )) "$work/long/$name"
   fi
 done
 exit $status
