@@ -4,7 +4,8 @@
 // A parse that succeeds is planned, inside a folder of its own, and the PIC
 // program its options name is made for the sound (greedy bits: the encoders
 // have a fuzzer of their own) and read back from its HEX text. Nothing is
-// written: the plan only looks names up.
+// written: the plan only looks names up. The fuzzer works in a folder of its
+// own, made in TMPDIR: give it its corpus and artifact paths absolute.
 
 #include "FuzzRequire.h"
 #include "OutputPlanCheck.h"

@@ -34,10 +34,11 @@ fuzz() {
   log=$corpus.log
   mkdir -p "$artifacts"
   echo "== $name for ${time}s from $seeds"
+  # Absolute paths and a temporary folder in $work: a fuzzer may work in a folder of its own.
   if ! ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-      LSAN_OPTIONS=suppressions="$PWD/fuzz/lsan-suppressions.txt" \
+      LSAN_OPTIONS=suppressions="$PWD/fuzz/lsan-suppressions.txt" TMPDIR="$work" \
       "$build/fuzz/$name" -max_total_time="$time" -max_len=300000 -timeout=10 -print_final_stats=1 \
-      -artifact_prefix="$artifacts" "$corpus" "$seeds" 2>"$log"; then
+      -artifact_prefix="$artifacts" "$corpus" "$(cd "$seeds" && pwd)" 2>"$log"; then
     tail -n 60 "$log"
     echo "FAIL $name: crashing input kept in $artifacts" >&2
     status=1
