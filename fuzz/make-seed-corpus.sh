@@ -74,6 +74,9 @@ e=$out/encoder_fuzzer
 { bytes 14 4 16 0 7 0 0 0; awk 'BEGIN { for (i = 0; i < 200; i++) printf "%c", 128 }'; } > "$e/silence"
 { bytes 5 0 4 31 0 100 0 16; awk 'BEGIN { for (i = 0; i < 15; i++) printf "%c", (i % 2) ? 255 : 0 }'; } > "$e/extremes"
 { bytes 6 2 8 15 0 255 3 128; tone 3000; } > "$e/long-with-block-joins"
+# "1 bit", Ryx32, samples 127 255 7 0 193 (127): the beam search's bits
+# err more than the greedy rule's (766615622 against 766447179).
+bytes 255 239 7 0 0 255 255 193 127 255 7 0 193 127 > "$e/beam-loses-to-greedy"
 
 if [ "${2:-}" = --long ]; then
   mkdir -p "$3/wav_reader_fuzzer"
