@@ -53,6 +53,12 @@ struct CircuitSearchModel {
         return step.next(u, kOneAndHalf ? previousBit : 0, bit);
     }
     Target target(std::uint8_t sample) const { return circuitTarget(sample); }
+    // As greedyLoop chooses.
+    std::uint32_t greedyBit(Level u, std::uint32_t previousBit, std::uint8_t sample) const {
+        const double up = next(u, previousBit, 1);
+        const double down = next(u, previousBit, 0);
+        return std::abs(up - target(sample)) <= std::abs(down - target(sample)) ? 1u : 0u;
+    }
     Error squaredDistance(Level u, Target target) const { return (u - target) * (u - target); }
     std::uint32_t bin(Level u) const { return circuitVoltage(u); }
     std::uint16_t voltage(Level u) const { return circuitVoltage(u); }

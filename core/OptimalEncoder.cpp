@@ -23,6 +23,9 @@ struct DocumentSearchModel {
     Level next(Level v, std::uint32_t previousBit, std::uint32_t bit) const {
         return nextVoltage<kOneAndHalf>(v, previousBit, bit, f);
     }
+    std::uint32_t greedyBit(Level v, std::uint32_t previousBit, std::uint8_t sample) const {
+        return chooseNearerBit<kOneAndHalf>(v, previousBit, sample, f);
+    }
     Target target(std::uint8_t sample) const { return targetVoltage(sample); }
     Error squaredDistance(Level v, Target target) const {
         const std::int64_t distance = std::int64_t{v} - std::int64_t{target};

@@ -223,10 +223,41 @@ private:
     std::vector<std::uint8_t> path_;
 };
 
+// The summed squared distance of a path's levels from their targets; with
+// greedy, the path is the model's one-sample rule and is written to bits.
+template <typename Model>
+typename Model::Error pathError(std::span<const std::uint8_t> samples, std::span<std::uint8_t> bits,
+                                const Model& model, bool greedy) {
+    typename Model::Error error{};
+    typename Model::Level level = model.start();
+    std::uint32_t previousBit = 0;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const std::uint32_t bit = greedy ? model.greedyBit(level, previousBit, samples[i]) : bits[i];
+        level = model.next(level, previousBit, bit);
+        previousBit = bit;
+        if (greedy) bits[i] = static_cast<std::uint8_t>(bit);
+        error += model.squaredDistance(level, model.target(samples[i]));
+    }
+    return error;
+}
+
+// The search, never worse than the one-sample rule: a narrow beam can drop
+// the greedy path, and then that path is taken instead.
 template <typename Model>
 void searchStates(std::span<const std::uint8_t> samples, std::span<std::uint8_t> bits,
                   std::span<std::uint16_t> voltages, const OptimalSearchLimits& limits, const Model& model) {
     StateSearch<Model>(limits, model).run(samples, bits, voltages);
+    std::vector<std::uint8_t> greedyBits(samples.size());
+    const auto greedyError = pathError(samples, std::span(greedyBits), model, true);
+    if (!(greedyError < pathError(samples, bits, model, false))) return;
+    typename Model::Level level = model.start();
+    std::uint32_t previousBit = 0;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        level = model.next(level, previousBit, greedyBits[i]);
+        previousBit = greedyBits[i];
+        bits[i] = greedyBits[i];
+        voltages[i] = model.voltage(level);
+    }
 }
 
 }  // namespace ryx

@@ -28,7 +28,7 @@ ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/asan --output-on-failure -j "$jobs"
 
 if [ -f fuzz/CMakeLists.txt ] && grep -q add_executable fuzz/CMakeLists.txt; then
-  echo "== fuzz the WAV reader and the player's WAV parser"
+  echo "== fuzz the parsers, the importer, the command line and output plan, and the encoders"
   CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRYX_BUILD_FUZZ=ON \
     -DRYX_BUILD_UI=OFF -DBUILD_TESTING=OFF -DRYX_BUILD_BENCH=OFF
   cmake --build build/fuzz -j "$jobs"

@@ -125,6 +125,23 @@ TEST(OptimalEncoder, GreedyBitsReplayToTheGreedyDecodedSamples) {
     }
 }
 
+// A narrow beam can lose the greedy path (found by fuzzing): the search is
+// never worse than the one-sample rule.
+TEST(OptimalEncoder, NeverWorseThanTheGreedyRule) {
+    const std::vector<std::uint8_t> sound{127, 255, 7, 0, 193};
+    std::vector<std::uint8_t> bits(sound.size());
+    std::vector<std::uint16_t> voltages(sound.size());
+    encodeOptimal(sound, 32, kAlgorithmOneBit, bits, voltages);
+    std::uint32_t v = kStartVoltage;
+    std::vector<std::uint16_t> greedy;
+    for (const std::uint8_t sample : sound) {
+        chooseNearerBit<false>(v, 0, sample, 32u);
+        greedy.push_back(static_cast<std::uint16_t>(v));
+    }
+    EXPECT_LE(squaredError(sound, voltages), squaredError(sound, greedy));
+    EXPECT_EQ(replayVoltages(bits, 32, kAlgorithmOneBit), voltages);
+}
+
 TEST(OptimalEncoder, SwitchedOffTheEncodeIsTheGreedyOneAgain) {
     test::QualitySound sound = test::chordSound(8000);
     auto greedy = test::stateWithSound(sound);
