@@ -1,5 +1,6 @@
 #include "cli/EncodeInput.h"
 
+#include "cli/CircuitText.h"
 #include "cli/InputBytes.h"
 #include "cli/QualityReport.h"
 #include "cli/QuietStandardError.h"
@@ -145,9 +146,13 @@ void printSummary(std::ostream& out, const ProgramState& state, const CommandLin
     const bool oneAndHalf = encoder.algorithmType == kAlgorithmOneAndHalfBit;
     out << shownInputName(input.name) << ": " << encoder.sampleCount << " samples, " << encoder.sampleRate << " Hz, "
         << schemeItemText(encoder.algorithmType) << ", " << finenessItemText(encoder.fineness)
-        << (options.autoFineness ? " (best of all finenesses)" : "") << (options.optimal ? ", optimal" : "") << ", R = "
-        << encoder.resistorOhms << " ohms";
-    if (oneAndHalf) out << ", each 2R = " << 2 * std::int64_t{encoder.resistorOhms} << " ohms";
+        << (options.autoFineness ? " (best of all finenesses)" : "") << (options.optimal ? ", optimal" : "");
+    if (state.filterModel == FilterModelChoice::circuit) {
+        out << ", " << circuitSummaryText(state);
+    } else {
+        out << ", R = " << encoder.resistorOhms << " ohms";
+        if (oneAndHalf) out << ", each 2R = " << 2 * std::int64_t{encoder.resistorOhms} << " ohms";
+    }
     out << " ->";
     const char* separator = " ";
     for (const PlannedOutput& output : input.outputs) {
@@ -174,6 +179,8 @@ int encodeInput(ProgramState& state, const CommandLine& options, const PlannedIn
     };
     state.encoder.algorithmType = options.algorithmType;
     state.encoder.fineness = options.fineness;
+    state.filterModel = options.filterModel;
+    state.circuitParts = options.circuitParts;
 
     const Result<InputBytes> read = readInput(state, options, input.name);
     if (!read) return refuse(read.error());
@@ -192,7 +199,10 @@ int encodeInput(ProgramState& state, const CommandLine& options, const PlannedIn
     for (const PlannedOutput& output : input.outputs) toStandardOutput = toStandardOutput || output.target.isStandardOutput();
     // Text never goes into a file written to the standard output.
     std::ostream& text = toStandardOutput ? err : out;
-    if (options.report) printQualityLine(text, name, measureEncoded(state));
+    if (options.report) {
+        const bool circuit = state.filterModel == FilterModelChoice::circuit;
+        printQualityLine(text, name, measureEncoded(state), circuit ? circuitSummaryText(state) : std::string());
+    }
 
     const Result<std::optional<PicProgramPlan>> plan = planProgram(state, options);
     if (!plan) return refuse(plan.error());
