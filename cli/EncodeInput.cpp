@@ -23,8 +23,9 @@
 namespace ryx::cli {
 namespace {
 
-// An imported input is read whole, up to this much; the decoder stops at six
-// minutes of sound anyway.
+// An imported pipe or standard input is read whole, up to this much; the
+// decoder stops at six minutes of sound anyway. A regular file is decoded by
+// its name, as the window does, whatever its size.
 constexpr std::size_t kLongestImportedInput = std::size_t{256} << 20;
 
 // Every line ryxenc prints about an input: "ryxenc: NAME: MESSAGE", one per
@@ -41,7 +42,8 @@ void printProblem(std::ostream& err, std::string_view name, std::string_view mes
 
 // A WAV input goes straight into the sample buffer, where the load takes it from.
 Result<InputBytes> readInput(ProgramState& state, const CommandLine& options, const std::string& input) {
-    Result<InputBytes> read = options.importRate ? readInputBytes(input, kLongestImportedInput)
+    Result<InputBytes> read = options.importRate
+                                  ? readInputBytes(input, kLongestImportedInput, {}, RegularFileBytes::leftInFile)
                                                  : readInputBytes(input, kLongestUsefulWave, state.origSamples);
     if (read) return read;
     // Whatever part was read is no sound: back to the empty one.
@@ -54,10 +56,18 @@ Result<InputBytes> readInput(ProgramState& state, const CommandLine& options, co
 using Warnings = std::vector<std::string>;
 
 // Imports the whole input; returns its warnings.
-Result<Warnings> importInput(ProgramState& state, const CommandLine& options, const InputBytes& read) {
+Result<Warnings> importInput(ProgramState& state, const CommandLine& options, const std::string& input,
+                             const InputBytes& read) {
+    // Cut short it would only look damaged.
+    if (!read.leftInFile && read.length > read.bytes.size()) {
+        return Result<Warnings>::failure("cannot import this sound: more than " +
+                                         std::to_string(kLongestImportedInput >> 20) +
+                                         " MiB from a pipe or the standard input; name the file instead");
+    }
     const Result<ImportReport> imported = [&] {
         const QuietStandardError quiet;  // the MP3 decoder's own notes
-        return importSoundBytes(state, read.bytes, {*options.importRate, options.normalize, options.trim});
+        const ImportOptions settings{*options.importRate, options.normalize, options.trim};
+        return read.leftInFile ? importSoundFile(state, input, settings) : importSoundBytes(state, read.bytes, settings);
     }();
     if (!imported) return Result<Warnings>::failure("cannot import this sound: " + imported.error());
     return importNotices(*imported);
@@ -80,8 +90,9 @@ Result<Warnings> loadWaveInput(ProgramState& state, const InputBytes& read) {
            std::to_string(kMaxSamples) + ", dropped " + std::to_string(read.length - kLongestUsefulWave)};
 }
 
-Result<Warnings> loadInput(ProgramState& state, const CommandLine& options, const InputBytes& read) {
-    return options.importRate ? importInput(state, options, read) : loadWaveInput(state, read);
+Result<Warnings> loadInput(ProgramState& state, const CommandLine& options, const std::string& input,
+                           const InputBytes& read) {
+    return options.importRate ? importInput(state, options, input, read) : loadWaveInput(state, read);
 }
 
 EncoderChoice encoderChoice(const CommandLine& options) {
@@ -184,7 +195,7 @@ int encodeInput(ProgramState& state, const CommandLine& options, const PlannedIn
 
     const Result<InputBytes> read = readInput(state, options, input.name);
     if (!read) return refuse(read.error());
-    const Result<Warnings> loaded = loadInput(state, options, *read);
+    const Result<Warnings> loaded = loadInput(state, options, input.name, *read);
     if (!loaded) return refuse(loaded.error());
     for (const std::string& warning : *loaded) printProblem(err, name, "warning: " + warning);
 
