@@ -67,7 +67,8 @@ Result<Warnings> importInput(ProgramState& state, const CommandLine& options, co
     const Result<ImportReport> imported = [&] {
         const QuietStandardError quiet;  // the MP3 decoder's own notes
         const ImportOptions settings{*options.importRate, options.normalize, options.trim};
-        return read.leftInFile ? importSoundFile(state, input, settings) : importSoundBytes(state, read.bytes, settings);
+        return read.leftInFile ? importSoundFile(state, input, settings)
+                               : importSoundBytes(state, read.bytes, settings);
     }();
     if (!imported) return Result<Warnings>::failure("cannot import this sound: " + imported.error());
     return importNotices(*imported);

@@ -167,7 +167,9 @@ Result<> applyCapacitor(CommandLine& options, const std::string& value) {
 
 Result<> applyLoad(CommandLine& options, const std::string& value) {
     const Result<double> ohms = parseLoad(value);
-    if (!ohms) return Result<>::failure("invalid load " + quotedText(value) + " (use a resistance such as 10k, or none)");
+    if (!ohms) {
+        return Result<>::failure("invalid load " + quotedText(value) + " (use a resistance such as 10k, or none)");
+    }
     options.circuitParts.loadOhms = *ohms;
     options.circuitPartsGiven = true;
     return {};

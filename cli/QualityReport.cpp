@@ -10,7 +10,7 @@
 namespace ryx::cli {
 namespace {
 
-// "  2R 8.2k" and the spaces before "  best".
+// The "to buy" column, its two leading spaces included, is padded to this before "  best".
 constexpr std::size_t kToBuyColumnWidth = 13;
 
 std::string decibels(double value, int width) {
@@ -44,7 +44,8 @@ void printComparison(std::ostream& out, const std::string& input, const ProgramS
     out << input << ": " << state.encoder.sampleCount << " samples, " << state.encoder.sampleRate << " Hz, "
         << (choice == EncoderChoice::optimal ? "optimal" : "greedy") << " encoder"
         << (circuit ? ", " + circuitPartsText(state.circuitParts) : std::string()) << "; figures in dB\n";
-    out << "  scheme   fineness      SNR  seg SNR   LP SNR   LP seg  overload" << (circuit ? "  to buy" : "") << '\n';
+    out << "  scheme   fineness      SNR  seg SNR   LP SNR   LP seg  overload" << (circuit ? "  to buy" : "")
+        << '\n';
     const std::size_t best = bestSetting(rows);
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const SettingFigures& row = rows[i];
