@@ -75,6 +75,14 @@ Result<> checkCombination(const CommandLine& options) {
     if (!options.importRate && (!options.normalize || !options.trim)) {
         return Result<>::failure(optionNames(OptionGroup::importSetting) + " need " + optionName(OptionId::rate));
     }
+    if (options.circuitPartsGiven && options.filterModel != FilterModelChoice::circuit) {
+        return Result<>::failure(optionNames(OptionGroup::circuitSetting) + " need " + optionName(OptionId::model) +
+                                 " circuit");
+    }
+    if (options.circuitParts.resistors.givenOhms[1] > 0 && options.algorithmType != kAlgorithmOneAndHalfBit) {
+        return Result<>::failure(optionName(OptionId::scheme) + " 1 drives one resistor: give " +
+                                 optionName(OptionId::parts) + " one value");
+    }
     if (options.namesAnOutput() && options.inputs.size() > 1) {
         return Result<>::failure(optionNames(OptionGroup::output) + " take exactly one input, not " +
                                  std::to_string(options.inputs.size()));

@@ -19,6 +19,9 @@ struct CommandLine {
     bool optimal = false;         // the optimal encoder instead of the greedy one
     bool report = false;          // print the quality figures of each encode
     bool compare = false;         // print the table of all settings, write nothing
+    FilterModelChoice filterModel = FilterModelChoice::document;
+    CircuitParts circuitParts;
+    bool circuitPartsGiven = false;  // --parts, --capacitor or --load: they need the circuit model
     std::string asmFile;          // empty: not asked for
     std::string binFile;
     std::string wavFile;          // the decoded sound (preview mode 4)

@@ -1,5 +1,6 @@
 #include "cli/EncodeInput.h"
 
+#include "cli/CircuitText.h"
 #include "cli/InputBytes.h"
 #include "cli/QualityReport.h"
 #include "cli/QuietStandardError.h"
@@ -22,8 +23,9 @@
 namespace ryx::cli {
 namespace {
 
-// An imported input is read whole, up to this much; the decoder stops at six
-// minutes of sound anyway.
+// An imported pipe or standard input is read whole, up to this much; the
+// decoder stops at six minutes of sound anyway. A regular file is decoded by
+// its name, as the window does, whatever its size.
 constexpr std::size_t kLongestImportedInput = std::size_t{256} << 20;
 
 // Every line ryxenc prints about an input: "ryxenc: NAME: MESSAGE", one per
@@ -40,7 +42,8 @@ void printProblem(std::ostream& err, std::string_view name, std::string_view mes
 
 // A WAV input goes straight into the sample buffer, where the load takes it from.
 Result<InputBytes> readInput(ProgramState& state, const CommandLine& options, const std::string& input) {
-    Result<InputBytes> read = options.importRate ? readInputBytes(input, kLongestImportedInput)
+    Result<InputBytes> read = options.importRate
+                                  ? readInputBytes(input, kLongestImportedInput, {}, RegularFileBytes::leftInFile)
                                                  : readInputBytes(input, kLongestUsefulWave, state.origSamples);
     if (read) return read;
     // Whatever part was read is no sound: back to the empty one.
@@ -53,10 +56,19 @@ Result<InputBytes> readInput(ProgramState& state, const CommandLine& options, co
 using Warnings = std::vector<std::string>;
 
 // Imports the whole input; returns its warnings.
-Result<Warnings> importInput(ProgramState& state, const CommandLine& options, const InputBytes& read) {
+Result<Warnings> importInput(ProgramState& state, const CommandLine& options, const std::string& input,
+                             const InputBytes& read) {
+    // Cut short it would only look damaged.
+    if (!read.leftInFile && read.length > read.bytes.size()) {
+        return Result<Warnings>::failure("cannot import this sound: more than " +
+                                         std::to_string(kLongestImportedInput >> 20) +
+                                         " MiB from a pipe or the standard input; name the file instead");
+    }
     const Result<ImportReport> imported = [&] {
         const QuietStandardError quiet;  // the MP3 decoder's own notes
-        return importSoundBytes(state, read.bytes, {*options.importRate, options.normalize, options.trim});
+        const ImportOptions settings{*options.importRate, options.normalize, options.trim};
+        return read.leftInFile ? importSoundFile(state, input, settings)
+                               : importSoundBytes(state, read.bytes, settings);
     }();
     if (!imported) return Result<Warnings>::failure("cannot import this sound: " + imported.error());
     return importNotices(*imported);
@@ -79,8 +91,9 @@ Result<Warnings> loadWaveInput(ProgramState& state, const InputBytes& read) {
            std::to_string(kMaxSamples) + ", dropped " + std::to_string(read.length - kLongestUsefulWave)};
 }
 
-Result<Warnings> loadInput(ProgramState& state, const CommandLine& options, const InputBytes& read) {
-    return options.importRate ? importInput(state, options, read) : loadWaveInput(state, read);
+Result<Warnings> loadInput(ProgramState& state, const CommandLine& options, const std::string& input,
+                           const InputBytes& read) {
+    return options.importRate ? importInput(state, options, input, read) : loadWaveInput(state, read);
 }
 
 EncoderChoice encoderChoice(const CommandLine& options) {
@@ -145,9 +158,13 @@ void printSummary(std::ostream& out, const ProgramState& state, const CommandLin
     const bool oneAndHalf = encoder.algorithmType == kAlgorithmOneAndHalfBit;
     out << shownInputName(input.name) << ": " << encoder.sampleCount << " samples, " << encoder.sampleRate << " Hz, "
         << schemeItemText(encoder.algorithmType) << ", " << finenessItemText(encoder.fineness)
-        << (options.autoFineness ? " (best of all finenesses)" : "") << (options.optimal ? ", optimal" : "") << ", R = "
-        << encoder.resistorOhms << " ohms";
-    if (oneAndHalf) out << ", each 2R = " << 2 * std::int64_t{encoder.resistorOhms} << " ohms";
+        << (options.autoFineness ? " (best of all finenesses)" : "") << (options.optimal ? ", optimal" : "");
+    if (state.filterModel == FilterModelChoice::circuit) {
+        out << ", " << circuitSummaryText(state);
+    } else {
+        out << ", R = " << encoder.resistorOhms << " ohms";
+        if (oneAndHalf) out << ", each 2R = " << 2 * std::int64_t{encoder.resistorOhms} << " ohms";
+    }
     out << " ->";
     const char* separator = " ";
     for (const PlannedOutput& output : input.outputs) {
@@ -174,10 +191,12 @@ int encodeInput(ProgramState& state, const CommandLine& options, const PlannedIn
     };
     state.encoder.algorithmType = options.algorithmType;
     state.encoder.fineness = options.fineness;
+    state.filterModel = options.filterModel;
+    state.circuitParts = options.circuitParts;
 
     const Result<InputBytes> read = readInput(state, options, input.name);
     if (!read) return refuse(read.error());
-    const Result<Warnings> loaded = loadInput(state, options, *read);
+    const Result<Warnings> loaded = loadInput(state, options, input.name, *read);
     if (!loaded) return refuse(loaded.error());
     for (const std::string& warning : *loaded) printProblem(err, name, "warning: " + warning);
 
@@ -192,7 +211,10 @@ int encodeInput(ProgramState& state, const CommandLine& options, const PlannedIn
     for (const PlannedOutput& output : input.outputs) toStandardOutput = toStandardOutput || output.target.isStandardOutput();
     // Text never goes into a file written to the standard output.
     std::ostream& text = toStandardOutput ? err : out;
-    if (options.report) printQualityLine(text, name, measureEncoded(state));
+    if (options.report) {
+        const bool circuit = state.filterModel == FilterModelChoice::circuit;
+        printQualityLine(text, name, measureEncoded(state), circuit ? circuitSummaryText(state) : std::string());
+    }
 
     const Result<std::optional<PicProgramPlan>> plan = planProgram(state, options);
     if (!plan) return refuse(plan.error());

@@ -51,7 +51,8 @@ Result<InputBytes> readAll(int file, std::uint64_t maxRead, std::size_t maxKept,
 
 }  // namespace
 
-Result<InputBytes> readInputBytes(const std::string& name, std::size_t maxKept, std::span<std::uint8_t> room) {
+Result<InputBytes> readInputBytes(const std::string& name, std::size_t maxKept, std::span<std::uint8_t> room,
+                                  RegularFileBytes regularFile) {
     const bool standardInput = name == "-";
     // A device or folder is refused before it is opened: opening one may
     // block (a terminal, a tape) or have effects of its own.
@@ -78,6 +79,12 @@ Result<InputBytes> readInputBytes(const std::string& name, std::size_t maxKept, 
     if (!S_ISREG(status.st_mode)) return Result<InputBytes>::failure("not a file or a pipe");
     // A regular file: what lies past the longest sound cannot change it.
     const auto length = static_cast<std::uint64_t>(status.st_size);
+    if (regularFile == RegularFileBytes::leftInFile && !standardInput) {
+        InputBytes input;
+        input.length = length;
+        input.leftInFile = true;
+        return input;
+    }
     const std::uint64_t wanted = std::min<std::uint64_t>(length, maxKept);
     Result<InputBytes> input = readAll(file, wanted, maxKept, static_cast<std::size_t>(wanted), room);
     if (!input) return input;

@@ -1,5 +1,6 @@
 #include "cli/OptionTable.h"
 
+#include "core/CircuitParts.h"
 #include "core/Encoder.h"
 #include "core/ListSelection.h"
 #include "firmware/PicChip.h"
@@ -130,6 +131,50 @@ Result<> applyRate(CommandLine& options, const std::string& value) {
     return {};
 }
 
+Result<> applyModel(CommandLine& options, const std::string& value) {
+    if (value == "document") {
+        options.filterModel = FilterModelChoice::document;
+    } else if (value == "circuit") {
+        options.filterModel = FilterModelChoice::circuit;
+    } else {
+        return Result<>::failure("invalid model " + quotedText(value) + " (use document or circuit)");
+    }
+    return {};
+}
+
+// The core's reasons quote the text unescaped: the messages here quote it themselves.
+Result<> applyParts(CommandLine& options, const std::string& value) {
+    const Result<ResistorParts> parts = parseCircuitParts(value);
+    if (!parts) {
+        return Result<>::failure("invalid parts " + quotedText(value) +
+                                 " (use exact, e12, e24, or one or two resistances such as 4.7k or 10k,8.2k)");
+    }
+    options.circuitParts.resistors = *parts;
+    options.circuitPartsGiven = true;
+    return {};
+}
+
+Result<> applyCapacitor(CommandLine& options, const std::string& value) {
+    const Result<double> farads = parseCapacitance(value);
+    if (!farads) {
+        return Result<>::failure("invalid capacitor " + quotedText(value) +
+                                 " (use a capacitance such as 0.22u, 220n or 2.2e-7, at most 1 F)");
+    }
+    options.circuitParts.capacitanceFarads = *farads;
+    options.circuitPartsGiven = true;
+    return {};
+}
+
+Result<> applyLoad(CommandLine& options, const std::string& value) {
+    const Result<double> ohms = parseLoad(value);
+    if (!ohms) {
+        return Result<>::failure("invalid load " + quotedText(value) + " (use a resistance such as 10k, or none)");
+    }
+    options.circuitParts.loadOhms = *ohms;
+    options.circuitPartsGiven = true;
+    return {};
+}
+
 template <std::string CommandLine::*name>
 Result<> storeName(CommandLine& options, const std::string& value) {
     options.*name = value;
@@ -160,6 +205,23 @@ std::vector<OptionRow> makeTable() {
         {OptionId::compare, 0, "compare", "",
          {"print the figures of all 16 scheme and fineness", "pairs for each sound and write no file"},
          setFlag<&CommandLine::compare, true>, OptionGroup::setting},
+        {OptionId::model, 0, "model", "MODEL",
+         {"the filter the bits are chosen for: document (the",
+          "default; a fixed share of the way per sample) or",
+          "circuit (the drawn RC circuit with real parts,", "solved exactly)"},
+         applyModel, OptionGroup::setting},
+        {OptionId::parts, 0, "parts", "PARTS",
+         {"with --model circuit, the resistors: exact (the",
+          "default: as the fineness asks), e12 or e24 (the",
+          "nearest value to buy), or OHMS, or OHMS,OHMS for", "pins A and B under 1.5 bit"},
+         applyParts, OptionGroup::circuitSetting},
+        {OptionId::capacitor, 0, "capacitor", "VALUE",
+         {"with --model circuit, the capacitor (default " +
+          formatCapacitance(defaults.circuitParts.capacitanceFarads) + ";", "0.22u, 220n and 2.2e-7 are the same)"},
+         applyCapacitor, OptionGroup::circuitSetting},
+        {OptionId::load, 0, "load", "OHMS",
+         {"with --model circuit, a load from the output to", "ground, such as an amplifier input (default none)"},
+         applyLoad, OptionGroup::circuitSetting},
         {OptionId::asmFile, 'o', "asm", "FILE", {"write the PIC assembler source to FILE"},
          storeName<&CommandLine::asmFile>, OptionGroup::output},
         {OptionId::binFile, 'b', "bin", "FILE", {"write the raw binary bitstream to FILE"},

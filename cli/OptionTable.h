@@ -13,8 +13,8 @@
 namespace ryx::cli {
 
 enum class OptionId {
-    scheme, fineness, optimal, report, compare, asmFile, binFile, wavFile, originalWavFile, hexFile, programFile,
-    chip, clock, oscillator, loop, listChips, rate, noNormalize, noTrim, quiet, help, version
+    scheme, fineness, optimal, report, compare, model, parts, capacitor, load, asmFile, binFile, wavFile,
+    originalWavFile, hexFile, programFile, chip, clock, oscillator, loop, listChips, rate, noNormalize, noTrim, quiet, help, version
 };
 
 // What the checks across options need to know of a row.
@@ -22,6 +22,7 @@ enum class OptionGroup {
     setting,
     output,         // names a file to write; needs a name, and a single input
     importSetting,  // only with --rate
+    circuitSetting, // only with --model circuit
     query,          // prints something and ends the parse: --help, --version, --list-chips
 };
 

@@ -1,12 +1,17 @@
 #include "cli/QualityReport.h"
 
+#include "cli/CircuitText.h"
 #include "core/ListSelection.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
 namespace ryx::cli {
 namespace {
+
+// The "to buy" column, its two leading spaces included, is padded to this before "  best".
+constexpr std::size_t kToBuyColumnWidth = 13;
 
 std::string decibels(double value, int width) {
     if (std::fabs(value) < 0.005) value = 0.0;  // no "-0.00"
@@ -23,18 +28,24 @@ std::string percent(double share, int width) {
 
 }  // namespace
 
-void printQualityLine(std::ostream& out, const std::string& input, const QualityFigures& figures) {
+void printQualityLine(std::ostream& out, const std::string& input, const QualityFigures& figures,
+                      std::string_view model) {
     out << input << ": SNR " << decibels(figures.snrDb, 0) << " dB, segmental SNR "
         << decibels(figures.segmentalSnrDb, 0) << " dB, low-passed SNR " << decibels(figures.lowPassSnrDb, 0)
         << " dB, low-passed segmental SNR " << decibels(figures.lowPassSegmentalSnrDb, 0)
-        << " dB, slope overload " << percent(figures.overloadShare, 0) << '\n';
+        << " dB, slope overload " << percent(figures.overloadShare, 0);
+    if (!model.empty()) out << "; " << model;
+    out << '\n';
 }
 
 void printComparison(std::ostream& out, const std::string& input, const ProgramState& state, EncoderChoice choice,
                      std::span<const SettingFigures> rows) {
+    const bool circuit = state.filterModel == FilterModelChoice::circuit;
     out << input << ": " << state.encoder.sampleCount << " samples, " << state.encoder.sampleRate << " Hz, "
-        << (choice == EncoderChoice::optimal ? "optimal" : "greedy") << " encoder; figures in dB\n";
-    out << "  scheme   fineness      SNR  seg SNR   LP SNR   LP seg  overload\n";
+        << (choice == EncoderChoice::optimal ? "optimal" : "greedy") << " encoder"
+        << (circuit ? ", " + circuitPartsText(state.circuitParts) : std::string()) << "; figures in dB\n";
+    out << "  scheme   fineness      SNR  seg SNR   LP SNR   LP seg  overload" << (circuit ? "  to buy" : "")
+        << '\n';
     const std::size_t best = bestSetting(rows);
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const SettingFigures& row = rows[i];
@@ -43,7 +54,14 @@ void printComparison(std::ostream& out, const std::string& input, const ProgramS
                       std::string(finenessItemText(row.fineness)).c_str());
         out << head << decibels(row.figures.snrDb, 9) << decibels(row.figures.segmentalSnrDb, 9)
             << decibels(row.figures.lowPassSnrDb, 9) << decibels(row.figures.lowPassSegmentalSnrDb, 9)
-            << percent(row.figures.overloadShare, 8) << (i == best ? "  best" : "") << '\n';
+            << percent(row.figures.overloadShare, 8);
+        std::string tail;
+        if (circuit) {
+            tail = "  " + resistorsToBuyText(state.circuitParts, row.algorithmType, row.fineness,
+                                             state.encoder.sampleRate);
+            if (i == best) tail.resize(std::max(tail.size(), kToBuyColumnWidth), ' ');
+        }
+        out << tail << (i == best ? "  best" : "") << '\n';
     }
 }
 

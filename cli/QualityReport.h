@@ -9,13 +9,17 @@
 #include <ostream>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace ryx::cli {
 
-// "NAME: SNR 4.10 dB, segmental SNR ..., slope overload 1.2 %"
-void printQualityLine(std::ostream& out, const std::string& input, const QualityFigures& figures);
+// "NAME: SNR 4.10 dB, segmental SNR ..., slope overload 1.2 %", then "; " and
+// the model when one is given.
+void printQualityLine(std::ostream& out, const std::string& input, const QualityFigures& figures,
+                      std::string_view model = {});
 
-// A heading, then one row per setting with the best marked.
+// A heading, then one row per setting with the best marked; under the circuit
+// model the heading names the parts and each row the resistors to buy.
 void printComparison(std::ostream& out, const std::string& input, const ProgramState& state, EncoderChoice choice,
                      std::span<const SettingFigures> rows);
 

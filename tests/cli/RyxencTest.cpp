@@ -198,6 +198,19 @@ TEST_F(RyxencTest, UsageErrorsExitWithTwoAndWriteNothing) {
          "the PIC16F877A has no internal oscillator: leave out --oscillator internal and give its crystal's --clock"},
         {{"--hex", "x.hex", "-r", "48000", "--clock", "32768", "a.wav"},
          computePlaybackTiming(32768, 48000, playerMinCycles(false), kPlayerMaxCycles).error()},
+        // The circuit's parts.
+        {{"--model", "Circuit", "a.wav"}, "invalid model 'Circuit' (use document or circuit)"},
+        {{"--model", "circuit", "--parts", "e6", "a.wav"},
+         "invalid parts 'e6' (use exact, e12, e24, or one or two resistances such as 4.7k or 10k,8.2k)"},
+        {{"--model", "circuit", "--parts=4.7k,", "a.wav"},
+         "invalid parts '4.7k,' (use exact, e12, e24, or one or two resistances such as 4.7k or 10k,8.2k)"},
+        {{"--model", "circuit", "--capacitor", "220", "a.wav"},
+         "invalid capacitor '220' (use a capacitance such as 0.22u, 220n or 2.2e-7, at most 1 F)"},
+        {{"--model", "circuit", "--load", "0", "a.wav"}, "invalid load '0' (use a resistance such as 10k, or none)"},
+        {{"--parts", "e12", "a.wav"}, "--parts, --capacitor and --load need --model circuit"},
+        {{"--load", "none", "--model", "document", "a.wav"}, "--parts, --capacitor and --load need --model circuit"},
+        {{"--model", "circuit", "-s", "1", "--parts", "1k,2k", "a.wav"},
+         "--scheme 1 drives one resistor: give --parts one value"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
@@ -336,6 +349,74 @@ TEST_F(RyxencTest, QualityOptionsMatchTheCore) {
     EXPECT_EQ(std::count(table.out.begin(), table.out.end(), '\n'), 18);
     EXPECT_EQ(table.out.find("best"), table.out.rfind("best"));
     EXPECT_EQ(entriesOf(work.path()), before);
+}
+
+// The circuit model: the core's bits for the same parts, and the parts named
+// in the summary, the quality line and the comparison.
+TEST_F(RyxencTest, CircuitModelWritesTheCoresBitsAndNamesTheParts) {
+    writeInput("in.wav", waveFile(5003, 11025));
+    struct Case {
+        std::vector<std::string> settings;
+        std::int8_t algorithm;
+        std::int8_t fineness;
+        EncoderChoice choice;
+        CircuitParts parts;
+        std::string summary;
+    };
+    const Case cases[] = {
+        {{"--model", "circuit"}, kAlgorithmOneAndHalfBit, 16, EncoderChoice::greedy, {},
+         "1.5 bit, Ryx16, circuit model, each 2R = 12776 ohms (exact), C = 220nF"},
+        {{"--model", "circuit", "-s", "1", "-f", "8", "--parts", "E12", "--capacitor", "0.1uF", "--load", "10k",
+          "--optimal"},
+         kAlgorithmOneBit, 8, EncoderChoice::optimal, {{ResistorSeries::e12, {}}, 0.1e-6, 10e3},
+         "1 bit, Ryx8, optimal, circuit model, R = 6.8k (exact 6793) ohms, C = 100nF, load 10k ohms"},
+        {{"--model=circuit", "-f", "32", "--parts", "10k,8.2k"}, kAlgorithmOneAndHalfBit, 32, EncoderChoice::greedy,
+         {{ResistorSeries::given, {10e3, 8.2e3}}},
+         "1.5 bit, Ryx32, circuit model, 2R = 10k at A, 8.2k at B (exact 25972) ohms, C = 220nF"},
+    };
+    test::TempDirectory reference;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.summary);
+        std::vector<std::string> arguments = c.settings;
+        for (const char* extra : {"--report", "-b", "out.ryx", "in.wav"}) arguments.emplace_back(extra);
+        const ProcessRun result = run(arguments);
+        ASSERT_EQ(result.status, 0) << result.err;
+
+        auto state = test::makeStartedState();
+        state->encoder.algorithmType = c.algorithm;
+        state->encoder.fineness = c.fineness;
+        state->encoderChoice = c.choice;
+        state->filterModel = FilterModelChoice::circuit;
+        state->circuitParts = c.parts;
+        ASSERT_TRUE(test::openWave(*state, (work / "in.wav").string()));
+        ASSERT_TRUE(exportBinary(*state, reference / "ref.ryx"));
+        EXPECT_EQ(test::readFileBytes(work / "out.ryx"), test::readFileBytes(reference / "ref.ryx"));
+
+        const std::string model = c.summary.substr(c.summary.find("circuit model"));
+        std::ostringstream expected;
+        cli::printQualityLine(expected, "in.wav", measureEncoded(*state), model);
+        expected << "in.wav: 5003 samples, 11025 Hz, " << c.summary << " -> out.ryx (625 bytes)\n";
+        EXPECT_EQ(result.out, expected.str());
+    }
+    // The model matters: the document's bits for the last settings differ.
+    ASSERT_EQ(run({"-f", "32", "-b", "document.ryx", "in.wav"}).status, 0);
+    EXPECT_NE(test::readFileBytes(work / "document.ryx"), test::readFileBytes(work / "out.ryx"));
+
+    // --compare through the circuit: the core's figures, the parts in the heading, the resistors to buy per row.
+    const ProcessRun table = run({"--compare", "--model", "circuit", "--parts", "e24", "in.wav"});
+    ASSERT_EQ(table.status, 0) << table.err;
+    auto state = test::makeStartedState();
+    state->filterModel = FilterModelChoice::circuit;
+    state->circuitParts.resistors.series = ResistorSeries::e24;
+    ASSERT_TRUE(test::openWave(*state, (work / "in.wav").string()));
+    std::ostringstream expectedTable;
+    cli::printComparison(expectedTable, "in.wav", *state, EncoderChoice::greedy,
+                         compareSettings(*state, EncoderChoice::greedy));
+    EXPECT_EQ(table.out, expectedTable.str());
+    EXPECT_EQ(table.out.rfind("in.wav: 5003 samples, 11025 Hz, greedy encoder, circuit model (resistors e24, "
+                              "C = 220nF); figures in dB\n", 0), 0u) << table.out;
+    EXPECT_NE(table.out.find(" %  R 1.5k\n"), std::string::npos) << table.out;    // Ryx4: 1433 ohms exact
+    EXPECT_NE(table.out.find(" %  2R 27k"), std::string::npos) << table.out;  // Ryx32: 25972 ohms exact
 }
 
 TEST_F(RyxencTest, FailedReplacementKeepsTheOldFile) {
