@@ -17,18 +17,13 @@ const QString kClassicValue = QStringLiteral("classic");
 const QString kCircuitValue = QStringLiteral("circuit");
 const QString kNoLoadValue = QStringLiteral("none");
 
-// The shortest digits that read back to the same value, so that a restart
-// encodes exactly as before (the parts' own texts keep four digits only).
-QString exactDigits(double value) {
-    std::array<char, 32> buffer{};
-    const auto written = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-    return QString::fromLatin1(buffer.data(), static_cast<qsizetype>(written.ptr - buffer.data()));
-}
+// A restart encodes exactly as before.
+QString ohmsText(double ohms) { return partValueText(ohms, &formatOhms, &parseOhms); }
 
 QString resistorsText(const ResistorParts& resistors) {
     if (resistors.series != ResistorSeries::given) return QString::fromStdString(formatCircuitParts(resistors));
-    QString text = exactDigits(resistors.givenOhms[0]);
-    if (resistors.givenOhms[1] > 0) text += QLatin1Char(',') + exactDigits(resistors.givenOhms[1]);
+    QString text = ohmsText(resistors.givenOhms[0]);
+    if (resistors.givenOhms[1] > 0) text += QLatin1Char(',') + ohmsText(resistors.givenOhms[1]);
     return text;
 }
 
@@ -40,6 +35,15 @@ void readInto(const QSettings& stored, const QString& key, Result<T> (*parse)(st
 }
 
 }  // namespace
+
+QString partValueText(double value, std::string (*format)(double), Result<double> (*parse)(std::string_view)) {
+    const std::string text = format(value);
+    if (const Result<double> read = parse(text); read && *read == value) return QString::fromStdString(text);
+    // The shortest digits that read back to the same value.
+    std::array<char, 32> buffer{};
+    const auto written = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    return QString::fromLatin1(buffer.data(), static_cast<qsizetype>(written.ptr - buffer.data()));
+}
 
 CircuitChoice circuitChoiceOf(const ProgramState& state) { return {state.filterModel, state.circuitParts}; }
 
@@ -62,8 +66,8 @@ void rememberCircuitChoice(const CircuitChoice& choice) {
     QSettings stored = userSettings();
     stored.setValue(kModelKey, choice.model == FilterModelChoice::circuit ? kCircuitValue : kClassicValue);
     stored.setValue(kResistorsKey, resistorsText(choice.parts.resistors));
-    stored.setValue(kCapacitorKey, exactDigits(choice.parts.capacitanceFarads));
-    stored.setValue(kLoadKey, choice.parts.loadOhms > 0 ? exactDigits(choice.parts.loadOhms) : kNoLoadValue);
+    stored.setValue(kCapacitorKey, partValueText(choice.parts.capacitanceFarads, &formatCapacitance, &parseCapacitance));
+    stored.setValue(kLoadKey, choice.parts.loadOhms > 0 ? ohmsText(choice.parts.loadOhms) : kNoLoadValue);
 }
 
 }  // namespace ryx::ui

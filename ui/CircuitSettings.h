@@ -4,6 +4,12 @@
 
 #include "core/CircuitParts.h"
 #include "core/ProgramState.h"
+#include "core/Result.h"
+
+#include <QString>
+
+#include <string>
+#include <string_view>
 
 namespace ryx::ui {
 
@@ -11,6 +17,10 @@ struct CircuitChoice {
     FilterModelChoice model = FilterModelChoice::document;
     CircuitParts parts;
 };
+
+// A part's value as text that parse reads back to the very same value: the
+// short text of format when it does, else every digit needed.
+QString partValueText(double value, std::string (*format)(double), Result<double> (*parse)(std::string_view));
 
 CircuitChoice circuitChoiceOf(const ProgramState& state);
 // Sets the model and the parts; the caller encodes again.

@@ -35,7 +35,8 @@ constexpr std::array<SeriesItem, 4> kSeriesItems{{
 
 const QString kProblemStyle = QStringLiteral("color: rgb(192, 0, 0)");
 
-QString ohmsField(double ohms) { return ohms > 0 ? QString::fromStdString(formatOhms(ohms)) : QString(); }
+// Every digit the value needs, so that OK on an unchanged field keeps it.
+QString ohmsField(double ohms) { return ohms > 0 ? partValueText(ohms, &formatOhms, &parseOhms) : QString(); }
 
 }  // namespace
 
@@ -110,7 +111,7 @@ void TCircuitBox::showChoice(const CircuitChoice& choice) {
         }
         ResistorABox->setText(ohmsField(choice.parts.resistors.givenOhms[0]));
         ResistorBBox->setText(ohmsField(choice.parts.resistors.givenOhms[1]));
-        CapacitorBox->setText(QString::fromStdString(formatCapacitance(choice.parts.capacitanceFarads)));
+        CapacitorBox->setText(partValueText(choice.parts.capacitanceFarads, &formatCapacitance, &parseCapacitance));
         LoadBox->setText(choice.parts.loadOhms > 0 ? ohmsField(choice.parts.loadOhms) : QStringLiteral("none"));
     }
     fieldsChanged();

@@ -119,6 +119,13 @@ TEST_F(CircuitWindowTest, TheChoiceSurvivesARestartToTheLastDigit) {
     EXPECT_EQ(parts.resistors.givenOhms[1], 10000.0);
     EXPECT_EQ(parts.capacitanceFarads, *parseCapacitance("100n"));
     EXPECT_EQ(parts.loadOhms, 47000.0);
+    // OK on the unchanged fields keeps every value as it is.
+    const CircuitParts before = parts;
+    TCircuitBox& box = openBox(second);
+    EXPECT_EQ(box.ResistorBBox->text(), "10k");
+    box.OKButton->click();
+    EXPECT_EQ(parts.resistors.givenOhms, before.resistors.givenOhms);
+    EXPECT_EQ(parts.capacitanceFarads, before.capacitanceFarads);
 
     // A value that does not read back is its default; the others stay.
     QSettings(QSettings::IniFormat, QSettings::UserScope, "ryx-encoder", "ryx-encoder")
@@ -126,6 +133,7 @@ TEST_F(CircuitWindowTest, TheChoiceSurvivesARestartToTheLastDigit) {
     Window third;
     EXPECT_EQ(third.state->circuitParts.capacitanceFarads, kDefaultCapacitanceFarads);
     EXPECT_EQ(third.state->circuitParts.loadOhms, 47000.0);
+    EXPECT_EQ(third.state->circuitParts.resistors.givenOhms[0], *parseOhms("4712.3"));
 }
 
 TEST_F(CircuitWindowTest, TextThatDoesNotReadDisablesOkAndSaysWhy) {
