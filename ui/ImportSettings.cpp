@@ -1,15 +1,9 @@
 #include "ui/ImportSettings.h"
 
-#include <QSettings>
+#include "ui/UserSettings.h"
 
 namespace ryx::ui {
 namespace {
-
-// An INI file in the user's configuration folder (QSettings::setPath moves it).
-QSettings settings() {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("ryx-encoder"),
-                     QStringLiteral("ryx-encoder"));
-}
 
 const QString kRateKey = QStringLiteral("import/rate");
 const QString kNormalizeKey = QStringLiteral("import/normalize");
@@ -19,7 +13,7 @@ const QString kFolderKey = QStringLiteral("import/folder");
 }  // namespace
 
 ImportOptions rememberedImportOptions() {
-    const QSettings stored = settings();
+    const QSettings stored = userSettings();
     ImportOptions options;
     bool isNumber = false;
     const uint rate = stored.value(kRateKey).toUInt(&isNumber);
@@ -30,14 +24,14 @@ ImportOptions rememberedImportOptions() {
 }
 
 void rememberImportOptions(const ImportOptions& options) {
-    QSettings stored = settings();
+    QSettings stored = userSettings();
     stored.setValue(kRateKey, options.rate);
     stored.setValue(kNormalizeKey, options.normalize);
     stored.setValue(kTrimKey, options.trim);
 }
 
-QString rememberedImportFolder() { return settings().value(kFolderKey).toString(); }
+QString rememberedImportFolder() { return userSettings().value(kFolderKey).toString(); }
 
-void rememberImportFolder(const QString& folder) { settings().setValue(kFolderKey, folder); }
+void rememberImportFolder(const QString& folder) { userSettings().setValue(kFolderKey, folder); }
 
 }  // namespace ryx::ui

@@ -11,6 +11,7 @@
 #include "export/BinaryExport.h"
 #include "import/SoundImport.h"
 #include "ui/ButtonGlyphs.h"
+#include "ui/CircuitSettings.h"
 #include "ui/FormCanvas.h"
 #include "ui/HelpViewer.h"
 #include "ui/PictureGeometry.h"
@@ -18,6 +19,7 @@
 #include "ui/QualityCommands.h"
 #include "ui/ImportSettings.h"
 #include "ui/SoundImporter.h"
+#include "ui/TCircuitBox.h"
 #include "ui/TPicProgramBox.h"
 #include "ui/WindowFont.h"
 
@@ -93,6 +95,8 @@ TFormMain::TFormMain(ProgramState& state, SoundPlayer& player, const std::string
     importer_ = std::make_unique<SoundImporter>(
         state_, this, fileChooser, [this](const QString& failed, const Error& error) { showError(failed, error); });
     setAcceptDrops(true);
+    // The filter model chosen in an earlier run; the empty sound needs no encode.
+    applyCircuitChoice(state_, rememberedCircuitChoice());
     canvas_ = new FormCanvas(state_, this);
     canvas_->onMouseDown = [this](int x, int y) { FormMouseDown(x, y); };
     setCentralWidget(canvas_);
@@ -180,7 +184,8 @@ void TFormMain::nameParts() {
         {FileImport1, "FileImport1"}, {FileSaveAs1, "FileSaveAs1"}, {FileSaveAs2, "FileSaveAs2"},
         {FileSaveAs3, "FileSaveAs3"},
         {FileExit1, "FileExit1"},
-        {FilterBox, "FilterBox"},     {HelpContents1, "HelpContents1"}, {About, "About"},
+        {FilterBox, "FilterBox"},     {Circuit1, "Circuit1"},
+        {HelpContents1, "HelpContents1"}, {About, "About"},
     };
     for (const auto& [part, name] : parts) part->setObjectName(QLatin1String(name));
 }
@@ -213,6 +218,9 @@ void TFormMain::createMenus() {
                        &TFormMain::FileExit1Execute);
     QMenu* special = menuBar()->addMenu(QStringLiteral("Special"));
     FilterBox = action(special, QStringLiteral("Output &Filter Model"), QString(), &TFormMain::FilterBoxExecute);
+    Circuit1 = action(special, QStringLiteral("&Circuit\u2026"),
+                      QStringLiteral("Circuit|Chooses the classic filter model or the circuit as built, with its parts"),
+                      &TFormMain::Circuit1Execute);
     quality_ = new QualityCommands(
         state_, *special, this,
         [this](std::int8_t algorithmType, std::int8_t fineness) {
@@ -469,6 +477,34 @@ void TFormMain::FileExit1Execute() {
 void TFormMain::FilterBoxExecute() {
     guarded([this] {
         if (filterBox_ != nullptr) filterBox_->exec();  // it centres itself
+    });
+}
+
+void TFormMain::Circuit1Execute() {
+    guarded([this] {
+        if (circuitBox_ == nullptr) {
+            circuitBox_ = new TCircuitBox(state_, this);
+            circuitBox_->setWindowModality(Qt::WindowModal);
+            connect(circuitBox_, &QDialog::accepted, this, [this] { Circuit1Accept(); });
+        }
+        circuitBox_->showChoice(circuitChoiceOf(state_));
+        circuitBox_->open();
+    });
+}
+
+void TFormMain::Circuit1Accept() {
+    guarded([this] {
+        const Result<CircuitChoice> chosen = circuitBox_->choice();
+        if (!chosen) {
+            showError(QStringLiteral("The circuit was not changed."), chosen.failureDetail());
+            return;
+        }
+        applyCircuitChoice(state_, *chosen);
+        rememberCircuitChoice(*chosen);
+        // As a list change: encode, rewrite the decoded preview, repaint.
+        encodeSound(state_);
+        stopAndWritePreviews({PreviewMode::decodedSound});
+        repaintForm();
     });
 }
 

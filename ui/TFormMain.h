@@ -34,6 +34,7 @@ class HelpViewer;
 class PreviewFiles;
 class QualityCommands;
 class SoundImporter;
+class TCircuitBox;
 struct PicProgramChoice;
 // Shows an error's whole text in the standard error box.
 using ErrorReporter = std::function<void(QWidget* parent, const QString& message)>;
@@ -64,6 +65,8 @@ public:
     const PreviewFiles& previews() const { return *previews_; }
     QualityCommands* quality() const { return quality_; }
     SoundImporter* importer() const { return importer_.get(); }
+    // Made when Special > Circuit... is first chosen.
+    TCircuitBox* circuitBox() const { return circuitBox_; }
 
     // Controls and commands, under the names they are known by.
     QLabel* Label1 = nullptr;
@@ -85,6 +88,7 @@ public:
     QAction* FileSaveAs3 = nullptr;  // the whole PIC program
     QAction* FileExit1 = nullptr;
     QAction* FilterBox = nullptr;
+    QAction* Circuit1 = nullptr;
     QAction* HelpContents1 = nullptr;
     QAction* About = nullptr;
 
@@ -115,6 +119,9 @@ public:
     void FileSaveAs3Accept(const QString& fileName);
     void FileExit1Execute();
     void FilterBoxExecute();
+    // Opens the circuit dialog (window-modal); OK applies, remembers and re-encodes.
+    void Circuit1Execute();
+    void Circuit1Accept();
     void HelpContents1Execute();
     void AboutExecute();
 
@@ -148,6 +155,7 @@ private:
     FormCanvas* canvas_ = nullptr;
     QDialog* aboutBox_ = nullptr;
     QDialog* filterBox_ = nullptr;
+    TCircuitBox* circuitBox_ = nullptr;
     HelpViewer* helpViewer_ = nullptr;
     QualityCommands* quality_ = nullptr;
     std::unique_ptr<PicProgramChoice> picProgram_;  // from the dialog, for the file chosen after it

@@ -185,8 +185,9 @@ TEST_F(MainWindowTest, WindowControlsAndMenusAreAsDefined) {
     ASSERT_EQ(menus.size(), 3);
     EXPECT_EQ(menus[0]->menu()->actions(), QList<QAction*>({form->FileOpen1, form->FileImport1, form->FileSaveAs1,
                                                             form->FileSaveAs2, form->FileSaveAs3, form->FileExit1}));
-    EXPECT_EQ(menus[1]->menu()->actions(), QList<QAction*>({form->FilterBox, form->quality()->CompareSettings1,
-                                                            form->quality()->OptimalEncoding1}));
+    EXPECT_EQ(menus[1]->menu()->actions(),
+              QList<QAction*>({form->FilterBox, form->Circuit1, form->quality()->CompareSettings1,
+                               form->quality()->OptimalEncoding1}));
     EXPECT_EQ(menus[2]->menu()->actions(), QList<QAction*>({form->HelpContents1, form->About}));
     auto expectNoSharedLetter = [](const QList<QAction*>& items) {
         std::set<int> letters;

@@ -1,0 +1,182 @@
+#include "ui/TCircuitBox.h"
+
+#include "ui/CircuitPartsText.h"
+#include "ui/WindowFont.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <array>
+#include <string>
+
+namespace ryx::ui {
+namespace {
+
+struct SeriesItem {
+    const char* text;
+    ResistorSeries series;
+};
+
+constexpr std::array<SeriesItem, 4> kSeriesItems{{
+    {"Exact values", ResistorSeries::exact},
+    {"Nearest E12 values", ResistorSeries::e12},
+    {"Nearest E24 values", ResistorSeries::e24},
+    {"Values in ohms", ResistorSeries::given},
+}};
+
+const QString kProblemStyle = QStringLiteral("color: rgb(192, 0, 0)");
+
+// Every digit the value needs, so that OK on an unchanged field keeps it.
+QString ohmsField(double ohms) { return ohms > 0 ? partValueText(ohms, &formatOhms, &parseOhms) : QString(); }
+
+}  // namespace
+
+TCircuitBox::TCircuitBox(const ProgramState& state, QWidget* parent) : QDialog(parent), state_(state) {
+    setWindowTitle(QStringLiteral("Circuit"));
+    setObjectName(QStringLiteral("CircuitBox"));
+    setFont(windowFont());
+
+    ClassicButton = new QRadioButton(QStringLiteral("C&lassic model"), this);
+    CircuitButton = new QRadioButton(QStringLiteral("C&ircuit as built"), this);
+    SeriesBox = new QComboBox(this);
+    for (const SeriesItem& item : kSeriesItems) SeriesBox->addItem(QString::fromLatin1(item.text));
+    ResistorABox = new QLineEdit(this);
+    ResistorABox->setPlaceholderText(QStringLiteral("e.g. 4.7k"));
+    ResistorBBox = new QLineEdit(this);
+    ResistorBBox->setPlaceholderText(QStringLiteral("as A"));
+    CapacitorBox = new QLineEdit(this);
+    CapacitorBox->setPlaceholderText(QStringLiteral("e.g. 0.22u or 220n"));
+    LoadBox = new QLineEdit(this);
+    PartsLabel = new QLabel(this);
+    PartsLabel->setObjectName(QStringLiteral("PartsLabel"));
+    PartsLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    ProblemLabel = new QLabel(this);
+    ProblemLabel->setStyleSheet(kProblemStyle);
+    ProblemLabel->setWordWrap(true);
+
+    auto* models = new QVBoxLayout;
+    models->addWidget(ClassicButton);
+    models->addWidget(CircuitButton);
+    auto* modelGroup = new QGroupBox(QStringLiteral("The encoder models"), this);
+    modelGroup->setLayout(models);
+    partsForm_ = new QFormLayout;
+    partsForm_->addRow(QStringLiteral("&Resistors:"), SeriesBox);
+    partsForm_->addRow(QStringLiteral("Resistor &A (ohms):"), ResistorABox);
+    partsForm_->addRow(QStringLiteral("Resistor B (&ohms):"), ResistorBBox);
+    partsForm_->addRow(QStringLiteral("&Capacitor:"), CapacitorBox);
+    partsForm_->addRow(QStringLiteral("Loa&d (ohms or none):"), LoadBox);
+    auto* partsGroup = new QGroupBox(QStringLiteral("The circuit's parts"), this);
+    auto* partsLayout = new QVBoxLayout;
+    partsLayout->addLayout(partsForm_);
+    partsLayout->addWidget(PartsLabel);
+    partsGroup->setLayout(partsLayout);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    OKButton = buttons->button(QDialogButtonBox::Ok);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(modelGroup);
+    layout->addWidget(partsGroup);
+    layout->addWidget(ProblemLabel);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(SeriesBox, &QComboBox::currentIndexChanged, this, [this] { fieldsChanged(); });
+    for (QLineEdit* field : {ResistorABox, ResistorBBox, CapacitorBox, LoadBox}) {
+        connect(field, &QLineEdit::textChanged, this, [this] { fieldsChanged(); });
+    }
+    showChoice(CircuitChoice{});
+}
+
+void TCircuitBox::showChoice(const CircuitChoice& choice) {
+    {
+        const QSignalBlocker quietSeries(SeriesBox);
+        const QSignalBlocker quietA(ResistorABox);
+        const QSignalBlocker quietB(ResistorBBox);
+        const QSignalBlocker quietCapacitor(CapacitorBox);
+        const QSignalBlocker quietLoad(LoadBox);
+        (choice.model == FilterModelChoice::circuit ? CircuitButton : ClassicButton)->setChecked(true);
+        for (std::size_t i = 0; i < kSeriesItems.size(); ++i) {
+            if (kSeriesItems[i].series == choice.parts.resistors.series) SeriesBox->setCurrentIndex(static_cast<int>(i));
+        }
+        ResistorABox->setText(ohmsField(choice.parts.resistors.givenOhms[0]));
+        ResistorBBox->setText(ohmsField(choice.parts.resistors.givenOhms[1]));
+        CapacitorBox->setText(partValueText(choice.parts.capacitanceFarads, &formatCapacitance, &parseCapacitance));
+        LoadBox->setText(choice.parts.loadOhms > 0 ? ohmsField(choice.parts.loadOhms) : QStringLiteral("none"));
+    }
+    fieldsChanged();
+}
+
+Result<CircuitChoice> TCircuitBox::choice() const { return readFields(nullptr); }
+
+Result<CircuitChoice> TCircuitBox::readFields(std::vector<FieldProblem>* problems) const {
+    CircuitChoice chosen;
+    chosen.model = CircuitButton->isChecked() ? FilterModelChoice::circuit : FilterModelChoice::document;
+    ResistorParts& resistors = chosen.parts.resistors;
+    resistors.series = chosenSeries();
+    // Every field is read, so that each one can show its own problem.
+    Result<double> first = 0.0;
+    auto read = [&](QLineEdit* field, Result<double> (*parse)(std::string_view), double& target) {
+        const Result<double> value = parse(field->text().trimmed().toStdString());
+        if (value) {
+            target = *value;
+            return;
+        }
+        if (problems != nullptr) problems->push_back({field, QString::fromStdString(value.error())});
+        if (first) first = value;
+    };
+    if (resistors.series == ResistorSeries::given) {
+        read(ResistorABox, &parseOhms, resistors.givenOhms[0]);
+        if (twoResistors() && !ResistorBBox->text().trimmed().isEmpty()) {
+            read(ResistorBBox, &parseOhms, resistors.givenOhms[1]);
+        }
+    }
+    read(CapacitorBox, &parseCapacitance, chosen.parts.capacitanceFarads);
+    read(LoadBox, &parseLoad, chosen.parts.loadOhms);
+    if (!first) return first.failureDetail();
+    return chosen;
+}
+
+ResistorSeries TCircuitBox::chosenSeries() const {
+    return kSeriesItems[static_cast<std::size_t>(std::max(SeriesBox->currentIndex(), 0))].series;
+}
+
+bool TCircuitBox::twoResistors() const { return state_.encoder.algorithmType == kAlgorithmOneAndHalfBit; }
+
+void TCircuitBox::fieldsChanged() {
+    const bool given = chosenSeries() == ResistorSeries::given;
+    partsForm_->setRowVisible(ResistorABox, given);
+    partsForm_->setRowVisible(ResistorBBox, given && twoResistors());
+
+    std::vector<FieldProblem> problems;
+    const Result<CircuitChoice> chosen = readFields(&problems);
+    for (QLineEdit* field : {ResistorABox, ResistorBBox, CapacitorBox, LoadBox}) {
+        const auto problem = std::find_if(problems.begin(), problems.end(),
+                                          [field](const FieldProblem& p) { return p.field == field; });
+        field->setStyleSheet(problem == problems.end() ? QString() : kProblemStyle);
+        field->setToolTip(problem == problems.end() ? QString() : problem->reason);
+    }
+    OKButton->setEnabled(chosen.ok());
+    if (!chosen) {
+        QString reason = QString::fromStdString(chosen.error());
+        if (!reason.isEmpty()) reason[0] = reason[0].toUpper();
+        ProblemLabel->setText(reason + QLatin1Char('.'));
+        ProblemLabel->show();
+        return;
+    }
+    ProblemLabel->clear();
+    ProblemLabel->hide();
+    PartsLabel->setText(circuitPartsText(chosen->parts, state_.encoder));
+}
+
+}  // namespace ryx::ui
