@@ -22,7 +22,7 @@ xvfb-run -a -n $((200 + $$ % 100)) -s "-screen 0 800x600x24" bash -c '
   "$PROGRAM" > "$WORK/out.txt" 2>&1 &
   pid=$!
   id=""
-  for _ in $(seq 100); do
+  for _ in $(seq 300); do
     id=$(xdotool search --name "Ryx Sound Encoder LT" 2>/dev/null | head -n1 || true)
     [ -n "$id" ] && break
     sleep 0.1
@@ -42,7 +42,7 @@ xvfb-run -a -n $((200 + $$ % 100)) -s "-screen 0 800x600x24" bash -c '
   [ "$(stat -c %s "$own"??????/ryxelt1.wav)" -eq 246 ] || { echo "FAIL: preview"; kill $pid; exit 1; }
   xdotool windowfocus --sync "$id"
   xdotool key ctrl+q
-  for _ in $(seq 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+  for _ in $(seq 200); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
   if kill -0 $pid 2>/dev/null; then echo "FAIL: still running after Ctrl+Q"; kill $pid; exit 1; fi
   wait $pid; status=$?
   [ $status -eq 0 ] || { echo "FAIL: exit status $status"; cat "$WORK/out.txt"; exit 1; }
