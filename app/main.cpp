@@ -37,16 +37,16 @@ int run(QElapsedTimer& sinceStart) {
     // The one state of the program, for its whole run.
     static ryx::ProgramState state;
 
-    std::string previewDirectory;
-    if (const ryx::Result<> chosen = ryx::ui::choosePreviewDirectory(previewDirectory); !chosen) {
+    const ryx::Result<std::string> previewDirectory = ryx::ui::choosePreviewDirectory();
+    if (!previewDirectory) {
         QMessageBox::critical(nullptr, kTitle,
                               QStringLiteral("There is no private folder for the preview sounds:\n\n") +
-                                  QString::fromStdString(chosen.error()));
+                                  QString::fromStdString(previewDirectory.error()));
         return 1;
     }
 
     ryx::ui::QtSoundPlayer player;
-    ryx::ui::TFormMain formMain(state, player, previewDirectory);
+    ryx::ui::TFormMain formMain(state, player, *previewDirectory);
     ryx::ui::TAboutBox aboutBox;
     ryx::ui::TFilterBox filterBox(state);
     formMain.setAboutBox(&aboutBox);

@@ -24,9 +24,9 @@ void BM_PlanOutputsOfManyInputs(benchmark::State& run) {
         options.inputs.push_back(path.string());
     }
     for (auto _ : run) {
-        const cli::OutputPlan plan = cli::planOutputs(options);
-        if (!plan.conflict.empty()) run.SkipWithError(plan.conflict.c_str());
-        benchmark::DoNotOptimize(plan.inputs.data());
+        const Result<cli::OutputPlan> plan = cli::planOutputs(options);
+        if (!plan) run.SkipWithError(plan.error().c_str());
+        benchmark::DoNotOptimize(plan->inputs.data());
     }
 }
 

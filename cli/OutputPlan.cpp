@@ -98,7 +98,7 @@ std::string shownInputName(const std::string& input) {
     return input == "-" ? std::string("standard input") : displayName(input);
 }
 
-OutputPlan planOutputs(const CommandLine& options) {
+Result<OutputPlan> planOutputs(const CommandLine& options) {
     OutputPlan plan;
     for (const std::string& input : options.inputs) {
         PlannedInput planned{input, {}};
@@ -130,22 +130,17 @@ OutputPlan planOutputs(const CommandLine& options) {
     for (const PlannedInput& input : plan.inputs) {
         for (const PlannedOutput& output : input.outputs) {
             Result<Keys> keys = outputKeys(output.target);
-            if (!keys) {
-                plan.conflict = keys.error();
-                return plan;
-            }
+            if (!keys) return keys.failureDetail();
             for (const std::string& key : *keys) {
                 if (const auto found = inputs.find(key); found != inputs.end()) {
-                    plan.conflict =
-                        describe(output) + " would replace the input " + shownInputName(options.inputs[found->second]);
-                    return plan;
+                    return Error{describe(output) + " would replace the input " +
+                                 shownInputName(options.inputs[found->second])};
                 }
             }
             for (std::string& key : *keys) {
                 const auto [earlier, fresh] = outputs.try_emplace(std::move(key), &output);
                 if (fresh) continue;
-                plan.conflict = describe(*earlier->second) + " and " + describe(output) + " are one file";
-                return plan;
+                return Error{describe(*earlier->second) + " and " + describe(output) + " are one file"};
             }
         }
     }

@@ -4,6 +4,7 @@
 // of --compare writes nothing and plans no output.
 
 #include "cli/CommandLine.h"
+#include "core/Result.h"
 #include "io/AtomicFileWriter.h"
 
 #include <string>
@@ -26,7 +27,6 @@ struct PlannedInput {
 
 struct OutputPlan {
     std::vector<PlannedInput> inputs;
-    std::string conflict;  // why the run must not start; empty when it may
 };
 
 // The default assembler file: beside the input, its extension replaced by
@@ -36,6 +36,7 @@ OutputTarget defaultAssemblerTarget(const std::string& input);
 // An input's name as messages show it.
 std::string shownInputName(const std::string& input);
 
-OutputPlan planOutputs(const CommandLine& options);
+// Fails with why the run must not start.
+Result<OutputPlan> planOutputs(const CommandLine& options);
 
 }  // namespace ryx::cli

@@ -35,9 +35,9 @@ int main(int argc, char** argv) {
     }
 
     // Nothing is written unless every output of the run is safe to write.
-    const OutputPlan plan = planOutputs(options);
-    if (!plan.conflict.empty()) {
-        std::cerr << "ryxenc: " << plan.conflict << "; nothing was written\n";
+    const ryx::Result<OutputPlan> plan = planOutputs(options);
+    if (!plan) {
+        std::cerr << "ryxenc: " << plan.error() << "; nothing was written\n";
         return kExitWriteFailed;
     }
 
@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
     ryx::ProgramState& state = storage.state();
 
     int status = kExitOk;
-    for (const PlannedInput& input : plan.inputs) {
+    for (const PlannedInput& input : plan->inputs) {
         status = std::max(status, encodeInput(state, options, input, std::cout, std::cerr));
     }
     // A summary that could not be printed (a full disk behind a redirection) is a failed output too.

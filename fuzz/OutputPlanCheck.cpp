@@ -98,13 +98,17 @@ void checkOutputsOfInput(const cli::CommandLine& options, const cli::PlannedInpu
 
 }  // namespace
 
-void checkOutputPlan(const cli::CommandLine& options, const cli::OutputPlan& plan) {
+void checkOutputPlan(const cli::CommandLine& options, const Result<cli::OutputPlan>& planned) {
+    if (!planned) {
+        require(!planned.error().empty());
+        return;
+    }
+    const cli::OutputPlan& plan = *planned;
     require(plan.inputs.size() == options.inputs.size());
     for (std::size_t i = 0; i < plan.inputs.size(); ++i) {
         require(plan.inputs[i].name == options.inputs[i]);
         checkOutputsOfInput(options, plan.inputs[i]);
     }
-    if (!plan.conflict.empty()) return;
 
     std::set<std::string> inputs;
     for (const std::string& input : options.inputs) {

@@ -9,6 +9,6 @@ namespace ryx::fuzz {
 
 // Every input listed with the outputs its options ask for; without a
 // conflict, no two outputs one file and no output an input.
-void checkOutputPlan(const cli::CommandLine& options, const cli::OutputPlan& plan);
+void checkOutputPlan(const cli::CommandLine& options, const Result<cli::OutputPlan>& planned);
 
 }  // namespace ryx::fuzz

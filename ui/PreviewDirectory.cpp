@@ -56,7 +56,7 @@ Result<> preparePrivateDirectory(const std::string& path) {
     return {};
 }
 
-Result<> choosePreviewDirectory(std::string& chosen) {
+Result<std::string> choosePreviewDirectory() {
     const auto environment = [](const char* name) {
         const char* value = std::getenv(name);
         return std::string(value != nullptr ? value : "");
@@ -64,14 +64,11 @@ Result<> choosePreviewDirectory(std::string& chosen) {
     std::string reasons;
     for (const std::string& candidate : previewDirectoryCandidates(environment)) {
         const Result<> prepared = preparePrivateDirectory(candidate);
-        if (prepared) {
-            chosen = candidate;
-            return {};
-        }
+        if (prepared) return candidate;
         reasons += (reasons.empty() ? "" : "\n") + prepared.error();
     }
     if (reasons.empty()) reasons = "neither XDG_RUNTIME_DIR nor HOME names a folder";
-    return Result<>::failure(reasons);
+    return Error{reasons};
 }
 
 }  // namespace ryx::ui

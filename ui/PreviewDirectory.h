@@ -20,6 +20,6 @@ std::vector<std::string> previewDirectoryCandidates(const std::function<std::str
 Result<> preparePrivateDirectory(const std::string& path);
 
 // The first candidate that can be prepared; fails with every reason.
-Result<> choosePreviewDirectory(std::string& chosen);
+Result<std::string> choosePreviewDirectory();
 
 }  // namespace ryx::ui

@@ -33,10 +33,10 @@ TEST(OutputPlanTest, TwoNamesOfOneNewFileThroughALinkedFolder) {
     fs::create_directory_symlink("real", work / "alias");
     const std::string real = (work / "real/x.out").string();
     const std::string alias = (work / "alias/x.out").string();
-    EXPECT_EQ(planOutputs(withOutputs("in.wav", real, alias)).conflict,
+    EXPECT_EQ(planOutputs(withOutputs("in.wav", real, alias)).error(),
               real + " (--asm) and " + alias + " (--bin) are one file");
     // Other names in the one folder are no conflict.
-    EXPECT_EQ(planOutputs(withOutputs("in.wav", real, (work / "alias/y.out").string())).conflict, "");
+    EXPECT_TRUE(planOutputs(withOutputs("in.wav", real, (work / "alias/y.out").string())));
     EXPECT_EQ(test::entriesOf(work / "real"), std::vector<std::string>{});
 }
 
@@ -49,7 +49,7 @@ TEST(OutputPlanTest, TwoNamesOfOneNewFileThroughABindMount) {
     }
     const std::string a = (work / "bA/x.out").string();
     const std::string b = (work / "bB/x.out").string();
-    const std::string conflict = planOutputs(withOutputs("in.wav", a, b)).conflict;
+    const std::string conflict = planOutputs(withOutputs("in.wav", a, b)).error();
     ::umount2((work / "bB").c_str(), MNT_DETACH);
     EXPECT_EQ(conflict, a + " (--asm) and " + b + " (--bin) are one file");
 }
@@ -64,13 +64,13 @@ TEST(OutputPlanTest, CompareWritesNothingAndPlansNothing) {
     CommandLine options;
     options.compare = true;
     options.inputs = {(work / "snd.asm").string(), (work / "loop.wav").string()};
-    const OutputPlan plan = planOutputs(options);
-    EXPECT_EQ(plan.conflict, "");
-    ASSERT_EQ(plan.inputs.size(), 2u);
-    for (const PlannedInput& input : plan.inputs) EXPECT_TRUE(input.outputs.empty()) << input.name;
+    const Result<OutputPlan> plan = planOutputs(options);
+    ASSERT_TRUE(plan) << plan.error();
+    ASSERT_EQ(plan->inputs.size(), 2u);
+    for (const PlannedInput& input : plan->inputs) EXPECT_TRUE(input.outputs.empty()) << input.name;
 
     options.compare = false;
-    EXPECT_NE(planOutputs(options).conflict, "");
+    EXPECT_FALSE(planOutputs(options));
 }
 
 }  // namespace
