@@ -1,6 +1,6 @@
 #pragma once
 // The circuit model and its parts as ryxenc prints them: in the summary, the
-// quality line and the comparison table. The document's model prints none of it.
+// quality line and the comparison table. The classic model prints none of it.
 
 #include "core/CircuitParts.h"
 #include "core/ProgramState.h"

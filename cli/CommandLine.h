@@ -19,7 +19,7 @@ struct CommandLine {
     bool optimal = false;         // the optimal encoder instead of the greedy one
     bool report = false;          // print the quality figures of each encode
     bool compare = false;         // print the table of all settings, write nothing
-    FilterModelChoice filterModel = FilterModelChoice::document;
+    FilterModelChoice filterModel = FilterModelChoice::classic;
     CircuitParts circuitParts;
     bool circuitPartsGiven = false;  // --parts, --capacitor or --load: they need the circuit model
     std::string asmFile;          // empty: not asked for

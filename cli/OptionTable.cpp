@@ -132,12 +132,14 @@ Result<> applyRate(CommandLine& options, const std::string& value) {
 }
 
 Result<> applyModel(CommandLine& options, const std::string& value) {
-    if (value == "document") {
-        options.filterModel = FilterModelChoice::document;
+    // "document" names the classic model too: the files it makes are the ones
+    // this program has always made.
+    if (value == "classic" || value == "document") {
+        options.filterModel = FilterModelChoice::classic;
     } else if (value == "circuit") {
         options.filterModel = FilterModelChoice::circuit;
     } else {
-        return Result<>::failure("invalid model " + quotedText(value) + " (use document or circuit)");
+        return Result<>::failure("invalid model " + quotedText(value) + " (use classic or circuit)");
     }
     return {};
 }
@@ -206,7 +208,7 @@ std::vector<OptionRow> makeTable() {
          {"print the figures of all 16 scheme and fineness", "pairs for each sound and write no file"},
          setFlag<&CommandLine::compare, true>, OptionGroup::setting},
         {OptionId::model, 0, "model", "MODEL",
-         {"the filter the bits are chosen for: document (the",
+         {"the filter the bits are chosen for: classic (the",
           "default; a fixed share of the way per sample) or",
           "circuit (the drawn RC circuit with real parts,", "solved exactly)"},
          applyModel, OptionGroup::setting},

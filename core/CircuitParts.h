@@ -13,7 +13,7 @@
 namespace ryx {
 
 // The integer model of the fineness tables, or the circuit's exact response.
-enum class FilterModelChoice : std::uint8_t { document, circuit };
+enum class FilterModelChoice : std::uint8_t { classic, circuit };
 
 // The resistors: as the fineness asks, rounded to a series one can buy, or given.
 enum class ResistorSeries : std::uint8_t { exact, e12, e24, given };

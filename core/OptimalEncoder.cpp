@@ -11,7 +11,7 @@ namespace {
 
 // The integer model: voltages 0 ... 65535, errors in squared voltage steps.
 template <bool kOneAndHalfBit, typename Divisor>
-struct DocumentSearchModel {
+struct ClassicSearchModel {
     static constexpr bool kOneAndHalf = kOneAndHalfBit;
     using Level = std::uint32_t;
     using Target = std::uint32_t;
@@ -43,7 +43,7 @@ template <bool kOneAndHalf>
 void searchWithFineness(std::span<const std::uint8_t> samples, std::int8_t fineness, std::span<std::uint8_t> bits,
                         std::span<std::uint16_t> voltages, const OptimalSearchLimits& limits) {
     withFixedFineness(fineness, [&](auto f) {
-        searchStates(samples, bits, voltages, limits, DocumentSearchModel<kOneAndHalf, decltype(f)>{f});
+        searchStates(samples, bits, voltages, limits, ClassicSearchModel<kOneAndHalf, decltype(f)>{f});
     });
 }
 

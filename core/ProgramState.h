@@ -63,7 +63,7 @@ struct ProgramState {
     StatusText statusText;
     EncoderChoice encoderChoice = EncoderChoice::greedy;
     // The filter the encoders model; the parts matter only for the circuit.
-    FilterModelChoice filterModel = FilterModelChoice::document;
+    FilterModelChoice filterModel = FilterModelChoice::classic;
     CircuitParts circuitParts;
 };
 

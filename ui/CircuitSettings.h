@@ -14,7 +14,7 @@
 namespace ryx::ui {
 
 struct CircuitChoice {
-    FilterModelChoice model = FilterModelChoice::document;
+    FilterModelChoice model = FilterModelChoice::classic;
     CircuitParts parts;
 };
 

@@ -121,7 +121,7 @@ Result<CircuitChoice> TCircuitBox::choice() const { return readFields(nullptr); 
 
 Result<CircuitChoice> TCircuitBox::readFields(std::vector<FieldProblem>* problems) const {
     CircuitChoice chosen;
-    chosen.model = CircuitButton->isChecked() ? FilterModelChoice::circuit : FilterModelChoice::document;
+    chosen.model = CircuitButton->isChecked() ? FilterModelChoice::circuit : FilterModelChoice::classic;
     ResistorParts& resistors = chosen.parts.resistors;
     resistors.series = chosenSeries();
     // Every field is read, so that each one can show its own problem.

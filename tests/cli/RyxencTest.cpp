@@ -199,7 +199,7 @@ TEST_F(RyxencTest, UsageErrorsExitWithTwoAndWriteNothing) {
         {{"--hex", "x.hex", "-r", "48000", "--clock", "32768", "a.wav"},
          computePlaybackTiming(32768, 48000, playerMinCycles(false), kPlayerMaxCycles).error()},
         // The circuit's parts.
-        {{"--model", "Circuit", "a.wav"}, "invalid model 'Circuit' (use document or circuit)"},
+        {{"--model", "Circuit", "a.wav"}, "invalid model 'Circuit' (use classic or circuit)"},
         {{"--model", "circuit", "--parts", "e6", "a.wav"},
          "invalid parts 'e6' (use exact, e12, e24, or one or two resistances such as 4.7k or 10k,8.2k)"},
         {{"--model", "circuit", "--parts=4.7k,", "a.wav"},
@@ -208,7 +208,7 @@ TEST_F(RyxencTest, UsageErrorsExitWithTwoAndWriteNothing) {
          "invalid capacitor '220' (use a capacitance such as 0.22u, 220n or 2.2e-7, at most 1 F)"},
         {{"--model", "circuit", "--load", "0", "a.wav"}, "invalid load '0' (use a resistance such as 10k, or none)"},
         {{"--parts", "e12", "a.wav"}, "--parts, --capacitor and --load need --model circuit"},
-        {{"--load", "none", "--model", "document", "a.wav"}, "--parts, --capacitor and --load need --model circuit"},
+        {{"--load", "none", "--model", "classic", "a.wav"}, "--parts, --capacitor and --load need --model circuit"},
         {{"--model", "circuit", "-s", "1", "--parts", "1k,2k", "a.wav"},
          "--scheme 1 drives one resistor: give --parts one value"},
     };
@@ -398,9 +398,9 @@ TEST_F(RyxencTest, CircuitModelWritesTheCoresBitsAndNamesTheParts) {
         expected << "in.wav: 5003 samples, 11025 Hz, " << c.summary << " -> out.ryx (625 bytes)\n";
         EXPECT_EQ(result.out, expected.str());
     }
-    // The model matters: the document's bits for the last settings differ.
-    ASSERT_EQ(run({"-f", "32", "-b", "document.ryx", "in.wav"}).status, 0);
-    EXPECT_NE(test::readFileBytes(work / "document.ryx"), test::readFileBytes(work / "out.ryx"));
+    // The model matters: the classic model's bits for the last settings differ.
+    ASSERT_EQ(run({"-f", "32", "-b", "classic.ryx", "in.wav"}).status, 0);
+    EXPECT_NE(test::readFileBytes(work / "classic.ryx"), test::readFileBytes(work / "out.ryx"));
 
     // --compare through the circuit: the core's figures, the parts in the heading, the resistors to buy per row.
     const ProcessRun table = run({"--compare", "--model", "circuit", "--parts", "e24", "in.wav"});

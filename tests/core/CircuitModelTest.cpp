@@ -157,7 +157,7 @@ TEST(CircuitModel, SettingsTableMeasuresWhatEncodeSoundGives) {
         ASSERT_NE(row, rows.end());
         EXPECT_EQ(row->figures.lowPassSnrDb, shown.lowPassSnrDb);
         EXPECT_EQ(row->figures.segmentalSnrDb, shown.segmentalSnrDb);
-        state->filterModel = FilterModelChoice::document;
+        state->filterModel = FilterModelChoice::classic;
         EXPECT_NE(measureEncoded(*state).lowPassSnrDb, shown.lowPassSnrDb);
         state->filterModel = FilterModelChoice::circuit;
     }

@@ -60,7 +60,7 @@ protected:
 
 TEST_F(CircuitWindowTest, MenuOpensTheDialogWithTheStateAndCancelChangesNothing) {
     Window window;
-    EXPECT_EQ(window.state->filterModel, FilterModelChoice::document);
+    EXPECT_EQ(window.state->filterModel, FilterModelChoice::classic);
     TCircuitBox& box = openBox(window);
     EXPECT_TRUE(box.ClassicButton->isChecked());
     EXPECT_EQ(box.SeriesBox->currentText(), "Exact values");
@@ -70,7 +70,7 @@ TEST_F(CircuitWindowTest, MenuOpensTheDialogWithTheStateAndCancelChangesNothing)
 
     box.CircuitButton->setChecked(true);
     box.reject();
-    EXPECT_EQ(window.state->filterModel, FilterModelChoice::document);
+    EXPECT_EQ(window.state->filterModel, FilterModelChoice::classic);
     EXPECT_FALSE(QSettings(QSettings::IniFormat, QSettings::UserScope, "ryx-encoder", "ryx-encoder")
                      .contains("circuit/model"));
 }
