@@ -4,6 +4,7 @@
 
 #include "ui/WindowFont.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -16,6 +17,8 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace ryx::ui {
 namespace {
@@ -50,9 +53,17 @@ TPicProgramBox::TPicProgramBox(const ProgramState& state, QWidget* parent) : QDi
     CrystalBox = new QCheckBox(QStringLiteral("Crystal"), this);
     OnceButton = new QRadioButton(QStringLiteral("Once after every reset, then sleep"), this);
     LoopButton = new QRadioButton(QStringLiteral("For ever"), this);
-    OnceButton->setChecked(true);
     HexButton = new QRadioButton(QStringLiteral("Intel HEX, ready to flash (.hex)"), this);
     AsmButton = new QRadioButton(QStringLiteral("Assembler source for gpasm (.asm)"), this);
+    // One group each: with the dialog as every button's parent, ticking a
+    // file kind would untick the play mode.
+    auto* playsButtons = new QButtonGroup(this);
+    playsButtons->addButton(OnceButton);
+    playsButtons->addButton(LoopButton);
+    auto* kindButtons = new QButtonGroup(this);
+    kindButtons->addButton(HexButton);
+    kindButtons->addButton(AsmButton);
+    OnceButton->setChecked(true);
     HexButton->setChecked(true);
     FiguresLabel = new QLabel(this);
     FiguresLabel->setWordWrap(true);
@@ -91,6 +102,12 @@ TPicProgramBox::TPicProgramBox(const ProgramState& state, QWidget* parent) : QDi
     connect(ClockBox, &QSpinBox::valueChanged, this, [this] { clockChanged(); });
     connect(CrystalBox, &QCheckBox::toggled, this, [this] { updateFigures(); });
     connect(LoopButton, &QRadioButton::toggled, this, [this] { updateFigures(); });
+    const auto first = std::find_if(picChips().begin(), picChips().end(),
+                                    [](const PicChip& chip) { return &chip == &defaultPicChip(); });
+    {
+        const QSignalBlocker quiet(ChipBox);
+        ChipBox->setCurrentIndex(static_cast<int>(first - picChips().begin()));
+    }
     chipChanged();
 }
 
@@ -148,8 +165,8 @@ void TPicProgramBox::updateFigures() {
             .arg(plan.totalWords)
             .arg(plan.playerWords)
             .arg(plan.tableBytes)
-            .arg(fromView(chip.pinA))
-            .arg(fromView(chip.pinB)));
+            .arg(QString::fromStdString(pinLabel(chip.pinA)))
+            .arg(QString::fromStdString(pinLabel(chip.pinB))));
 }
 
 }  // namespace ryx::ui
