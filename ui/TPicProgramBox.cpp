@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -31,6 +32,16 @@ constexpr int kDefaultCrystalHz = 20000000;
 Result<> writePicProgram(const ProgramState& state, const PicProgramChoice& choice,
                                 const std::filesystem::path& path) {
     return choice.hex ? writePicHex(state, choice.settings, path) : writePicAssembler(state, choice.settings, path);
+}
+
+PicProgramProposal proposePicProgramFile(const QString& soundFile, const QString& lastFolder,
+                                         const PicProgramChoice& choice) {
+    const QFileInfo sound(soundFile);
+    const QString name = soundFile.isEmpty() ? QStringLiteral("sound") : sound.completeBaseName();
+    const QString chip = fromView(choice.settings.chip->processor).toLower();
+    const QString suffix = choice.hex ? QStringLiteral(".hex") : QStringLiteral(".asm");
+    const QString folder = !lastFolder.isEmpty() ? lastFolder : soundFile.isEmpty() ? QString() : sound.absolutePath();
+    return {folder, name + QLatin1Char('-') + chip + suffix};
 }
 
 std::optional<PicProgramChoice> choosePicProgram(QWidget* parent, const ProgramState& state) {

@@ -74,6 +74,29 @@ TEST(PicProgramBox, OpensOnTheDefaultChipWithEachGroupTicked) {
     EXPECT_TRUE(box.LoopButton->isChecked());
 }
 
+TEST(PicProgramBox, ProposedFileIsNamedAfterSoundAndChip) {
+    struct Case {
+        const char* sound;
+        const char* lastFolder;
+        const char* chip;
+        bool hex;
+        const char* folder;
+        const char* fileName;
+    };
+    const Case cases[] = {
+        {"/s/hello.wav", "", "16f628a", true, "/s", "hello-16f628a.hex"},
+        {"/s/my.voice.wav", "/p", "12F683", false, "/p", "my.voice-12f683.asm"},
+        {"", "/p", "16f877a", true, "/p", "sound-16f877a.hex"},
+        {"", "", "16f88", false, "", "sound-16f88.asm"},
+    };
+    for (const Case& c : cases) {
+        const PicProgramChoice choice{{findPicChip(c.chip), 0, false}, c.hex};
+        const PicProgramProposal proposed = proposePicProgramFile(c.sound, c.lastFolder, choice);
+        EXPECT_EQ(proposed.folder.toStdString(), c.folder) << c.sound;
+        EXPECT_EQ(proposed.fileName.toStdString(), c.fileName) << c.sound;
+    }
+}
+
 TEST(PicProgramBox, ARefusalDisablesSavingAndSaysWhy) {
     auto state = soundOf(20000, 8000);
     TPicProgramBox box(*state);
