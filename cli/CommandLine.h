@@ -28,7 +28,7 @@ struct CommandLine {
     std::string originalWavFile;  // the original-sound preview (mode 3)
     std::string hexFile;          // the PIC program as Intel HEX
     std::string programFile;      // the PIC program as assembler source
-    std::string chipName = "16f628a";
+    std::string chipName{kDefaultPicChip};
     std::uint32_t clockHz = 0;    // 0: the chip's internal oscillator
     std::optional<PicOscillator> oscillator;  // unset: the one the chip and clock mean
     bool loop = false;

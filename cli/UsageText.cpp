@@ -3,6 +3,10 @@
 #include "cli/OptionTable.h"
 #include "core/ProgramState.h"
 #include "firmware/PicChip.h"
+#include "firmware/PicProgram.h"
+
+#include <array>
+#include <cstdint>
 
 namespace ryx::cli {
 
@@ -44,15 +48,33 @@ std::string usageText() {
            "3 when an output could not be written; with several inputs the highest of these.\n";
 }
 
+namespace {
+
+// The rates --list-chips gives the longest sound at: the low and the high
+// rate the PIC programs are usually made for.
+constexpr std::array<std::uint32_t, 2> kListedRates{8000, 15625};
+
+std::string rightAligned(std::string text, std::size_t width) {
+    if (text.size() < width) text.insert(0, width - text.size(), ' ');
+    return text;
+}
+
+}  // namespace
+
 std::string chipListText() {
-    std::string text = "chip        words  pins      clock\n";
+    std::string text = "chip        words  pins                      ";
+    for (const std::uint32_t rate : kListedRates) text += rightAligned(std::to_string(rate) + " Hz", 10);
+    text += "  clock\n";
     for (const PicChip& chip : picChips()) {
         std::string row(chip.processor);
         row.resize(12, ' ');
         row += std::to_string(chip.programWords);
         row.resize(19, ' ');
-        row += std::string(chip.pinA) + " " + std::string(chip.pinB);
-        row.resize(29, ' ');
+        row += pinLabel(chip.pinA) + ", " + pinLabel(chip.pinB);
+        row.resize(45, ' ');
+        const double samples = picSampleCapacity(chip);
+        for (const std::uint32_t rate : kListedRates) row += rightAligned(formatFixed(samples / rate, 2) + " s", 10);
+        row += "  ";
         row += chip.internalClockHz != 0
                    ? "internal " + std::to_string(chip.internalClockHz) + " Hz, or a crystal with --clock"
                    : std::string("a crystal: --clock needed");

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace ryx {
@@ -15,6 +16,15 @@ struct RegisterSetting {
     std::uint8_t value = 0;
 };
 
+// A port pin: its name and its pin number on the DIP package.
+struct PicPin {
+    std::string_view name;  // "RB0"
+    std::uint8_t number = 0;
+};
+
+// "RB0 (pin 6)": how the wiring texts name a pin.
+std::string pinLabel(const PicPin& pin);
+
 struct PicChip {
     std::string_view name;       // "PIC16F628A"
     std::string_view processor;  // "16f628a": the assembler's and simulator's name
@@ -23,8 +33,8 @@ struct PicChip {
     std::uint16_t portAddress;
     std::string_view trisName;
     std::uint16_t trisAddress;
-    std::string_view pinA;       // bit 0 of the port
-    std::string_view pinB;       // bit 1 of the port
+    PicPin pinA;                 // bit 0 of the port
+    PicPin pinB;                 // bit 1 of the port
     std::uint32_t internalClockHz;  // 0: a crystal is needed
     std::uint16_t configAddress;
     // The first config word with the oscillator bits at "low-power crystal"
@@ -43,6 +53,10 @@ inline constexpr std::uint16_t kOscillatorHighSpeed = 2; // crystal above 4 MHz
 
 // The table, smallest memory first.
 std::span<const PicChip> picChips();
+
+// The chip the window and ryxenc start with.
+inline constexpr std::string_view kDefaultPicChip = "16f628a";
+const PicChip& defaultPicChip();
 
 // "16f628a", "PIC16F628A", "pic16f628a"...; null when unknown.
 const PicChip* findPicChip(std::string_view name);

@@ -8,6 +8,7 @@
 #include "export/TextChunkWriter.h"
 #include "firmware/PlayerCode.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 
@@ -27,7 +28,7 @@ const PicChip* largerChipFor(const PicChip& chip, std::uint32_t tableBytes) {
 }
 
 std::string fitError(const PicChip& chip, std::uint32_t tableBytes, std::uint32_t sampleRate) {
-    const std::uint32_t fitSamples = tableRoom(chip) * 8;
+    const std::uint32_t fitSamples = picSampleCapacity(chip);
     std::string text = "the sound does not fit the " + std::string(chip.name) + ": its " +
                        std::to_string(tableBytes) + " table bytes need " +
                        std::to_string(kFirstTableAddress + tableBytes) + " words of " +
@@ -129,14 +130,21 @@ void writeHeader(TextChunkWriter& out, const ProgramState& state, const PicProgr
                            : "; Plays      once after every reset, then both pins low and sleep");
     out.line(";");
     const std::string ohms = std::to_string(twoPins ? 2 * std::int64_t{encoder.resistorOhms} : encoder.resistorOhms);
+    std::string pinA = pinLabel(chip.pinA);
+    std::string pinB = pinLabel(chip.pinB);
+    const std::size_t width = std::max(pinA.size(), pinB.size());
+    pinA.resize(width, ' ');
+    pinB.resize(width, ' ');
+    // The capacitor's lines stay under the junction whatever the labels' width.
+    const std::string shift(7 + width, ' ');
     if (twoPins) {
-        out.line("; Pin A " + std::string(chip.pinA) + " ---- 2R ----*---- audio out    each 2R = " + ohms + " ohms");
-        out.line("; Pin B " + std::string(chip.pinB) + " ---- 2R ----'");
+        out.line("; Pin A " + pinA + " ---- 2R ----*---- audio out    each 2R = " + ohms + " ohms");
+        out.line("; Pin B " + pinB + " ---- 2R ----'");
     } else {
-        out.line("; Pin A " + std::string(chip.pinA) + " ---- R -----*---- audio out    R = " + ohms + " ohms");
+        out.line("; Pin A " + pinA + " ---- R -----*---- audio out    R = " + ohms + " ohms");
     }
-    out.line(";                        |");
-    out.line(";                      C = 0.22 uF to ground");
+    out.line(";" + shift + "              |");
+    out.line(";" + shift + "           C = 0.22 uF to ground");
     out.line(rule);
     out.line("");
     out.line("        list    p=" + std::string(chip.processor) + ", r=dec");
@@ -167,6 +175,8 @@ std::string formatFixed(double value, int decimals, bool withSign) {
     if (withSign && value >= 0) text.insert(text.begin(), '+');
     return text;
 }
+
+std::uint32_t picSampleCapacity(const PicChip& chip) { return tableRoom(chip) * kSamplesPerTableByte; }
 
 Result<PicProgramPlan> planPicProgram(const ProgramState& state, const PicProgramSettings& settings) {
     using Refusal = Result<PicProgramPlan>;

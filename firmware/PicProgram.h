@@ -40,6 +40,11 @@ struct PicProgramPlan {
     std::uint32_t totalWords = 0;
 };
 
+// Samples of the longest sound the chip holds: each table word after the
+// player's words keeps eight of them in one retlw.
+inline constexpr std::uint32_t kSamplesPerTableByte = 8;
+std::uint32_t picSampleCapacity(const PicChip& chip);
+
 // Checks chip, oscillator, clock, rate and fit; says why not, and what would help.
 Result<PicProgramPlan> planPicProgram(const ProgramState& state, const PicProgramSettings& settings);
 

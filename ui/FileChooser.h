@@ -18,6 +18,7 @@ struct FileDialogRequest {
     QString defaultSuffix;
     bool save = false;
     QString directory;  // empty: the dialog's own choice
+    QString fileName;   // proposed in that folder; empty: none
 };
 
 // Returns the chosen file, or nothing when the user cancels.

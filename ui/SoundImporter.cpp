@@ -31,7 +31,7 @@ SoundImporter::SoundImporter(ProgramState& state, QWidget* parent, const FileCho
 
 bool SoundImporter::chooseAndImport() {
     const FileDialogRequest request{QStringLiteral("Import sound"), kImportFileFilter, QString(), false,
-                                    rememberedImportFolder()};
+                                    rememberedImportFolder(), QString()};
     const std::optional<QString> chosen = fileChooser_(parent_, request);
     if (!chosen) return false;
     rememberImportFolder(QFileInfo(*chosen).absolutePath());

@@ -21,6 +21,7 @@
 #include "ui/SoundImporter.h"
 #include "ui/TCircuitBox.h"
 #include "ui/TPicProgramBox.h"
+#include "ui/UserSettings.h"
 #include "ui/WindowFont.h"
 
 #include <QAction>
@@ -31,6 +32,7 @@
 #include <QDialog>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLayout>
 #include <QMenu>
@@ -47,6 +49,7 @@ namespace ryx::ui {
 namespace {
 
 constexpr int kTitleGap = 15;  // spaces between version and web address
+const QString kPicProgramFolderKey = QStringLiteral("PicProgram/folder");
 
 std::string localFileName(const QString& fileName) { return QFile::encodeName(fileName).toStdString(); }
 
@@ -60,6 +63,7 @@ std::optional<QString> chooseWithQtDialog(QWidget* parent, const FileDialogReque
     dialog.setNameFilters(request.filter.split(QStringLiteral(";;")));
     dialog.setDefaultSuffix(request.defaultSuffix);
     if (!request.directory.isEmpty()) dialog.setDirectory(request.directory);
+    if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().constFirst();
 }
@@ -373,13 +377,14 @@ void TFormMain::reportExport(const Result<>& written, const QString& what) {
 
 void TFormMain::FileOpen1Execute() {
     chooseFile({QStringLiteral("Open wave file"), QStringLiteral("Wave files (*.wav);;All files (*)"),
-                QStringLiteral("wav"), false, QString()},
+                QStringLiteral("wav"), false, QString(), QString()},
                &TFormMain::FileOpen1Accept);
 }
 
 void TFormMain::FileOpen1Accept(const QString& fileName) {
     guarded([&] {
         const Result<> loaded = loadWaveFile(state_, localFileName(fileName));
+        soundFile_ = loaded ? fileName : QString();
         if (loaded) {
             encodeSound(state_);
         } else {
@@ -393,7 +398,19 @@ void TFormMain::FileOpen1Accept(const QString& fileName) {
 
 void TFormMain::FileImport1Execute() {
     guarded([this] {
-        if (importer_->chooseAndImport()) showImportedSound();
+        // The importer asks through this window's chooser: note the file it names.
+        const FileChooser chooser = fileChooser;
+        QString chosen;
+        fileChooser = [&](QWidget* parent, const FileDialogRequest& request) {
+            const std::optional<QString> file = chooser(parent, request);
+            if (file) chosen = *file;
+            return file;
+        };
+        const bool imported = importer_->chooseAndImport();
+        fileChooser = chooser;
+        if (!imported) return;
+        soundFile_ = chosen;
+        showImportedSound();
     });
 }
 
@@ -402,6 +419,7 @@ void TFormMain::openSoundFile(const QString& fileName) {
         if (isPlainEightBitWave(localFileName(fileName))) {
             FileOpen1Accept(fileName);
         } else if (importer_->importFile(fileName, rememberedImportOptions())) {
+            soundFile_ = fileName;
             showImportedSound();
         }
     });
@@ -427,7 +445,7 @@ void TFormMain::dropEvent(QDropEvent* event) {
 
 void TFormMain::FileSaveAs1Execute() {
     chooseFile({QString(), QStringLiteral("PIC Assembler files (*.asm);;All files (*)"), QStringLiteral("asm"), true,
-                QString()},
+                QString(), QString()},
                &TFormMain::FileSaveAs1Accept);
 }
 
@@ -439,7 +457,7 @@ void TFormMain::FileSaveAs1Accept(const QString& fileName) {
 
 void TFormMain::FileSaveAs2Execute() {
     chooseFile({QString(), QStringLiteral("Binary Ryx data file (*.ryx);;All files (*)"), QStringLiteral("ryx"), true,
-                QString()},
+                QString(), QString()},
                &TFormMain::FileSaveAs2Accept);
 }
 
@@ -452,17 +470,20 @@ void TFormMain::FileSaveAs3Execute() {
         const std::optional<PicProgramChoice> chosen = picProgramChooser(this, state_);
         if (!chosen) return;
         *picProgram_ = *chosen;
+        const PicProgramProposal proposed =
+            proposePicProgramFile(soundFile_, userSettings().value(kPicProgramFolderKey).toString(), *picProgram_);
         chooseFile(picProgram_->hex
                        ? FileDialogRequest{QString(), QStringLiteral("Intel HEX files (*.hex);;All files (*)"),
-                                           QStringLiteral("hex"), true, QString()}
+                                           QStringLiteral("hex"), true, proposed.folder, proposed.fileName}
                        : FileDialogRequest{QString(), QStringLiteral("PIC Assembler files (*.asm);;All files (*)"),
-                                           QStringLiteral("asm"), true, QString()},
+                                           QStringLiteral("asm"), true, proposed.folder, proposed.fileName},
                    &TFormMain::FileSaveAs3Accept);
     });
 }
 
 void TFormMain::FileSaveAs3Accept(const QString& fileName) {
     guarded([&] {
+        userSettings().setValue(kPicProgramFolderKey, QFileInfo(fileName).absolutePath());
         reportExport(writePicProgram(state_, *picProgram_, localFileName(fileName)), QStringLiteral("The PIC program"));
     });
 }

@@ -159,6 +159,7 @@ private:
     HelpViewer* helpViewer_ = nullptr;
     QualityCommands* quality_ = nullptr;
     std::unique_ptr<PicProgramChoice> picProgram_;  // from the dialog, for the file chosen after it
+    QString soundFile_;  // the file the sound came from; empty for the empty sound
     std::unique_ptr<SoundImporter> importer_;
 };
 

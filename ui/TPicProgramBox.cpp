@@ -4,9 +4,11 @@
 
 #include "ui/WindowFont.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -16,6 +18,8 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace ryx::ui {
 namespace {
@@ -28,6 +32,16 @@ constexpr int kDefaultCrystalHz = 20000000;
 Result<> writePicProgram(const ProgramState& state, const PicProgramChoice& choice,
                                 const std::filesystem::path& path) {
     return choice.hex ? writePicHex(state, choice.settings, path) : writePicAssembler(state, choice.settings, path);
+}
+
+PicProgramProposal proposePicProgramFile(const QString& soundFile, const QString& lastFolder,
+                                         const PicProgramChoice& choice) {
+    const QFileInfo sound(soundFile);
+    const QString name = soundFile.isEmpty() ? QStringLiteral("sound") : sound.completeBaseName();
+    const QString chip = fromView(choice.settings.chip->processor).toLower();
+    const QString suffix = choice.hex ? QStringLiteral(".hex") : QStringLiteral(".asm");
+    const QString folder = !lastFolder.isEmpty() ? lastFolder : soundFile.isEmpty() ? QString() : sound.absolutePath();
+    return {folder, name + QLatin1Char('-') + chip + suffix};
 }
 
 std::optional<PicProgramChoice> choosePicProgram(QWidget* parent, const ProgramState& state) {
@@ -50,9 +64,17 @@ TPicProgramBox::TPicProgramBox(const ProgramState& state, QWidget* parent) : QDi
     CrystalBox = new QCheckBox(QStringLiteral("Crystal"), this);
     OnceButton = new QRadioButton(QStringLiteral("Once after every reset, then sleep"), this);
     LoopButton = new QRadioButton(QStringLiteral("For ever"), this);
-    OnceButton->setChecked(true);
     HexButton = new QRadioButton(QStringLiteral("Intel HEX, ready to flash (.hex)"), this);
     AsmButton = new QRadioButton(QStringLiteral("Assembler source for gpasm (.asm)"), this);
+    // One group each: with the dialog as every button's parent, ticking a
+    // file kind would untick the play mode.
+    auto* playsButtons = new QButtonGroup(this);
+    playsButtons->addButton(OnceButton);
+    playsButtons->addButton(LoopButton);
+    auto* kindButtons = new QButtonGroup(this);
+    kindButtons->addButton(HexButton);
+    kindButtons->addButton(AsmButton);
+    OnceButton->setChecked(true);
     HexButton->setChecked(true);
     FiguresLabel = new QLabel(this);
     FiguresLabel->setWordWrap(true);
@@ -91,6 +113,12 @@ TPicProgramBox::TPicProgramBox(const ProgramState& state, QWidget* parent) : QDi
     connect(ClockBox, &QSpinBox::valueChanged, this, [this] { clockChanged(); });
     connect(CrystalBox, &QCheckBox::toggled, this, [this] { updateFigures(); });
     connect(LoopButton, &QRadioButton::toggled, this, [this] { updateFigures(); });
+    const auto first = std::find_if(picChips().begin(), picChips().end(),
+                                    [](const PicChip& chip) { return &chip == &defaultPicChip(); });
+    {
+        const QSignalBlocker quiet(ChipBox);
+        ChipBox->setCurrentIndex(static_cast<int>(first - picChips().begin()));
+    }
     chipChanged();
 }
 
@@ -148,8 +176,8 @@ void TPicProgramBox::updateFigures() {
             .arg(plan.totalWords)
             .arg(plan.playerWords)
             .arg(plan.tableBytes)
-            .arg(fromView(chip.pinA))
-            .arg(fromView(chip.pinB)));
+            .arg(QString::fromStdString(pinLabel(chip.pinA)))
+            .arg(QString::fromStdString(pinLabel(chip.pinB))));
 }
 
 }  // namespace ryx::ui

@@ -8,6 +8,7 @@
 #include "firmware/PicProgram.h"
 
 #include <QDialog>
+#include <QString>
 
 #include <filesystem>
 #include <optional>
@@ -29,6 +30,16 @@ struct PicProgramChoice {
 // Writes the chosen kind of file for the chosen chip.
 Result<> writePicProgram(const ProgramState& state, const PicProgramChoice& choice,
                                 const std::filesystem::path& path);
+
+// Where the save dialog proposes the program: NAME-CHIP.hex or .asm (NAME the
+// sound file's base name, "sound" without one; chip in lower case) in the
+// last folder used for a PIC program, else the sound's folder.
+struct PicProgramProposal {
+    QString folder;  // empty: neither is known
+    QString fileName;
+};
+PicProgramProposal proposePicProgramFile(const QString& soundFile, const QString& lastFolder,
+                                         const PicProgramChoice& choice);
 
 // Shows the dialog modally: the choice when the user saves, else nothing.
 std::optional<PicProgramChoice> choosePicProgram(QWidget* parent, const ProgramState& state);

@@ -838,7 +838,13 @@ TEST_F(RyxencTest, PicProgramFilesAndTheirRefusal) {
     const ProcessRun list = run({"--list-chips"});
     EXPECT_EQ(list.status, 0);
     for (const PicChip& chip : picChips()) EXPECT_NE(list.out.find(chip.processor), std::string::npos);
-    EXPECT_NE(list.out.find("16f877a     8192   RB0 RB1   a crystal: --clock needed"), std::string::npos) << list.out;
+    // Pins with their package numbers, and the seconds that fit at each rate.
+    for (const char* row : {
+             "16f877a     8192   RB0 (pin 33), RB1 (pin 34)    7.94 s    4.06 s  a crystal: --clock needed\n",
+             "12f683      2048   GP0 (pin 7), GP1 (pin 6)      1.79 s    0.92 s  internal 8000000 Hz",
+             "16f648a     4096   RB0 (pin 6), RB1 (pin 7)      3.84 s    1.97 s  internal 4000000 Hz"}) {
+        EXPECT_NE(list.out.find(row), std::string::npos) << row << "\n" << list.out;
+    }
 }
 
 // --oscillator crystal at the internal oscillator's frequency: a crystal's

@@ -3,6 +3,8 @@
 #include "export/TableLayout.h"
 #include "firmware/PicProgram.h"
 #include "firmware/PlayerCode.h"
+#include "support/FileBytes.h"
+#include "support/TempDirectory.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +20,28 @@ TEST(PicChips, FoundByAnySpelling) {
         EXPECT_EQ(chip->name, "PIC16F628A");
     }
     for (const char* name : {"", "pic", "16f628", "16f628ax", "12f675"}) EXPECT_EQ(findPicChip(name), nullptr) << name;
+}
+
+// DIP pin numbers from each chip's pin diagram.
+TEST(PicChips, PinsCarryTheirPackageNumbers) {
+    struct Case {
+        const char* chip;
+        const char* pinA;
+        const char* pinB;
+    };
+    const Case cases[] = {
+        {"12f683", "GP0 (pin 7)", "GP1 (pin 6)"},     {"16f628a", "RB0 (pin 6)", "RB1 (pin 7)"},
+        {"16f648a", "RB0 (pin 6)", "RB1 (pin 7)"},    {"16f88", "RB0 (pin 6)", "RB1 (pin 7)"},
+        {"16f876a", "RB0 (pin 21)", "RB1 (pin 22)"},  {"16f877a", "RB0 (pin 33)", "RB1 (pin 34)"},
+        {"16f887", "RB0 (pin 33)", "RB1 (pin 34)"},
+    };
+    ASSERT_EQ(std::size(cases), picChips().size());
+    for (const Case& c : cases) {
+        const PicChip& chip = *findPicChip(c.chip);
+        EXPECT_EQ(pinLabel(chip.pinA), c.pinA) << c.chip;
+        EXPECT_EQ(pinLabel(chip.pinB), c.pinB) << c.chip;
+    }
+    EXPECT_EQ(defaultPicChip().name, "PIC16F628A");
 }
 
 // The values gpasm gives the named settings of its processor headers, e.g.
@@ -158,6 +182,47 @@ TEST(PicProgram, RefusesASoundThatDoesNotFitAndSaysWhatHelps) {
     const Result<std::string> hex = picProgramHex(*state, {findPicChip("16f628a"), 0, false});
     EXPECT_FALSE(hex);
     EXPECT_EQ(hex.error(), plan.error());
+}
+
+// The capacity is exactly the longest sound the plan accepts on each chip.
+TEST(PicProgram, CapacityIsTheLongestSoundThatFits) {
+    for (const PicChip& chip : picChips()) {
+        const std::uint32_t capacity = picSampleCapacity(chip);
+        auto state = test::makeEncodedSound(capacity, 8000, kAlgorithmOneBit);
+        const PicProgramSettings settings{&chip, 20000000, false};
+        EXPECT_TRUE(planPicProgram(*state, settings)) << chip.name;
+        state->encoder.sampleCount = capacity + 8;
+        EXPECT_FALSE(planPicProgram(*state, settings)) << chip.name;
+    }
+    EXPECT_EQ(picSampleCapacity(*findPicChip("16f628a")), 14336u);
+}
+
+// The wiring in the program's header names each pin with its number, the
+// capacitor still drawn under the junction.
+TEST(PicProgram, HeaderWiringNamesThePinNumbers) {
+    test::TempDirectory directory;
+    struct Case {
+        const char* chip;
+        std::int8_t scheme;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {"12f683",
+         kAlgorithmOneBit,
+         {"; Pin A GP0 (pin 7) ---- R -----*---- audio out    R = ", ";                                |\r\n",
+          ";                             C = 0.22 uF to ground\r\n"}},
+        {"16f877a",
+         kAlgorithmOneAndHalfBit,
+         {"; Pin A RB0 (pin 33) ---- 2R ----*---- audio out    each 2R = ", "; Pin B RB1 (pin 34) ---- 2R ----'\r\n",
+          ";                                 |\r\n", ";                              C = 0.22 uF to ground\r\n"}},
+    };
+    for (const Case& c : cases) {
+        auto state = test::makeEncodedSound(800, 8000, c.scheme);
+        const std::filesystem::path path = directory.path() / (std::string(c.chip) + ".asm");
+        ASSERT_TRUE(writePicAssembler(*state, {findPicChip(c.chip), 20000000, false}, path));
+        const std::string text = test::readFileText(path);
+        for (const std::string& line : c.lines) EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+    }
 }
 
 TEST(PicProgram, RefusesWhatCannotBePlayed) {

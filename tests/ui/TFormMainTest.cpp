@@ -12,6 +12,7 @@
 #include "support/WaveBytes.h"
 #include "support/WindowUnderTest.h"
 #include "ui/FormCanvas.h"
+#include "ui/UserSettings.h"
 #include "ui/HelpViewer.h"
 #include "ui/PreviewFiles.h"
 #include "ui/QualityCommands.h"
@@ -423,6 +424,46 @@ TEST_F(MainWindowTest, PicProgramGoesThroughItsDialogsAndRefusalsAreShown) {
     ASSERT_EQ(errors.size(), 1);
     EXPECT_TRUE(errors[0].contains("no internal oscillator")) << errors[0].toStdString();
     EXPECT_FALSE(fs::exists(folder / "refused.hex"));
+}
+
+// The save dialog proposes NAME-CHIP.hex or .asm: in the sound's folder
+// until a PIC program has been saved, then in the folder last used for one.
+TEST_F(MainWindowTest, PicProgramSaveDialogProposesANameAndFolder) {
+    userSettings().remove(QStringLiteral("PicProgram/folder"));  // an earlier test may have saved one
+    PicProgramChoice picked{{findPicChip("16f628a"), 0, false}, true};
+    form->picProgramChooser = [&](QWidget*, const ProgramState&) { return picked; };
+    const QString folderName = QString::fromStdString(folder.path().string());
+    struct Step {
+        const char* open;  // a sound to open first, or null
+        const char* chip;
+        bool hex;
+        const char* save;  // the file chosen, or null to cancel
+        QString directory;
+        QString fileName;
+    };
+    fs::create_directories(folder / "sounds");
+    fs::create_directories(folder / "programs");
+    test::writeFileBytes(folder / "sounds" / "hello.wav", waveFile(1000, 8000));
+    const Step steps[] = {
+        {nullptr, "16f628a", true, nullptr, QString(), "sound-16f628a.hex"},
+        {"sounds/hello.wav", "16f88", false, "programs/a.asm", folderName + "/sounds", "hello-16f88.asm"},
+        {nullptr, "12f683", true, nullptr, folderName + "/programs", "hello-12f683.hex"},
+    };
+    for (const Step& step : steps) {
+        if (step.open != nullptr) form->FileOpen1Accept(QString::fromStdString((folder / step.open).string()));
+        picked = PicProgramChoice{{findPicChip(step.chip), 0, false}, step.hex};
+        requests.clear();
+        if (step.save != nullptr) {
+            choose(folder / step.save);
+        } else {
+            nextChoice.reset();  // cancelled
+        }
+        form->FileSaveAs3->trigger();
+        ASSERT_EQ(requests.size(), 1u) << step.chip;
+        EXPECT_EQ(requests[0].directory.toStdString(), step.directory.toStdString()) << step.chip;
+        EXPECT_EQ(requests[0].fileName.toStdString(), step.fileName.toStdString()) << step.chip;
+    }
+    EXPECT_TRUE(errors.isEmpty());
 }
 
 TEST_F(MainWindowTest, ExitQuitsTheHelpViewerAndClosesThePlayer) {

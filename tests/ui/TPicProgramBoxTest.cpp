@@ -28,12 +28,12 @@ TEST(PicProgramBox, ShowsRateCyclesAndMemoryForEachChip) {
     auto state = soundOf(8000, 8000);
     TPicProgramBox box(*state);
     ASSERT_EQ(box.ChipBox->count(), static_cast<int>(picChips().size()));
-    EXPECT_EQ(box.ChipBox->currentText(), "PIC12F683");
+    box.ChipBox->setCurrentText("PIC12F683");
     EXPECT_EQ(box.ClockBox->value(), 8000000);  // its internal oscillator
     EXPECT_NE(figures(box).find("Plays at 8000.000 Hz (pitch +0.000 %), 250 cycles per sample"), std::string::npos)
         << figures(box);
     EXPECT_NE(figures(box).find("Memory: 1256 of 2048 words"), std::string::npos) << figures(box);
-    EXPECT_NE(figures(box).find("Pins GP0 and GP1"), std::string::npos) << figures(box);
+    EXPECT_NE(figures(box).find("Pins GP0 (pin 7) and GP1 (pin 6)"), std::string::npos) << figures(box);
     EXPECT_TRUE(box.SaveButton->isEnabled());
 
     // A crystal chip starts at 20 MHz; the clock can be changed, and the pitch follows.
@@ -53,6 +53,48 @@ TEST(PicProgramBox, ShowsRateCyclesAndMemoryForEachChip) {
     EXPECT_EQ(chosen.settings.clockHz, 3579545u);
     EXPECT_TRUE(chosen.settings.loop);
     EXPECT_FALSE(chosen.hex);
+}
+
+// It opens on ryxenc's default chip, one button ticked in each group; a
+// tick in one group leaves the other alone.
+TEST(PicProgramBox, OpensOnTheDefaultChipWithEachGroupTicked) {
+    auto state = soundOf(8000, 8000);
+    TPicProgramBox box(*state);
+    EXPECT_EQ(box.ChipBox->currentText(), "PIC16F628A");
+    EXPECT_EQ(box.ClockBox->value(), 4000000);
+    EXPECT_NE(figures(box).find("Pins RB0 (pin 6) and RB1 (pin 7)"), std::string::npos) << figures(box);
+    EXPECT_TRUE(box.OnceButton->isChecked());
+    EXPECT_TRUE(box.HexButton->isChecked());
+    box.AsmButton->setChecked(true);
+    box.LoopButton->setChecked(true);
+    EXPECT_TRUE(box.AsmButton->isChecked());
+    EXPECT_FALSE(box.HexButton->isChecked());
+    EXPECT_FALSE(box.OnceButton->isChecked());
+    box.HexButton->setChecked(true);
+    EXPECT_TRUE(box.LoopButton->isChecked());
+}
+
+TEST(PicProgramBox, ProposedFileIsNamedAfterSoundAndChip) {
+    struct Case {
+        const char* sound;
+        const char* lastFolder;
+        const char* chip;
+        bool hex;
+        const char* folder;
+        const char* fileName;
+    };
+    const Case cases[] = {
+        {"/s/hello.wav", "", "16f628a", true, "/s", "hello-16f628a.hex"},
+        {"/s/my.voice.wav", "/p", "12F683", false, "/p", "my.voice-12f683.asm"},
+        {"", "/p", "16f877a", true, "/p", "sound-16f877a.hex"},
+        {"", "", "16f88", false, "", "sound-16f88.asm"},
+    };
+    for (const Case& c : cases) {
+        const PicProgramChoice choice{{findPicChip(c.chip), 0, false}, c.hex};
+        const PicProgramProposal proposed = proposePicProgramFile(c.sound, c.lastFolder, choice);
+        EXPECT_EQ(proposed.folder.toStdString(), c.folder) << c.sound;
+        EXPECT_EQ(proposed.fileName.toStdString(), c.fileName) << c.sound;
+    }
 }
 
 TEST(PicProgramBox, ARefusalDisablesSavingAndSaysWhy) {
