@@ -14,7 +14,9 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -m 700 "$work/runtime" "$work/home"
 
-# Inside the virtual display: start, wait for the window, let it paint, shoot.
+# Inside the virtual display (numbers of its own range, so that other Xvfb
+# tests running at the same time do not race for one): start, wait for the
+# window, let it paint, shoot.
 cat > "$work/shoot.sh" <<'INNER'
 set -u
 "$PROGRAM" > "$WORK/program.log" 2>&1 &
@@ -37,7 +39,7 @@ INNER
 
 if ! env -u QT_QPA_PLATFORM QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=1 XDG_RUNTIME_DIR="$work/runtime" \
     HOME="$work/home" PROGRAM="$program" WORK="$work" \
-    xvfb-run -a -s "-screen 0 800x600x24" sh "$work/shoot.sh"; then
+    xvfb-run -a -n $((300 + $$ % 100)) -s "-screen 0 800x600x24" sh "$work/shoot.sh"; then
   echo "FAIL: no window or no screenshot"; cat "$work/program.log" 2>/dev/null; exit 1
 fi
 
