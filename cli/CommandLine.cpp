@@ -3,6 +3,7 @@
 #include "cli/OptionTable.h"
 #include "firmware/PlaybackTiming.h"
 #include "firmware/PlayerCode.h"
+#include "import/ImportOptions.h"
 #include "io/DisplayName.h"
 
 #include <algorithm>
@@ -71,6 +72,10 @@ Result<> checkCombination(const CommandLine& options) {
     if (options.compare && options.namesAnOutput()) {
         return Result<>::failure(optionName(OptionId::compare) + " writes no file; leave out " +
                                  optionNames(OptionGroup::output));
+    }
+    if (options.fit && !options.chipGiven && !options.namesAProgram()) {
+        return Result<>::failure(optionName(OptionId::fit) + " needs " + optionName(OptionId::chip) + ", " +
+                                 optionName(OptionId::hexFile) + " or " + optionName(OptionId::programFile));
     }
     if (!options.importRate && (!options.normalize || !options.trim)) {
         return Result<>::failure(optionNames(OptionGroup::importSetting) + " need " + optionName(OptionId::rate));
@@ -148,6 +153,8 @@ Result<CommandLine> parseCommandLine(const std::vector<std::string>& arguments) 
             if (row->group == OptionGroup::query) return options;
         }
     }
+    // A fit imports: at the default rate unless --rate says otherwise.
+    if (options.fit && !options.importRate) options.importRate = kDefaultImportRate;
     if (Result<> usable = checkCombination(options); !usable) return usable.failureDetail();
     return options;
 }

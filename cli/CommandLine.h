@@ -29,12 +29,14 @@ struct CommandLine {
     std::string hexFile;          // the PIC program as Intel HEX
     std::string programFile;      // the PIC program as assembler source
     std::string chipName{kDefaultPicChip};
+    bool chipGiven = false;       // --chip: a chip to fit even without a program
     std::uint32_t clockHz = 0;    // 0: the chip's internal oscillator
     std::optional<PicOscillator> oscillator;  // unset: the one the chip and clock mean
     bool loop = false;
     bool listChips = false;
     // Set: every input is imported (any kind of sound) at this rate.
     std::optional<std::uint32_t> importRate;
+    bool fit = false;             // lower the import rate until the whole sound fits the chip
     bool normalize = true;
     bool trim = true;
     bool quiet = false;

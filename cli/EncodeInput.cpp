@@ -17,6 +17,7 @@
 #include "import/SoundImport.h"
 #include "io/PreviewFile.h"
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -64,12 +65,23 @@ Result<Warnings> importInput(ProgramState& state, const CommandLine& options, co
                                          std::to_string(kLongestImportedInput >> 20) +
                                          " MiB from a pipe or the standard input; name the file instead");
     }
-    const Result<ImportReport> imported = [&] {
+    const auto importAt = [&](std::uint32_t rate) {
         const QuietStandardError quiet;  // the MP3 decoder's own notes
-        const ImportOptions settings{*options.importRate, options.normalize, options.trim};
+        const ImportOptions settings{rate, options.normalize, options.trim};
         return read.leftInFile ? importSoundFile(state, input, settings)
                                : importSoundBytes(state, read.bytes, settings);
-    }();
+    };
+    Result<ImportReport> imported = importAt(*options.importRate);
+    // The length after trimming is known only once imported: each try lowers
+    // the rate to the one its length fits at; rounding in the rate change may
+    // take a second.
+    const PicChip& chip = *findPicChip(options.chipName);
+    while (options.fit && imported && imported->sampleRate > kMinImportRate &&
+           state.encoder.sampleCount > picSampleCapacity(chip)) {
+        const std::uint64_t length = state.encoder.sampleCount + imported->cutSamples;
+        const std::uint32_t rate = imported->sampleRate;
+        imported = importAt(std::max(kMinImportRate, std::min(rate - 1, highestFittingRate(chip, length, rate))));
+    }
     if (!imported) return Result<Warnings>::failure("cannot import this sound: " + imported.error());
     return importNotices(*imported);
 }
@@ -156,8 +168,13 @@ void printSummary(std::ostream& out, const ProgramState& state, const CommandLin
                   const std::optional<PicProgramPlan>& plan) {
     const EncoderState& encoder = state.encoder;
     const bool oneAndHalf = encoder.algorithmType == kAlgorithmOneAndHalfBit;
-    out << shownInputName(input.name) << ": " << encoder.sampleCount << " samples, " << encoder.sampleRate << " Hz, "
-        << schemeItemText(encoder.algorithmType) << ", " << finenessItemText(encoder.fineness)
+    out << shownInputName(input.name) << ": " << encoder.sampleCount << " samples";
+    if (options.fit) {
+        out << " at " << encoder.sampleRate << " Hz (fit to " << findPicChip(options.chipName)->processor << "), ";
+    } else {
+        out << ", " << encoder.sampleRate << " Hz, ";
+    }
+    out         << schemeItemText(encoder.algorithmType) << ", " << finenessItemText(encoder.fineness)
         << (options.autoFineness ? " (best of all finenesses)" : "") << (options.optimal ? ", optimal" : "");
     if (state.filterModel == FilterModelChoice::circuit) {
         out << ", " << circuitSummaryText(state);

@@ -97,6 +97,7 @@ Result<> applyChip(CommandLine& options, const std::string& value) {
                                  " shows them)");
     }
     options.chipName = value;
+    options.chipGiven = true;
     return {};
 }
 
@@ -258,6 +259,10 @@ std::vector<OptionRow> makeTable() {
           "usual rates are " + offeredRates() + ";",
           std::to_string(kDefaultImportRate) + " suits a PIC at 4, 8 or 20 MHz"},
          applyRate, OptionGroup::setting},
+        {OptionId::fit, 0, "fit", "",
+         {"import at the highest rate up to --rate (default " + std::to_string(kDefaultImportRate) + ")",
+          "at which the whole sound fits the chip; needs --chip,", "--hex or --program"},
+         setFlag<&CommandLine::fit, true>, OptionGroup::setting},
         {OptionId::noNormalize, 0, "no-normalize", "",
          {"with --rate: keep the level (no offset removal, no", "peak at -1 dBFS)"},
          setFlag<&CommandLine::normalize, false>, OptionGroup::importSetting},

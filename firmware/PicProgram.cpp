@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <limits>
 
 namespace ryx {
 namespace {
@@ -177,6 +178,14 @@ std::string formatFixed(double value, int decimals, bool withSign) {
 }
 
 std::uint32_t picSampleCapacity(const PicChip& chip) { return tableRoom(chip) * kSamplesPerTableByte; }
+
+std::uint32_t highestFittingRate(const PicChip& chip, std::uint64_t frames, std::uint32_t frameRate) {
+    constexpr std::uint64_t kLargest = std::numeric_limits<std::uint32_t>::max();
+    if (frames == 0) return static_cast<std::uint32_t>(kLargest);
+    // Whole numbers: capacity x frameRate stays below 2^64 for any chip and rate.
+    const std::uint64_t rate = std::uint64_t{picSampleCapacity(chip)} * frameRate / frames;
+    return static_cast<std::uint32_t>(std::clamp<std::uint64_t>(rate, kLowestFitRate, kLargest));
+}
 
 Result<PicProgramPlan> planPicProgram(const ProgramState& state, const PicProgramSettings& settings) {
     using Refusal = Result<PicProgramPlan>;

@@ -45,6 +45,13 @@ struct PicProgramPlan {
 inline constexpr std::uint32_t kSamplesPerTableByte = 8;
 std::uint32_t picSampleCapacity(const PicChip& chip);
 
+// The lowest rate the fit proposes: below it a sound is not worth playing.
+inline constexpr std::uint32_t kLowestFitRate = 1000;
+// The highest whole rate at which a sound of `frames` frames at `frameRate`
+// (its duration) fits the chip: capacity / duration, rounded down, never
+// below kLowestFitRate. Any rate fits an empty sound: the largest number then.
+std::uint32_t highestFittingRate(const PicChip& chip, std::uint64_t frames, std::uint32_t frameRate);
+
 // Checks chip, oscillator, clock, rate and fit; says why not, and what would help.
 Result<PicProgramPlan> planPicProgram(const ProgramState& state, const PicProgramSettings& settings);
 

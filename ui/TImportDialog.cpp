@@ -1,13 +1,20 @@
 #include "ui/TImportDialog.h"
 
+#include "firmware/PicProgram.h"
+#include "ui/QtText.h"
+#include "ui/SoundFit.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QIntValidator>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace ryx::ui {
 
@@ -35,12 +42,23 @@ TImportDialog::TImportDialog(const ImportOptions& initial, QWidget* parent) : QD
     TrimBox->setObjectName(QStringLiteral("TrimBox"));
     TrimBox->setChecked(initial.trim);
 
+    LengthLabel = new QLabel(this);
+    LengthLabel->setObjectName(QStringLiteral("LengthLabel"));
+    LengthLabel->hide();
+    FitBox = new QCheckBox(QStringLiteral("Rate: &fit to chip"), this);
+    FitBox->setObjectName(QStringLiteral("FitBox"));
+    FitBox->hide();
+
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     OKButton = buttons->button(QDialogButtonBox::Ok);
     OKButton->setObjectName(QStringLiteral("OKButton"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(RateBox, &QComboBox::currentTextChanged, this, [this] { OKButton->setEnabled(options().has_value()); });
+    connect(RateBox, &QComboBox::currentTextChanged, this, [this] {
+        OKButton->setEnabled(options().has_value());
+        updateFit();
+    });
+    connect(FitBox, &QCheckBox::toggled, this, [this] { updateFit(); });
     OKButton->setEnabled(options().has_value());
 
     auto* form = new QFormLayout;
@@ -49,15 +67,49 @@ TImportDialog::TImportDialog(const ImportOptions& initial, QWidget* parent) : QD
     layout->addLayout(form);
     layout->addWidget(NormalizeBox);
     layout->addWidget(TrimBox);
+    layout->addWidget(LengthLabel);
+    layout->addWidget(FitBox);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-std::optional<ImportOptions> TImportDialog::options() const {
+std::optional<std::uint32_t> TImportDialog::typedRate() const {
     bool isNumber = false;
     const uint rate = RateBox->currentText().trimmed().toUInt(&isNumber);
     if (!isNumber || rate < kMinImportRate || rate > kMaxImportRate) return std::nullopt;
-    return ImportOptions{rate, NormalizeBox->isChecked(), TrimBox->isChecked()};
+    return rate;
+}
+
+std::optional<ImportOptions> TImportDialog::options() const {
+    std::optional<std::uint32_t> rate = typedRate();
+    if (!rate) return std::nullopt;
+    if (FitBox->isChecked() && length_ && chip_ != nullptr) {
+        *rate = std::min(*rate, highestFittingRate(*chip_, length_->frames, length_->sampleRate));
+    }
+    return ImportOptions{*rate, NormalizeBox->isChecked(), TrimBox->isChecked()};
+}
+
+void TImportDialog::showFit(const SoundLength& length, const PicChip& chip) {
+    length_ = length;
+    chip_ = &chip;
+    LengthLabel->show();
+    FitBox->show();
+    updateFit();
+}
+
+void TImportDialog::updateFit() {
+    if (!length_ || chip_ == nullptr) return;
+    const std::optional<ImportOptions> chosen = options();
+    const double seconds = static_cast<double>(length_->frames) / length_->sampleRate;
+    QString text = QStringLiteral("Length %1 s").arg(QString::fromStdString(formatFixed(seconds, 2)));
+    if (chosen) {
+        const bool fits = soundFit(*chip_, length_->frames, length_->sampleRate, chosen->rate).fits;
+        text += QStringLiteral(": %1 the %2 at %3 Hz")
+                    .arg(fits ? QStringLiteral("fits") : QStringLiteral("does not fit"))
+                    .arg(fromView(chip_->name))
+                    .arg(chosen->rate);
+    }
+    LengthLabel->setText(text + QLatin1Char('.'));
 }
 
 std::optional<ImportOptions> TImportDialog::ask(QWidget* parent, const ImportOptions& initial) {

@@ -3,6 +3,8 @@
 // or any whole number typed in), normalising and trimming.
 
 #include "import/ImportOptions.h"
+#include "import/SoundLength.h"
+#include "firmware/PicChip.h"
 
 #include <QDialog>
 
@@ -10,6 +12,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QPushButton;
 
 namespace ryx::ui {
@@ -25,10 +28,23 @@ public:
     QComboBox* RateBox = nullptr;
     QCheckBox* NormalizeBox = nullptr;
     QCheckBox* TrimBox = nullptr;
+    QLabel* LengthLabel = nullptr;  // the sound's length and whether it fits the chip
+    QCheckBox* FitBox = nullptr;    // "Rate: fit to chip"
     QPushButton* OKButton = nullptr;
+
+    // Shows the file's length and whether it fits the chip at the chosen
+    // rate, and offers the highest rate not above it at which it does.
+    void showFit(const SoundLength& length, const PicChip& chip);
 
     // Shows the dialog; the choices when the user presses OK.
     static std::optional<ImportOptions> ask(QWidget* parent, const ImportOptions& initial);
+
+private:
+    std::optional<std::uint32_t> typedRate() const;
+    void updateFit();
+
+    std::optional<SoundLength> length_;
+    const PicChip* chip_ = nullptr;
 };
 
 }  // namespace ryx::ui

@@ -1,6 +1,7 @@
 #include "ui/TPicProgramBox.h"
 
 #include "ui/QtText.h"
+#include "ui/SoundFit.h"
 
 #include "ui/WindowFont.h"
 
@@ -13,6 +14,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -79,6 +81,10 @@ TPicProgramBox::TPicProgramBox(const ProgramState& state, QWidget* parent) : QDi
     FiguresLabel = new QLabel(this);
     FiguresLabel->setWordWrap(true);
     FiguresLabel->setMinimumWidth(320);
+    MemoryBar = new QProgressBar(this);
+    MemoryBar->setFormat(QStringLiteral("Sound memory %p %"));
+    FitLabel = new QLabel(this);
+    FitLabel->setWordWrap(true);
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Chip:"), ChipBox);
@@ -107,6 +113,8 @@ TPicProgramBox::TPicProgramBox(const ProgramState& state, QWidget* parent) : QDi
     layout->addWidget(playsGroup);
     layout->addWidget(kindGroup);
     layout->addWidget(FiguresLabel);
+    layout->addWidget(MemoryBar);
+    layout->addWidget(FitLabel);
     layout->addWidget(buttons);
 
     connect(ChipBox, &QComboBox::currentIndexChanged, this, [this] { chipChanged(); });
@@ -151,7 +159,28 @@ void TPicProgramBox::clockChanged() {
     updateFigures();
 }
 
+// Shown whatever the plan says: a sound too long is the refusal this helps with.
+void TPicProgramBox::updateFit() {
+    const PicChip& chip = *choice().settings.chip;
+    const EncoderState& sound = state_.encoder;
+    const std::uint32_t capacity = picSampleCapacity(chip);
+    MemoryBar->setRange(0, static_cast<int>(capacity));
+    MemoryBar->setValue(static_cast<int>(std::min(sound.sampleCount, capacity)));
+    const SoundFit fit = soundFit(chip, sound.sampleCount, sound.sampleRate, sound.sampleRate);
+    if (fit.fits) {
+        FitLabel->setText(QStringLiteral("%1 s to spare.").arg(QString::fromStdString(formatFixed(fit.spareSeconds, 2))));
+        return;
+    }
+    const bool fitsAtAll = soundFit(chip, sound.sampleCount, sound.sampleRate, fit.highestRate).fits;
+    FitLabel->setText(QStringLiteral("%1 s too long at %2 Hz: %3")
+                          .arg(QString::fromStdString(formatFixed(-fit.spareSeconds, 2)))
+                          .arg(sound.sampleRate)
+                          .arg(fitsAtAll ? QStringLiteral("the whole sound fits at %1 Hz or below.").arg(fit.highestRate)
+                                         : QStringLiteral("it does not fit even at %1 Hz.").arg(fit.highestRate)));
+}
+
 void TPicProgramBox::updateFigures() {
+    updateFit();
     const PicProgramChoice chosen = choice();
     const Result<PicProgramPlan> planned = planPicProgram(state_, chosen.settings);
     SaveButton->setEnabled(planned.ok());

@@ -16,6 +16,7 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
@@ -61,12 +62,15 @@ public:
     QRadioButton* HexButton = nullptr;
     QRadioButton* AsmButton = nullptr;
     QLabel* FiguresLabel = nullptr;  // rate, cycles and memory, or why not
+    QProgressBar* MemoryBar = nullptr;  // the sound's share of the chip's sound memory
+    QLabel* FitLabel = nullptr;         // seconds to spare, or the highest rate that fits
     QPushButton* SaveButton = nullptr;
 
 private:
     void chipChanged();
     void clockChanged();
     void updateFigures();
+    void updateFit();
 
     const ProgramState& state_;
 };

@@ -139,9 +139,42 @@ TEST_F(RyxencImportTest, LongSoundIsCutWithAWarning) {
     EXPECT_TRUE(fs::exists(work / "long.asm"));
 }
 
+// --fit lowers the rate to the highest at which the whole sound fits the chip,
+// never above --rate, and names it; the program it writes then fits.
+TEST_F(RyxencImportTest, FitChoosesTheHighestRateAtWhichTheSoundFits) {
+    test::writeSoundFile(work / "three.wav", test::monoTone(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 3.0));
+    test::writeSoundFile(work / "short.wav", test::monoTone(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 0.5));
+    const struct {
+        std::string arguments;
+        std::string summary;
+    } cases[] = {
+        // 14336 samples over 3 s: 4778.67 Hz.
+        {"--fit --no-trim --hex three.hex three.wav", " at 4778 Hz (fit to 16f628a), "},
+        {"--fit --no-trim --chip 16f877a --clock 20000000 -r 20000 --hex three.hex three.wav", " at 20000 Hz (fit to 16f877a), "},
+        {"--fit --no-trim --chip 16f877a --clock 20000000 --hex three.hex three.wav", " at 15625 Hz (fit to 16f877a), "},
+        {"--fit --no-trim --chip 12f683 --hex three.hex three.wav", " at 4778 Hz (fit to 12f683), "},
+        {"--fit --chip 16f628a -r 8000 short.wav", " at 8000 Hz (fit to 16f628a), "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const ProcessRun result = run(c.arguments);
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_NE(result.out.find(c.summary), std::string::npos) << result.out;
+    }
+    // Trimmed, the sound is a little shorter and the rate no lower.
+    const ProcessRun trimmed = run("--fit --hex three.hex three.wav");
+    EXPECT_EQ(trimmed.status, 0) << trimmed.err;
+    EXPECT_NE(trimmed.out.find(" Hz (fit to 16f628a), "), std::string::npos) << trimmed.out;
+    EXPECT_NE(trimmed.out.find(" of 2048 words"), std::string::npos) << trimmed.out;
+
+    const ProcessRun alone = run("--fit three.wav");
+    EXPECT_EQ(alone.status, 2);
+    EXPECT_EQ(alone.err, "ryxenc: --fit needs --chip, --hex or --program\n" + kTryHelp);
+}
+
 TEST_F(RyxencImportTest, HelpNamesTheImportOptionsAndEveryOfferedRate) {
     const ProcessRun help = run("--help");
-    for (const char* option : {"-r, --rate RATE", "--no-normalize", "--no-trim"}) {
+    for (const char* option : {"-r, --rate RATE", "--fit", "--no-normalize", "--no-trim"}) {
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
     }
     for (const std::uint32_t rate : kOfferedImportRates) {

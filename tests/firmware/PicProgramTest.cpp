@@ -197,6 +197,35 @@ TEST(PicProgram, CapacityIsTheLongestSoundThatFits) {
     EXPECT_EQ(picSampleCapacity(*findPicChip("16f628a")), 14336u);
 }
 
+// The highest fitting rate: the capacity over the duration, rounded down, never below 1000 Hz.
+TEST(PicProgram, HighestFittingRate) {
+    struct Case {
+        const char* chip;
+        std::uint64_t frames;
+        std::uint32_t frameRate;
+        std::uint32_t rate;
+    };
+    const Case cases[] = {
+        {"16f628a", 132300, 44100, 4778},     // 3 s: 14336 / 3 = 4778.67
+        {"16f628a", 8000, 8000, 14336},       // 1 s
+        {"16f628a", 14336, 15625, 15625},     // exactly full
+        {"16f628a", 14337, 15625, 15623},     // one frame more: 15623.9
+        {"16f628a", 20 * 8000, 8000, 1000},   // 20 s wants 716 Hz
+        {"16f877a", 132300, 44100, 21162},    // 63488 samples / 3 s
+        {"16f628a", 0, 8000, 4294967295u},    // nothing to fit
+    };
+    for (const Case& test : cases) {
+        const PicChip& chip = *findPicChip(test.chip);
+        const std::uint32_t rate = highestFittingRate(chip, test.frames, test.frameRate);
+        EXPECT_EQ(rate, test.rate) << test.chip << " " << test.frames;
+        // Above the floor, the sound at that rate fits and one hertz more would not.
+        if (rate > kLowestFitRate && test.frames > 0) {
+            EXPECT_LE(test.frames * rate, std::uint64_t{picSampleCapacity(chip)} * test.frameRate);
+            EXPECT_GT(test.frames * (rate + 1), std::uint64_t{picSampleCapacity(chip)} * test.frameRate);
+        }
+    }
+}
+
 // The wiring in the program's header names each pin with its number, the
 // capacitor still drawn under the junction.
 TEST(PicProgram, HeaderWiringNamesThePinNumbers) {

@@ -5,6 +5,7 @@
 #include "TestSounds.h"
 #include "formats/PreviewBytes.h"
 #include "import/SoundImport.h"
+#include "import/SoundLength.h"
 #include "support/FileBytes.h"
 #include "support/TempDirectory.h"
 #include "support/WindowUnderTest.h"
@@ -16,6 +17,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QPushButton>
@@ -153,6 +155,37 @@ TEST_F(ImportWindowTest, ChoicesAndFolderAreRememberedAndCancelChangesNothing) {
     EXPECT_EQ(remembered.rate, 12345u);
     EXPECT_FALSE(remembered.normalize);
     EXPECT_TRUE(fs::exists(settingsFolder / "ryx-encoder/ryx-encoder.ini"));
+}
+
+// From the header alone the dialog tells the length and whether the sound
+// fits the chip at the chosen rate; "fit to chip" lowers the rate to one that does.
+TEST(ImportDialogFit, TellsWhetherTheSoundFitsAndOffersTheRateThatDoes) {
+    test::TempDirectory folder;
+    const struct {
+        double seconds;
+        const char* rate;
+        const char* shown;
+        std::uint32_t fitRate;
+    } cases[] = {
+        {0.5, "15625", "Length 0.50 s: fits the PIC16F628A at 15625 Hz.", 15625},
+        {3.0, "15625", "Length 3.00 s: does not fit the PIC16F628A at 15625 Hz.", 4778},
+        {3.0, "4000", "Length 3.00 s: fits the PIC16F628A at 4000 Hz.", 4000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shown);
+        const fs::path file = folder.path() / "tone.wav";
+        test::writeSoundFile(file, test::monoTone(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, c.seconds));
+        const Result<SoundLength> length = readSoundLength(file.string());
+        ASSERT_TRUE(length) << length.error();
+        TImportDialog dialog(ImportOptions{});
+        dialog.showFit(*length, *findPicChip("16f628a"));
+        dialog.RateBox->setEditText(QLatin1String(c.rate));
+        EXPECT_EQ(dialog.LengthLabel->text().toStdString(), c.shown);
+        dialog.FitBox->setChecked(true);
+        ASSERT_TRUE(dialog.options());
+        EXPECT_EQ(dialog.options()->rate, c.fitRate);
+    }
+    EXPECT_FALSE(readSoundLength((folder.path() / "missing.wav").string()));
 }
 
 TEST_F(ImportWindowTest, DialogOffersTheRatesAndTakesAWholeNumberInRange) {

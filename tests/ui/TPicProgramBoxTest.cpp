@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -110,6 +111,36 @@ TEST(PicProgramBox, ARefusalDisablesSavingAndSaysWhy) {
     box.ChipBox->setCurrentText("PIC16F648A");
     EXPECT_FALSE(box.SaveButton->isEnabled());
     EXPECT_NE(figures(box).find("highest rate this clock allows is 33898 Hz"), std::string::npos) << figures(box);
+}
+
+// The bar and the line under it say how much of the sound memory is used and,
+// for a sound too long, the highest rate at which it would fit.
+TEST(PicProgramBox, ShowsMemoryUseAndTheRateThatFits) {
+    struct Case {
+        std::uint32_t samples;
+        std::uint32_t rate;
+        const char* chip;
+        int barValue;
+        int barMaximum;
+        const char* fit;
+    };
+    const Case cases[] = {
+        {8000, 8000, "PIC16F628A", 8000, 14336, "0.79 s to spare."},
+        {14336, 15625, "PIC16F628A", 14336, 14336, "0.00 s to spare."},
+        {20000, 8000, "PIC16F628A", 14336, 14336,
+         "0.71 s too long at 8000 Hz: the whole sound fits at 5734 Hz or below."},
+        {20000, 8000, "PIC16F88", 20000, 30720, "1.34 s to spare."},
+        {200000, 8000, "PIC16F628A", 14336, 14336, "23.21 s too long at 8000 Hz: it does not fit even at 1000 Hz."},
+    };
+    for (const Case& c : cases) {
+        auto state = soundOf(c.samples, c.rate);
+        TPicProgramBox box(*state);
+        box.ChipBox->setCurrentText(c.chip);
+        SCOPED_TRACE(std::string(c.chip) + " " + std::to_string(c.samples));
+        EXPECT_EQ(box.MemoryBar->value(), c.barValue);
+        EXPECT_EQ(box.MemoryBar->maximum(), c.barMaximum);
+        EXPECT_EQ(box.FitLabel->text().toStdString(), c.fit);
+    }
 }
 
 // A crystal can replace the internal oscillator at its own frequency; any

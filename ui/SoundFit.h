@@ -1,0 +1,20 @@
+#pragma once
+// Whether a sound fits a chip at a rate, and by how much: what the import and
+// PIC program dialogs show before anything is made.
+
+#include "firmware/PicChip.h"
+
+#include <cstdint>
+
+namespace ryx::ui {
+
+struct SoundFit {
+    bool fits = true;
+    double spareSeconds = 0;       // negative: too long by that much
+    std::uint32_t highestRate = 0; // the highest rate at which the whole sound fits
+};
+
+// A sound of `frames` frames at `frameRate`, stored at `rate`.
+SoundFit soundFit(const PicChip& chip, std::uint64_t frames, std::uint32_t frameRate, std::uint32_t rate);
+
+}  // namespace ryx::ui
