@@ -75,10 +75,12 @@ private:
 namespace pic {
 inline constexpr std::uint16_t kMovwf = 0x0080;
 inline constexpr std::uint16_t kClrf = 0x0180;
+inline constexpr std::uint16_t kAddwf = 0x0700;
 inline constexpr std::uint16_t kMovf = 0x0800;
 inline constexpr std::uint16_t kIncf = 0x0A00;
 inline constexpr std::uint16_t kDecfsz = 0x0B00;
 inline constexpr std::uint16_t kRlf = 0x0D00;
+inline constexpr std::uint16_t kIncfsz = 0x0F00;
 inline constexpr std::uint16_t kBcf = 0x1000;
 inline constexpr std::uint16_t kBsf = 0x1400;
 inline constexpr std::uint16_t kBtfsc = 0x1800;

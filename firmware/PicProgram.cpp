@@ -127,8 +127,8 @@ void writeHeader(TextChunkWriter& out, const ProgramState& state, const PicProgr
     out.line("; Memory     " + std::to_string(plan.usedWords) + " of " + std::to_string(plan.totalWords) +
              " words (player " + std::to_string(plan.playerWords) + ", tables " + std::to_string(plan.tableBytes) +
              ")");
-    out.line(settings.loop ? "; Plays      for ever, from power-up or reset"
-                           : "; Plays      once after every reset, then both pins low and sleep");
+    out.line(settings.loop ? "; Plays      for ever, from power-up or reset, after a slow rise to half the supply"
+                           : "; Plays      once after every reset between a slow rise and fall, then sleeps");
     out.line(";");
     const std::string ohms = std::to_string(twoPins ? 2 * std::int64_t{encoder.resistorOhms} : encoder.resistorOhms);
     std::string pinA = pinLabel(chip.pinA);

@@ -24,6 +24,12 @@ constexpr PicRegister kCountHigh{"counthi", 0x25};
 constexpr PicRegister kBitsLeft{"bitsleft", 0x26};
 constexpr PicRegister kWaitInner{"wait1", 0x27};
 constexpr PicRegister kWaitOuter{"wait2", 0x28};
+constexpr PicRegister kTargetLow{"targetlo", 0x29};  // the ramp's level: 32768 is half the supply
+constexpr PicRegister kTargetHigh{"targethi", 0x2A};
+constexpr PicRegister kSumLow{"sumlo", 0x2B};  // the ramp's sigma-delta sum; its carry is the bit
+constexpr PicRegister kSumHigh{"sumhi", 0x2C};
+
+constexpr unsigned kCarryBit = 0;
 
 constexpr unsigned kZeroBit = 2;
 constexpr unsigned kBank0Bit = 5;  // RP0
@@ -32,8 +38,18 @@ constexpr unsigned kBank1Bit = 6;  // RP1
 // Cycles from one sample's port write to the next on each path, without its wait.
 constexpr std::uint32_t kWithinByteCycles = 8;
 constexpr std::uint32_t kByteBoundaryCycles = kPlayerMinCycles;
-constexpr std::uint32_t kLastSampleCycles = 9;  // to the port write that ends a single play
 constexpr std::uint32_t kRestartCycles = kPlayerMinCyclesLooping;
+// Ramp paths, from one port write to the next without their wait.
+constexpr std::uint32_t kRampCycles = 20;         // a ramp sample after a ramp sample
+constexpr std::uint32_t kRampToSoundCycles = 14;  // the last ramp-up sample to the sound's first
+constexpr std::uint32_t kSoundToRampCycles = 26;  // the sound's last sample to the first ramp-down one
+constexpr std::uint32_t kRampEndPadding = 8;      // keeps the final write in step
+static_assert(kSoundToRampCycles <= kPlayerMinCycles && kRampCycles <= kPlayerMinCycles);
+
+// A half of the supply in the target's units, and the ramp's longest time
+// (in fifths of a second) from which the step is rounded up.
+constexpr std::uint32_t kHalfLevel = 32768;
+constexpr std::uint64_t kRampPerSecond = 5;
 
 // Two nested counting loops: 3A + 770(B - 1) + 5 cycles for A, B in 1 ... 256.
 constexpr std::uint32_t kLoopBase = 5;
@@ -53,7 +69,8 @@ public:
     PicAssembly build() {
         defineSymbols();
         setUpChip();
-        startTable("first");
+        startTable("first", false);
+        rampUp();
         playSamples();
         finish();
         fetchRoutine();
@@ -69,8 +86,9 @@ private:
         code_.define("Z", kZeroBit);
         code_.define("RP0", kBank0Bit);
         code_.define("RP1", kBank1Bit);
+        code_.define("C", kCarryBit);
         for (PicRegister reg : {kCurrent, kPins, kAddressLow, kAddressHigh, kCountLow, kCountHigh, kBitsLeft,
-                                kWaitInner, kWaitOuter}) {
+                                kWaitInner, kWaitOuter, kTargetLow, kTargetHigh, kSumLow, kSumHigh}) {
             code_.define(reg.name, reg.address);
         }
     }
@@ -112,11 +130,12 @@ private:
         selectBank(0);
         code_.fileOp("clrf", pic::kClrf, port_);
         code_.fileOp("clrf", pic::kClrf, kPins, "no bit before the first");
+        for (PicRegister reg : {kTargetLow, kTargetHigh, kSumLow, kSumHigh}) code_.fileOp("clrf", pic::kClrf, reg);
     }
 
     // Counter, address and first byte; then on to the first sample. 25 cycles
     // from its first instruction to the label "sample".
-    void startTable(std::string_view label) {
+    void startTable(std::string_view label, bool toSound = true) {
         code_.label(label);
         const std::uint32_t count = 65536u - settings_.tableBytes;
         code_.literalOp("movlw", pic::kMovlw, static_cast<std::uint8_t>(count & 0xFF), "the byte count, negated");
@@ -127,6 +146,49 @@ private:
         code_.literalOp("movlw", pic::kMovlw, static_cast<std::uint8_t>(kFirstTableAddress >> 8));
         code_.fileOp("movwf", pic::kMovwf, kAddressHigh);
         readNextByte();
+        if (toSound) code_.jump("goto", pic::kGoto, kSampleLabel);
+    }
+
+    // 16-bit add of a constant: 6 cycles.
+    void addToTarget(std::uint32_t amount) {
+        code_.literalOp("movlw", pic::kMovlw, static_cast<std::uint8_t>(amount & 0xFF));
+        code_.byteOp("addwf", pic::kAddwf, kTargetLow, Destination::f);
+        code_.bitOp("btfsc", pic::kBtfsc, kStatus, "C", kCarryBit);
+        code_.byteOp("incf", pic::kIncf, kTargetHigh, Destination::f);
+        code_.literalOp("movlw", pic::kMovlw, static_cast<std::uint8_t>(amount >> 8 & 0xFF));
+        code_.byteOp("addwf", pic::kAddwf, kTargetHigh, Destination::f);
+    }
+
+    // Sum += target, leaving the 16-bit carry in C: 6 cycles on every path,
+    // then the carry to the pins as a sample: 4 cycles to the port write.
+    void playRampBit() {
+        code_.byteOp("movf", pic::kMovf, kTargetLow, Destination::w);
+        code_.byteOp("addwf", pic::kAddwf, kSumLow, Destination::f);
+        code_.byteOp("movf", pic::kMovf, kTargetHigh, Destination::w);
+        code_.bitOp("btfsc", pic::kBtfsc, kStatus, "C", kCarryBit);
+        code_.byteOp("incfsz", pic::kIncfsz, kTargetHigh, Destination::w, "a carry into 256 is the carry out");
+        code_.byteOp("addwf", pic::kAddwf, kSumHigh, Destination::f);
+        code_.byteOp("rlf", pic::kRlf, kPins, Destination::f, "the carry is the ramp's bit");
+        code_.byteOp("movf", pic::kMovf, kPins, Destination::w);
+        code_.literalOp("andlw", pic::kAndlw, settings_.twoPins ? 3 : 1);
+        code_.fileOp("movwf", pic::kMovwf, port_);
+    }
+
+    void rampUp() {
+        code_.comment("Bring the output up to half the supply slowly, in the sound's timing.");
+        code_.label("rampup");
+        addToTarget(ramp_.step);
+        playRampBit();
+        code_.bitOp("btfsc", pic::kBtfsc, kTargetHigh, "7", 7, "at half the supply");
+        code_.jump("goto", pic::kGoto, "rampdone");
+        wait(settings_.cyclesPerSample - kRampCycles, "waitup");
+        code_.jump("goto", pic::kGoto, "rampup");
+        code_.label("rampdone");
+        code_.fileOp("clrf", pic::kClrf, kPins, "no bit before the sound's first");
+        code_.fileOp("clrf", pic::kClrf, kTargetLow, "the ramp down starts at half");
+        code_.literalOp("movlw", pic::kMovlw, static_cast<std::uint8_t>(kHalfLevel >> 8));
+        code_.fileOp("movwf", pic::kMovwf, kTargetHigh);
+        wait(settings_.cyclesPerSample - kRampToSoundCycles, "waitsound");
         code_.jump("goto", pic::kGoto, kSampleLabel);
     }
 
@@ -174,8 +236,17 @@ private:
             startTable("again");
             return;
         }
-        code_.comment("Hold the last sample as long as the others, then both pins low and sleep.");
-        wait(settings_.cyclesPerSample - kLastSampleCycles, "waitend");
+        code_.comment("Bring the output down slowly, then both pins low and sleep.");
+        wait(settings_.cyclesPerSample - kSoundToRampCycles, "waitend");
+        code_.label("rampdown");
+        addToTarget(65536u - ramp_.step);
+        code_.bitOp("btfsc", pic::kBtfsc, kTargetHigh, "7", 7, "below 0: done");
+        code_.jump("goto", pic::kGoto, "silent");
+        playRampBit();
+        wait(settings_.cyclesPerSample - kRampCycles, "waitdown");
+        code_.jump("goto", pic::kGoto, "rampdown");
+        code_.label("silent");
+        for (std::uint32_t padding = kRampEndPadding; padding >= 2; padding -= 2) code_.skipToNext();
         code_.fileOp("clrf", pic::kClrf, port_);
         code_.label("asleep");
         code_.plain("sleep", pic::kSleep, "until the next reset");
@@ -219,10 +290,22 @@ private:
     PicRegister port_;
     PicRegister tris_;
     PicAssembly code_;
+    PlayerRamp ramp_ = playerRamp(settings_.clockHz, settings_.cyclesPerSample, settings_.loop);
     unsigned bank_ = 0;
 };
 
 }  // namespace
+
+PlayerRamp playerRamp(std::uint32_t clockHz, std::uint32_t cyclesPerSample, bool loop) {
+    // The smallest step whose ramp, rounded up to whole samples, ends within a fifth of a second.
+    const std::uint64_t fitting = cyclesPerSample == 0 ? 0 : clockHz / (kRampPerSecond * 4 * cyclesPerSample);
+    const std::uint64_t step = fitting <= 1 ? kHalfLevel : (kHalfLevel + fitting - 2) / (fitting - 1);
+    PlayerRamp ramp;
+    ramp.step = static_cast<std::uint32_t>(std::clamp<std::uint64_t>(step, 1, kHalfLevel));
+    ramp.upSamples = (kHalfLevel + ramp.step - 1) / ramp.step;
+    ramp.downSamples = loop ? 0 : kHalfLevel / ramp.step;
+    return ramp;
+}
 
 std::uint32_t playerMinCycles(bool loop) { return loop ? kPlayerMinCyclesLooping : kPlayerMinCycles; }
 

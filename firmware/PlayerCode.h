@@ -1,7 +1,9 @@
 #pragma once
-// The player routine at address 0: sets the chip up, then plays one table
-// bit per sample on pin A (and the bit before on pin B), every sample exactly
-// the same number of cycles, across bytes, blocks and pages.
+// The player routine at address 0: sets the chip up, brings the output up to
+// half the supply slowly, then plays one table bit per sample on pin A (and
+// the bit before on pin B), every sample exactly the same number of cycles,
+// across bytes, blocks and pages; a single play brings the output down slowly
+// again before both pins go low.
 
 #include "firmware/PicAssembly.h"
 #include "firmware/PicChip.h"
@@ -35,6 +37,18 @@ std::uint32_t playerMinCycles(bool loop);
 inline constexpr std::string_view kSampleLabel = "sample";       // the port write of every sample
 inline constexpr std::string_view kRestorePageLabel = "nextbyte"; // clears PCLATH after a table read
 inline constexpr std::string_view kByteDelayLabel = "bytewait";   // the wait after a byte boundary
+
+// The ramps at both ends: a sigma-delta whose target moves by `step` / 65536
+// each sample between 0 and a half, one bit per sample in the sound's own
+// timing; the bits of the ramp up rise in mean level from 0 to 0.5, those of
+// the ramp down fall back. Both take 100 to 200 ms at any rate the player can
+// play (a ramp is never shorter than one sample).
+struct PlayerRamp {
+    std::uint32_t step = 0;
+    std::uint32_t upSamples = 0;    // before the first sample of the sound
+    std::uint32_t downSamples = 0;  // after the last one, in a single play only
+};
+PlayerRamp playerRamp(std::uint32_t clockHz, std::uint32_t cyclesPerSample, bool loop);
 
 PicAssembly buildPlayer(const PlayerSettings& settings);
 

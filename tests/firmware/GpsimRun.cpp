@@ -131,9 +131,12 @@ PlaybackCheck checkPlayback(const PinRecording& recording, const ExpectedPlaybac
     };
     if (!recording.reachedEnd) return fail("the simulator did not reach the end: " + recording.output);
     const std::size_t samples = expected.pinA.size();
+    const std::size_t first = expected.rampUp;         // the sound's first instant
+    const std::size_t last = first + samples;          // the first instant after the sound
+    const std::size_t low = last + expected.rampDown;  // both pins low, with endsLow
     const std::vector<std::uint64_t>& writes = recording.portWrites;
     // Instant i is writes[i + 1]; with endsLow one more instant holds both pins low.
-    const std::size_t wanted = samples + (expected.endsLow ? 1 : 0);
+    const std::size_t wanted = low + (expected.endsLow ? 1 : 0);
     if (writes.size() < 2) return fail("the pins were never played");
     // Timing and levels first, over what was played, then the count.
     const std::size_t instants = std::min(wanted, writes.size() - 1);
@@ -156,20 +159,27 @@ PlaybackCheck checkPlayback(const PinRecording& recording, const ExpectedPlaybac
     }
     LevelCursor levelA(recording.pinA);
     LevelCursor levelB(recording.pinB);
+    int before = 0;  // pin A at the instant before
     for (std::size_t i = 0; i < instants; ++i) {
         const std::uint64_t at = writes[i + 1] + 1;
         const int a = levelA.at(at);
         const int b = levelB.at(at);
-        const int wantA = i < samples ? expected.pinA[i] : 0;
-        const int wantB = i < samples ? expected.pinB[i] : 0;
+        const bool inSound = i >= first && i < last;
+        const bool inRamp = !inSound && i < low;
+        const int wantA = inSound ? expected.pinA[i - first] : inRamp ? a : 0;
+        const int wantB = inSound ? expected.pinB[i - first] : inRamp && expected.twoPins ? before : 0;
+        before = a;
+        if (inRamp && a != 0 && a != 1) return fail("ramp instant " + std::to_string(i) + " has no level");
         if (a != wantA || b != wantB) {
             return fail("sample " + std::to_string(i) + " at cycle " + std::to_string(at) + ": pins A, B = " +
                         std::to_string(a) + ", " + std::to_string(b) + " instead of " + std::to_string(wantA) +
                         ", " + std::to_string(wantB));
         }
-        if (i < samples) {
+        if (inSound) {
             check.pinA.push_back(static_cast<std::uint8_t>(a));
             check.pinB.push_back(static_cast<std::uint8_t>(b));
+        } else if (inRamp) {
+            (i < first ? check.rampUpA : check.rampDownA).push_back(static_cast<std::uint8_t>(a));
         }
     }
     if (writes.size() - 1 < wanted) {

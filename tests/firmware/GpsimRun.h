@@ -37,6 +37,11 @@ struct ExpectedPlayback {
     std::vector<std::uint8_t> pinA;  // the bitstream bit of each sample
     std::vector<std::uint8_t> pinB;  // the bit before it (0 before the first)
     std::uint32_t cyclesPerSample = 0;
+    // Ramp samples before the first sample and after the last: pin A free,
+    // pin B the instant before's pin A when twoPins, else low.
+    std::uint32_t rampUp = 0;
+    std::uint32_t rampDown = 0;
+    bool twoPins = false;
     bool endsLow = true;  // after the last sample both pins go low, exactly one sample later
 };
 
@@ -44,6 +49,8 @@ struct PlaybackCheck {
     std::string fault;  // empty when the recording matches
     std::vector<std::uint8_t> pinA;  // the levels at the sample instants
     std::vector<std::uint8_t> pinB;
+    std::vector<std::uint8_t> rampUpA;  // pin A at each ramp instant
+    std::vector<std::uint8_t> rampDownA;
 };
 
 // Sample instants are the port writes after the first (which clears the pins

@@ -163,6 +163,38 @@ TEST(PicProgram, PlayerFitsItsBlockAtEveryRate) {
     }
 }
 
+// The ramps at both ends last 100 to 200 ms at every rate the player plays,
+// from the slowest useful one to the fastest, and reach exactly half the supply.
+TEST(PicProgram, RampsLastATenthToAFifthOfASecond) {
+    struct Case {
+        std::uint32_t clock;
+        std::uint32_t cycles;
+    };
+    const Case cases[] = {{4000000, 125},  {4000000, 30},   {20000000, 30},   {20000000, 31},   {20000000, 45},
+                          {8000000, 45},   {4000000, 227},  {20000000, 1134}, {32768, 30},      {4000000, 1000},
+                          {4000000, 5000}, {20000000, 777}, {8000000, 2000},  {20000000, 7000}, {4000000, 2501}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.clock) + " Hz, " + std::to_string(c.cycles) + " cycles");
+        const PlayerRamp once = playerRamp(c.clock, c.cycles, false);
+        const double secondsPerSample = 4.0 * c.cycles / c.clock;
+        for (const std::uint32_t samples : {once.upSamples, once.downSamples}) {
+            EXPECT_GE(samples * secondsPerSample, 0.1);
+            EXPECT_LE(samples * secondsPerSample, 0.2);
+        }
+        EXPECT_GE(once.upSamples * once.step, 32768u);
+        EXPECT_LT((once.upSamples - 1) * once.step, 32768u);
+        EXPECT_LE(once.downSamples * once.step, 32768u);
+        EXPECT_GT((once.downSamples + 1) * once.step, 32768u);
+        const PlayerRamp forEver = playerRamp(c.clock, c.cycles, true);
+        EXPECT_EQ(forEver.upSamples, once.upSamples);
+        EXPECT_EQ(forEver.downSamples, 0u);
+    }
+    // So slow that a fifth of a second is less than two samples: one sample each way.
+    const PlayerRamp slowest = playerRamp(32768, kPlayerMaxCycles, false);
+    EXPECT_EQ(slowest.upSamples, 1u);
+    EXPECT_EQ(slowest.downSamples, 1u);
+}
+
 TEST(PicProgram, RefusesASoundThatDoesNotFitAndSaysWhatHelps) {
     // 2000 table bytes: more than the 1792 a 2K-word chip holds after the player's block.
     auto state = test::makeEncodedSound(16000, 8000, kAlgorithmOneBit);

@@ -13,6 +13,9 @@
 //   the first 2K page;
 // - the filter model over the recorded pins gives the decoded preview: the
 //   pins carry what the encoder modelled, in both schemes.
+// - the ramps before and after the sound keep the sample timing, and their
+//   bits' mean level rises from 0 to a half and falls back: a player that
+//   jumps to the sound or drops to 0 V clicks.
 // FaultsAreCaught runs these checks on deliberately broken programs.
 
 #include "GpsimRun.h"
@@ -38,6 +41,24 @@ using test::PinRecording;
 
 constexpr std::uint64_t kStartUpCycles = 200;  // set-up and first table read, generously
 
+PlayerRamp rampOf(const PicProgram& program, bool loop) {
+    return playerRamp(program.plan.clockHz, program.plan.timing.cyclesPerSample, loop);
+}
+
+// The mean of each quarter of a ramp against the mean of its target there
+// (rising linearly from 0 to a half): a sigma-delta stays within a bit of it.
+void expectRampLevels(const std::vector<std::uint8_t>& bits, bool rising) {
+    ASSERT_GE(bits.size(), 40u) << "a ramp too short to judge";
+    const std::size_t quarter = bits.size() / 4;
+    for (std::size_t q = 0; q < 4; ++q) {
+        double ones = 0;
+        for (std::size_t i = q * quarter; i < (q + 1) * quarter; ++i) ones += bits[i];
+        const double wanted = (rising ? 2.0 * static_cast<double>(q) + 1 : 7.0 - 2.0 * static_cast<double>(q)) / 16;
+        EXPECT_NEAR(ones / static_cast<double>(quarter), wanted, 1.5 / static_cast<double>(quarter))
+            << (rising ? "ramp up" : "ramp down") << ", quarter " << q;
+    }
+}
+
 ExpectedPlayback expectedFor(const ProgramState& state, const PicProgram& program, std::uint32_t rounds = 1) {
     ExpectedPlayback expected;
     const bool twoPins = state.encoder.algorithmType == kAlgorithmOneAndHalfBit;
@@ -51,12 +72,18 @@ ExpectedPlayback expectedFor(const ProgramState& state, const PicProgram& progra
         }
     }
     expected.cyclesPerSample = program.plan.timing.cyclesPerSample;
+    const PlayerRamp ramp = rampOf(program, rounds > 1);
+    expected.rampUp = ramp.upSamples;
+    expected.rampDown = ramp.downSamples;
+    expected.twoPins = twoPins;
     expected.endsLow = rounds == 1;
     return expected;
 }
 
 std::uint64_t cyclesFor(const PicProgram& program, std::uint32_t rounds = 1) {
-    const std::uint64_t samples = std::uint64_t{program.plan.tableBytes} * 8 * rounds + 2;
+    const PlayerRamp ramp = rampOf(program, rounds > 1);
+    const std::uint64_t samples =
+        std::uint64_t{program.plan.tableBytes} * 8 * rounds + ramp.upSamples + ramp.downSamples + 2;
     return kStartUpCycles + samples * program.plan.timing.cyclesPerSample;
 }
 
@@ -140,6 +167,8 @@ TEST_P(PlayerOnGpsim, PlaysEveryBitOnTime) {
     const test::PlaybackCheck check = test::checkPlayback(recording, expectedFor(*state, program));
     ASSERT_EQ(check.fault, "");
     expectFilterModelMatches(*state, check);
+    expectRampLevels(check.rampUpA, true);
+    expectRampLevels(check.rampDownA, false);
 }
 
 std::vector<ChipCase> everyChip() {
@@ -189,7 +218,9 @@ TEST_F(PlayerEdgesOnGpsim, LoopStartsAgainInStep) {
     const PicProgram& program = *built;
 
     const PinRecording recording = simulate(chip, program, cyclesFor(program, 2), "16f628a, looping");
-    ASSERT_EQ(test::checkPlayback(recording, expectedFor(*state, program, 2)).fault, "");
+    const test::PlaybackCheck check = test::checkPlayback(recording, expectedFor(*state, program, 2));
+    ASSERT_EQ(check.fault, "");
+    expectRampLevels(check.rampUpA, true);
 }
 
 // A crystal at the internal oscillator's frequency: the chip loads a crystal
