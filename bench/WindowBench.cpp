@@ -64,7 +64,7 @@ void BM_WindowImportOfMinuteFlac(benchmark::State& loop) {
         ryx::ui::TFormMain form(*state, player, folder.path().string());
         const QString fileName = QString::fromStdString(path.string());
         form.fileChooser = [&fileName](QWidget*, const ryx::ui::FileDialogRequest&) { return fileName; };
-        form.importer()->optionsChooser = [](QWidget*, const ryx::ImportOptions& remembered) { return remembered; };
+        form.importer()->optionsChooser = [](QWidget*, const ryx::ImportOptions& remembered, const QString&) { return remembered; };
         form.importer()->noticeReporter = nullptr;
         form.show();
         QApplication::processEvents();

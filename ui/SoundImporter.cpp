@@ -35,7 +35,7 @@ bool SoundImporter::chooseAndImport() {
     const std::optional<QString> chosen = fileChooser_(parent_, request);
     if (!chosen) return false;
     rememberImportFolder(QFileInfo(*chosen).absolutePath());
-    const std::optional<ImportOptions> options = optionsChooser(parent_, rememberedImportOptions());
+    const std::optional<ImportOptions> options = optionsChooser(parent_, rememberedImportOptions(), *chosen);
     if (!options) return false;
     rememberImportOptions(*options);
     return importFile(*chosen, *options);

@@ -17,7 +17,9 @@
 namespace ryx::ui {
 
 // Returns the choices, or nothing when the user cancels.
-using ImportOptionsChooser = std::function<std::optional<ImportOptions>(QWidget* parent, const ImportOptions& initial)>;
+// Asked with the chosen sound's file, whose length the dialog shows.
+using ImportOptionsChooser = std::function<std::optional<ImportOptions>(QWidget* parent, const ImportOptions& initial,
+                                                                        const QString& fileName)>;
 // Tells the user something that is not an error.
 using NoticeReporter = std::function<void(QWidget* parent, const QString& message)>;
 // Shows a failure: what failed, then the reason.

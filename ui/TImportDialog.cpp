@@ -5,6 +5,7 @@
 #include "ui/SoundFit.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -112,8 +113,12 @@ void TImportDialog::updateFit() {
     LengthLabel->setText(text + QLatin1Char('.'));
 }
 
-std::optional<ImportOptions> TImportDialog::ask(QWidget* parent, const ImportOptions& initial) {
+std::optional<ImportOptions> TImportDialog::ask(QWidget* parent, const ImportOptions& initial,
+                                                const QString& fileName) {
     TImportDialog dialog(initial, parent);
+    if (const Result<SoundLength> length = readSoundLength(QFile::encodeName(fileName).toStdString())) {
+        dialog.showFit(*length, defaultPicChip());
+    }
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.options();
 }

@@ -36,8 +36,9 @@ public:
     // rate, and offers the highest rate not above it at which it does.
     void showFit(const SoundLength& length, const PicChip& chip);
 
-    // Shows the dialog; the choices when the user presses OK.
-    static std::optional<ImportOptions> ask(QWidget* parent, const ImportOptions& initial);
+    // Shows the dialog, with the sound's length and its fit to the default
+    // chip when its header tells them; the choices when the user presses OK.
+    static std::optional<ImportOptions> ask(QWidget* parent, const ImportOptions& initial, const QString& fileName);
 
 private:
     std::optional<std::uint32_t> typedRate() const;

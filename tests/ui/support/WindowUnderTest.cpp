@@ -21,7 +21,7 @@ WindowUnderTest::WindowUnderTest(const std::function<void(ProgramState&)>& prepa
         requests.push_back(request);
         return nextChoice;
     };
-    form->importer()->optionsChooser = [this](QWidget*, const ImportOptions& initial) {
+    form->importer()->optionsChooser = [this](QWidget*, const ImportOptions& initial, const QString&) {
         offered.push_back(initial);
         return nextOptions;
     };
