@@ -1,7 +1,6 @@
 #include "import/SoundImport.h"
 
 #include "core/SoundLoad.h"
-#include "formats/PreviewBytes.h"
 #include "formats/WaveHeader.h"
 #include "import/SoundConversion.h"
 #include "import/SoundDecoder.h"
@@ -36,14 +35,6 @@ Result<ImportReport> importSoundFile(ProgramState& state, const std::string& fil
 Result<ImportReport> importSoundBytes(ProgramState& state, std::span<const std::uint8_t> bytes,
                                       const ImportOptions& options) {
     return importDecoded(state, decodeSoundBytes(bytes), options);
-}
-
-std::vector<std::uint8_t> eightBitWaveBytes(std::span<const std::uint8_t> samples, std::uint32_t sampleRate) {
-    const auto header = previewHeader(static_cast<std::uint32_t>(samples.size()), sampleRate);
-    std::vector<std::uint8_t> bytes(header.size() + samples.size());
-    std::copy(header.begin(), header.end(), bytes.begin());
-    std::copy(samples.begin(), samples.end(), bytes.begin() + static_cast<std::ptrdiff_t>(header.size()));
-    return bytes;
 }
 
 bool isPlainEightBitWave(const std::string& fileName) {

@@ -21,9 +21,6 @@ Result<ImportReport> importSoundFile(ProgramState& state, const std::string& fil
 Result<ImportReport> importSoundBytes(ProgramState& state, std::span<const std::uint8_t> bytes,
                                       const ImportOptions& options);
 
-// The 46-byte header and the samples: the file an open loads as these samples.
-std::vector<std::uint8_t> eightBitWaveBytes(std::span<const std::uint8_t> samples, std::uint32_t sampleRate);
-
 // Whether the file is an 8-bit mono WAV laid out as the load step expects
 // (its samples right after a 46-byte header), so opening it loses nothing.
 bool isPlainEightBitWave(const std::string& fileName);

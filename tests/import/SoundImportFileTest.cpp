@@ -6,6 +6,7 @@
 
 #include "SameState.h"
 #include "TestSounds.h"
+#include "support/WaveBytes.h"
 #include "support/WaveOpen.h"
 #include "support/FileBytes.h"
 #include "support/TempDirectory.h"
@@ -33,7 +34,7 @@ TEST(SoundImport, PlainEightBitSoundGivesTheStateOfAnOpen) {
     samples[10] = 0;
     samples[11] = 255;
     const auto path = folder / "plain.wav";
-    test::writeFileBytes(path, eightBitWaveBytes(samples, 11025));
+    test::writeFileBytes(path, test::previewFileBytes(samples, 11025));
     EXPECT_TRUE(isPlainEightBitWave(path.string()));
 
     for (const std::int8_t algorithm : {kAlgorithmOneBit, kAlgorithmOneAndHalfBit}) {
@@ -89,7 +90,7 @@ TEST(SoundImport, OnlyTheReadersOwnLayoutCountsAsPlain) {
     const auto plain = folder / "plain.wav";
     const auto common = folder / "common.wav";
     const auto wide = folder / "wide.wav";
-    test::writeFileBytes(plain, eightBitWaveBytes(Bytes(100, 128), 8000));
+    test::writeFileBytes(plain, test::previewFileBytes(Bytes(100, 128), 8000));
     test::ToneSound eightBit;
     eightBit.format = SF_FORMAT_WAV | SF_FORMAT_PCM_U8;  // a 44-byte header
     eightBit.channels = 1;

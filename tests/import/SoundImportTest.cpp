@@ -4,6 +4,7 @@
 #include "TestSounds.h"
 #include "formats/WaveLoad.h"
 #include "import/SoundDecoder.h"
+#include "support/WaveBytes.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -112,7 +113,7 @@ TEST(SoundImport, DecodingLimitIsNamedWhenItCutTheSound) {
     constexpr std::uint32_t kDeclaredFrames = 30 * kSourceRate;
     Bytes samples(kMaxDecodedFrames + 1000);
     for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = (i / 384) % 2 != 0 ? 100 : 156;  // 1 kHz
-    Bytes bytes = eightBitWaveBytes(samples, kSourceRate);
+    Bytes bytes = test::previewFileBytes(samples, kSourceRate);
     const auto setLittleEndian32 = [&bytes](std::size_t at, std::uint32_t value) {
         for (std::size_t i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
     };

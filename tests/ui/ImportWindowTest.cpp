@@ -6,6 +6,7 @@
 #include "formats/PreviewBytes.h"
 #include "import/SoundImport.h"
 #include "import/SoundLength.h"
+#include "support/WaveBytes.h"
 #include "support/FileBytes.h"
 #include "support/TempDirectory.h"
 #include "support/WindowUnderTest.h"
@@ -76,7 +77,7 @@ TEST_F(ImportWindowTest, ImportLooksAndSoundsAsAnOpenOfTheSameEightBitSound) {
 
     // The same sound as a plain 8-bit file, opened in a second window.
     const fs::path plain = sounds / "plain.wav";
-    test::writeFileBytes(plain, eightBitWaveBytes({imported.state->origSamples.data(),
+    test::writeFileBytes(plain, test::previewFileBytes({imported.state->origSamples.data(),
                                                    imported.state->encoder.sampleCount},
                                                   imported.state->encoder.sampleRate));
     Window opened;
@@ -216,7 +217,7 @@ TEST_F(ImportWindowTest, NamedOrDroppedFileIsOpenedWhenPlainAndImportedOtherwise
     Bytes samples(3000);
     for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::uint8_t>(i * 7);
     const fs::path plain = sounds / "plain.wav";
-    test::writeFileBytes(plain, eightBitWaveBytes(samples, 9000));
+    test::writeFileBytes(plain, test::previewFileBytes(samples, 9000));
     rememberImportOptions({8000, true, true});
 
     Window named, opened;
