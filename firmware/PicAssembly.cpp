@@ -42,39 +42,39 @@ void PicAssembly::add(std::uint16_t word, std::string source, std::string_view n
     lines_.push_back({std::move(source), std::string(note), false});
 }
 
-void PicAssembly::byteOp(std::string_view mnemonic, std::uint16_t opcode, PicRegister reg, Destination destination,
+void PicAssembly::byteOp(PicOpcode op, PicRegister reg, Destination destination,
                          std::string_view note) {
     const auto d = static_cast<std::uint16_t>(destination);
-    add(static_cast<std::uint16_t>(opcode | d << 7 | fileBits(reg)),
-        instructionText(mnemonic, std::string(reg.name) + (d != 0 ? ", f" : ", w")), note);
+    add(static_cast<std::uint16_t>(op.bits | d << 7 | fileBits(reg)),
+        instructionText(op.mnemonic, std::string(reg.name) + (d != 0 ? ", f" : ", w")), note);
 }
 
-void PicAssembly::fileOp(std::string_view mnemonic, std::uint16_t opcode, PicRegister reg, std::string_view note) {
-    add(static_cast<std::uint16_t>(opcode | fileBits(reg)), instructionText(mnemonic, reg.name), note);
+void PicAssembly::fileOp(PicOpcode op, PicRegister reg, std::string_view note) {
+    add(static_cast<std::uint16_t>(op.bits | fileBits(reg)), instructionText(op.mnemonic, reg.name), note);
 }
 
-void PicAssembly::bitOp(std::string_view mnemonic, std::uint16_t opcode, PicRegister reg, std::string_view bitName,
+void PicAssembly::bitOp(PicOpcode op, PicRegister reg, std::string_view bitName,
                         unsigned bit, std::string_view note) {
-    add(static_cast<std::uint16_t>(opcode | (bit & 7u) << 7 | fileBits(reg)),
-        instructionText(mnemonic, std::string(reg.name) + ", " + std::string(bitName)), note);
+    add(static_cast<std::uint16_t>(op.bits | (bit & 7u) << 7 | fileBits(reg)),
+        instructionText(op.mnemonic, std::string(reg.name) + ", " + std::string(bitName)), note);
 }
 
-void PicAssembly::literalOp(std::string_view mnemonic, std::uint16_t opcode, std::uint8_t value,
+void PicAssembly::literalOp(PicOpcode op, std::uint8_t value,
                             std::string_view note) {
-    add(static_cast<std::uint16_t>(opcode | value), instructionText(mnemonic, std::to_string(value)), note);
+    add(static_cast<std::uint16_t>(op.bits | value), instructionText(op.mnemonic, std::to_string(value)), note);
 }
 
-void PicAssembly::jump(std::string_view mnemonic, std::uint16_t opcode, std::string_view target,
+void PicAssembly::jump(PicOpcode op, std::string_view target,
                        std::string_view note) {
-    add(opcode, instructionText(mnemonic, target), note, std::string(target));
+    add(op.bits, instructionText(op.mnemonic, target), note, std::string(target));
 }
 
 void PicAssembly::skipToNext(std::string_view note) {
-    add(static_cast<std::uint16_t>(pic::kGoto | (size() + 1)), instructionText("goto", "$+1"), note);
+    add(static_cast<std::uint16_t>(pic::kGoto.bits | (size() + 1)), instructionText(pic::kGoto.mnemonic, "$+1"), note);
 }
 
-void PicAssembly::plain(std::string_view mnemonic, std::uint16_t word, std::string_view note) {
-    add(word, instructionText(mnemonic, {}), note);
+void PicAssembly::plain(PicOpcode op, std::string_view note) {
+    add(op.bits, instructionText(op.mnemonic, {}), note);
 }
 
 std::uint32_t PicAssembly::addressOf(std::string_view name) const {

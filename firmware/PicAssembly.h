@@ -13,6 +13,12 @@
 
 namespace ryx {
 
+// One instruction of the set: its source mnemonic and its word with the operand bits zero.
+struct PicOpcode {
+    std::string_view mnemonic;
+    std::uint16_t bits;
+};
+
 // A register operand: the name the source defines and its address.
 struct PicRegister {
     std::string_view name;
@@ -29,21 +35,21 @@ public:
     void comment(std::string_view text);
 
     // Byte-oriented: movf, rlf, incf, decfsz, iorwf...
-    void byteOp(std::string_view mnemonic, std::uint16_t opcode, PicRegister reg, Destination destination,
+    void byteOp(PicOpcode op, PicRegister reg, Destination destination,
                 std::string_view note = {});
     // movwf and clrf.
-    void fileOp(std::string_view mnemonic, std::uint16_t opcode, PicRegister reg, std::string_view note = {});
+    void fileOp(PicOpcode op, PicRegister reg, std::string_view note = {});
     // bcf, bsf, btfsc, btfss with a named bit.
-    void bitOp(std::string_view mnemonic, std::uint16_t opcode, PicRegister reg, std::string_view bitName,
+    void bitOp(PicOpcode op, PicRegister reg, std::string_view bitName,
                unsigned bit, std::string_view note = {});
     // movlw, andlw, retlw.
-    void literalOp(std::string_view mnemonic, std::uint16_t opcode, std::uint8_t value, std::string_view note = {});
+    void literalOp(PicOpcode op, std::uint8_t value, std::string_view note = {});
     // goto and call to a label of this assembly.
-    void jump(std::string_view mnemonic, std::uint16_t opcode, std::string_view target, std::string_view note = {});
+    void jump(PicOpcode op, std::string_view target, std::string_view note = {});
     // goto $+1: two cycles in one word.
     void skipToNext(std::string_view note = {});
     // nop, sleep.
-    void plain(std::string_view mnemonic, std::uint16_t word, std::string_view note = {});
+    void plain(PicOpcode op, std::string_view note = {});
 
     // Words from address 0, with every jump resolved.
     std::vector<std::uint16_t> words() const;
@@ -71,27 +77,29 @@ private:
     std::map<std::string, std::uint32_t, std::less<>> labels_;
 };
 
-// Opcodes of the mid-range instruction set (operand bits zero).
+// The mid-range instruction set (operand bits zero): each mnemonic with its
+// opcode in one row, so the source text and the word cannot drift apart.
+// The enhanced mid-range chips share these words and add movlb.
 namespace pic {
-inline constexpr std::uint16_t kMovwf = 0x0080;
-inline constexpr std::uint16_t kClrf = 0x0180;
-inline constexpr std::uint16_t kAddwf = 0x0700;
-inline constexpr std::uint16_t kMovf = 0x0800;
-inline constexpr std::uint16_t kIncf = 0x0A00;
-inline constexpr std::uint16_t kDecfsz = 0x0B00;
-inline constexpr std::uint16_t kRlf = 0x0D00;
-inline constexpr std::uint16_t kIncfsz = 0x0F00;
-inline constexpr std::uint16_t kBcf = 0x1000;
-inline constexpr std::uint16_t kBsf = 0x1400;
-inline constexpr std::uint16_t kBtfsc = 0x1800;
-inline constexpr std::uint16_t kBtfss = 0x1C00;
-inline constexpr std::uint16_t kCall = 0x2000;
-inline constexpr std::uint16_t kGoto = 0x2800;
-inline constexpr std::uint16_t kMovlw = 0x3000;
-inline constexpr std::uint16_t kRetlw = 0x3400;
-inline constexpr std::uint16_t kAndlw = 0x3900;
-inline constexpr std::uint16_t kNop = 0x0000;
-inline constexpr std::uint16_t kSleep = 0x0063;
+inline constexpr PicOpcode kMovwf{"movwf", 0x0080};
+inline constexpr PicOpcode kClrf{"clrf", 0x0180};
+inline constexpr PicOpcode kAddwf{"addwf", 0x0700};
+inline constexpr PicOpcode kMovf{"movf", 0x0800};
+inline constexpr PicOpcode kIncf{"incf", 0x0A00};
+inline constexpr PicOpcode kDecfsz{"decfsz", 0x0B00};
+inline constexpr PicOpcode kRlf{"rlf", 0x0D00};
+inline constexpr PicOpcode kIncfsz{"incfsz", 0x0F00};
+inline constexpr PicOpcode kBcf{"bcf", 0x1000};
+inline constexpr PicOpcode kBsf{"bsf", 0x1400};
+inline constexpr PicOpcode kBtfsc{"btfsc", 0x1800};
+inline constexpr PicOpcode kBtfss{"btfss", 0x1C00};
+inline constexpr PicOpcode kCall{"call", 0x2000};
+inline constexpr PicOpcode kGoto{"goto", 0x2800};
+inline constexpr PicOpcode kMovlw{"movlw", 0x3000};
+inline constexpr PicOpcode kRetlw{"retlw", 0x3400};
+inline constexpr PicOpcode kAndlw{"andlw", 0x3900};
+inline constexpr PicOpcode kNop{"nop", 0x0000};
+inline constexpr PicOpcode kSleep{"sleep", 0x0063};
 }  // namespace pic
 
 }  // namespace ryx

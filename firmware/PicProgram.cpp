@@ -86,7 +86,7 @@ std::vector<ProgramWords> programMemory(const ProgramState& state, const PicProg
     tables.words.resize(plan.tableBytes);
     const std::uint8_t* bits = state.bitStream.data();
     for (std::uint32_t k = 0; k < plan.tableBytes; ++k) {
-        tables.words[k] = static_cast<std::uint16_t>(pic::kRetlw | tableByte(bits, k));
+        tables.words[k] = static_cast<std::uint16_t>(pic::kRetlw.bits | tableByte(bits, k));
     }
     memory.push_back(std::move(tables));
     ProgramWords config{settings.chip->configAddress,

@@ -107,7 +107,7 @@ private:
         for (unsigned bit = 0; bit < 2; ++bit) {
             const bool wanted = ((bank >> bit) & 1u) != 0;
             if (wanted == (((bank_ >> bit) & 1u) != 0)) continue;
-            code_.bitOp(wanted ? "bsf" : "bcf", wanted ? pic::kBsf : pic::kBcf, kStatus, bit == 0 ? "RP0" : "RP1",
+            code_.bitOp(wanted ? pic::kBsf : pic::kBcf, kStatus, bit == 0 ? "RP0" : "RP1",
                         bit == 0 ? kBank0Bit : kBank1Bit);
         }
         bank_ = bank;
@@ -115,8 +115,8 @@ private:
 
     void setRegister(PicRegister reg, std::uint8_t value, std::string_view note) {
         selectBank(reg.address);
-        code_.literalOp("movlw", pic::kMovlw, value);
-        code_.fileOp("movwf", pic::kMovwf, reg, note);
+        code_.literalOp(pic::kMovlw, value);
+        code_.fileOp(pic::kMovwf, reg, note);
     }
 
     void setUpChip() {
@@ -128,9 +128,9 @@ private:
         }
         setRegister(tris_, 0xFC, "pins A and B drive");
         selectBank(0);
-        code_.fileOp("clrf", pic::kClrf, port_);
-        code_.fileOp("clrf", pic::kClrf, kPins, "no bit before the first");
-        for (PicRegister reg : {kTargetLow, kTargetHigh, kSumLow, kSumHigh}) code_.fileOp("clrf", pic::kClrf, reg);
+        code_.fileOp(pic::kClrf, port_);
+        code_.fileOp(pic::kClrf, kPins, "no bit before the first");
+        for (PicRegister reg : {kTargetLow, kTargetHigh, kSumLow, kSumHigh}) code_.fileOp(pic::kClrf, reg);
     }
 
     // Counter, address and first byte; then on to the first sample. 25 cycles
@@ -138,40 +138,40 @@ private:
     void startTable(std::string_view label, bool toSound = true) {
         code_.label(label);
         const std::uint32_t count = 65536u - settings_.tableBytes;
-        code_.literalOp("movlw", pic::kMovlw, static_cast<std::uint8_t>(count & 0xFF), "the byte count, negated");
-        code_.fileOp("movwf", pic::kMovwf, kCountLow);
-        code_.literalOp("movlw", pic::kMovlw, static_cast<std::uint8_t>(count >> 8));
-        code_.fileOp("movwf", pic::kMovwf, kCountHigh);
-        code_.fileOp("clrf", pic::kClrf, kAddressLow, "the first table byte");
-        code_.literalOp("movlw", pic::kMovlw, static_cast<std::uint8_t>(kFirstTableAddress >> 8));
-        code_.fileOp("movwf", pic::kMovwf, kAddressHigh);
+        code_.literalOp(pic::kMovlw, static_cast<std::uint8_t>(count & 0xFF), "the byte count, negated");
+        code_.fileOp(pic::kMovwf, kCountLow);
+        code_.literalOp(pic::kMovlw, static_cast<std::uint8_t>(count >> 8));
+        code_.fileOp(pic::kMovwf, kCountHigh);
+        code_.fileOp(pic::kClrf, kAddressLow, "the first table byte");
+        code_.literalOp(pic::kMovlw, static_cast<std::uint8_t>(kFirstTableAddress >> 8));
+        code_.fileOp(pic::kMovwf, kAddressHigh);
         readNextByte();
-        if (toSound) code_.jump("goto", pic::kGoto, kSampleLabel);
+        if (toSound) code_.jump(pic::kGoto, kSampleLabel);
     }
 
     // 16-bit add of a constant: 6 cycles.
     void addToTarget(std::uint32_t amount) {
-        code_.literalOp("movlw", pic::kMovlw, static_cast<std::uint8_t>(amount & 0xFF));
-        code_.byteOp("addwf", pic::kAddwf, kTargetLow, Destination::f);
-        code_.bitOp("btfsc", pic::kBtfsc, kStatus, "C", kCarryBit);
-        code_.byteOp("incf", pic::kIncf, kTargetHigh, Destination::f);
-        code_.literalOp("movlw", pic::kMovlw, static_cast<std::uint8_t>(amount >> 8 & 0xFF));
-        code_.byteOp("addwf", pic::kAddwf, kTargetHigh, Destination::f);
+        code_.literalOp(pic::kMovlw, static_cast<std::uint8_t>(amount & 0xFF));
+        code_.byteOp(pic::kAddwf, kTargetLow, Destination::f);
+        code_.bitOp(pic::kBtfsc, kStatus, "C", kCarryBit);
+        code_.byteOp(pic::kIncf, kTargetHigh, Destination::f);
+        code_.literalOp(pic::kMovlw, static_cast<std::uint8_t>(amount >> 8 & 0xFF));
+        code_.byteOp(pic::kAddwf, kTargetHigh, Destination::f);
     }
 
     // Sum += target, leaving the 16-bit carry in C: 6 cycles on every path,
     // then the carry to the pins as a sample: 4 cycles to the port write.
     void playRampBit() {
-        code_.byteOp("movf", pic::kMovf, kTargetLow, Destination::w);
-        code_.byteOp("addwf", pic::kAddwf, kSumLow, Destination::f);
-        code_.byteOp("movf", pic::kMovf, kTargetHigh, Destination::w);
-        code_.bitOp("btfsc", pic::kBtfsc, kStatus, "C", kCarryBit);
-        code_.byteOp("incfsz", pic::kIncfsz, kTargetHigh, Destination::w, "a carry into 256 is the carry out");
-        code_.byteOp("addwf", pic::kAddwf, kSumHigh, Destination::f);
-        code_.byteOp("rlf", pic::kRlf, kPins, Destination::f, "the carry is the ramp's bit");
-        code_.byteOp("movf", pic::kMovf, kPins, Destination::w);
-        code_.literalOp("andlw", pic::kAndlw, settings_.twoPins ? 3 : 1);
-        code_.fileOp("movwf", pic::kMovwf, port_);
+        code_.byteOp(pic::kMovf, kTargetLow, Destination::w);
+        code_.byteOp(pic::kAddwf, kSumLow, Destination::f);
+        code_.byteOp(pic::kMovf, kTargetHigh, Destination::w);
+        code_.bitOp(pic::kBtfsc, kStatus, "C", kCarryBit);
+        code_.byteOp(pic::kIncfsz, kTargetHigh, Destination::w, "a carry into 256 is the carry out");
+        code_.byteOp(pic::kAddwf, kSumHigh, Destination::f);
+        code_.byteOp(pic::kRlf, kPins, Destination::f, "the carry is the ramp's bit");
+        code_.byteOp(pic::kMovf, kPins, Destination::w);
+        code_.literalOp(pic::kAndlw, settings_.twoPins ? 3 : 1);
+        code_.fileOp(pic::kMovwf, port_);
     }
 
     void rampUp() {
@@ -179,30 +179,30 @@ private:
         code_.label("rampup");
         addToTarget(ramp_.step);
         playRampBit();
-        code_.bitOp("btfsc", pic::kBtfsc, kTargetHigh, "7", 7, "at half the supply");
-        code_.jump("goto", pic::kGoto, "rampdone");
+        code_.bitOp(pic::kBtfsc, kTargetHigh, "7", 7, "at half the supply");
+        code_.jump(pic::kGoto, "rampdone");
         wait(settings_.cyclesPerSample - kRampCycles, "waitup");
-        code_.jump("goto", pic::kGoto, "rampup");
+        code_.jump(pic::kGoto, "rampup");
         code_.label("rampdone");
-        code_.fileOp("clrf", pic::kClrf, kPins, "no bit before the sound's first");
-        code_.fileOp("clrf", pic::kClrf, kTargetLow, "the ramp down starts at half");
-        code_.literalOp("movlw", pic::kMovlw, static_cast<std::uint8_t>(kHalfLevel >> 8));
-        code_.fileOp("movwf", pic::kMovwf, kTargetHigh);
+        code_.fileOp(pic::kClrf, kPins, "no bit before the sound's first");
+        code_.fileOp(pic::kClrf, kTargetLow, "the ramp down starts at half");
+        code_.literalOp(pic::kMovlw, static_cast<std::uint8_t>(kHalfLevel >> 8));
+        code_.fileOp(pic::kMovwf, kTargetHigh);
         wait(settings_.cyclesPerSample - kRampToSoundCycles, "waitsound");
-        code_.jump("goto", pic::kGoto, kSampleLabel);
+        code_.jump(pic::kGoto, kSampleLabel);
     }
 
     // 18 cycles: the table read and the move to the next address.
     void readNextByte(bool labelled = false) {
-        code_.jump("call", pic::kCall, "fetch");
+        code_.jump(pic::kCall, "fetch");
         if (labelled) code_.label(kRestorePageLabel);
-        code_.fileOp("clrf", pic::kClrf, kPclath, "back to page 0 for goto and call");
-        code_.fileOp("movwf", pic::kMovwf, kCurrent);
-        code_.byteOp("incf", pic::kIncf, kAddressLow, Destination::f);
-        code_.bitOp("btfsc", pic::kBtfsc, kStatus, "Z", kZeroBit);
-        code_.byteOp("incf", pic::kIncf, kAddressHigh, Destination::f, "the same 2 cycles either way");
-        code_.literalOp("movlw", pic::kMovlw, 8);
-        code_.fileOp("movwf", pic::kMovwf, kBitsLeft);
+        code_.fileOp(pic::kClrf, kPclath, "back to page 0 for goto and call");
+        code_.fileOp(pic::kMovwf, kCurrent);
+        code_.byteOp(pic::kIncf, kAddressLow, Destination::f);
+        code_.bitOp(pic::kBtfsc, kStatus, "Z", kZeroBit);
+        code_.byteOp(pic::kIncf, kAddressHigh, Destination::f, "the same 2 cycles either way");
+        code_.literalOp(pic::kMovlw, 8);
+        code_.fileOp(pic::kMovwf, kBitsLeft);
     }
 
     void playSamples() {
@@ -210,22 +210,22 @@ private:
         code_.label("within");
         wait(settings_.cyclesPerSample - kWithinByteCycles, "waitbit");
         code_.label(kSampleLabel);
-        code_.byteOp("rlf", pic::kRlf, kCurrent, Destination::f, "next bit, first sample on top");
-        code_.byteOp("rlf", pic::kRlf, kPins, Destination::f, "into pin A; pin A's bit to pin B");
-        code_.byteOp("movf", pic::kMovf, kPins, Destination::w);
-        code_.literalOp("andlw", pic::kAndlw, settings_.twoPins ? 3 : 1, settings_.twoPins ? "pins A and B" : "pin A only");
-        code_.fileOp("movwf", pic::kMovwf, port_, "the sample's instant");
-        code_.byteOp("decfsz", pic::kDecfsz, kBitsLeft, Destination::f);
-        code_.jump("goto", pic::kGoto, "within");
-        code_.byteOp("incf", pic::kIncf, kCountLow, Destination::f, "a byte is done");
-        code_.bitOp("btfsc", pic::kBtfsc, kStatus, "Z", kZeroBit);
-        code_.byteOp("incf", pic::kIncf, kCountHigh, Destination::f);
-        code_.bitOp("btfsc", pic::kBtfsc, kStatus, "Z", kZeroBit);
-        code_.jump("goto", pic::kGoto, "finished", "that was the last byte");
+        code_.byteOp(pic::kRlf, kCurrent, Destination::f, "next bit, first sample on top");
+        code_.byteOp(pic::kRlf, kPins, Destination::f, "into pin A; pin A's bit to pin B");
+        code_.byteOp(pic::kMovf, kPins, Destination::w);
+        code_.literalOp(pic::kAndlw, settings_.twoPins ? 3 : 1, settings_.twoPins ? "pins A and B" : "pin A only");
+        code_.fileOp(pic::kMovwf, port_, "the sample's instant");
+        code_.byteOp(pic::kDecfsz, kBitsLeft, Destination::f);
+        code_.jump(pic::kGoto, "within");
+        code_.byteOp(pic::kIncf, kCountLow, Destination::f, "a byte is done");
+        code_.bitOp(pic::kBtfsc, kStatus, "Z", kZeroBit);
+        code_.byteOp(pic::kIncf, kCountHigh, Destination::f);
+        code_.bitOp(pic::kBtfsc, kStatus, "Z", kZeroBit);
+        code_.jump(pic::kGoto, "finished", "that was the last byte");
         readNextByte(true);
         code_.label(kByteDelayLabel);
         wait(settings_.cyclesPerSample - kByteBoundaryCycles, "waitbyte");
-        code_.jump("goto", pic::kGoto, kSampleLabel);
+        code_.jump(pic::kGoto, kSampleLabel);
     }
 
     void finish() {
@@ -240,27 +240,27 @@ private:
         wait(settings_.cyclesPerSample - kSoundToRampCycles, "waitend");
         code_.label("rampdown");
         addToTarget(65536u - ramp_.step);
-        code_.bitOp("btfsc", pic::kBtfsc, kTargetHigh, "7", 7, "below 0: done");
-        code_.jump("goto", pic::kGoto, "silent");
+        code_.bitOp(pic::kBtfsc, kTargetHigh, "7", 7, "below 0: done");
+        code_.jump(pic::kGoto, "silent");
         playRampBit();
         wait(settings_.cyclesPerSample - kRampCycles, "waitdown");
-        code_.jump("goto", pic::kGoto, "rampdown");
+        code_.jump(pic::kGoto, "rampdown");
         code_.label("silent");
         for (std::uint32_t padding = kRampEndPadding; padding >= 2; padding -= 2) code_.skipToNext();
-        code_.fileOp("clrf", pic::kClrf, port_);
+        code_.fileOp(pic::kClrf, port_);
         code_.label("asleep");
-        code_.plain("sleep", pic::kSleep, "until the next reset");
-        code_.jump("goto", pic::kGoto, "asleep");
+        code_.plain(pic::kSleep, "until the next reset");
+        code_.jump(pic::kGoto, "asleep");
     }
 
     // Jumps to the table word at the address; its retlw comes back with the
     // byte in W and leaves PCLATH at the table's page.
     void fetchRoutine() {
         code_.label("fetch");
-        code_.byteOp("movf", pic::kMovf, kAddressHigh, Destination::w);
-        code_.fileOp("movwf", pic::kMovwf, kPclath);
-        code_.byteOp("movf", pic::kMovf, kAddressLow, Destination::w);
-        code_.fileOp("movwf", pic::kMovwf, kPcl, "on to the retlw");
+        code_.byteOp(pic::kMovf, kAddressHigh, Destination::w);
+        code_.fileOp(pic::kMovwf, kPclath);
+        code_.byteOp(pic::kMovf, kAddressLow, Destination::w);
+        code_.fileOp(pic::kMovwf, kPcl, "on to the retlw");
     }
 
     // Exactly `cycles` cycles, in at most eleven words.
@@ -272,18 +272,18 @@ private:
             const std::uint32_t rest = cycles - kLoopBase - kOuterStep * (outer - 1);
             const std::uint32_t inner = std::min<std::uint32_t>(rest / 3, 256);
             padding = rest - 3 * inner;
-            code_.literalOp("movlw", pic::kMovlw, static_cast<std::uint8_t>(inner & 0xFF));
-            code_.fileOp("movwf", pic::kMovwf, kWaitInner);
-            code_.literalOp("movlw", pic::kMovlw, static_cast<std::uint8_t>(outer & 0xFF));
-            code_.fileOp("movwf", pic::kMovwf, kWaitOuter, std::to_string(cycles) + " cycles");
+            code_.literalOp(pic::kMovlw, static_cast<std::uint8_t>(inner & 0xFF));
+            code_.fileOp(pic::kMovwf, kWaitInner);
+            code_.literalOp(pic::kMovlw, static_cast<std::uint8_t>(outer & 0xFF));
+            code_.fileOp(pic::kMovwf, kWaitOuter, std::to_string(cycles) + " cycles");
             code_.label(label);
-            code_.byteOp("decfsz", pic::kDecfsz, kWaitInner, Destination::f);
-            code_.jump("goto", pic::kGoto, label);
-            code_.byteOp("decfsz", pic::kDecfsz, kWaitOuter, Destination::f);
-            code_.jump("goto", pic::kGoto, label);
+            code_.byteOp(pic::kDecfsz, kWaitInner, Destination::f);
+            code_.jump(pic::kGoto, label);
+            code_.byteOp(pic::kDecfsz, kWaitOuter, Destination::f);
+            code_.jump(pic::kGoto, label);
         }
         for (; padding >= 2; padding -= 2) code_.skipToNext();
-        if (padding == 1) code_.plain("nop", pic::kNop);
+        if (padding == 1) code_.plain(pic::kNop);
     }
 
     const PlayerSettings& settings_;

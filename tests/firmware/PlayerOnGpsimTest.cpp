@@ -283,11 +283,11 @@ TEST_F(PlayerEdgesOnGpsim, FaultsAreCaught) {
              for (std::uint16_t& word : p.memory[1].words) {
                  std::uint8_t reversed = 0;
                  for (int bit = 0; bit < 8; ++bit) reversed = static_cast<std::uint8_t>(reversed << 1 | (word >> bit & 1));
-                 word = static_cast<std::uint16_t>(pic::kRetlw | reversed);
+                 word = static_cast<std::uint16_t>(pic::kRetlw.bits | reversed);
              }
          }},
         {"PCLATH not restored",
-         [](PicProgram& p) { p.memory[0].words[p.player.addressOf(kRestorePageLabel)] = pic::kNop; }},
+         [](PicProgram& p) { p.memory[0].words[p.player.addressOf(kRestorePageLabel)] = pic::kNop.bits; }},
         {"uneven byte boundary",
          [](PicProgram& p) { ++p.memory[0].words[p.player.addressOf(kByteDelayLabel)]; }},
         {"tables at hexadecimal addresses", [](PicProgram& p) { p.memory[1].address = 0x256; }},
