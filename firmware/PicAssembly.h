@@ -42,7 +42,7 @@ public:
     // bcf, bsf, btfsc, btfss with a named bit.
     void bitOp(PicOpcode op, PicRegister reg, std::string_view bitName,
                unsigned bit, std::string_view note = {});
-    // movlw, andlw, retlw.
+    // movlw, andlw, retlw, movlb.
     void literalOp(PicOpcode op, std::uint8_t value, std::string_view note = {});
     // goto and call to a label of this assembly.
     void jump(PicOpcode op, std::string_view target, std::string_view note = {});
@@ -100,6 +100,7 @@ inline constexpr PicOpcode kRetlw{"retlw", 0x3400};
 inline constexpr PicOpcode kAndlw{"andlw", 0x3900};
 inline constexpr PicOpcode kNop{"nop", 0x0000};
 inline constexpr PicOpcode kSleep{"sleep", 0x0063};
+inline constexpr PicOpcode kMovlb{"movlb", 0x0020};  // enhanced mid-range only
 }  // namespace pic
 
 }  // namespace ryx

@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ryx {
 
@@ -25,10 +26,24 @@ struct PicPin {
 // "RB0 (pin 6)": how the wiring texts name a pin.
 std::string pinLabel(const PicPin& pin);
 
+// The instruction sets: mid-range (14-bit words, banks through STATUS),
+// enhanced mid-range (the same words plus movlb, 32 banks through BSR, config
+// at 0x8007) and PIC18 (16-bit words, byte addresses, table reads).
+enum class PicFamily { midRange, enhancedMidRange, pic18 };
+
+// One config word: its program-memory word address and value. A PIC18's
+// config bytes come in pairs, the low byte's address halved.
+struct ConfigRecord {
+    std::uint32_t address = 0;  // 0: no record
+    std::uint16_t value = 0;
+};
+
 struct PicChip {
     std::string_view name;       // "PIC16F628A"
     std::string_view processor;  // "16f628a": the assembler's and simulator's name
+    PicFamily family;
     std::uint32_t programWords;
+    bool readsProgramMemory;     // packed tables: the player reads whole program words
     std::string_view portName;   // the register that drives both pins
     std::uint16_t portAddress;
     std::string_view trisName;
@@ -36,13 +51,12 @@ struct PicChip {
     PicPin pinA;                 // bit 0 of the port
     PicPin pinB;                 // bit 1 of the port
     std::uint32_t internalClockHz;  // 0: a crystal is needed
-    std::uint16_t configAddress;
-    // The first config word with the oscillator bits at "low-power crystal"
-    // (all zero): watchdog off, power-up timer on, brown-out off, no code
-    // protection, low-voltage programming off, MCLR a reset pin.
-    std::uint16_t configBase;
-    std::uint16_t internalOscillatorBits;
-    std::uint16_t secondConfig;  // 0: the chip has one config word
+    // Config words with the oscillator bits of the first at "low-power
+    // crystal" (all zero): watchdog off, power-up timer on, brown-out off, no
+    // code protection, low-voltage programming off, MCLR a reset pin.
+    std::array<ConfigRecord, 4> config;
+    std::uint16_t internalOscillatorBits;  // in place in the first record
+    std::uint8_t oscillatorShift;          // where the LP/XT/HS codes sit in the first record
     std::array<RegisterSetting, 1> internalClockSetup;  // selects the internal clock's frequency
     std::array<RegisterSetting, 2> pinSetup;            // makes both pins plain digital pins
 };
@@ -71,5 +85,8 @@ PicOscillator defaultOscillator(const PicChip& chip, std::uint32_t clockHz);
 // The chip's first config word for that oscillator; a crystal's mode follows
 // its frequency. Internal only on a chip that has one.
 std::uint16_t configWordFor(const PicChip& chip, PicOscillator oscillator, std::uint32_t clockHz);
+
+// All the chip's config records, the first with configWordFor's value.
+std::vector<ConfigRecord> configRecordsFor(const PicChip& chip, PicOscillator oscillator, std::uint32_t clockHz);
 
 }  // namespace ryx

@@ -89,10 +89,13 @@ std::vector<ProgramWords> programMemory(const ProgramState& state, const PicProg
         tables.words[k] = static_cast<std::uint16_t>(pic::kRetlw.bits | tableByte(bits, k));
     }
     memory.push_back(std::move(tables));
-    ProgramWords config{settings.chip->configAddress,
-                        {configWordFor(*settings.chip, plan.oscillator, plan.clockHz)}};
-    if (settings.chip->secondConfig != 0) config.words.push_back(settings.chip->secondConfig);
-    memory.push_back(std::move(config));
+    for (const ConfigRecord& record : configRecordsFor(*settings.chip, plan.oscillator, plan.clockHz)) {
+        if (!memory.back().words.empty() && memory.back().address + memory.back().words.size() == record.address) {
+            memory.back().words.push_back(record.value);
+        } else {
+            memory.push_back({record.address, {record.value}});
+        }
+    }
     return memory;
 }
 
@@ -150,10 +153,8 @@ void writeHeader(TextChunkWriter& out, const ProgramState& state, const PicProgr
     out.line("");
     out.line("        list    p=" + std::string(chip.processor) + ", r=dec");
     out.line("        errorlevel -302         ; other banks are reached through RP0 and RP1");
-    out.line("        __config " + hexWord(chip.configAddress) + ", " +
-             hexWord(configWordFor(chip, plan.oscillator, plan.clockHz)));
-    if (chip.secondConfig != 0) {
-        out.line("        __config " + hexWord(chip.configAddress + 1u) + ", " + hexWord(chip.secondConfig));
+    for (const ConfigRecord& record : configRecordsFor(chip, plan.oscillator, plan.clockHz)) {
+        out.line("        __config " + hexWord(record.address) + ", " + hexWord(record.value));
     }
     out.line("");
 }

@@ -103,6 +103,12 @@ private:
     }
 
     void selectBank(std::uint16_t address) {
+        if (settings_.chip->family == PicFamily::enhancedMidRange) {
+            const unsigned bank = (address >> 7) & 31u;
+            if (bank != bank_) code_.literalOp(pic::kMovlb, static_cast<std::uint8_t>(bank));
+            bank_ = bank;
+            return;
+        }
         const unsigned bank = (address >> 7) & 3u;
         for (unsigned bit = 0; bit < 2; ++bit) {
             const bool wanted = ((bank >> bit) & 1u) != 0;

@@ -112,7 +112,7 @@ void checkLayout(const ProgramState& state, const PicProgramSettings& settings, 
     require(plan.timing.cyclesPerSample > 0);
     for (const ProgramWords& run : program.memory) {
         for (const std::uint16_t word : run.words) require(word <= kLargestWord);
-        if (run.address != chip.configAddress) require(run.address + run.words.size() <= plan.usedWords);
+        if (run.address != chip.config[0].address) require(run.address + run.words.size() <= plan.usedWords);
     }
 }
 

@@ -33,7 +33,8 @@ TEST(PicChips, PinsCarryTheirPackageNumbers) {
         {"12f683", "GP0 (pin 7)", "GP1 (pin 6)"},     {"16f628a", "RB0 (pin 6)", "RB1 (pin 7)"},
         {"16f648a", "RB0 (pin 6)", "RB1 (pin 7)"},    {"16f88", "RB0 (pin 6)", "RB1 (pin 7)"},
         {"16f876a", "RB0 (pin 21)", "RB1 (pin 22)"},  {"16f877a", "RB0 (pin 33)", "RB1 (pin 34)"},
-        {"16f887", "RB0 (pin 33)", "RB1 (pin 34)"},
+        {"16f887", "RB0 (pin 33)", "RB1 (pin 34)"},   {"12f1840", "RA0 (pin 7)", "RA1 (pin 6)"},
+        {"16f1825", "RC0 (pin 10)", "RC1 (pin 9)"},   {"16f1709", "RC0 (pin 16)", "RC1 (pin 15)"},
     };
     ASSERT_EQ(std::size(cases), picChips().size());
     for (const Case& c : cases) {
@@ -71,7 +72,7 @@ TEST(PicChips, ConfigWordsForEachOscillator) {
             << c.chip << (c.oscillator == internal ? " internal" : " crystal") << " at " << c.clock;
     }
     EXPECT_THROW(configWordFor(*findPicChip("16f877a"), internal, 4000000), std::invalid_argument);
-    EXPECT_EQ(findPicChip("16f88")->secondConfig, 0x3FFC);  // _FCMEN_OFF & _IESO_OFF
+    EXPECT_EQ(findPicChip("16f88")->config[1].value, 0x3FFC);  // _FCMEN_OFF & _IESO_OFF
 }
 
 // Without a named oscillator the clock decides as it always did; a crystal at
