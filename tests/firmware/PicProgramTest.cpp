@@ -133,7 +133,8 @@ TEST(PicProgram, CrystalAtTheInternalFrequencyKeepsTheTiming) {
 
 TEST(PicProgram, TablesSitWhereTheAssemblerExportPutsThem) {
     auto state = test::makeEncodedSound(5003, 8000, kAlgorithmOneAndHalfBit);
-    const Result<PicProgram> built = buildPicProgram(*state, {findPicChip("16f88"), 0, false});
+    const Result<PicProgram> built =
+        buildPicProgram(*state, {findPicChip("16f88"), 0, false, PicOscillator::internal, PicPacking::off});
     ASSERT_TRUE(built) << built.error();
     const PicProgram& program = *built;
     ASSERT_EQ(program.memory.size(), 3u);
@@ -156,9 +157,14 @@ TEST(PicProgram, TablesSitWhereTheAssemblerExportPutsThem) {
 TEST(PicProgram, PlayerFitsItsBlockAtEveryRate) {
     for (const PicChip& chip : picChips()) {
         for (const bool loop : {false, true}) {
-            for (const std::uint32_t cycles : {playerMinCycles(loop), 45u, 777u, 778u, 1000u, kPlayerMaxCycles}) {
-                const PicAssembly player = buildPlayer({&chip, 20000000, cycles, 7936, true, loop});
-                EXPECT_LT(player.size(), kPlayerMaxWords) << chip.name << " " << cycles;
+            for (const PicPacking packing : {PicPacking::off, PicPacking::automatic}) {
+                const PicStorage storage = storageFor(chip, packing);
+                if (storage == PicStorage::packed16) continue;
+                for (const std::uint32_t cycles :
+                     {playerMinCycles(loop, storage), 49u, 777u, 778u, 1000u, kPlayerMaxCycles}) {
+                    const PicAssembly player = buildPlayer({&chip, 20000000, cycles, storage, 7936, true, loop});
+                    EXPECT_LT(player.size(), kPlayerMaxWords) << chip.name << " " << cycles;
+                }
             }
         }
     }
@@ -207,9 +213,13 @@ TEST(PicProgram, RefusesASoundThatDoesNotFitAndSaysWhatHelps) {
         EXPECT_NE(plan.error().find(part), std::string::npos) << part << " missing from: " << plan.error();
     }
     // Beyond the largest chip, no chip is named.
-    auto huge = test::makeEncodedSound(70000, 8000, kAlgorithmOneBit);
-    const Result<PicProgramPlan> hugePlan = planPicProgram(*huge, {findPicChip("16f877a"), 20000000, false});
-    EXPECT_NE(hugePlan.error().find("63488 samples fit"), std::string::npos) << hugePlan.error();
+    const PicChip* largest = &picChips().front();
+    for (const PicChip& chip : picChips()) largest = chip.programWords > largest->programWords ? &chip : largest;
+    auto huge = test::makeEncodedSound(kMaxSamples, 8000, kAlgorithmOneBit);
+    const Result<PicProgramPlan> hugePlan =
+        planPicProgram(*huge, {largest, 20000000, false, PicOscillator::crystal, PicPacking::off});
+    const std::string fitting = std::to_string(picSampleCapacity(*largest, PicPacking::off)) + " samples fit";
+    EXPECT_NE(hugePlan.error().find(fitting), std::string::npos) << hugePlan.error();
     EXPECT_EQ(hugePlan.error().find("larger chip"), std::string::npos) << hugePlan.error();
 
     const Result<std::string> hex = picProgramHex(*state, {findPicChip("16f628a"), 0, false});
@@ -220,14 +230,21 @@ TEST(PicProgram, RefusesASoundThatDoesNotFitAndSaysWhatHelps) {
 // The capacity is exactly the longest sound the plan accepts on each chip.
 TEST(PicProgram, CapacityIsTheLongestSoundThatFits) {
     for (const PicChip& chip : picChips()) {
-        const std::uint32_t capacity = picSampleCapacity(chip);
-        auto state = test::makeEncodedSound(capacity, 8000, kAlgorithmOneBit);
-        const PicProgramSettings settings{&chip, 20000000, false};
-        EXPECT_TRUE(planPicProgram(*state, settings)) << chip.name;
-        state->encoder.sampleCount = capacity + 8;
-        EXPECT_FALSE(planPicProgram(*state, settings)) << chip.name;
+        for (const PicPacking packing : {PicPacking::off, PicPacking::automatic}) {
+            const std::uint32_t capacity = picSampleCapacity(chip, packing);
+            auto state = test::makeEncodedSound(std::min(capacity, kMaxSamples), 8000, kAlgorithmOneBit);
+            const PicProgramSettings settings{&chip, 20000000, false, PicOscillator::crystal, packing};
+            EXPECT_TRUE(planPicProgram(*state, settings)) << chip.name;
+            if (capacity >= kMaxSamples) continue;
+            state->encoder.sampleCount = capacity + 16;
+            EXPECT_FALSE(planPicProgram(*state, settings)) << chip.name;
+        }
     }
     EXPECT_EQ(picSampleCapacity(*findPicChip("16f628a")), 14336u);
+    // Packed: 14 samples in each word after the player's 256.
+    EXPECT_EQ(picSampleCapacity(*findPicChip("16f88")), 53760u);
+    EXPECT_EQ(picSampleCapacity(*findPicChip("16f877a")), 111104u);
+    EXPECT_EQ(picSampleCapacity(*findPicChip("16f88"), PicPacking::off), 30720u);
 }
 
 // The highest fitting rate: the capacity over the duration, rounded down, never below 1000 Hz.
@@ -244,7 +261,7 @@ TEST(PicProgram, HighestFittingRate) {
         {"16f628a", 14336, 15625, 15625},     // exactly full
         {"16f628a", 14337, 15625, 15623},     // one frame more: 15623.9
         {"16f628a", 20 * 8000, 8000, 1000},   // 20 s wants 716 Hz
-        {"16f877a", 132300, 44100, 21162},    // 63488 samples / 3 s
+        {"16f877a", 132300, 44100, 37034},    // 111104 packed samples / 3 s
         {"16f628a", 0, 8000, 4294967295u},    // nothing to fit
     };
     for (const Case& test : cases) {

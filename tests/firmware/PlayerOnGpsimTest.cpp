@@ -31,6 +31,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
 #include <cstdio>
 
 namespace ryx {
@@ -59,10 +60,24 @@ void expectRampLevels(const std::vector<std::uint8_t>& bits, bool rising) {
     }
 }
 
-ExpectedPlayback expectedFor(const ProgramState& state, const PicProgram& program, std::uint32_t rounds = 1) {
+// The simulator's reads of packed words on each chip, probed once.
+const test::ProgramReadOnGpsim& programReadOn(const PicChip& chip) {
+    static std::map<std::string_view, test::ProgramReadOnGpsim> probed;
+    const auto found = probed.find(chip.processor);
+    if (found != probed.end()) return found->second;
+    test::TempDirectory directory;
+    return probed[chip.processor] = test::probeProgramRead(directory.path(), chip);
+}
+
+ExpectedPlayback expectedFor(const PicChip& chip, const ProgramState& state, const PicProgram& program,
+                             std::uint32_t rounds = 1) {
     ExpectedPlayback expected;
+    if (program.plan.storage == PicStorage::packed14) {
+        expected.samplesPerRead = bitsPerTableWord(program.plan.storage);
+        expected.readShortfall = programReadOn(chip).shortfall;
+    }
     const bool twoPins = state.encoder.algorithmType == kAlgorithmOneAndHalfBit;
-    const std::uint32_t samples = program.plan.tableBytes * 8;
+    const std::uint32_t samples = program.plan.storedSamples;
     std::uint8_t before = 0;
     for (std::uint32_t round = 0; round < rounds; ++round) {
         for (std::uint32_t i = 0; i < samples; ++i) {
@@ -83,14 +98,14 @@ ExpectedPlayback expectedFor(const ProgramState& state, const PicProgram& progra
 std::uint64_t cyclesFor(const PicProgram& program, std::uint32_t rounds = 1) {
     const PlayerRamp ramp = rampOf(program, rounds > 1);
     const std::uint64_t samples =
-        std::uint64_t{program.plan.tableBytes} * 8 * rounds + ramp.upSamples + ramp.downSamples + 2;
+        std::uint64_t{program.plan.storedSamples} * rounds + ramp.upSamples + ramp.downSamples + 2;
     return kStartUpCycles + samples * program.plan.timing.cyclesPerSample;
 }
 
 // Seconds of wall time per second of sound, printed for the record.
 void reportSpeed(const char* what, std::chrono::steady_clock::duration wall, const PicProgram& program) {
     const double seconds = std::chrono::duration<double>(wall).count();
-    const double sound = program.plan.tableBytes * 8 / program.plan.timing.playbackRate;
+    const double sound = program.plan.storedSamples / program.plan.timing.playbackRate;
     std::printf("[ gpsim    ] %s: %.2f s of sound in %.2f s (%.3f s per second of sound)\n", what, sound, seconds,
                 seconds / sound);
 }
@@ -140,10 +155,12 @@ struct ChipCase {
     std::uint32_t clockHz;  // 0: internal oscillator
     std::uint32_t sampleRate;
     std::int8_t algorithmType;
+    PicPacking packing;
 };
 
 std::string caseName(const testing::TestParamInfo<ChipCase>& info) {
-    return std::string(info.param.chip) + (info.param.algorithmType == kAlgorithmOneBit ? "_1bit" : "_15bit");
+    return std::string(info.param.chip) + (info.param.algorithmType == kAlgorithmOneBit ? "_1bit" : "_15bit") +
+           (info.param.packing == PicPacking::off ? "_retlw" : "_packed");
 }
 
 class PlayerOnGpsim : public testing::TestWithParam<ChipCase> {
@@ -159,12 +176,16 @@ TEST_P(PlayerOnGpsim, PlaysEveryBitOnTime) {
     const PicChip* chip = findPicChip(c.chip);
     ASSERT_NE(chip, nullptr);
     auto state = test::makeEncodedSound(c.sampleRate, c.sampleRate, c.algorithmType);
-    const Result<PicProgram> built = buildPicProgram(*state, {chip, c.clockHz, false});
+    const PicProgramSettings settings{chip, c.clockHz, false, defaultOscillator(*chip, c.clockHz), c.packing};
+    if (storageFor(*chip, c.packing) == PicStorage::packed14 && !programReadOn(*chip).reads) {
+        GTEST_SKIP() << "gpsim's " << chip->name << " does not read its program memory";
+    }
+    const Result<PicProgram> built = buildPicProgram(*state, settings);
     ASSERT_TRUE(built) << built.error();
     const PicProgram& program = *built;
 
     const PinRecording recording = simulate(*chip, program, cyclesFor(program), c.chip);
-    const test::PlaybackCheck check = test::checkPlayback(recording, expectedFor(*state, program));
+    const test::PlaybackCheck check = test::checkPlayback(recording, expectedFor(*chip, *state, program));
     ASSERT_EQ(check.fault, "");
     expectFilterModelMatches(*state, check);
     expectRampLevels(check.rampUpA, true);
@@ -177,7 +198,8 @@ std::vector<ChipCase> everyChip() {
         for (std::int8_t scheme : {kAlgorithmOneBit, kAlgorithmOneAndHalfBit}) {
             // A crystal chip runs at 4 MHz in one scheme and 20 MHz in the other.
             const std::uint32_t clock = chip.internalClockHz != 0 ? 0 : scheme == kAlgorithmOneBit ? 4000000 : 20000000;
-            cases.push_back({chip.processor.data(), clock, 8000, scheme});
+            cases.push_back({chip.processor.data(), clock, 8000, scheme, PicPacking::off});
+            if (chip.readsProgramMemory) cases.push_back({chip.processor.data(), clock, 8000, scheme, PicPacking::automatic});
         }
     }
     return cases;
@@ -192,18 +214,18 @@ protected:
     }
 };
 
-// The largest sound that fits the PIC16F877A: 31 blocks over all four 2K pages.
+// The largest sound that fits the PIC16F877A, packed: 111,104 samples in words over all four 2K pages.
 TEST_F(PlayerEdgesOnGpsim, LargestSoundCrossesEveryBlockAndPage) {
     const PicChip& chip = *findPicChip("16f877a");
-    const std::uint32_t samples = (chip.programWords - kFirstTableAddress) * 8;
-    auto state = test::makeEncodedSound(samples, 22050, kAlgorithmOneAndHalfBit);
-    const Result<PicProgram> built = buildPicProgram(*state, {&chip, 4000000, false});
+    const std::uint32_t samples = picSampleCapacity(chip);
+    auto state = test::makeEncodedSound(samples, 44100, kAlgorithmOneAndHalfBit);
+    const Result<PicProgram> built = buildPicProgram(*state, {&chip, 20000000, false});
     ASSERT_TRUE(built) << built.error();
     const PicProgram& program = *built;
     ASSERT_EQ(program.plan.usedWords, chip.programWords);
 
     const PinRecording recording = simulate(chip, program, cyclesFor(program), "16f877a, largest sound");
-    const test::PlaybackCheck check = test::checkPlayback(recording, expectedFor(*state, program));
+    const test::PlaybackCheck check = test::checkPlayback(recording, expectedFor(chip, *state, program));
     ASSERT_EQ(check.fault, "");
     expectFilterModelMatches(*state, check);
 }
@@ -218,7 +240,7 @@ TEST_F(PlayerEdgesOnGpsim, LoopStartsAgainInStep) {
     const PicProgram& program = *built;
 
     const PinRecording recording = simulate(chip, program, cyclesFor(program, 2), "16f628a, looping");
-    const test::PlaybackCheck check = test::checkPlayback(recording, expectedFor(*state, program, 2));
+    const test::PlaybackCheck check = test::checkPlayback(recording, expectedFor(chip, *state, program, 2));
     ASSERT_EQ(check.fault, "");
     expectRampLevels(check.rampUpA, true);
 }
@@ -242,7 +264,7 @@ TEST_F(PlayerEdgesOnGpsim, CrystalAtTheInternalFrequencyKeepsTime) {
     EXPECT_NE(config.find("WDT is disabled"), std::string::npos) << config;
 
     const PinRecording onCrystal = simulate(chip, *crystal, cyclesFor(*crystal), "16f628a, crystal");
-    ASSERT_EQ(test::checkPlayback(onCrystal, expectedFor(*state, *crystal)).fault, "");
+    ASSERT_EQ(test::checkPlayback(onCrystal, expectedFor(chip, *state, *crystal)).fault, "");
     const PinRecording onInternal = simulate(chip, *internal, cyclesFor(*internal), "16f628a, internal");
     EXPECT_EQ(onCrystal.portWrites, onInternal.portWrites);
 }
@@ -259,26 +281,31 @@ TEST_F(PlayerEdgesOnGpsim, FastestRatesKeepTime) {
         ASSERT_EQ(program.plan.timing.cyclesPerSample, playerMinCycles(loop));
         const std::uint32_t rounds = loop ? 2 : 1;
         const PinRecording recording = simulate(chip, program, cyclesFor(program, rounds), "16f628a, fastest");
-        EXPECT_EQ(test::checkPlayback(recording, expectedFor(*state, program, rounds)).fault, "") << "loop " << loop;
+        EXPECT_EQ(test::checkPlayback(recording, expectedFor(chip, *state, program, rounds)).fault, "") << "loop " << loop;
     }
 }
 
-// Each typical player fault, planted in a good program, must fail the checks.
+// Each typical player fault, planted in a good program (retlw tables or
+// packed words), must fail the checks.
 TEST_F(PlayerEdgesOnGpsim, FaultsAreCaught) {
     const PicChip& chip = *findPicChip("16f877a");
     // 2400 table bytes: past the first 2K page.
     auto state = test::makeEncodedSound(2400 * 8, 22050, kAlgorithmOneAndHalfBit);
-    const Result<PicProgram> built = buildPicProgram(*state, {&chip, 4000000, false});
-    ASSERT_TRUE(built) << built.error();
-    const PicProgram& good = *built;
-    const ExpectedPlayback expected = expectedFor(*state, good);
+    std::map<PicPacking, PicProgram> good;
+    for (const PicPacking packing : {PicPacking::off, PicPacking::automatic}) {
+        const Result<PicProgram> built =
+            buildPicProgram(*state, {&chip, 4000000, false, PicOscillator::crystal, packing});
+        ASSERT_TRUE(built) << built.error();
+        good.emplace(packing, *built);
+    }
 
     struct Fault {
         const char* name;
+        PicPacking packing;
         void (*plant)(PicProgram&);
     };
     const Fault faults[] = {
-        {"bits lsb first",
+        {"bits lsb first", PicPacking::off,
          [](PicProgram& p) {
              for (std::uint16_t& word : p.memory[1].words) {
                  std::uint8_t reversed = 0;
@@ -286,22 +313,46 @@ TEST_F(PlayerEdgesOnGpsim, FaultsAreCaught) {
                  word = static_cast<std::uint16_t>(pic::kRetlw.bits | reversed);
              }
          }},
-        {"PCLATH not restored",
+        {"PCLATH not restored", PicPacking::off,
          [](PicProgram& p) { p.memory[0].words[p.player.addressOf(kRestorePageLabel)] = pic::kNop.bits; }},
-        {"uneven byte boundary",
+        {"uneven byte boundary", PicPacking::off,
          [](PicProgram& p) { ++p.memory[0].words[p.player.addressOf(kByteDelayLabel)]; }},
-        {"tables at hexadecimal addresses", [](PicProgram& p) { p.memory[1].address = 0x256; }},
+        {"tables at hexadecimal addresses", PicPacking::off, [](PicProgram& p) { p.memory[1].address = 0x256; }},
+        {"packed word's halves swapped", PicPacking::automatic,
+         [](PicProgram& p) {
+             // movf EEDATA, w and movf EEDATH, w trade places.
+             for (std::uint16_t& word : p.memory[0].words) {
+                 if (word == (pic::kMovf.bits | 0x0C)) {
+                     word = pic::kMovf.bits | 0x0E;
+                 } else if (word == (pic::kMovf.bits | 0x0E)) {
+                     word = pic::kMovf.bits | 0x0C;
+                 }
+             }
+         }},
+        {"uneven word boundary", PicPacking::automatic,
+         [](PicProgram& p) { ++p.memory[0].words[p.player.addressOf(kByteDelayLabel)]; }},
+        {"config word at the wrong address", PicPacking::automatic, [](PicProgram& p) { ++p.memory.back().address; }},
     };
     for (const Fault& fault : faults) {
-        PicProgram broken = good;
+        PicProgram broken = good.at(fault.packing);
         fault.plant(broken);
+        ASSERT_NE(broken.memory, good.at(fault.packing).memory) << fault.name << " planted nothing";
         const PinRecording recording = simulate(chip, broken, cyclesFor(broken), fault.name);
-        const std::string found = test::checkPlayback(recording, expected).fault;
+        std::string found = test::checkPlayback(recording, expectedFor(chip, *state, good.at(fault.packing))).fault;
+        // The simulator runs on without the config word; its own account of what it loaded shows it.
+        test::TempDirectory directory;
+        const std::string config = test::describeConfigOnGpsim(directory.path(), chip, formatIntelHex(broken.memory));
+        if (found.empty() &&
+            config != test::describeConfigOnGpsim(directory.path(), chip, formatIntelHex(good.at(fault.packing).memory))) {
+            found = "the simulator loaded another config word";
+        }
         EXPECT_NE(found, "") << fault.name << " went unnoticed";
         std::printf("[ caught   ] %s: %s\n", fault.name, found.substr(0, 120).c_str());
     }
-    const PinRecording recording = simulate(chip, good, cyclesFor(good), "the same program, unbroken");
-    EXPECT_EQ(test::checkPlayback(recording, expected).fault, "");
+    for (const auto& [packing, program] : good) {
+        const PinRecording recording = simulate(chip, program, cyclesFor(program), "the same program, unbroken");
+        EXPECT_EQ(test::checkPlayback(recording, expectedFor(chip, *state, program)).fault, "");
+    }
 }
 
 }  // namespace
