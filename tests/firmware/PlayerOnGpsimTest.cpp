@@ -214,20 +214,27 @@ protected:
     }
 };
 
-// The largest sound that fits the PIC16F877A, packed: 111,104 samples in words over all four 2K pages.
+// The largest sound each packed chip holds, over every 2K page: a mid-range
+// chip at 20 MHz and an enhanced one on its internal 8 MHz.
 TEST_F(PlayerEdgesOnGpsim, LargestSoundCrossesEveryBlockAndPage) {
-    const PicChip& chip = *findPicChip("16f877a");
-    const std::uint32_t samples = picSampleCapacity(chip);
-    auto state = test::makeEncodedSound(samples, 44100, kAlgorithmOneAndHalfBit);
-    const Result<PicProgram> built = buildPicProgram(*state, {&chip, 20000000, false});
-    ASSERT_TRUE(built) << built.error();
-    const PicProgram& program = *built;
-    ASSERT_EQ(program.plan.usedWords, chip.programWords);
+    struct Case {
+        const char* chip;
+        std::uint32_t clockHz;
+        std::uint32_t sampleRate;
+    };
+    for (const Case c : {Case{"16f877a", 20000000, 44100}, Case{"12f1840", 0, 8000}}) {
+        const PicChip& chip = *findPicChip(c.chip);
+        auto state = test::makeEncodedSound(picSampleCapacity(chip), c.sampleRate, kAlgorithmOneAndHalfBit);
+        const Result<PicProgram> built = buildPicProgram(*state, {&chip, c.clockHz, false});
+        ASSERT_TRUE(built) << built.error();
+        const PicProgram& program = *built;
+        ASSERT_EQ(program.plan.usedWords, chip.programWords);
 
-    const PinRecording recording = simulate(chip, program, cyclesFor(program), "16f877a, largest sound");
-    const test::PlaybackCheck check = test::checkPlayback(recording, expectedFor(chip, *state, program));
-    ASSERT_EQ(check.fault, "");
-    expectFilterModelMatches(*state, check);
+        const PinRecording recording = simulate(chip, program, cyclesFor(program), c.chip);
+        const test::PlaybackCheck check = test::checkPlayback(recording, expectedFor(chip, *state, program));
+        ASSERT_EQ(check.fault, "") << c.chip;
+        expectFilterModelMatches(*state, check);
+    }
 }
 
 // A looping program runs into its second round in step, pin B carrying the
