@@ -65,8 +65,8 @@ Result<> checkCombination(const CommandLine& options) {
     if (std::count(options.inputs.begin(), options.inputs.end(), "-") > 1) {
         return Result<>::failure("the standard input '-' can be read only once");
     }
-    const std::string* outputs[] = {&options.asmFile,         &options.binFile, &options.wavFile,
-                                    &options.originalWavFile, &options.hexFile, &options.programFile};
+    const std::string* outputs[] = {&options.asmFile, &options.binFile,     &options.wavFile,    &options.originalWavFile,
+                                    &options.hexFile, &options.programFile, &options.cHeaderFile};
     if (std::count_if(std::begin(outputs), std::end(outputs), [](const std::string* name) { return *name == "-"; }) > 1) {
         return Result<>::failure("only one output can be the standard output '-'");
     }
@@ -92,6 +92,9 @@ Result<> checkCombination(const CommandLine& options) {
     if (options.namesAnOutput() && options.inputs.size() > 1) {
         return Result<>::failure(optionNames(OptionGroup::output) + " take exactly one input, not " +
                                  std::to_string(options.inputs.size()));
+    }
+    if (!options.cName.empty() && options.cHeaderFile.empty()) {
+        return Result<>::failure(optionName(OptionId::cName) + " names the array of " + optionName(OptionId::cHeaderFile));
     }
     if (options.namesAProgram()) return checkProgramClock(options);
     return {};

@@ -29,6 +29,8 @@ struct CommandLine {
     std::string originalWavFile;  // the original-sound preview (mode 3)
     std::string hexFile;          // the PIC program as Intel HEX
     std::string programFile;      // the PIC program as assembler source
+    std::string cHeaderFile;      // the bits as a C array
+    std::string cName;            // the array's name; empty: from the input's name
     std::string chipName{kDefaultPicChip};
     bool chipGiven = false;       // --chip: a chip to fit even without a program
     std::uint32_t clockHz = 0;    // 0: the chip's internal oscillator
@@ -48,7 +50,7 @@ struct CommandLine {
 
     bool namesAnOutput() const {
         return !asmFile.empty() || !binFile.empty() || !wavFile.empty() || !originalWavFile.empty() ||
-               namesAProgram();
+               !cHeaderFile.empty() || namesAProgram();
     }
     bool namesAProgram() const { return !hexFile.empty() || !programFile.empty(); }
 };

@@ -9,6 +9,7 @@
 #include "core/SettingComparison.h"
 #include "export/AssemblerExport.h"
 #include "export/BinaryExport.h"
+#include "export/CHeaderExport.h"
 #include "firmware/PicProgram.h"
 #include "formats/WaveHeader.h"
 #include "formats/WaveLoad.h"
@@ -18,6 +19,7 @@
 #include "io/PreviewFile.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <optional>
 #include <vector>
 
@@ -135,8 +137,18 @@ Result<std::optional<PicProgramPlan>> planProgram(const ProgramState& state, con
     return std::optional<PicProgramPlan>(*plan);
 }
 
-Result<> writeOutput(const ProgramState& state, const CommandLine& options, const PlannedOutput& output) {
+Result<> writeCHeader(const ProgramState& state, const CommandLine& options, const std::string& input,
+                      const OutputTarget& target) {
+    const std::string base = input == "-" ? std::string() : std::filesystem::path(input).stem().string();
+    const CHeaderSound sound{&state, options.cName.empty() ? cIdentifierFor(base) : options.cName,
+                             input == "-" ? std::string("standard input") : std::filesystem::path(input).filename().string()};
+    return exportCHeader(std::span(&sound, 1), sound.name, target);
+}
+
+Result<> writeOutput(const ProgramState& state, const CommandLine& options, const std::string& input,
+                     const PlannedOutput& output) {
     switch (output.kind) {
+    case OutputKind::cHeader: return writeCHeader(state, options, input, output.target);
     case OutputKind::assembler: return exportAssembler(state, output.target);
     case OutputKind::binary: return exportBinary(state, output.target);
     case OutputKind::decodedWav: return writePreviewFile(state, PreviewMode::decodedSound, output.target);
@@ -151,7 +163,7 @@ Result<> writeOutput(const ProgramState& state, const CommandLine& options, cons
 Result<> writeOutputs(const ProgramState& state, const CommandLine& options, const PlannedInput& input) {
     std::string failures;
     for (const PlannedOutput& output : input.outputs) {
-        if (const Result<> written = writeOutput(state, options, output); !written) {
+        if (const Result<> written = writeOutput(state, options, input.name, output); !written) {
             failures += (failures.empty() ? "" : "\n") + written.error();
         }
     }

@@ -3,6 +3,7 @@
 #include "core/CircuitParts.h"
 #include "core/Encoder.h"
 #include "core/ListSelection.h"
+#include "export/CHeaderExport.h"
 #include "firmware/PicChip.h"
 #include "firmware/PlaybackTiming.h"
 #include "import/ImportOptions.h"
@@ -119,6 +120,15 @@ Result<> applyOscillator(CommandLine& options, const std::string& value) {
     } else {
         return Result<>::failure("invalid oscillator " + quotedText(value) + " (use internal or crystal)");
     }
+    return {};
+}
+
+Result<> applyCName(CommandLine& options, const std::string& value) {
+    if (!isCIdentifier(value)) {
+        return Result<>::failure("invalid array name " + quotedText(value) +
+                                 " (use a C identifier: letters, digits and _, not starting with a digit)");
+    }
+    options.cName = value;
     return {};
 }
 
@@ -250,6 +260,12 @@ std::vector<OptionRow> makeTable() {
          storeName<&CommandLine::hexFile>, OptionGroup::output},
         {OptionId::programFile, 0, "program", "FILE", {"write the same program as assembler source"},
          storeName<&CommandLine::programFile>, OptionGroup::output},
+        {OptionId::cHeaderFile, 0, "c", "FILE",
+         {"write the bits as a C header: a const array of the", "--bin bytes with its samples, rate, pins and fineness"},
+         storeName<&CommandLine::cHeaderFile>, OptionGroup::output},
+        {OptionId::cName, 0, "name", "NAME",
+         {"the C array's name (default: the input's name as a", "C identifier)"},
+         applyCName, OptionGroup::setting},
         {OptionId::chip, 0, "chip", "NAME", {"the PIC for --hex and --program (default " + defaults.chipName + ")"},
          applyChip, OptionGroup::setting},
         {OptionId::clock, 0, "clock", "HZ",

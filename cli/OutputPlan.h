@@ -12,7 +12,7 @@
 
 namespace ryx::cli {
 
-enum class OutputKind { assembler, binary, decodedWav, originalWav, picHex, picProgram };
+enum class OutputKind { assembler, binary, decodedWav, originalWav, picHex, picProgram, cHeader };
 
 struct PlannedOutput {
     OutputKind kind;

@@ -170,15 +170,15 @@ TEST_F(RyxencTest, UsageErrorsExitWithTwoAndWriteNothing) {
         {{"-f", "7", "a.wav"}, "invalid fineness '7' (use 4, 5, 6, 8, 11, 16, 21 or 32, or auto)"},
         {{"-f016", "a.wav"}, "invalid fineness '016' (use 4, 5, 6, 8, 11, 16, 21 or 32, or auto)"},
         {{"--compare", "-b", "x.ryx", "a.wav"},
-         "--compare writes no file; leave out --asm, --bin, --wav, --original-wav, --hex and --program"},
+         "--compare writes no file; leave out --asm, --bin, --wav, --original-wav, --hex, --program and --c"},
         {{"--compare", "--hex", "x.hex", "a.wav"},
-         "--compare writes no file; leave out --asm, --bin, --wav, --original-wav, --hex and --program"},
+         "--compare writes no file; leave out --asm, --bin, --wav, --original-wav, --hex, --program and --c"},
         {{"--optimal=yes", "a.wav"}, "option '--optimal' takes no value"},
         {{"a.wav", "--asm"}, "option '--asm' needs a value"},
         {{"--asm=", "a.wav"}, "option '--asm' needs a file name"},
         {{"--quiet=yes", "a.wav"}, "option '--quiet' takes no value"},
         {{"-o", "x.asm", "a.wav", "b.wav"},
-         "--asm, --bin, --wav, --original-wav, --hex and --program take exactly one input, not 2"},
+         "--asm, --bin, --wav, --original-wav, --hex, --program and --c take exactly one input, not 2"},
         {{"--chip", "16f84", "a.wav"}, "unknown chip '16f84' (ryxenc --list-chips shows them)"},
         {{"--clock", "4MHz", "a.wav"}, "invalid clock '4MHz' (use a frequency in Hz from 32768 to 20000000)"},
         {{"--clock=20000001", "a.wav"}, "invalid clock '20000001' (use a frequency in Hz from 32768 to 20000000)"},
@@ -845,6 +845,22 @@ TEST_F(RyxencTest, PicProgramFilesAndTheirRefusal) {
              "16f648a     4096   RB0 (pin 6), RB1 (pin 7)      3.84 s    1.97 s  retlw   internal 4000000 Hz"}) {
         EXPECT_NE(list.out.find(row), std::string::npos) << row << "\n" << list.out;
     }
+}
+
+// --c writes the array under the name given, or the input's name made a C identifier.
+TEST_F(RyxencTest, CHeaderNamesItsArray) {
+    writeInput("door chime.wav", waveFile(4001, 8000));
+    ASSERT_EQ(run({"--c", "a.h", "door chime.wav"}).status, 0);
+    EXPECT_NE(test::readFileText(work / "a.h").find("static const unsigned char door_chime[500] RYX_STORAGE"),
+              std::string::npos);
+    ASSERT_EQ(run({"--c", "b.h", "--name", "bell", "door chime.wav"}).status, 0);
+    EXPECT_NE(test::readFileText(work / "b.h").find("#define bell_SAMPLES 4000UL"), std::string::npos);
+    const ProcessRun badName = run({"--c", "c.h", "--name", "2bell", "door chime.wav"});
+    EXPECT_EQ(badName.status, 2);
+    EXPECT_NE(badName.err.find("invalid array name '2bell'"), std::string::npos) << badName.err;
+    const ProcessRun alone = run({"--name", "bell", "door chime.wav"});
+    EXPECT_EQ(alone.status, 2);
+    EXPECT_NE(alone.err.find("--name names the array of --c"), std::string::npos) << alone.err;
 }
 
 // --pack off keeps one retlw byte per word on a chip that could read packed words.
