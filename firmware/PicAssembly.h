@@ -98,6 +98,7 @@ inline constexpr PicOpcode kGoto{"goto", 0x2800};
 inline constexpr PicOpcode kMovlw{"movlw", 0x3000};
 inline constexpr PicOpcode kRetlw{"retlw", 0x3400};
 inline constexpr PicOpcode kAndlw{"andlw", 0x3900};
+inline constexpr PicOpcode kXorlw{"xorlw", 0x3A00};
 inline constexpr PicOpcode kNop{"nop", 0x0000};
 inline constexpr PicOpcode kSleep{"sleep", 0x0063};
 inline constexpr PicOpcode kMovlb{"movlb", 0x0020};  // enhanced mid-range only

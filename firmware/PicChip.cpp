@@ -7,6 +7,14 @@
 namespace ryx {
 namespace {
 
+// Sounds 1 to 4 of a bank on RB4 to RB7, which wake the chip on a change.
+constexpr std::array<TriggerPin, 4> portBTriggers(std::uint8_t firstPin) {
+    return {{{{"RB4", firstPin}, 4},
+             {{"RB5", static_cast<std::uint8_t>(firstPin + 1)}, 5},
+             {{"RB6", static_cast<std::uint8_t>(firstPin + 2)}, 6},
+             {{"RB7", static_cast<std::uint8_t>(firstPin + 3)}, 7}}};
+}
+
 constexpr RegisterSetting kEightMegahertz{"OSCCON", 0x8F, 0x70};
 constexpr RegisterSetting kEnhancedEightMegahertz{"OSCCON", 0x99, 0x70};  // IRCF 1110, no PLL
 
@@ -51,7 +59,9 @@ constexpr std::array<PicChip, 10> kChips{{
      .internalOscillatorBits = 0x10,
      .oscillatorShift = 0,
      .internalClockSetup = {},
-     .pinSetup = {}},
+     .pinSetup = {},
+     .triggerPins = portBTriggers(10),
+     .triggerSetup = {}},
     {.name = "PIC16F648A",
      .processor = "16f648a",
      .family = PicFamily::midRange,
@@ -68,7 +78,9 @@ constexpr std::array<PicChip, 10> kChips{{
      .internalOscillatorBits = 0x10,
      .oscillatorShift = 0,
      .internalClockSetup = {},
-     .pinSetup = {}},
+     .pinSetup = {},
+     .triggerPins = portBTriggers(10),
+     .triggerSetup = {}},
     {.name = "PIC16F88",
      .processor = "16f88",
      .family = PicFamily::midRange,
@@ -85,7 +97,9 @@ constexpr std::array<PicChip, 10> kChips{{
      .internalOscillatorBits = 0x10,
      .oscillatorShift = 0,
      .internalClockSetup = {kEightMegahertz},
-     .pinSetup = {}},
+     .pinSetup = {},
+     .triggerPins = portBTriggers(10),
+     .triggerSetup = {{{"ANSEL", 0x9B, 0x00}}}},
     {.name = "PIC12F1840",
      .processor = "12f1840",
      .family = PicFamily::enhancedMidRange,
@@ -119,7 +133,9 @@ constexpr std::array<PicChip, 10> kChips{{
      .internalOscillatorBits = 0,
      .oscillatorShift = 0,
      .internalClockSetup = {},
-     .pinSetup = {}},
+     .pinSetup = {},
+     .triggerPins = portBTriggers(25),
+     .triggerSetup = {}},
     {.name = "PIC16F877A",
      .processor = "16f877a",
      .family = PicFamily::midRange,
@@ -136,7 +152,9 @@ constexpr std::array<PicChip, 10> kChips{{
      .internalOscillatorBits = 0,
      .oscillatorShift = 0,
      .internalClockSetup = {},
-     .pinSetup = {}},
+     .pinSetup = {},
+     .triggerPins = portBTriggers(37),
+     .triggerSetup = {}},
     {.name = "PIC16F887",
      .processor = "16f887",
      .family = PicFamily::midRange,
@@ -153,7 +171,9 @@ constexpr std::array<PicChip, 10> kChips{{
      .internalOscillatorBits = 0x4,
      .oscillatorShift = 0,
      .internalClockSetup = {kEightMegahertz},
-     .pinSetup = {{{"ANSELH", 0x189, 0x00}}}},
+     .pinSetup = {{{"ANSELH", 0x189, 0x00}}},
+     .triggerPins = portBTriggers(37),
+     .triggerSetup = {{{"IOCB", 0x96, 0xF0}}}},
     {.name = "PIC16F1825",
      .processor = "16f1825",
      .family = PicFamily::enhancedMidRange,

@@ -23,6 +23,12 @@ struct PicPin {
     std::uint8_t number = 0;
 };
 
+// An input that starts a sound of a bank: its pin and its bit in the port.
+struct TriggerPin {
+    PicPin pin;
+    std::uint8_t bit = 0;
+};
+
 // "RB0 (pin 6)": how the wiring texts name a pin.
 std::string pinLabel(const PicPin& pin);
 
@@ -59,6 +65,10 @@ struct PicChip {
     std::uint8_t oscillatorShift;          // where the LP/XT/HS codes sit in the first record
     std::array<RegisterSetting, 1> internalClockSetup;  // selects the internal clock's frequency
     std::array<RegisterSetting, 2> pinSetup;            // makes both pins plain digital pins
+    // Sound k of a bank plays when pin k is pulled low (in the port of pins A
+    // and B, with a pull-up and wake-up on change); none: no pin triggers.
+    std::array<TriggerPin, 4> triggerPins{};
+    std::array<RegisterSetting, 1> triggerSetup{};  // makes them digital inputs that wake the chip
 };
 
 inline constexpr std::uint16_t kOscillatorLowPower = 0;  // crystal up to 200 kHz

@@ -47,6 +47,12 @@ constexpr unsigned kReadBit = 0;          // RD
 constexpr unsigned kConfigSpaceBit = 6;   // CFGS
 constexpr unsigned kProgramSpaceBit = 7;  // EEPGD
 
+constexpr PicRegister kIntcon{"INTCON", 0x0B};
+constexpr PicRegister kOptionRegister{"OPTION_REG", 0x81};
+constexpr unsigned kPortChangeFlagBit = 0;    // RBIF
+constexpr unsigned kPortChangeEnableBit = 3;  // RBIE
+constexpr unsigned kPullUpsOffBit = 7;        // NOT_RBPU
+
 constexpr unsigned kCarryBit = 0;
 
 constexpr unsigned kZeroBit = 2;
@@ -90,7 +96,11 @@ public:
     PicAssembly build() {
         defineSymbols();
         setUpChip();
-        startTable("first", false);
+        if (settings_.trigger == PlayTrigger::pins) {
+            awaitTrigger();
+        } else {
+            startTable("first", false);
+        }
         rampUp();
         playSamples();
         finish();
@@ -103,6 +113,19 @@ private:
         for (PicRegister reg : {kPcl, kStatus, kPclath, port_, tris_}) code_.define(reg.name, reg.address);
         for (const RegisterSetting& setting : setupSettings()) {
             if (!setting.name.empty()) code_.define(setting.name, setting.address);
+        }
+        if (settings_.trigger == PlayTrigger::pins) {
+            for (const RegisterSetting& setting : settings_.chip->triggerSetup) {
+                if (!setting.name.empty()) code_.define(setting.name, setting.address);
+            }
+            code_.define(kIntcon.name, kIntcon.address);
+            code_.define(kOptionRegister.name, kOptionRegister.address);
+            code_.define("RBIF", kPortChangeFlagBit);
+            code_.define("NOT_RBPU", kPullUpsOffBit);
+            for (std::size_t k = 0; k < settings_.bank.size(); ++k) {
+                const TriggerPin& pin = settings_.chip->triggerPins[k];
+                code_.define(pin.pin.name, pin.bit);
+            }
         }
         code_.define("Z", kZeroBit);
         code_.define("RP0", kBank0Bit);
@@ -163,6 +186,16 @@ private:
                         setting.name == "OSCCON" ? "internal clock at 8 MHz" : "pins A and B digital");
         }
         setRegister(tris_, 0xFC, "pins A and B drive");
+        if (settings_.trigger == PlayTrigger::pins) {
+            for (const RegisterSetting& setting : settings_.chip->triggerSetup) {
+                if (!setting.name.empty()) setRegister({setting.name, setting.address}, setting.value, "trigger pins");
+            }
+            selectBank(kOptionRegister.address);
+            code_.bitOp(pic::kBcf, kOptionRegister, "NOT_RBPU", kPullUpsOffBit, "pull-ups on the trigger pins");
+            selectBank(0);
+            code_.literalOp(pic::kMovlw, 1u << kPortChangeEnableBit);
+            code_.fileOp(pic::kMovwf, kIntcon, "a port change wakes the chip, no interrupt");
+        }
         if (packed_) {
             selectBank(read_.control.address);
             code_.bitOp(pic::kBsf, read_.control, "EEPGD", kProgramSpaceBit, "reads from program memory");
@@ -178,9 +211,10 @@ private:
 
     // Counter, address and first byte; then on to the first sample. 25 cycles
     // from its first instruction to the label "sample".
-    void startTable(std::string_view label, bool toSound = true) {
+    void startTable(std::string_view label, bool toSound = true, PlayerSound sound = {}) {
         code_.label(label);
-        const std::uint32_t count = 65536u - settings_.tableReads;
+        if (sound.tableReads == 0) sound = {kFirstTableAddress, settings_.tableReads};
+        const std::uint32_t count = 65536u - sound.tableReads;
         code_.literalOp(pic::kMovlw, static_cast<std::uint8_t>(count & 0xFF),
                         packed_ ? "the word count, negated" : "the byte count, negated");
         code_.fileOp(pic::kMovwf, kCountLow);
@@ -188,18 +222,26 @@ private:
         code_.fileOp(pic::kMovwf, kCountHigh);
         if (packed_) {
             selectBank(read_.address.address);
-            code_.fileOp(pic::kClrf, read_.address, "the first table word");
-            code_.literalOp(pic::kMovlw, static_cast<std::uint8_t>(kFirstTableAddress >> 8));
-            code_.fileOp(pic::kMovwf, read_.addressHigh);
+            loadByte(read_.address, sound.firstWord & 0xFF, "the first table word");
+            loadByte(read_.addressHigh, sound.firstWord >> 8, "");
             selectBank(0);
             readNextWord();
         } else {
-            code_.fileOp(pic::kClrf, kAddressLow, "the first table byte");
-            code_.literalOp(pic::kMovlw, static_cast<std::uint8_t>(kFirstTableAddress >> 8));
-            code_.fileOp(pic::kMovwf, kAddressHigh);
+            loadByte(kAddressLow, sound.firstWord & 0xFF, "the first table byte");
+            loadByte(kAddressHigh, sound.firstWord >> 8, "");
             readNextByte();
         }
         if (toSound) code_.jump(pic::kGoto, kSampleLabel);
+    }
+
+    // clrf for 0 keeps a table at word 256 as quick to start as it always was.
+    void loadByte(PicRegister reg, std::uint32_t value, std::string_view note) {
+        if (value == 0) {
+            code_.fileOp(pic::kClrf, reg, note);
+            return;
+        }
+        code_.literalOp(pic::kMovlw, static_cast<std::uint8_t>(value), note);
+        code_.fileOp(pic::kMovwf, reg);
     }
 
     // 16-bit add of a constant: 6 cycles.
@@ -340,9 +382,45 @@ private:
         code_.label("silent");
         for (std::uint32_t padding = kRampEndPadding; padding >= 2; padding -= 2) code_.skipToNext();
         code_.fileOp(pic::kClrf, port_);
+        if (settings_.trigger == PlayTrigger::pins) {
+            code_.jump(pic::kGoto, "released", "wait for the next press");
+            return;
+        }
         code_.label("asleep");
         code_.plain(pic::kSleep, "until the next reset");
         code_.jump(pic::kGoto, "asleep");
+    }
+
+    // Sleeps until a trigger pin changes, once every one is released (a pin
+    // held through a sound does not play it again); a pin low then starts its
+    // sound from a slow rise, as after a reset.
+    void awaitTrigger() {
+        const PicChip& chip = *settings_.chip;
+        std::uint8_t mask = 0;
+        for (std::size_t k = 0; k < settings_.bank.size(); ++k) mask = static_cast<std::uint8_t>(mask | 1u << chip.triggerPins[k].bit);
+        code_.comment("Wait for a trigger pin: all released, then asleep until one changes.");
+        code_.label("released");
+        code_.byteOp(pic::kMovf, port_, Destination::w);
+        code_.literalOp(pic::kAndlw, mask, "the trigger pins");
+        code_.literalOp(pic::kXorlw, mask);
+        code_.bitOp(pic::kBtfss, kStatus, "Z", kZeroBit, "one still held");
+        code_.jump(pic::kGoto, "released");
+        code_.byteOp(pic::kMovf, port_, Destination::w, "the port read ends the change");
+        code_.bitOp(pic::kBcf, kIntcon, "RBIF", kPortChangeFlagBit);
+        code_.plain(pic::kSleep, "until a trigger pin changes");
+        code_.plain(pic::kNop);
+        for (std::size_t k = 0; k < settings_.bank.size(); ++k) {
+            const TriggerPin& pin = chip.triggerPins[k];
+            code_.bitOp(pic::kBtfss, port_, pin.pin.name, pin.bit, "pulled low: sound " + std::to_string(k + 1));
+            code_.jump(pic::kGoto, "sound" + std::to_string(k + 1));
+        }
+        code_.jump(pic::kGoto, "released", "a release: back to sleep");
+        for (std::size_t k = 0; k < settings_.bank.size(); ++k) {
+            startTable("sound" + std::to_string(k + 1), false, settings_.bank[k]);
+            if (k + 1 < settings_.bank.size()) code_.jump(pic::kGoto, "fromzero");
+        }
+        code_.label("fromzero");
+        for (PicRegister reg : {kPins, kTargetLow, kTargetHigh, kSumLow, kSumHigh}) code_.fileOp(pic::kClrf, reg);
     }
 
     // Jumps to the table word at the address; its retlw comes back with the

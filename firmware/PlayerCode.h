@@ -7,9 +7,11 @@
 
 #include "firmware/PicAssembly.h"
 #include "firmware/PicChip.h"
+#include "firmware/PlayTrigger.h"
 #include "firmware/SoundStorage.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace ryx {
 
@@ -25,6 +27,12 @@ inline constexpr std::uint32_t kPlayerMaxCycles = 197135;
 // Words 0 ... 255: below the first table block.
 inline constexpr std::uint32_t kPlayerMaxWords = 256;
 
+// One sound of a bank: where its table starts and how many reads it takes.
+struct PlayerSound {
+    std::uint32_t firstWord = 0;
+    std::uint32_t tableReads = 0;
+};
+
 struct PlayerSettings {
     const PicChip* chip = nullptr;
     std::uint32_t clockHz = 0;
@@ -34,6 +42,10 @@ struct PlayerSettings {
     bool twoPins = true;           // the 1.5-bit scheme drives pin B as well
     bool loop = false;             // play for ever instead of once
     PicOscillator oscillator = PicOscillator::crystal;  // internal: its frequency is set up first
+    // Several sounds, each started by its trigger pin; empty: one sound of
+    // tableReads from word 256, played after every reset.
+    std::vector<PlayerSound> bank = {};
+    PlayTrigger trigger = PlayTrigger::reset;
 };
 
 std::uint32_t playerMinCycles(bool loop, PicStorage storage = PicStorage::retlw);
