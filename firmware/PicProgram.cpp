@@ -6,7 +6,10 @@
 #include "export/RetlwTables.h"
 #include "export/TableLayout.h"
 #include "export/TextChunkWriter.h"
+#include "firmware/Pic18Player.h"
+#include "firmware/Pic18Source.h"
 #include "firmware/PlayerCode.h"
+#include "firmware/SoundStorage.h"
 
 #include <algorithm>
 #include <array>
@@ -78,15 +81,44 @@ PlayerSettings playerSettings(const ProgramState& state, const PicProgramSetting
     return player;
 }
 
+bool isPic18(const PicChip& chip) { return chip.family == PicFamily::pic18; }
+
+// The PIC18 tables: packed two bytes a word where the chip reads them, else retlw.
+PicStorage pic18Storage(const PicChip& chip) { return storageFor(chip, PicPacking::automatic); }
+
+std::uint32_t pic18TableWords(const PicChip& chip, std::uint32_t tableBytes) {
+    return tableWordCount(pic18Storage(chip), tableBytes * 8);
+}
+
+std::uint32_t minCyclesFor(const PicChip& chip, bool loop) {
+    return isPic18(chip) ? pic18PlayerMinCycles(loop) : playerMinCycles(loop);
+}
+
+std::uint32_t maxCyclesFor(const PicChip& chip) { return isPic18(chip) ? kPic18PlayerMaxCycles : kPlayerMaxCycles; }
+
+PicAssembly chipPlayer(const ProgramState& state, const PicProgramSettings& settings, const PicProgramPlan& plan) {
+    const PlayerSettings player = playerSettings(state, settings, plan);
+    if (isPic18(*settings.chip)) return buildPic18Player(player, pic18Storage(*settings.chip), plan.tableBytes);
+    return buildPlayer(player);
+}
+
+std::vector<std::uint16_t> pic18Tables(const ProgramState& state, const PicChip& chip, std::uint32_t tableBytes) {
+    return tableWords(pic18Storage(chip), chip.family, state.bitStream.data(), tableBytes * 8);
+}
+
 std::vector<ProgramWords> programMemory(const ProgramState& state, const PicProgramSettings& settings,
                                         const PicProgramPlan& plan, const PicAssembly& player) {
     std::vector<ProgramWords> memory;
     memory.push_back({0, player.words()});
     ProgramWords tables{kFirstTableAddress, {}};
-    tables.words.resize(plan.tableBytes);
-    const std::uint8_t* bits = state.bitStream.data();
-    for (std::uint32_t k = 0; k < plan.tableBytes; ++k) {
-        tables.words[k] = static_cast<std::uint16_t>(pic::kRetlw.bits | tableByte(bits, k));
+    if (isPic18(*settings.chip)) {
+        tables.words = pic18Tables(state, *settings.chip, plan.tableBytes);
+    } else {
+        tables.words.resize(plan.tableBytes);
+        const std::uint8_t* bits = state.bitStream.data();
+        for (std::uint32_t k = 0; k < plan.tableBytes; ++k) {
+            tables.words[k] = static_cast<std::uint16_t>(pic::kRetlw.bits | tableByte(bits, k));
+        }
     }
     memory.push_back(std::move(tables));
     for (const ConfigRecord& record : configRecordsFor(*settings.chip, plan.oscillator, plan.clockHz)) {
@@ -151,6 +183,11 @@ void writeHeader(TextChunkWriter& out, const ProgramState& state, const PicProgr
     out.line(";" + shift + "           C = 0.22 uF to ground");
     out.line(rule);
     out.line("");
+    if (isPic18(chip)) {
+        writePic18Directives(out, chip, configRecordsFor(chip, plan.oscillator, plan.clockHz));
+        out.line("");
+        return;
+    }
     out.line("        list    p=" + std::string(chip.processor) + ", r=dec");
     out.line("        errorlevel -302         ; other banks are reached through RP0 and RP1");
     for (const ConfigRecord& record : configRecordsFor(chip, plan.oscillator, plan.clockHz)) {
@@ -201,14 +238,14 @@ Result<PicProgramPlan> planPicProgram(const ProgramState& state, const PicProgra
     plan.tableBytes = tableByteCount(state.encoder.sampleCount);
     if (plan.tableBytes == 0) return Refusal::failure("the sound is shorter than 8 samples: there is nothing to play");
     Result<PlaybackTiming> timing = computePlaybackTiming(plan.clockHz, state.encoder.sampleRate,
-                                                          playerMinCycles(settings.loop), kPlayerMaxCycles);
+                                                          minCyclesFor(chip, settings.loop), maxCyclesFor(chip));
     if (!timing) return timing.failureDetail();
     plan.timing = *timing;
-    plan.usedWords = kFirstTableAddress + plan.tableBytes;
+    plan.usedWords = kFirstTableAddress + (isPic18(chip) ? pic18TableWords(chip, plan.tableBytes) : plan.tableBytes);
     if (plan.usedWords > chip.programWords) {
         return Refusal::failure(fitError(chip, plan.tableBytes, state.encoder.sampleRate));
     }
-    plan.playerWords = buildPlayer(playerSettings(state, settings, plan)).size();
+    plan.playerWords = chipPlayer(state, settings, plan).size();
     return plan;
 }
 
@@ -217,7 +254,7 @@ Result<PicProgram> buildPicProgram(const ProgramState& state, const PicProgramSe
     if (!plan) return plan.failureDetail();
     PicProgram program;
     program.plan = *plan;
-    program.player = buildPlayer(playerSettings(state, settings, program.plan));
+    program.player = chipPlayer(state, settings, program.plan);
     program.memory = programMemory(state, settings, program.plan, program.player);
     return program;
 }
@@ -249,7 +286,11 @@ Result<> writePicAssembler(const ProgramState& state, const PicProgramSettings& 
         TextChunkWriter out(writer);
         writeHeader(out, state, settings, program.plan);
         program.player.writeSource(out);
-        writeRetlwTables(out, state.bitStream.data(), program.plan.tableBytes);
+        if (isPic18(*settings.chip)) {
+            writePic18Tables(out, pic18Storage(*settings.chip), state.bitStream.data(), program.plan.tableBytes);
+        } else {
+            writeRetlwTables(out, state.bitStream.data(), program.plan.tableBytes);
+        }
         out.line("");
         out.line("        end");
     }
