@@ -35,6 +35,7 @@ TEST(PicChips, PinsCarryTheirPackageNumbers) {
         {"16f876a", "RB0 (pin 21)", "RB1 (pin 22)"},  {"16f877a", "RB0 (pin 33)", "RB1 (pin 34)"},
         {"16f887", "RB0 (pin 33)", "RB1 (pin 34)"},   {"12f1840", "RA0 (pin 7)", "RA1 (pin 6)"},
         {"16f1825", "RC0 (pin 10)", "RC1 (pin 9)"},   {"16f1709", "RC0 (pin 16)", "RC1 (pin 15)"},
+        {"18f2520", "RB0 (pin 21)", "RB1 (pin 22)"},  {"18f26k22", "RB0 (pin 21)", "RB1 (pin 22)"},
     };
     ASSERT_EQ(std::size(cases), picChips().size());
     for (const Case& c : cases) {
@@ -66,6 +67,13 @@ TEST(PicChips, ConfigWordsForEachOscillator) {
         {"16f877a", crystal, 20000000, 0x3F32},  {"16f877a", crystal, 4000000, 0x3F31},
         {"16f876a", crystal, 200000, 0x3F30},    {"16f887", internal, 8000000, 0x20E4},
         {"16f887", crystal, 10000000, 0x20E2},
+        // PIC18: CONFIG1H in the high byte (_OSC_INTIO67_1H & _FCMEN_OFF_1H & _IESO_OFF_1H...).
+        {"18f2520", internal, 8000000, 0x0800},  {"18f2520", crystal, 20000000, 0x0200},
+        {"18f2520", crystal, 16000000, 0x0200},  {"18f2520", crystal, 4000000, 0x0100},
+        {"18f2520", crystal, 32768, 0x0000},     {"18f26k22", internal, 16000000, 0x2800},
+        {"18f26k22", crystal, 20000000, 0x2200}, {"18f26k22", crystal, 16000000, 0x2300},  // HSHP, HSMP
+        {"18f26k22", crystal, 4000001, 0x2300},  {"18f26k22", crystal, 4000000, 0x2100},
+        {"18f26k22", crystal, 200000, 0x2000},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(configWordFor(*findPicChip(c.chip), c.oscillator, c.clock), c.config)
