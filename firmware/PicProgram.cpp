@@ -131,6 +131,15 @@ std::vector<ProgramWords> programMemory(const ProgramState& state, const PicProg
     return memory;
 }
 
+// The PIC18 player starts and ends the sound at once: it has no ramps yet.
+std::string_view playsText(const PicChip& chip, bool loop) {
+    if (isPic18(chip)) {
+        return loop ? "; Plays      for ever, from power-up or reset" : "; Plays      once after every reset, then sleeps";
+    }
+    return loop ? "; Plays      for ever, from power-up or reset, after a slow rise to half the supply"
+                : "; Plays      once after every reset between a slow rise and fall, then sleeps";
+}
+
 std::string hexWord(std::uint32_t value) {
     std::array<char, 8> digits{};
     const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value, 16).ptr;
@@ -162,8 +171,7 @@ void writeHeader(TextChunkWriter& out, const ProgramState& state, const PicProgr
     out.line("; Memory     " + std::to_string(plan.usedWords) + " of " + std::to_string(plan.totalWords) +
              " words (player " + std::to_string(plan.playerWords) + ", tables " + std::to_string(plan.tableBytes) +
              ")");
-    out.line(settings.loop ? "; Plays      for ever, from power-up or reset, after a slow rise to half the supply"
-                           : "; Plays      once after every reset between a slow rise and fall, then sleeps");
+    out.line(playsText(chip, settings.loop));
     out.line(";");
     const std::string ohms = std::to_string(twoPins ? 2 * std::int64_t{encoder.resistorOhms} : encoder.resistorOhms);
     std::string pinA = pinLabel(chip.pinA);

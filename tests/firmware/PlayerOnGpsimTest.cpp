@@ -24,6 +24,7 @@
 #include "core/Encoder.h"
 #include "core/DecoderModel.h"
 #include "export/TableLayout.h"
+#include "firmware/Pic18Player.h"
 #include "firmware/PicProgram.h"
 #include "firmware/PlayerCode.h"
 #include "firmware/SoundStorage.h"
@@ -316,6 +317,81 @@ TEST_F(PlayerEdgesOnGpsim, FaultsAreCaught) {
     }
     const PinRecording recording = simulate(chip, good, cyclesFor(chip, good), "the same program, unbroken");
     EXPECT_EQ(test::checkPlayback(recording, expected).fault, "");
+}
+
+class Pic18OnGpsim : public PlayerEdgesOnGpsim {};
+
+// At the fewest cycles the PIC18 player claims to need, every path fits,
+// the restart of a looping program included.
+TEST_F(Pic18OnGpsim, FastestRatesKeepTime) {
+    for (const char* name : {"18f2520", "18f26k22"}) {
+        const PicChip& chip = *findPicChip(name);
+        for (const bool loop : {false, true}) {
+            SCOPED_TRACE(std::string(name) + (loop ? " looping" : " once"));
+            const std::uint32_t cycles = pic18PlayerMinCycles(loop);
+            auto state = test::makeEncodedSound(3001, chip.internalClockHz / 4 / cycles, kAlgorithmOneAndHalfBit);
+            const Result<PicProgram> built = buildPicProgram(*state, {&chip, 0, loop});
+            ASSERT_TRUE(built) << built.error();
+            const PicProgram& program = *built;
+            ASSERT_EQ(program.plan.timing.cyclesPerSample, cycles);
+            const std::uint32_t rounds = loop ? 2 : 1;
+            const PinRecording recording = simulate(chip, program, cyclesFor(chip, program, rounds), name);
+            EXPECT_EQ(test::checkPlayback(recording, expectedFor(*state, chip, program, rounds)).fault, "");
+        }
+    }
+}
+
+// The longest sound there is, 262,500 samples at 15,625 Hz, packed on the
+// PIC18F26K22 at 16 MHz: 32,812 bytes, the table pointer's high byte
+// carrying 128 times, every pin level at every instant.
+TEST_F(Pic18OnGpsim, LongestSoundPlaysPinForPin) {
+    const PicChip& chip = *findPicChip("18f26k22");
+    auto state = test::makeEncodedSound(kMaxSamples, 15625, kAlgorithmOneAndHalfBit);
+    const Result<PicProgram> built = buildPicProgram(*state, {&chip, 16000000, false});
+    ASSERT_TRUE(built) << built.error();
+    const PicProgram& program = *built;
+    ASSERT_EQ(program.plan.timing.cyclesPerSample, 256u);
+    ASSERT_EQ(program.memory[1].words.size(), 16406u);
+
+    const PinRecording recording = simulate(chip, program, cyclesFor(chip, program), "18f26k22, longest sound");
+    const test::PlaybackCheck check = test::checkPlayback(recording, expectedFor(*state, chip, program));
+    ASSERT_EQ(check.fault, "");
+    EXPECT_EQ(check.pinA.size(), 262496u);
+    expectFilterModelMatches(*state, check);
+}
+
+// PIC18 faults planted in a good program: the table's bytes in the wrong
+// half of each word fail the playback; config bytes a word off leave the
+// simulator without the internal oscillator and with its watchdog.
+TEST_F(Pic18OnGpsim, FaultsAreCaught) {
+    const PicChip& chip = *findPicChip("18f26k22");
+    auto state = test::makeEncodedSound(4001, 16000, kAlgorithmOneAndHalfBit);
+    const Result<PicProgram> built = buildPicProgram(*state, {&chip, 0, false});
+    ASSERT_TRUE(built) << built.error();
+    const PicProgram& good = *built;
+    const ExpectedPlayback expected = expectedFor(*state, chip, good);
+    EXPECT_EQ(test::checkPlayback(simulate(chip, good, cyclesFor(chip, good), "18f26k22"), expected).fault, "");
+
+    PicProgram swapped = good;
+    for (std::uint16_t& word : swapped.memory[1].words) word = static_cast<std::uint16_t>(word << 8 | word >> 8);
+    const std::string found =
+        test::checkPlayback(simulate(chip, swapped, cyclesFor(chip, swapped), "bytes swapped"), expected).fault;
+    EXPECT_NE(found, "") << "table bytes in the wrong halves went unnoticed";
+
+    // Internal oscillator block (FOSC 1000), watchdog off (WDTEN 00).
+    auto configOf = [&chip](const PicProgram& program) {
+        test::TempDirectory directory;
+        return test::describeConfigOnGpsim(directory.path(), chip, formatIntelHex(program.memory));
+    };
+    const std::string config = configOf(good);
+    EXPECT_NE(config.find("FOSC=8 "), std::string::npos) << config;
+    EXPECT_NE(config.find("WDT is disabled"), std::string::npos) << config;
+    PicProgram shifted = good;
+    ++shifted.memory.back().address;
+    const std::string shiftedConfig = configOf(shifted);
+    EXPECT_TRUE(shiftedConfig.find("FOSC=8 ") == std::string::npos ||
+                shiftedConfig.find("WDT is disabled") == std::string::npos)
+        << "config a word off went unnoticed:\n" << shiftedConfig;
 }
 
 }  // namespace
