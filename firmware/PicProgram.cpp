@@ -21,21 +21,36 @@ namespace {
 
 std::uint32_t tableRoom(const PicChip& chip) { return chip.programWords - kFirstTableAddress; }
 
+bool isPic18(const PicChip& chip) { return chip.family == PicFamily::pic18; }
+
+// The PIC18 tables: packed two bytes a word where the chip reads them, else retlw.
+PicStorage pic18Storage(const PicChip& chip) { return storageFor(chip, PicPacking::automatic); }
+
+std::uint32_t pic18TableWords(const PicChip& chip, std::uint32_t tableBytes) {
+    return tableWordCount(pic18Storage(chip), tableBytes * 8);
+}
+
+std::uint32_t minCyclesFor(const PicChip& chip, bool loop) {
+    return isPic18(chip) ? pic18PlayerMinCycles(loop) : playerMinCycles(loop);
+}
+
+std::uint32_t maxCyclesFor(const PicChip& chip) { return isPic18(chip) ? kPic18PlayerMaxCycles : kPlayerMaxCycles; }
+
 // The smallest chip of the table that holds the tables, if any is larger.
 const PicChip* largerChipFor(const PicChip& chip, std::uint32_t tableBytes) {
     const PicChip* best = nullptr;
     for (const PicChip& other : picChips()) {
-        if (other.programWords <= chip.programWords || tableRoom(other) < tableBytes) continue;
+        if (other.programWords <= chip.programWords || picSampleCapacity(other) < tableBytes * 8) continue;
         if (best == nullptr || other.programWords < best->programWords) best = &other;
     }
     return best;
 }
 
-std::string fitError(const PicChip& chip, std::uint32_t tableBytes, std::uint32_t sampleRate) {
+std::string fitError(const PicChip& chip, std::uint32_t tableBytes, std::uint32_t usedWords, std::uint32_t sampleRate) {
     const std::uint32_t fitSamples = picSampleCapacity(chip);
     std::string text = "the sound does not fit the " + std::string(chip.name) + ": its " +
                        std::to_string(tableBytes) + " table bytes need " +
-                       std::to_string(kFirstTableAddress + tableBytes) + " words of " +
+                       std::to_string(usedWords) + " words of " +
                        std::to_string(chip.programWords) + ". " + std::to_string(fitSamples) + " samples fit, " +
                        formatFixed(sampleRate == 0 ? 0.0 : static_cast<double>(fitSamples) / sampleRate, 2) +
                        " s at " + std::to_string(sampleRate) + " Hz; use a lower sample rate, a shorter sound";
@@ -80,21 +95,6 @@ PlayerSettings playerSettings(const ProgramState& state, const PicProgramSetting
     player.oscillator = plan.oscillator;
     return player;
 }
-
-bool isPic18(const PicChip& chip) { return chip.family == PicFamily::pic18; }
-
-// The PIC18 tables: packed two bytes a word where the chip reads them, else retlw.
-PicStorage pic18Storage(const PicChip& chip) { return storageFor(chip, PicPacking::automatic); }
-
-std::uint32_t pic18TableWords(const PicChip& chip, std::uint32_t tableBytes) {
-    return tableWordCount(pic18Storage(chip), tableBytes * 8);
-}
-
-std::uint32_t minCyclesFor(const PicChip& chip, bool loop) {
-    return isPic18(chip) ? pic18PlayerMinCycles(loop) : playerMinCycles(loop);
-}
-
-std::uint32_t maxCyclesFor(const PicChip& chip) { return isPic18(chip) ? kPic18PlayerMaxCycles : kPlayerMaxCycles; }
 
 PicAssembly chipPlayer(const ProgramState& state, const PicProgramSettings& settings, const PicProgramPlan& plan) {
     const PlayerSettings player = playerSettings(state, settings, plan);
@@ -223,7 +223,10 @@ std::string formatFixed(double value, int decimals, bool withSign) {
     return text;
 }
 
-std::uint32_t picSampleCapacity(const PicChip& chip) { return tableRoom(chip) * kSamplesPerTableByte; }
+std::uint32_t picSampleCapacity(const PicChip& chip) {
+    if (isPic18(chip)) return storageSampleCapacity(chip, pic18Storage(chip));
+    return tableRoom(chip) * kSamplesPerTableByte;
+}
 
 std::uint32_t highestFittingRate(const PicChip& chip, std::uint64_t frames, std::uint32_t frameRate) {
     constexpr std::uint64_t kLargest = std::numeric_limits<std::uint32_t>::max();
@@ -251,7 +254,7 @@ Result<PicProgramPlan> planPicProgram(const ProgramState& state, const PicProgra
     plan.timing = *timing;
     plan.usedWords = kFirstTableAddress + (isPic18(chip) ? pic18TableWords(chip, plan.tableBytes) : plan.tableBytes);
     if (plan.usedWords > chip.programWords) {
-        return Refusal::failure(fitError(chip, plan.tableBytes, state.encoder.sampleRate));
+        return Refusal::failure(fitError(chip, plan.tableBytes, plan.usedWords, state.encoder.sampleRate));
     }
     plan.playerWords = chipPlayer(state, settings, plan).size();
     return plan;

@@ -1,6 +1,7 @@
 #include "TestSound.h"
 
 #include "export/TableLayout.h"
+#include "firmware/Pic18Player.h"
 #include "firmware/PicProgram.h"
 #include "firmware/PlayerCode.h"
 #include "support/FileBytes.h"
@@ -163,10 +164,19 @@ TEST(PicProgram, TablesSitWhereTheAssemblerExportPutsThem) {
 // The player stays below the first table block even with its longest waits.
 TEST(PicProgram, PlayerFitsItsBlockAtEveryRate) {
     for (const PicChip& chip : picChips()) {
+        const bool pic18 = chip.family == PicFamily::pic18;
         for (const bool loop : {false, true}) {
-            for (const std::uint32_t cycles : {playerMinCycles(loop), 45u, 777u, 778u, 1000u, kPlayerMaxCycles}) {
-                const PicAssembly player = buildPlayer({&chip, 20000000, cycles, 7936, true, loop});
-                EXPECT_LT(player.size(), kPlayerMaxWords) << chip.name << " " << cycles;
+            const std::uint32_t fewest = pic18 ? pic18PlayerMinCycles(loop) : playerMinCycles(loop);
+            const std::uint32_t most = pic18 ? kPic18PlayerMaxCycles : kPlayerMaxCycles;
+            for (const std::uint32_t cycles : {fewest, 45u, 777u, 778u, 1000u, most}) {
+                const PlayerSettings settings{&chip, 20000000, cycles, 7936, true, loop};
+                if (!pic18) {
+                    EXPECT_LT(buildPlayer(settings).size(), kPlayerMaxWords) << chip.name << " " << cycles;
+                    continue;
+                }
+                for (const PicStorage storage : {PicStorage::packed16, PicStorage::retlw}) {
+                    EXPECT_LT(buildPic18Player(settings, storage, 65024).size(), kPlayerMaxWords) << chip.name << " " << cycles;
+                }
             }
         }
     }
@@ -214,11 +224,18 @@ TEST(PicProgram, RefusesASoundThatDoesNotFitAndSaysWhatHelps) {
                              "PIC16F648A (4096 words)"}) {
         EXPECT_NE(plan.error().find(part), std::string::npos) << part << " missing from: " << plan.error();
     }
-    // Beyond the largest chip, no chip is named.
+    // Past the mid-range chips a PIC18 is named; the 18F2520's two bytes a
+    // word fall short of the longest sound, which the 18F26K22 holds.
     auto huge = test::makeEncodedSound(70000, 8000, kAlgorithmOneBit);
     const Result<PicProgramPlan> hugePlan = planPicProgram(*huge, {findPicChip("16f877a"), 20000000, false});
     EXPECT_NE(hugePlan.error().find("63488 samples fit"), std::string::npos) << hugePlan.error();
-    EXPECT_EQ(hugePlan.error().find("larger chip"), std::string::npos) << hugePlan.error();
+    EXPECT_NE(hugePlan.error().find("PIC18F2520 (16384 words)"), std::string::npos) << hugePlan.error();
+    auto longest = test::makeEncodedSound(kMaxSamples, 15625, kAlgorithmOneBit);
+    const Result<PicProgramPlan> longestPlan = planPicProgram(*longest, {findPicChip("18f2520"), 0, false});
+    for (const char* part : {"32812 table bytes need 16662 words of 16384", "258048 samples fit",
+                             "PIC18F26K22 (32768 words)"}) {
+        EXPECT_NE(longestPlan.error().find(part), std::string::npos) << part << " missing from: " << longestPlan.error();
+    }
 
     const Result<std::string> hex = picProgramHex(*state, {findPicChip("16f628a"), 0, false});
     EXPECT_FALSE(hex);
@@ -229,13 +246,16 @@ TEST(PicProgram, RefusesASoundThatDoesNotFitAndSaysWhatHelps) {
 TEST(PicProgram, CapacityIsTheLongestSoundThatFits) {
     for (const PicChip& chip : picChips()) {
         const std::uint32_t capacity = picSampleCapacity(chip);
-        auto state = test::makeEncodedSound(capacity, 8000, kAlgorithmOneBit);
+        // A chip that holds more than the longest sound takes the longest sound.
+        auto state = test::makeEncodedSound(std::min(capacity, kMaxSamples), 8000, kAlgorithmOneBit);
         const PicProgramSettings settings{&chip, 20000000, false};
         EXPECT_TRUE(planPicProgram(*state, settings)) << chip.name;
+        if (capacity >= kMaxSamples) continue;
         state->encoder.sampleCount = capacity + 8;
         EXPECT_FALSE(planPicProgram(*state, settings)) << chip.name;
     }
     EXPECT_EQ(picSampleCapacity(*findPicChip("16f628a")), 14336u);
+    EXPECT_EQ(picSampleCapacity(*findPicChip("18f26k22")), 520192u);  // two bytes in each of 32512 words
 }
 
 // The highest fitting rate: the capacity over the duration, rounded down, never below 1000 Hz.
