@@ -53,7 +53,8 @@ Result<> checkProgramClock(const CommandLine& options) {
     }
     if (!options.importRate) return {};
     const Result<PlaybackTiming> timing =
-        computePlaybackTiming(clockHz, *options.importRate, playerMinCycles(options.loop), kPlayerMaxCycles);
+        computePlaybackTiming(clockHz, *options.importRate,
+                              playerMinCycles(options.loop, storageFor(chip, options.packing)), kPlayerMaxCycles);
     if (!timing) return Result<>::failure(timing.error());
     return {};
 }

@@ -4,6 +4,7 @@
 #include "core/ProgramState.h"
 #include "core/Result.h"
 #include "firmware/PicChip.h"
+#include "firmware/SoundStorage.h"
 
 #include <cstdint>
 #include <optional>
@@ -33,6 +34,7 @@ struct CommandLine {
     std::uint32_t clockHz = 0;    // 0: the chip's internal oscillator
     std::optional<PicOscillator> oscillator;  // unset: the one the chip and clock mean
     bool loop = false;
+    PicPacking packing = PicPacking::automatic;  // --pack: whole program words where the chip reads them
     bool listChips = false;
     // Set: every input is imported (any kind of sound) at this rate.
     std::optional<std::uint32_t> importRate;

@@ -77,10 +77,10 @@ Result<Warnings> importInput(ProgramState& state, const CommandLine& options, co
     // take a second.
     const PicChip& chip = *findPicChip(options.chipName);
     while (options.fit && imported && imported->sampleRate > kMinImportRate &&
-           state.encoder.sampleCount > picSampleCapacity(chip)) {
+           state.encoder.sampleCount > picSampleCapacity(chip, options.packing)) {
         const std::uint64_t length = state.encoder.sampleCount + imported->cutSamples;
         const std::uint32_t rate = imported->sampleRate;
-        imported = importAt(std::max(kMinImportRate, std::min(rate - 1, highestFittingRate(chip, length, rate))));
+        imported = importAt(std::max(kMinImportRate, std::min(rate - 1, highestFittingRate(chip, length, rate, options.packing))));
     }
     if (!imported) return Result<Warnings>::failure("cannot import this sound: " + imported.error());
     return importNotices(*imported);
@@ -121,8 +121,10 @@ void chooseAndEncode(ProgramState& state, const CommandLine& options) {
 
 PicProgramSettings programSettings(const CommandLine& options) {
     const PicChip* chip = findPicChip(options.chipName);
-    if (options.oscillator) return {chip, options.clockHz, options.loop, *options.oscillator};
-    return {chip, options.clockHz, options.loop};
+    PicProgramSettings settings{chip, options.clockHz, options.loop};
+    if (options.oscillator) settings.oscillator = *options.oscillator;
+    settings.packing = options.packing;
+    return settings;
 }
 
 // The PIC program's plan when one is asked for; its refusal comes before any file of the input is written.

@@ -122,6 +122,17 @@ Result<> applyOscillator(CommandLine& options, const std::string& value) {
     return {};
 }
 
+Result<> applyPacking(CommandLine& options, const std::string& value) {
+    if (value == "auto") {
+        options.packing = PicPacking::automatic;
+    } else if (value == "off") {
+        options.packing = PicPacking::off;
+    } else {
+        return Result<>::failure("invalid packing " + quotedText(value) + " (use auto or off)");
+    }
+    return {};
+}
+
 Result<> applyRate(CommandLine& options, const std::string& value) {
     const std::optional<std::uint32_t> rate = wholeNumber(value);
     if (!rate || *rate < kMinImportRate || *rate > kMaxImportRate) {
@@ -248,6 +259,10 @@ std::vector<OptionRow> makeTable() {
          {"internal or crystal (default: the internal", "oscillator when the chip has one and --clock is",
           "left out or its frequency, a crystal otherwise)"},
          applyOscillator, OptionGroup::setting},
+        {OptionId::pack, 0, "pack", "HOW",
+         {"auto: the sound packed 14 or 16 samples to a program", "word on chips that read their program memory,",
+          "8 in a retlw on the others (default); off: retlw", "words on every chip"},
+         applyPacking, OptionGroup::setting},
         {OptionId::loop, 0, "loop", "", {"play for ever instead of once after every reset"},
          setFlag<&CommandLine::loop, true>, OptionGroup::setting},
         {OptionId::listChips, 0, "list-chips", "", {"show the chips and exit"},

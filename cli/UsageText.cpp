@@ -64,7 +64,7 @@ std::string rightAligned(std::string text, std::size_t width) {
 std::string chipListText() {
     std::string text = "chip        words  pins                      ";
     for (const std::uint32_t rate : kListedRates) text += rightAligned(std::to_string(rate) + " Hz", 10);
-    text += "  clock\n";
+    text += "  stored  clock\n";
     for (const PicChip& chip : picChips()) {
         std::string row(chip.processor);
         row.resize(12, ' ');
@@ -74,7 +74,7 @@ std::string chipListText() {
         row.resize(45, ' ');
         const double samples = picSampleCapacity(chip);
         for (const std::uint32_t rate : kListedRates) row += rightAligned(formatFixed(samples / rate, 2) + " s", 10);
-        row += "  ";
+        row += chip.readsProgramMemory ? "  packed  " : "  retlw   ";
         row += chip.internalClockHz != 0
                    ? "internal " + std::to_string(chip.internalClockHz) + " Hz, or a crystal with --clock"
                    : std::string("a crystal: --clock needed");

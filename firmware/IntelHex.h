@@ -15,6 +15,7 @@ namespace ryx {
 struct ProgramWords {
     std::uint32_t address = 0;
     std::vector<std::uint16_t> words;
+    bool operator==(const ProgramWords&) const = default;
 };
 
 // Runs in ascending order of address, none overlapping, within the 4 GiB of

@@ -50,10 +50,10 @@ static_assert(kPic18PlayerMaxCycles == kMaxWaitCycles + kWithinByteCycles,
 
 class Pic18PlayerWriter {
 public:
-    Pic18PlayerWriter(const PlayerSettings& settings, PicStorage storage, std::uint32_t tableReads)
+    explicit Pic18PlayerWriter(const PlayerSettings& settings)
         : settings_(settings),
-          storage_(storage),
-          tableReads_(tableReads),
+          storage_(settings.storage),
+          tableReads_(settings.tableReads),
           port_{settings.chip->portName, settings.chip->portAddress},
           tris_{settings.chip->trisName, settings.chip->trisAddress} {}
 
@@ -233,13 +233,13 @@ private:
 
 std::uint32_t pic18PlayerMinCycles(bool loop) { return loop ? kPic18PlayerMinCyclesLooping : kPic18PlayerMinCycles; }
 
-PicAssembly buildPic18Player(const PlayerSettings& settings, PicStorage storage, std::uint32_t tableReads) {
+PicAssembly buildPic18Player(const PlayerSettings& settings) {
     if (settings.chip == nullptr || settings.chip->family != PicFamily::pic18 ||
-        storage == PicStorage::packed14 || settings.cyclesPerSample < pic18PlayerMinCycles(settings.loop) ||
-        settings.cyclesPerSample > kPic18PlayerMaxCycles || tableReads == 0 || tableReads > 65535) {
+        settings.storage == PicStorage::packed14 || settings.cyclesPerSample < pic18PlayerMinCycles(settings.loop) ||
+        settings.cyclesPerSample > kPic18PlayerMaxCycles || settings.tableReads == 0 || settings.tableReads > 65535) {
         throw std::invalid_argument("PIC18 player settings out of range");
     }
-    PicAssembly code = Pic18PlayerWriter(settings, storage, tableReads).build();
+    PicAssembly code = Pic18PlayerWriter(settings).build();
     if (code.size() > kPlayerMaxWords) throw std::logic_error("player larger than its block");
     return code;
 }

@@ -29,6 +29,6 @@ inline constexpr std::string_view kPic18TableReadLabel = "readbyte";  // the TBL
 
 // Settings as for the mid-range player; the tables hold `tableReads` bytes,
 // packed16 (two per word) or retlw (the low byte of each word).
-PicAssembly buildPic18Player(const PlayerSettings& settings, PicStorage storage, std::uint32_t tableReads);
+PicAssembly buildPic18Player(const PlayerSettings& settings);
 
 }  // namespace ryx

@@ -9,7 +9,6 @@
 #include "firmware/Pic18Player.h"
 #include "firmware/Pic18Source.h"
 #include "firmware/PlayerCode.h"
-#include "firmware/SoundStorage.h"
 
 #include <algorithm>
 #include <array>
@@ -19,42 +18,26 @@
 namespace ryx {
 namespace {
 
-std::uint32_t tableRoom(const PicChip& chip) { return chip.programWords - kFirstTableAddress; }
-
-bool isPic18(const PicChip& chip) { return chip.family == PicFamily::pic18; }
-
-// The PIC18 tables: packed two bytes a word where the chip reads them, else retlw.
-PicStorage pic18Storage(const PicChip& chip) { return storageFor(chip, PicPacking::automatic); }
-
-std::uint32_t pic18TableWords(const PicChip& chip, std::uint32_t tableBytes) {
-    return tableWordCount(pic18Storage(chip), tableBytes * 8);
-}
-
-std::uint32_t minCyclesFor(const PicChip& chip, bool loop) {
-    return isPic18(chip) ? pic18PlayerMinCycles(loop) : playerMinCycles(loop);
-}
-
-std::uint32_t maxCyclesFor(const PicChip& chip) { return isPic18(chip) ? kPic18PlayerMaxCycles : kPlayerMaxCycles; }
-
-// The smallest chip of the table that holds the tables, if any is larger.
-const PicChip* largerChipFor(const PicChip& chip, std::uint32_t tableBytes) {
+// The smallest chip of the table that holds the sound, if any is larger.
+const PicChip* largerChipFor(const PicChip& chip, std::uint32_t samples, PicPacking packing) {
     const PicChip* best = nullptr;
     for (const PicChip& other : picChips()) {
-        if (other.programWords <= chip.programWords || picSampleCapacity(other) < tableBytes * 8) continue;
+        if (other.programWords <= chip.programWords || picSampleCapacity(other, packing) < samples) continue;
         if (best == nullptr || other.programWords < best->programWords) best = &other;
     }
     return best;
 }
 
-std::string fitError(const PicChip& chip, std::uint32_t tableBytes, std::uint32_t usedWords, std::uint32_t sampleRate) {
-    const std::uint32_t fitSamples = picSampleCapacity(chip);
+std::string fitError(const PicChip& chip, const PicProgramPlan& plan, std::uint32_t sampleRate,
+                     PicPacking packing) {
+    const std::uint32_t fitSamples = picSampleCapacity(chip, packing);
     std::string text = "the sound does not fit the " + std::string(chip.name) + ": its " +
-                       std::to_string(tableBytes) + " table bytes need " +
-                       std::to_string(usedWords) + " words of " +
-                       std::to_string(chip.programWords) + ". " + std::to_string(fitSamples) + " samples fit, " +
+                       std::to_string(plan.storedSamples) + " samples need " + std::to_string(plan.usedWords) +
+                       " words of " + std::to_string(chip.programWords) + ". " + std::to_string(fitSamples) +
+                       " samples fit, " +
                        formatFixed(sampleRate == 0 ? 0.0 : static_cast<double>(fitSamples) / sampleRate, 2) +
                        " s at " + std::to_string(sampleRate) + " Hz; use a lower sample rate, a shorter sound";
-    if (const PicChip* larger = largerChipFor(chip, tableBytes)) {
+    if (const PicChip* larger = largerChipFor(chip, plan.storedSamples, packing)) {
         text += ", or a larger chip such as the " + std::string(larger->name) + " (" +
                 std::to_string(larger->programWords) + " words)";
     }
@@ -89,38 +72,33 @@ PlayerSettings playerSettings(const ProgramState& state, const PicProgramSetting
     player.chip = settings.chip;
     player.clockHz = plan.clockHz;
     player.cyclesPerSample = plan.timing.cyclesPerSample;
-    player.tableBytes = plan.tableBytes;
+    player.storage = plan.storage;
+    player.tableReads = plan.tableReads;
     player.twoPins = state.encoder.algorithmType == kAlgorithmOneAndHalfBit;
     player.loop = settings.loop;
     player.oscillator = plan.oscillator;
     return player;
 }
 
-PicAssembly chipPlayer(const ProgramState& state, const PicProgramSettings& settings, const PicProgramPlan& plan) {
-    const PlayerSettings player = playerSettings(state, settings, plan);
-    if (isPic18(*settings.chip)) return buildPic18Player(player, pic18Storage(*settings.chip), plan.tableBytes);
-    return buildPlayer(player);
+bool isPic18(const PicChip& chip) { return chip.family == PicFamily::pic18; }
+
+std::uint32_t minCyclesFor(const PicChip& chip, bool loop, PicStorage storage) {
+    return isPic18(chip) ? pic18PlayerMinCycles(loop) : playerMinCycles(loop, storage);
 }
 
-std::vector<std::uint16_t> pic18Tables(const ProgramState& state, const PicChip& chip, std::uint32_t tableBytes) {
-    return tableWords(pic18Storage(chip), chip.family, state.bitStream.data(), tableBytes * 8);
+std::uint32_t maxCyclesFor(const PicChip& chip) { return isPic18(chip) ? kPic18PlayerMaxCycles : kPlayerMaxCycles; }
+
+PicAssembly chipPlayer(const ProgramState& state, const PicProgramSettings& settings, const PicProgramPlan& plan) {
+    const PlayerSettings player = playerSettings(state, settings, plan);
+    return isPic18(*settings.chip) ? buildPic18Player(player) : buildPlayer(player);
 }
 
 std::vector<ProgramWords> programMemory(const ProgramState& state, const PicProgramSettings& settings,
                                         const PicProgramPlan& plan, const PicAssembly& player) {
     std::vector<ProgramWords> memory;
     memory.push_back({0, player.words()});
-    ProgramWords tables{kFirstTableAddress, {}};
-    if (isPic18(*settings.chip)) {
-        tables.words = pic18Tables(state, *settings.chip, plan.tableBytes);
-    } else {
-        tables.words.resize(plan.tableBytes);
-        const std::uint8_t* bits = state.bitStream.data();
-        for (std::uint32_t k = 0; k < plan.tableBytes; ++k) {
-            tables.words[k] = static_cast<std::uint16_t>(pic::kRetlw.bits | tableByte(bits, k));
-        }
-    }
-    memory.push_back(std::move(tables));
+    memory.push_back({kTableStartWord, tableWords(plan.storage, settings.chip->family, state.bitStream.data(),
+                                                  plan.storedSamples)});
     for (const ConfigRecord& record : configRecordsFor(*settings.chip, plan.oscillator, plan.clockHz)) {
         if (!memory.back().words.empty() && memory.back().address + memory.back().words.size() == record.address) {
             memory.back().words.push_back(record.value);
@@ -148,6 +126,30 @@ std::string hexWord(std::uint32_t value) {
     return "0x" + text;
 }
 
+std::string storageText(PicStorage storage) {
+    switch (storage) {
+    case PicStorage::retlw: return "8 samples per word in retlw";
+    case PicStorage::packed14: return "14 samples per word, read back";
+    case PicStorage::packed16: return "16 samples per word, read back";
+    }
+    return {};
+}
+
+// Packed words as data, eight to a line, from word 256.
+void writePackedTables(TextChunkWriter& out, const std::vector<std::uint16_t>& words) {
+    out.line("");
+    out.line("; The sound, " + std::to_string(words.size()) + " words from word 256, first sample at bit 13");
+    out.line("        org     256");
+    for (std::size_t k = 0; k < words.size(); k += 8) {
+        std::string line = "        dw      ";
+        for (std::size_t i = k; i < std::min(words.size(), k + 8); ++i) {
+            if (i != k) line += ", ";
+            line += hexWord(words[i]);
+        }
+        out.line(line);
+    }
+}
+
 void writeHeader(TextChunkWriter& out, const ProgramState& state, const PicProgramSettings& settings,
                  const PicProgramPlan& plan) {
     const PicChip& chip = *settings.chip;
@@ -164,13 +166,13 @@ void writeHeader(TextChunkWriter& out, const ProgramState& state, const PicProgr
              std::to_string(plan.clockHz) + " Hz");
     out.line("; Sound      " + std::to_string(encoder.sampleCount) + " samples at " +
              std::to_string(encoder.sampleRate) + " Hz, " + std::string(schemeItemText(encoder.algorithmType)) +
-             ", " + std::string(finenessItemText(encoder.fineness)) + "; " + std::to_string(plan.tableBytes * 8) + " samples played");
+             ", " + std::string(finenessItemText(encoder.fineness)) + "; " + std::to_string(plan.storedSamples) + " samples played");
     out.line("; Playback   " + std::to_string(plan.timing.cyclesPerSample) + " cycles per sample = " +
              formatFixed(plan.timing.playbackRate, 3) + " Hz (pitch " +
              formatFixed(plan.timing.pitchErrorPercent, 3, true) + " %)");
     out.line("; Memory     " + std::to_string(plan.usedWords) + " of " + std::to_string(plan.totalWords) +
-             " words (player " + std::to_string(plan.playerWords) + ", tables " + std::to_string(plan.tableBytes) +
-             ")");
+             " words (player " + std::to_string(plan.playerWords) + ", tables " + std::to_string(plan.tableWords) +
+             ", " + storageText(plan.storage) + ")");
     out.line(playsText(chip, settings.loop));
     out.line(";");
     const std::string ohms = std::to_string(twoPins ? 2 * std::int64_t{encoder.resistorOhms} : encoder.resistorOhms);
@@ -214,6 +216,10 @@ PicProgramSettings::PicProgramSettings(const PicChip* forChip, std::uint32_t clo
                                        PicOscillator chosen)
     : chip(forChip), clockHz(clock), loop(forEver), oscillator(chosen) {}
 
+PicProgramSettings::PicProgramSettings(const PicChip* forChip, std::uint32_t clock, bool forEver,
+                                       PicOscillator chosen, PicPacking packed)
+    : chip(forChip), clockHz(clock), loop(forEver), oscillator(chosen), packing(packed) {}
+
 std::string formatFixed(double value, int decimals, bool withSign) {
     std::array<char, 64> digits{};
     const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value, std::chars_format::fixed,
@@ -223,16 +229,16 @@ std::string formatFixed(double value, int decimals, bool withSign) {
     return text;
 }
 
-std::uint32_t picSampleCapacity(const PicChip& chip) {
-    if (isPic18(chip)) return storageSampleCapacity(chip, pic18Storage(chip));
-    return tableRoom(chip) * kSamplesPerTableByte;
+std::uint32_t picSampleCapacity(const PicChip& chip, PicPacking packing) {
+    return storageSampleCapacity(chip, storageFor(chip, packing));
 }
 
-std::uint32_t highestFittingRate(const PicChip& chip, std::uint64_t frames, std::uint32_t frameRate) {
+std::uint32_t highestFittingRate(const PicChip& chip, std::uint64_t frames, std::uint32_t frameRate,
+                                 PicPacking packing) {
     constexpr std::uint64_t kLargest = std::numeric_limits<std::uint32_t>::max();
     if (frames == 0) return static_cast<std::uint32_t>(kLargest);
     // Whole numbers: capacity x frameRate stays below 2^64 for any chip and rate.
-    const std::uint64_t rate = std::uint64_t{picSampleCapacity(chip)} * frameRate / frames;
+    const std::uint64_t rate = std::uint64_t{picSampleCapacity(chip, packing)} * frameRate / frames;
     return static_cast<std::uint32_t>(std::clamp<std::uint64_t>(rate, kLowestFitRate, kLargest));
 }
 
@@ -246,15 +252,21 @@ Result<PicProgramPlan> planPicProgram(const ProgramState& state, const PicProgra
     if (!clock) return clock.failureDetail();
     plan.clockHz = *clock;
     plan.oscillator = settings.oscillator;
-    plan.tableBytes = tableByteCount(state.encoder.sampleCount);
-    if (plan.tableBytes == 0) return Refusal::failure("the sound is shorter than 8 samples: there is nothing to play");
+    plan.storage = storageFor(chip, settings.packing);
+    plan.storedSamples = storedSampleCount(plan.storage, state.encoder.sampleCount);
+    plan.tableReads = tableReadCount(plan.storage, plan.storedSamples);
+    plan.tableWords = tableWordCount(plan.storage, plan.storedSamples);
+    if (plan.tableReads == 0) {
+        return Refusal::failure("the sound is shorter than " + std::to_string(bitsPerTableWord(plan.storage) == 14 ? 14 : 8) +
+                                " samples: there is nothing to play");
+    }
     Result<PlaybackTiming> timing = computePlaybackTiming(plan.clockHz, state.encoder.sampleRate,
-                                                          minCyclesFor(chip, settings.loop), maxCyclesFor(chip));
+                                                          minCyclesFor(chip, settings.loop, plan.storage), maxCyclesFor(chip));
     if (!timing) return timing.failureDetail();
     plan.timing = *timing;
-    plan.usedWords = kFirstTableAddress + (isPic18(chip) ? pic18TableWords(chip, plan.tableBytes) : plan.tableBytes);
+    plan.usedWords = kTableStartWord + plan.tableWords;
     if (plan.usedWords > chip.programWords) {
-        return Refusal::failure(fitError(chip, plan.tableBytes, plan.usedWords, state.encoder.sampleRate));
+        return Refusal::failure(fitError(chip, plan, state.encoder.sampleRate, settings.packing));
     }
     plan.playerWords = chipPlayer(state, settings, plan).size();
     return plan;
@@ -298,9 +310,11 @@ Result<> writePicAssembler(const ProgramState& state, const PicProgramSettings& 
         writeHeader(out, state, settings, program.plan);
         program.player.writeSource(out);
         if (isPic18(*settings.chip)) {
-            writePic18Tables(out, pic18Storage(*settings.chip), state.bitStream.data(), program.plan.tableBytes);
+            writePic18Tables(out, program.plan.storage, state.bitStream.data(), program.plan.tableReads);
+        } else if (program.plan.storage == PicStorage::retlw) {
+            writeRetlwTables(out, state.bitStream.data(), program.plan.tableReads);
         } else {
-            writeRetlwTables(out, state.bitStream.data(), program.plan.tableBytes);
+            writePackedTables(out, program.memory[1].words);
         }
         out.line("");
         out.line("        end");

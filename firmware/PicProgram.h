@@ -10,6 +10,7 @@
 #include "firmware/PicAssembly.h"
 #include "firmware/PicChip.h"
 #include "firmware/PlaybackTiming.h"
+#include "firmware/SoundStorage.h"
 
 #include <cstdint>
 #include <string>
@@ -23,34 +24,40 @@ struct PicProgramSettings {
     // chosen here once: a later change of chip or clock does not redo it.
     PicProgramSettings(const PicChip* forChip, std::uint32_t clock, bool forEver);
     PicProgramSettings(const PicChip* forChip, std::uint32_t clock, bool forEver, PicOscillator chosen);
+    PicProgramSettings(const PicChip* forChip, std::uint32_t clock, bool forEver, PicOscillator chosen,
+                       PicPacking packed);
 
     const PicChip* chip = nullptr;
     std::uint32_t clockHz = 0;  // 0: the internal oscillator's frequency
     bool loop = false;          // play for ever instead of once per reset
     PicOscillator oscillator = PicOscillator::internal;  // a crystal needs clockHz; internal, a chip with one
+    PicPacking packing = PicPacking::automatic;
 };
 
 struct PicProgramPlan {
     std::uint32_t clockHz = 0;
     PicOscillator oscillator = PicOscillator::internal;
     PlaybackTiming timing;
-    std::uint32_t tableBytes = 0;
+    PicStorage storage = PicStorage::retlw;
+    std::uint32_t storedSamples = 0;  // the samples played: whole table reads
+    std::uint32_t tableReads = 0;     // retlw bytes, packed words or PIC18 bytes
+    std::uint32_t tableWords = 0;
     std::uint32_t playerWords = 0;
     std::uint32_t usedWords = 0;  // the block of the player and the tables
     std::uint32_t totalWords = 0;
 };
 
 // Samples of the longest sound the chip holds: each table word after the
-// player's words keeps eight of them in one retlw.
-inline constexpr std::uint32_t kSamplesPerTableByte = 8;
-std::uint32_t picSampleCapacity(const PicChip& chip);
+// player's words keeps eight of them in one retlw, or 14 or 16 packed.
+std::uint32_t picSampleCapacity(const PicChip& chip, PicPacking packing = PicPacking::automatic);
 
 // The lowest rate the fit proposes: below it a sound is not worth playing.
 inline constexpr std::uint32_t kLowestFitRate = 1000;
 // The highest whole rate at which a sound of `frames` frames at `frameRate`
 // (its duration) fits the chip: capacity / duration, rounded down, never
 // below kLowestFitRate. Any rate fits an empty sound: the largest number then.
-std::uint32_t highestFittingRate(const PicChip& chip, std::uint64_t frames, std::uint32_t frameRate);
+std::uint32_t highestFittingRate(const PicChip& chip, std::uint64_t frames, std::uint32_t frameRate,
+                                 PicPacking packing = PicPacking::automatic);
 
 // Checks chip, oscillator, clock, rate and fit; says why not, and what would help.
 Result<PicProgramPlan> planPicProgram(const ProgramState& state, const PicProgramSettings& settings);

@@ -28,6 +28,24 @@ constexpr PicRegister kTargetLow{"targetlo", 0x29};  // the ramp's level: 32768 
 constexpr PicRegister kTargetHigh{"targethi", 0x2A};
 constexpr PicRegister kSumLow{"sumlo", 0x2B};  // the ramp's sigma-delta sum; its carry is the bit
 constexpr PicRegister kSumHigh{"sumhi", 0x2C};
+constexpr PicRegister kCurrentHigh{"currenthi", 0x2D};  // a packed word's top half, next bit on top
+
+// Reading program memory: mid-range EECON1 in bank 3, the rest in bank 2;
+// enhanced mid-range all in bank 3.
+struct ProgramReadRegisters {
+    PicRegister data;
+    PicRegister dataHigh;
+    PicRegister address;
+    PicRegister addressHigh;
+    PicRegister control;
+};
+constexpr ProgramReadRegisters kMidRangeRead{
+    {"EEDATA", 0x10C}, {"EEDATH", 0x10E}, {"EEADR", 0x10D}, {"EEADRH", 0x10F}, {"EECON1", 0x18C}};
+constexpr ProgramReadRegisters kEnhancedRead{
+    {"EEDATL", 0x193}, {"EEDATH", 0x194}, {"EEADRL", 0x191}, {"EEADRH", 0x192}, {"EECON1", 0x195}};
+constexpr unsigned kReadBit = 0;          // RD
+constexpr unsigned kConfigSpaceBit = 6;   // CFGS
+constexpr unsigned kProgramSpaceBit = 7;  // EEPGD
 
 constexpr unsigned kCarryBit = 0;
 
@@ -35,10 +53,10 @@ constexpr unsigned kZeroBit = 2;
 constexpr unsigned kBank0Bit = 5;  // RP0
 constexpr unsigned kBank1Bit = 6;  // RP1
 
-// Cycles from one sample's port write to the next on each path, without its wait.
+// Cycles from one sample's port write to the next on each path, without its
+// wait; a packed word shifts two registers per sample.
 constexpr std::uint32_t kWithinByteCycles = 8;
-constexpr std::uint32_t kByteBoundaryCycles = kPlayerMinCycles;
-constexpr std::uint32_t kRestartCycles = kPlayerMinCyclesLooping;
+constexpr std::uint32_t kWithinPackedWordCycles = 9;
 // Ramp paths, from one port write to the next without their wait.
 constexpr std::uint32_t kRampCycles = 20;         // a ramp sample after a ramp sample
 constexpr std::uint32_t kRampToSoundCycles = 14;  // the last ramp-up sample to the sound's first
@@ -55,6 +73,7 @@ constexpr std::uint64_t kRampPerSecond = 5;
 constexpr std::uint32_t kLoopBase = 5;
 constexpr std::uint32_t kOuterStep = 770;
 constexpr std::uint32_t kMaxWaitCycles = kPlayerMaxCycles - kWithinByteCycles;
+static_assert(kPlayerMaxCycles - kWithinPackedWordCycles <= kMaxWaitCycles);
 static_assert(kMaxWaitCycles == 3 * 256 + kOuterStep * 255 + kLoopBase + 4,
               "the longest wait is both loops full and four cycles of padding");
 static_assert(kFirstTableAddress % 256 == 0, "the table start's low byte is cleared, not loaded");
@@ -64,7 +83,9 @@ public:
     explicit PlayerWriter(const PlayerSettings& settings)
         : settings_(settings),
           port_{settings.chip->portName, settings.chip->portAddress},
-          tris_{settings.chip->trisName, settings.chip->trisAddress} {}
+          tris_{settings.chip->trisName, settings.chip->trisAddress},
+          packed_(settings.storage == PicStorage::packed14),
+          read_(settings.chip->family == PicFamily::enhancedMidRange ? kEnhancedRead : kMidRangeRead) {}
 
     PicAssembly build() {
         defineSymbols();
@@ -73,7 +94,7 @@ public:
         rampUp();
         playSamples();
         finish();
-        fetchRoutine();
+        if (!packed_) fetchRoutine();
         return std::move(code_);
     }
 
@@ -90,6 +111,15 @@ private:
         for (PicRegister reg : {kCurrent, kPins, kAddressLow, kAddressHigh, kCountLow, kCountHigh, kBitsLeft,
                                 kWaitInner, kWaitOuter, kTargetLow, kTargetHigh, kSumLow, kSumHigh}) {
             code_.define(reg.name, reg.address);
+        }
+        if (packed_) {
+            code_.define(kCurrentHigh.name, kCurrentHigh.address);
+            for (PicRegister reg : {read_.data, read_.dataHigh, read_.address, read_.addressHigh, read_.control}) {
+                code_.define(reg.name, reg.address);
+            }
+            code_.define("RD", kReadBit);
+            code_.define("CFGS", kConfigSpaceBit);
+            code_.define("EEPGD", kProgramSpaceBit);
         }
     }
 
@@ -133,6 +163,13 @@ private:
                         setting.name == "OSCCON" ? "internal clock at 8 MHz" : "pins A and B digital");
         }
         setRegister(tris_, 0xFC, "pins A and B drive");
+        if (packed_) {
+            selectBank(read_.control.address);
+            code_.bitOp(pic::kBsf, read_.control, "EEPGD", kProgramSpaceBit, "reads from program memory");
+            if (settings_.chip->family == PicFamily::enhancedMidRange) {
+                code_.bitOp(pic::kBcf, read_.control, "CFGS", kConfigSpaceBit);
+            }
+        }
         selectBank(0);
         code_.fileOp(pic::kClrf, port_);
         code_.fileOp(pic::kClrf, kPins, "no bit before the first");
@@ -143,15 +180,25 @@ private:
     // from its first instruction to the label "sample".
     void startTable(std::string_view label, bool toSound = true) {
         code_.label(label);
-        const std::uint32_t count = 65536u - settings_.tableBytes;
-        code_.literalOp(pic::kMovlw, static_cast<std::uint8_t>(count & 0xFF), "the byte count, negated");
+        const std::uint32_t count = 65536u - settings_.tableReads;
+        code_.literalOp(pic::kMovlw, static_cast<std::uint8_t>(count & 0xFF),
+                        packed_ ? "the word count, negated" : "the byte count, negated");
         code_.fileOp(pic::kMovwf, kCountLow);
         code_.literalOp(pic::kMovlw, static_cast<std::uint8_t>(count >> 8));
         code_.fileOp(pic::kMovwf, kCountHigh);
-        code_.fileOp(pic::kClrf, kAddressLow, "the first table byte");
-        code_.literalOp(pic::kMovlw, static_cast<std::uint8_t>(kFirstTableAddress >> 8));
-        code_.fileOp(pic::kMovwf, kAddressHigh);
-        readNextByte();
+        if (packed_) {
+            selectBank(read_.address.address);
+            code_.fileOp(pic::kClrf, read_.address, "the first table word");
+            code_.literalOp(pic::kMovlw, static_cast<std::uint8_t>(kFirstTableAddress >> 8));
+            code_.fileOp(pic::kMovwf, read_.addressHigh);
+            selectBank(0);
+            readNextWord();
+        } else {
+            code_.fileOp(pic::kClrf, kAddressLow, "the first table byte");
+            code_.literalOp(pic::kMovlw, static_cast<std::uint8_t>(kFirstTableAddress >> 8));
+            code_.fileOp(pic::kMovwf, kAddressHigh);
+            readNextByte();
+        }
         if (toSound) code_.jump(pic::kGoto, kSampleLabel);
     }
 
@@ -194,7 +241,7 @@ private:
         code_.fileOp(pic::kClrf, kTargetLow, "the ramp down starts at half");
         code_.literalOp(pic::kMovlw, static_cast<std::uint8_t>(kHalfLevel >> 8));
         code_.fileOp(pic::kMovwf, kTargetHigh);
-        wait(settings_.cyclesPerSample - kRampToSoundCycles, "waitsound");
+        wait(settings_.cyclesPerSample - kRampToSoundCycles - (withinCycles() - kWithinByteCycles), "waitsound");
         code_.jump(pic::kGoto, kSampleLabel);
     }
 
@@ -211,12 +258,47 @@ private:
         code_.fileOp(pic::kMovwf, kBitsLeft);
     }
 
+    // The next 14-bit word, its first bit moved to the top of currenthi: 22
+    // cycles on either family. Starts and ends in bank 0.
+    void readNextWord() {
+        selectBank(read_.control.address);
+        code_.bitOp(pic::kBsf, read_.control, "RD", kReadBit, "read the word");
+        code_.plain(pic::kNop, "the read takes two cycles");
+        code_.plain(pic::kNop);
+        if (settings_.chip->family == PicFamily::enhancedMidRange) {
+            code_.skipToNext("as long as on a mid-range chip");
+        }
+        selectBank(read_.data.address);
+        code_.byteOp(pic::kMovf, read_.data, Destination::w);
+        selectBank(0);
+        code_.fileOp(pic::kMovwf, kCurrent);
+        selectBank(read_.dataHigh.address);
+        code_.byteOp(pic::kMovf, read_.dataHigh, Destination::w);
+        code_.byteOp(pic::kIncf, read_.address, Destination::f);
+        code_.bitOp(pic::kBtfsc, kStatus, "Z", kZeroBit);
+        code_.byteOp(pic::kIncf, read_.addressHigh, Destination::f, "the same 2 cycles either way");
+        selectBank(0);
+        code_.fileOp(pic::kMovwf, kCurrentHigh);
+        for (int shift = 0; shift < 2; ++shift) {
+            code_.byteOp(pic::kRlf, kCurrent, Destination::f, shift == 0 ? "bit 13 to the top" : "");
+            code_.byteOp(pic::kRlf, kCurrentHigh, Destination::f);
+        }
+        code_.literalOp(pic::kMovlw, 14);
+        code_.fileOp(pic::kMovwf, kBitsLeft);
+    }
+
+    // Cycles from "sample" to its port write, and on the paths to the next one.
+    std::uint32_t withinCycles() const { return packed_ ? kWithinPackedWordCycles : kWithinByteCycles; }
+    std::uint32_t boundaryCycles() const { return playerMinCycles(false, settings_.storage); }
+    std::uint32_t restartCycles() const { return playerMinCycles(true, settings_.storage); }
+
     void playSamples() {
         code_.comment("Every sample takes the same number of cycles on every path.");
         code_.label("within");
-        wait(settings_.cyclesPerSample - kWithinByteCycles, "waitbit");
+        wait(settings_.cyclesPerSample - withinCycles(), "waitbit");
         code_.label(kSampleLabel);
         code_.byteOp(pic::kRlf, kCurrent, Destination::f, "next bit, first sample on top");
+        if (packed_) code_.byteOp(pic::kRlf, kCurrentHigh, Destination::f);
         code_.byteOp(pic::kRlf, kPins, Destination::f, "into pin A; pin A's bit to pin B");
         code_.byteOp(pic::kMovf, kPins, Destination::w);
         code_.literalOp(pic::kAndlw, settings_.twoPins ? 3 : 1, settings_.twoPins ? "pins A and B" : "pin A only");
@@ -228,9 +310,13 @@ private:
         code_.byteOp(pic::kIncf, kCountHigh, Destination::f);
         code_.bitOp(pic::kBtfsc, kStatus, "Z", kZeroBit);
         code_.jump(pic::kGoto, "finished", "that was the last byte");
-        readNextByte(true);
+        if (packed_) {
+            readNextWord();
+        } else {
+            readNextByte(true);
+        }
         code_.label(kByteDelayLabel);
-        wait(settings_.cyclesPerSample - kByteBoundaryCycles, "waitbyte");
+        wait(settings_.cyclesPerSample - boundaryCycles(), "waitbyte");
         code_.jump(pic::kGoto, kSampleLabel);
     }
 
@@ -238,7 +324,7 @@ private:
         code_.label("finished");
         if (settings_.loop) {
             code_.comment("Start again at the first byte, in step.");
-            wait(settings_.cyclesPerSample - kRestartCycles, "waitagain");
+            wait(settings_.cyclesPerSample - restartCycles(), "waitagain");
             startTable("again");
             return;
         }
@@ -296,6 +382,8 @@ private:
     PicRegister port_;
     PicRegister tris_;
     PicAssembly code_;
+    bool packed_;
+    ProgramReadRegisters read_;
     PlayerRamp ramp_ = playerRamp(settings_.clockHz, settings_.cyclesPerSample, settings_.loop);
     unsigned bank_ = 0;
 };
@@ -313,11 +401,15 @@ PlayerRamp playerRamp(std::uint32_t clockHz, std::uint32_t cyclesPerSample, bool
     return ramp;
 }
 
-std::uint32_t playerMinCycles(bool loop) { return loop ? kPlayerMinCyclesLooping : kPlayerMinCycles; }
+std::uint32_t playerMinCycles(bool loop, PicStorage storage) {
+    if (storage == PicStorage::packed14) return loop ? kPackedPlayerMinCyclesLooping : kPackedPlayerMinCycles;
+    return loop ? kPlayerMinCyclesLooping : kPlayerMinCycles;
+}
 
 PicAssembly buildPlayer(const PlayerSettings& settings) {
-    if (settings.chip == nullptr || settings.cyclesPerSample < playerMinCycles(settings.loop) ||
-        settings.cyclesPerSample > kPlayerMaxCycles || settings.tableBytes == 0 || settings.tableBytes > 65535) {
+    if (settings.chip == nullptr || settings.cyclesPerSample < playerMinCycles(settings.loop, settings.storage) ||
+        settings.cyclesPerSample > kPlayerMaxCycles || settings.tableReads == 0 || settings.tableReads > 65535 ||
+        settings.storage == PicStorage::packed16) {
         throw std::invalid_argument("player settings out of range");
     }
     PicAssembly code = PlayerWriter(settings).build();

@@ -7,15 +7,19 @@
 
 #include "firmware/PicAssembly.h"
 #include "firmware/PicChip.h"
+#include "firmware/SoundStorage.h"
 
 #include <cstdint>
 
 namespace ryx {
 
 // The fewest cycles per sample the player needs: the byte-boundary path, and
-// in a looping program the restart after the last byte.
+// in a looping program the restart after the last byte; reading packed words
+// takes longer.
 inline constexpr std::uint32_t kPlayerMinCycles = 30;
 inline constexpr std::uint32_t kPlayerMinCyclesLooping = 38;
+inline constexpr std::uint32_t kPackedPlayerMinCycles = 37;
+inline constexpr std::uint32_t kPackedPlayerMinCyclesLooping = 47;
 // The longest wait one path can make, plus the shortest path.
 inline constexpr std::uint32_t kPlayerMaxCycles = 197135;
 // Words 0 ... 255: below the first table block.
@@ -25,13 +29,14 @@ struct PlayerSettings {
     const PicChip* chip = nullptr;
     std::uint32_t clockHz = 0;
     std::uint32_t cyclesPerSample = 0;
-    std::uint32_t tableBytes = 0;  // 1 ... 65535
+    PicStorage storage = PicStorage::retlw;
+    std::uint32_t tableReads = 0;  // retlw bytes or packed words: 1 ... 65535
     bool twoPins = true;           // the 1.5-bit scheme drives pin B as well
     bool loop = false;             // play for ever instead of once
     PicOscillator oscillator = PicOscillator::crystal;  // internal: its frequency is set up first
 };
 
-std::uint32_t playerMinCycles(bool loop);
+std::uint32_t playerMinCycles(bool loop, PicStorage storage = PicStorage::retlw);
 
 // Labels the program carries, for readers of the source and for tests.
 inline constexpr std::string_view kSampleLabel = "sample";       // the port write of every sample

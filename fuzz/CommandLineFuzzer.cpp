@@ -155,7 +155,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ryx::PicProgramSettings settings = programSettings(options);
     const bool made = ryx::fuzz::checkPicProgram(*state, settings);
     // Then only the sound's length can stand in the way.
-    const std::uint32_t tableBytes = state->encoder.sampleCount / 8;
-    require(made || !rateChecked || tableBytes == 0 || kFirstTableAddress + tableBytes > settings.chip->programWords);
+    const PicStorage storage = storageFor(*settings.chip, settings.packing);
+    const std::uint32_t stored = storedSampleCount(storage, state->encoder.sampleCount);
+    require(made || !rateChecked || stored == 0 ||
+            kTableStartWord + tableWordCount(storage, stored) > settings.chip->programWords);
     return 0;
 }

@@ -102,13 +102,14 @@ void checkLayout(const ProgramState& state, const PicProgramSettings& settings, 
                  const PicProgram& program) {
     const PicChip& chip = *settings.chip;
     require(program.plan.clockHz == plan.clockHz && program.plan.usedWords == plan.usedWords &&
-            program.plan.playerWords == plan.playerWords && program.plan.tableBytes == plan.tableBytes &&
+            program.plan.playerWords == plan.playerWords && program.plan.tableWords == plan.tableWords &&
             program.plan.timing.cyclesPerSample == plan.timing.cyclesPerSample);
     require(plan.totalWords == chip.programWords && plan.usedWords <= plan.totalWords);
-    require(plan.usedWords == kFirstTableAddress + plan.tableBytes);
+    require(plan.usedWords == kTableStartWord + plan.tableWords);
     require(plan.playerWords == program.player.size() && plan.playerWords <= kFirstTableAddress);
-    require(plan.tableBytes > 0 && plan.tableBytes * 8 <= state.encoder.sampleCount &&
-            state.encoder.sampleCount < plan.tableBytes * 8 + 8);
+    const std::uint32_t unit = plan.storage == PicStorage::packed14 ? 14 : 8;
+    require(plan.storedSamples > 0 && plan.storedSamples % unit == 0 &&
+            plan.storedSamples <= state.encoder.sampleCount && state.encoder.sampleCount < plan.storedSamples + unit);
     require(plan.timing.cyclesPerSample > 0);
     for (const ProgramWords& run : program.memory) {
         for (const std::uint16_t word : run.words) require(word <= kLargestWord);

@@ -3,6 +3,7 @@
 // PIC program dialogs show before anything is made.
 
 #include "firmware/PicChip.h"
+#include "firmware/SoundStorage.h"
 
 #include <cstdint>
 
@@ -15,6 +16,7 @@ struct SoundFit {
 };
 
 // A sound of `frames` frames at `frameRate`, stored at `rate`.
-SoundFit soundFit(const PicChip& chip, std::uint64_t frames, std::uint32_t frameRate, std::uint32_t rate);
+SoundFit soundFit(const PicChip& chip, std::uint64_t frames, std::uint32_t frameRate, std::uint32_t rate,
+                  PicPacking packing = PicPacking::automatic);
 
 }  // namespace ryx::ui

@@ -2,6 +2,7 @@
 
 #include "firmware/PicProgram.h"
 #include "ui/QtText.h"
+#include "ui/PicChipSetting.h"
 #include "ui/SoundFit.h"
 
 #include <QCheckBox>
@@ -117,7 +118,7 @@ std::optional<ImportOptions> TImportDialog::ask(QWidget* parent, const ImportOpt
                                                 const QString& fileName) {
     TImportDialog dialog(initial, parent);
     if (const Result<SoundLength> length = readSoundLength(QFile::encodeName(fileName).toStdString())) {
-        dialog.showFit(*length, defaultPicChip());
+        dialog.showFit(*length, rememberedPicChip());
     }
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.options();

@@ -1,5 +1,6 @@
 #include "ui/TPicProgramBox.h"
 
+#include "ui/PicChipSetting.h"
 #include "ui/QtText.h"
 #include "ui/SoundFit.h"
 
@@ -49,6 +50,7 @@ PicProgramProposal proposePicProgramFile(const QString& soundFile, const QString
 std::optional<PicProgramChoice> choosePicProgram(QWidget* parent, const ProgramState& state) {
     TPicProgramBox box(state, parent);
     if (box.exec() != QDialog::Accepted) return std::nullopt;
+    rememberPicChip(*box.choice().settings.chip);
     return box.choice();
 }
 
@@ -64,6 +66,10 @@ TPicProgramBox::TPicProgramBox(const ProgramState& state, QWidget* parent) : QDi
     ClockBox->setSuffix(QStringLiteral(" Hz"));
     ClockBox->setSingleStep(1000000);
     CrystalBox = new QCheckBox(QStringLiteral("Crystal"), this);
+    PackedBox = new QCheckBox(QStringLiteral("&Packed: whole program words, read back"), this);
+    PackedBox->setToolTip(QStringLiteral("14 samples to a word (16 on a PIC18) instead of 8 in a retlw, "
+                                         "on chips that can read their own program memory"));
+    PackedBox->setChecked(true);
     OnceButton = new QRadioButton(QStringLiteral("Once after every reset, then sleep"), this);
     LoopButton = new QRadioButton(QStringLiteral("For ever"), this);
     HexButton = new QRadioButton(QStringLiteral("Intel HEX, ready to flash (.hex)"), this);
@@ -92,6 +98,7 @@ TPicProgramBox::TPicProgramBox(const ProgramState& state, QWidget* parent) : QDi
     clock->addWidget(ClockBox, 1);
     clock->addWidget(CrystalBox);
     form->addRow(QStringLiteral("Clock:"), clock);
+    form->addRow(QString(), PackedBox);
     auto* plays = new QVBoxLayout;
     plays->addWidget(OnceButton);
     plays->addWidget(LoopButton);
@@ -120,9 +127,10 @@ TPicProgramBox::TPicProgramBox(const ProgramState& state, QWidget* parent) : QDi
     connect(ChipBox, &QComboBox::currentIndexChanged, this, [this] { chipChanged(); });
     connect(ClockBox, &QSpinBox::valueChanged, this, [this] { clockChanged(); });
     connect(CrystalBox, &QCheckBox::toggled, this, [this] { updateFigures(); });
+    connect(PackedBox, &QCheckBox::toggled, this, [this] { updateFigures(); });
     connect(LoopButton, &QRadioButton::toggled, this, [this] { updateFigures(); });
     const auto first = std::find_if(picChips().begin(), picChips().end(),
-                                    [](const PicChip& chip) { return &chip == &defaultPicChip(); });
+                                    [](const PicChip& chip) { return &chip == &rememberedPicChip(); });
     {
         const QSignalBlocker quiet(ChipBox);
         ChipBox->setCurrentIndex(static_cast<int>(first - picChips().begin()));
@@ -134,7 +142,8 @@ PicProgramChoice TPicProgramBox::choice() const {
     const PicChip& chip = picChips()[static_cast<std::size_t>(std::max(ChipBox->currentIndex(), 0))];
     const auto clock = static_cast<std::uint32_t>(ClockBox->value());
     const PicOscillator oscillator = CrystalBox->isChecked() ? PicOscillator::crystal : PicOscillator::internal;
-    return {{&chip, clock, LoopButton->isChecked(), oscillator}, HexButton->isChecked()};
+    const PicPacking packing = PackedBox->isChecked() ? PicPacking::automatic : PicPacking::off;
+    return {{&chip, clock, LoopButton->isChecked(), oscillator, packing}, HexButton->isChecked()};
 }
 
 void TPicProgramBox::chipChanged() {
@@ -143,6 +152,7 @@ void TPicProgramBox::chipChanged() {
         const QSignalBlocker quiet(ClockBox);
         ClockBox->setValue(chip.internalClockHz != 0 ? static_cast<int>(chip.internalClockHz) : kDefaultCrystalHz);
     }
+    PackedBox->setEnabled(chip.readsProgramMemory);
     clockChanged();
 }
 
@@ -161,17 +171,18 @@ void TPicProgramBox::clockChanged() {
 
 // Shown whatever the plan says: a sound too long is the refusal this helps with.
 void TPicProgramBox::updateFit() {
-    const PicChip& chip = *choice().settings.chip;
+    const PicProgramSettings settings = choice().settings;
+    const PicChip& chip = *settings.chip;
     const EncoderState& sound = state_.encoder;
-    const std::uint32_t capacity = picSampleCapacity(chip);
+    const std::uint32_t capacity = picSampleCapacity(chip, settings.packing);
     MemoryBar->setRange(0, static_cast<int>(capacity));
     MemoryBar->setValue(static_cast<int>(std::min(sound.sampleCount, capacity)));
-    const SoundFit fit = soundFit(chip, sound.sampleCount, sound.sampleRate, sound.sampleRate);
+    const SoundFit fit = soundFit(chip, sound.sampleCount, sound.sampleRate, sound.sampleRate, settings.packing);
     if (fit.fits) {
         FitLabel->setText(QStringLiteral("%1 s to spare.").arg(QString::fromStdString(formatFixed(fit.spareSeconds, 2))));
         return;
     }
-    const bool fitsAtAll = soundFit(chip, sound.sampleCount, sound.sampleRate, fit.highestRate).fits;
+    const bool fitsAtAll = soundFit(chip, sound.sampleCount, sound.sampleRate, fit.highestRate, settings.packing).fits;
     FitLabel->setText(QStringLiteral("%1 s too long at %2 Hz: %3")
                           .arg(QString::fromStdString(formatFixed(-fit.spareSeconds, 2)))
                           .arg(sound.sampleRate)
@@ -204,7 +215,7 @@ void TPicProgramBox::updateFigures() {
             .arg(plan.usedWords)
             .arg(plan.totalWords)
             .arg(plan.playerWords)
-            .arg(plan.tableBytes)
+            .arg(plan.tableWords)
             .arg(QString::fromStdString(pinLabel(chip.pinA)))
             .arg(QString::fromStdString(pinLabel(chip.pinB))));
 }

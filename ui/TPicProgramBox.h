@@ -57,6 +57,7 @@ public:
     // A crystal instead of the internal oscillator: a choice only at the
     // internal oscillator's frequency, ticked and disabled at any other clock.
     QCheckBox* CrystalBox = nullptr;
+    QCheckBox* PackedBox = nullptr;
     QRadioButton* OnceButton = nullptr;
     QRadioButton* LoopButton = nullptr;
     QRadioButton* HexButton = nullptr;

@@ -809,7 +809,7 @@ TEST_F(RyxencTest, PicProgramFilesAndTheirRefusal) {
         run({"--hex", "in.hex", "--program", "in.pic.asm", "--chip", "PIC16F88", "--loop", "-s", "1", "in.wav"});
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_NE(result.out.find("\n  PIC16F88 at 8000000 Hz: 250 cycles per sample, 8000.000 Hz (pitch +0.000 %), "
-                              "1256 of 4096 words, looping\n"),
+                              "827 of 4096 words, looping\n"),
               std::string::npos)
         << result.out;
 
@@ -829,7 +829,7 @@ TEST_F(RyxencTest, PicProgramFilesAndTheirRefusal) {
     const ProcessRun refused =
         run({"over.wav", "--asm", "a", "--bin", "b", "--wav", "c", "--original-wav", "d", "--hex", "h"});
     EXPECT_EQ(refused.status, 1);
-    EXPECT_EQ(refused.err, "ryxenc: over.wav: the sound does not fit the PIC16F628A: its 1793 table bytes need "
+    EXPECT_EQ(refused.err, "ryxenc: over.wav: the sound does not fit the PIC16F628A: its 14344 samples need "
                            "2049 words of 2048. 14336 samples fit, 1.79 s at 8000 Hz; use a lower sample rate, a "
                            "shorter sound, or a larger chip such as the PIC16F648A (4096 words)\n");
     EXPECT_EQ(refused.out, "");
@@ -840,11 +840,22 @@ TEST_F(RyxencTest, PicProgramFilesAndTheirRefusal) {
     for (const PicChip& chip : picChips()) EXPECT_NE(list.out.find(chip.processor), std::string::npos);
     // Pins with their package numbers, and the seconds that fit at each rate.
     for (const char* row : {
-             "16f877a     8192   RB0 (pin 33), RB1 (pin 34)    7.94 s    4.06 s  a crystal: --clock needed\n",
-             "12f683      2048   GP0 (pin 7), GP1 (pin 6)      1.79 s    0.92 s  internal 8000000 Hz",
-             "16f648a     4096   RB0 (pin 6), RB1 (pin 7)      3.84 s    1.97 s  internal 4000000 Hz"}) {
+             "16f877a     8192   RB0 (pin 33), RB1 (pin 34)   13.89 s    7.11 s  packed  a crystal: --clock needed\n",
+             "12f683      2048   GP0 (pin 7), GP1 (pin 6)      1.79 s    0.92 s  retlw   internal 8000000 Hz",
+             "16f648a     4096   RB0 (pin 6), RB1 (pin 7)      3.84 s    1.97 s  retlw   internal 4000000 Hz"}) {
         EXPECT_NE(list.out.find(row), std::string::npos) << row << "\n" << list.out;
     }
+}
+
+// --pack off keeps one retlw byte per word on a chip that could read packed words.
+TEST_F(RyxencTest, PackOffStoresRetlwBytes) {
+    writeInput("in.wav", waveFile(8000, 8000));
+    const ProcessRun off = run({"--hex", "off.hex", "--chip", "16f88", "--pack", "off", "in.wav"});
+    ASSERT_EQ(off.status, 0) << off.err;
+    EXPECT_NE(off.out.find("1256 of 4096 words"), std::string::npos) << off.out;
+    const ProcessRun wrong = run({"--hex", "x.hex", "--pack", "tight", "in.wav"});
+    EXPECT_EQ(wrong.status, 2);
+    EXPECT_NE(wrong.err.find("invalid packing 'tight' (use auto or off)"), std::string::npos) << wrong.err;
 }
 
 // --oscillator crystal at the internal oscillator's frequency: a crystal's

@@ -43,7 +43,20 @@ struct ExpectedPlayback {
     std::uint32_t rampDown = 0;
     bool twoPins = false;
     bool endsLow = true;  // after the last sample both pins go low, exactly one sample later
+    // The simulator's read of a packed word may take fewer cycles than the
+    // chip's: the sound samples starting a new word come that much early.
+    std::uint32_t samplesPerRead = 0;  // 0: no such reads
+    std::uint32_t readShortfall = 0;
 };
+
+// How the simulator reads the chip's program memory: whether it reads at
+// all, and how many cycles fewer than the chip's datasheet a read through
+// EECON1 (RD and its two forced NOPs) takes there.
+struct ProgramReadOnGpsim {
+    bool reads = false;
+    std::uint32_t shortfall = 0;
+};
+ProgramReadOnGpsim probeProgramRead(const std::filesystem::path& directory, const PicChip& chip);
 
 struct PlaybackCheck {
     std::string fault;  // empty when the recording matches

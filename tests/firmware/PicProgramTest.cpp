@@ -142,7 +142,8 @@ TEST(PicProgram, CrystalAtTheInternalFrequencyKeepsTheTiming) {
 
 TEST(PicProgram, TablesSitWhereTheAssemblerExportPutsThem) {
     auto state = test::makeEncodedSound(5003, 8000, kAlgorithmOneAndHalfBit);
-    const Result<PicProgram> built = buildPicProgram(*state, {findPicChip("16f88"), 0, false});
+    const Result<PicProgram> built =
+        buildPicProgram(*state, {findPicChip("16f88"), 0, false, PicOscillator::internal, PicPacking::off});
     ASSERT_TRUE(built) << built.error();
     const PicProgram& program = *built;
     ASSERT_EQ(program.memory.size(), 3u);
@@ -166,16 +167,14 @@ TEST(PicProgram, PlayerFitsItsBlockAtEveryRate) {
     for (const PicChip& chip : picChips()) {
         const bool pic18 = chip.family == PicFamily::pic18;
         for (const bool loop : {false, true}) {
-            const std::uint32_t fewest = pic18 ? pic18PlayerMinCycles(loop) : playerMinCycles(loop);
-            const std::uint32_t most = pic18 ? kPic18PlayerMaxCycles : kPlayerMaxCycles;
-            for (const std::uint32_t cycles : {fewest, 45u, 777u, 778u, 1000u, most}) {
-                const PlayerSettings settings{&chip, 20000000, cycles, 7936, true, loop};
-                if (!pic18) {
-                    EXPECT_LT(buildPlayer(settings).size(), kPlayerMaxWords) << chip.name << " " << cycles;
-                    continue;
-                }
-                for (const PicStorage storage : {PicStorage::packed16, PicStorage::retlw}) {
-                    EXPECT_LT(buildPic18Player(settings, storage, 65024).size(), kPlayerMaxWords) << chip.name << " " << cycles;
+            for (const PicPacking packing : {PicPacking::off, PicPacking::automatic}) {
+                const PicStorage storage = storageFor(chip, packing);
+                const std::uint32_t fewest = pic18 ? pic18PlayerMinCycles(loop) : playerMinCycles(loop, storage);
+                const std::uint32_t most = pic18 ? kPic18PlayerMaxCycles : kPlayerMaxCycles;
+                for (const std::uint32_t cycles : {fewest, 49u, 777u, 778u, 1000u, most}) {
+                    const PlayerSettings settings{&chip, 20000000, cycles, storage, 7936, true, loop};
+                    const PicAssembly player = pic18 ? buildPic18Player(settings) : buildPlayer(settings);
+                    EXPECT_LT(player.size(), kPlayerMaxWords) << chip.name << " " << cycles;
                 }
             }
         }
@@ -224,15 +223,19 @@ TEST(PicProgram, RefusesASoundThatDoesNotFitAndSaysWhatHelps) {
                              "PIC16F648A (4096 words)"}) {
         EXPECT_NE(plan.error().find(part), std::string::npos) << part << " missing from: " << plan.error();
     }
-    // Past the mid-range chips a PIC18 is named; the 18F2520's two bytes a
-    // word fall short of the longest sound, which the 18F26K22 holds.
-    auto huge = test::makeEncodedSound(70000, 8000, kAlgorithmOneBit);
-    const Result<PicProgramPlan> hugePlan = planPicProgram(*huge, {findPicChip("16f877a"), 20000000, false});
-    EXPECT_NE(hugePlan.error().find("63488 samples fit"), std::string::npos) << hugePlan.error();
-    EXPECT_NE(hugePlan.error().find("PIC18F2520 (16384 words)"), std::string::npos) << hugePlan.error();
+    // Beyond the largest chip, no chip is named.
+    const PicChip* largest = &picChips().front();
+    for (const PicChip& chip : picChips()) largest = chip.programWords > largest->programWords ? &chip : largest;
+    auto huge = test::makeEncodedSound(kMaxSamples, 8000, kAlgorithmOneBit);
+    const Result<PicProgramPlan> hugePlan =
+        planPicProgram(*huge, {largest, 20000000, false, PicOscillator::crystal, PicPacking::off});
+    const std::string fitting = std::to_string(picSampleCapacity(*largest, PicPacking::off)) + " samples fit";
+    EXPECT_NE(hugePlan.error().find(fitting), std::string::npos) << hugePlan.error();
+    EXPECT_EQ(hugePlan.error().find("larger chip"), std::string::npos) << hugePlan.error();
+    // The 18F2520's two bytes a word fall short of the longest sound, which the 18F26K22 holds.
     auto longest = test::makeEncodedSound(kMaxSamples, 15625, kAlgorithmOneBit);
     const Result<PicProgramPlan> longestPlan = planPicProgram(*longest, {findPicChip("18f2520"), 0, false});
-    for (const char* part : {"32812 table bytes need 16662 words of 16384", "258048 samples fit",
+    for (const char* part : {"262496 samples need 16662 words of 16384", "258048 samples fit",
                              "PIC18F26K22 (32768 words)"}) {
         EXPECT_NE(longestPlan.error().find(part), std::string::npos) << part << " missing from: " << longestPlan.error();
     }
@@ -245,16 +248,21 @@ TEST(PicProgram, RefusesASoundThatDoesNotFitAndSaysWhatHelps) {
 // The capacity is exactly the longest sound the plan accepts on each chip.
 TEST(PicProgram, CapacityIsTheLongestSoundThatFits) {
     for (const PicChip& chip : picChips()) {
-        const std::uint32_t capacity = picSampleCapacity(chip);
-        // A chip that holds more than the longest sound takes the longest sound.
-        auto state = test::makeEncodedSound(std::min(capacity, kMaxSamples), 8000, kAlgorithmOneBit);
-        const PicProgramSettings settings{&chip, 20000000, false};
-        EXPECT_TRUE(planPicProgram(*state, settings)) << chip.name;
-        if (capacity >= kMaxSamples) continue;
-        state->encoder.sampleCount = capacity + 8;
-        EXPECT_FALSE(planPicProgram(*state, settings)) << chip.name;
+        for (const PicPacking packing : {PicPacking::off, PicPacking::automatic}) {
+            const std::uint32_t capacity = picSampleCapacity(chip, packing);
+            auto state = test::makeEncodedSound(std::min(capacity, kMaxSamples), 8000, kAlgorithmOneBit);
+            const PicProgramSettings settings{&chip, 20000000, false, PicOscillator::crystal, packing};
+            EXPECT_TRUE(planPicProgram(*state, settings)) << chip.name;
+            if (capacity >= kMaxSamples) continue;
+            state->encoder.sampleCount = capacity + 16;
+            EXPECT_FALSE(planPicProgram(*state, settings)) << chip.name;
+        }
     }
     EXPECT_EQ(picSampleCapacity(*findPicChip("16f628a")), 14336u);
+    // Packed: 14 samples in each word after the player's 256.
+    EXPECT_EQ(picSampleCapacity(*findPicChip("16f88")), 53760u);
+    EXPECT_EQ(picSampleCapacity(*findPicChip("16f877a")), 111104u);
+    EXPECT_EQ(picSampleCapacity(*findPicChip("16f88"), PicPacking::off), 30720u);
     EXPECT_EQ(picSampleCapacity(*findPicChip("18f26k22")), 520192u);  // two bytes in each of 32512 words
 }
 
@@ -272,7 +280,7 @@ TEST(PicProgram, HighestFittingRate) {
         {"16f628a", 14336, 15625, 15625},     // exactly full
         {"16f628a", 14337, 15625, 15623},     // one frame more: 15623.9
         {"16f628a", 20 * 8000, 8000, 1000},   // 20 s wants 716 Hz
-        {"16f877a", 132300, 44100, 21162},    // 63488 samples / 3 s
+        {"16f877a", 132300, 44100, 37034},    // 111104 packed samples / 3 s
         {"16f628a", 0, 8000, 4294967295u},    // nothing to fit
     };
     for (const Case& test : cases) {

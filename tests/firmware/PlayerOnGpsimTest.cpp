@@ -27,12 +27,12 @@
 #include "firmware/Pic18Player.h"
 #include "firmware/PicProgram.h"
 #include "firmware/PlayerCode.h"
-#include "firmware/SoundStorage.h"
 #include "support/TempDirectory.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
 #include <cstdio>
 
 namespace ryx {
@@ -63,20 +63,33 @@ void expectRampLevels(const std::vector<std::uint8_t>& bits, bool rising) {
     }
 }
 
+// The simulator's reads of packed words on each chip, probed once.
+const test::ProgramReadOnGpsim& programReadOn(const PicChip& chip) {
+    static std::map<std::string_view, test::ProgramReadOnGpsim> probed;
+    const auto found = probed.find(chip.processor);
+    if (found != probed.end()) return found->second;
+    test::TempDirectory directory;
+    return probed[chip.processor] = test::probeProgramRead(directory.path(), chip);
+}
+
 // gpsim 0.31 counts a PIC18 table read as one cycle, the chip two. The PIC18
 // player makes the same reads in every sample (one per byte, two with retlw
 // storage), so in the simulator every sample is that many cycles shorter.
 std::uint32_t simulatedCyclesPerSample(const PicChip& chip, const PicProgram& program) {
     const std::uint32_t cycles = program.plan.timing.cyclesPerSample;
     if (chip.family != PicFamily::pic18) return cycles;
-    return cycles - (storageFor(chip, PicPacking::automatic) == PicStorage::retlw ? 2 : 1);
+    return cycles - (program.plan.storage == PicStorage::retlw ? 2 : 1);
 }
 
-ExpectedPlayback expectedFor(const ProgramState& state, const PicChip& chip, const PicProgram& program,
+ExpectedPlayback expectedFor(const PicChip& chip, const ProgramState& state, const PicProgram& program,
                              std::uint32_t rounds = 1) {
     ExpectedPlayback expected;
+    if (program.plan.storage == PicStorage::packed14) {
+        expected.samplesPerRead = bitsPerTableWord(program.plan.storage);
+        expected.readShortfall = programReadOn(chip).shortfall;
+    }
     const bool twoPins = state.encoder.algorithmType == kAlgorithmOneAndHalfBit;
-    const std::uint32_t samples = program.plan.tableBytes * 8;
+    const std::uint32_t samples = program.plan.storedSamples;
     std::uint8_t before = 0;
     for (std::uint32_t round = 0; round < rounds; ++round) {
         for (std::uint32_t i = 0; i < samples; ++i) {
@@ -97,14 +110,14 @@ ExpectedPlayback expectedFor(const ProgramState& state, const PicChip& chip, con
 std::uint64_t cyclesFor(const PicChip& chip, const PicProgram& program, std::uint32_t rounds = 1) {
     const PlayerRamp ramp = rampOf(chip, program, rounds > 1);
     const std::uint64_t samples =
-        std::uint64_t{program.plan.tableBytes} * 8 * rounds + ramp.upSamples + ramp.downSamples + 2;
+        std::uint64_t{program.plan.storedSamples} * rounds + ramp.upSamples + ramp.downSamples + 2;
     return kStartUpCycles + samples * program.plan.timing.cyclesPerSample;
 }
 
 // Seconds of wall time per second of sound, printed for the record.
 void reportSpeed(const char* what, std::chrono::steady_clock::duration wall, const PicProgram& program) {
     const double seconds = std::chrono::duration<double>(wall).count();
-    const double sound = program.plan.tableBytes * 8 / program.plan.timing.playbackRate;
+    const double sound = program.plan.storedSamples / program.plan.timing.playbackRate;
     std::printf("[ gpsim    ] %s: %.2f s of sound in %.2f s (%.3f s per second of sound)\n", what, sound, seconds,
                 seconds / sound);
 }
@@ -154,10 +167,12 @@ struct ChipCase {
     std::uint32_t clockHz;  // 0: internal oscillator
     std::uint32_t sampleRate;
     std::int8_t algorithmType;
+    PicPacking packing;
 };
 
 std::string caseName(const testing::TestParamInfo<ChipCase>& info) {
-    return std::string(info.param.chip) + (info.param.algorithmType == kAlgorithmOneBit ? "_1bit" : "_15bit");
+    return std::string(info.param.chip) + (info.param.algorithmType == kAlgorithmOneBit ? "_1bit" : "_15bit") +
+           (info.param.packing == PicPacking::off ? "_retlw" : "_packed");
 }
 
 class PlayerOnGpsim : public testing::TestWithParam<ChipCase> {
@@ -173,12 +188,16 @@ TEST_P(PlayerOnGpsim, PlaysEveryBitOnTime) {
     const PicChip* chip = findPicChip(c.chip);
     ASSERT_NE(chip, nullptr);
     auto state = test::makeEncodedSound(c.sampleRate, c.sampleRate, c.algorithmType);
-    const Result<PicProgram> built = buildPicProgram(*state, {chip, c.clockHz, false});
+    const PicProgramSettings settings{chip, c.clockHz, false, defaultOscillator(*chip, c.clockHz), c.packing};
+    if (storageFor(*chip, c.packing) == PicStorage::packed14 && !programReadOn(*chip).reads) {
+        GTEST_SKIP() << "gpsim's " << chip->name << " does not read its program memory";
+    }
+    const Result<PicProgram> built = buildPicProgram(*state, settings);
     ASSERT_TRUE(built) << built.error();
     const PicProgram& program = *built;
 
     const PinRecording recording = simulate(*chip, program, cyclesFor(*chip, program), c.chip);
-    const test::PlaybackCheck check = test::checkPlayback(recording, expectedFor(*state, *chip, program));
+    const test::PlaybackCheck check = test::checkPlayback(recording, expectedFor(*chip, *state, program));
     ASSERT_EQ(check.fault, "");
     expectFilterModelMatches(*state, check);
     if (chip->family == PicFamily::pic18) return;
@@ -192,7 +211,8 @@ std::vector<ChipCase> everyChip() {
         for (std::int8_t scheme : {kAlgorithmOneBit, kAlgorithmOneAndHalfBit}) {
             // A crystal chip runs at 4 MHz in one scheme and 20 MHz in the other.
             const std::uint32_t clock = chip.internalClockHz != 0 ? 0 : scheme == kAlgorithmOneBit ? 4000000 : 20000000;
-            cases.push_back({chip.processor.data(), clock, 8000, scheme});
+            cases.push_back({chip.processor.data(), clock, 8000, scheme, PicPacking::off});
+            if (chip.readsProgramMemory) cases.push_back({chip.processor.data(), clock, 8000, scheme, PicPacking::automatic});
         }
     }
     return cases;
@@ -207,20 +227,27 @@ protected:
     }
 };
 
-// The largest sound that fits the PIC16F877A: 31 blocks over all four 2K pages.
+// The largest sound each packed chip holds, over every 2K page: a mid-range
+// chip at 20 MHz and an enhanced one on its internal 8 MHz.
 TEST_F(PlayerEdgesOnGpsim, LargestSoundCrossesEveryBlockAndPage) {
-    const PicChip& chip = *findPicChip("16f877a");
-    const std::uint32_t samples = (chip.programWords - kFirstTableAddress) * 8;
-    auto state = test::makeEncodedSound(samples, 22050, kAlgorithmOneAndHalfBit);
-    const Result<PicProgram> built = buildPicProgram(*state, {&chip, 4000000, false});
-    ASSERT_TRUE(built) << built.error();
-    const PicProgram& program = *built;
-    ASSERT_EQ(program.plan.usedWords, chip.programWords);
+    struct Case {
+        const char* chip;
+        std::uint32_t clockHz;
+        std::uint32_t sampleRate;
+    };
+    for (const Case c : {Case{"16f877a", 20000000, 44100}, Case{"12f1840", 0, 8000}}) {
+        const PicChip& chip = *findPicChip(c.chip);
+        auto state = test::makeEncodedSound(picSampleCapacity(chip), c.sampleRate, kAlgorithmOneAndHalfBit);
+        const Result<PicProgram> built = buildPicProgram(*state, {&chip, c.clockHz, false});
+        ASSERT_TRUE(built) << built.error();
+        const PicProgram& program = *built;
+        ASSERT_EQ(program.plan.usedWords, chip.programWords);
 
-    const PinRecording recording = simulate(chip, program, cyclesFor(chip, program), "16f877a, largest sound");
-    const test::PlaybackCheck check = test::checkPlayback(recording, expectedFor(*state, chip, program));
-    ASSERT_EQ(check.fault, "");
-    expectFilterModelMatches(*state, check);
+        const PinRecording recording = simulate(chip, program, cyclesFor(chip, program), c.chip);
+        const test::PlaybackCheck check = test::checkPlayback(recording, expectedFor(chip, *state, program));
+        ASSERT_EQ(check.fault, "") << c.chip;
+        expectFilterModelMatches(*state, check);
+    }
 }
 
 // A looping program runs into its second round in step, pin B carrying the
@@ -233,7 +260,7 @@ TEST_F(PlayerEdgesOnGpsim, LoopStartsAgainInStep) {
     const PicProgram& program = *built;
 
     const PinRecording recording = simulate(chip, program, cyclesFor(chip, program, 2), "16f628a, looping");
-    const test::PlaybackCheck check = test::checkPlayback(recording, expectedFor(*state, chip, program, 2));
+    const test::PlaybackCheck check = test::checkPlayback(recording, expectedFor(chip, *state, program, 2));
     ASSERT_EQ(check.fault, "");
     expectRampLevels(check.rampUpA, true);
 }
@@ -257,7 +284,7 @@ TEST_F(PlayerEdgesOnGpsim, CrystalAtTheInternalFrequencyKeepsTime) {
     EXPECT_NE(config.find("WDT is disabled"), std::string::npos) << config;
 
     const PinRecording onCrystal = simulate(chip, *crystal, cyclesFor(chip, *crystal), "16f628a, crystal");
-    ASSERT_EQ(test::checkPlayback(onCrystal, expectedFor(*state, chip, *crystal)).fault, "");
+    ASSERT_EQ(test::checkPlayback(onCrystal, expectedFor(chip, *state, *crystal)).fault, "");
     const PinRecording onInternal = simulate(chip, *internal, cyclesFor(chip, *internal), "16f628a, internal");
     EXPECT_EQ(onCrystal.portWrites, onInternal.portWrites);
 }
@@ -274,26 +301,31 @@ TEST_F(PlayerEdgesOnGpsim, FastestRatesKeepTime) {
         ASSERT_EQ(program.plan.timing.cyclesPerSample, playerMinCycles(loop));
         const std::uint32_t rounds = loop ? 2 : 1;
         const PinRecording recording = simulate(chip, program, cyclesFor(chip, program, rounds), "16f628a, fastest");
-        EXPECT_EQ(test::checkPlayback(recording, expectedFor(*state, chip, program, rounds)).fault, "") << "loop " << loop;
+        EXPECT_EQ(test::checkPlayback(recording, expectedFor(chip, *state, program, rounds)).fault, "") << "loop " << loop;
     }
 }
 
-// Each typical player fault, planted in a good program, must fail the checks.
+// Each typical player fault, planted in a good program (retlw tables or
+// packed words), must fail the checks.
 TEST_F(PlayerEdgesOnGpsim, FaultsAreCaught) {
     const PicChip& chip = *findPicChip("16f877a");
     // 2400 table bytes: past the first 2K page.
     auto state = test::makeEncodedSound(2400 * 8, 22050, kAlgorithmOneAndHalfBit);
-    const Result<PicProgram> built = buildPicProgram(*state, {&chip, 4000000, false});
-    ASSERT_TRUE(built) << built.error();
-    const PicProgram& good = *built;
-    const ExpectedPlayback expected = expectedFor(*state, chip, good);
+    std::map<PicPacking, PicProgram> good;
+    for (const PicPacking packing : {PicPacking::off, PicPacking::automatic}) {
+        const Result<PicProgram> built =
+            buildPicProgram(*state, {&chip, 4000000, false, PicOscillator::crystal, packing});
+        ASSERT_TRUE(built) << built.error();
+        good.emplace(packing, *built);
+    }
 
     struct Fault {
         const char* name;
+        PicPacking packing;
         void (*plant)(PicProgram&);
     };
     const Fault faults[] = {
-        {"bits lsb first",
+        {"bits lsb first", PicPacking::off,
          [](PicProgram& p) {
              for (std::uint16_t& word : p.memory[1].words) {
                  std::uint8_t reversed = 0;
@@ -301,42 +333,72 @@ TEST_F(PlayerEdgesOnGpsim, FaultsAreCaught) {
                  word = static_cast<std::uint16_t>(pic::kRetlw.bits | reversed);
              }
          }},
-        {"PCLATH not restored",
+        {"PCLATH not restored", PicPacking::off,
          [](PicProgram& p) { p.memory[0].words[p.player.addressOf(kRestorePageLabel)] = pic::kNop.bits; }},
-        {"uneven byte boundary",
+        {"uneven byte boundary", PicPacking::off,
          [](PicProgram& p) { ++p.memory[0].words[p.player.addressOf(kByteDelayLabel)]; }},
-        {"tables at hexadecimal addresses", [](PicProgram& p) { p.memory[1].address = 0x256; }},
+        {"tables at hexadecimal addresses", PicPacking::off, [](PicProgram& p) { p.memory[1].address = 0x256; }},
+        {"packed word's halves swapped", PicPacking::automatic,
+         [](PicProgram& p) {
+             // movf EEDATA, w and movf EEDATH, w trade places.
+             for (std::uint16_t& word : p.memory[0].words) {
+                 if (word == (pic::kMovf.bits | 0x0C)) {
+                     word = pic::kMovf.bits | 0x0E;
+                 } else if (word == (pic::kMovf.bits | 0x0E)) {
+                     word = pic::kMovf.bits | 0x0C;
+                 }
+             }
+         }},
+        {"uneven word boundary", PicPacking::automatic,
+         [](PicProgram& p) { ++p.memory[0].words[p.player.addressOf(kByteDelayLabel)]; }},
+        {"config word at the wrong address", PicPacking::automatic, [](PicProgram& p) { ++p.memory.back().address; }},
     };
     for (const Fault& fault : faults) {
-        PicProgram broken = good;
+        PicProgram broken = good.at(fault.packing);
         fault.plant(broken);
+        ASSERT_NE(broken.memory, good.at(fault.packing).memory) << fault.name << " planted nothing";
         const PinRecording recording = simulate(chip, broken, cyclesFor(chip, broken), fault.name);
-        const std::string found = test::checkPlayback(recording, expected).fault;
+        std::string found = test::checkPlayback(recording, expectedFor(chip, *state, good.at(fault.packing))).fault;
+        // The simulator runs on without the config word; its own account of what it loaded shows it.
+        test::TempDirectory directory;
+        const std::string config = test::describeConfigOnGpsim(directory.path(), chip, formatIntelHex(broken.memory));
+        if (found.empty() &&
+            config != test::describeConfigOnGpsim(directory.path(), chip, formatIntelHex(good.at(fault.packing).memory))) {
+            found = "the simulator loaded another config word";
+        }
         EXPECT_NE(found, "") << fault.name << " went unnoticed";
         std::printf("[ caught   ] %s: %s\n", fault.name, found.substr(0, 120).c_str());
     }
-    const PinRecording recording = simulate(chip, good, cyclesFor(chip, good), "the same program, unbroken");
-    EXPECT_EQ(test::checkPlayback(recording, expected).fault, "");
+    for (const auto& [packing, program] : good) {
+        const PinRecording recording = simulate(chip, program, cyclesFor(chip, program), "the same program, unbroken");
+        EXPECT_EQ(test::checkPlayback(recording, expectedFor(chip, *state, program)).fault, "");
+    }
 }
 
 class Pic18OnGpsim : public PlayerEdgesOnGpsim {};
 
-// At the fewest cycles the PIC18 player claims to need, every path fits,
-// the restart of a looping program included.
+// At the fewest cycles the PIC18 player claims to need, every path fits in
+// both storages, the restart of a looping program included.
 TEST_F(Pic18OnGpsim, FastestRatesKeepTime) {
-    for (const char* name : {"18f2520", "18f26k22"}) {
-        const PicChip& chip = *findPicChip(name);
+    struct Case {
+        const char* chip;
+        PicPacking packing;
+    };
+    for (const Case& c : {Case{"18f2520", PicPacking::off}, Case{"18f26k22", PicPacking::automatic}}) {
+        const PicChip& chip = *findPicChip(c.chip);
+        const char* name = c.chip;
         for (const bool loop : {false, true}) {
             SCOPED_TRACE(std::string(name) + (loop ? " looping" : " once"));
             const std::uint32_t cycles = pic18PlayerMinCycles(loop);
             auto state = test::makeEncodedSound(3001, chip.internalClockHz / 4 / cycles, kAlgorithmOneAndHalfBit);
-            const Result<PicProgram> built = buildPicProgram(*state, {&chip, 0, loop});
+            const Result<PicProgram> built =
+                buildPicProgram(*state, {&chip, 0, loop, PicOscillator::internal, c.packing});
             ASSERT_TRUE(built) << built.error();
             const PicProgram& program = *built;
             ASSERT_EQ(program.plan.timing.cyclesPerSample, cycles);
             const std::uint32_t rounds = loop ? 2 : 1;
             const PinRecording recording = simulate(chip, program, cyclesFor(chip, program, rounds), name);
-            EXPECT_EQ(test::checkPlayback(recording, expectedFor(*state, chip, program, rounds)).fault, "");
+            EXPECT_EQ(test::checkPlayback(recording, expectedFor(chip, *state, program, rounds)).fault, "");
         }
     }
 }
@@ -354,7 +416,7 @@ TEST_F(Pic18OnGpsim, LongestSoundPlaysPinForPin) {
     ASSERT_EQ(program.memory[1].words.size(), 16406u);
 
     const PinRecording recording = simulate(chip, program, cyclesFor(chip, program), "18f26k22, longest sound");
-    const test::PlaybackCheck check = test::checkPlayback(recording, expectedFor(*state, chip, program));
+    const test::PlaybackCheck check = test::checkPlayback(recording, expectedFor(chip, *state, program));
     ASSERT_EQ(check.fault, "");
     EXPECT_EQ(check.pinA.size(), 262496u);
     expectFilterModelMatches(*state, check);
@@ -369,7 +431,7 @@ TEST_F(Pic18OnGpsim, FaultsAreCaught) {
     const Result<PicProgram> built = buildPicProgram(*state, {&chip, 0, false});
     ASSERT_TRUE(built) << built.error();
     const PicProgram& good = *built;
-    const ExpectedPlayback expected = expectedFor(*state, chip, good);
+    const ExpectedPlayback expected = expectedFor(chip, *state, good);
     EXPECT_EQ(test::checkPlayback(simulate(chip, good, cyclesFor(chip, good), "18f26k22"), expected).fault, "");
 
     PicProgram swapped = good;

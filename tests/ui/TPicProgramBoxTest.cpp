@@ -1,5 +1,7 @@
 #include "ui/TPicProgramBox.h"
 
+#include "ui/PicChipSetting.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -75,6 +77,24 @@ TEST(PicProgramBox, OpensOnTheDefaultChipWithEachGroupTicked) {
     EXPECT_TRUE(box.LoopButton->isChecked());
 }
 
+// The chip last chosen comes back; packing is offered only where the chip reads its program memory.
+TEST(PicProgramBox, OpensOnTheRememberedChipAndOffersPackingWhereItReads) {
+    auto state = soundOf(8000, 8000);
+    rememberPicChip(*findPicChip("16f877a"));
+    {
+        TPicProgramBox box(*state);
+        EXPECT_EQ(box.ChipBox->currentText(), "PIC16F877A");
+        EXPECT_TRUE(box.PackedBox->isEnabled());
+        EXPECT_EQ(box.MemoryBar->maximum(), 111104);
+        box.PackedBox->setChecked(false);
+        EXPECT_EQ(box.MemoryBar->maximum(), 63488);
+        box.ChipBox->setCurrentText("PIC16F628A");
+        EXPECT_FALSE(box.PackedBox->isEnabled());
+    }
+    rememberPicChip(defaultPicChip());
+    EXPECT_EQ(&rememberedPicChip(), &defaultPicChip());
+}
+
 TEST(PicProgramBox, ProposedFileIsNamedAfterSoundAndChip) {
     struct Case {
         const char* sound;
@@ -129,7 +149,7 @@ TEST(PicProgramBox, ShowsMemoryUseAndTheRateThatFits) {
         {14336, 15625, "PIC16F628A", 14336, 14336, "0.00 s to spare."},
         {20000, 8000, "PIC16F628A", 14336, 14336,
          "0.71 s too long at 8000 Hz: the whole sound fits at 5734 Hz or below."},
-        {20000, 8000, "PIC16F88", 20000, 30720, "1.34 s to spare."},
+        {20000, 8000, "PIC16F88", 20000, 53760, "4.22 s to spare."},  // packed, 14 samples a word
         {200000, 8000, "PIC16F628A", 14336, 14336, "23.21 s too long at 8000 Hz: it does not fit even at 1000 Hz."},
     };
     for (const Case& c : cases) {
