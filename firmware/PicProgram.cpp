@@ -82,12 +82,6 @@ PlayerSettings playerSettings(const ProgramState& state, const PicProgramSetting
 
 bool isPic18(const PicChip& chip) { return chip.family == PicFamily::pic18; }
 
-std::uint32_t minCyclesFor(const PicChip& chip, bool loop, PicStorage storage) {
-    return isPic18(chip) ? pic18PlayerMinCycles(loop) : playerMinCycles(loop, storage);
-}
-
-std::uint32_t maxCyclesFor(const PicChip& chip) { return isPic18(chip) ? kPic18PlayerMaxCycles : kPlayerMaxCycles; }
-
 PicAssembly chipPlayer(const ProgramState& state, const PicProgramSettings& settings, const PicProgramPlan& plan) {
     const PlayerSettings player = playerSettings(state, settings, plan);
     return isPic18(*settings.chip) ? buildPic18Player(player) : buildPlayer(player);
@@ -229,6 +223,14 @@ std::string formatFixed(double value, int decimals, bool withSign) {
     return text;
 }
 
+std::uint32_t playerMinCyclesFor(const PicChip& chip, bool loop, PicStorage storage) {
+    return isPic18(chip) ? pic18PlayerMinCycles(loop) : playerMinCycles(loop, storage);
+}
+
+std::uint32_t playerMaxCyclesFor(const PicChip& chip) {
+    return isPic18(chip) ? kPic18PlayerMaxCycles : kPlayerMaxCycles;
+}
+
 std::uint32_t picSampleCapacity(const PicChip& chip, PicPacking packing) {
     return storageSampleCapacity(chip, storageFor(chip, packing));
 }
@@ -261,7 +263,8 @@ Result<PicProgramPlan> planPicProgram(const ProgramState& state, const PicProgra
                                 " samples: there is nothing to play");
     }
     Result<PlaybackTiming> timing = computePlaybackTiming(plan.clockHz, state.encoder.sampleRate,
-                                                          minCyclesFor(chip, settings.loop, plan.storage), maxCyclesFor(chip));
+                                                          playerMinCyclesFor(chip, settings.loop, plan.storage),
+                                                          playerMaxCyclesFor(chip));
     if (!timing) return timing.failureDetail();
     plan.timing = *timing;
     plan.usedWords = kTableStartWord + plan.tableWords;
