@@ -20,10 +20,39 @@ std::string instructionText(std::string_view mnemonic, std::string_view operand)
     return text;
 }
 
-// A register's low seven bits: the bank comes from STATUS, not the operand.
-std::uint16_t fileBits(PicRegister reg) { return static_cast<std::uint16_t>(reg.address & 0x7F); }
+// PIC18 registers in the access bank on every chip of the family: general
+// purpose memory below 0x60, special function registers from 0xF80.
+constexpr std::uint16_t kAccessLowEnd = 0x60;
+constexpr std::uint16_t kAccessHighStart = 0xF80;
+
+bool inAccessBank(PicRegister reg) { return reg.address < kAccessLowEnd || reg.address >= kAccessHighStart; }
+
+std::int64_t offsetWithin(std::int64_t offset, int bits) {
+    const std::int64_t limit = std::int64_t{1} << (bits - 1);
+    if (offset < -limit || offset >= limit) throw std::logic_error("branch target out of reach");
+    return offset & ((limit << 1) - 1);
+}
 
 }  // namespace
+
+PicAssembly::PicAssembly(PicFamily family) : family_(family) {
+    if (pic18()) {
+        define("ACCESS", 0, "the access bank");
+        define("BANKED", 1, "the bank BSR selects");
+    }
+}
+
+// Mid-range: the low seven bits, the bank comes from STATUS. PIC18: the low
+// eight bits and the access-bank bit (a = 0 for the access bank).
+std::uint16_t PicAssembly::fileBits(PicRegister reg) const {
+    if (!pic18()) return static_cast<std::uint16_t>(reg.address & 0x7F);
+    return static_cast<std::uint16_t>((inAccessBank(reg) ? 0 : 0x100) | (reg.address & 0xFF));
+}
+
+const char* PicAssembly::bankOperand(PicRegister reg) const {
+    if (!pic18()) return "";
+    return inAccessBank(reg) ? ", ACCESS" : ", BANKED";
+}
 
 void PicAssembly::define(std::string_view name, std::uint32_t value, std::string_view note) {
     definitions_.push_back({padded(std::string(name), kOperandColumn) + "equ " + std::to_string(value), std::string(note),
@@ -37,26 +66,28 @@ void PicAssembly::label(std::string_view name) {
 
 void PicAssembly::comment(std::string_view text) { lines_.push_back({"; " + std::string(text), {}, true}); }
 
-void PicAssembly::add(std::uint16_t word, std::string source, std::string_view note, std::string target) {
-    instructions_.push_back({word, std::move(target)});
+void PicAssembly::add(std::uint16_t word, std::string source, std::string_view note, std::string target,
+                      Operand operand) {
+    instructions_.push_back({word, std::move(target), operand});
     lines_.push_back({std::move(source), std::string(note), false});
 }
 
 void PicAssembly::byteOp(PicOpcode op, PicRegister reg, Destination destination,
                          std::string_view note) {
     const auto d = static_cast<std::uint16_t>(destination);
-    add(static_cast<std::uint16_t>(op.bits | d << 7 | fileBits(reg)),
-        instructionText(op.mnemonic, std::string(reg.name) + (d != 0 ? ", f" : ", w")), note);
+    add(static_cast<std::uint16_t>(op.bits | d << fieldShift() | fileBits(reg)),
+        instructionText(op.mnemonic, std::string(reg.name) + (d != 0 ? ", f" : ", w") + bankOperand(reg)), note);
 }
 
 void PicAssembly::fileOp(PicOpcode op, PicRegister reg, std::string_view note) {
-    add(static_cast<std::uint16_t>(op.bits | fileBits(reg)), instructionText(op.mnemonic, reg.name), note);
+    add(static_cast<std::uint16_t>(op.bits | fileBits(reg)),
+        instructionText(op.mnemonic, std::string(reg.name) + bankOperand(reg)), note);
 }
 
 void PicAssembly::bitOp(PicOpcode op, PicRegister reg, std::string_view bitName,
                         unsigned bit, std::string_view note) {
-    add(static_cast<std::uint16_t>(op.bits | (bit & 7u) << 7 | fileBits(reg)),
-        instructionText(op.mnemonic, std::string(reg.name) + ", " + std::string(bitName)), note);
+    add(static_cast<std::uint16_t>(op.bits | (bit & 7u) << fieldShift() | fileBits(reg)),
+        instructionText(op.mnemonic, std::string(reg.name) + ", " + std::string(bitName) + bankOperand(reg)), note);
 }
 
 void PicAssembly::literalOp(PicOpcode op, std::uint8_t value,
@@ -66,10 +97,27 @@ void PicAssembly::literalOp(PicOpcode op, std::uint8_t value,
 
 void PicAssembly::jump(PicOpcode op, std::string_view target,
                        std::string_view note) {
-    add(op.bits, instructionText(op.mnemonic, target), note, std::string(target));
+    if (!pic18()) {
+        add(op.bits, instructionText(op.mnemonic, target), note, std::string(target), Operand::absolute11);
+        return;
+    }
+    // The second word carries no source line of its own.
+    add(op.bits, instructionText(op.mnemonic, target), note, std::string(target), Operand::lowByte);
+    instructions_.push_back({0xF000, std::string(target), Operand::highBits});
+}
+
+void PicAssembly::branch(PicOpcode op, std::string_view target, std::string_view note) {
+    if (!pic18()) throw std::logic_error("relative branches are PIC18 instructions");
+    const Operand operand = op.bits == pic18::kBra.bits ? Operand::relative11 : Operand::relative8;
+    add(op.bits, instructionText(op.mnemonic, target), note, std::string(target), operand);
 }
 
 void PicAssembly::skipToNext(std::string_view note) {
+    if (pic18()) {
+        // $ counts bytes on a PIC18; an offset of 0 is the next word.
+        add(pic18::kBra.bits, instructionText(pic18::kBra.mnemonic, "$+2"), note);
+        return;
+    }
     add(static_cast<std::uint16_t>(pic::kGoto.bits | (size() + 1)), instructionText(pic::kGoto.mnemonic, "$+1"), note);
 }
 
@@ -83,15 +131,27 @@ std::uint32_t PicAssembly::addressOf(std::string_view name) const {
     return found->second;
 }
 
+std::uint16_t PicAssembly::resolved(const Instruction& instruction, std::uint32_t at) const {
+    if (instruction.operand == Operand::none) return instruction.word;
+    const std::uint32_t address = addressOf(instruction.target);
+    const std::int64_t offset = std::int64_t{address} - (std::int64_t{at} + 1);
+    std::uint32_t bits = 0;
+    switch (instruction.operand) {
+    case Operand::none: break;
+    // Mid-range goto and call carry eleven address bits; the player lives in page 0.
+    case Operand::absolute11: bits = address & 0x7FF; break;
+    case Operand::lowByte: bits = address & 0xFF; break;
+    case Operand::highBits: bits = address >> 8 & 0xFFF; break;
+    case Operand::relative11: bits = static_cast<std::uint32_t>(offsetWithin(offset, 11)); break;
+    case Operand::relative8: bits = static_cast<std::uint32_t>(offsetWithin(offset, 8)); break;
+    }
+    return static_cast<std::uint16_t>(instruction.word | bits);
+}
+
 std::vector<std::uint16_t> PicAssembly::words() const {
     std::vector<std::uint16_t> result;
     result.reserve(instructions_.size());
-    for (const Instruction& instruction : instructions_) {
-        std::uint16_t word = instruction.word;
-        // goto and call carry eleven address bits; the player lives in page 0.
-        if (!instruction.target.empty()) word = static_cast<std::uint16_t>(word | (addressOf(instruction.target) & 0x7FF));
-        result.push_back(word);
-    }
+    for (std::uint32_t at = 0; at < instructions_.size(); ++at) result.push_back(resolved(instructions_[at], at));
     return result;
 }
 

@@ -1,9 +1,12 @@
 #pragma once
-// A small mid-range PIC assembler: every instruction is kept both as its
-// 14-bit word and as the source line that gpasm turns into that same word,
-// so the program text and the program memory come from one list.
+// A small PIC assembler: every instruction is kept both as its program
+// word(s) and as the source line that gpasm turns into those same words, so
+// the program text and the program memory come from one list. Mid-range
+// (14-bit words) by default; PIC18 (16-bit words, two-word goto and call,
+// relative branches, the access-bank bit) when made for that family.
 
 #include "export/TextChunkWriter.h"
+#include "firmware/PicChip.h"
 
 #include <cstdint>
 #include <map>
@@ -29,6 +32,11 @@ class PicAssembly {
 public:
     enum class Destination { w = 0, f = 1 };
 
+    PicAssembly() = default;
+    // PIC18: defines ACCESS and BANKED for the source; a register below 0x60
+    // or from 0xF80 is reached through the access bank, any other through BSR.
+    explicit PicAssembly(PicFamily family);
+
     // NAME equ VALUE, written before the code.
     void define(std::string_view name, std::uint32_t value, std::string_view note = {});
     void label(std::string_view name);
@@ -44,24 +52,36 @@ public:
                unsigned bit, std::string_view note = {});
     // movlw, andlw, retlw, movlb.
     void literalOp(PicOpcode op, std::uint8_t value, std::string_view note = {});
-    // goto and call to a label of this assembly.
+    // goto and call to a label of this assembly (two words on a PIC18).
     void jump(PicOpcode op, std::string_view target, std::string_view note = {});
-    // goto $+1: two cycles in one word.
+    // PIC18 relative branches to a label: bra (11-bit offset), bc, bnc, bz, bnz (8-bit).
+    void branch(PicOpcode op, std::string_view target, std::string_view note = {});
+    // goto $+1 (bra $+2 on a PIC18): two cycles in one word.
     void skipToNext(std::string_view note = {});
-    // nop, sleep.
+    // nop, sleep, tblrd*+.
     void plain(PicOpcode op, std::string_view note = {});
 
-    // Words from address 0, with every jump resolved.
+    // Words from address 0, with every jump and branch resolved.
     std::vector<std::uint16_t> words() const;
     std::uint32_t size() const { return static_cast<std::uint32_t>(instructions_.size()); }
-    std::uint32_t addressOf(std::string_view label) const;
+    std::uint32_t addressOf(std::string_view label) const;  // in words
     // The definitions, "org 0" and the code, each line ending in CR LF.
     void writeSource(TextChunkWriter& out) const;
 
 private:
+    // How a label's address goes into a word.
+    enum class Operand {
+        none,
+        absolute11,  // mid-range goto and call
+        lowByte,     // PIC18 goto and call, first word: address bits 7..0
+        highBits,    // their second word: address bits 19..8
+        relative11,  // bra: words from the next instruction
+        relative8,   // bc, bnc, bz, bnz
+    };
     struct Instruction {
         std::uint16_t word;
-        std::string target;  // a label whose address is added to word
+        std::string target;  // a label whose address goes into word
+        Operand operand = Operand::none;
     };
     struct SourceLine {
         std::string text;
@@ -69,8 +89,15 @@ private:
         bool isLabel = false;
     };
 
-    void add(std::uint16_t word, std::string source, std::string_view note, std::string target = {});
+    void add(std::uint16_t word, std::string source, std::string_view note, std::string target = {},
+             Operand operand = Operand::none);
+    bool pic18() const { return family_ == PicFamily::pic18; }
+    std::uint16_t fileBits(PicRegister reg) const;
+    const char* bankOperand(PicRegister reg) const;  // PIC18: ", ACCESS" or ", BANKED"
+    unsigned fieldShift() const { return pic18() ? 9 : 7; }  // where d or the bit number sits
+    std::uint16_t resolved(const Instruction& instruction, std::uint32_t at) const;
 
+    PicFamily family_ = PicFamily::midRange;
     std::vector<Instruction> instructions_;
     std::vector<SourceLine> definitions_;
     std::vector<SourceLine> lines_;
@@ -103,5 +130,36 @@ inline constexpr PicOpcode kNop{"nop", 0x0000};
 inline constexpr PicOpcode kSleep{"sleep", 0x0063};
 inline constexpr PicOpcode kMovlb{"movlb", 0x0020};  // enhanced mid-range only
 }  // namespace pic
+
+// The PIC18 instructions the player uses, and goto and call: the same rows,
+// 16-bit words.
+namespace pic18 {
+inline constexpr PicOpcode kAddwfc{"addwfc", 0x2000};
+inline constexpr PicOpcode kIncf{"incf", 0x2800};
+inline constexpr PicOpcode kDecfsz{"decfsz", 0x2C00};
+inline constexpr PicOpcode kRlcf{"rlcf", 0x3400};
+inline constexpr PicOpcode kMovf{"movf", 0x5000};
+inline constexpr PicOpcode kClrf{"clrf", 0x6A00};
+inline constexpr PicOpcode kMovwf{"movwf", 0x6E00};
+inline constexpr PicOpcode kBsf{"bsf", 0x8000};
+inline constexpr PicOpcode kBcf{"bcf", 0x9000};
+inline constexpr PicOpcode kBtfss{"btfss", 0xA000};
+inline constexpr PicOpcode kBtfsc{"btfsc", 0xB000};
+inline constexpr PicOpcode kMovlb{"movlb", 0x0100};
+inline constexpr PicOpcode kAndlw{"andlw", 0x0B00};
+inline constexpr PicOpcode kRetlw{"retlw", 0x0C00};
+inline constexpr PicOpcode kMovlw{"movlw", 0x0E00};
+inline constexpr PicOpcode kBra{"bra", 0xD000};
+inline constexpr PicOpcode kBz{"bz", 0xE000};
+inline constexpr PicOpcode kBnz{"bnz", 0xE100};
+inline constexpr PicOpcode kBc{"bc", 0xE200};
+inline constexpr PicOpcode kBnc{"bnc", 0xE300};
+inline constexpr PicOpcode kCall{"call", 0xEC00};
+inline constexpr PicOpcode kGoto{"goto", 0xEF00};
+inline constexpr PicOpcode kNop{"nop", 0x0000};
+inline constexpr PicOpcode kSleep{"sleep", 0x0003};
+inline constexpr PicOpcode kTblrd{"tblrd*", 0x0008};
+inline constexpr PicOpcode kTblrdPostIncrement{"tblrd*+", 0x0009};
+}  // namespace pic18
 
 }  // namespace ryx

@@ -17,15 +17,29 @@ constexpr std::array<TriggerPin, 4> portBTriggers(std::uint8_t firstPin) {
 
 constexpr RegisterSetting kEightMegahertz{"OSCCON", 0x8F, 0x70};
 constexpr RegisterSetting kEnhancedEightMegahertz{"OSCCON", 0x99, 0x70};  // IRCF 1110, no PLL
+// PIC18: IRCF 111, the fastest internal clock (8 MHz, or 16 MHz on the K22s).
+constexpr RegisterSetting kPic18FastestInternal{"OSCCON", 0xFD3, 0x70};
 
 // Enhanced mid-range: CONFIG1 with fail-safe monitor, switch-over, CLKOUT and
 // code protection off; CONFIG2 with the 4x PLL, debugger and LVP off.
 constexpr std::uint16_t kEnhancedConfig1 = 0x09C0;
 constexpr std::uint16_t kEnhancedConfig2 = 0x1EFF;
 
+// PIC18 config bytes in pairs, as gpasm's CONFIG directive makes them
+// (unimplemented bits and bytes 0): CONFIG1L/1H, 2L/2H, 3L/3H, 4L/4H.
+// Fail-safe monitor and switch-over off; power-up timer on; brown-out and
+// watchdog off; PORTB digital at reset; MCLR on; stack reset on; LVP, XINST
+// and the debugger off. Code protection stays erased: off.
+constexpr std::array<ConfigRecord, 4> kPic18F2520Config{{{0x180000, 0x0000}, {0x180001, 0x1E18},
+                                                         {0x180002, 0x8100}, {0x180003, 0x0081}}};
+// The same on the K22, with the primary clock enabled (PRICLKEN).
+constexpr std::array<ConfigRecord, 4> kPic18FK22Config{{{0x180000, 0x2000}, {0x180001, 0x3C18},
+                                                        {0x180002, 0xBD00}, {0x180003, 0x0081}}};
+constexpr std::uint16_t kPic18InternalOscillator = 0x0800;  // FOSC 1000: INTIO67
+
 // Config words as the assembler's own processor headers define the bits;
 // pin numbers are those of the DIP package.
-constexpr std::array<PicChip, 10> kChips{{
+constexpr std::array<PicChip, 12> kChips{{
     {.name = "PIC12F683",
      .processor = "12f683",
      .family = PicFamily::midRange,
@@ -208,6 +222,41 @@ constexpr std::array<PicChip, 10> kChips{{
      .oscillatorShift = 0,
      .internalClockSetup = {kEnhancedEightMegahertz},
      .pinSetup = {{{"ANSELC", 0x18E, 0x00}}}},
+    {.name = "PIC18F2520",
+     .processor = "18f2520",
+     .family = PicFamily::pic18,
+     .programWords = 16384,
+     .readsProgramMemory = true,
+     .portName = "PORTB",
+     .portAddress = 0xF81,
+     .trisName = "TRISB",
+     .trisAddress = 0xF93,
+     .pinA = {"RB0", 21},
+     .pinB = {"RB1", 22},
+     .internalClockHz = 8000000,
+     .config = kPic18F2520Config,
+     .internalOscillatorBits = kPic18InternalOscillator,
+     .oscillatorShift = 8,
+     .internalClockSetup = {kPic18FastestInternal},
+     .pinSetup = {}},
+    {.name = "PIC18F26K22",
+     .processor = "18f26k22",
+     .family = PicFamily::pic18,
+     .programWords = 32768,
+     .readsProgramMemory = true,
+     .portName = "PORTB",
+     .portAddress = 0xF81,
+     .trisName = "TRISB",
+     .trisAddress = 0xF93,
+     .pinA = {"RB0", 21},
+     .pinB = {"RB1", 22},
+     .internalClockHz = 16000000,
+     .config = kPic18FK22Config,
+     .internalOscillatorBits = kPic18InternalOscillator,
+     .oscillatorShift = 8,
+     .internalClockSetup = {kPic18FastestInternal},
+     .pinSetup = {{{"ANSELB", 0xF39, 0x00}}},
+     .mediumPowerCrystalBits = 3},  // HSMP; HSHP (2) above 16 MHz
 }};
 
 bool sameLetters(std::string_view a, std::string_view b) {
@@ -249,6 +298,8 @@ std::uint16_t configWordFor(const PicChip& chip, PicOscillator oscillator, std::
         bits = kOscillatorLowPower;
     } else if (clockHz <= 4000000) {
         bits = kOscillatorCrystal;
+    } else if (clockHz <= kMediumPowerCrystalMaxHz && chip.mediumPowerCrystalBits != 0) {
+        bits = chip.mediumPowerCrystalBits;
     }
     if (oscillator != PicOscillator::internal) bits = static_cast<std::uint16_t>(bits << chip.oscillatorShift);
     return static_cast<std::uint16_t>(chip.config[0].value | bits);

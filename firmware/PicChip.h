@@ -65,6 +65,9 @@ struct PicChip {
     std::uint8_t oscillatorShift;          // where the LP/XT/HS codes sit in the first record
     std::array<RegisterSetting, 1> internalClockSetup;  // selects the internal clock's frequency
     std::array<RegisterSetting, 2> pinSetup;            // makes both pins plain digital pins
+    // A chip whose high-speed crystal mode has a medium-power setting for
+    // crystals up to 16 MHz (the K22's HSMP): its code; 0 when it has none.
+    std::uint16_t mediumPowerCrystalBits = 0;
     // Sound k of a bank plays when pin k is pulled low (in the port of pins A
     // and B, with a pull-up and wake-up on change); none: no pin triggers.
     std::array<TriggerPin, 4> triggerPins{};
@@ -74,6 +77,7 @@ struct PicChip {
 inline constexpr std::uint16_t kOscillatorLowPower = 0;  // crystal up to 200 kHz
 inline constexpr std::uint16_t kOscillatorCrystal = 1;   // crystal up to 4 MHz
 inline constexpr std::uint16_t kOscillatorHighSpeed = 2; // crystal above 4 MHz
+inline constexpr std::uint32_t kMediumPowerCrystalMaxHz = 16000000;
 
 // The table, smallest memory first.
 std::span<const PicChip> picChips();
@@ -93,7 +97,8 @@ enum class PicOscillator { internal, crystal };
 PicOscillator defaultOscillator(const PicChip& chip, std::uint32_t clockHz);
 
 // The chip's first config word for that oscillator; a crystal's mode follows
-// its frequency. Internal only on a chip that has one.
+// its frequency (on a PIC18 the mode sits in CONFIG1H, the word's high byte).
+// Internal only on a chip that has one.
 std::uint16_t configWordFor(const PicChip& chip, PicOscillator oscillator, std::uint32_t clockHz);
 
 // All the chip's config records, the first with configWordFor's value.

@@ -6,6 +6,8 @@
 #include "export/RetlwTables.h"
 #include "export/TableLayout.h"
 #include "export/TextChunkWriter.h"
+#include "firmware/Pic18Player.h"
+#include "firmware/Pic18Source.h"
 #include "firmware/PlayerCode.h"
 
 #include <algorithm>
@@ -78,6 +80,13 @@ PlayerSettings playerSettings(const ProgramState& state, const PicProgramSetting
     return player;
 }
 
+bool isPic18(const PicChip& chip) { return chip.family == PicFamily::pic18; }
+
+PicAssembly chipPlayer(const ProgramState& state, const PicProgramSettings& settings, const PicProgramPlan& plan) {
+    const PlayerSettings player = playerSettings(state, settings, plan);
+    return isPic18(*settings.chip) ? buildPic18Player(player) : buildPlayer(player);
+}
+
 std::vector<ProgramWords> programMemory(const ProgramState& state, const PicProgramSettings& settings,
                                         const PicProgramPlan& plan, const PicAssembly& player) {
     std::vector<ProgramWords> memory;
@@ -92,6 +101,15 @@ std::vector<ProgramWords> programMemory(const ProgramState& state, const PicProg
         }
     }
     return memory;
+}
+
+// The PIC18 player starts and ends the sound at once: it has no ramps yet.
+std::string_view playsText(const PicChip& chip, bool loop) {
+    if (isPic18(chip)) {
+        return loop ? "; Plays      for ever, from power-up or reset" : "; Plays      once after every reset, then sleeps";
+    }
+    return loop ? "; Plays      for ever, from power-up or reset, after a slow rise to half the supply"
+                : "; Plays      once after every reset between a slow rise and fall, then sleeps";
 }
 
 std::string hexWord(std::uint32_t value) {
@@ -149,8 +167,7 @@ void writeHeader(TextChunkWriter& out, const ProgramState& state, const PicProgr
     out.line("; Memory     " + std::to_string(plan.usedWords) + " of " + std::to_string(plan.totalWords) +
              " words (player " + std::to_string(plan.playerWords) + ", tables " + std::to_string(plan.tableWords) +
              ", " + storageText(plan.storage) + ")");
-    out.line(settings.loop ? "; Plays      for ever, from power-up or reset, after a slow rise to half the supply"
-                           : "; Plays      once after every reset between a slow rise and fall, then sleeps");
+    out.line(playsText(chip, settings.loop));
     out.line(";");
     const std::string ohms = std::to_string(twoPins ? 2 * std::int64_t{encoder.resistorOhms} : encoder.resistorOhms);
     std::string pinA = pinLabel(chip.pinA);
@@ -170,6 +187,11 @@ void writeHeader(TextChunkWriter& out, const ProgramState& state, const PicProgr
     out.line(";" + shift + "           C = 0.22 uF to ground");
     out.line(rule);
     out.line("");
+    if (isPic18(chip)) {
+        writePic18Directives(out, chip, configRecordsFor(chip, plan.oscillator, plan.clockHz));
+        out.line("");
+        return;
+    }
     out.line("        list    p=" + std::string(chip.processor) + ", r=dec");
     out.line("        errorlevel -302         ; other banks are reached through RP0 and RP1");
     for (const ConfigRecord& record : configRecordsFor(chip, plan.oscillator, plan.clockHz)) {
@@ -199,6 +221,14 @@ std::string formatFixed(double value, int decimals, bool withSign) {
     std::string text(digits.data(), end);
     if (withSign && value >= 0) text.insert(text.begin(), '+');
     return text;
+}
+
+std::uint32_t playerMinCyclesFor(const PicChip& chip, bool loop, PicStorage storage) {
+    return isPic18(chip) ? pic18PlayerMinCycles(loop) : playerMinCycles(loop, storage);
+}
+
+std::uint32_t playerMaxCyclesFor(const PicChip& chip) {
+    return isPic18(chip) ? kPic18PlayerMaxCycles : kPlayerMaxCycles;
 }
 
 std::uint32_t picSampleCapacity(const PicChip& chip, PicPacking packing) {
@@ -233,14 +263,15 @@ Result<PicProgramPlan> planPicProgram(const ProgramState& state, const PicProgra
                                 " samples: there is nothing to play");
     }
     Result<PlaybackTiming> timing = computePlaybackTiming(plan.clockHz, state.encoder.sampleRate,
-                                                          playerMinCycles(settings.loop, plan.storage), kPlayerMaxCycles);
+                                                          playerMinCyclesFor(chip, settings.loop, plan.storage),
+                                                          playerMaxCyclesFor(chip));
     if (!timing) return timing.failureDetail();
     plan.timing = *timing;
     plan.usedWords = kTableStartWord + plan.tableWords;
     if (plan.usedWords > chip.programWords) {
         return Refusal::failure(fitError(chip, plan, state.encoder.sampleRate, settings.packing));
     }
-    plan.playerWords = buildPlayer(playerSettings(state, settings, plan)).size();
+    plan.playerWords = chipPlayer(state, settings, plan).size();
     return plan;
 }
 
@@ -249,7 +280,7 @@ Result<PicProgram> buildPicProgram(const ProgramState& state, const PicProgramSe
     if (!plan) return plan.failureDetail();
     PicProgram program;
     program.plan = *plan;
-    program.player = buildPlayer(playerSettings(state, settings, program.plan));
+    program.player = chipPlayer(state, settings, program.plan);
     program.memory = programMemory(state, settings, program.plan, program.player);
     return program;
 }
@@ -281,7 +312,9 @@ Result<> writePicAssembler(const ProgramState& state, const PicProgramSettings& 
         TextChunkWriter out(writer);
         writeHeader(out, state, settings, program.plan);
         program.player.writeSource(out);
-        if (program.plan.storage == PicStorage::retlw) {
+        if (isPic18(*settings.chip)) {
+            writePic18Tables(out, program.plan.storage, state.bitStream.data(), program.plan.tableReads);
+        } else if (program.plan.storage == PicStorage::retlw) {
             writeRetlwTables(out, state.bitStream.data(), program.plan.tableReads);
         } else {
             writePackedTables(out, program.memory[1].words);

@@ -59,6 +59,11 @@ inline constexpr std::uint32_t kLowestFitRate = 1000;
 std::uint32_t highestFittingRate(const PicChip& chip, std::uint64_t frames, std::uint32_t frameRate,
                                  PicPacking packing = PicPacking::automatic);
 
+// The fewest and most cycles per sample the chip's player takes (the PIC18
+// player is its own).
+std::uint32_t playerMinCyclesFor(const PicChip& chip, bool loop, PicStorage storage);
+std::uint32_t playerMaxCyclesFor(const PicChip& chip);
+
 // Checks chip, oscillator, clock, rate and fit; says why not, and what would help.
 Result<PicProgramPlan> planPicProgram(const ProgramState& state, const PicProgramSettings& settings);
 

@@ -117,9 +117,15 @@ PinRecording runOnGpsim(const std::filesystem::path& directory, const PicChip& c
 
 std::string describeConfigOnGpsim(const std::filesystem::path& directory, const PicChip& chip, const std::string& hex) {
     std::ofstream(directory / "config.hex") << hex;
-    std::ofstream(directory / "config.stc") << "load p" << chip.processor << " config.hex\n"
-                                            << "p" << chip.processor << ".CONFIG\n"
-                                            << "quit\n";
+    std::ofstream script(directory / "config.stc");
+    script << "load p" << chip.processor << " config.hex\n";
+    // A PIC18 names its config bytes; the oscillator and the watchdog are in these two.
+    for (const char* name : chip.family == PicFamily::pic18 ? std::vector<const char*>{"CONFIG1H", "CONFIG2H"}
+                                                             : std::vector<const char*>{"CONFIG"}) {
+        script << "p" << chip.processor << "." << name << "\n";
+    }
+    script << "quit\n";
+    script.close();
     const std::string command = "cd '" + directory.string() +
                                 "' && timeout 60 gpsim -i -S disable -c config.stc </dev/null >config.out 2>&1";
     std::string output = std::system(command.c_str()) != 0 ? "gpsim failed or timed out\n" : "";

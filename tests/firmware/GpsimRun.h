@@ -29,7 +29,7 @@ PinRecording runOnGpsim(const std::filesystem::path& directory, const PicChip& c
 
 // The simulator's own account of the config word it loaded from the hex
 // ("$f21", then its fields such as "FOSC=1 - Clk source = XT"), for chips
-// whose config word gpsim names CONFIG.
+// whose config word gpsim names CONFIG; on a PIC18, CONFIG1H and CONFIG2H.
 std::string describeConfigOnGpsim(const std::filesystem::path& directory, const PicChip& chip, const std::string& hex);
 
 // What the player must have done, sample by sample.

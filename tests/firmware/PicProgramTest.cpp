@@ -1,6 +1,7 @@
 #include "TestSound.h"
 
 #include "export/TableLayout.h"
+#include "firmware/Pic18Player.h"
 #include "firmware/PicProgram.h"
 #include "firmware/PlayerCode.h"
 #include "support/FileBytes.h"
@@ -35,6 +36,7 @@ TEST(PicChips, PinsCarryTheirPackageNumbers) {
         {"16f876a", "RB0 (pin 21)", "RB1 (pin 22)"},  {"16f877a", "RB0 (pin 33)", "RB1 (pin 34)"},
         {"16f887", "RB0 (pin 33)", "RB1 (pin 34)"},   {"12f1840", "RA0 (pin 7)", "RA1 (pin 6)"},
         {"16f1825", "RC0 (pin 10)", "RC1 (pin 9)"},   {"16f1709", "RC0 (pin 16)", "RC1 (pin 15)"},
+        {"18f2520", "RB0 (pin 21)", "RB1 (pin 22)"},  {"18f26k22", "RB0 (pin 21)", "RB1 (pin 22)"},
     };
     ASSERT_EQ(std::size(cases), picChips().size());
     for (const Case& c : cases) {
@@ -66,6 +68,13 @@ TEST(PicChips, ConfigWordsForEachOscillator) {
         {"16f877a", crystal, 20000000, 0x3F32},  {"16f877a", crystal, 4000000, 0x3F31},
         {"16f876a", crystal, 200000, 0x3F30},    {"16f887", internal, 8000000, 0x20E4},
         {"16f887", crystal, 10000000, 0x20E2},
+        // PIC18: CONFIG1H in the high byte (_OSC_INTIO67_1H & _FCMEN_OFF_1H & _IESO_OFF_1H...).
+        {"18f2520", internal, 8000000, 0x0800},  {"18f2520", crystal, 20000000, 0x0200},
+        {"18f2520", crystal, 16000000, 0x0200},  {"18f2520", crystal, 4000000, 0x0100},
+        {"18f2520", crystal, 32768, 0x0000},     {"18f26k22", internal, 16000000, 0x2800},
+        {"18f26k22", crystal, 20000000, 0x2200}, {"18f26k22", crystal, 16000000, 0x2300},  // HSHP, HSMP
+        {"18f26k22", crystal, 4000001, 0x2300},  {"18f26k22", crystal, 4000000, 0x2100},
+        {"18f26k22", crystal, 200000, 0x2000},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(configWordFor(*findPicChip(c.chip), c.oscillator, c.clock), c.config)
@@ -156,13 +165,15 @@ TEST(PicProgram, TablesSitWhereTheAssemblerExportPutsThem) {
 // The player stays below the first table block even with its longest waits.
 TEST(PicProgram, PlayerFitsItsBlockAtEveryRate) {
     for (const PicChip& chip : picChips()) {
+        const bool pic18 = chip.family == PicFamily::pic18;
         for (const bool loop : {false, true}) {
             for (const PicPacking packing : {PicPacking::off, PicPacking::automatic}) {
                 const PicStorage storage = storageFor(chip, packing);
-                if (storage == PicStorage::packed16) continue;
-                for (const std::uint32_t cycles :
-                     {playerMinCycles(loop, storage), 49u, 777u, 778u, 1000u, kPlayerMaxCycles}) {
-                    const PicAssembly player = buildPlayer({&chip, 20000000, cycles, storage, 7936, true, loop});
+                const std::uint32_t fewest = pic18 ? pic18PlayerMinCycles(loop) : playerMinCycles(loop, storage);
+                const std::uint32_t most = pic18 ? kPic18PlayerMaxCycles : kPlayerMaxCycles;
+                for (const std::uint32_t cycles : {fewest, 49u, 777u, 778u, 1000u, most}) {
+                    const PlayerSettings settings{&chip, 20000000, cycles, storage, 7936, true, loop};
+                    const PicAssembly player = pic18 ? buildPic18Player(settings) : buildPlayer(settings);
                     EXPECT_LT(player.size(), kPlayerMaxWords) << chip.name << " " << cycles;
                 }
             }
@@ -221,6 +232,13 @@ TEST(PicProgram, RefusesASoundThatDoesNotFitAndSaysWhatHelps) {
     const std::string fitting = std::to_string(picSampleCapacity(*largest, PicPacking::off)) + " samples fit";
     EXPECT_NE(hugePlan.error().find(fitting), std::string::npos) << hugePlan.error();
     EXPECT_EQ(hugePlan.error().find("larger chip"), std::string::npos) << hugePlan.error();
+    // The 18F2520's two bytes a word fall short of the longest sound, which the 18F26K22 holds.
+    auto longest = test::makeEncodedSound(kMaxSamples, 15625, kAlgorithmOneBit);
+    const Result<PicProgramPlan> longestPlan = planPicProgram(*longest, {findPicChip("18f2520"), 0, false});
+    for (const char* part : {"262496 samples need 16662 words of 16384", "258048 samples fit",
+                             "PIC18F26K22 (32768 words)"}) {
+        EXPECT_NE(longestPlan.error().find(part), std::string::npos) << part << " missing from: " << longestPlan.error();
+    }
 
     const Result<std::string> hex = picProgramHex(*state, {findPicChip("16f628a"), 0, false});
     EXPECT_FALSE(hex);
@@ -245,6 +263,7 @@ TEST(PicProgram, CapacityIsTheLongestSoundThatFits) {
     EXPECT_EQ(picSampleCapacity(*findPicChip("16f88")), 53760u);
     EXPECT_EQ(picSampleCapacity(*findPicChip("16f877a")), 111104u);
     EXPECT_EQ(picSampleCapacity(*findPicChip("16f88"), PicPacking::off), 30720u);
+    EXPECT_EQ(picSampleCapacity(*findPicChip("18f26k22")), 520192u);  // two bytes in each of 32512 words
 }
 
 // The highest fitting rate: the capacity over the duration, rounded down, never below 1000 Hz.

@@ -24,6 +24,7 @@
 #include "core/Encoder.h"
 #include "core/DecoderModel.h"
 #include "export/TableLayout.h"
+#include "firmware/Pic18Player.h"
 #include "firmware/PicProgram.h"
 #include "firmware/PlayerCode.h"
 #include "support/TempDirectory.h"
@@ -42,7 +43,9 @@ using test::PinRecording;
 
 constexpr std::uint64_t kStartUpCycles = 200;  // set-up and first table read, generously
 
-PlayerRamp rampOf(const PicProgram& program, bool loop) {
+// The PIC18 player has no ramp yet: its sound starts and ends at once.
+PlayerRamp rampOf(const PicChip& chip, const PicProgram& program, bool loop) {
+    if (chip.family == PicFamily::pic18) return {};
     return playerRamp(program.plan.clockHz, program.plan.timing.cyclesPerSample, loop);
 }
 
@@ -69,6 +72,15 @@ const test::ProgramReadOnGpsim& programReadOn(const PicChip& chip) {
     return probed[chip.processor] = test::probeProgramRead(directory.path(), chip);
 }
 
+// gpsim 0.31 counts a PIC18 table read as one cycle, the chip two. The PIC18
+// player makes the same reads in every sample (one per byte, two with retlw
+// storage), so in the simulator every sample is that many cycles shorter.
+std::uint32_t simulatedCyclesPerSample(const PicChip& chip, const PicProgram& program) {
+    const std::uint32_t cycles = program.plan.timing.cyclesPerSample;
+    if (chip.family != PicFamily::pic18) return cycles;
+    return cycles - (program.plan.storage == PicStorage::retlw ? 2 : 1);
+}
+
 ExpectedPlayback expectedFor(const PicChip& chip, const ProgramState& state, const PicProgram& program,
                              std::uint32_t rounds = 1) {
     ExpectedPlayback expected;
@@ -86,8 +98,8 @@ ExpectedPlayback expectedFor(const PicChip& chip, const ProgramState& state, con
             before = state.bitStream[i];
         }
     }
-    expected.cyclesPerSample = program.plan.timing.cyclesPerSample;
-    const PlayerRamp ramp = rampOf(program, rounds > 1);
+    expected.cyclesPerSample = simulatedCyclesPerSample(chip, program);
+    const PlayerRamp ramp = rampOf(chip, program, rounds > 1);
     expected.rampUp = ramp.upSamples;
     expected.rampDown = ramp.downSamples;
     expected.twoPins = twoPins;
@@ -95,8 +107,8 @@ ExpectedPlayback expectedFor(const PicChip& chip, const ProgramState& state, con
     return expected;
 }
 
-std::uint64_t cyclesFor(const PicProgram& program, std::uint32_t rounds = 1) {
-    const PlayerRamp ramp = rampOf(program, rounds > 1);
+std::uint64_t cyclesFor(const PicChip& chip, const PicProgram& program, std::uint32_t rounds = 1) {
+    const PlayerRamp ramp = rampOf(chip, program, rounds > 1);
     const std::uint64_t samples =
         std::uint64_t{program.plan.storedSamples} * rounds + ramp.upSamples + ramp.downSamples + 2;
     return kStartUpCycles + samples * program.plan.timing.cyclesPerSample;
@@ -184,10 +196,11 @@ TEST_P(PlayerOnGpsim, PlaysEveryBitOnTime) {
     ASSERT_TRUE(built) << built.error();
     const PicProgram& program = *built;
 
-    const PinRecording recording = simulate(*chip, program, cyclesFor(program), c.chip);
+    const PinRecording recording = simulate(*chip, program, cyclesFor(*chip, program), c.chip);
     const test::PlaybackCheck check = test::checkPlayback(recording, expectedFor(*chip, *state, program));
     ASSERT_EQ(check.fault, "");
     expectFilterModelMatches(*state, check);
+    if (chip->family == PicFamily::pic18) return;
     expectRampLevels(check.rampUpA, true);
     expectRampLevels(check.rampDownA, false);
 }
@@ -230,7 +243,7 @@ TEST_F(PlayerEdgesOnGpsim, LargestSoundCrossesEveryBlockAndPage) {
         const PicProgram& program = *built;
         ASSERT_EQ(program.plan.usedWords, chip.programWords);
 
-        const PinRecording recording = simulate(chip, program, cyclesFor(program), c.chip);
+        const PinRecording recording = simulate(chip, program, cyclesFor(chip, program), c.chip);
         const test::PlaybackCheck check = test::checkPlayback(recording, expectedFor(chip, *state, program));
         ASSERT_EQ(check.fault, "") << c.chip;
         expectFilterModelMatches(*state, check);
@@ -246,7 +259,7 @@ TEST_F(PlayerEdgesOnGpsim, LoopStartsAgainInStep) {
     ASSERT_TRUE(built) << built.error();
     const PicProgram& program = *built;
 
-    const PinRecording recording = simulate(chip, program, cyclesFor(program, 2), "16f628a, looping");
+    const PinRecording recording = simulate(chip, program, cyclesFor(chip, program, 2), "16f628a, looping");
     const test::PlaybackCheck check = test::checkPlayback(recording, expectedFor(chip, *state, program, 2));
     ASSERT_EQ(check.fault, "");
     expectRampLevels(check.rampUpA, true);
@@ -270,9 +283,9 @@ TEST_F(PlayerEdgesOnGpsim, CrystalAtTheInternalFrequencyKeepsTime) {
     EXPECT_NE(config.find("Clk source = XT"), std::string::npos) << config;
     EXPECT_NE(config.find("WDT is disabled"), std::string::npos) << config;
 
-    const PinRecording onCrystal = simulate(chip, *crystal, cyclesFor(*crystal), "16f628a, crystal");
+    const PinRecording onCrystal = simulate(chip, *crystal, cyclesFor(chip, *crystal), "16f628a, crystal");
     ASSERT_EQ(test::checkPlayback(onCrystal, expectedFor(chip, *state, *crystal)).fault, "");
-    const PinRecording onInternal = simulate(chip, *internal, cyclesFor(*internal), "16f628a, internal");
+    const PinRecording onInternal = simulate(chip, *internal, cyclesFor(chip, *internal), "16f628a, internal");
     EXPECT_EQ(onCrystal.portWrites, onInternal.portWrites);
 }
 
@@ -287,7 +300,7 @@ TEST_F(PlayerEdgesOnGpsim, FastestRatesKeepTime) {
         const PicProgram& program = *built;
         ASSERT_EQ(program.plan.timing.cyclesPerSample, playerMinCycles(loop));
         const std::uint32_t rounds = loop ? 2 : 1;
-        const PinRecording recording = simulate(chip, program, cyclesFor(program, rounds), "16f628a, fastest");
+        const PinRecording recording = simulate(chip, program, cyclesFor(chip, program, rounds), "16f628a, fastest");
         EXPECT_EQ(test::checkPlayback(recording, expectedFor(chip, *state, program, rounds)).fault, "") << "loop " << loop;
     }
 }
@@ -344,7 +357,7 @@ TEST_F(PlayerEdgesOnGpsim, FaultsAreCaught) {
         PicProgram broken = good.at(fault.packing);
         fault.plant(broken);
         ASSERT_NE(broken.memory, good.at(fault.packing).memory) << fault.name << " planted nothing";
-        const PinRecording recording = simulate(chip, broken, cyclesFor(broken), fault.name);
+        const PinRecording recording = simulate(chip, broken, cyclesFor(chip, broken), fault.name);
         std::string found = test::checkPlayback(recording, expectedFor(chip, *state, good.at(fault.packing))).fault;
         // The simulator runs on without the config word; its own account of what it loaded shows it.
         test::TempDirectory directory;
@@ -357,9 +370,90 @@ TEST_F(PlayerEdgesOnGpsim, FaultsAreCaught) {
         std::printf("[ caught   ] %s: %s\n", fault.name, found.substr(0, 120).c_str());
     }
     for (const auto& [packing, program] : good) {
-        const PinRecording recording = simulate(chip, program, cyclesFor(program), "the same program, unbroken");
+        const PinRecording recording = simulate(chip, program, cyclesFor(chip, program), "the same program, unbroken");
         EXPECT_EQ(test::checkPlayback(recording, expectedFor(chip, *state, program)).fault, "");
     }
+}
+
+class Pic18OnGpsim : public PlayerEdgesOnGpsim {};
+
+// At the fewest cycles the PIC18 player claims to need, every path fits in
+// both storages, the restart of a looping program included.
+TEST_F(Pic18OnGpsim, FastestRatesKeepTime) {
+    struct Case {
+        const char* chip;
+        PicPacking packing;
+    };
+    for (const Case& c : {Case{"18f2520", PicPacking::off}, Case{"18f26k22", PicPacking::automatic}}) {
+        const PicChip& chip = *findPicChip(c.chip);
+        const char* name = c.chip;
+        for (const bool loop : {false, true}) {
+            SCOPED_TRACE(std::string(name) + (loop ? " looping" : " once"));
+            const std::uint32_t cycles = pic18PlayerMinCycles(loop);
+            auto state = test::makeEncodedSound(3001, chip.internalClockHz / 4 / cycles, kAlgorithmOneAndHalfBit);
+            const Result<PicProgram> built =
+                buildPicProgram(*state, {&chip, 0, loop, PicOscillator::internal, c.packing});
+            ASSERT_TRUE(built) << built.error();
+            const PicProgram& program = *built;
+            ASSERT_EQ(program.plan.timing.cyclesPerSample, cycles);
+            const std::uint32_t rounds = loop ? 2 : 1;
+            const PinRecording recording = simulate(chip, program, cyclesFor(chip, program, rounds), name);
+            EXPECT_EQ(test::checkPlayback(recording, expectedFor(chip, *state, program, rounds)).fault, "");
+        }
+    }
+}
+
+// The longest sound there is, 262,500 samples at 15,625 Hz, packed on the
+// PIC18F26K22 at 16 MHz: 32,812 bytes, the table pointer's high byte
+// carrying 128 times, every pin level at every instant.
+TEST_F(Pic18OnGpsim, LongestSoundPlaysPinForPin) {
+    const PicChip& chip = *findPicChip("18f26k22");
+    auto state = test::makeEncodedSound(kMaxSamples, 15625, kAlgorithmOneAndHalfBit);
+    const Result<PicProgram> built = buildPicProgram(*state, {&chip, 16000000, false});
+    ASSERT_TRUE(built) << built.error();
+    const PicProgram& program = *built;
+    ASSERT_EQ(program.plan.timing.cyclesPerSample, 256u);
+    ASSERT_EQ(program.memory[1].words.size(), 16406u);
+
+    const PinRecording recording = simulate(chip, program, cyclesFor(chip, program), "18f26k22, longest sound");
+    const test::PlaybackCheck check = test::checkPlayback(recording, expectedFor(chip, *state, program));
+    ASSERT_EQ(check.fault, "");
+    EXPECT_EQ(check.pinA.size(), 262496u);
+    expectFilterModelMatches(*state, check);
+}
+
+// PIC18 faults planted in a good program: the table's bytes in the wrong
+// half of each word fail the playback; config bytes a word off leave the
+// simulator without the internal oscillator and with its watchdog.
+TEST_F(Pic18OnGpsim, FaultsAreCaught) {
+    const PicChip& chip = *findPicChip("18f26k22");
+    auto state = test::makeEncodedSound(4001, 16000, kAlgorithmOneAndHalfBit);
+    const Result<PicProgram> built = buildPicProgram(*state, {&chip, 0, false});
+    ASSERT_TRUE(built) << built.error();
+    const PicProgram& good = *built;
+    const ExpectedPlayback expected = expectedFor(chip, *state, good);
+    EXPECT_EQ(test::checkPlayback(simulate(chip, good, cyclesFor(chip, good), "18f26k22"), expected).fault, "");
+
+    PicProgram swapped = good;
+    for (std::uint16_t& word : swapped.memory[1].words) word = static_cast<std::uint16_t>(word << 8 | word >> 8);
+    const std::string found =
+        test::checkPlayback(simulate(chip, swapped, cyclesFor(chip, swapped), "bytes swapped"), expected).fault;
+    EXPECT_NE(found, "") << "table bytes in the wrong halves went unnoticed";
+
+    // Internal oscillator block (FOSC 1000), watchdog off (WDTEN 00).
+    auto configOf = [&chip](const PicProgram& program) {
+        test::TempDirectory directory;
+        return test::describeConfigOnGpsim(directory.path(), chip, formatIntelHex(program.memory));
+    };
+    const std::string config = configOf(good);
+    EXPECT_NE(config.find("FOSC=8 "), std::string::npos) << config;
+    EXPECT_NE(config.find("WDT is disabled"), std::string::npos) << config;
+    PicProgram shifted = good;
+    ++shifted.memory.back().address;
+    const std::string shiftedConfig = configOf(shifted);
+    EXPECT_TRUE(shiftedConfig.find("FOSC=8 ") == std::string::npos ||
+                shiftedConfig.find("WDT is disabled") == std::string::npos)
+        << "config a word off went unnoticed:\n" << shiftedConfig;
 }
 
 }  // namespace

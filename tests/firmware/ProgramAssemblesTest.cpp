@@ -5,6 +5,7 @@
 #include "HexSegmentCases.h"
 #include "TestSound.h"
 
+#include "export/TextChunkWriter.h"
 #include "firmware/PicProgram.h"
 #include "support/FileBytes.h"
 #include "support/TempDirectory.h"
@@ -43,13 +44,15 @@ TEST(ProgramAssembles, GpasmMakesTheSameHex) {
             for (const std::int8_t scheme : {kAlgorithmOneBit, kAlgorithmOneAndHalfBit}) {
                 PicProgramSettings settings = clock;
                 settings.loop = (checked % 3) == 1;
+                // A PIC18 keeps its tables as retlw words in every other pair of cases.
+                if (chip.family == PicFamily::pic18 && (checked / 2) % 2 == 1) settings.packing = PicPacking::off;
                 const std::uint32_t rate = (clock.clockHz != 0 ? clock.clockHz : chip.internalClockHz) / 400;
                 // 5003 samples: 625 table bytes over three blocks, the last one short.
                 auto state = test::makeEncodedSound(5003, rate, scheme);
                 const std::string name = std::string(chip.processor) + "-" + std::to_string(checked);
                 SCOPED_TRACE(name + " clock " + std::to_string(clock.clockHz) +
                              (clock.oscillator == PicOscillator::crystal ? " crystal" : " internal") +
-                             (settings.loop ? " looping" : ""));
+                             (settings.loop ? " looping" : "") + (settings.packing == PicPacking::off ? " unpacked" : ""));
                 ASSERT_TRUE(writePicAssembler(*state, settings, directory / (name + ".asm")));
                 ASSERT_TRUE(writePicHex(*state, settings, directory / (name + ".hex")));
                 const std::string command = "cd '" + directory.path().string() + "' && gpasm -o " + name +
@@ -62,6 +65,57 @@ TEST(ProgramAssembles, GpasmMakesTheSameHex) {
         }
     }
     EXPECT_EQ(checked, expected);
+}
+
+// Each PIC18 form the assembler writes, access bank and banked, branches and
+// two-word jumps back and forth, near and beyond word 255, is what gpasm makes
+// of its source line.
+TEST(ProgramAssembles, Pic18FormsAsGpasmMakesThem) {
+    if (std::system("command -v gpasm >/dev/null 2>&1") != 0) GTEST_SKIP() << "gpasm is not installed";
+    using Destination = PicAssembly::Destination;
+    constexpr PicRegister kNear{"near", 0x12};
+    constexpr PicRegister kSfr{"TABLAT", 0xFF5};
+    constexpr PicRegister kBanked{"ANSELB", 0xF39};
+    PicAssembly code(PicFamily::pic18);
+    for (const PicRegister& reg : {kNear, kSfr, kBanked}) code.define(reg.name, reg.address);
+    code.label("back");
+    code.byteOp(pic18::kDecfsz, kNear, Destination::f);
+    code.byteOp(pic18::kMovf, kBanked, Destination::w);
+    code.fileOp(pic18::kMovwf, kSfr);
+    code.bitOp(pic18::kBsf, kBanked, "3", 3);
+    code.literalOp(pic18::kMovlb, 15);
+    code.branch(pic18::kBc, "ahead");
+    code.jump(pic18::kGoto, "far");
+    code.jump(pic18::kCall, "back");
+    code.skipToNext();
+    code.plain(pic18::kTblrdPostIncrement);
+    code.label("ahead");
+    for (int k = 0; k < 300; ++k) code.plain(pic18::kNop);
+    code.label("far");
+    code.branch(pic18::kBra, "back");
+    code.branch(pic18::kBnz, "ahead2");
+    code.label("ahead2");
+    code.plain(pic18::kSleep);
+
+    test::TempDirectory directory;
+    {
+        AtomicFileWriter writer(directory / "forms.asm");
+        ASSERT_TRUE(writer.open());
+        {
+            TextChunkWriter out(writer);
+            out.line("        list p=18f26k22, r=dec");
+            out.line("        errorlevel -302");
+            code.writeSource(out);
+            out.line("        end");
+        }
+        ASSERT_TRUE(writer.commit());
+    }
+    const std::string command =
+        "cd '" + directory.path().string() + "' && gpasm -o forms-gpasm.hex forms.asm > forms.out 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << readText(directory / "forms.out");
+    const std::vector<ProgramWords> ours{{0, code.words()}};
+    EXPECT_EQ(formatIntelHex(ours), readText(directory / "forms-gpasm.hex"));
+    EXPECT_EQ(code.addressOf("far"), 312u);  // 8 one-word, 2 two-word instructions and 300 nops before it
 }
 
 // org takes byte addresses on a PIC18; warning 220 (beyond the chip's flash)

@@ -1,0 +1,247 @@
+#include "firmware/Pic18Player.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace ryx {
+namespace {
+
+using Destination = PicAssembly::Destination;
+
+constexpr PicRegister kTablat{"TABLAT", 0xFF5};
+constexpr PicRegister kTblptrLow{"TBLPTRL", 0xFF6};
+constexpr PicRegister kTblptrHigh{"TBLPTRH", 0xFF7};
+constexpr PicRegister kTblptrUpper{"TBLPTRU", 0xFF8};
+// Player variables in the access bank.
+constexpr PicRegister kCurrent{"current", 0x00};  // the byte being played, next bit on top
+constexpr PicRegister kPins{"pins", 0x01};        // bit 0: this sample, bit 1: the one before
+constexpr PicRegister kCountLow{"countlo", 0x02};  // counts up to 65536 over the table bytes
+constexpr PicRegister kCountHigh{"counthi", 0x03};
+constexpr PicRegister kBitsLeft{"bitsleft", 0x04};
+constexpr PicRegister kWaitInner{"wait1", 0x05};
+constexpr PicRegister kWaitOuter{"wait2", 0x06};
+
+// The table's first byte: word 256.
+constexpr std::uint32_t kTableByteAddress = 2 * kTableStartWord;
+
+// Every path from one sample's port write to the next makes the same number
+// of table reads (one per byte, two with retlw storage: the second skips the
+// retlw's high byte), so the spacing never depends on what a read costs: two
+// cycles on the chip, one in gpsim 0.31. Paths without a byte to read make a
+// TBLRD* that leaves the pointer alone.
+constexpr std::uint32_t kReadCycles = 2;
+// Cycles of each path without its table reads and its wait.
+constexpr std::uint32_t kWithinByteCycles = 8;
+constexpr std::uint32_t kByteBoundaryCycles = 17;
+constexpr std::uint32_t kRestartCycles = 26;
+constexpr std::uint32_t kEndCycles = 8;  // the last sample to both pins low
+static_assert(kByteBoundaryCycles + 2 * kReadCycles == kPic18PlayerMinCycles);
+static_assert(kRestartCycles + 2 * kReadCycles == kPic18PlayerMinCyclesLooping);
+
+// Two nested counting loops: 3A + 770(B - 1) + 5 cycles for A, B in 1 ... 256,
+// and up to four cycles of padding.
+constexpr std::uint32_t kLoopBase = 5;
+constexpr std::uint32_t kOuterStep = 770;
+constexpr std::uint32_t kMaxWaitCycles = 3 * 256 + kOuterStep * 255 + kLoopBase + 4;
+static_assert(kPic18PlayerMaxCycles == kMaxWaitCycles + kWithinByteCycles,
+              "the slowest rate's within-byte wait, at least one read shorter, fits the loops");
+
+class Pic18PlayerWriter {
+public:
+    explicit Pic18PlayerWriter(const PlayerSettings& settings)
+        : settings_(settings),
+          storage_(settings.storage),
+          tableReads_(settings.tableReads),
+          port_{settings.chip->portName, settings.chip->portAddress},
+          tris_{settings.chip->trisName, settings.chip->trisAddress} {}
+
+    PicAssembly build() {
+        defineSymbols();
+        setUpChip();
+        startTable("first");
+        startSound();
+        playSamples();
+        finish();
+        return std::move(code_);
+    }
+
+private:
+    std::uint32_t readsPerByte() const { return storage_ == PicStorage::retlw ? 2 : 1; }
+    // A path's cycles with its table reads: what its wait leaves of the sample.
+    std::uint32_t waitAfter(std::uint32_t pathCycles) const {
+        return settings_.cyclesPerSample - pathCycles - kReadCycles * readsPerByte();
+    }
+
+    // The reads of a path that has no byte to read.
+    void balancingReads() {
+        for (std::uint32_t read = 0; read < readsPerByte(); ++read) {
+            code_.plain(pic18::kTblrd, "as many table reads as a byte's path");
+        }
+    }
+
+    void defineSymbols() {
+        for (PicRegister reg : {port_, tris_, kTablat, kTblptrLow, kTblptrHigh, kTblptrUpper}) {
+            code_.define(reg.name, reg.address);
+        }
+        for (const RegisterSetting& setting : setupSettings()) code_.define(setting.name, setting.address);
+        for (PicRegister reg : {kCurrent, kPins, kCountLow, kCountHigh, kBitsLeft, kWaitInner, kWaitOuter}) {
+            code_.define(reg.name, reg.address);
+        }
+    }
+
+    std::vector<RegisterSetting> setupSettings() const {
+        std::vector<RegisterSetting> settings;
+        if (settings_.oscillator == PicOscillator::internal) {
+            for (const RegisterSetting& s : settings_.chip->internalClockSetup) settings.push_back(s);
+        }
+        for (const RegisterSetting& s : settings_.chip->pinSetup) settings.push_back(s);
+        std::erase_if(settings, [](const RegisterSetting& s) { return s.name.empty(); });
+        return settings;
+    }
+
+    void setUpChip() {
+        code_.comment("Set the chip up; the pins start low.");
+        code_.fileOp(pic18::kClrf, port_, "the latch, before the pins drive");
+        for (const RegisterSetting& setting : setupSettings()) {
+            const PicRegister reg{setting.name, setting.address};
+            // Registers outside the access bank (ANSELB) are reached through BSR.
+            if (reg.address >= 0x60 && reg.address < 0xF80) {
+                code_.literalOp(pic18::kMovlb, static_cast<std::uint8_t>(reg.address >> 8));
+            }
+            code_.literalOp(pic18::kMovlw, setting.value);
+            code_.fileOp(pic18::kMovwf, reg,
+                         setting.name == "OSCCON"
+                             ? "internal clock at " + std::to_string(settings_.chip->internalClockHz / 1000000) + " MHz"
+                             : std::string("pins A and B digital"));
+        }
+        code_.literalOp(pic18::kMovlw, 0xFC);
+        code_.fileOp(pic18::kMovwf, tris_, "pins A and B drive");
+        code_.fileOp(pic18::kClrf, kPins, "no bit before the first");
+    }
+
+    // Table pointer, byte count and first byte: 14 cycles (16 with retlw storage).
+    void startTable(std::string_view label) {
+        code_.label(label);
+        code_.fileOp(pic18::kClrf, kTblptrUpper, "the table starts at word 256");
+        code_.literalOp(pic18::kMovlw, static_cast<std::uint8_t>(kTableByteAddress >> 8));
+        code_.fileOp(pic18::kMovwf, kTblptrHigh);
+        code_.fileOp(pic18::kClrf, kTblptrLow);
+        const std::uint32_t count = 65536u - tableReads_;
+        code_.literalOp(pic18::kMovlw, static_cast<std::uint8_t>(count & 0xFF), "the byte count, negated");
+        code_.fileOp(pic18::kMovwf, kCountLow);
+        code_.literalOp(pic18::kMovlw, static_cast<std::uint8_t>(count >> 8));
+        code_.fileOp(pic18::kMovwf, kCountHigh);
+        readNextByte();
+    }
+
+    // 4 cycles and the table reads.
+    void readNextByte(bool labelled = false) {
+        if (labelled) code_.label(kPic18TableReadLabel);
+        code_.plain(pic18::kTblrdPostIncrement, "the next table byte");
+        code_.byteOp(pic18::kMovf, kTablat, Destination::w);
+        if (storage_ == PicStorage::retlw) code_.plain(pic18::kTblrdPostIncrement, "past the retlw's high byte");
+        code_.fileOp(pic18::kMovwf, kCurrent);
+        code_.literalOp(pic18::kMovlw, 8);
+        code_.fileOp(pic18::kMovwf, kBitsLeft);
+    }
+
+    // Where a ramp up to half the supply would play before the first sample;
+    // without one the sound starts at once, the pins low until then.
+    void startSound() { code_.branch(pic18::kBra, kSampleLabel); }
+
+    void playSamples() {
+        code_.comment("Every sample takes the same number of cycles on every path.");
+        code_.label("within");
+        balancingReads();
+        wait(waitAfter(kWithinByteCycles), "waitbit");
+        code_.label(kSampleLabel);
+        code_.byteOp(pic18::kRlcf, kCurrent, Destination::f, "next bit, first sample on top");
+        code_.byteOp(pic18::kRlcf, kPins, Destination::f, "into pin A; pin A's bit to pin B");
+        code_.byteOp(pic18::kMovf, kPins, Destination::w);
+        code_.literalOp(pic18::kAndlw, settings_.twoPins ? 3 : 1, settings_.twoPins ? "pins A and B" : "pin A only");
+        code_.fileOp(pic18::kMovwf, port_, "the sample's instant");
+        code_.byteOp(pic18::kDecfsz, kBitsLeft, Destination::f);
+        code_.branch(pic18::kBra, "within");
+        code_.byteOp(pic18::kIncf, kCountLow, Destination::f, "a byte is done");
+        code_.literalOp(pic18::kMovlw, 0);
+        code_.byteOp(pic18::kAddwfc, kCountHigh, Destination::f, "a carry out: that was the last byte");
+        code_.branch(pic18::kBc, "finished");
+        readNextByte(true);
+        code_.label(kByteDelayLabel);
+        wait(waitAfter(kByteBoundaryCycles), "waitbyte");
+        code_.branch(pic18::kBra, kSampleLabel);
+    }
+
+    void finish() {
+        code_.label("finished");
+        if (settings_.loop) {
+            code_.comment("Start again at the first byte, in step.");
+            wait(waitAfter(kRestartCycles), "waitagain");
+            startTable("again");
+            code_.branch(pic18::kBra, kSampleLabel);
+            return;
+        }
+        balancingReads();
+        wait(waitAfter(kEndCycles), "waitend");
+        endSound();
+    }
+
+    // Both pins low one sample after the last, then sleep; a ramp down from
+    // half the supply would play here first.
+    void endSound() {
+        code_.comment("Both pins low, then sleep.");
+        code_.fileOp(pic18::kClrf, port_);
+        code_.label("asleep");
+        code_.plain(pic18::kSleep, "until the next reset");
+        code_.branch(pic18::kBra, "asleep");
+    }
+
+    // Exactly `cycles` cycles, in at most eleven words.
+    void wait(std::uint32_t cycles, std::string_view label) {
+        if (cycles > kMaxWaitCycles) throw std::logic_error("wait too long for the player");
+        std::uint32_t padding = cycles;
+        if (cycles >= 8) {
+            const std::uint32_t outer = (cycles - 8) / kOuterStep + 1;
+            const std::uint32_t rest = cycles - kLoopBase - kOuterStep * (outer - 1);
+            const std::uint32_t inner = std::min<std::uint32_t>(rest / 3, 256);
+            padding = rest - 3 * inner;
+            code_.literalOp(pic18::kMovlw, static_cast<std::uint8_t>(inner & 0xFF));
+            code_.fileOp(pic18::kMovwf, kWaitInner);
+            code_.literalOp(pic18::kMovlw, static_cast<std::uint8_t>(outer & 0xFF));
+            code_.fileOp(pic18::kMovwf, kWaitOuter, std::to_string(cycles) + " cycles");
+            code_.label(label);
+            code_.byteOp(pic18::kDecfsz, kWaitInner, Destination::f);
+            code_.branch(pic18::kBra, label);
+            code_.byteOp(pic18::kDecfsz, kWaitOuter, Destination::f);
+            code_.branch(pic18::kBra, label);
+        }
+        for (; padding >= 2; padding -= 2) code_.skipToNext();
+        if (padding == 1) code_.plain(pic18::kNop);
+    }
+
+    const PlayerSettings& settings_;
+    PicStorage storage_;
+    std::uint32_t tableReads_;
+    PicRegister port_;
+    PicRegister tris_;
+    PicAssembly code_{PicFamily::pic18};
+};
+
+}  // namespace
+
+std::uint32_t pic18PlayerMinCycles(bool loop) { return loop ? kPic18PlayerMinCyclesLooping : kPic18PlayerMinCycles; }
+
+PicAssembly buildPic18Player(const PlayerSettings& settings) {
+    if (settings.chip == nullptr || settings.chip->family != PicFamily::pic18 ||
+        settings.storage == PicStorage::packed14 || settings.cyclesPerSample < pic18PlayerMinCycles(settings.loop) ||
+        settings.cyclesPerSample > kPic18PlayerMaxCycles || settings.tableReads == 0 || settings.tableReads > 65535) {
+        throw std::invalid_argument("PIC18 player settings out of range");
+    }
+    PicAssembly code = Pic18PlayerWriter(settings).build();
+    if (code.size() > kPlayerMaxWords) throw std::logic_error("player larger than its block");
+    return code;
+}
+
+}  // namespace ryx

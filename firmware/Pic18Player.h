@@ -1,0 +1,34 @@
+#pragma once
+// The PIC18 player at address 0: sets the chip up, then plays one table bit
+// per sample on pin A (and the bit before on pin B), every sample exactly the
+// same number of cycles, reading the table bytes from word 256 with TBLRD*+;
+// a single play ends with both pins low one sample after the last, then
+// sleeps. No ramp yet: the first sample follows the set-up at once.
+
+#include "firmware/PicAssembly.h"
+#include "firmware/PicChip.h"
+#include "firmware/PlayerCode.h"
+#include "firmware/SoundStorage.h"
+
+#include <cstdint>
+
+namespace ryx {
+
+// The fewest cycles per sample: the byte-boundary path with retlw storage
+// (two table reads per byte), and in a looping program the restart.
+inline constexpr std::uint32_t kPic18PlayerMinCycles = 21;
+inline constexpr std::uint32_t kPic18PlayerMinCyclesLooping = 30;
+// The longest wait one path can make, plus the shortest path: the same
+// counting loops as the mid-range player.
+inline constexpr std::uint32_t kPic18PlayerMaxCycles = 197135;
+
+std::uint32_t pic18PlayerMinCycles(bool loop);
+
+// Labels the program carries, for readers of the source and for tests.
+inline constexpr std::string_view kPic18TableReadLabel = "readbyte";  // the TBLRD*+ of every byte
+
+// Settings as for the mid-range player; the tables hold `tableReads` bytes,
+// packed16 (two per word) or retlw (the low byte of each word).
+PicAssembly buildPic18Player(const PlayerSettings& settings);
+
+}  // namespace ryx
