@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include "cli/OptionTable.h"
+#include "firmware/PicProgram.h"
 #include "firmware/PlaybackTiming.h"
 #include "firmware/PlayerCode.h"
 #include "import/ImportOptions.h"
@@ -54,7 +55,8 @@ Result<> checkProgramClock(const CommandLine& options) {
     if (!options.importRate) return {};
     const Result<PlaybackTiming> timing =
         computePlaybackTiming(clockHz, *options.importRate,
-                              playerMinCycles(options.loop, storageFor(chip, options.packing)), kPlayerMaxCycles);
+                              playerMinCyclesFor(chip, options.loop, storageFor(chip, options.packing)),
+                              playerMaxCyclesFor(chip));
     if (!timing) return Result<>::failure(timing.error());
     return {};
 }
