@@ -44,6 +44,37 @@ std::string fitError(const PicChip& chip, const PicProgramPlan& plan, std::uint3
     return text;
 }
 
+// Pins start sounds on a chip that has them, one pin per sound, never for ever.
+Result<> checkTrigger(const PicChip& chip, const PicProgramSettings& settings, std::size_t soundCount) {
+    if (soundCount > 1 && chip.family == PicFamily::pic18) {
+        return Result<>::failure("a bank of several sounds needs a PIC16 for now, not the " + std::string(chip.name));
+    }
+    if (settings.trigger != PlayTrigger::pins) return {};
+    const auto pins = static_cast<std::size_t>(
+        std::count_if(chip.triggerPins.begin(), chip.triggerPins.end(),
+                      [](const TriggerPin& pin) { return !pin.pin.name.empty(); }));
+    if (pins == 0) return Result<>::failure("the " + std::string(chip.name) + " has no trigger pins");
+    if (soundCount > pins) {
+        return Result<>::failure("the " + std::string(chip.name) + " has " + std::to_string(pins) +
+                                 " trigger pins, one for each sound: " + std::to_string(soundCount) +
+                                 " sounds are too many");
+    }
+    if (settings.loop) return Result<>::failure("sounds started by their pins play once each, not for ever");
+    return {};
+}
+
+// The first sound whose table runs past the chip's memory.
+std::string bankFitError(const PicChip& chip, const PicProgramPlan& plan) {
+    std::size_t over = 0;
+    while (over + 1 < plan.sounds.size() &&
+           plan.sounds[over].firstWord + plan.sounds[over].tableWords <= chip.programWords) {
+        ++over;
+    }
+    return "the bank does not fit the " + std::string(chip.name) + ": sound " + std::to_string(over + 1) +
+           " runs past its " + std::to_string(chip.programWords) + " words; the sounds need " +
+           std::to_string(plan.usedWords) + " words";
+}
+
 // The clock the program runs at, or why the oscillator cannot give it.
 Result<std::uint32_t> programClock(const PicChip& chip, const PicProgramSettings& settings) {
     using Refusal = Result<std::uint32_t>;
@@ -77,6 +108,10 @@ PlayerSettings playerSettings(const ProgramState& state, const PicProgramSetting
     player.twoPins = state.encoder.algorithmType == kAlgorithmOneAndHalfBit;
     player.loop = settings.loop;
     player.oscillator = plan.oscillator;
+    player.trigger = settings.trigger;
+    if (settings.trigger == PlayTrigger::pins) {
+        for (const PlannedSound& sound : plan.sounds) player.bank.push_back({sound.firstWord, sound.tableReads});
+    }
     return player;
 }
 
@@ -87,12 +122,15 @@ PicAssembly chipPlayer(const ProgramState& state, const PicProgramSettings& sett
     return isPic18(*settings.chip) ? buildPic18Player(player) : buildPlayer(player);
 }
 
-std::vector<ProgramWords> programMemory(const ProgramState& state, const PicProgramSettings& settings,
+std::vector<ProgramWords> programMemory(SoundBank sounds, const PicProgramSettings& settings,
                                         const PicProgramPlan& plan, const PicAssembly& player) {
     std::vector<ProgramWords> memory;
     memory.push_back({0, player.words()});
-    memory.push_back({kTableStartWord, tableWords(plan.storage, settings.chip->family, state.bitStream.data(),
-                                                  plan.storedSamples)});
+    for (std::size_t k = 0; k < sounds.size(); ++k) {
+        const PlannedSound& sound = plan.sounds[k];
+        memory.push_back({sound.firstWord, tableWords(plan.storage, settings.chip->family,
+                                                      sounds[k]->bitStream.data(), sound.storedSamples)});
+    }
     for (const ConfigRecord& record : configRecordsFor(*settings.chip, plan.oscillator, plan.clockHz)) {
         if (!memory.back().words.empty() && memory.back().address + memory.back().words.size() == record.address) {
             memory.back().words.push_back(record.value);
@@ -129,16 +167,18 @@ std::string storageText(PicStorage storage) {
     return {};
 }
 
-// Packed words as data, eight to a line, from word 256.
-void writePackedTables(TextChunkWriter& out, const std::vector<std::uint16_t>& words) {
+// Packed words as data, eight to a line, from their first word.
+void writePackedTables(TextChunkWriter& out, const ProgramWords& words, std::string_view what) {
     out.line("");
-    out.line("; The sound, " + std::to_string(words.size()) + " words from word 256, first sample at bit 13");
-    out.line("        org     256");
-    for (std::size_t k = 0; k < words.size(); k += 8) {
+    out.line("; " + std::string(what) + ", " + std::to_string(words.words.size()) + " words from word " +
+             std::to_string(words.address));
+    out.line("        org     " + std::to_string(words.address));
+    const std::vector<std::uint16_t>& values = words.words;
+    for (std::size_t k = 0; k < values.size(); k += 8) {
         std::string line = "        dw      ";
-        for (std::size_t i = k; i < std::min(words.size(), k + 8); ++i) {
+        for (std::size_t i = k; i < std::min(values.size(), k + 8); ++i) {
             if (i != k) line += ", ";
-            line += hexWord(words[i]);
+            line += hexWord(values[i]);
         }
         out.line(line);
     }
@@ -167,7 +207,16 @@ void writeHeader(TextChunkWriter& out, const ProgramState& state, const PicProgr
     out.line("; Memory     " + std::to_string(plan.usedWords) + " of " + std::to_string(plan.totalWords) +
              " words (player " + std::to_string(plan.playerWords) + ", tables " + std::to_string(plan.tableWords) +
              ", " + storageText(plan.storage) + ")");
-    out.line(playsText(chip, settings.loop));
+    if (settings.trigger == PlayTrigger::pins) {
+        out.line("; Plays      sound k when its pin is pulled low, between a slow rise and fall; asleep between");
+        for (std::size_t k = 0; k < plan.sounds.size(); ++k) {
+            out.line("; Sound " + std::to_string(k + 1) + "    " + pinLabel(chip.triggerPins[k].pin) + ": " +
+                     std::to_string(plan.sounds[k].storedSamples) + " samples from word " +
+                     std::to_string(plan.sounds[k].firstWord));
+        }
+    } else {
+        out.line(playsText(chip, settings.loop));
+    }
     out.line(";");
     const std::string ohms = std::to_string(twoPins ? 2 * std::int64_t{encoder.resistorOhms} : encoder.resistorOhms);
     std::string pinA = pinLabel(chip.pinA);
@@ -245,9 +294,30 @@ std::uint32_t highestFittingRate(const PicChip& chip, std::uint64_t frames, std:
 }
 
 Result<PicProgramPlan> planPicProgram(const ProgramState& state, const PicProgramSettings& settings) {
+    const ProgramState* const sounds[] = {&state};
+    return planPicBank(sounds, settings);
+}
+
+Result<PicProgramPlan> planPicBank(SoundBank sounds, const PicProgramSettings& settings) {
     using Refusal = Result<PicProgramPlan>;
     if (settings.chip == nullptr) return Refusal::failure("no chip chosen");
+    if (sounds.empty()) return Refusal::failure("no sound to play");
     const PicChip& chip = *settings.chip;
+    const bool bank = sounds.size() > 1;
+    if (Result<> trigger = checkTrigger(chip, settings, sounds.size()); !trigger) return trigger.failureDetail();
+    const EncoderState& first = sounds.front()->encoder;
+    for (std::size_t k = 1; k < sounds.size(); ++k) {
+        const EncoderState& other = sounds[k]->encoder;
+        if (other.sampleRate != first.sampleRate) {
+            return Refusal::failure("the sounds of a bank share one rate, but sound " + std::to_string(k + 1) +
+                                    " has " + std::to_string(other.sampleRate) + " Hz and sound 1 " +
+                                    std::to_string(first.sampleRate) + " Hz: import them at one rate with -r");
+        }
+        if (other.algorithmType != first.algorithmType || other.fineness != first.fineness) {
+            return Refusal::failure("the sounds of a bank share one scheme and fineness, but sound " +
+                                    std::to_string(k + 1) + " differs from sound 1");
+        }
+    }
     PicProgramPlan plan;
     plan.totalWords = chip.programWords;
     const Result<std::uint32_t> clock = programClock(chip, settings);
@@ -255,33 +325,51 @@ Result<PicProgramPlan> planPicProgram(const ProgramState& state, const PicProgra
     plan.clockHz = *clock;
     plan.oscillator = settings.oscillator;
     plan.storage = storageFor(chip, settings.packing);
-    plan.storedSamples = storedSampleCount(plan.storage, state.encoder.sampleCount);
-    plan.tableReads = tableReadCount(plan.storage, plan.storedSamples);
-    plan.tableWords = tableWordCount(plan.storage, plan.storedSamples);
-    if (plan.tableReads == 0) {
-        return Refusal::failure("the sound is shorter than " + std::to_string(bitsPerTableWord(plan.storage) == 14 ? 14 : 8) +
-                                " samples: there is nothing to play");
+    std::uint32_t nextWord = kTableStartWord;
+    for (std::size_t k = 0; k < sounds.size(); ++k) {
+        PlannedSound sound;
+        sound.firstWord = nextWord;
+        sound.storedSamples = storedSampleCount(plan.storage, sounds[k]->encoder.sampleCount);
+        sound.tableReads = tableReadCount(plan.storage, sound.storedSamples);
+        sound.tableWords = tableWordCount(plan.storage, sound.storedSamples);
+        if (sound.tableReads == 0) {
+            return Refusal::failure(std::string(bank ? "sound " + std::to_string(k + 1) : "the sound") +
+                                    " is shorter than " +
+                                    std::to_string(bitsPerTableWord(plan.storage) == 14 ? 14 : 8) +
+                                    " samples: there is nothing to play");
+        }
+        nextWord += sound.tableWords;
+        plan.sounds.push_back(sound);
     }
-    Result<PlaybackTiming> timing = computePlaybackTiming(plan.clockHz, state.encoder.sampleRate,
+    plan.storedSamples = plan.sounds.front().storedSamples;
+    plan.tableReads = plan.sounds.front().tableReads;
+    plan.tableWords = nextWord - kTableStartWord;
+    Result<PlaybackTiming> timing = computePlaybackTiming(plan.clockHz, first.sampleRate,
                                                           playerMinCyclesFor(chip, settings.loop, plan.storage),
                                                           playerMaxCyclesFor(chip));
     if (!timing) return timing.failureDetail();
     plan.timing = *timing;
-    plan.usedWords = kTableStartWord + plan.tableWords;
+    plan.usedWords = nextWord;
     if (plan.usedWords > chip.programWords) {
-        return Refusal::failure(fitError(chip, plan, state.encoder.sampleRate, settings.packing));
+        if (!bank) return Refusal::failure(fitError(chip, plan, first.sampleRate, settings.packing));
+        return Refusal::failure(bankFitError(chip, plan));
     }
-    plan.playerWords = chipPlayer(state, settings, plan).size();
+    plan.playerWords = chipPlayer(*sounds.front(), settings, plan).size();
     return plan;
 }
 
 Result<PicProgram> buildPicProgram(const ProgramState& state, const PicProgramSettings& settings) {
-    Result<PicProgramPlan> plan = planPicProgram(state, settings);
+    const ProgramState* const sounds[] = {&state};
+    return buildPicBank(sounds, settings);
+}
+
+Result<PicProgram> buildPicBank(SoundBank sounds, const PicProgramSettings& settings) {
+    Result<PicProgramPlan> plan = planPicBank(sounds, settings);
     if (!plan) return plan.failureDetail();
     PicProgram program;
     program.plan = *plan;
-    program.player = chipPlayer(state, settings, program.plan);
-    program.memory = programMemory(state, settings, program.plan, program.player);
+    program.player = chipPlayer(*sounds.front(), settings, program.plan);
+    program.memory = programMemory(sounds, settings, program.plan, program.player);
     return program;
 }
 
@@ -293,19 +381,30 @@ Result<std::string> picProgramHex(const ProgramState& state, const PicProgramSet
 
 Result<> writePicHex(const ProgramState& state, const PicProgramSettings& settings,
                             const OutputTarget& target) {
-    const Result<std::string> hex = picProgramHex(state, settings);
-    if (!hex) return hex.failureDetail();
+    const ProgramState* const sounds[] = {&state};
+    return writePicBankHex(sounds, settings, target);
+}
+
+Result<> writePicBankHex(SoundBank sounds, const PicProgramSettings& settings, const OutputTarget& target) {
+    const Result<PicProgram> program = buildPicBank(sounds, settings);
+    if (!program) return program.failureDetail();
     AtomicFileWriter writer(target);
     if (Result<> opened = writer.open(); !opened) return opened;
-    writer.write(*hex);
+    writer.write(formatIntelHex(program->memory));
     return writer.commit();
 }
 
 Result<> writePicAssembler(const ProgramState& state, const PicProgramSettings& settings,
                                   const OutputTarget& target) {
-    const Result<PicProgram> built = buildPicProgram(state, settings);
+    const ProgramState* const sounds[] = {&state};
+    return writePicBankAssembler(sounds, settings, target);
+}
+
+Result<> writePicBankAssembler(SoundBank sounds, const PicProgramSettings& settings, const OutputTarget& target) {
+    const Result<PicProgram> built = buildPicBank(sounds, settings);
     if (!built) return built.failureDetail();
     const PicProgram& program = *built;
+    const ProgramState& state = *sounds.front();
     AtomicFileWriter writer(target);
     if (Result<> opened = writer.open(); !opened) return opened;
     {
@@ -314,10 +413,16 @@ Result<> writePicAssembler(const ProgramState& state, const PicProgramSettings& 
         program.player.writeSource(out);
         if (isPic18(*settings.chip)) {
             writePic18Tables(out, program.plan.storage, state.bitStream.data(), program.plan.tableReads);
-        } else if (program.plan.storage == PicStorage::retlw) {
+        } else if (program.plan.storage == PicStorage::retlw && sounds.size() == 1) {
             writeRetlwTables(out, state.bitStream.data(), program.plan.tableReads);
         } else {
-            writePackedTables(out, program.memory[1].words);
+            for (std::size_t k = 0; k < sounds.size(); ++k) {
+                const std::string what = sounds.size() == 1 ? std::string("The sound, first sample at bit 13")
+                                         : "Sound " + std::to_string(k + 1) +
+                                               (program.plan.storage == PicStorage::retlw ? ", retlw words"
+                                                                                         : ", first sample at bit 13");
+                writePackedTables(out, program.memory[k + 1], what);
+            }
         }
         out.line("");
         out.line("        end");

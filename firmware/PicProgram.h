@@ -9,10 +9,12 @@
 #include "firmware/IntelHex.h"
 #include "firmware/PicAssembly.h"
 #include "firmware/PicChip.h"
+#include "firmware/PlayTrigger.h"
 #include "firmware/PlaybackTiming.h"
 #include "firmware/SoundStorage.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,15 @@ struct PicProgramSettings {
     bool loop = false;          // play for ever instead of once per reset
     PicOscillator oscillator = PicOscillator::internal;  // a crystal needs clockHz; internal, a chip with one
     PicPacking packing = PicPacking::automatic;
+    PlayTrigger trigger = PlayTrigger::reset;  // pins: each sound of a bank on its trigger pin
+};
+
+// One sound's table in program memory.
+struct PlannedSound {
+    std::uint32_t firstWord = 0;
+    std::uint32_t storedSamples = 0;
+    std::uint32_t tableReads = 0;
+    std::uint32_t tableWords = 0;
 };
 
 struct PicProgramPlan {
@@ -45,6 +56,7 @@ struct PicProgramPlan {
     std::uint32_t playerWords = 0;
     std::uint32_t usedWords = 0;  // the block of the player and the tables
     std::uint32_t totalWords = 0;
+    std::vector<PlannedSound> sounds;  // the tables one after another; the figures above are the first's
 };
 
 // Samples of the longest sound the chip holds: each table word after the
@@ -67,6 +79,11 @@ std::uint32_t playerMaxCyclesFor(const PicChip& chip);
 // Checks chip, oscillator, clock, rate and fit; says why not, and what would help.
 Result<PicProgramPlan> planPicProgram(const ProgramState& state, const PicProgramSettings& settings);
 
+// A bank: several sounds of one rate and scheme in one program, in order.
+// Says which sound does not fit, and refuses rates that differ.
+using SoundBank = std::span<const ProgramState* const>;
+Result<PicProgramPlan> planPicBank(SoundBank sounds, const PicProgramSettings& settings);
+
 struct PicProgram {
     PicProgramPlan plan;
     PicAssembly player;
@@ -75,6 +92,7 @@ struct PicProgram {
 
 // The plan's refusal when it cannot be made.
 Result<PicProgram> buildPicProgram(const ProgramState& state, const PicProgramSettings& settings);
+Result<PicProgram> buildPicBank(SoundBank sounds, const PicProgramSettings& settings);
 
 // The program's Intel HEX text; the plan's refusal when it cannot be made.
 Result<std::string> picProgramHex(const ProgramState& state, const PicProgramSettings& settings);
@@ -84,6 +102,8 @@ Result<> writePicHex(const ProgramState& state, const PicProgramSettings& settin
                             const OutputTarget& target);
 Result<> writePicAssembler(const ProgramState& state, const PicProgramSettings& settings,
                                   const OutputTarget& target);
+Result<> writePicBankHex(SoundBank sounds, const PicProgramSettings& settings, const OutputTarget& target);
+Result<> writePicBankAssembler(SoundBank sounds, const PicProgramSettings& settings, const OutputTarget& target);
 
 // "4000000 Hz", "8000.000 Hz", "+0.016 %": numbers as the program texts show them.
 std::string formatFixed(double value, int decimals, bool withSign = false);
