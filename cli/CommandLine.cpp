@@ -91,7 +91,21 @@ Result<> checkCombination(const CommandLine& options) {
         return Result<>::failure(optionName(OptionId::scheme) + " 1 drives one resistor: give " +
                                  optionName(OptionId::parts) + " one value");
     }
-    if (options.namesAnOutput() && options.inputs.size() > 1) {
+    if (options.bank) {
+        for (const std::string* name : {&options.asmFile, &options.binFile, &options.wavFile, &options.originalWavFile}) {
+            if (!name->empty()) {
+                return Result<>::failure(optionName(OptionId::bank) + " writes " + optionName(OptionId::hexFile) +
+                                         ", " + optionName(OptionId::programFile) + " or " +
+                                         optionName(OptionId::cHeaderFile) + ", one file for all its sounds");
+            }
+        }
+        if (!options.namesAnOutput() || options.compare || options.fit) {
+            return Result<>::failure(optionName(OptionId::bank) + " needs " + optionName(OptionId::hexFile) + ", " +
+                                     optionName(OptionId::programFile) + " or " + optionName(OptionId::cHeaderFile) +
+                                     ", without " + optionName(OptionId::compare) + " or " + optionName(OptionId::fit));
+        }
+    }
+    if (options.namesAnOutput() && options.inputs.size() > 1 && !options.bank) {
         return Result<>::failure(optionNames(OptionGroup::output) + " take exactly one input, not " +
                                  std::to_string(options.inputs.size()));
     }

@@ -4,6 +4,7 @@
 #include "core/ProgramState.h"
 #include "core/Result.h"
 #include "firmware/PicChip.h"
+#include "firmware/PlayTrigger.h"
 #include "firmware/SoundStorage.h"
 
 #include <cstdint>
@@ -36,6 +37,8 @@ struct CommandLine {
     std::uint32_t clockHz = 0;    // 0: the chip's internal oscillator
     std::optional<PicOscillator> oscillator;  // unset: the one the chip and clock mean
     bool loop = false;
+    bool bank = false;            // every input in one program (and one C header)
+    std::optional<PlayTrigger> trigger;  // unset: pins for a bank, reset otherwise
     PicPacking packing = PicPacking::automatic;  // --pack: whole program words where the chip reads them
     bool listChips = false;
     // Set: every input is imported (any kind of sound) at this rate.

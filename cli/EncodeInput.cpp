@@ -110,6 +110,17 @@ Result<Warnings> loadInput(ProgramState& state, const CommandLine& options, cons
     return options.importRate ? importInput(state, options, input, read) : loadWaveInput(state, read);
 }
 
+// The chosen settings, then the input read and loaded; its warnings.
+Result<Warnings> loadWithSettings(ProgramState& state, const CommandLine& options, const std::string& input) {
+    state.encoder.algorithmType = options.algorithmType;
+    state.encoder.fineness = options.fineness;
+    state.filterModel = options.filterModel;
+    state.circuitParts = options.circuitParts;
+    const Result<InputBytes> read = readInput(state, options, input);
+    if (!read) return read.failureDetail();
+    return loadInput(state, options, input, *read);
+}
+
 EncoderChoice encoderChoice(const CommandLine& options) {
     return options.optimal ? EncoderChoice::optimal : EncoderChoice::greedy;
 }
@@ -126,6 +137,7 @@ PicProgramSettings programSettings(const CommandLine& options) {
     PicProgramSettings settings{chip, options.clockHz, options.loop};
     if (options.oscillator) settings.oscillator = *options.oscillator;
     settings.packing = options.packing;
+    settings.trigger = options.trigger.value_or(options.bank ? PlayTrigger::pins : PlayTrigger::reset);
     return settings;
 }
 
@@ -213,6 +225,20 @@ void printSummary(std::ostream& out, const ProgramState& state, const CommandLin
 
 }  // namespace
 
+PicProgramSettings programSettingsOf(const CommandLine& options) { return programSettings(options); }
+
+void printInputProblem(std::ostream& err, std::string_view name, std::string_view message) {
+    printProblem(err, name, message);
+}
+
+Result<std::vector<std::string>> loadAndEncode(ProgramState& state, const CommandLine& options,
+                                               const std::string& input) {
+    Result<Warnings> loaded = loadWithSettings(state, options, input);
+    if (!loaded) return loaded.failureDetail();
+    chooseAndEncode(state, options);
+    return *loaded;
+}
+
 int encodeInput(ProgramState& state, const CommandLine& options, const PlannedInput& input,
                 std::ostream& out, std::ostream& err) {
     const std::string name = shownInputName(input.name);
@@ -220,14 +246,7 @@ int encodeInput(ProgramState& state, const CommandLine& options, const PlannedIn
         printProblem(err, name, message);
         return kExitRefused;
     };
-    state.encoder.algorithmType = options.algorithmType;
-    state.encoder.fineness = options.fineness;
-    state.filterModel = options.filterModel;
-    state.circuitParts = options.circuitParts;
-
-    const Result<InputBytes> read = readInput(state, options, input.name);
-    if (!read) return refuse(read.error());
-    const Result<Warnings> loaded = loadInput(state, options, input.name, *read);
+    const Result<Warnings> loaded = loadWithSettings(state, options, input.name);
     if (!loaded) return refuse(loaded.error());
     for (const std::string& warning : *loaded) printProblem(err, name, "warning: " + warning);
 

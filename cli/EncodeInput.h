@@ -5,9 +5,14 @@
 #include "cli/CommandLine.h"
 #include "cli/OutputPlan.h"
 #include "core/ProgramState.h"
+#include "core/Result.h"
+#include "firmware/PicProgram.h"
 
 #include <cstdint>
 #include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace ryx::cli {
 
@@ -23,5 +28,13 @@ inline constexpr int kExitWriteFailed = 3;
 // kExitRefused or kExitWriteFailed.
 int encodeInput(ProgramState& state, const CommandLine& options, const PlannedInput& input,
                 std::ostream& out, std::ostream& err);
+
+// The steps a bank takes for each of its sounds: read, load and encode with
+// the chosen settings; the warnings, or why not.
+Result<std::vector<std::string>> loadAndEncode(ProgramState& state, const CommandLine& options,
+                                               const std::string& input);
+PicProgramSettings programSettingsOf(const CommandLine& options);
+// "ryxenc: NAME: MESSAGE", NAME left out when empty.
+void printInputProblem(std::ostream& err, std::string_view name, std::string_view message);
 
 }  // namespace ryx::cli

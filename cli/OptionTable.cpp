@@ -132,6 +132,17 @@ Result<> applyCName(CommandLine& options, const std::string& value) {
     return {};
 }
 
+Result<> applyTrigger(CommandLine& options, const std::string& value) {
+    if (value == "reset") {
+        options.trigger = PlayTrigger::reset;
+    } else if (value == "pins") {
+        options.trigger = PlayTrigger::pins;
+    } else {
+        return Result<>::failure("invalid trigger " + quotedText(value) + " (use reset or pins)");
+    }
+    return {};
+}
+
 Result<> applyPacking(CommandLine& options, const std::string& value) {
     if (value == "auto") {
         options.packing = PicPacking::automatic;
@@ -281,6 +292,15 @@ std::vector<OptionRow> makeTable() {
          applyPacking, OptionGroup::setting},
         {OptionId::loop, 0, "loop", "", {"play for ever instead of once after every reset"},
          setFlag<&CommandLine::loop, true>, OptionGroup::setting},
+        {OptionId::bank, 0, "bank", "",
+         {"put every INPUT in one program (--hex, --program)", "or one C header (--c), sound 1, 2... in order;",
+          "they share one rate, scheme and fineness"},
+         setFlag<&CommandLine::bank, true>, OptionGroup::setting},
+        {OptionId::trigger, 0, "trigger", "HOW",
+         {"reset: the program plays sound 1 after every reset;", "pins: sound k plays while the chip's trigger pin k",
+          "is pulled low (RB4 to RB7 on PORTB chips; see", "--list-chips), asleep in between (default with",
+          "--bank)"},
+         applyTrigger, OptionGroup::setting},
         {OptionId::listChips, 0, "list-chips", "", {"show the chips and exit"},
          setFlag<&CommandLine::listChips, true>, OptionGroup::query},
         {OptionId::rate, 'r', "rate", "RATE",

@@ -120,6 +120,8 @@ Result<OutputPlan> planOutputs(const CommandLine& options) {
                 {OutputKind::assembler, defaultAssemblerTarget(input), "assembler file of " + shownInputName(input)});
         }
         plan.inputs.push_back(std::move(planned));
+        // A bank's files hold every input: planned once.
+        if (options.bank) break;
     }
 
     // Each key with the input, or the earlier output, that holds it.

@@ -1,6 +1,7 @@
 // ryxenc: the command-line twin of the window, for firmware builds and batch work.
 
 #include "cli/CommandLine.h"
+#include "cli/EncodeBank.h"
 #include "cli/EncodeInput.h"
 #include "cli/OutputPlan.h"
 #include "cli/StateStorage.h"
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <iostream>
+#include <span>
 
 int main(int argc, char** argv) {
     using namespace ryx::cli;
@@ -46,7 +48,8 @@ int main(int argc, char** argv) {
     ryx::ProgramState& state = storage.state();
 
     int status = kExitOk;
-    for (const PlannedInput& input : plan->inputs) {
+    if (options.bank) status = encodeBank(options, plan->inputs.front(), std::cout, std::cerr);
+    for (const PlannedInput& input : options.bank ? std::span<const PlannedInput>() : plan->inputs) {
         status = std::max(status, encodeInput(state, options, input, std::cout, std::cerr));
     }
     // A summary that could not be printed (a full disk behind a redirection) is a failed output too.

@@ -62,14 +62,10 @@ std::string formatIntelHex(std::span<const ProgramWords> runs) {
         out.record(kLinearAddressRecord, 0, upper, 2);
     };
     selectSegment(0);
+    // Runs that meet are written as one, in records as gpasm cuts them.
     std::vector<std::uint8_t> bytes;
-    for (const ProgramWords& run : runs) {
-        bytes.clear();
-        for (std::uint16_t word : run.words) {
-            bytes.push_back(static_cast<std::uint8_t>(word & 0xFF));
-            bytes.push_back(static_cast<std::uint8_t>(word >> 8));
-        }
-        const std::uint64_t start = 2 * std::uint64_t{run.address};
+    std::uint64_t start = 0;
+    auto flush = [&] {
         const std::uint64_t end = start + bytes.size();
         if (end > kAddressableBytes) throw std::out_of_range("program memory beyond what Intel HEX addresses");
         for (std::uint64_t at = start; at < end;) {
@@ -78,7 +74,20 @@ std::string formatIntelHex(std::span<const ProgramWords> runs) {
             out.record(kDataRecord, static_cast<std::uint16_t>(at % kSegmentBytes), bytes.data() + (at - start), size);
             at += size;
         }
+        bytes.clear();
+    };
+    for (const ProgramWords& run : runs) {
+        const std::uint64_t runStart = 2 * std::uint64_t{run.address};
+        if (runStart != start + bytes.size()) {
+            flush();
+            start = runStart;
+        }
+        for (std::uint16_t word : run.words) {
+            bytes.push_back(static_cast<std::uint8_t>(word & 0xFF));
+            bytes.push_back(static_cast<std::uint8_t>(word >> 8));
+        }
     }
+    flush();
     out.record(kEndRecord, 0, nullptr, 0);
     return text;
 }
