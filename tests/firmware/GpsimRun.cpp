@@ -79,7 +79,7 @@ private:
 bool gpsimAvailable() { return std::system("command -v gpsim >/dev/null 2>&1") == 0; }
 
 PinRecording runOnGpsim(const std::filesystem::path& directory, const PicChip& chip, const std::string& hex,
-                        std::uint64_t cycles) {
+                        std::uint64_t cycles, const std::vector<PinStimulus>& stimuli) {
     const std::string port = lower(chip.portName);
     {
         std::ofstream(directory / "program.hex") << hex;
@@ -92,6 +92,17 @@ PinRecording runOnGpsim(const std::filesystem::path& directory, const PicChip& c
                    << "rec" << pin << ".digital = true\n"
                    << "node n" << pin << "\n"
                    << "attach n" << pin << " " << port << pin << " rec" << pin << ".pin\n";
+        }
+        for (std::size_t k = 0; k < stimuli.size(); ++k) {
+            script << "stimulus asynchronous_stimulus\ninitial_state 1\nstart_cycle 0\n{ ";
+            const char* separator = "";
+            for (const auto& [cycle, level] : stimuli[k].levels) {
+                script << separator << cycle << ", " << level;
+                separator = ", ";
+            }
+            script << " }\nname press" << k << "\nend\n"
+                   << "node s" << k << "\nattach s" << k << " press" << k << " p" << chip.processor << "."
+                   << stimuli[k].pin << "\n";
         }
         // Flushing the recorders needs a new file name for each.
         script << "log on port.log\n"

@@ -22,10 +22,17 @@ struct PinRecording {
 
 bool gpsimAvailable();
 
+// An input pin driven from outside: its port bit ("portb5") and its levels
+// from given cycles on; high before the first.
+struct PinStimulus {
+    std::string pin;
+    std::vector<std::pair<std::uint64_t, int>> levels;
+};
+
 // Writes the hex and a command file into `directory`, runs the chip for
 // `cycles` cycles (at most two minutes of wall time) and reads the records.
 PinRecording runOnGpsim(const std::filesystem::path& directory, const PicChip& chip, const std::string& hex,
-                        std::uint64_t cycles);
+                        std::uint64_t cycles, const std::vector<PinStimulus>& stimuli = {});
 
 // The simulator's own account of the config word it loaded from the hex
 // ("$f21", then its fields such as "FOSC=1 - Clk source = XT"), for chips
