@@ -24,11 +24,21 @@ constexpr PicRegister kCountHigh{"counthi", 0x25};
 constexpr PicRegister kBitsLeft{"bitsleft", 0x26};
 constexpr PicRegister kWaitInner{"wait1", 0x27};
 constexpr PicRegister kWaitOuter{"wait2", 0x28};
-constexpr PicRegister kTargetLow{"targetlo", 0x29};  // the ramp's level: 32768 is half the supply
-constexpr PicRegister kTargetHigh{"targethi", 0x2A};
-constexpr PicRegister kSumLow{"sumlo", 0x2B};  // the ramp's sigma-delta sum; its carry is the bit
+// The ramp's registers (see rampRoutine).
+constexpr PicRegister kLevelLow{"levello", 0x29};  // pin A's density: 65536 is always high
+constexpr PicRegister kLevelHigh{"levelhi", 0x2A};
+constexpr PicRegister kSumLow{"sumlo", 0x2B};  // the sigma-delta sum; its carry is the bit
 constexpr PicRegister kSumHigh{"sumhi", 0x2C};
 constexpr PicRegister kCurrentHigh{"currenthi", 0x2D};  // a packed word's top half, next bit on top
+constexpr PicRegister kSpeedLow{"speedlo", 0x2E};  // added to the level at each update
+constexpr PicRegister kSpeedHigh{"speedhi", 0x2F};
+constexpr PicRegister kStepLow{"steplo", 0x30};  // added to the speed at each update
+constexpr PicRegister kStepHigh{"stephi", 0x31};
+constexpr PicRegister kTurnLow{"turnlo", 0x32};  // the step after the middle
+constexpr PicRegister kTurnHigh{"turnhi", 0x33};
+constexpr PicRegister kRampFlags{"rampflags", 0x34};  // bit 7: past the middle; bit 0 stays 0 for pin B
+constexpr PicRegister kRampBits{"rampbits", 0x35};     // plain bits left before the next update
+constexpr PicRegister kRampUpdates{"rampupd", 0x36};   // updates left in this half
 
 // Reading program memory: mid-range EECON1 in bank 3, the rest in bank 2;
 // enhanced mid-range all in bank 3.
@@ -63,17 +73,21 @@ constexpr unsigned kBank1Bit = 6;  // RP1
 // wait; a packed word shifts two registers per sample.
 constexpr std::uint32_t kWithinByteCycles = 8;
 constexpr std::uint32_t kWithinPackedWordCycles = 9;
-// Ramp paths, from one port write to the next without their wait.
-constexpr std::uint32_t kRampCycles = 20;         // a ramp sample after a ramp sample
-constexpr std::uint32_t kRampToSoundCycles = 14;  // the last ramp-up sample to the sound's first
-constexpr std::uint32_t kSoundToRampCycles = 26;  // the sound's last sample to the first ramp-down one
-constexpr std::uint32_t kRampEndPadding = 8;      // keeps the final write in step
-static_assert(kSoundToRampCycles <= kPlayerMinCycles && kRampCycles <= kPlayerMinCycles);
+// The sound's last sample to the first ramp bit, without its wait: the last
+// sample lasts a whole sample like every other.
+constexpr std::uint32_t kSoundToRampCycles = 20;
+static_assert(kSoundToRampCycles <= kPlayerMinCycles);
 
-// A half of the supply in the target's units, and the ramp's longest time
-// (in fifths of a second) from which the step is rounded up.
-constexpr std::uint32_t kHalfLevel = 32768;
-constexpr std::uint64_t kRampPerSecond = 5;
+// A ramp bit: the call to "rampbit", 7 cycles of sigma-delta, the port write
+// and the return; then this many cycles of other work before the next call.
+constexpr std::uint32_t kRampBitCycles = 2 + 7 + 1 + 2;
+constexpr std::uint32_t kRampWorkCycles = kRampCyclesPerBit - kRampBitCycles;
+// From the last ramp bit's write, through both returns, to the caller.
+constexpr std::uint32_t kRampReturnCycles = 8;
+// The level that stands for pin A always high.
+constexpr std::uint32_t kFullLevel = 65536;
+constexpr std::uint32_t kLargestUpdates = 128;
+constexpr std::uint32_t kSmallestUpdates = 8;
 
 // Two nested counting loops: 3A + 770(B - 1) + 5 cycles for A, B in 1 ... 256.
 constexpr std::uint32_t kLoopBase = 5;
@@ -104,6 +118,7 @@ public:
         rampUp();
         playSamples();
         finish();
+        rampRoutine();
         if (!packed_) fetchRoutine();
         return std::move(code_);
     }
@@ -132,7 +147,11 @@ private:
         code_.define("RP1", kBank1Bit);
         code_.define("C", kCarryBit);
         for (PicRegister reg : {kCurrent, kPins, kAddressLow, kAddressHigh, kCountLow, kCountHigh, kBitsLeft,
-                                kWaitInner, kWaitOuter, kTargetLow, kTargetHigh, kSumLow, kSumHigh}) {
+                                kWaitInner, kWaitOuter}) {
+            code_.define(reg.name, reg.address);
+        }
+        for (PicRegister reg : {kLevelLow, kLevelHigh, kSumLow, kSumHigh, kSpeedLow, kSpeedHigh, kStepLow, kStepHigh,
+                                kTurnLow, kTurnHigh, kRampFlags, kRampBits, kRampUpdates}) {
             code_.define(reg.name, reg.address);
         }
         if (packed_) {
@@ -206,7 +225,6 @@ private:
         selectBank(0);
         code_.fileOp(pic::kClrf, port_);
         code_.fileOp(pic::kClrf, kPins, "no bit before the first");
-        for (PicRegister reg : {kTargetLow, kTargetHigh, kSumLow, kSumHigh}) code_.fileOp(pic::kClrf, reg);
     }
 
     // Counter, address and first byte; then on to the first sample. 25 cycles
@@ -244,46 +262,46 @@ private:
         code_.fileOp(pic::kMovwf, reg);
     }
 
-    // 16-bit add of a constant: 6 cycles.
-    void addToTarget(std::uint32_t amount) {
-        code_.literalOp(pic::kMovlw, static_cast<std::uint8_t>(amount & 0xFF));
-        code_.byteOp(pic::kAddwf, kTargetLow, Destination::f);
-        code_.bitOp(pic::kBtfsc, kStatus, "C", kCarryBit);
-        code_.byteOp(pic::kIncf, kTargetHigh, Destination::f);
-        code_.literalOp(pic::kMovlw, static_cast<std::uint8_t>(amount >> 8 & 0xFF));
-        code_.byteOp(pic::kAddwf, kTargetHigh, Destination::f);
+    void loadWord(PicRegister low, PicRegister high, std::uint32_t value) {
+        loadByte(low, value & 0xFF, "");
+        loadByte(high, value >> 8 & 0xFF, "");
     }
 
-    // Sum += target, leaving the 16-bit carry in C: 6 cycles on every path,
-    // then the carry to the pins as a sample: 4 cycles to the port write.
-    void playRampBit() {
-        code_.byteOp(pic::kMovf, kTargetLow, Destination::w);
-        code_.byteOp(pic::kAddwf, kSumLow, Destination::f);
-        code_.byteOp(pic::kMovf, kTargetHigh, Destination::w);
-        code_.bitOp(pic::kBtfsc, kStatus, "C", kCarryBit);
-        code_.byteOp(pic::kIncfsz, kTargetHigh, Destination::w, "a carry into 256 is the carry out");
-        code_.byteOp(pic::kAddwf, kSumHigh, Destination::f);
-        code_.byteOp(pic::kRlf, kPins, Destination::f, "the carry is the ramp's bit");
-        code_.byteOp(pic::kMovf, kPins, Destination::w);
-        code_.literalOp(pic::kAndlw, settings_.twoPins ? 3 : 1);
-        code_.fileOp(pic::kMovwf, port_);
+    // The ramp up's start: level 0, no speed, the step and its negation for
+    // the second half, both counts, a clear sum.
+    void armRampUp() {
+        for (PicRegister reg : {kSumLow, kSumHigh, kLevelLow, kLevelHigh, kSpeedLow, kSpeedHigh, kRampFlags}) {
+            code_.fileOp(pic::kClrf, reg);
+        }
+        loadWord(kStepLow, kStepHigh, ramp_.step);
+        loadWord(kTurnLow, kTurnHigh, kFullLevel - ramp_.step);
+        loadByte(kRampUpdates, ramp_.updates + 1, "");
+        loadByte(kRampBits, ramp_.bitsPerUpdate & 0xFF, "");
+    }
+
+    // The ramp up ends one step below the top with the step turned, and the
+    // sound leaves the ramp's registers alone: the same S back down from
+    // there ends at exactly 0. Only the speed, the turn and the counts are
+    // set again (the plain bits' count was reloaded at the last update).
+    void armRampDown() {
+        code_.comment("The ramp down starts where the ramp up ended.");
+        loadWord(kSpeedLow, kSpeedHigh, 0);
+        loadWord(kTurnLow, kTurnHigh, ramp_.step);
+        code_.fileOp(pic::kClrf, kRampFlags, "first half");
+        loadByte(kRampUpdates, ramp_.updates + 1, "");
     }
 
     void rampUp() {
-        code_.comment("Bring the output up to half the supply slowly, in the sound's timing.");
-        code_.label("rampup");
-        addToTarget(ramp_.step);
-        playRampBit();
-        code_.bitOp(pic::kBtfsc, kTargetHigh, "7", 7, "at half the supply");
-        code_.jump(pic::kGoto, "rampdone");
-        wait(settings_.cyclesPerSample - kRampCycles, "waitup");
-        code_.jump(pic::kGoto, "rampup");
-        code_.label("rampdone");
+        code_.comment("Bring the output up to half the supply slowly: pin A's density rises from 0.");
+        armRampUp();
+        code_.jump(pic::kCall, kRampLabel);
+        if (settings_.twoPins) {
+            shortPad(kRampCyclesPerBit - kRampReturnCycles - 1);
+            code_.literalOp(pic::kMovlw, 1);
+            code_.fileOp(pic::kMovwf, port_, "pin A high, pin B low: half the supply without ripple");
+        }
+        if (!settings_.loop) armRampDown();
         code_.fileOp(pic::kClrf, kPins, "no bit before the sound's first");
-        code_.fileOp(pic::kClrf, kTargetLow, "the ramp down starts at half");
-        code_.literalOp(pic::kMovlw, static_cast<std::uint8_t>(kHalfLevel >> 8));
-        code_.fileOp(pic::kMovwf, kTargetHigh);
-        wait(settings_.cyclesPerSample - kRampToSoundCycles - (withinCycles() - kWithinByteCycles), "waitsound");
         code_.jump(pic::kGoto, kSampleLabel);
     }
 
@@ -372,16 +390,9 @@ private:
         }
         code_.comment("Bring the output down slowly, then both pins low and sleep.");
         wait(settings_.cyclesPerSample - kSoundToRampCycles, "waitend");
-        code_.label("rampdown");
-        addToTarget(65536u - ramp_.step);
-        code_.bitOp(pic::kBtfsc, kTargetHigh, "7", 7, "below 0: done");
-        code_.jump(pic::kGoto, "silent");
-        playRampBit();
-        wait(settings_.cyclesPerSample - kRampCycles, "waitdown");
-        code_.jump(pic::kGoto, "rampdown");
-        code_.label("silent");
-        for (std::uint32_t padding = kRampEndPadding; padding >= 2; padding -= 2) code_.skipToNext();
-        code_.fileOp(pic::kClrf, port_);
+        code_.jump(pic::kCall, kRampLabel);
+        shortPad(kRampCyclesPerBit - kRampReturnCycles);
+        code_.fileOp(pic::kClrf, port_, "both pins low, one ramp bit after the last");
         if (settings_.trigger == PlayTrigger::pins) {
             code_.jump(pic::kGoto, "released", "wait for the next press");
             return;
@@ -420,7 +431,90 @@ private:
             if (k + 1 < settings_.bank.size()) code_.jump(pic::kGoto, "fromzero");
         }
         code_.label("fromzero");
-        for (PicRegister reg : {kPins, kTargetLow, kTargetHigh, kSumLow, kSumHigh}) code_.fileOp(pic::kClrf, reg);
+        code_.fileOp(pic::kClrf, kPins, "the ramp up sets up the rest");
+    }
+
+    // 7 cycles, the write and the return: the level adds to the sum, whose
+    // carry is pin A.
+    void rampBitRoutine() {
+        code_.label("rampbit");
+        code_.byteOp(pic::kMovf, kLevelLow, Destination::w);
+        code_.byteOp(pic::kAddwf, kSumLow, Destination::f);
+        code_.byteOp(pic::kMovf, kLevelHigh, Destination::w);
+        code_.bitOp(pic::kBtfsc, kStatus, "C", kCarryBit);
+        code_.byteOp(pic::kIncfsz, kLevelHigh, Destination::w, "a carry into 256 is the carry out");
+        code_.byteOp(pic::kAddwf, kSumHigh, Destination::f);
+        code_.byteOp(pic::kRlf, kRampFlags, Destination::w, "the carry to pin A, pin B low");
+        code_.fileOp(pic::kMovwf, port_);
+        code_.literalOp(pic::kRetlw, 0);
+    }
+
+    void rampBit() { code_.jump(pic::kCall, "rampbit"); }
+
+    // to += from, 16 bits wide: 6 cycles.
+    void addWord(PicRegister toLow, PicRegister toHigh, PicRegister fromLow, PicRegister fromHigh) {
+        code_.byteOp(pic::kMovf, fromLow, Destination::w);
+        code_.byteOp(pic::kAddwf, toLow, Destination::f);
+        code_.byteOp(pic::kMovf, fromHigh, Destination::w);
+        code_.bitOp(pic::kBtfsc, kStatus, "C", kCarryBit);
+        code_.byteOp(pic::kIncfsz, fromHigh, Destination::w);
+        code_.byteOp(pic::kAddwf, toHigh, Destination::f);
+    }
+
+    // The ramp, called with armRampUp's or armRampDown's state: a bit every kRampCyclesPerBit
+    // cycles on every path. Plain bits, then an update: the level takes the
+    // speed, the speed takes the step. After `updates` updates the step turns
+    // to its negation; `updates` - 1 updates later the ramp returns.
+    void rampRoutine() {
+        code_.comment("The ramp: one pin A bit every " + std::to_string(kRampCyclesPerBit) + " cycles.");
+        rampBitRoutine();
+        code_.label("ramplevel");
+        rampBit();
+        addWord(kLevelLow, kLevelHigh, kSpeedLow, kSpeedHigh);
+        static_assert(kRampWorkCycles == 6, "an update's add fills a bit");
+        rampBit();
+        addWord(kSpeedLow, kSpeedHigh, kStepLow, kStepHigh);
+        code_.label(kRampLabel);
+        rampBit();
+        pad(kRampWorkCycles - 3);
+        code_.byteOp(pic::kDecfsz, kRampBits, Destination::f);
+        code_.jump(pic::kGoto, kRampLabel);
+        code_.plain(pic::kNop, "the skip was a cycle shorter than the goto");
+        rampBit();
+        code_.literalOp(pic::kMovlw, static_cast<std::uint8_t>(ramp_.bitsPerUpdate & 0xFF));
+        code_.fileOp(pic::kMovwf, kRampBits);
+        pad(kRampWorkCycles - 5);
+        code_.byteOp(pic::kDecfsz, kRampUpdates, Destination::f);
+        code_.jump(pic::kGoto, "ramplevel");
+        code_.plain(pic::kNop, "the skip was a cycle shorter than the goto");
+        rampBit();
+        code_.bitOp(pic::kBtfsc, kRampFlags, "7", 7, "past the middle: done");
+        code_.jump(pic::kGoto, "rampend");
+        code_.byteOp(pic::kMovf, kTurnLow, Destination::w, "the step turns");
+        code_.fileOp(pic::kMovwf, kStepLow);
+        code_.byteOp(pic::kMovf, kTurnHigh, Destination::w);
+        code_.fileOp(pic::kMovwf, kStepHigh);
+        rampBit();
+        code_.bitOp(pic::kBsf, kRampFlags, "7", 7);
+        code_.literalOp(pic::kMovlw, static_cast<std::uint8_t>(ramp_.updates - 1));
+        code_.fileOp(pic::kMovwf, kRampUpdates);
+        pad(kRampWorkCycles - 5);
+        code_.jump(pic::kGoto, "ramplevel");
+        code_.label("rampend");
+        code_.literalOp(pic::kRetlw, 0, "back to the caller");
+    }
+
+    // Exactly `cycles` cycles in fewer words, where W may change: a call to
+    // the ramp's retlw takes four cycles in one word.
+    void shortPad(std::uint32_t cycles) {
+        for (; cycles >= 4; cycles -= 4) code_.jump(pic::kCall, "rampend", "4 cycles");
+        pad(cycles);
+    }
+
+    // Exactly `cycles` cycles without a loop.
+    void pad(std::uint32_t cycles) {
+        for (; cycles >= 2; cycles -= 2) code_.skipToNext();
+        if (cycles == 1) code_.plain(pic::kNop);
     }
 
     // Jumps to the table word at the address; its retlw comes back with the
@@ -462,20 +556,30 @@ private:
     PicAssembly code_;
     bool packed_;
     ProgramReadRegisters read_;
-    PlayerRamp ramp_ = playerRamp(settings_.clockHz, settings_.cyclesPerSample, settings_.loop);
+    PlayerRamp ramp_ = playerRamp(settings_.clockHz, settings_.twoPins, settings_.loop);
     unsigned bank_ = 0;
 };
 
 }  // namespace
 
-PlayerRamp playerRamp(std::uint32_t clockHz, std::uint32_t cyclesPerSample, bool loop) {
-    // The smallest step whose ramp, rounded up to whole samples, ends within a fifth of a second.
-    const std::uint64_t fitting = cyclesPerSample == 0 ? 0 : clockHz / (kRampPerSecond * 4 * cyclesPerSample);
-    const std::uint64_t step = fitting <= 1 ? kHalfLevel : (kHalfLevel + fitting - 2) / (fitting - 1);
+PlayerRamp playerRamp(std::uint32_t clockHz, bool twoPins, bool loop) {
+    // Cycles in 0.15 s; the most updates whose bits per update, rounded, keep
+    // the ramp near it (at 32768 Hz, 8 updates of 2 bits still do).
+    const std::uint64_t cycles = std::uint64_t{clockHz} * 3 / 80;
     PlayerRamp ramp;
-    ramp.step = static_cast<std::uint32_t>(std::clamp<std::uint64_t>(step, 1, kHalfLevel));
-    ramp.upSamples = (kHalfLevel + ramp.step - 1) / ramp.step;
-    ramp.downSamples = loop ? 0 : kHalfLevel / ramp.step;
+    for (std::uint32_t updates = kLargestUpdates;; updates /= 2) {
+        const std::uint64_t perUpdate = (cycles + updates * kRampCyclesPerBit) / (2 * updates * kRampCyclesPerBit);
+        if (perUpdate >= 4 || updates == kSmallestUpdates) {
+            ramp.updates = updates;
+            ramp.bitsPerUpdate = static_cast<std::uint32_t>(std::clamp<std::uint64_t>(perUpdate, 4, 259) - 3);
+            break;
+        }
+    }
+    ramp.step = (twoPins ? kFullLevel : kFullLevel / 2) / (ramp.updates * ramp.updates);
+    // Each update is its plain bits and three more (two at the middle, one at the end).
+    ramp.bits = 2 * ramp.updates * (ramp.bitsPerUpdate + 3) + 1;
+    ramp.upWrites = ramp.bits + (twoPins ? 1 : 0);
+    ramp.downWrites = loop ? 0 : ramp.bits;
     return ramp;
 }
 

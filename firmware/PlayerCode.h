@@ -1,9 +1,9 @@
 #pragma once
 // The player routine at address 0: sets the chip up, brings the output up to
-// half the supply slowly, then plays one table bit per sample on pin A (and
-// the bit before on pin B), every sample exactly the same number of cycles,
-// across bytes, blocks and pages; a single play brings the output down slowly
-// again before both pins go low.
+// half the supply slowly with a fast pulse-density ramp, then plays one table
+// bit per sample on pin A (and the bit before on pin B), every sample exactly
+// the same number of cycles, across bytes, blocks and pages; a single play
+// ramps the output down again before both pins go low.
 
 #include "firmware/PicAssembly.h"
 #include "firmware/PicChip.h"
@@ -54,18 +54,31 @@ std::uint32_t playerMinCycles(bool loop, PicStorage storage = PicStorage::retlw)
 inline constexpr std::string_view kSampleLabel = "sample";       // the port write of every sample
 inline constexpr std::string_view kRestorePageLabel = "nextbyte"; // clears PCLATH after a table read
 inline constexpr std::string_view kByteDelayLabel = "bytewait";   // the wait after a byte boundary
+inline constexpr std::string_view kRampLabel = "ramp";            // the ramp's entry, its plain bit
 
-// The ramps at both ends: a sigma-delta whose target moves by `step` / 65536
-// each sample between 0 and a half, one bit per sample in the sound's own
-// timing; the bits of the ramp up rise in mean level from 0 to 0.5, those of
-// the ramp down fall back. Both take 100 to 200 ms at any rate the player can
-// play (a ramp is never shorter than one sample).
+// The ramps at both ends: pin A alone (pin B low) plays a first-order
+// sigma-delta of a 16-bit level, one bit every kRampCyclesPerBit cycles, far
+// above the sample rate. The level follows a smooth S: its speed grows by
+// `step` at each of `updates` updates, then falls by `step` at each of
+// `updates` - 1 more, so it rises from 0 to the top (within one step) and
+// never jumps. The top is pin A always high under "1.5 bit" (half the supply
+// through 2R with pin B low, no ripple) and a half under "1 bit". Between
+// updates `bitsPerUpdate` plain bits; every ramp bit takes the same cycles.
+// The ramp down is the same S from there back to exactly 0. Both take 100 to
+// 200 ms at any clock.
+inline constexpr std::uint32_t kRampCyclesPerBit = 18;
 struct PlayerRamp {
-    std::uint32_t step = 0;
-    std::uint32_t upSamples = 0;    // before the first sample of the sound
-    std::uint32_t downSamples = 0;  // after the last one, in a single play only
+    std::uint32_t updates = 0;        // a power of two, at most 128
+    std::uint32_t bitsPerUpdate = 0;  // 1 ... 256
+    std::uint32_t step = 0;           // in 1/65536 of pin A always high
+    std::uint32_t bits = 0;           // port writes of one ramp
+    // Port writes after the start-up clear and before the sound's first
+    // sample (the ramp's bits, then pin A high under "1.5 bit"), and after
+    // the sound's last sample before both pins go low (none in a loop).
+    std::uint32_t upWrites = 0;
+    std::uint32_t downWrites = 0;
 };
-PlayerRamp playerRamp(std::uint32_t clockHz, std::uint32_t cyclesPerSample, bool loop);
+PlayerRamp playerRamp(std::uint32_t clockHz, bool twoPins, bool loop);
 
 PicAssembly buildPlayer(const PlayerSettings& settings);
 

@@ -228,13 +228,16 @@ PlaybackCheck checkPlayback(const PinRecording& recording, const ExpectedPlaybac
     // Timing and levels first, over what was played, then the count.
     const std::size_t instants = std::min(wanted, writes.size() - 1);
     for (std::size_t i = 1; i < instants; ++i) {
+        if (i == first) continue;  // from the ramp to the sound: any time
         const std::uint64_t spacing = writes[i + 1] - writes[i];
+        const bool ramp = i < first || i > last;
         const bool startsWord = expected.samplesPerRead != 0 && i > first && i < last &&
                                 (i - first) % expected.samplesPerRead == 0;
-        const std::uint64_t wantedSpacing = expected.cyclesPerSample - (startsWord ? expected.readShortfall : 0);
-        if (spacing != wantedSpacing) {
-            return fail("sample " + std::to_string(i) + " comes " + std::to_string(spacing) +
-                        " cycles after the one before, not " + std::to_string(wantedSpacing));
+        const std::uint64_t due = ramp ? expected.rampCycles
+                                       : expected.cyclesPerSample - (startsWord ? expected.readShortfall : 0);
+        if (spacing != due) {
+            return fail(std::string(ramp ? "ramp write " : "sample ") + std::to_string(i) + " comes " +
+                        std::to_string(spacing) + " cycles after the write before, not " + std::to_string(due));
         }
     }
     // Pins change only one cycle after a port write, and never between.
@@ -249,7 +252,6 @@ PlaybackCheck checkPlayback(const PinRecording& recording, const ExpectedPlaybac
     }
     LevelCursor levelA(recording.pinA);
     LevelCursor levelB(recording.pinB);
-    int before = 0;  // pin A at the instant before
     for (std::size_t i = 0; i < instants; ++i) {
         const std::uint64_t at = writes[i + 1] + 1;
         const int a = levelA.at(at);
@@ -257,13 +259,12 @@ PlaybackCheck checkPlayback(const PinRecording& recording, const ExpectedPlaybac
         const bool inSound = i >= first && i < last;
         const bool inRamp = !inSound && i < low;
         const int wantA = inSound ? expected.pinA[i - first] : inRamp ? a : 0;
-        const int wantB = inSound ? expected.pinB[i - first] : inRamp && expected.twoPins ? before : 0;
-        before = a;
+        const int wantB = inSound ? expected.pinB[i - first] : 0;
         if (inRamp && a != 0 && a != 1) return fail("ramp instant " + std::to_string(i) + " has no level");
         if (a != wantA || b != wantB) {
-            return fail("sample " + std::to_string(i) + " at cycle " + std::to_string(at) + ": pins A, B = " +
-                        std::to_string(a) + ", " + std::to_string(b) + " instead of " + std::to_string(wantA) +
-                        ", " + std::to_string(wantB));
+            return fail(std::string(inSound ? "sample " : "ramp instant ") + std::to_string(i) + " at cycle " +
+                        std::to_string(at) + ": pins A, B = " + std::to_string(a) + ", " + std::to_string(b) +
+                        " instead of " + std::to_string(wantA) + ", " + std::to_string(wantB));
         }
         if (inSound) {
             check.pinA.push_back(static_cast<std::uint8_t>(a));

@@ -44,12 +44,14 @@ struct ExpectedPlayback {
     std::vector<std::uint8_t> pinA;  // the bitstream bit of each sample
     std::vector<std::uint8_t> pinB;  // the bit before it (0 before the first)
     std::uint32_t cyclesPerSample = 0;
-    // Ramp samples before the first sample and after the last: pin A free,
-    // pin B the instant before's pin A when twoPins, else low.
+    // Port writes of the ramps before the first sample and after the last:
+    // each rampCycles after the one before, pin A free, pin B low. The first
+    // sample may come any time after the ramp; the ramp down starts one
+    // sample after the last.
     std::uint32_t rampUp = 0;
     std::uint32_t rampDown = 0;
-    bool twoPins = false;
-    bool endsLow = true;  // after the last sample both pins go low, exactly one sample later
+    std::uint32_t rampCycles = 0;
+    bool endsLow = true;  // after the ramp down both pins go low, one ramp bit later
     // The simulator's read of a packed word may take fewer cycles than the
     // chip's: the sound samples starting a new word come that much early.
     std::uint32_t samplesPerRead = 0;  // 0: no such reads
@@ -73,8 +75,9 @@ struct PlaybackCheck {
     std::vector<std::uint8_t> rampDownA;
 };
 
-// Sample instants are the port writes after the first (which clears the pins
-// at start-up); each level is read one cycle after its write.
+// Instants are the port writes after the first (which clears the pins at
+// start-up): the ramp up's, the samples', the ramp down's; each level is read
+// one cycle after its write.
 PlaybackCheck checkPlayback(const PinRecording& recording, const ExpectedPlayback& expected);
 
 }  // namespace ryx::test

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace ryx {
@@ -181,36 +182,34 @@ TEST(PicProgram, PlayerFitsItsBlockAtEveryRate) {
     }
 }
 
-// The ramps at both ends last 100 to 200 ms at every rate the player plays,
-// from the slowest useful one to the fastest, and reach exactly half the supply.
+// The ramps at both ends last 100 to 200 ms at every clock, from the slowest
+// to the fastest, and their S reaches exactly the top: a half under "1 bit",
+// pin A always high under "1.5 bit".
 TEST(PicProgram, RampsLastATenthToAFifthOfASecond) {
-    struct Case {
-        std::uint32_t clock;
-        std::uint32_t cycles;
-    };
-    const Case cases[] = {{4000000, 125},  {4000000, 30},   {20000000, 30},   {20000000, 31},   {20000000, 45},
-                          {8000000, 45},   {4000000, 227},  {20000000, 1134}, {32768, 30},      {4000000, 1000},
-                          {4000000, 5000}, {20000000, 777}, {8000000, 2000},  {20000000, 7000}, {4000000, 2501}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.clock) + " Hz, " + std::to_string(c.cycles) + " cycles");
-        const PlayerRamp once = playerRamp(c.clock, c.cycles, false);
-        const double secondsPerSample = 4.0 * c.cycles / c.clock;
-        for (const std::uint32_t samples : {once.upSamples, once.downSamples}) {
-            EXPECT_GE(samples * secondsPerSample, 0.1);
-            EXPECT_LE(samples * secondsPerSample, 0.2);
+    for (double clock = kMinClockHz; clock <= kMaxClockHz * 1.001; clock *= 1.05) {
+        const auto clockHz = std::min(static_cast<std::uint32_t>(clock), kMaxClockHz);
+        for (const bool twoPins : {false, true}) {
+            SCOPED_TRACE(std::to_string(clockHz) + " Hz" + (twoPins ? ", 1.5 bit" : ", 1 bit"));
+            const PlayerRamp once = playerRamp(clockHz, twoPins, false);
+            const double seconds = 4.0 * kRampCyclesPerBit * once.bits / clockHz;
+            EXPECT_GE(seconds, 0.1);
+            EXPECT_LE(seconds, 0.2);
+            EXPECT_EQ(once.updates & (once.updates - 1), 0u) << once.updates;
+            EXPECT_GE(once.updates, 8u);
+            EXPECT_LE(once.updates, 128u);
+            EXPECT_GE(once.bitsPerUpdate, 1u);
+            EXPECT_LE(once.bitsPerUpdate, 256u);
+            EXPECT_EQ(once.step * once.updates * once.updates, twoPins ? 65536u : 32768u);
+            EXPECT_EQ(once.upWrites, once.bits + (twoPins ? 1u : 0u));
+            EXPECT_EQ(once.downWrites, once.bits);
+            const PlayerRamp forEver = playerRamp(clockHz, twoPins, true);
+            EXPECT_EQ(forEver.upWrites, once.upWrites);
+            EXPECT_EQ(forEver.downWrites, 0u);
         }
-        EXPECT_GE(once.upSamples * once.step, 32768u);
-        EXPECT_LT((once.upSamples - 1) * once.step, 32768u);
-        EXPECT_LE(once.downSamples * once.step, 32768u);
-        EXPECT_GT((once.downSamples + 1) * once.step, 32768u);
-        const PlayerRamp forEver = playerRamp(c.clock, c.cycles, true);
-        EXPECT_EQ(forEver.upSamples, once.upSamples);
-        EXPECT_EQ(forEver.downSamples, 0u);
     }
-    // So slow that a fifth of a second is less than two samples: one sample each way.
-    const PlayerRamp slowest = playerRamp(32768, kPlayerMaxCycles, false);
-    EXPECT_EQ(slowest.upSamples, 1u);
-    EXPECT_EQ(slowest.downSamples, 1u);
+    // The most updates a ramp has from about 440 kHz, the fewest at 32768 Hz.
+    EXPECT_EQ(playerRamp(4000000, true, false).updates, 128u);
+    EXPECT_EQ(playerRamp(kMinClockHz, true, false).updates, 8u);
 }
 
 TEST(PicProgram, RefusesASoundThatDoesNotFitAndSaysWhatHelps) {

@@ -13,9 +13,10 @@
 //   the first 2K page;
 // - the filter model over the recorded pins gives the decoded preview: the
 //   pins carry what the encoder modelled, in both schemes.
-// - the ramps before and after the sound keep the sample timing, and their
-//   bits' mean level rises from 0 to a half and falls back: a player that
-//   jumps to the sound or drops to 0 V clicks.
+// - the ramps before and after the sound write pin A every few cycles, evenly,
+//   pin B low, and their bits' mean level follows a smooth S from 0 to the
+//   top (a half under "1 bit", always high under "1.5 bit") and back: a
+//   player that jumps to the sound or drops to 0 V clicks.
 // FaultsAreCaught runs these checks on deliberately broken programs.
 
 #include "GpsimRun.h"
@@ -42,26 +43,34 @@ using test::ExpectedPlayback;
 using test::PinRecording;
 
 constexpr std::uint64_t kStartUpCycles = 200;  // set-up and first table read, generously
+constexpr std::uint32_t kRampBitWords = 1;     // the plain ramp bit's call, then its padding
+
+bool twoPinsOf(const ProgramState& state) { return state.encoder.algorithmType == kAlgorithmOneAndHalfBit; }
 
 // The PIC18 player has no ramp yet: its sound starts and ends at once.
-PlayerRamp rampOf(const PicChip& chip, const PicProgram& program, bool loop) {
+PlayerRamp rampOf(const PicChip& chip, const ProgramState& state, const PicProgram& program, bool loop) {
     if (chip.family == PicFamily::pic18) return {};
-    return playerRamp(program.plan.clockHz, program.plan.timing.cyclesPerSample, loop);
+    return playerRamp(program.plan.clockHz, twoPinsOf(state), loop);
 }
 
-// The mean of each quarter of a ramp against the mean of its target there
-// (rising linearly from 0 to a half): a sigma-delta stays within a bit of it.
-void expectRampLevels(const std::vector<std::uint8_t>& bits, bool rising) {
+// The mean of each quarter of a ramp against the mean of a smooth S there
+// (2t^2, then 1 - 2(1 - t)^2, times the top): 1/24, 7/24, 17/24 and 23/24 of
+// the top. The level moves in small stairs and a sigma-delta stays within a
+// bit of it, so the means are that close.
+void expectRampLevels(const std::vector<std::uint8_t>& bits, bool rising, double top) {
     ASSERT_GE(bits.size(), 40u) << "a ramp too short to judge";
     const std::size_t quarter = bits.size() / 4;
+    const double sCurve[] = {1.0 / 24, 7.0 / 24, 17.0 / 24, 23.0 / 24};
     for (std::size_t q = 0; q < 4; ++q) {
         double ones = 0;
         for (std::size_t i = q * quarter; i < (q + 1) * quarter; ++i) ones += bits[i];
-        const double wanted = (rising ? 2.0 * static_cast<double>(q) + 1 : 7.0 - 2.0 * static_cast<double>(q)) / 16;
-        EXPECT_NEAR(ones / static_cast<double>(quarter), wanted, 1.5 / static_cast<double>(quarter))
+        const double wanted = top * sCurve[rising ? q : 3 - q];
+        EXPECT_NEAR(ones / static_cast<double>(quarter), wanted, 0.01 + 2.0 / static_cast<double>(quarter))
             << (rising ? "ramp up" : "ramp down") << ", quarter " << q;
     }
 }
+
+double rampTop(const ProgramState& state) { return twoPinsOf(state) ? 1.0 : 0.5; }
 
 // The simulator's reads of packed words on each chip, probed once.
 const test::ProgramReadOnGpsim& programReadOn(const PicChip& chip) {
@@ -88,7 +97,7 @@ ExpectedPlayback expectedFor(const PicChip& chip, const ProgramState& state, con
         expected.samplesPerRead = bitsPerTableWord(program.plan.storage);
         expected.readShortfall = programReadOn(chip).shortfall;
     }
-    const bool twoPins = state.encoder.algorithmType == kAlgorithmOneAndHalfBit;
+    const bool twoPins = twoPinsOf(state);
     const std::uint32_t samples = program.plan.storedSamples;
     std::uint8_t before = 0;
     for (std::uint32_t round = 0; round < rounds; ++round) {
@@ -99,19 +108,22 @@ ExpectedPlayback expectedFor(const PicChip& chip, const ProgramState& state, con
         }
     }
     expected.cyclesPerSample = simulatedCyclesPerSample(chip, program);
-    const PlayerRamp ramp = rampOf(chip, program, rounds > 1);
-    expected.rampUp = ramp.upSamples;
-    expected.rampDown = ramp.downSamples;
-    expected.twoPins = twoPins;
+    const PlayerRamp ramp = rampOf(chip, state, program, rounds > 1);
+    expected.rampUp = ramp.upWrites;
+    expected.rampDown = ramp.downWrites;
+    expected.rampCycles = kRampCyclesPerBit;
     expected.endsLow = rounds == 1;
     return expected;
 }
 
-std::uint64_t cyclesFor(const PicChip& chip, const PicProgram& program, std::uint32_t rounds = 1) {
-    const PlayerRamp ramp = rampOf(chip, program, rounds > 1);
-    const std::uint64_t samples =
-        std::uint64_t{program.plan.storedSamples} * rounds + ramp.upSamples + ramp.downSamples + 2;
-    return kStartUpCycles + samples * program.plan.timing.cyclesPerSample;
+// On past the last write: the ramps, the samples, and two samples of slack
+// for the ramp-to-sound step.
+std::uint64_t cyclesFor(const PicChip& chip, const ProgramState& state, const PicProgram& program,
+                        std::uint32_t rounds = 1) {
+    const PlayerRamp ramp = rampOf(chip, state, program, rounds > 1);
+    const std::uint64_t samples = std::uint64_t{program.plan.storedSamples} * rounds + 2;
+    return kStartUpCycles + samples * program.plan.timing.cyclesPerSample +
+           std::uint64_t{ramp.upWrites + ramp.downWrites + 2} * kRampCyclesPerBit;
 }
 
 // Seconds of wall time per second of sound, printed for the record.
@@ -134,7 +146,7 @@ PinRecording simulate(const PicChip& chip, const PicProgram& program, std::uint6
 // bit before in the 1.5-bit scheme), against the encoder's own decoded
 // samples and the smoothed preview made from them.
 std::vector<std::uint8_t> decodePins(const ProgramState& state, const test::PlaybackCheck& check) {
-    const bool twoPins = state.encoder.algorithmType == kAlgorithmOneAndHalfBit;
+    const bool twoPins = twoPinsOf(state);
     const auto f = static_cast<std::uint32_t>(state.encoder.fineness);
     std::vector<std::uint8_t> decoded;
     std::uint32_t v = kStartVoltage;
@@ -196,13 +208,13 @@ TEST_P(PlayerOnGpsim, PlaysEveryBitOnTime) {
     ASSERT_TRUE(built) << built.error();
     const PicProgram& program = *built;
 
-    const PinRecording recording = simulate(*chip, program, cyclesFor(*chip, program), c.chip);
+    const PinRecording recording = simulate(*chip, program, cyclesFor(*chip, *state, program), c.chip);
     const test::PlaybackCheck check = test::checkPlayback(recording, expectedFor(*chip, *state, program));
     ASSERT_EQ(check.fault, "");
     expectFilterModelMatches(*state, check);
     if (chip->family == PicFamily::pic18) return;
-    expectRampLevels(check.rampUpA, true);
-    expectRampLevels(check.rampDownA, false);
+    expectRampLevels(check.rampUpA, true, rampTop(*state));
+    expectRampLevels(check.rampDownA, false, rampTop(*state));
 }
 
 std::vector<ChipCase> everyChip() {
@@ -243,7 +255,7 @@ TEST_F(PlayerEdgesOnGpsim, LargestSoundCrossesEveryBlockAndPage) {
         const PicProgram& program = *built;
         ASSERT_EQ(program.plan.usedWords, chip.programWords);
 
-        const PinRecording recording = simulate(chip, program, cyclesFor(chip, program), c.chip);
+        const PinRecording recording = simulate(chip, program, cyclesFor(chip, *state, program), c.chip);
         const test::PlaybackCheck check = test::checkPlayback(recording, expectedFor(chip, *state, program));
         ASSERT_EQ(check.fault, "") << c.chip;
         expectFilterModelMatches(*state, check);
@@ -259,10 +271,10 @@ TEST_F(PlayerEdgesOnGpsim, LoopStartsAgainInStep) {
     ASSERT_TRUE(built) << built.error();
     const PicProgram& program = *built;
 
-    const PinRecording recording = simulate(chip, program, cyclesFor(chip, program, 2), "16f628a, looping");
+    const PinRecording recording = simulate(chip, program, cyclesFor(chip, *state, program, 2), "16f628a, looping");
     const test::PlaybackCheck check = test::checkPlayback(recording, expectedFor(chip, *state, program, 2));
     ASSERT_EQ(check.fault, "");
-    expectRampLevels(check.rampUpA, true);
+    expectRampLevels(check.rampUpA, true, rampTop(*state));
 }
 
 // A crystal at the internal oscillator's frequency: the chip loads a crystal
@@ -283,9 +295,9 @@ TEST_F(PlayerEdgesOnGpsim, CrystalAtTheInternalFrequencyKeepsTime) {
     EXPECT_NE(config.find("Clk source = XT"), std::string::npos) << config;
     EXPECT_NE(config.find("WDT is disabled"), std::string::npos) << config;
 
-    const PinRecording onCrystal = simulate(chip, *crystal, cyclesFor(chip, *crystal), "16f628a, crystal");
+    const PinRecording onCrystal = simulate(chip, *crystal, cyclesFor(chip, *state, *crystal), "16f628a, crystal");
     ASSERT_EQ(test::checkPlayback(onCrystal, expectedFor(chip, *state, *crystal)).fault, "");
-    const PinRecording onInternal = simulate(chip, *internal, cyclesFor(chip, *internal), "16f628a, internal");
+    const PinRecording onInternal = simulate(chip, *internal, cyclesFor(chip, *state, *internal), "16f628a, internal");
     EXPECT_EQ(onCrystal.portWrites, onInternal.portWrites);
 }
 
@@ -300,7 +312,7 @@ TEST_F(PlayerEdgesOnGpsim, FastestRatesKeepTime) {
         const PicProgram& program = *built;
         ASSERT_EQ(program.plan.timing.cyclesPerSample, playerMinCycles(loop));
         const std::uint32_t rounds = loop ? 2 : 1;
-        const PinRecording recording = simulate(chip, program, cyclesFor(chip, program, rounds), "16f628a, fastest");
+        const PinRecording recording = simulate(chip, program, cyclesFor(chip, *state, program, rounds), "16f628a, fastest");
         EXPECT_EQ(test::checkPlayback(recording, expectedFor(chip, *state, program, rounds)).fault, "") << "loop " << loop;
     }
 }
@@ -338,6 +350,8 @@ TEST_F(PlayerEdgesOnGpsim, FaultsAreCaught) {
         {"uneven byte boundary", PicPacking::off,
          [](PicProgram& p) { ++p.memory[0].words[p.player.addressOf(kByteDelayLabel)]; }},
         {"tables at hexadecimal addresses", PicPacking::off, [](PicProgram& p) { p.memory[1].address = 0x256; }},
+        {"a ramp bit a cycle short", PicPacking::off,
+         [](PicProgram& p) { p.memory[0].words[p.player.addressOf(kRampLabel) + kRampBitWords] = pic::kNop.bits; }},
         {"packed word's halves swapped", PicPacking::automatic,
          [](PicProgram& p) {
              // movf EEDATA, w and movf EEDATH, w trade places.
@@ -357,7 +371,7 @@ TEST_F(PlayerEdgesOnGpsim, FaultsAreCaught) {
         PicProgram broken = good.at(fault.packing);
         fault.plant(broken);
         ASSERT_NE(broken.memory, good.at(fault.packing).memory) << fault.name << " planted nothing";
-        const PinRecording recording = simulate(chip, broken, cyclesFor(chip, broken), fault.name);
+        const PinRecording recording = simulate(chip, broken, cyclesFor(chip, *state, broken), fault.name);
         std::string found = test::checkPlayback(recording, expectedFor(chip, *state, good.at(fault.packing))).fault;
         // The simulator runs on without the config word; its own account of what it loaded shows it.
         test::TempDirectory directory;
@@ -370,7 +384,7 @@ TEST_F(PlayerEdgesOnGpsim, FaultsAreCaught) {
         std::printf("[ caught   ] %s: %s\n", fault.name, found.substr(0, 120).c_str());
     }
     for (const auto& [packing, program] : good) {
-        const PinRecording recording = simulate(chip, program, cyclesFor(chip, program), "the same program, unbroken");
+        const PinRecording recording = simulate(chip, program, cyclesFor(chip, *state, program), "the same program, unbroken");
         EXPECT_EQ(test::checkPlayback(recording, expectedFor(chip, *state, program)).fault, "");
     }
 }
@@ -397,7 +411,7 @@ TEST_F(Pic18OnGpsim, FastestRatesKeepTime) {
             const PicProgram& program = *built;
             ASSERT_EQ(program.plan.timing.cyclesPerSample, cycles);
             const std::uint32_t rounds = loop ? 2 : 1;
-            const PinRecording recording = simulate(chip, program, cyclesFor(chip, program, rounds), name);
+            const PinRecording recording = simulate(chip, program, cyclesFor(chip, *state, program, rounds), name);
             EXPECT_EQ(test::checkPlayback(recording, expectedFor(chip, *state, program, rounds)).fault, "");
         }
     }
@@ -415,7 +429,7 @@ TEST_F(Pic18OnGpsim, LongestSoundPlaysPinForPin) {
     ASSERT_EQ(program.plan.timing.cyclesPerSample, 256u);
     ASSERT_EQ(program.memory[1].words.size(), 16406u);
 
-    const PinRecording recording = simulate(chip, program, cyclesFor(chip, program), "18f26k22, longest sound");
+    const PinRecording recording = simulate(chip, program, cyclesFor(chip, *state, program), "18f26k22, longest sound");
     const test::PlaybackCheck check = test::checkPlayback(recording, expectedFor(chip, *state, program));
     ASSERT_EQ(check.fault, "");
     EXPECT_EQ(check.pinA.size(), 262496u);
@@ -432,12 +446,12 @@ TEST_F(Pic18OnGpsim, FaultsAreCaught) {
     ASSERT_TRUE(built) << built.error();
     const PicProgram& good = *built;
     const ExpectedPlayback expected = expectedFor(chip, *state, good);
-    EXPECT_EQ(test::checkPlayback(simulate(chip, good, cyclesFor(chip, good), "18f26k22"), expected).fault, "");
+    EXPECT_EQ(test::checkPlayback(simulate(chip, good, cyclesFor(chip, *state, good), "18f26k22"), expected).fault, "");
 
     PicProgram swapped = good;
     for (std::uint16_t& word : swapped.memory[1].words) word = static_cast<std::uint16_t>(word << 8 | word >> 8);
     const std::string found =
-        test::checkPlayback(simulate(chip, swapped, cyclesFor(chip, swapped), "bytes swapped"), expected).fault;
+        test::checkPlayback(simulate(chip, swapped, cyclesFor(chip, *state, swapped), "bytes swapped"), expected).fault;
     EXPECT_NE(found, "") << "table bytes in the wrong halves went unnoticed";
 
     // Internal oscillator block (FOSC 1000), watchdog off (WDTEN 00).
