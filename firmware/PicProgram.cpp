@@ -44,6 +44,10 @@ std::string fitError(const PicChip& chip, const PicProgramPlan& plan, std::uint3
     return text;
 }
 
+// Moved tables give the player a little more than it took at word 256: its
+// address loads may take a word more each.
+constexpr std::uint32_t kPlayerGrowthRoom = 8;
+
 // Pins start sounds on a chip that has them, one pin per sound, never for ever.
 Result<> checkTrigger(const PicChip& chip, const PicProgramSettings& settings, std::size_t soundCount) {
     if (soundCount > 1 && chip.family == PicFamily::pic18) {
@@ -192,7 +196,8 @@ void writeHeader(TextChunkWriter& out, const ProgramState& state, const PicProgr
     const std::string rule = ";=====================================================";
     out.line(rule);
     out.line("; PIC program made by " + std::string(kProductName) + " " + std::string(kVersionText));
-    out.line("; The player is at address 0 and the sound's tables from word 256;");
+    out.line("; The player is at address 0 and the sound's tables from word " +
+             std::to_string(plan.sounds.front().firstWord) + ";");
     out.line("; gpasm assembles this file on its own.");
     out.line(rule);
     out.line("; Chip       " + std::string(chip.name) + ", " +
@@ -355,6 +360,18 @@ Result<PicProgramPlan> planPicBank(SoundBank sounds, const PicProgramSettings& s
         return Refusal::failure(bankFitError(chip, plan));
     }
     plan.playerWords = chipPlayer(*sounds.front(), settings, plan).size();
+    // A player that outgrows words 0 to 255 (four sounds on their pins) moves the tables up.
+    if (plan.playerWords > kTableStartWord) {
+        const std::uint32_t shift = plan.playerWords - kTableStartWord + kPlayerGrowthRoom;
+        for (PlannedSound& sound : plan.sounds) sound.firstWord += shift;
+        plan.usedWords += shift;
+        plan.playerWords = chipPlayer(*sounds.front(), settings, plan).size();
+        if (plan.playerWords > plan.sounds.front().firstWord) {
+            return Refusal::failure("the player for " + std::to_string(sounds.size()) +
+                                    " sounds outgrows its room before the tables");
+        }
+        if (plan.usedWords > chip.programWords) return Refusal::failure(bankFitError(chip, plan));
+    }
     return plan;
 }
 

@@ -229,7 +229,7 @@ private:
 
     // Counter, address and first byte; then on to the first sample. 25 cycles
     // from its first instruction to the label "sample".
-    void startTable(std::string_view label, bool toSound = true, PlayerSound sound = {}) {
+    void startTable(std::string_view label, bool toSound = true, PlayerSound sound = {}, bool readHere = true) {
         code_.label(label);
         if (sound.tableReads == 0) sound = {kFirstTableAddress, settings_.tableReads};
         const std::uint32_t count = 65536u - sound.tableReads;
@@ -243,11 +243,11 @@ private:
             loadByte(read_.address, sound.firstWord & 0xFF, "the first table word");
             loadByte(read_.addressHigh, sound.firstWord >> 8, "");
             selectBank(0);
-            readNextWord();
+            if (readHere) readNextWord();
         } else {
             loadByte(kAddressLow, sound.firstWord & 0xFF, "the first table byte");
             loadByte(kAddressHigh, sound.firstWord >> 8, "");
-            readNextByte();
+            if (readHere) readNextByte();
         }
         if (toSound) code_.jump(pic::kGoto, kSampleLabel);
     }
@@ -426,9 +426,16 @@ private:
             code_.jump(pic::kGoto, "sound" + std::to_string(k + 1));
         }
         code_.jump(pic::kGoto, "released", "a release: back to sleep");
+        // Each sound sets its count and address; one read serves them all.
         for (std::size_t k = 0; k < settings_.bank.size(); ++k) {
-            startTable("sound" + std::to_string(k + 1), false, settings_.bank[k]);
-            if (k + 1 < settings_.bank.size()) code_.jump(pic::kGoto, "fromzero");
+            startTable("sound" + std::to_string(k + 1), false, settings_.bank[k], false);
+            if (k + 1 < settings_.bank.size()) code_.jump(pic::kGoto, "firstread");
+        }
+        code_.label("firstread");
+        if (packed_) {
+            readNextWord();
+        } else {
+            readNextByte();
         }
         code_.label("fromzero");
         code_.fileOp(pic::kClrf, kPins, "the ramp up sets up the rest");
@@ -595,7 +602,8 @@ PicAssembly buildPlayer(const PlayerSettings& settings) {
         throw std::invalid_argument("player settings out of range");
     }
     PicAssembly code = PlayerWriter(settings).build();
-    if (code.size() > kPlayerMaxWords) throw std::logic_error("player larger than its block");
+    // A bank's player may outgrow its block: the program moves the tables up.
+    if (code.size() > kPlayerMaxWords && settings.bank.empty()) throw std::logic_error("player larger than its block");
     return code;
 }
 

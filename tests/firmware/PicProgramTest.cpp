@@ -173,10 +173,34 @@ TEST(PicProgram, PlayerFitsItsBlockAtEveryRate) {
                 const std::uint32_t fewest = pic18 ? pic18PlayerMinCycles(loop) : playerMinCycles(loop, storage);
                 const std::uint32_t most = pic18 ? kPic18PlayerMaxCycles : kPlayerMaxCycles;
                 for (const std::uint32_t cycles : {fewest, 49u, 777u, 778u, 1000u, most}) {
-                    const PlayerSettings settings{&chip, 20000000, cycles, storage, 7936, true, loop};
+                    PlayerSettings settings{&chip, 20000000, cycles, storage, 7936, true, loop};
                     const PicAssembly player = pic18 ? buildPic18Player(settings) : buildPlayer(settings);
                     EXPECT_LT(player.size(), kPlayerMaxWords) << chip.name << " " << cycles;
                 }
+            }
+        }
+    }
+}
+
+// Four sounds on their trigger pins: a player larger than its block moves
+// the tables up, and the tables stay just where the plan says.
+TEST(PicProgram, BankOfFourFitsEveryTriggerChip) {
+    std::vector<std::unique_ptr<ProgramState>> states;
+    std::vector<const ProgramState*> sounds;
+    for (int k = 0; k < 4; ++k) {
+        states.push_back(test::makeEncodedSound(1400 + 100 * static_cast<std::uint32_t>(k), 8000, kAlgorithmOneAndHalfBit));
+        sounds.push_back(states.back().get());
+    }
+    for (const PicChip& chip : picChips()) {
+        if (chip.triggerPins[3].pin.name.empty()) continue;
+        for (const std::uint32_t clock : {4000000u, 20000000u}) {
+            PicProgramSettings settings{&chip, clock, false, PicOscillator::crystal};
+            settings.trigger = PlayTrigger::pins;
+            const Result<PicProgram> program = buildPicBank(sounds, settings);
+            ASSERT_TRUE(program) << chip.name << ": " << program.error();
+            ASSERT_LE(program->plan.playerWords, program->plan.sounds.front().firstWord) << chip.name;
+            for (std::size_t k = 0; k < 4; ++k) {
+                EXPECT_EQ(program->memory[k + 1].address, program->plan.sounds[k].firstWord) << chip.name;
             }
         }
     }

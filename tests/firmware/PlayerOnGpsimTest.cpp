@@ -91,14 +91,14 @@ std::uint32_t simulatedCyclesPerSample(const PicChip& chip, const PicProgram& pr
 }
 
 ExpectedPlayback expectedFor(const PicChip& chip, const ProgramState& state, const PicProgram& program,
-                             std::uint32_t rounds = 1) {
+                             std::uint32_t rounds = 1, std::size_t sound = 0) {
     ExpectedPlayback expected;
     if (program.plan.storage == PicStorage::packed14) {
         expected.samplesPerRead = bitsPerTableWord(program.plan.storage);
         expected.readShortfall = programReadOn(chip).shortfall;
     }
     const bool twoPins = twoPinsOf(state);
-    const std::uint32_t samples = program.plan.storedSamples;
+    const std::uint32_t samples = program.plan.sounds[sound].storedSamples;
     std::uint8_t before = 0;
     for (std::uint32_t round = 0; round < rounds; ++round) {
         for (std::uint32_t i = 0; i < samples; ++i) {
@@ -469,6 +469,79 @@ TEST_F(Pic18OnGpsim, FaultsAreCaught) {
                 shiftedConfig.find("WDT is disabled") == std::string::npos)
         << "config a word off went unnoticed:\n" << shiftedConfig;
 }
+
+// A bank on trigger pins: RB5, RB4 and RB6 pulled low in turn, each after
+// the sound before has ended, play sounds 2, 1 and 3 bit for bit, each within
+// a quarter of a second of its press; the chip sleeps in between.
+struct BankCase {
+    const char* chip;
+    std::uint32_t clockHz;  // 0: internal oscillator
+    PicPacking packing;
+    std::int8_t algorithmType;
+};
+
+class TriggerPinsOnGpsim : public testing::TestWithParam<BankCase> {
+protected:
+    void SetUp() override {
+        if (!test::gpsimAvailable()) GTEST_SKIP() << "gpsim is not installed";
+    }
+};
+
+TEST_P(TriggerPinsOnGpsim, EachPressPlaysItsSound) {
+    const BankCase& c = GetParam();
+    const PicChip& chip = *findPicChip(c.chip);
+    std::vector<std::unique_ptr<ProgramState>> states;
+    std::vector<const ProgramState*> sounds;
+    for (const std::uint32_t samples : {2003u, 1601u, 2407u}) {
+        states.push_back(test::makeEncodedSound(samples, 8000, c.algorithmType));
+        sounds.push_back(states.back().get());
+    }
+    PicProgramSettings settings{&chip, c.clockHz, false, defaultOscillator(chip, c.clockHz), c.packing};
+    settings.trigger = PlayTrigger::pins;
+    const Result<PicProgram> built = buildPicBank(sounds, settings);
+    ASSERT_TRUE(built) << built.error();
+    const PicProgram& program = *built;
+
+    const std::uint64_t perSecond = program.plan.clockHz / 4;
+    const std::size_t order[] = {1, 0, 2};
+    std::vector<test::PinStimulus> presses;
+    std::vector<std::uint64_t> pressedAt;
+    for (std::size_t k = 0; k < 3; ++k) {
+        const std::uint64_t at = perSecond * (2 + 12 * k) / 10;  // 0.2, 1.4 and 2.6 s
+        const TriggerPin& pin = chip.triggerPins[order[k]];
+        presses.push_back({"portb" + std::to_string(pin.bit), {{at, 0}, {at + 10000, 1}}});
+        pressedAt.push_back(at);
+    }
+    test::TempDirectory directory;
+    const PinRecording recording =
+        test::runOnGpsim(directory.path(), chip, formatIntelHex(program.memory), perSecond * 36 / 10, presses);
+    ASSERT_TRUE(recording.reachedEnd) << recording.output;
+
+    // Each play is a run of port writes; between them the chip sleeps.
+    std::vector<std::vector<std::uint64_t>> plays;
+    const std::uint64_t gap = 4 * std::uint64_t{program.plan.timing.cyclesPerSample};
+    for (std::size_t i = 1; i < recording.portWrites.size(); ++i) {
+        if (plays.empty() || recording.portWrites[i] - recording.portWrites[i - 1] > gap) plays.emplace_back();
+        plays.back().push_back(recording.portWrites[i]);
+    }
+    ASSERT_EQ(plays.size(), 3u) << "plays, not one for each press";
+    for (std::size_t k = 0; k < 3; ++k) {
+        SCOPED_TRACE("press " + std::to_string(k + 1) + ", sound " + std::to_string(order[k] + 1));
+        EXPECT_LT(plays[k].front() - pressedAt[k], perSecond / 4) << "the sound starts late";
+        PinRecording play = recording;
+        play.portWrites = plays[k];
+        play.portWrites.insert(play.portWrites.begin(), plays[k].front() - 1);  // stands for the start-up write
+        const test::PlaybackCheck check =
+            test::checkPlayback(play, expectedFor(chip, *sounds[order[k]], program, 1, order[k]));
+        EXPECT_EQ(check.fault, "");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(PortBChips, TriggerPinsOnGpsim,
+                         testing::Values(BankCase{"16f628a", 0, PicPacking::off, kAlgorithmOneBit},
+                                         BankCase{"16f877a", 4000000, PicPacking::automatic, kAlgorithmOneAndHalfBit},
+                                         BankCase{"16f887", 0, PicPacking::automatic, kAlgorithmOneBit}),
+                         [](const testing::TestParamInfo<BankCase>& bank) { return std::string(bank.param.chip); });
 
 }  // namespace
 }  // namespace ryx
