@@ -9,11 +9,11 @@
 namespace ryx::bench {
 namespace {
 
-// The largest sound that fits a PIC16F877A: 7936 table bytes over all four pages.
+// The largest sound that fits a PIC16F877A: 111,104 samples packed 14 to a word over all four pages.
 std::unique_ptr<ProgramState> makeLargestFit(PicProgramSettings& settings) {
     auto state = makeLargestSound();
     settings = {findPicChip("16f877a"), 20000000, false};
-    state->encoder.sampleCount = (settings.chip->programWords - kFirstTableAddress) * 8;
+    state->encoder.sampleCount = picSampleCapacity(*settings.chip);
     state->encoder.sampleRate = 22050;
     return state;
 }
