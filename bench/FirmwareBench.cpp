@@ -1,5 +1,4 @@
 #include "BenchSound.h"
-#include "export/TableLayout.h"
 #include "firmware/PicProgram.h"
 
 #include <benchmark/benchmark.h>

@@ -863,6 +863,39 @@ TEST_F(RyxencTest, CHeaderNamesItsArray) {
     EXPECT_NE(alone.err.find("--name names the array of --c"), std::string::npos) << alone.err;
 }
 
+// --bank: one program for every input, the same bytes as the library makes
+// from the same sounds; inputs of two rates, or files a bank cannot hold, refused.
+TEST_F(RyxencTest, BankMakesOneProgramOfEveryInput) {
+    writeInput("a.wav", waveFile(3001, 8000));
+    writeInput("b.wav", waveFile(2001, 8000));
+    writeInput("c.wav", waveFile(2001, 11025));
+    const ProcessRun made = run({"--bank", "--hex", "bank.hex", "-s", "1", "a.wav", "b.wav"});
+    ASSERT_EQ(made.status, 0) << made.err;
+    EXPECT_NE(made.out.find("sound 2: b.wav, 2001 samples, 8000 Hz, 1 bit, Ryx16, on RB5 (pin 11)"),
+              std::string::npos) << made.out;
+
+    std::vector<std::unique_ptr<ProgramState>> states;
+    std::vector<const ProgramState*> sounds;
+    for (const char* name : {"a.wav", "b.wav"}) {
+        states.push_back(test::makeStartedState());
+        states.back()->encoder.algorithmType = kAlgorithmOneBit;
+        ASSERT_TRUE(test::openWave(*states.back(), (work / name).string()));
+        sounds.push_back(states.back().get());
+    }
+    PicProgramSettings settings{findPicChip("16f628a"), 0, false};
+    settings.trigger = PlayTrigger::pins;
+    test::TempDirectory reference;
+    ASSERT_TRUE(writePicBankHex(sounds, settings, reference / "ref.hex"));
+    EXPECT_EQ(test::readFileBytes(work / "bank.hex"), test::readFileBytes(reference / "ref.hex"));
+
+    const ProcessRun rates = run({"--bank", "--hex", "x.hex", "a.wav", "c.wav"});
+    EXPECT_EQ(rates.status, 1);
+    EXPECT_NE(rates.err.find("sound 2 has 11025 Hz and sound 1 8000 Hz: import them at one rate with -r"),
+              std::string::npos) << rates.err;
+    EXPECT_FALSE(std::filesystem::exists(work / "x.hex"));
+    EXPECT_EQ(run({"--bank", "--asm", "x.asm", "a.wav", "b.wav"}).status, 2);
+}
+
 // --pack off keeps one retlw byte per word on a chip that could read packed words.
 TEST_F(RyxencTest, PackOffStoresRetlwBytes) {
     writeInput("in.wav", waveFile(8000, 8000));
