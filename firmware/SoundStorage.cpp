@@ -59,7 +59,7 @@ std::vector<std::uint16_t> tableWords(PicStorage storage, PicFamily family, cons
         case PicStorage::packed14: {
             std::uint16_t word = 0;
             for (std::uint32_t b = 0; b < kPackedBits; ++b) {
-                word = static_cast<std::uint16_t>(word << 1 | (bits[kPackedBits * k + b] & 1u));
+                word = static_cast<std::uint16_t>(static_cast<unsigned>(word) << 1u | (bits[kPackedBits * k + b] & 1u));
             }
             words[k] = word;
             break;
