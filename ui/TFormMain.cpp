@@ -20,7 +20,9 @@
 #include "ui/ImportSettings.h"
 #include "ui/SoundImporter.h"
 #include "ui/TCircuitBox.h"
+#include "ui/PicChipSetting.h"
 #include "ui/TPicProgramBox.h"
+#include "ui/TSoundBankBox.h"
 #include "ui/UserSettings.h"
 #include "ui/WindowFont.h"
 
@@ -72,6 +74,14 @@ void showErrorBox(QWidget* parent, const QString& message) {
     QMessageBox::critical(parent, fromView(kProductName), message);
 }
 
+// The save dialog for a PIC program of the chosen kind.
+FileDialogRequest picProgramRequest(bool hex, const PicProgramProposal& proposed) {
+    return hex ? FileDialogRequest{QString(), QStringLiteral("Intel HEX files (*.hex);;All files (*)"),
+                                   QStringLiteral("hex"), true, proposed.folder, proposed.fileName}
+               : FileDialogRequest{QString(), QStringLiteral("PIC Assembler files (*.asm);;All files (*)"),
+                                   QStringLiteral("asm"), true, proposed.folder, proposed.fileName};
+}
+
 // "Short|Long": the short part is the tool tip, the long one the status tip.
 void setHint(QAction* action, const QString& hint) {
     const qsizetype bar = hint.indexOf(QLatin1Char('|'));
@@ -84,6 +94,7 @@ void setHint(QAction* action, const QString& hint) {
 TFormMain::TFormMain(ProgramState& state, SoundPlayer& player, const std::string& previewBase, QWidget* parent)
     : QMainWindow(parent), fileChooser(chooseWithQtDialog), errorReporter(showErrorBox),
       picProgramChooser(choosePicProgram),
+      soundBankRunner([](TSoundBankBox& box) { return box.exec() == QDialog::Accepted; }),
       helpSearchFolders(HelpViewer::defaultSearchFolders()), state_(state), player_(player),
       picProgram_(std::make_unique<PicProgramChoice>()) {
     if (const Result<> made = PreviewFiles::create(previewBase, previews_); !made) {
@@ -186,7 +197,7 @@ void TFormMain::nameParts() {
         {BitBtn3, "BitBtn3"},         {BitBtn4, "BitBtn4"},         {Button1, "Button1"},
         {Button2, "Button2"},         {Button3, "Button3"},         {FileOpen1, "FileOpen1"},
         {FileImport1, "FileImport1"}, {FileSaveAs1, "FileSaveAs1"}, {FileSaveAs2, "FileSaveAs2"},
-        {FileSaveAs3, "FileSaveAs3"},
+        {FileSaveAs3, "FileSaveAs3"}, {FileSaveAs4, "FileSaveAs4"},
         {FileExit1, "FileExit1"},
         {FilterBox, "FilterBox"},     {Circuit1, "Circuit1"},
         {HelpContents1, "HelpContents1"}, {About, "About"},
@@ -218,6 +229,10 @@ void TFormMain::createMenus() {
     FileSaveAs3 = action(file, QStringLiteral("Export PIC &program..."),
                          QStringLiteral("PIC program|Saves a whole PIC program, player and sound, ready to flash"),
                          &TFormMain::FileSaveAs3Execute);
+    FileSaveAs4 = action(file, QStringLiteral("Export &sound bank\u2026"),
+                         QStringLiteral("Sound bank|Saves several sounds in one PIC program, each played when its "
+                                        "pin is pulled low"),
+                         &TFormMain::FileSaveAs4Execute);
     FileExit1 = action(file, QStringLiteral("E&xit"), QStringLiteral("Exit|Quits the application"),
                        &TFormMain::FileExit1Execute);
     QMenu* special = menuBar()->addMenu(QStringLiteral("Special"));
@@ -472,12 +487,7 @@ void TFormMain::FileSaveAs3Execute() {
         *picProgram_ = *chosen;
         const PicProgramProposal proposed =
             proposePicProgramFile(soundFile_, userSettings().value(kPicProgramFolderKey).toString(), *picProgram_);
-        chooseFile(picProgram_->hex
-                       ? FileDialogRequest{QString(), QStringLiteral("Intel HEX files (*.hex);;All files (*)"),
-                                           QStringLiteral("hex"), true, proposed.folder, proposed.fileName}
-                       : FileDialogRequest{QString(), QStringLiteral("PIC Assembler files (*.asm);;All files (*)"),
-                                           QStringLiteral("asm"), true, proposed.folder, proposed.fileName},
-                   &TFormMain::FileSaveAs3Accept);
+        chooseFile(picProgramRequest(picProgram_->hex, proposed), &TFormMain::FileSaveAs3Accept);
     });
 }
 
@@ -485,6 +495,22 @@ void TFormMain::FileSaveAs3Accept(const QString& fileName) {
     guarded([&] {
         userSettings().setValue(kPicProgramFolderKey, QFileInfo(fileName).absolutePath());
         reportExport(writePicProgram(state_, *picProgram_, localFileName(fileName)), QStringLiteral("The PIC program"));
+    });
+}
+
+void TFormMain::FileSaveAs4Execute() {
+    guarded([this] {
+        TSoundBankBox box(state_, [this](const QString& failed, const Error& error) { showError(failed, error); },
+                          this);
+        if (!soundBankRunner(box)) return;
+        const PicProgramChoice chosen = box.choice();
+        rememberPicChip(*chosen.settings.chip);
+        const PicProgramProposal proposed =
+            proposeSoundBankFile(userSettings().value(kPicProgramFolderKey).toString(), chosen);
+        const std::optional<QString> fileName = fileChooser(this, picProgramRequest(chosen.hex, proposed));
+        if (!fileName) return;
+        userSettings().setValue(kPicProgramFolderKey, QFileInfo(*fileName).absolutePath());
+        reportExport(writeSoundBank(box.sounds(), chosen, localFileName(*fileName)), QStringLiteral("The sound bank"));
     });
 }
 

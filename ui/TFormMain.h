@@ -35,11 +35,14 @@ class PreviewFiles;
 class QualityCommands;
 class SoundImporter;
 class TCircuitBox;
+class TSoundBankBox;
 struct PicProgramChoice;
 // Shows an error's whole text in the standard error box.
 using ErrorReporter = std::function<void(QWidget* parent, const QString& message)>;
 // Returns the chip, clock and file kind for a PIC program, or nothing.
 using PicProgramChooser = std::function<std::optional<PicProgramChoice>(QWidget* parent, const ProgramState& state)>;
+// Shows the sound bank dialog; returns whether the user chose to save.
+using SoundBankRunner = std::function<bool(TSoundBankBox& box)>;
 
 class TFormMain : public QMainWindow {
     Q_OBJECT
@@ -58,6 +61,7 @@ public:
     FileChooser fileChooser;
     ErrorReporter errorReporter;
     PicProgramChooser picProgramChooser;
+    SoundBankRunner soundBankRunner;
     QStringList helpSearchFolders;
 
     FormCanvas* canvas() const { return canvas_; }
@@ -86,6 +90,7 @@ public:
     QAction* FileSaveAs1 = nullptr;
     QAction* FileSaveAs2 = nullptr;
     QAction* FileSaveAs3 = nullptr;  // the whole PIC program
+    QAction* FileSaveAs4 = nullptr;  // several sounds in one PIC program
     QAction* FileExit1 = nullptr;
     QAction* FilterBox = nullptr;
     QAction* Circuit1 = nullptr;
@@ -117,6 +122,8 @@ public:
     void FileSaveAs2Accept(const QString& fileName);
     void FileSaveAs3Execute();
     void FileSaveAs3Accept(const QString& fileName);
+    // The bank's own dialog, then the save dialog; the window's sound stays as it is.
+    void FileSaveAs4Execute();
     void FileExit1Execute();
     void FilterBoxExecute();
     // Opens the circuit dialog (window-modal); OK applies, remembers and re-encodes.

@@ -23,6 +23,8 @@ class QSpinBox;
 
 namespace ryx::ui {
 
+class PicTargetControls;
+
 struct PicProgramChoice {
     PicProgramSettings settings;
     bool hex = true;  // Intel HEX; otherwise assembler source
@@ -68,12 +70,11 @@ public:
     QPushButton* SaveButton = nullptr;
 
 private:
-    void chipChanged();
-    void clockChanged();
     void updateFigures();
     void updateFit();
 
     const ProgramState& state_;
+    PicTargetControls* target_ = nullptr;
 };
 
 }  // namespace ryx::ui

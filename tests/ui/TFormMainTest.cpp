@@ -174,7 +174,7 @@ TEST_F(MainWindowTest, WindowControlsAndMenusAreAsDefined) {
                                       form->BitBtn1,     form->BitBtn2,     form->BitBtn3,     form->BitBtn4,
                                       form->Button1,     form->Button2,     form->Button3,     form->FileOpen1,
                                       form->FileImport1, form->FileSaveAs1, form->FileSaveAs2, form->FileSaveAs3,
-                                      form->FileExit1,   form->FilterBox,   form->HelpContents1, form->About};
+                                      form->FileSaveAs4, form->FileExit1,   form->FilterBox,   form->HelpContents1, form->About};
     for (QObject* part : parts) {
         EXPECT_FALSE(part->objectName().isEmpty());
         EXPECT_EQ(form->findChild<QObject*>(part->objectName()), part) << part->objectName().toStdString();
@@ -185,7 +185,8 @@ TEST_F(MainWindowTest, WindowControlsAndMenusAreAsDefined) {
     const QList<QAction*> menus = form->menuBar()->actions();
     ASSERT_EQ(menus.size(), 3);
     EXPECT_EQ(menus[0]->menu()->actions(), QList<QAction*>({form->FileOpen1, form->FileImport1, form->FileSaveAs1,
-                                                            form->FileSaveAs2, form->FileSaveAs3, form->FileExit1}));
+                                                            form->FileSaveAs2, form->FileSaveAs3, form->FileSaveAs4,
+                                                            form->FileExit1}));
     EXPECT_EQ(menus[1]->menu()->actions(),
               QList<QAction*>({form->FilterBox, form->Circuit1, form->quality()->CompareSettings1,
                                form->quality()->OptimalEncoding1}));

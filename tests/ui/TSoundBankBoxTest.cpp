@@ -1,0 +1,130 @@
+#include "ui/TSoundBankBox.h"
+
+#include "ListChoice.h"
+#include "core/Encoder.h"
+#include "import/SoundImport.h"
+#include "support/FileBytes.h"
+#include "support/WaveBytes.h"
+#include "support/WindowUnderTest.h"
+#include "ui/ImportSettings.h"
+#include "ui/UserSettings.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace ryx::ui {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Imported as they are, so that a sound keeps its frames: 8000 Hz, no trim.
+constexpr ImportOptions kBankImport{8000, false, false};
+
+class SoundBankTest : public ::testing::Test, public test::WindowUnderTest {
+protected:
+    SoundBankTest() { rememberImportOptions(kBankImport); }
+    ~SoundBankTest() override { rememberImportOptions(ImportOptions{}); }
+
+    // A WAV of `frames` frames at 8000 Hz in the test's folder.
+    QString soundFile(const char* name, std::size_t frames) {
+        const fs::path path = folder / name;
+        test::writeFileBytes(path, test::wave44(test::squareSamples(frames), 8000));
+        return QString::fromStdString(path.string());
+    }
+
+    static QStringList rowTexts(const TSoundBankBox& box, int column) {
+        QStringList texts;
+        for (int row = 0; row < box.SoundList->topLevelItemCount(); ++row) {
+            texts << box.SoundList->topLevelItem(row)->text(column);
+        }
+        return texts;
+    }
+};
+
+// Added, reordered and thinned out in the dialog, then saved through the
+// window's save dialog: the same bytes as the bank written directly.
+TEST_F(SoundBankTest, SavesTheListedSoundsInTheirOrderWithTheWindowsEncoding) {
+    chooseListItem(*form->ComboBox1, QStringLiteral("Ryx4"));
+    const EncoderState windowSound = state->encoder;
+    const QStringList files{soundFile("a.wav", 4000), soundFile("b.wav", 2400), soundFile("c.wav", 1600)};
+    userSettings().setValue(QStringLiteral("PicProgram/folder"), QString::fromStdString(folder.path().string()));
+    choose(folder / "bank.hex");
+    int shown = 0;
+    form->soundBankRunner = [&](TSoundBankBox& box) {
+        ++shown;
+        box.filesChooser = [&](QWidget*, const FileDialogRequest&) { return files; };
+        box.ChipBox->setCurrentText(QStringLiteral("PIC16F628A"));
+        box.AddButton->click();
+        EXPECT_EQ(rowTexts(box, 0), QStringList({"a", "b", "c"}));
+        box.SoundList->setCurrentItem(box.SoundList->topLevelItem(2));
+        box.UpButton->click();  // a, c, b
+        box.SoundList->setCurrentItem(box.SoundList->topLevelItem(0));
+        box.RemoveButton->click();  // c, b
+        EXPECT_EQ(rowTexts(box, 0), QStringList({"c", "b"}));
+        EXPECT_EQ(rowTexts(box, 1), QStringList({"0.20 s", "0.30 s"}));
+        EXPECT_EQ(rowTexts(box, 2), QStringList({"RB4 (pin 10)", "RB5 (pin 11)"}));
+        EXPECT_EQ(box.MemoryBar->maximum(), 14336);
+        EXPECT_EQ(box.MemoryBar->value(), 4000);
+        box.ResetButton->click();
+        EXPECT_EQ(rowTexts(box, 2), QStringList({"After reset", "Not played"}));
+        box.PinsButton->click();
+        EXPECT_TRUE(box.SaveButton->isEnabled()) << box.FiguresLabel->text().toStdString();
+        EXPECT_TRUE(box.FiguresLabel->text().contains("Plays at 8000.000 Hz")) << box.FiguresLabel->text().toStdString();
+        return true;
+    };
+    form->FileSaveAs4->trigger();
+    ASSERT_EQ(shown, 1);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].fileName, "sounds-16f628a.hex");
+    EXPECT_EQ(requests[0].directory.toStdString(), folder.path().string());
+
+    std::vector<std::unique_ptr<ProgramState>> expected;
+    for (const QString& file : {files[2], files[1]}) {
+        expected.push_back(std::make_unique<ProgramState>());
+        expected.back()->encoder.fineness = windowSound.fineness;
+        expected.back()->encoder.algorithmType = windowSound.algorithmType;
+        ASSERT_TRUE(importSoundFile(*expected.back(), file.toStdString(), kBankImport));
+        encodeSound(*expected.back());
+    }
+    PicProgramSettings settings{findPicChip("16f628a"), 0, false};
+    settings.trigger = PlayTrigger::pins;
+    const std::vector<const ProgramState*> bank{expected[0].get(), expected[1].get()};
+    ASSERT_TRUE(writePicBankHex(bank, settings, folder / "direct.hex"));
+    EXPECT_EQ(test::readFileBytes(folder / "bank.hex"), test::readFileBytes(folder / "direct.hex"));
+    // The window's own sound is left as it was.
+    EXPECT_EQ(state->encoder.sampleCount, windowSound.sampleCount);
+    EXPECT_EQ(state->encoder.sampleRate, windowSound.sampleRate);
+}
+
+// A bank too large names the sound that runs past the chip's memory and
+// cannot be saved; a file that cannot be imported is reported and left out.
+TEST_F(SoundBankTest, ABankThatDoesNotFitIsRefusedAndNamesTheSound) {
+    TSoundBankBox box(*state, [this](const QString& failed, const Error&) { errors << failed; });
+    box.ChipBox->setCurrentText(QStringLiteral("PIC16F628A"));
+    const QString missing = QString::fromStdString((folder / "none.wav").string());
+    box.addFiles({soundFile("a.wav", 6000), soundFile("b.wav", 6000), missing, soundFile("c.wav", 6000)});
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].contains("none.wav")) << errors[0].toStdString();
+    EXPECT_EQ(box.SoundList->topLevelItemCount(), 3);
+    EXPECT_FALSE(box.SaveButton->isEnabled());
+    EXPECT_TRUE(box.FiguresLabel->text().contains("sound 3 runs past")) << box.FiguresLabel->text().toStdString();
+    EXPECT_FALSE(box.FiguresLabel->styleSheet().isEmpty());
+    EXPECT_EQ(box.MemoryBar->value(), box.MemoryBar->maximum());
+
+    box.ChipBox->setCurrentText(QStringLiteral("PIC16F88"));  // twice the words, packed
+    EXPECT_TRUE(box.SaveButton->isEnabled()) << box.FiguresLabel->text().toStdString();
+    EXPECT_TRUE(box.FiguresLabel->styleSheet().isEmpty());
+}
+
+}  // namespace
+}  // namespace ryx::ui

@@ -1,0 +1,259 @@
+#include "ui/TSoundBankBox.h"
+
+#include "core/Encoder.h"
+#include "import/SoundImport.h"
+#include "ui/ImportSettings.h"
+#include "ui/PicPlanText.h"
+#include "ui/PicTargetControls.h"
+#include "ui/QtText.h"
+#include "ui/WindowFont.h"
+
+#include <QButtonGroup>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <utility>
+
+namespace ryx::ui {
+namespace {
+
+const QString kBankName = QStringLiteral("sounds");
+
+QStringList chooseWithQtDialog(QWidget* parent, const FileDialogRequest& request) {
+    QFileDialog dialog(parent, request.title);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setNameFilters(request.filter.split(QStringLiteral(";;")));
+    if (!request.directory.isEmpty()) dialog.setDirectory(request.directory);
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return dialog.selectedFiles();
+}
+
+// The window's way of encoding, for a sound of the bank.
+void copyEncoding(const ProgramState& from, ProgramState& to) {
+    to.encoder.fineness = from.encoder.fineness;
+    to.encoder.algorithmType = from.encoder.algorithmType;
+    to.encoderChoice = from.encoderChoice;
+    to.filterModel = from.filterModel;
+    to.circuitParts = from.circuitParts;
+}
+
+}  // namespace
+
+PicProgramProposal proposeSoundBankFile(const QString& lastFolder, const PicProgramChoice& choice) {
+    const QString chip = fromView(choice.settings.chip->processor).toLower();
+    const QString suffix = choice.hex ? QStringLiteral(".hex") : QStringLiteral(".asm");
+    return {lastFolder, kBankName + QLatin1Char('-') + chip + suffix};
+}
+
+Result<> writeSoundBank(SoundBank sounds, const PicProgramChoice& choice, const std::filesystem::path& path) {
+    return choice.hex ? writePicBankHex(sounds, choice.settings, path)
+                      : writePicBankAssembler(sounds, choice.settings, path);
+}
+
+TSoundBankBox::TSoundBankBox(const ProgramState& encoding, FailureReporter failureReporter, QWidget* parent)
+    : QDialog(parent), filesChooser(chooseWithQtDialog), encoding_(encoding),
+      failureReporter_(std::move(failureReporter)) {
+    setWindowTitle(QStringLiteral("Export sound bank"));
+    setObjectName(QStringLiteral("SoundBankBox"));
+    setFont(windowFont());
+
+    SoundList = new QTreeWidget(this);
+    SoundList->setColumnCount(3);
+    SoundList->setHeaderLabels({QStringLiteral("Sound"), QStringLiteral("Length"), QStringLiteral("Plays")});
+    SoundList->setRootIsDecorated(false);
+    SoundList->setMinimumWidth(380);
+    SoundList->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    SoundList->header()->setStretchLastSection(false);
+    AddButton = new QPushButton(QStringLiteral("&Add\u2026"), this);
+    AddButton->setToolTip(QStringLiteral("Imports sounds at the remembered import rate, one rate for all"));
+    RemoveButton = new QPushButton(QStringLiteral("&Remove"), this);
+    UpButton = new QPushButton(QStringLiteral("Move &up"), this);
+    DownButton = new QPushButton(QStringLiteral("Move &down"), this);
+    target_ = new PicTargetControls(this);
+    ChipBox = target_->ChipBox;
+    ClockBox = target_->ClockBox;
+    CrystalBox = target_->CrystalBox;
+    PackedBox = target_->PackedBox;
+    PinsButton = new QRadioButton(QStringLiteral("When its pin is pulled low"), this);
+    ResetButton = new QRadioButton(QStringLiteral("Sound 1 after every reset"), this);
+    HexButton = new QRadioButton(QStringLiteral("Intel HEX, ready to flash (.hex)"), this);
+    AsmButton = new QRadioButton(QStringLiteral("Assembler source for gpasm (.asm)"), this);
+    // One group each, as in the PIC program dialog.
+    auto* triggerButtons = new QButtonGroup(this);
+    triggerButtons->addButton(PinsButton);
+    triggerButtons->addButton(ResetButton);
+    auto* kindButtons = new QButtonGroup(this);
+    kindButtons->addButton(HexButton);
+    kindButtons->addButton(AsmButton);
+    PinsButton->setChecked(true);
+    HexButton->setChecked(true);
+    FiguresLabel = new QLabel(this);
+    FiguresLabel->setWordWrap(true);
+    FiguresLabel->setMinimumWidth(320);
+    MemoryBar = new QProgressBar(this);
+    MemoryBar->setFormat(QStringLiteral("Sound memory %p %"));
+
+    auto* listButtons = new QVBoxLayout;
+    for (QPushButton* button : {AddButton, RemoveButton, UpButton, DownButton}) listButtons->addWidget(button);
+    listButtons->addStretch(1);
+    auto* list = new QHBoxLayout;
+    list->addWidget(SoundList, 1);
+    list->addLayout(listButtons);
+    auto* form = new QFormLayout;
+    target_->addRows(*form);
+    auto* triggers = new QVBoxLayout;
+    triggers->addWidget(PinsButton);
+    triggers->addWidget(ResetButton);
+    auto* triggerGroup = new QGroupBox(QStringLiteral("Each sound plays"), this);
+    triggerGroup->setLayout(triggers);
+    auto* kinds = new QVBoxLayout;
+    kinds->addWidget(HexButton);
+    kinds->addWidget(AsmButton);
+    auto* kindGroup = new QGroupBox(QStringLiteral("File"), this);
+    kindGroup->setLayout(kinds);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
+    SaveButton = buttons->addButton(QStringLiteral("Save..."), QDialogButtonBox::AcceptRole);
+    SaveButton->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(list);
+    layout->addLayout(form);
+    layout->addWidget(triggerGroup);
+    layout->addWidget(kindGroup);
+    layout->addWidget(FiguresLabel);
+    layout->addWidget(MemoryBar);
+    layout->addWidget(buttons);
+
+    connect(AddButton, &QPushButton::clicked, this, [this] { addClicked(); });
+    connect(RemoveButton, &QPushButton::clicked, this, [this] { removeClicked(); });
+    connect(UpButton, &QPushButton::clicked, this, [this] { moveSelected(-1); });
+    connect(DownButton, &QPushButton::clicked, this, [this] { moveSelected(1); });
+    connect(SoundList, &QTreeWidget::currentItemChanged, this, [this] { updateButtons(); });
+    connect(target_, &PicTargetControls::changed, this, [this] { showSounds(SoundList->currentIndex().row()); });
+    connect(PinsButton, &QRadioButton::toggled, this, [this] { showSounds(SoundList->currentIndex().row()); });
+    showSounds(-1);
+}
+
+TSoundBankBox::~TSoundBankBox() = default;
+
+void TSoundBankBox::addClicked() {
+    const FileDialogRequest request{QStringLiteral("Add sounds"), kImportFileFilter, QString(), false,
+                                    rememberedImportFolder(), QString()};
+    const QStringList chosen = filesChooser(this, request);
+    if (chosen.isEmpty()) return;
+    rememberImportFolder(QFileInfo(chosen.constFirst()).absolutePath());
+    addFiles(chosen);
+}
+
+void TSoundBankBox::addFiles(const QStringList& files) {
+    // One rate for all, so that the bank can share it.
+    const ImportOptions options = rememberedImportOptions();
+    for (const QString& file : files) {
+        auto state = std::make_unique<ProgramState>();
+        copyEncoding(encoding_, *state);
+        const Result<ImportReport> imported = importSoundFile(*state, QFile::encodeName(file).toStdString(), options);
+        if (!imported) {
+            if (failureReporter_) {
+                failureReporter_(QStringLiteral("The sound \"%1\" was not added to the bank.").arg(file),
+                                 imported.failureDetail());
+            }
+            continue;
+        }
+        encodeSound(*state);
+        sounds_.push_back({QFileInfo(file).completeBaseName(), std::move(state)});
+    }
+    showSounds(static_cast<int>(sounds_.size()) - 1);
+}
+
+void TSoundBankBox::removeClicked() {
+    const int row = SoundList->currentIndex().row();
+    if (row < 0 || row >= static_cast<int>(sounds_.size())) return;
+    sounds_.erase(sounds_.begin() + row);
+    showSounds(std::min(row, static_cast<int>(sounds_.size()) - 1));
+}
+
+void TSoundBankBox::moveSelected(int step) {
+    const int row = SoundList->currentIndex().row();
+    const int to = row + step;
+    if (row < 0 || to < 0 || to >= static_cast<int>(sounds_.size())) return;
+    std::swap(sounds_[static_cast<std::size_t>(row)], sounds_[static_cast<std::size_t>(to)]);
+    showSounds(to);
+}
+
+std::vector<const ProgramState*> TSoundBankBox::sounds() const {
+    std::vector<const ProgramState*> states;
+    for (const BankSound& sound : sounds_) states.push_back(sound.state.get());
+    return states;
+}
+
+PicProgramChoice TSoundBankBox::choice() const {
+    PicProgramSettings settings = target_->settings();
+    settings.trigger = PinsButton->isChecked() ? PlayTrigger::pins : PlayTrigger::reset;
+    return {settings, HexButton->isChecked()};
+}
+
+QString TSoundBankBox::triggerText(std::size_t index) const {
+    const PicProgramSettings settings = choice().settings;
+    if (settings.trigger == PlayTrigger::reset) {
+        return index == 0 ? QStringLiteral("After reset") : QStringLiteral("Not played");
+    }
+    const auto& pins = settings.chip->triggerPins;
+    if (index >= pins.size() || pins[index].pin.name.empty()) return QStringLiteral("No pin");
+    return QString::fromStdString(pinLabel(pins[index].pin));
+}
+
+// The list as the sounds and the trigger now are, with one row selected.
+void TSoundBankBox::showSounds(int selected) {
+    {
+        const QSignalBlocker quiet(SoundList);
+        SoundList->clear();
+        for (std::size_t k = 0; k < sounds_.size(); ++k) {
+            const EncoderState& sound = sounds_[k].state->encoder;
+            const double seconds = static_cast<double>(sound.sampleCount) / static_cast<double>(sound.sampleRate);
+            SoundList->addTopLevelItem(new QTreeWidgetItem(
+                {sounds_[k].name, QString::fromStdString(formatFixed(seconds, 2)) + QStringLiteral(" s"),
+                 triggerText(k)}));
+        }
+        if (selected >= 0) SoundList->setCurrentItem(SoundList->topLevelItem(selected));
+    }
+    updateButtons();
+    updateFigures();
+}
+
+void TSoundBankBox::updateButtons() {
+    const int selected = SoundList->currentIndex().row();
+    RemoveButton->setEnabled(selected >= 0);
+    UpButton->setEnabled(selected > 0);
+    DownButton->setEnabled(selected >= 0 && selected + 1 < static_cast<int>(sounds_.size()));
+}
+
+void TSoundBankBox::updateFigures() {
+    const PicProgramSettings settings = choice().settings;
+    const std::uint32_t capacity = picSampleCapacity(*settings.chip, settings.packing);
+    std::uint64_t samples = 0;
+    for (const BankSound& sound : sounds_) samples += sound.state->encoder.sampleCount;
+    MemoryBar->setRange(0, static_cast<int>(capacity));
+    MemoryBar->setValue(static_cast<int>(std::min<std::uint64_t>(samples, capacity)));
+    const Result<PicProgramPlan> planned = planPicBank(sounds(), settings);
+    SaveButton->setEnabled(planned.ok());
+    showPicPlan(*FiguresLabel, planned, *settings.chip);
+}
+
+}  // namespace ryx::ui
