@@ -22,6 +22,20 @@ constexpr PicRegister kCountHigh{"counthi", 0x03};
 constexpr PicRegister kBitsLeft{"bitsleft", 0x04};
 constexpr PicRegister kWaitInner{"wait1", 0x05};
 constexpr PicRegister kWaitOuter{"wait2", 0x06};
+// The ramp's registers (see rampRoutine).
+constexpr PicRegister kLevelLow{"levello", 0x07};  // pin A's density: 65536 is always high
+constexpr PicRegister kLevelHigh{"levelhi", 0x08};
+constexpr PicRegister kSumLow{"sumlo", 0x09};  // the sigma-delta sum; its carry is the bit
+constexpr PicRegister kSumHigh{"sumhi", 0x0A};
+constexpr PicRegister kSpeedLow{"speedlo", 0x0B};  // added to the level at each update
+constexpr PicRegister kSpeedHigh{"speedhi", 0x0C};
+constexpr PicRegister kStepLow{"steplo", 0x0D};  // added to the speed at each update
+constexpr PicRegister kStepHigh{"stephi", 0x0E};
+constexpr PicRegister kTurnLow{"turnlo", 0x0F};  // the step after the middle
+constexpr PicRegister kTurnHigh{"turnhi", 0x10};
+constexpr PicRegister kRampFlags{"rampflags", 0x11};  // bit 7: past the middle; bit 0 stays 0 for pin B
+constexpr PicRegister kRampBits{"rampbits", 0x12};     // plain bits left before the next update
+constexpr PicRegister kRampUpdates{"rampupd", 0x13};   // updates left in this half
 
 // The table's first byte: word 256.
 constexpr std::uint32_t kTableByteAddress = 2 * kTableStartWord;
@@ -36,9 +50,19 @@ constexpr std::uint32_t kReadCycles = 2;
 constexpr std::uint32_t kWithinByteCycles = 8;
 constexpr std::uint32_t kByteBoundaryCycles = 17;
 constexpr std::uint32_t kRestartCycles = 26;
-constexpr std::uint32_t kEndCycles = 8;  // the last sample to both pins low
+// The sound's last sample to the first ramp bit: it lasts a whole sample.
+constexpr std::uint32_t kSoundToRampCycles = 17;
 static_assert(kByteBoundaryCycles + 2 * kReadCycles == kPic18PlayerMinCycles);
 static_assert(kRestartCycles + 2 * kReadCycles == kPic18PlayerMinCyclesLooping);
+static_assert(kSoundToRampCycles + 2 * kReadCycles <= kPic18PlayerMinCycles);
+
+// A ramp bit: the call to "rampbit", 5 cycles of sigma-delta, the port write
+// and the return; then this many cycles of other work before the next call.
+// The ramp makes no table reads: its bits are as far apart in the simulator.
+constexpr std::uint32_t kRampBitCycles = 2 + 5 + 1 + 2;
+constexpr std::uint32_t kRampWorkCycles = kRampCyclesPerBit - kRampBitCycles;
+// From the last ramp bit's write, through both returns, to the caller.
+constexpr std::uint32_t kRampReturnCycles = 8;
 
 // Two nested counting loops: 3A + 770(B - 1) + 5 cycles for A, B in 1 ... 256,
 // and up to four cycles of padding.
@@ -61,9 +85,10 @@ public:
         defineSymbols();
         setUpChip();
         startTable("first");
-        startSound();
+        rampUp();
         playSamples();
         finish();
+        rampRoutine();
         return std::move(code_);
     }
 
@@ -87,6 +112,10 @@ private:
         }
         for (const RegisterSetting& setting : setupSettings()) code_.define(setting.name, setting.address);
         for (PicRegister reg : {kCurrent, kPins, kCountLow, kCountHigh, kBitsLeft, kWaitInner, kWaitOuter}) {
+            code_.define(reg.name, reg.address);
+        }
+        for (PicRegister reg : {kLevelLow, kLevelHigh, kSumLow, kSumHigh, kSpeedLow, kSpeedHigh, kStepLow, kStepHigh,
+                                kTurnLow, kTurnHigh, kRampFlags, kRampBits, kRampUpdates}) {
             code_.define(reg.name, reg.address);
         }
     }
@@ -147,9 +176,60 @@ private:
         code_.fileOp(pic18::kMovwf, kBitsLeft);
     }
 
-    // Where a ramp up to half the supply would play before the first sample;
-    // without one the sound starts at once, the pins low until then.
-    void startSound() { code_.branch(pic18::kBra, kSampleLabel); }
+    // A byte into a register: clrf for 0, a word shorter.
+    void loadByte(PicRegister reg, std::uint32_t value) {
+        if (value == 0) {
+            code_.fileOp(pic18::kClrf, reg);
+            return;
+        }
+        code_.literalOp(pic18::kMovlw, static_cast<std::uint8_t>(value));
+        code_.fileOp(pic18::kMovwf, reg);
+    }
+
+    void loadWord(PicRegister low, PicRegister high, std::uint32_t value) {
+        loadByte(low, value & 0xFF);
+        loadByte(high, value >> 8 & 0xFF);
+    }
+
+    // The ramp up's start: level 0, no speed, the step and its negation for
+    // the second half, both counts, a clear sum.
+    void armRampUp() {
+        for (PicRegister reg : {kSumLow, kSumHigh, kLevelLow, kLevelHigh, kSpeedLow, kSpeedHigh, kRampFlags}) {
+            code_.fileOp(pic18::kClrf, reg);
+        }
+        loadWord(kStepLow, kStepHigh, ramp_.step);
+        loadWord(kTurnLow, kTurnHigh, (0x10000 - ramp_.step) & 0xFFFF);  // -step in 16 bits
+        loadByte(kRampUpdates, ramp_.updates + 1);
+        loadByte(kRampBits, ramp_.bitsPerUpdate & 0xFF);
+    }
+
+    // The ramp up ends one step below the top with the step turned, and the
+    // sound leaves the ramp's registers alone: the same S back down from
+    // there ends at exactly 0. Only the speed, the turn and the counts are
+    // set again (the plain bits' count was reloaded at the last update).
+    void armRampDown() {
+        code_.comment("The ramp down starts where the ramp up ended.");
+        loadWord(kSpeedLow, kSpeedHigh, 0);
+        loadWord(kTurnLow, kTurnHigh, ramp_.step);
+        code_.fileOp(pic18::kClrf, kRampFlags, "first half");
+        loadByte(kRampUpdates, ramp_.updates + 1);
+    }
+
+    // The first table byte is read before the ramp, so the first sample
+    // follows the ramp's last bit after a fixed number of cycles.
+    void rampUp() {
+        code_.comment("Bring the output up to half the supply slowly: pin A's density rises from 0.");
+        armRampUp();
+        code_.jump(pic18::kCall, kRampLabel);
+        if (settings_.twoPins) {
+            pad(kRampCyclesPerBit - kRampReturnCycles - 1);
+            code_.literalOp(pic18::kMovlw, 1);
+            code_.fileOp(pic18::kMovwf, port_, "pin A high, pin B low: half the supply without ripple");
+        }
+        if (!settings_.loop) armRampDown();
+        code_.fileOp(pic18::kClrf, kPins, "no bit before the sound's first");
+        code_.branch(pic18::kBra, kSampleLabel);
+    }
 
     void playSamples() {
         code_.comment("Every sample takes the same number of cycles on every path.");
@@ -183,19 +263,90 @@ private:
             code_.branch(pic18::kBra, kSampleLabel);
             return;
         }
+        code_.comment("Bring the output down slowly, then both pins low and sleep.");
         balancingReads();
-        wait(waitAfter(kEndCycles), "waitend");
-        endSound();
-    }
-
-    // Both pins low one sample after the last, then sleep; a ramp down from
-    // half the supply would play here first.
-    void endSound() {
-        code_.comment("Both pins low, then sleep.");
-        code_.fileOp(pic18::kClrf, port_);
+        wait(waitAfter(kSoundToRampCycles), "waitend");
+        code_.jump(pic18::kCall, kRampLabel);
+        pad(kRampCyclesPerBit - kRampReturnCycles);
+        code_.fileOp(pic18::kClrf, port_, "both pins low, one ramp bit after the last");
         code_.label("asleep");
         code_.plain(pic18::kSleep, "until the next reset");
         code_.branch(pic18::kBra, "asleep");
+    }
+
+    // 5 cycles, the write and the return: the level adds to the sum, whose
+    // carry is pin A.
+    void rampBitRoutine() {
+        code_.label("rampbit");
+        code_.byteOp(pic18::kMovf, kLevelLow, Destination::w);
+        code_.byteOp(pic18::kAddwf, kSumLow, Destination::f);
+        code_.byteOp(pic18::kMovf, kLevelHigh, Destination::w);
+        code_.byteOp(pic18::kAddwfc, kSumHigh, Destination::f);
+        code_.byteOp(pic18::kRlcf, kRampFlags, Destination::w, "the carry to pin A, pin B low");
+        code_.fileOp(pic18::kMovwf, port_);
+        code_.literalOp(pic18::kRetlw, 0);
+    }
+
+    void rampBit() { code_.jump(pic18::kCall, "rampbit"); }
+
+    // to += from, 16 bits wide: 4 cycles.
+    void addWord(PicRegister toLow, PicRegister toHigh, PicRegister fromLow, PicRegister fromHigh) {
+        code_.byteOp(pic18::kMovf, fromLow, Destination::w);
+        code_.byteOp(pic18::kAddwf, toLow, Destination::f);
+        code_.byteOp(pic18::kMovf, fromHigh, Destination::w);
+        code_.byteOp(pic18::kAddwfc, toHigh, Destination::f);
+    }
+
+    // The ramp, called with armRampUp's or armRampDown's state: a bit every
+    // kRampCyclesPerBit cycles on every path, as in the mid-range player.
+    // Plain bits, then an update: the level takes the speed, the speed takes
+    // the step. After `updates` updates the step turns to its negation;
+    // `updates` - 1 updates later the ramp returns.
+    void rampRoutine() {
+        code_.comment("The ramp: one pin A bit every " + std::to_string(kRampCyclesPerBit) + " cycles.");
+        rampBitRoutine();
+        code_.label("ramplevel");
+        rampBit();
+        addWord(kLevelLow, kLevelHigh, kSpeedLow, kSpeedHigh);
+        pad(kRampWorkCycles - 4);
+        rampBit();
+        addWord(kSpeedLow, kSpeedHigh, kStepLow, kStepHigh);
+        pad(kRampWorkCycles - 4);
+        code_.label(kRampLabel);
+        rampBit();
+        pad(kRampWorkCycles - 3);
+        code_.byteOp(pic18::kDecfsz, kRampBits, Destination::f);
+        code_.branch(pic18::kBra, kRampLabel);
+        code_.plain(pic18::kNop, "the skip was a cycle shorter than the branch");
+        rampBit();
+        code_.literalOp(pic18::kMovlw, static_cast<std::uint8_t>(ramp_.bitsPerUpdate & 0xFF));
+        code_.fileOp(pic18::kMovwf, kRampBits);
+        pad(kRampWorkCycles - 5);
+        code_.byteOp(pic18::kDecfsz, kRampUpdates, Destination::f);
+        code_.branch(pic18::kBra, "ramplevel");
+        code_.plain(pic18::kNop, "the skip was a cycle shorter than the branch");
+        rampBit();
+        code_.bitOp(pic18::kBtfsc, kRampFlags, "7", 7, "past the middle: done");
+        code_.branch(pic18::kBra, "rampend");
+        code_.byteOp(pic18::kMovf, kTurnLow, Destination::w, "the step turns");
+        code_.fileOp(pic18::kMovwf, kStepLow);
+        code_.byteOp(pic18::kMovf, kTurnHigh, Destination::w);
+        code_.fileOp(pic18::kMovwf, kStepHigh);
+        pad(kRampWorkCycles - 6);
+        rampBit();
+        code_.bitOp(pic18::kBsf, kRampFlags, "7", 7);
+        code_.literalOp(pic18::kMovlw, static_cast<std::uint8_t>(ramp_.updates - 1));
+        code_.fileOp(pic18::kMovwf, kRampUpdates);
+        pad(kRampWorkCycles - 5);
+        code_.branch(pic18::kBra, "ramplevel");
+        code_.label("rampend");
+        code_.literalOp(pic18::kRetlw, 0, "back to the caller");
+    }
+
+    // Exactly `cycles` cycles without a loop.
+    void pad(std::uint32_t cycles) {
+        for (; cycles >= 2; cycles -= 2) code_.skipToNext();
+        if (cycles == 1) code_.plain(pic18::kNop);
     }
 
     // Exactly `cycles` cycles, in at most eleven words.
@@ -227,6 +378,7 @@ private:
     PicRegister port_;
     PicRegister tris_;
     PicAssembly code_{PicFamily::pic18};
+    PlayerRamp ramp_ = playerRamp(settings_.clockHz, settings_.twoPins, settings_.loop);
 };
 
 }  // namespace

@@ -1,9 +1,10 @@
 #pragma once
-// The PIC18 player at address 0: sets the chip up, then plays one table bit
-// per sample on pin A (and the bit before on pin B), every sample exactly the
-// same number of cycles, reading the table bytes from word 256 with TBLRD*+;
-// a single play ends with both pins low one sample after the last, then
-// sleeps. No ramp yet: the first sample follows the set-up at once.
+// The PIC18 player at address 0: sets the chip up, brings the output up to
+// half the supply slowly with the mid-range player's ramp (playerRamp: the
+// same S, bits and kRampCyclesPerBit), then plays one table bit per sample on
+// pin A (and the bit before on pin B), every sample exactly the same number
+// of cycles, reading the table bytes from word 256 with TBLRD*+; a single
+// play ramps the output down again before both pins go low, then sleeps.
 
 #include "firmware/PicAssembly.h"
 #include "firmware/PicChip.h"

@@ -135,6 +135,7 @@ inline constexpr PicOpcode kMovlb{"movlb", 0x0020};  // enhanced mid-range only
 // 16-bit words.
 namespace pic18 {
 inline constexpr PicOpcode kAddwfc{"addwfc", 0x2000};
+inline constexpr PicOpcode kAddwf{"addwf", 0x2400};
 inline constexpr PicOpcode kIncf{"incf", 0x2800};
 inline constexpr PicOpcode kDecfsz{"decfsz", 0x2C00};
 inline constexpr PicOpcode kRlcf{"rlcf", 0x3400};

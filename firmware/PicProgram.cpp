@@ -145,11 +145,7 @@ std::vector<ProgramWords> programMemory(SoundBank sounds, const PicProgramSettin
     return memory;
 }
 
-// The PIC18 player starts and ends the sound at once: it has no ramps yet.
-std::string_view playsText(const PicChip& chip, bool loop) {
-    if (isPic18(chip)) {
-        return loop ? "; Plays      for ever, from power-up or reset" : "; Plays      once after every reset, then sleeps";
-    }
+std::string_view playsText(bool loop) {
     return loop ? "; Plays      for ever, from power-up or reset, after a slow rise to half the supply"
                 : "; Plays      once after every reset between a slow rise and fall, then sleeps";
 }
@@ -220,7 +216,7 @@ void writeHeader(TextChunkWriter& out, const ProgramState& state, const PicProgr
                      std::to_string(plan.sounds[k].firstWord));
         }
     } else {
-        out.line(playsText(chip, settings.loop));
+        out.line(playsText(settings.loop));
     }
     out.line(";");
     const std::string ohms = std::to_string(twoPins ? 2 * std::int64_t{encoder.resistorOhms} : encoder.resistorOhms);

@@ -47,9 +47,8 @@ constexpr std::uint32_t kRampBitWords = 1;     // the plain ramp bit's call, the
 
 bool twoPinsOf(const ProgramState& state) { return state.encoder.algorithmType == kAlgorithmOneAndHalfBit; }
 
-// The PIC18 player has no ramp yet: its sound starts and ends at once.
-PlayerRamp rampOf(const PicChip& chip, const ProgramState& state, const PicProgram& program, bool loop) {
-    if (chip.family == PicFamily::pic18) return {};
+// Both families play the same ramps.
+PlayerRamp rampOf(const ProgramState& state, const PicProgram& program, bool loop) {
     return playerRamp(program.plan.clockHz, twoPinsOf(state), loop);
 }
 
@@ -83,7 +82,8 @@ const test::ProgramReadOnGpsim& programReadOn(const PicChip& chip) {
 
 // gpsim 0.31 counts a PIC18 table read as one cycle, the chip two. The PIC18
 // player makes the same reads in every sample (one per byte, two with retlw
-// storage), so in the simulator every sample is that many cycles shorter.
+// storage), so in the simulator every sample is that many cycles shorter;
+// its ramps make none and keep their cycles.
 std::uint32_t simulatedCyclesPerSample(const PicChip& chip, const PicProgram& program) {
     const std::uint32_t cycles = program.plan.timing.cyclesPerSample;
     if (chip.family != PicFamily::pic18) return cycles;
@@ -108,7 +108,7 @@ ExpectedPlayback expectedFor(const PicChip& chip, const ProgramState& state, con
         }
     }
     expected.cyclesPerSample = simulatedCyclesPerSample(chip, program);
-    const PlayerRamp ramp = rampOf(chip, state, program, rounds > 1);
+    const PlayerRamp ramp = rampOf(state, program, rounds > 1);
     expected.rampUp = ramp.upWrites;
     expected.rampDown = ramp.downWrites;
     expected.rampCycles = kRampCyclesPerBit;
@@ -118,9 +118,8 @@ ExpectedPlayback expectedFor(const PicChip& chip, const ProgramState& state, con
 
 // On past the last write: the ramps, the samples, and two samples of slack
 // for the ramp-to-sound step.
-std::uint64_t cyclesFor(const PicChip& chip, const ProgramState& state, const PicProgram& program,
-                        std::uint32_t rounds = 1) {
-    const PlayerRamp ramp = rampOf(chip, state, program, rounds > 1);
+std::uint64_t cyclesFor(const ProgramState& state, const PicProgram& program, std::uint32_t rounds = 1) {
+    const PlayerRamp ramp = rampOf(state, program, rounds > 1);
     const std::uint64_t samples = std::uint64_t{program.plan.storedSamples} * rounds + 2;
     return kStartUpCycles + samples * program.plan.timing.cyclesPerSample +
            std::uint64_t{ramp.upWrites + ramp.downWrites + 2} * kRampCyclesPerBit;
@@ -208,11 +207,10 @@ TEST_P(PlayerOnGpsim, PlaysEveryBitOnTime) {
     ASSERT_TRUE(built) << built.error();
     const PicProgram& program = *built;
 
-    const PinRecording recording = simulate(*chip, program, cyclesFor(*chip, *state, program), c.chip);
+    const PinRecording recording = simulate(*chip, program, cyclesFor(*state, program), c.chip);
     const test::PlaybackCheck check = test::checkPlayback(recording, expectedFor(*chip, *state, program));
     ASSERT_EQ(check.fault, "");
     expectFilterModelMatches(*state, check);
-    if (chip->family == PicFamily::pic18) return;
     expectRampLevels(check.rampUpA, true, rampTop(*state));
     expectRampLevels(check.rampDownA, false, rampTop(*state));
 }
@@ -255,7 +253,7 @@ TEST_F(PlayerEdgesOnGpsim, LargestSoundCrossesEveryBlockAndPage) {
         const PicProgram& program = *built;
         ASSERT_EQ(program.plan.usedWords, chip.programWords);
 
-        const PinRecording recording = simulate(chip, program, cyclesFor(chip, *state, program), c.chip);
+        const PinRecording recording = simulate(chip, program, cyclesFor(*state, program), c.chip);
         const test::PlaybackCheck check = test::checkPlayback(recording, expectedFor(chip, *state, program));
         ASSERT_EQ(check.fault, "") << c.chip;
         expectFilterModelMatches(*state, check);
@@ -271,7 +269,7 @@ TEST_F(PlayerEdgesOnGpsim, LoopStartsAgainInStep) {
     ASSERT_TRUE(built) << built.error();
     const PicProgram& program = *built;
 
-    const PinRecording recording = simulate(chip, program, cyclesFor(chip, *state, program, 2), "16f628a, looping");
+    const PinRecording recording = simulate(chip, program, cyclesFor(*state, program, 2), "16f628a, looping");
     const test::PlaybackCheck check = test::checkPlayback(recording, expectedFor(chip, *state, program, 2));
     ASSERT_EQ(check.fault, "");
     expectRampLevels(check.rampUpA, true, rampTop(*state));
@@ -295,9 +293,9 @@ TEST_F(PlayerEdgesOnGpsim, CrystalAtTheInternalFrequencyKeepsTime) {
     EXPECT_NE(config.find("Clk source = XT"), std::string::npos) << config;
     EXPECT_NE(config.find("WDT is disabled"), std::string::npos) << config;
 
-    const PinRecording onCrystal = simulate(chip, *crystal, cyclesFor(chip, *state, *crystal), "16f628a, crystal");
+    const PinRecording onCrystal = simulate(chip, *crystal, cyclesFor(*state, *crystal), "16f628a, crystal");
     ASSERT_EQ(test::checkPlayback(onCrystal, expectedFor(chip, *state, *crystal)).fault, "");
-    const PinRecording onInternal = simulate(chip, *internal, cyclesFor(chip, *state, *internal), "16f628a, internal");
+    const PinRecording onInternal = simulate(chip, *internal, cyclesFor(*state, *internal), "16f628a, internal");
     EXPECT_EQ(onCrystal.portWrites, onInternal.portWrites);
 }
 
@@ -312,7 +310,7 @@ TEST_F(PlayerEdgesOnGpsim, FastestRatesKeepTime) {
         const PicProgram& program = *built;
         ASSERT_EQ(program.plan.timing.cyclesPerSample, playerMinCycles(loop));
         const std::uint32_t rounds = loop ? 2 : 1;
-        const PinRecording recording = simulate(chip, program, cyclesFor(chip, *state, program, rounds), "16f628a, fastest");
+        const PinRecording recording = simulate(chip, program, cyclesFor(*state, program, rounds), "16f628a, fastest");
         EXPECT_EQ(test::checkPlayback(recording, expectedFor(chip, *state, program, rounds)).fault, "") << "loop " << loop;
     }
 }
@@ -371,7 +369,7 @@ TEST_F(PlayerEdgesOnGpsim, FaultsAreCaught) {
         PicProgram broken = good.at(fault.packing);
         fault.plant(broken);
         ASSERT_NE(broken.memory, good.at(fault.packing).memory) << fault.name << " planted nothing";
-        const PinRecording recording = simulate(chip, broken, cyclesFor(chip, *state, broken), fault.name);
+        const PinRecording recording = simulate(chip, broken, cyclesFor(*state, broken), fault.name);
         std::string found = test::checkPlayback(recording, expectedFor(chip, *state, good.at(fault.packing))).fault;
         // The simulator runs on without the config word; its own account of what it loaded shows it.
         test::TempDirectory directory;
@@ -384,7 +382,7 @@ TEST_F(PlayerEdgesOnGpsim, FaultsAreCaught) {
         std::printf("[ caught   ] %s: %s\n", fault.name, found.substr(0, 120).c_str());
     }
     for (const auto& [packing, program] : good) {
-        const PinRecording recording = simulate(chip, program, cyclesFor(chip, *state, program), "the same program, unbroken");
+        const PinRecording recording = simulate(chip, program, cyclesFor(*state, program), "the same program, unbroken");
         EXPECT_EQ(test::checkPlayback(recording, expectedFor(chip, *state, program)).fault, "");
     }
 }
@@ -411,7 +409,7 @@ TEST_F(Pic18OnGpsim, FastestRatesKeepTime) {
             const PicProgram& program = *built;
             ASSERT_EQ(program.plan.timing.cyclesPerSample, cycles);
             const std::uint32_t rounds = loop ? 2 : 1;
-            const PinRecording recording = simulate(chip, program, cyclesFor(chip, *state, program, rounds), name);
+            const PinRecording recording = simulate(chip, program, cyclesFor(*state, program, rounds), name);
             EXPECT_EQ(test::checkPlayback(recording, expectedFor(chip, *state, program, rounds)).fault, "");
         }
     }
@@ -429,7 +427,7 @@ TEST_F(Pic18OnGpsim, LongestSoundPlaysPinForPin) {
     ASSERT_EQ(program.plan.timing.cyclesPerSample, 256u);
     ASSERT_EQ(program.memory[1].words.size(), 16406u);
 
-    const PinRecording recording = simulate(chip, program, cyclesFor(chip, *state, program), "18f26k22, longest sound");
+    const PinRecording recording = simulate(chip, program, cyclesFor(*state, program), "18f26k22, longest sound");
     const test::PlaybackCheck check = test::checkPlayback(recording, expectedFor(chip, *state, program));
     ASSERT_EQ(check.fault, "");
     EXPECT_EQ(check.pinA.size(), 262496u);
@@ -437,8 +435,9 @@ TEST_F(Pic18OnGpsim, LongestSoundPlaysPinForPin) {
 }
 
 // PIC18 faults planted in a good program: the table's bytes in the wrong
-// half of each word fail the playback; config bytes a word off leave the
-// simulator without the internal oscillator and with its watchdog.
+// half of each word, or a ramp bit a cycle short, fail the playback; config
+// bytes a word off leave the simulator without the internal oscillator and
+// with its watchdog.
 TEST_F(Pic18OnGpsim, FaultsAreCaught) {
     const PicChip& chip = *findPicChip("18f26k22");
     auto state = test::makeEncodedSound(4001, 16000, kAlgorithmOneAndHalfBit);
@@ -446,13 +445,21 @@ TEST_F(Pic18OnGpsim, FaultsAreCaught) {
     ASSERT_TRUE(built) << built.error();
     const PicProgram& good = *built;
     const ExpectedPlayback expected = expectedFor(chip, *state, good);
-    EXPECT_EQ(test::checkPlayback(simulate(chip, good, cyclesFor(chip, *state, good), "18f26k22"), expected).fault, "");
+    EXPECT_EQ(test::checkPlayback(simulate(chip, good, cyclesFor(*state, good), "18f26k22"), expected).fault, "");
 
     PicProgram swapped = good;
     for (std::uint16_t& word : swapped.memory[1].words) word = static_cast<std::uint16_t>(word << 8 | word >> 8);
     const std::string found =
-        test::checkPlayback(simulate(chip, swapped, cyclesFor(chip, *state, swapped), "bytes swapped"), expected).fault;
+        test::checkPlayback(simulate(chip, swapped, cyclesFor(*state, swapped), "bytes swapped"), expected).fault;
     EXPECT_NE(found, "") << "table bytes in the wrong halves went unnoticed";
+
+    // The plain ramp bit's padding, after its two-word call, one cycle short.
+    PicProgram shortBit = good;
+    shortBit.memory[0].words[good.player.addressOf(kRampLabel) + 2] = pic18::kNop.bits;
+    ASSERT_NE(shortBit.memory, good.memory);
+    EXPECT_NE(test::checkPlayback(simulate(chip, shortBit, cyclesFor(*state, shortBit), "ramp bit short"), expected).fault,
+              "")
+        << "a ramp bit a cycle short went unnoticed";
 
     // Internal oscillator block (FOSC 1000), watchdog off (WDTEN 00).
     auto configOf = [&chip](const PicProgram& program) {
