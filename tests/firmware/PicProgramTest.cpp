@@ -193,8 +193,12 @@ TEST(PicProgram, BankOfFourFitsEveryTriggerChip) {
     }
     for (const PicChip& chip : picChips()) {
         if (chip.triggerPins[3].pin.name.empty()) continue;
+        // A chip whose crystal takes trigger pins plays four sounds on its internal oscillator only.
+        const bool crystalFree = std::none_of(chip.triggerPins.begin(), chip.triggerPins.end(),
+                                              [](const TriggerPin& pin) { return pin.crystalPin; });
         for (const std::uint32_t clock : {4000000u, 20000000u}) {
-            PicProgramSettings settings{&chip, clock, false, PicOscillator::crystal};
+            PicProgramSettings settings{&chip, crystalFree ? clock : 0, false,
+                                        crystalFree ? PicOscillator::crystal : PicOscillator::internal};
             settings.trigger = PlayTrigger::pins;
             const Result<PicProgram> program = buildPicBank(sounds, settings);
             ASSERT_TRUE(program) << chip.name << ": " << program.error();
@@ -203,6 +207,72 @@ TEST(PicProgram, BankOfFourFitsEveryTriggerChip) {
                 EXPECT_EQ(program->memory[k + 1].address, program->plan.sounds[k].firstWord) << chip.name;
             }
         }
+    }
+}
+
+// What starts a bank's sounds must exist on the chip: a pin for each sound,
+// enough select pins for the numbers, pins the crystal leaves free.
+TEST(PicProgram, TriggersRefuseWhatTheChipCannotDo) {
+    std::vector<std::unique_ptr<ProgramState>> states;
+    std::vector<const ProgramState*> sounds;
+    for (int k = 0; k < 9; ++k) {
+        states.push_back(test::makeEncodedSound(400, 8000, kAlgorithmOneBit));
+        sounds.push_back(states.back().get());
+    }
+    struct Case {
+        const char* chip;
+        PlayTrigger trigger;
+        std::size_t sounds;
+        std::uint32_t crystalHz;  // 0: internal oscillator
+        const char* refusal;      // empty: made
+    };
+    const Case cases[] = {
+        {"16f628a", PlayTrigger::pins, 4, 0, ""},
+        {"16f628a", PlayTrigger::pins, 5, 0, "has 4 trigger pins, one for each sound: 5 sounds are too many"},
+        {"16f628a", PlayTrigger::select, 8, 0, ""},
+        {"16f628a", PlayTrigger::select, 9, 0, "selects one of at most 8 sounds by its 3 select pins"},
+        {"12f683", PlayTrigger::select, 4, 0, ""},
+        {"12f683", PlayTrigger::select, 5, 0, "at most 4 sounds by its 2 select pins"},
+        {"12f683", PlayTrigger::pins, 1, 4000000, ""},
+        {"12f683", PlayTrigger::pins, 2, 4000000, "trigger pin GP4 (pin 3) holds the crystal: use the internal oscillator or fewer sounds"},
+        {"12f1840", PlayTrigger::select, 1, 20000000, "trigger pin RA4 (pin 3) holds the crystal: use the internal oscillator"},
+        {"16f1709", PlayTrigger::select, 8, 20000000, ""},
+        {"18f2520", PlayTrigger::pins, 1, 0, "has no trigger pins"},
+        {"18f26k22", PlayTrigger::select, 2, 0, "needs a PIC16 for now"},
+    };
+    for (const Case& c : cases) {
+        const PicChip* chip = findPicChip(c.chip);
+        PicProgramSettings settings{chip, c.crystalHz, false,
+                                    c.crystalHz != 0 ? PicOscillator::crystal : PicOscillator::internal};
+        settings.trigger = c.trigger;
+        const Result<PicProgram> program = buildPicBank(std::span(sounds).first(c.sounds), settings);
+        SCOPED_TRACE(std::string(c.chip) + ", " + std::to_string(c.sounds) + " sounds");
+        if (*c.refusal == 0) {
+            EXPECT_TRUE(program) << program.error();
+        } else {
+            ASSERT_FALSE(program);
+            EXPECT_NE(program.error().find(c.refusal), std::string::npos) << program.error();
+        }
+    }
+}
+
+// The header names the strobe, each select pin's bit and each sound's number.
+TEST(PicProgram, HeaderNamesTheSelectPins) {
+    std::vector<std::unique_ptr<ProgramState>> states;
+    std::vector<const ProgramState*> sounds;
+    for (int k = 0; k < 3; ++k) {
+        states.push_back(test::makeEncodedSound(800, 8000, kAlgorithmOneBit));
+        sounds.push_back(states.back().get());
+    }
+    PicProgramSettings settings{findPicChip("16f1709"), 0, false};
+    settings.trigger = PlayTrigger::select;
+    test::TempDirectory directory;
+    ASSERT_TRUE(writePicBankAssembler(sounds, settings, directory.path() / "select.asm"));
+    const std::string text = test::readFileText(directory.path() / "select.asm");
+    for (const char* line : {"; Strobe     RA2 (pin 17)\r\n",
+                             "; Select     RC2 (pin 14) bit 0, RC3 (pin 7) bit 1, RC4 (pin 6) bit 2\r\n",
+                             "; Sound 3    number 2: 798 samples from word "}) {
+        EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
     }
 }
 
