@@ -83,6 +83,7 @@ int encodeBank(const CommandLine& options, const PlannedInput& files, std::ostre
              << " samples, " << encoder.sampleRate << " Hz, " << schemeItemText(encoder.algorithmType) << ", "
              << finenessItemText(encoder.fineness);
         if (plan && settings.trigger == PlayTrigger::pins) text << ", on " << pinLabel(settings.chip->triggerPins[k].pin);
+        if (plan && settings.trigger == PlayTrigger::select) text << ", number " << k;
         text << '\n';
     }
     text << "bank of " << sounds.size() << " sounds ->";

@@ -137,8 +137,10 @@ Result<> applyTrigger(CommandLine& options, const std::string& value) {
         options.trigger = PlayTrigger::reset;
     } else if (value == "pins") {
         options.trigger = PlayTrigger::pins;
+    } else if (value == "select") {
+        options.trigger = PlayTrigger::select;
     } else {
-        return Result<>::failure("invalid trigger " + quotedText(value) + " (use reset or pins)");
+        return Result<>::failure("invalid trigger " + quotedText(value) + " (use reset, pins or select)");
     }
     return {};
 }
@@ -299,7 +301,8 @@ std::vector<OptionRow> makeTable() {
         {OptionId::trigger, 0, "trigger", "HOW",
          {"reset: the program plays sound 1 after every reset;", "pins: sound k plays while the chip's trigger pin k",
           "is pulled low (RB4 to RB7 on PORTB chips; see", "--list-chips), asleep in between (default with",
-          "--bank)"},
+          "--bank); select: a controller sets the number", "of the sound (0 for sound 1) on the select pins,",
+          "then pulls the strobe low (on PORTB chips RB4 is", "the strobe, RB5 to RB7 the number's bits 0 to 2)"},
          applyTrigger, OptionGroup::setting},
         {OptionId::listChips, 0, "list-chips", "", {"show the chips and exit"},
          setFlag<&CommandLine::listChips, true>, OptionGroup::query},

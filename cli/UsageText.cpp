@@ -59,6 +59,26 @@ std::string rightAligned(std::string text, std::size_t width) {
     return text;
 }
 
+// The trigger pins of each chip, one line each, after the table.
+std::string triggerListText() {
+    std::string text = "\ntrigger pins (--trigger pins: sound 1 on the first; --trigger select: the first\n"
+                       "is the strobe, the others the number's bits 0, 1, 2)\n";
+    for (const PicChip& chip : picChips()) {
+        std::string row(chip.processor);
+        row.resize(12, ' ');
+        if (triggerPinCount(chip) == 0) row += "none";
+        std::string onCrystal;
+        for (std::size_t k = 0; k < triggerPinCount(chip); ++k) {
+            const TriggerPin& pin = chip.triggerPins[k];
+            row += (k == 0 ? "" : ", ") + pinLabel(pin.pin);
+            if (pin.crystalPin) onCrystal += (onCrystal.empty() ? "" : " and ") + std::string(pin.pin.name);
+        }
+        if (!onCrystal.empty()) row += "; " + onCrystal + " only on the internal oscillator";
+        text += row + "\n";
+    }
+    return text;
+}
+
 }  // namespace
 
 std::string chipListText() {
@@ -80,7 +100,7 @@ std::string chipListText() {
                    : std::string("a crystal: --clock needed");
         text += row + "\n";
     }
-    return text;
+    return text + triggerListText();
 }
 
 }  // namespace ryx::cli

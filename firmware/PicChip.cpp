@@ -9,10 +9,18 @@ namespace {
 
 // Sounds 1 to 4 of a bank on RB4 to RB7, which wake the chip on a change.
 constexpr std::array<TriggerPin, 4> portBTriggers(std::uint8_t firstPin) {
-    return {{{{"RB4", firstPin}, 4},
-             {{"RB5", static_cast<std::uint8_t>(firstPin + 1)}, 5},
-             {{"RB6", static_cast<std::uint8_t>(firstPin + 2)}, 6},
-             {{"RB7", static_cast<std::uint8_t>(firstPin + 3)}, 7}}};
+    return {{{{"RB4", firstPin}, 4, "PORTB", 0x06},
+             {{"RB5", static_cast<std::uint8_t>(firstPin + 1)}, 5, "PORTB", 0x06},
+             {{"RB6", static_cast<std::uint8_t>(firstPin + 2)}, 6, "PORTB", 0x06},
+             {{"RB7", static_cast<std::uint8_t>(firstPin + 3)}, 7, "PORTB", 0x06}}};
+}
+
+// Enhanced mid-range: PORTA and PORTC with their falling-edge flags.
+constexpr TriggerPin portATrigger(std::string_view name, std::uint8_t number, std::uint8_t bit, bool crystal = false) {
+    return {{name, number}, bit, "PORTA", 0x0C, "IOCAF", 0x393, crystal};
+}
+constexpr TriggerPin portCTrigger(std::string_view name, std::uint8_t number, std::uint8_t bit) {
+    return {{name, number}, bit, "PORTC", 0x0E, "IOCCF", 0x399, false};
 }
 
 constexpr RegisterSetting kEightMegahertz{"OSCCON", 0x8F, 0x70};
@@ -56,7 +64,12 @@ constexpr std::array<PicChip, 12> kChips{{
      .internalOscillatorBits = 0x4,
      .oscillatorShift = 0,
      .internalClockSetup = {kEightMegahertz},
-     .pinSetup = {{{"CMCON0", 0x19, 0x07}, {"ANSEL", 0x9F, 0x00}}}},
+     .pinSetup = {{{"CMCON0", 0x19, 0x07}, {"ANSEL", 0x9F, 0x00}}},
+     // GP3 is the reset pin; GP4 and GP5 hold a crystal.
+     .triggerPins = {{{{"GP2", 5}, 2, "GPIO", 0x05},
+                      {{"GP4", 3}, 4, "GPIO", 0x05, {}, 0, true},
+                      {{"GP5", 2}, 5, "GPIO", 0x05, {}, 0, true}}},
+     .triggerSetup = {{{"WPU", 0x95, 0x34}, {"IOC", 0x96, 0x34}}}},
     {.name = "PIC16F628A",
      .processor = "16f628a",
      .family = PicFamily::midRange,
@@ -130,7 +143,10 @@ constexpr std::array<PicChip, 12> kChips{{
      .internalOscillatorBits = 0x4,
      .oscillatorShift = 0,
      .internalClockSetup = {kEnhancedEightMegahertz},
-     .pinSetup = {{{"ANSELA", 0x18C, 0x00}}}},
+     .pinSetup = {{{"ANSELA", 0x18C, 0x00}}},
+     // RA3 is the reset pin; RA4 and RA5 hold a crystal.
+     .triggerPins = {{portATrigger("RA2", 5, 2), portATrigger("RA4", 3, 4, true), portATrigger("RA5", 2, 5, true)}},
+     .triggerSetup = {{{"WPUA", 0x20C, 0x34}, {"IOCAN", 0x392, 0x34}}}},
     {.name = "PIC16F876A",
      .processor = "16f876a",
      .family = PicFamily::midRange,
@@ -204,7 +220,11 @@ constexpr std::array<PicChip, 12> kChips{{
      .internalOscillatorBits = 0x4,
      .oscillatorShift = 0,
      .internalClockSetup = {kEnhancedEightMegahertz},
-     .pinSetup = {{{"ANSELC", 0x18E, 0x00}}}},
+     .pinSetup = {{{"ANSELC", 0x18E, 0x00}}},
+     // Only PORTA wakes this chip on a change; RA3 is the reset pin, RA4 and RA5 hold a crystal.
+     .triggerPins = {{portATrigger("RA2", 11, 2), portATrigger("RA4", 3, 4, true), portATrigger("RA5", 2, 5, true),
+                      portATrigger("RA1", 12, 1)}},
+     .triggerSetup = {{{"ANSELA", 0x18C, 0x00}, {"WPUA", 0x20C, 0x36}, {"IOCAN", 0x392, 0x36}}}},
     {.name = "PIC16F1709",
      .processor = "16f1709",
      .family = PicFamily::enhancedMidRange,
@@ -221,7 +241,12 @@ constexpr std::array<PicChip, 12> kChips{{
      .internalOscillatorBits = 0x4,
      .oscillatorShift = 0,
      .internalClockSetup = {kEnhancedEightMegahertz},
-     .pinSetup = {{{"ANSELC", 0x18E, 0x00}}}},
+     .pinSetup = {{{"ANSELC", 0x18E, 0x00}}},
+     // Clear of the crystal's RA4 and RA5 and of the reset pin RA3.
+     .triggerPins = {{portATrigger("RA2", 17, 2), portCTrigger("RC2", 14, 2), portCTrigger("RC3", 7, 3),
+                      portCTrigger("RC4", 6, 4)}},
+     .triggerSetup = {{{"ANSELA", 0x18C, 0x00}, {"WPUA", 0x20C, 0x04}, {"WPUC", 0x20E, 0x1C}, {"IOCAN", 0x392, 0x04},
+                       {"IOCCN", 0x398, 0x1C}}}},
     {.name = "PIC18F2520",
      .processor = "18f2520",
      .family = PicFamily::pic18,
@@ -273,6 +298,11 @@ const PicChip& defaultPicChip() { return *findPicChip(kDefaultPicChip); }
 
 std::string pinLabel(const PicPin& pin) {
     return std::string(pin.name) + " (pin " + std::to_string(pin.number) + ")";
+}
+
+std::size_t triggerPinCount(const PicChip& chip) {
+    return static_cast<std::size_t>(std::count_if(chip.triggerPins.begin(), chip.triggerPins.end(),
+                                                  [](const TriggerPin& pin) { return !pin.pin.name.empty(); }));
 }
 
 const PicChip* findPicChip(std::string_view name) {

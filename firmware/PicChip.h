@@ -23,11 +23,24 @@ struct PicPin {
     std::uint8_t number = 0;
 };
 
-// An input that starts a sound of a bank: its pin and its bit in the port.
+// An input that starts a sound of a bank: its pin, its bit in the port that
+// reads it (not always the port of pins A and B).
 struct TriggerPin {
     PicPin pin;
     std::uint8_t bit = 0;
+    std::string_view portName;  // "PORTB"
+    std::uint16_t portAddress = 0;
+    // Enhanced mid-range: the port's falling-edge flags (IOCAF), cleared
+    // before sleeping; empty where a port read ends the change (RBIF, GPIF).
+    std::string_view changeFlagsName = {};
+    std::uint16_t changeFlagsAddress = 0;
+    bool crystalPin = false;  // an oscillator pin: free on the internal oscillator only
 };
+
+struct PicChip;
+
+// How many trigger pins the chip has: 0 where none wake it.
+std::size_t triggerPinCount(const PicChip& chip);
 
 // "RB0 (pin 6)": how the wiring texts name a pin.
 std::string pinLabel(const PicPin& pin);
@@ -68,10 +81,13 @@ struct PicChip {
     // A chip whose high-speed crystal mode has a medium-power setting for
     // crystals up to 16 MHz (the K22's HSMP): its code; 0 when it has none.
     std::uint16_t mediumPowerCrystalBits = 0;
-    // Sound k of a bank plays when pin k is pulled low (in the port of pins A
-    // and B, with a pull-up and wake-up on change); none: no pin triggers.
+    // Sound k of a bank plays when pin k is pulled low (with a pull-up and
+    // wake-up on change); none: no pin triggers. Selected by number, pin 0 is
+    // the strobe and pins 1, 2, 3 the number's bits 0, 1, 2.
     std::array<TriggerPin, 4> triggerPins{};
-    std::array<RegisterSetting, 1> triggerSetup{};  // makes them digital inputs that wake the chip
+    // Makes them digital inputs with pull-ups that wake the chip (ANSEL, WPU,
+    // IOC); the pull-up enable and the wake-up enable in INTCON follow the family.
+    std::array<RegisterSetting, 5> triggerSetup{};
 };
 
 inline constexpr std::uint16_t kOscillatorLowPower = 0;  // crystal up to 200 kHz

@@ -48,22 +48,40 @@ std::string fitError(const PicChip& chip, const PicProgramPlan& plan, std::uint3
 // address loads may take a word more each.
 constexpr std::uint32_t kPlayerGrowthRoom = 8;
 
-// Pins start sounds on a chip that has them, one pin per sound, never for ever.
+// Pins start sounds on a chip that has them, one pin per sound or a number
+// on the select pins, never for ever; a crystal takes its pins from them.
 Result<> checkTrigger(const PicChip& chip, const PicProgramSettings& settings, std::size_t soundCount) {
     if (soundCount > 1 && chip.family == PicFamily::pic18) {
         return Result<>::failure("a bank of several sounds needs a PIC16 for now, not the " + std::string(chip.name));
     }
-    if (settings.trigger != PlayTrigger::pins) return {};
-    const auto pins = static_cast<std::size_t>(
-        std::count_if(chip.triggerPins.begin(), chip.triggerPins.end(),
-                      [](const TriggerPin& pin) { return !pin.pin.name.empty(); }));
-    if (pins == 0) return Result<>::failure("the " + std::string(chip.name) + " has no trigger pins");
-    if (soundCount > pins) {
-        return Result<>::failure("the " + std::string(chip.name) + " has " + std::to_string(pins) +
+    if (settings.trigger == PlayTrigger::reset) return {};
+    const std::string name(chip.name);
+    const std::size_t pins = triggerPinCount(chip);
+    if (pins == 0) return Result<>::failure("the " + name + " has no trigger pins");
+    std::size_t used = soundCount;
+    if (settings.trigger == PlayTrigger::pins && soundCount > pins) {
+        return Result<>::failure("the " + name + " has " + std::to_string(pins) +
                                  " trigger pins, one for each sound: " + std::to_string(soundCount) +
                                  " sounds are too many");
     }
+    if (settings.trigger == PlayTrigger::select) {
+        used = pins;
+        const std::size_t numbers = std::size_t{1} << (pins - 1);
+        if (soundCount > numbers) {
+            return Result<>::failure("the " + name + " selects one of at most " + std::to_string(numbers) +
+                                     " sounds by its " + std::to_string(pins - 1) + " select pins: " +
+                                     std::to_string(soundCount) + " sounds are too many");
+        }
+    }
     if (settings.loop) return Result<>::failure("sounds started by their pins play once each, not for ever");
+    if (settings.oscillator == PicOscillator::crystal) {
+        for (std::size_t k = 0; k < used; ++k) {
+            if (!chip.triggerPins[k].crystalPin) continue;
+            return Result<>::failure("the " + name + "'s trigger pin " + pinLabel(chip.triggerPins[k].pin) +
+                                     " holds the crystal: use the internal oscillator" +
+                                     (settings.trigger == PlayTrigger::pins ? " or fewer sounds" : ""));
+        }
+    }
     return {};
 }
 
@@ -113,7 +131,7 @@ PlayerSettings playerSettings(const ProgramState& state, const PicProgramSetting
     player.loop = settings.loop;
     player.oscillator = plan.oscillator;
     player.trigger = settings.trigger;
-    if (settings.trigger == PlayTrigger::pins) {
+    if (settings.trigger != PlayTrigger::reset) {
         for (const PlannedSound& sound : plan.sounds) player.bank.push_back({sound.firstWord, sound.tableReads});
     }
     return player;
@@ -184,6 +202,23 @@ void writePackedTables(TextChunkWriter& out, const ProgramWords& words, std::str
     }
 }
 
+// The strobe, the select pins with their bits, and each sound's number.
+void writeSelectLines(TextChunkWriter& out, const PicChip& chip, const PicProgramPlan& plan) {
+    out.line("; Plays      the sound whose number (0 for sound 1) is on the select pins when the strobe");
+    out.line(";            is pulled low, between a slow rise and fall; asleep between");
+    out.line("; Strobe     " + pinLabel(chip.triggerPins[0].pin));
+    std::string bits;
+    for (std::size_t k = 1; k < triggerPinCount(chip); ++k) {
+        bits += (k == 1 ? "" : ", ") + pinLabel(chip.triggerPins[k].pin) + " bit " + std::to_string(k - 1);
+    }
+    out.line("; Select     " + bits);
+    for (std::size_t k = 0; k < plan.sounds.size(); ++k) {
+        out.line("; Sound " + std::to_string(k + 1) + "    number " + std::to_string(k) + ": " +
+                 std::to_string(plan.sounds[k].storedSamples) + " samples from word " +
+                 std::to_string(plan.sounds[k].firstWord));
+    }
+}
+
 void writeHeader(TextChunkWriter& out, const ProgramState& state, const PicProgramSettings& settings,
                  const PicProgramPlan& plan) {
     const PicChip& chip = *settings.chip;
@@ -215,6 +250,8 @@ void writeHeader(TextChunkWriter& out, const ProgramState& state, const PicProgr
                      std::to_string(plan.sounds[k].storedSamples) + " samples from word " +
                      std::to_string(plan.sounds[k].firstWord));
         }
+    } else if (settings.trigger == PlayTrigger::select) {
+        writeSelectLines(out, chip, plan);
     } else {
         out.line(playsText(settings.loop));
     }

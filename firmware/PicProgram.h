@@ -34,7 +34,7 @@ struct PicProgramSettings {
     bool loop = false;          // play for ever instead of once per reset
     PicOscillator oscillator = PicOscillator::internal;  // a crystal needs clockHz; internal, a chip with one
     PicPacking packing = PicPacking::automatic;
-    PlayTrigger trigger = PlayTrigger::reset;  // pins: each sound of a bank on its trigger pin
+    PlayTrigger trigger = PlayTrigger::reset;  // pins: each sound of a bank on its trigger pin; select: by number
 };
 
 // One sound's table in program memory.

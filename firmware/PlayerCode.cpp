@@ -3,6 +3,8 @@
 #include "export/TableLayout.h"
 
 #include <algorithm>
+#include <set>
+#include <span>
 #include <stdexcept>
 #include <string>
 
@@ -59,9 +61,10 @@ constexpr unsigned kProgramSpaceBit = 7;  // EEPGD
 
 constexpr PicRegister kIntcon{"INTCON", 0x0B};
 constexpr PicRegister kOptionRegister{"OPTION_REG", 0x81};
-constexpr unsigned kPortChangeFlagBit = 0;    // RBIF
-constexpr unsigned kPortChangeEnableBit = 3;  // RBIE
-constexpr unsigned kPullUpsOffBit = 7;        // NOT_RBPU
+constexpr PicRegister kEnhancedOptionRegister{"OPTION_REG", 0x95};
+constexpr unsigned kPortChangeFlagBit = 0;    // RBIF, GPIF; IOCIF follows the IOCxF flags
+constexpr unsigned kPortChangeEnableBit = 3;  // RBIE, GPIE, IOCIE
+constexpr unsigned kPullUpsOffBit = 7;        // NOT_RBPU, NOT_GPPU; NOT_WPUEN
 
 constexpr unsigned kCarryBit = 0;
 
@@ -110,7 +113,7 @@ public:
     PicAssembly build() {
         defineSymbols();
         setUpChip();
-        if (settings_.trigger == PlayTrigger::pins) {
+        if (settings_.trigger != PlayTrigger::reset) {
             awaitTrigger();
         } else {
             startTable("first", false);
@@ -129,19 +132,7 @@ private:
         for (const RegisterSetting& setting : setupSettings()) {
             if (!setting.name.empty()) code_.define(setting.name, setting.address);
         }
-        if (settings_.trigger == PlayTrigger::pins) {
-            for (const RegisterSetting& setting : settings_.chip->triggerSetup) {
-                if (!setting.name.empty()) code_.define(setting.name, setting.address);
-            }
-            code_.define(kIntcon.name, kIntcon.address);
-            code_.define(kOptionRegister.name, kOptionRegister.address);
-            code_.define("RBIF", kPortChangeFlagBit);
-            code_.define("NOT_RBPU", kPullUpsOffBit);
-            for (std::size_t k = 0; k < settings_.bank.size(); ++k) {
-                const TriggerPin& pin = settings_.chip->triggerPins[k];
-                code_.define(pin.pin.name, pin.bit);
-            }
-        }
+        if (settings_.trigger != PlayTrigger::reset) defineTriggerSymbols();
         code_.define("Z", kZeroBit);
         code_.define("RP0", kBank0Bit);
         code_.define("RP1", kBank1Bit);
@@ -205,16 +196,7 @@ private:
                         setting.name == "OSCCON" ? "internal clock at 8 MHz" : "pins A and B digital");
         }
         setRegister(tris_, 0xFC, "pins A and B drive");
-        if (settings_.trigger == PlayTrigger::pins) {
-            for (const RegisterSetting& setting : settings_.chip->triggerSetup) {
-                if (!setting.name.empty()) setRegister({setting.name, setting.address}, setting.value, "trigger pins");
-            }
-            selectBank(kOptionRegister.address);
-            code_.bitOp(pic::kBcf, kOptionRegister, "NOT_RBPU", kPullUpsOffBit, "pull-ups on the trigger pins");
-            selectBank(0);
-            code_.literalOp(pic::kMovlw, 1u << kPortChangeEnableBit);
-            code_.fileOp(pic::kMovwf, kIntcon, "a port change wakes the chip, no interrupt");
-        }
+        if (settings_.trigger != PlayTrigger::reset) setUpTriggers();
         if (packed_) {
             selectBank(read_.control.address);
             code_.bitOp(pic::kBsf, read_.control, "EEPGD", kProgramSpaceBit, "reads from program memory");
@@ -393,7 +375,7 @@ private:
         code_.jump(pic::kCall, kRampLabel);
         shortPad(kRampCyclesPerBit - kRampReturnCycles);
         code_.fileOp(pic::kClrf, port_, "both pins low, one ramp bit after the last");
-        if (settings_.trigger == PlayTrigger::pins) {
+        if (settings_.trigger != PlayTrigger::reset) {
             code_.jump(pic::kGoto, "released", "wait for the next press");
             return;
         }
@@ -402,30 +384,122 @@ private:
         code_.jump(pic::kGoto, "asleep");
     }
 
-    // Sleeps until a trigger pin changes, once every one is released (a pin
-    // held through a sound does not play it again); a pin low then starts its
-    // sound from a slow rise, as after a reset.
+    bool enhanced() const { return settings_.chip->family == PicFamily::enhancedMidRange; }
+    bool bySelect() const { return settings_.trigger == PlayTrigger::select; }
+
+    // The pins the program reads: one per sound; or the strobe and every
+    // bit of the number, so that a number past the bank is seen as such.
+    std::span<const TriggerPin> usedTriggerPins() const {
+        const std::span<const TriggerPin> all(settings_.chip->triggerPins);
+        return all.first(bySelect() ? triggerPinCount(*settings_.chip) : settings_.bank.size());
+    }
+
+    PicRegister optionRegister() const { return enhanced() ? kEnhancedOptionRegister : kOptionRegister; }
+    std::string_view pullUpsOffName() const {
+        if (enhanced()) return "NOT_WPUEN";
+        return settings_.chip->triggerPins[0].portName == "GPIO" ? "NOT_GPPU" : "NOT_RBPU";
+    }
+    std::string_view changeFlagName() const {
+        return settings_.chip->triggerPins[0].portName == "GPIO" ? "GPIF" : "RBIF";
+    }
+
+    // Each name once: trigger pins share ports and flag registers, and the
+    // sound's port may read them too.
+    void defineOnce(std::string_view name, std::uint32_t value) {
+        if (name.empty() || name == port_.name || !triggerNames_.insert(std::string(name)).second) return;
+        code_.define(name, value);
+    }
+
+    void defineTriggerSymbols() {
+        for (const RegisterSetting& setting : settings_.chip->triggerSetup) defineOnce(setting.name, setting.address);
+        defineOnce(kIntcon.name, kIntcon.address);
+        defineOnce(optionRegister().name, optionRegister().address);
+        if (!enhanced()) defineOnce(changeFlagName(), kPortChangeFlagBit);
+        defineOnce(pullUpsOffName(), kPullUpsOffBit);
+        for (const TriggerPin& pin : usedTriggerPins()) defineOnce(pin.pin.name, pin.bit);
+        for (const TriggerPin& pin : usedTriggerPins()) {
+            defineOnce(pin.portName, pin.portAddress);
+            defineOnce(pin.changeFlagsName, pin.changeFlagsAddress);
+        }
+    }
+
+    // Digital inputs with pull-ups whose change wakes the chip, with the
+    // interrupts off: the chip goes on after its sleep.
+    void setUpTriggers() {
+        for (const RegisterSetting& setting : settings_.chip->triggerSetup) {
+            if (!setting.name.empty()) setRegister({setting.name, setting.address}, setting.value, "trigger pins");
+        }
+        selectBank(optionRegister().address);
+        code_.bitOp(pic::kBcf, optionRegister(), pullUpsOffName(), kPullUpsOffBit, "pull-ups on the trigger pins");
+        selectBank(0);
+        code_.literalOp(pic::kMovlw, 1u << kPortChangeEnableBit);
+        code_.fileOp(pic::kMovwf, kIntcon, "a port change wakes the chip, no interrupt");
+    }
+
+    static PicRegister portOf(const TriggerPin& pin) { return {pin.portName, pin.portAddress}; }
+
+    // Loops until all the pins read high, port by port.
+    void awaitReleased(std::span<const TriggerPin> pins) {
+        for (std::size_t first = 0; first < pins.size(); ++first) {
+            const bool seen = std::any_of(pins.begin(), pins.begin() + static_cast<std::ptrdiff_t>(first),
+                                          [&](const TriggerPin& pin) { return pin.portName == pins[first].portName; });
+            if (seen) continue;
+            std::uint8_t mask = 0;
+            for (const TriggerPin& pin : pins) {
+                if (pin.portName == pins[first].portName) mask = static_cast<std::uint8_t>(mask | 1u << pin.bit);
+            }
+            code_.byteOp(pic::kMovf, portOf(pins[first]), Destination::w);
+            code_.literalOp(pic::kAndlw, mask, "the trigger pins");
+            code_.literalOp(pic::kXorlw, mask);
+            code_.bitOp(pic::kBtfss, kStatus, "Z", kZeroBit, "one still held");
+            code_.jump(pic::kGoto, "released");
+        }
+    }
+
+    // Mid-range: a port read ends the change, then its flag clears. Enhanced:
+    // the falling-edge flags of each port clear.
+    void clearChangeFlags() {
+        std::set<std::string_view> cleared;
+        for (const TriggerPin& pin : usedTriggerPins()) {
+            if (enhanced()) {
+                if (!cleared.insert(pin.changeFlagsName).second) continue;
+                selectBank(pin.changeFlagsAddress);
+                code_.fileOp(pic::kClrf, {pin.changeFlagsName, pin.changeFlagsAddress}, "no falling edge seen");
+            } else if (cleared.insert(pin.portName).second) {
+                code_.byteOp(pic::kMovf, portOf(pin), Destination::w, "the port read ends the change");
+            }
+        }
+        selectBank(0);
+        if (!enhanced()) code_.bitOp(pic::kBcf, kIntcon, changeFlagName(), kPortChangeFlagBit);
+    }
+
+    // Sleeps until a trigger pin is pulled low, once every one is released (a
+    // pin held through a sound does not play it again); the pins are read
+    // once more after the flags clear, so a press just before the sleep is
+    // not lost. A pin low then starts its sound from a slow rise, as after a
+    // reset. By number: the strobe alone is watched, the number read then.
     void awaitTrigger() {
-        const PicChip& chip = *settings_.chip;
-        std::uint8_t mask = 0;
-        for (std::size_t k = 0; k < settings_.bank.size(); ++k) mask = static_cast<std::uint8_t>(mask | 1u << chip.triggerPins[k].bit);
-        code_.comment("Wait for a trigger pin: all released, then asleep until one changes.");
+        const std::span<const TriggerPin> pins = usedTriggerPins();
+        code_.comment(bySelect() ? "Wait for the strobe: released, then asleep until it is pulled low."
+                                 : "Wait for a trigger pin: all released, then asleep until one changes.");
         code_.label("released");
-        code_.byteOp(pic::kMovf, port_, Destination::w);
-        code_.literalOp(pic::kAndlw, mask, "the trigger pins");
-        code_.literalOp(pic::kXorlw, mask);
-        code_.bitOp(pic::kBtfss, kStatus, "Z", kZeroBit, "one still held");
-        code_.jump(pic::kGoto, "released");
-        code_.byteOp(pic::kMovf, port_, Destination::w, "the port read ends the change");
-        code_.bitOp(pic::kBcf, kIntcon, "RBIF", kPortChangeFlagBit);
+        awaitReleased(bySelect() ? pins.first(1) : pins);
+        code_.label("armed");
+        clearChangeFlags();
+        if (bySelect()) {
+            code_.bitOp(pic::kBtfss, portOf(pins[0]), pins[0].pin.name, pins[0].bit, "the strobe pulled low");
+            code_.jump(pic::kGoto, "select");
+        } else {
+            for (std::size_t k = 0; k < pins.size(); ++k) {
+                code_.bitOp(pic::kBtfss, portOf(pins[k]), pins[k].pin.name, pins[k].bit,
+                            "pulled low: sound " + std::to_string(k + 1));
+                code_.jump(pic::kGoto, "sound" + std::to_string(k + 1));
+            }
+        }
         code_.plain(pic::kSleep, "until a trigger pin changes");
         code_.plain(pic::kNop);
-        for (std::size_t k = 0; k < settings_.bank.size(); ++k) {
-            const TriggerPin& pin = chip.triggerPins[k];
-            code_.bitOp(pic::kBtfss, port_, pin.pin.name, pin.bit, "pulled low: sound " + std::to_string(k + 1));
-            code_.jump(pic::kGoto, "sound" + std::to_string(k + 1));
-        }
-        code_.jump(pic::kGoto, "released", "a release: back to sleep");
+        code_.jump(pic::kGoto, "armed", "nothing pulled low: back to sleep");
+        if (bySelect()) selectSound(pins.subspan(1));
         // Each sound sets its count and address; one read serves them all.
         for (std::size_t k = 0; k < settings_.bank.size(); ++k) {
             startTable("sound" + std::to_string(k + 1), false, settings_.bank[k], false);
@@ -439,6 +513,26 @@ private:
         }
         code_.label("fromzero");
         code_.fileOp(pic::kClrf, kPins, "the ramp up sets up the rest");
+    }
+
+    // The number on the select pins (bit 0 first) picks the sound: 0 is
+    // sound 1; a number past the bank plays nothing. The byte being played
+    // holds it until its sound's first read.
+    void selectSound(std::span<const TriggerPin> bits) {
+        code_.label("select");
+        code_.fileOp(pic::kClrf, kCurrent, "the number, read from the select pins");
+        for (std::size_t i = 0; i < bits.size(); ++i) {
+            code_.bitOp(pic::kBtfsc, portOf(bits[i]), bits[i].pin.name, bits[i].bit);
+            code_.bitOp(pic::kBsf, kCurrent, std::to_string(i), static_cast<unsigned>(i),
+                        i == 0 ? "a high pin is a 1" : "");
+        }
+        for (std::size_t k = 0; k < settings_.bank.size(); ++k) {
+            code_.byteOp(pic::kMovf, kCurrent, Destination::w);
+            code_.literalOp(pic::kXorlw, static_cast<std::uint8_t>(k));
+            code_.bitOp(pic::kBtfsc, kStatus, "Z", kZeroBit);
+            code_.jump(pic::kGoto, "sound" + std::to_string(k + 1), "number " + std::to_string(k));
+        }
+        code_.jump(pic::kGoto, "released", "no such sound: wait for the next strobe");
     }
 
     // 7 cycles, the write and the return: the level adds to the sum, whose
@@ -565,6 +659,7 @@ private:
     ProgramReadRegisters read_;
     PlayerRamp ramp_ = playerRamp(settings_.clockHz, settings_.twoPins, settings_.loop);
     unsigned bank_ = 0;
+    std::set<std::string, std::less<>> triggerNames_;
 };
 
 }  // namespace

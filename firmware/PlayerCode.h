@@ -42,8 +42,9 @@ struct PlayerSettings {
     bool twoPins = true;           // the 1.5-bit scheme drives pin B as well
     bool loop = false;             // play for ever instead of once
     PicOscillator oscillator = PicOscillator::crystal;  // internal: its frequency is set up first
-    // Several sounds, each started by its trigger pin; empty: one sound of
-    // tableReads from word 256, played after every reset.
+    // Several sounds, each started by its trigger pin or by its number on
+    // the select pins; empty: one sound of tableReads from word 256, played
+    // after every reset.
     std::vector<PlayerSound> bank = {};
     PlayTrigger trigger = PlayTrigger::reset;
 };

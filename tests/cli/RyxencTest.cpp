@@ -190,6 +190,7 @@ TEST_F(RyxencTest, UsageErrorsExitWithTwoAndWriteNothing) {
         {{"-r", "0", "a.wav"}, "invalid rate '0' (use a whole number of hertz, 1000 to 48000)"},
         {{"--rate=48001", "a.wav"}, "invalid rate '48001' (use a whole number of hertz, 1000 to 48000)"},
         {{"--oscillator", "rc", "a.wav"}, "invalid oscillator 'rc' (use internal or crystal)"},
+        {{"--trigger", "button", "a.wav"}, "invalid trigger 'button' (use reset, pins or select)"},
         {{"--hex", "x.hex", "--oscillator", "crystal", "a.wav"}, "--oscillator crystal needs the crystal's --clock"},
         {{"--hex", "x.hex", "--oscillator", "internal", "--clock", "8000000", "a.wav"},
          "the PIC16F628A's internal oscillator runs at 4000000 Hz, not 8000000 Hz: leave out --oscillator "
@@ -842,7 +843,10 @@ TEST_F(RyxencTest, PicProgramFilesAndTheirRefusal) {
     for (const char* row : {
              "16f877a     8192   RB0 (pin 33), RB1 (pin 34)   13.89 s    7.11 s  packed  a crystal: --clock needed\n",
              "12f683      2048   GP0 (pin 7), GP1 (pin 6)      1.79 s    0.92 s  retlw   internal 8000000 Hz",
-             "16f648a     4096   RB0 (pin 6), RB1 (pin 7)      3.84 s    1.97 s  retlw   internal 4000000 Hz"}) {
+             "16f648a     4096   RB0 (pin 6), RB1 (pin 7)      3.84 s    1.97 s  retlw   internal 4000000 Hz",
+             // Then the trigger pins of each chip, those a crystal takes named.
+             "\n12f683      GP2 (pin 5), GP4 (pin 3), GP5 (pin 2); GP4 and GP5 only on the internal oscillator\n",
+             "\n16f1709     RA2 (pin 17), RC2 (pin 14), RC3 (pin 7), RC4 (pin 6)\n", "\n18f26k22    none\n"}) {
         EXPECT_NE(list.out.find(row), std::string::npos) << row << "\n" << list.out;
     }
 }

@@ -79,7 +79,7 @@ private:
 bool gpsimAvailable() { return std::system("command -v gpsim >/dev/null 2>&1") == 0; }
 
 PinRecording runOnGpsim(const std::filesystem::path& directory, const PicChip& chip, const std::string& hex,
-                        std::uint64_t cycles, const std::vector<PinStimulus>& stimuli) {
+                        std::uint64_t cycles, const std::vector<PinStimulus>& stimuli, const std::string& watched) {
     const std::string port = lower(chip.portName);
     {
         std::ofstream(directory / "program.hex") << hex;
@@ -107,6 +107,7 @@ PinRecording runOnGpsim(const std::filesystem::path& directory, const PicChip& c
         // Flushing the recorders needs a new file name for each.
         script << "log on port.log\n"
                << "log w " << port << "\n"
+               << (watched.empty() ? "" : "log w " + watched + "\n")
                << "break c " << cycles << "\n"
                << "run\n"
                << "log off\n"
@@ -121,6 +122,7 @@ PinRecording runOnGpsim(const std::filesystem::path& directory, const PicChip& c
     recording.output += readText(directory / "gpsim.out");
     recording.reachedEnd = recording.output.find("cycle break") != std::string::npos;
     recording.portWrites = readPortWrites(directory / "port.log", port);
+    if (!watched.empty()) recording.watchedWrites = readPortWrites(directory / "port.log", watched);
     recording.pinA = readPinRecord(directory / "pin0.txt");
     recording.pinB = readPinRecord(directory / "pin1.txt");
     return recording;

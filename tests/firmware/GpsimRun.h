@@ -16,6 +16,7 @@ struct PinRecording {
     std::vector<std::uint64_t> portWrites;  // cycle of every write to the port
     std::vector<std::pair<std::uint64_t, int>> pinA;  // (cycle, level) at each change
     std::vector<std::pair<std::uint64_t, int>> pinB;
+    std::vector<std::uint64_t> watchedWrites;  // cycle of every write to the watched register
     bool reachedEnd = false;  // the simulator stopped at the cycle break
     std::string output;       // the simulator's own messages, for a failure report
 };
@@ -30,9 +31,11 @@ struct PinStimulus {
 };
 
 // Writes the hex and a command file into `directory`, runs the chip for
-// `cycles` cycles (at most two minutes of wall time) and reads the records.
+// `cycles` cycles (at most two minutes of wall time) and reads the records;
+// a watched register ("intcon") has its writes recorded as well.
 PinRecording runOnGpsim(const std::filesystem::path& directory, const PicChip& chip, const std::string& hex,
-                        std::uint64_t cycles, const std::vector<PinStimulus>& stimuli = {});
+                        std::uint64_t cycles, const std::vector<PinStimulus>& stimuli = {},
+                        const std::string& watched = {});
 
 // The simulator's own account of the config word it loaded from the hex
 // ("$f21", then its fields such as "FOSC=1 - Clk source = XT"), for chips

@@ -193,8 +193,12 @@ TEST(PicProgram, BankOfFourFitsEveryTriggerChip) {
     }
     for (const PicChip& chip : picChips()) {
         if (chip.triggerPins[3].pin.name.empty()) continue;
+        // A chip whose crystal takes trigger pins plays four sounds on its internal oscillator only.
+        const bool crystalFree = std::none_of(chip.triggerPins.begin(), chip.triggerPins.end(),
+                                              [](const TriggerPin& pin) { return pin.crystalPin; });
         for (const std::uint32_t clock : {4000000u, 20000000u}) {
-            PicProgramSettings settings{&chip, clock, false, PicOscillator::crystal};
+            PicProgramSettings settings{&chip, crystalFree ? clock : 0, false,
+                                        crystalFree ? PicOscillator::crystal : PicOscillator::internal};
             settings.trigger = PlayTrigger::pins;
             const Result<PicProgram> program = buildPicBank(sounds, settings);
             ASSERT_TRUE(program) << chip.name << ": " << program.error();
@@ -202,6 +206,48 @@ TEST(PicProgram, BankOfFourFitsEveryTriggerChip) {
             for (std::size_t k = 0; k < 4; ++k) {
                 EXPECT_EQ(program->memory[k + 1].address, program->plan.sounds[k].firstWord) << chip.name;
             }
+        }
+    }
+}
+
+// What starts a bank's sounds must exist on the chip: a pin for each sound,
+// enough select pins for the numbers, pins the crystal leaves free.
+TEST(PicProgram, TriggersRefuseWhatTheChipCannotDo) {
+    std::vector<std::unique_ptr<ProgramState>> states;
+    std::vector<const ProgramState*> sounds;
+    for (int k = 0; k < 9; ++k) {
+        states.push_back(test::makeEncodedSound(400, 8000, kAlgorithmOneBit));
+        sounds.push_back(states.back().get());
+    }
+    struct Case {
+        const char* chip;
+        PlayTrigger trigger;
+        std::size_t sounds;
+        std::uint32_t crystalHz;  // 0: internal oscillator
+        const char* refusal;      // empty: made
+    };
+    const Case cases[] = {
+        {"16f628a", PlayTrigger::select, 8, 0, ""},
+        {"16f628a", PlayTrigger::select, 9, 0, "selects one of at most 8 sounds by its 3 select pins"},
+        {"12f683", PlayTrigger::select, 5, 0, "at most 4 sounds by its 2 select pins"},
+        {"12f683", PlayTrigger::pins, 1, 4000000, ""},
+        {"12f683", PlayTrigger::pins, 2, 4000000, "pin GP4 (pin 3) holds the crystal: use the internal oscillator or"},
+        {"12f1840", PlayTrigger::select, 1, 20000000, "pin RA4 (pin 3) holds the crystal: use the internal oscillator"},
+        {"16f1709", PlayTrigger::select, 8, 20000000, ""},
+        {"18f2520", PlayTrigger::pins, 1, 0, "has no trigger pins"},
+    };
+    for (const Case& c : cases) {
+        const PicChip* chip = findPicChip(c.chip);
+        PicProgramSettings settings{chip, c.crystalHz, false,
+                                    c.crystalHz != 0 ? PicOscillator::crystal : PicOscillator::internal};
+        settings.trigger = c.trigger;
+        const Result<PicProgram> program = buildPicBank(std::span(sounds).first(c.sounds), settings);
+        SCOPED_TRACE(std::string(c.chip) + ", " + std::to_string(c.sounds) + " sounds");
+        if (*c.refusal == 0) {
+            EXPECT_TRUE(program) << program.error();
+        } else {
+            ASSERT_FALSE(program);
+            EXPECT_NE(program.error().find(c.refusal), std::string::npos) << program.error();
         }
     }
 }

@@ -32,6 +32,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <map>
 #include <cstdio>
@@ -477,9 +479,9 @@ TEST_F(Pic18OnGpsim, FaultsAreCaught) {
         << "config a word off went unnoticed:\n" << shiftedConfig;
 }
 
-// A bank on trigger pins: RB5, RB4 and RB6 pulled low in turn, each after
-// the sound before has ended, play sounds 2, 1 and 3 bit for bit, each within
-// a quarter of a second of its press; the chip sleeps in between.
+// A bank of three short sounds started by pins: each press, 0.2 s after the
+// sound before has ended, plays its sound bit for bit within a quarter of a
+// second; a press while a sound plays is ignored; the chip sleeps in between.
 struct BankCase {
     const char* chip;
     std::uint32_t clockHz;  // 0: internal oscillator
@@ -487,68 +489,176 @@ struct BankCase {
     std::int8_t algorithmType;
 };
 
-class TriggerPinsOnGpsim : public testing::TestWithParam<BankCase> {
+std::string bankCaseName(const testing::TestParamInfo<BankCase>& bank) { return bank.param.chip; }
+
+class TriggerOnGpsim : public testing::TestWithParam<BankCase> {
 protected:
     void SetUp() override {
         if (!test::gpsimAvailable()) GTEST_SKIP() << "gpsim is not installed";
+        const BankCase& c = GetParam();
+        chip_ = findPicChip(c.chip);
+        ASSERT_NE(chip_, nullptr);
+        for (const std::uint32_t samples : {1003u, 801u, 1207u}) {
+            states_.push_back(test::makeEncodedSound(samples, 8000, c.algorithmType));
+            sounds_.push_back(states_.back().get());
+        }
     }
+
+    Result<PicProgram> build(PlayTrigger trigger) const {
+        const BankCase& c = GetParam();
+        PicProgramSettings settings{chip_, c.clockHz, false, defaultOscillator(*chip_, c.clockHz), c.packing};
+        settings.trigger = trigger;
+        return buildPicBank(sounds_, settings);
+    }
+
+    // The simulator's name of a trigger pin ("gpio2", "portc3").
+    static std::string stimulusPin(const TriggerPin& pin) {
+        std::string name(pin.portName);
+        for (char& letter : name) letter = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+        return name + std::to_string(pin.bit);
+    }
+
+    // Cycles of one play of sound k: both ramps, its samples, a little slack.
+    std::uint64_t playCycles(const PicProgram& program, std::size_t k) const {
+        const PlayerRamp ramp = rampOf(*chip_, *sounds_[k], program, false);
+        return std::uint64_t{program.plan.sounds[k].storedSamples + 2} * program.plan.timing.cyclesPerSample +
+               std::uint64_t{ramp.upWrites + ramp.downWrites + 2} * kRampCyclesPerBit;
+    }
+
+    // The register cleared before each sleep: a player that polls instead
+    // of sleeping clears it over and over. (gpsim sleeps even with the flag
+    // left set, so a flag never cleared goes unseen here.)
+    std::string changeFlags() const {
+        return chip_->family == PicFamily::enhancedMidRange ? "iocaf" : "intcon";
+    }
+
+    // Runs the program with the pins driven; a few flag clears per input
+    // edge at most: the chip sleeps between them.
+    PinRecording run(const PicProgram& program, std::uint64_t cycles, const std::vector<test::PinStimulus>& inputs) const {
+        test::TempDirectory directory;
+        PinRecording recording =
+            test::runOnGpsim(directory.path(), *chip_, formatIntelHex(program.memory), cycles, inputs, changeFlags());
+        std::size_t edges = 0;
+        for (const test::PinStimulus& input : inputs) edges += input.levels.size();
+        EXPECT_GT(recording.watchedWrites.size(), 0u) << "no " << changeFlags() << " write seen";
+        EXPECT_LE(recording.watchedWrites.size(), 2 * edges + 2) << "the chip does not sleep between presses";
+        return recording;
+    }
+
+    // Each play is a run of port writes, the chip asleep between them; play
+    // k must start soon after press k and be sound played[k], bit for bit.
+    void expectPlays(const PicProgram& program, const PinRecording& recording,
+                     const std::vector<std::uint64_t>& pressedAt, const std::vector<std::size_t>& played) const {
+        ASSERT_TRUE(recording.reachedEnd) << recording.output;
+        std::vector<std::vector<std::uint64_t>> plays;
+        const std::uint64_t gap = 4 * std::uint64_t{program.plan.timing.cyclesPerSample};
+        for (std::size_t i = 1; i < recording.portWrites.size(); ++i) {
+            if (plays.empty() || recording.portWrites[i] - recording.portWrites[i - 1] > gap) plays.emplace_back();
+            plays.back().push_back(recording.portWrites[i]);
+        }
+        ASSERT_EQ(plays.size(), played.size()) << "plays, not one for each press that should play";
+        const std::uint64_t perSecond = program.plan.clockHz / 4;
+        for (std::size_t k = 0; k < played.size(); ++k) {
+            SCOPED_TRACE("play " + std::to_string(k + 1) + ", sound " + std::to_string(played[k] + 1));
+            ASSERT_GE(plays[k].front(), pressedAt[k]) << "a play before its press";
+            EXPECT_LT(plays[k].front() - pressedAt[k], perSecond / 4) << "the sound starts late";
+            PinRecording play = recording;
+            play.portWrites = plays[k];
+            play.portWrites.insert(play.portWrites.begin(), plays[k].front() - 1);  // stands for the start-up write
+            const test::PlaybackCheck check =
+                test::checkPlayback(play, expectedFor(*chip_, *sounds_[played[k]], program, 1, played[k]));
+            EXPECT_EQ(check.fault, "");
+        }
+    }
+
+    const PicChip* chip_ = nullptr;
+    std::vector<std::unique_ptr<ProgramState>> states_;
+    std::vector<const ProgramState*> sounds_;
 };
 
+constexpr std::uint64_t kPressCycles = 10000;
+
+class TriggerPinsOnGpsim : public TriggerOnGpsim {};
+
+// Pins 2, 1 and 3 in turn; pin 1 again halfway through the first play.
 TEST_P(TriggerPinsOnGpsim, EachPressPlaysItsSound) {
-    const BankCase& c = GetParam();
-    const PicChip& chip = *findPicChip(c.chip);
-    std::vector<std::unique_ptr<ProgramState>> states;
-    std::vector<const ProgramState*> sounds;
-    for (const std::uint32_t samples : {2003u, 1601u, 2407u}) {
-        states.push_back(test::makeEncodedSound(samples, 8000, c.algorithmType));
-        sounds.push_back(states.back().get());
-    }
-    PicProgramSettings settings{&chip, c.clockHz, false, defaultOscillator(chip, c.clockHz), c.packing};
-    settings.trigger = PlayTrigger::pins;
-    const Result<PicProgram> built = buildPicBank(sounds, settings);
+    const Result<PicProgram> built = build(PlayTrigger::pins);
     ASSERT_TRUE(built) << built.error();
     const PicProgram& program = *built;
-
-    const std::uint64_t perSecond = program.plan.clockHz / 4;
-    const std::size_t order[] = {1, 0, 2};
+    const std::uint64_t step = program.plan.clockHz / 4 / 5;  // 0.2 s
+    const std::vector<std::size_t> order{1, 0, 2};
     std::vector<test::PinStimulus> presses;
     std::vector<std::uint64_t> pressedAt;
-    for (std::size_t k = 0; k < 3; ++k) {
-        const std::uint64_t at = perSecond * (2 + 12 * k) / 10;  // 0.2, 1.4 and 2.6 s
-        const TriggerPin& pin = chip.triggerPins[order[k]];
-        presses.push_back({"portb" + std::to_string(pin.bit), {{at, 0}, {at + 10000, 1}}});
+    std::uint64_t at = step;
+    for (const std::size_t k : order) {
+        presses.push_back({stimulusPin(chip_->triggerPins[k]), {{at, 0}, {at + kPressCycles, 1}}});
         pressedAt.push_back(at);
+        at += playCycles(program, k) + step;
     }
-    test::TempDirectory directory;
-    const PinRecording recording =
-        test::runOnGpsim(directory.path(), chip, formatIntelHex(program.memory), perSecond * 36 / 10, presses);
-    ASSERT_TRUE(recording.reachedEnd) << recording.output;
+    const std::uint64_t during = pressedAt[0] + playCycles(program, order[0]) / 2;
+    presses.push_back({stimulusPin(chip_->triggerPins[order[1]]), {{during, 0}, {during + kPressCycles, 1}}});
 
-    // Each play is a run of port writes; between them the chip sleeps.
-    std::vector<std::vector<std::uint64_t>> plays;
-    const std::uint64_t gap = 4 * std::uint64_t{program.plan.timing.cyclesPerSample};
-    for (std::size_t i = 1; i < recording.portWrites.size(); ++i) {
-        if (plays.empty() || recording.portWrites[i] - recording.portWrites[i - 1] > gap) plays.emplace_back();
-        plays.back().push_back(recording.portWrites[i]);
-    }
-    ASSERT_EQ(plays.size(), 3u) << "plays, not one for each press";
-    for (std::size_t k = 0; k < 3; ++k) {
-        SCOPED_TRACE("press " + std::to_string(k + 1) + ", sound " + std::to_string(order[k] + 1));
-        EXPECT_LT(plays[k].front() - pressedAt[k], perSecond / 4) << "the sound starts late";
-        PinRecording play = recording;
-        play.portWrites = plays[k];
-        play.portWrites.insert(play.portWrites.begin(), plays[k].front() - 1);  // stands for the start-up write
-        const test::PlaybackCheck check =
-            test::checkPlayback(play, expectedFor(chip, *sounds[order[k]], program, 1, order[k]));
-        EXPECT_EQ(check.fault, "");
-    }
+    expectPlays(program, run(program, at, presses), pressedAt, order);
 }
 
-INSTANTIATE_TEST_SUITE_P(PortBChips, TriggerPinsOnGpsim,
+INSTANTIATE_TEST_SUITE_P(TriggerChips, TriggerPinsOnGpsim,
                          testing::Values(BankCase{"16f628a", 0, PicPacking::off, kAlgorithmOneBit},
                                          BankCase{"16f877a", 4000000, PicPacking::automatic, kAlgorithmOneAndHalfBit},
-                                         BankCase{"16f887", 0, PicPacking::automatic, kAlgorithmOneBit}),
-                         [](const testing::TestParamInfo<BankCase>& bank) { return std::string(bank.param.chip); });
+                                         BankCase{"16f887", 0, PicPacking::automatic, kAlgorithmOneBit},
+                                         BankCase{"12f683", 0, PicPacking::off, kAlgorithmOneAndHalfBit},
+                                         BankCase{"12f1840", 0, PicPacking::automatic, kAlgorithmOneBit}),
+                         bankCaseName);
+
+class TriggerSelectOnGpsim : public TriggerOnGpsim {};
+
+// The controller sets the number on the select pins, then pulls the strobe
+// low: numbers 2, 0 and 1 play sounds 3, 1 and 2; a number past the bank
+// (one that needs the top select bit) plays nothing, and a strobe halfway
+// through a play is ignored.
+TEST_P(TriggerSelectOnGpsim, EachStrobePlaysTheSelectedSound) {
+    const Result<PicProgram> built = build(PlayTrigger::select);
+    ASSERT_TRUE(built) << built.error();
+    const PicProgram& program = *built;
+    const std::size_t bits = triggerPinCount(*chip_) - 1;
+    const std::size_t beyond = std::max<std::size_t>(std::size_t{1} << (bits - 1), sounds_.size());
+    const std::uint64_t step = program.plan.clockHz / 4 / 5;  // 0.2 s
+    const std::vector<std::size_t> numbers{2, beyond, 0, 1};
+
+    std::vector<test::PinStimulus> lines(bits + 1);
+    for (std::size_t pin = 0; pin <= bits; ++pin) lines[pin].pin = stimulusPin(chip_->triggerPins[pin]);
+    std::vector<std::uint64_t> pressedAt;
+    std::vector<std::size_t> played;
+    std::uint64_t at = step;
+    for (const std::size_t number : numbers) {
+        for (std::size_t bit = 0; bit < bits; ++bit) {
+            lines[bit + 1].levels.push_back({at - kPressCycles, static_cast<int>(number >> bit & 1)});
+        }
+        lines[0].levels.push_back({at, 0});
+        lines[0].levels.push_back({at + kPressCycles, 1});
+        if (number >= sounds_.size()) {
+            at += playCycles(program, 2) + step;  // room for the longest sound, should one play
+            continue;
+        }
+        pressedAt.push_back(at);
+        played.push_back(number);
+        if (played.size() == 1) {
+            const std::uint64_t during = at + playCycles(program, number) / 2;
+            lines[0].levels.push_back({during, 0});
+            lines[0].levels.push_back({during + kPressCycles, 1});
+        }
+        at += playCycles(program, number) + step;
+    }
+
+    expectPlays(program, run(program, at, lines), pressedAt, played);
+}
+
+// gpsim 0.31 flags a change on PORTA of the 16F1709 but not on its PORTB or
+// PORTC: its strobe is RA2, its number on PORTC.
+INSTANTIATE_TEST_SUITE_P(OneChipOfEachKind, TriggerSelectOnGpsim,
+                         testing::Values(BankCase{"16f628a", 0, PicPacking::off, kAlgorithmOneAndHalfBit},
+                                         BankCase{"12f683", 0, PicPacking::off, kAlgorithmOneBit},
+                                         BankCase{"16f1709", 0, PicPacking::automatic, kAlgorithmOneBit}),
+                         bankCaseName);
 
 }  // namespace
 }  // namespace ryx

@@ -67,6 +67,36 @@ TEST(ProgramAssembles, GpasmMakesTheSameHex) {
     EXPECT_EQ(checked, expected);
 }
 
+// A bank on trigger pins or selected by number, on every chip with trigger
+// pins: its source assembles on its own into the same hex.
+TEST(ProgramAssembles, TriggerBanksAsGpasmMakesThem) {
+    if (std::system("command -v gpasm >/dev/null 2>&1") != 0) GTEST_SKIP() << "gpasm is not installed";
+    test::TempDirectory directory;
+    std::vector<std::unique_ptr<ProgramState>> states;
+    std::vector<const ProgramState*> sounds;
+    for (const std::uint32_t samples : {2003u, 1601u, 2407u}) {
+        states.push_back(test::makeEncodedSound(samples, 8000, kAlgorithmOneAndHalfBit));
+        sounds.push_back(states.back().get());
+    }
+    for (const PicChip& chip : picChips()) {
+        if (triggerPinCount(chip) == 0) continue;
+        for (const PlayTrigger trigger : {PlayTrigger::pins, PlayTrigger::select}) {
+            const std::string name = std::string(chip.processor) + (trigger == PlayTrigger::pins ? "-pins" : "-select");
+            SCOPED_TRACE(name);
+            // The chips without an internal oscillator at 20 MHz; the others on theirs.
+            PicProgramSettings settings{&chip, chip.internalClockHz != 0 ? 0u : 20000000u, false};
+            settings.trigger = trigger;
+            ASSERT_TRUE(writePicBankAssembler(sounds, settings, directory / (name + ".asm")));
+            ASSERT_TRUE(writePicBankHex(sounds, settings, directory / (name + ".hex")));
+            const std::string command = "cd '" + directory.path().string() + "' && gpasm -o " + name + "-gpasm.hex " +
+                                        name + ".asm > " + name + ".out 2>&1";
+            ASSERT_EQ(std::system(command.c_str()), 0) << readText(directory / (name + ".out"));
+            EXPECT_EQ(readText(directory / (name + ".out")), "") << "gpasm had something to say";
+            EXPECT_EQ(readText(directory / (name + ".hex")), readText(directory / (name + "-gpasm.hex")));
+        }
+    }
+}
+
 // Each PIC18 form the assembler writes, access bank and banked, branches and
 // two-word jumps back and forth, near and beyond word 255, is what gpasm makes
 // of its source line.
