@@ -520,7 +520,7 @@ protected:
 
     // Cycles of one play of sound k: both ramps, its samples, a little slack.
     std::uint64_t playCycles(const PicProgram& program, std::size_t k) const {
-        const PlayerRamp ramp = rampOf(*chip_, *sounds_[k], program, false);
+        const PlayerRamp ramp = rampOf(*sounds_[k], program, false);
         return std::uint64_t{program.plan.sounds[k].storedSamples + 2} * program.plan.timing.cyclesPerSample +
                std::uint64_t{ramp.upWrites + ramp.downWrites + 2} * kRampCyclesPerBit;
     }
