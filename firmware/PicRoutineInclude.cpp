@@ -58,7 +58,8 @@ void writeHeader(TextChunkWriter& out, SoundBank sounds, const PicProgramSetting
     out.line(";");
     out.line("; Call       movlw N / call " + name + ": plays sound N (0 to " + last +
              "): a slow rise, the sound, a slow");
-    out.line(";            fall, then pins A and B low; returns when it has played. Another N returns");
+    out.line(";            fall, then " + std::string(twoPins ? "pins A and B" : "pin A") +
+             " low; returns when it has played. Another N returns");
     out.line(";            at once. It returns in bank 0 with W = 0.");
     out.line("; Pages      " + name + " is in page " + std::to_string(page) + " (" +
              formatHexWord(page * kPageWords) + " to " + formatHexWord((page + 1) * kPageWords - 1) +
@@ -66,8 +67,10 @@ void writeHeader(TextChunkWriter& out, SoundBank sounds, const PicProgramSetting
     out.line(";            (high " + name + "). A caller in another page: pagesel " + name +
              " before the call,");
     out.line(";            pagesel $ after it.");
-    out.line("; Pins       makes " + pinLabel(chip.pinA) + (twoPins ? " and " + pinLabel(chip.pinB) : std::string()) +
-             " outputs; the other pins of " + std::string(chip.portName) + " keep");
+    out.line("; Pins       makes " +
+             (twoPins ? pinLabel(chip.pinA) + " and " + pinLabel(chip.pinB) + " outputs"
+                      : pinLabel(chip.pinA) + " an output") +
+             "; the other pins of " + std::string(chip.portName) + " keep");
     out.line(";            their levels and directions" +
              std::string(chip.pinSetup[0].name.empty() ? "." : "; it sets up what makes the pins digital:"));
     for (const RegisterSetting& setting : chip.pinSetup) {
