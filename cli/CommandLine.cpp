@@ -55,9 +55,34 @@ Result<> checkProgramClock(const CommandLine& options) {
     if (!options.importRate) return {};
     const Result<PlaybackTiming> timing =
         computePlaybackTiming(clockHz, *options.importRate,
-                              playerMinCyclesFor(chip, options.loop, storageFor(chip, options.packing)),
+                              playerMinCyclesFor(chip, options.loop, storageFor(chip, options.packing),
+                                                 options.includeFile.empty() ? PlayerForm::program : PlayerForm::routine),
                               playerMaxCyclesFor(chip));
     if (!timing) return Result<>::failure(timing.error());
+    return {};
+}
+
+// The routine for the user's own program is not a whole program: none of a
+// program's own options, and a PIC16.
+Result<> checkInclude(const CommandLine& options) {
+    const std::string include = optionName(OptionId::includeFile);
+    if (options.includeFile.empty()) {
+        if (!options.org && !options.ram) return {};
+        return Result<>::failure(optionName(OptionId::org) + " and " + optionName(OptionId::ram) +
+                                 " place the routine of " + include);
+    }
+    if (!options.hexFile.empty() || !options.programFile.empty()) {
+        return Result<>::failure(include + " writes a routine for your own program, " + optionName(OptionId::hexFile) +
+                                 " and " + optionName(OptionId::programFile) + " a whole program: choose one");
+    }
+    if (options.loop || options.trigger) {
+        return Result<>::failure(include + "'s routine plays the sound W names once for each call: leave out " +
+                                 optionName(OptionId::loop) + " and " + optionName(OptionId::trigger));
+    }
+    const PicChip& chip = *findPicChip(options.chipName);
+    if (chip.family == PicFamily::pic18) {
+        return Result<>::failure(include + " makes a routine for PIC16 chips for now, not the " + std::string(chip.name));
+    }
     return {};
 }
 
@@ -91,17 +116,20 @@ Result<> checkCombination(const CommandLine& options) {
         return Result<>::failure(optionName(OptionId::scheme) + " 1 drives one resistor: give " +
                                  optionName(OptionId::parts) + " one value");
     }
+    if (Result<> include = checkInclude(options); !include) return include;
     if (options.bank) {
         for (const std::string* name : {&options.asmFile, &options.binFile, &options.wavFile, &options.originalWavFile}) {
             if (!name->empty()) {
                 return Result<>::failure(optionName(OptionId::bank) + " writes " + optionName(OptionId::hexFile) +
-                                         ", " + optionName(OptionId::programFile) + " or " +
+                                         ", " + optionName(OptionId::programFile) + ", " +
+                                         optionName(OptionId::includeFile) + " or " +
                                          optionName(OptionId::cHeaderFile) + ", one file for all its sounds");
             }
         }
         if (!options.namesAnOutput() || options.compare || options.fit) {
             return Result<>::failure(optionName(OptionId::bank) + " needs " + optionName(OptionId::hexFile) + ", " +
-                                     optionName(OptionId::programFile) + " or " + optionName(OptionId::cHeaderFile) +
+                                     optionName(OptionId::programFile) + ", " + optionName(OptionId::includeFile) +
+                                     " or " + optionName(OptionId::cHeaderFile) +
                                      ", without " + optionName(OptionId::compare) + " or " + optionName(OptionId::fit));
         }
     }

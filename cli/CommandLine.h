@@ -30,6 +30,9 @@ struct CommandLine {
     std::string originalWavFile;  // the original-sound preview (mode 3)
     std::string hexFile;          // the PIC program as Intel HEX
     std::string programFile;      // the PIC program as assembler source
+    std::string includeFile;      // the routine ryx_play and the tables, for the user's own program
+    std::optional<std::uint32_t> org;  // --org: the routine's first word; unset: the default
+    std::optional<std::uint32_t> ram;  // --ram: its first file register; unset: the default
     std::string cHeaderFile;      // the bits as a C array
     std::string cName;            // the array's name; empty: from the input's name
     std::string chipName{kDefaultPicChip};
@@ -55,7 +58,8 @@ struct CommandLine {
         return !asmFile.empty() || !binFile.empty() || !wavFile.empty() || !originalWavFile.empty() ||
                !cHeaderFile.empty() || namesAProgram();
     }
-    bool namesAProgram() const { return !hexFile.empty() || !programFile.empty(); }
+    // A whole program, or the routine for the user's own.
+    bool namesAProgram() const { return !hexFile.empty() || !programFile.empty() || !includeFile.empty(); }
 };
 
 // Arguments without the program name. --help, --version and --list-chips end

@@ -5,6 +5,7 @@
 #include "core/ListSelection.h"
 #include "export/CHeaderExport.h"
 #include "firmware/PicProgram.h"
+#include "firmware/PicRoutineInclude.h"
 
 #include <filesystem>
 #include <memory>
@@ -25,6 +26,7 @@ Result<> writeBankFile(const std::vector<const ProgramState*>& sounds, const Com
     switch (output.kind) {
     case OutputKind::picHex: return writePicBankHex(sounds, settings, output.target);
     case OutputKind::picProgram: return writePicBankAssembler(sounds, settings, output.target);
+    case OutputKind::picInclude: return writePicRoutineInclude(sounds, settings, output.target);
     case OutputKind::cHeader: {
         std::vector<CHeaderSound> named;
         for (std::size_t k = 0; k < sounds.size(); ++k) {
@@ -82,8 +84,13 @@ int encodeBank(const CommandLine& options, const PlannedInput& files, std::ostre
         text << "sound " << k + 1 << ": " << shownInputName(options.inputs[k]) << ", " << encoder.sampleCount
              << " samples, " << encoder.sampleRate << " Hz, " << schemeItemText(encoder.algorithmType) << ", "
              << finenessItemText(encoder.fineness);
-        if (plan && settings.trigger == PlayTrigger::pins) text << ", on " << pinLabel(settings.chip->triggerPins[k].pin);
-        if (plan && settings.trigger == PlayTrigger::select) text << ", number " << k;
+        if (plan && settings.form == PlayerForm::routine) {
+            text << ", W = " << k;
+        } else if (plan && settings.trigger == PlayTrigger::pins) {
+            text << ", on " << pinLabel(settings.chip->triggerPins[k].pin);
+        } else if (plan && settings.trigger == PlayTrigger::select) {
+            text << ", number " << k;
+        }
         text << '\n';
     }
     text << "bank of " << sounds.size() << " sounds ->";

@@ -11,6 +11,7 @@
 #include "export/BinaryExport.h"
 #include "export/CHeaderExport.h"
 #include "firmware/PicProgram.h"
+#include "firmware/PicRoutineInclude.h"
 #include "formats/WaveHeader.h"
 #include "formats/WaveLoad.h"
 #include "import/ImportOptions.h"
@@ -138,6 +139,12 @@ PicProgramSettings programSettings(const CommandLine& options) {
     if (options.oscillator) settings.oscillator = *options.oscillator;
     settings.packing = options.packing;
     settings.trigger = options.trigger.value_or(options.bank ? PlayTrigger::pins : PlayTrigger::reset);
+    if (!options.includeFile.empty()) {
+        settings.form = PlayerForm::routine;
+        settings.trigger = PlayTrigger::reset;
+        settings.org = options.org.value_or(kDefaultRoutineOrg);
+        settings.ram = static_cast<std::uint16_t>(std::min<std::uint32_t>(options.ram.value_or(kDefaultRoutineRam), 0xFFFF));
+    }
     return settings;
 }
 
@@ -167,6 +174,10 @@ Result<> writeOutput(const ProgramState& state, const CommandLine& options, cons
     case OutputKind::originalWav: return writePreviewFile(state, PreviewMode::originalSound, output.target);
     case OutputKind::picHex: return writePicHex(state, programSettings(options), output.target);
     case OutputKind::picProgram: return writePicAssembler(state, programSettings(options), output.target);
+    case OutputKind::picInclude: {
+        const ProgramState* const sounds[] = {&state};
+        return writePicRoutineInclude(sounds, programSettings(options), output.target);
+    }
     }
     return Result<>::failure("unknown output");
 }
@@ -187,7 +198,11 @@ void printProgramSummary(std::ostream& out, const PicProgramSettings& settings, 
     out << "  " << settings.chip->name << " at " << plan.clockHz << " Hz: " << plan.timing.cyclesPerSample
         << " cycles per sample, " << formatFixed(plan.timing.playbackRate, 3) << " Hz (pitch "
         << formatFixed(plan.timing.pitchErrorPercent, 3, true) << " %), " << plan.usedWords << " of "
-        << plan.totalWords << " words, " << (settings.loop ? "looping" : "once per reset") << '\n';
+        << plan.totalWords << " words, "
+        << (settings.form == PlayerForm::routine ? "ryx_play at " + formatHexWord(settings.org)
+            : settings.loop                      ? std::string("looping")
+                                                 : std::string("once per reset"))
+        << '\n';
 }
 
 void printSummary(std::ostream& out, const ProgramState& state, const CommandLine& options, const PlannedInput& input,

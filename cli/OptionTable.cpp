@@ -5,6 +5,8 @@
 #include "core/ListSelection.h"
 #include "export/CHeaderExport.h"
 #include "firmware/PicChip.h"
+#include "firmware/PicProgram.h"
+#include "firmware/PlayerForm.h"
 #include "firmware/PlaybackTiming.h"
 #include "import/ImportOptions.h"
 #include "io/DisplayName.h"
@@ -109,6 +111,30 @@ Result<> applyClock(CommandLine& options, const std::string& value) {
                                  std::to_string(kMinClockHz) + " to " + std::to_string(kMaxClockHz) + ")");
     }
     options.clockHz = *hz;
+    return {};
+}
+
+// A program address: decimal, or hexadecimal after 0x.
+std::optional<std::uint32_t> addressNumber(const std::string& text) {
+    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    if (!hex) return wholeNumber(text);
+    const std::string digits = text.substr(2);
+    std::uint32_t number = 0;
+    const char* end = digits.data() + digits.size();
+    if (digits.size() > 6 || digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos ||
+        std::from_chars(digits.data(), end, number, 16).ptr != end) {
+        return std::nullopt;
+    }
+    return number;
+}
+
+template <std::optional<std::uint32_t> CommandLine::*field>
+Result<> applyAddress(CommandLine& options, const std::string& value) {
+    const std::optional<std::uint32_t> address = addressNumber(value);
+    if (!address) {
+        return Result<>::failure("invalid address " + quotedText(value) + " (use decimal, or hexadecimal after 0x)");
+    }
+    options.*field = *address;
     return {};
 }
 
@@ -273,6 +299,18 @@ std::vector<OptionRow> makeTable() {
          storeName<&CommandLine::hexFile>, OptionGroup::output},
         {OptionId::programFile, 0, "program", "FILE", {"write the same program as assembler source"},
          storeName<&CommandLine::programFile>, OptionGroup::output},
+        {OptionId::includeFile, 0, "include", "FILE",
+         {"write the sound (with --bank, every sound) and a", "routine ryx_play that plays the one W names, as",
+          "an assembler include for your own PIC16 program", "(see below)"},
+         storeName<&CommandLine::includeFile>, OptionGroup::output},
+        {OptionId::org, 0, "org", "ADDR",
+         {"with --include, the routine's first word, the tables", "right after it (default " +
+          formatHexWord(kDefaultRoutineOrg) + "); decimal or 0x hex"},
+         applyAddress<&CommandLine::org>, OptionGroup::setting},
+        {OptionId::ram, 0, "ram", "ADDR",
+         {"with --include, the first of its " + std::to_string(kRoutineRegisters) + " file registers in bank 0",
+          "(default " + formatHexWord(kDefaultRoutineRam) + ", the bank every bank shares)"},
+         applyAddress<&CommandLine::ram>, OptionGroup::setting},
         {OptionId::cHeaderFile, 0, "c", "FILE",
          {"write the bits as a C header: a const array of the", "--bin bytes with its samples, rate, pins and fineness"},
          storeName<&CommandLine::cHeaderFile>, OptionGroup::output},

@@ -114,6 +114,7 @@ Result<OutputPlan> planOutputs(const CommandLine& options) {
             add(OutputKind::originalWav, options.originalWavFile, "--original-wav");
             add(OutputKind::picHex, options.hexFile, "--hex");
             add(OutputKind::picProgram, options.programFile, "--program");
+            add(OutputKind::picInclude, options.includeFile, "--include");
             add(OutputKind::cHeader, options.cHeaderFile, "--c");
         } else {
             planned.outputs.push_back(

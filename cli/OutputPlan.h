@@ -12,7 +12,7 @@
 
 namespace ryx::cli {
 
-enum class OutputKind { assembler, binary, decodedWav, originalWav, picHex, picProgram, cHeader };
+enum class OutputKind { assembler, binary, decodedWav, originalWav, picHex, picProgram, picInclude, cHeader };
 
 struct PlannedOutput {
     OutputKind kind;

@@ -1,6 +1,9 @@
 #include "firmware/PicAssembly.h"
 
+#include <array>
+#include <charconv>
 #include <stdexcept>
+#include <utility>
 
 namespace ryx {
 namespace {
@@ -35,6 +38,26 @@ std::int64_t offsetWithin(std::int64_t offset, int bits) {
 
 }  // namespace
 
+PicAssembly::PicAssembly(PicFamily family, PicPlacement placement)
+    : family_(family), placement_(std::move(placement)), placed_(true) {
+    if (pic18()) throw std::logic_error("a placed assembly is mid-range code");
+}
+
+std::string PicAssembly::number(std::uint32_t value) const {
+    if (!placed_) return std::to_string(value);
+    std::array<char, 8> digits{};
+    const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value, 16).ptr;
+    std::string text(digits.data(), end);
+    for (char& c : text) c = static_cast<char>(c >= 'a' ? c - 'a' + 'A' : c);
+    return "0x" + std::string(text.size() % 2 == 1 ? "0" : "") + text;
+}
+
+// Bit numbers stay as they are: 0 to 7 read the same in every radix.
+std::string PicAssembly::named(std::string_view name) const {
+    if (name.empty() || (name[0] >= '0' && name[0] <= '9')) return std::string(name);
+    return placement_.prefix + std::string(name);
+}
+
 PicAssembly::PicAssembly(PicFamily family) : family_(family) {
     if (pic18()) {
         define("ACCESS", 0, "the access bank");
@@ -55,13 +78,12 @@ const char* PicAssembly::bankOperand(PicRegister reg) const {
 }
 
 void PicAssembly::define(std::string_view name, std::uint32_t value, std::string_view note) {
-    definitions_.push_back({padded(std::string(name), kOperandColumn) + "equ " + std::to_string(value), std::string(note),
-                            false});
+    definitions_.push_back({padded(named(name), kOperandColumn) + "equ " + number(value), std::string(note), false});
 }
 
 void PicAssembly::label(std::string_view name) {
     labels_.emplace(std::string(name), size());
-    lines_.push_back({std::string(name) + ":", {}, true});
+    lines_.push_back({named(name) + ":", {}, true});
 }
 
 void PicAssembly::comment(std::string_view text) { lines_.push_back({"; " + std::string(text), {}, true}); }
@@ -76,29 +98,29 @@ void PicAssembly::byteOp(PicOpcode op, PicRegister reg, Destination destination,
                          std::string_view note) {
     const auto d = static_cast<std::uint16_t>(destination);
     add(static_cast<std::uint16_t>(op.bits | d << fieldShift() | fileBits(reg)),
-        instructionText(op.mnemonic, std::string(reg.name) + (d != 0 ? ", f" : ", w") + bankOperand(reg)), note);
+        instructionText(op.mnemonic, named(reg.name) + (d != 0 ? ", f" : ", w") + bankOperand(reg)), note);
 }
 
 void PicAssembly::fileOp(PicOpcode op, PicRegister reg, std::string_view note) {
     add(static_cast<std::uint16_t>(op.bits | fileBits(reg)),
-        instructionText(op.mnemonic, std::string(reg.name) + bankOperand(reg)), note);
+        instructionText(op.mnemonic, named(reg.name) + bankOperand(reg)), note);
 }
 
 void PicAssembly::bitOp(PicOpcode op, PicRegister reg, std::string_view bitName,
                         unsigned bit, std::string_view note) {
     add(static_cast<std::uint16_t>(op.bits | (bit & 7u) << fieldShift() | fileBits(reg)),
-        instructionText(op.mnemonic, std::string(reg.name) + ", " + std::string(bitName) + bankOperand(reg)), note);
+        instructionText(op.mnemonic, named(reg.name) + ", " + named(bitName) + bankOperand(reg)), note);
 }
 
 void PicAssembly::literalOp(PicOpcode op, std::uint8_t value,
                             std::string_view note) {
-    add(static_cast<std::uint16_t>(op.bits | value), instructionText(op.mnemonic, std::to_string(value)), note);
+    add(static_cast<std::uint16_t>(op.bits | value), instructionText(op.mnemonic, number(value)), note);
 }
 
 void PicAssembly::jump(PicOpcode op, std::string_view target,
                        std::string_view note) {
     if (!pic18()) {
-        add(op.bits, instructionText(op.mnemonic, target), note, std::string(target), Operand::absolute11);
+        add(op.bits, instructionText(op.mnemonic, named(target)), note, std::string(target), Operand::absolute11);
         return;
     }
     // The second word carries no source line of its own.
@@ -118,7 +140,8 @@ void PicAssembly::skipToNext(std::string_view note) {
         add(pic18::kBra.bits, instructionText(pic18::kBra.mnemonic, "$+2"), note);
         return;
     }
-    add(static_cast<std::uint16_t>(pic::kGoto.bits | (size() + 1)), instructionText(pic::kGoto.mnemonic, "$+1"), note);
+    add(static_cast<std::uint16_t>(pic::kGoto.bits | ((placement_.origin + size() + 1) & 0x7FF)),
+        instructionText(pic::kGoto.mnemonic, "$+1"), note);
 }
 
 void PicAssembly::plain(PicOpcode op, std::string_view note) {
@@ -138,8 +161,8 @@ std::uint16_t PicAssembly::resolved(const Instruction& instruction, std::uint32_
     std::uint32_t bits = 0;
     switch (instruction.operand) {
     case Operand::none: break;
-    // Mid-range goto and call carry eleven address bits; the player lives in page 0.
-    case Operand::absolute11: bits = address & 0x7FF; break;
+    // Mid-range goto and call carry eleven address bits; PCLATH gives the page.
+    case Operand::absolute11: bits = (placement_.origin + address) & 0x7FF; break;
     case Operand::lowByte: bits = address & 0xFF; break;
     case Operand::highBits: bits = address >> 8 & 0xFFF; break;
     case Operand::relative11: bits = static_cast<std::uint32_t>(offsetWithin(offset, 11)); break;
@@ -167,7 +190,7 @@ void PicAssembly::writeSource(TextChunkWriter& out) const {
     };
     for (const SourceLine& line : definitions_) write(line);
     out.line("");
-    out.line(instructionText("org", "0"));
+    out.line(instructionText("org", number(placement_.origin)));
     for (const SourceLine& line : lines_) write(line);
 }
 

@@ -28,6 +28,15 @@ struct PicRegister {
     std::uint16_t address;
 };
 
+// Code that goes into another program's source: its first word, and a
+// prefix on every name it defines or labels so that none clashes with the
+// program's own. Its numbers are written in 0x hex, whatever radix the
+// including file selects.
+struct PicPlacement {
+    std::uint32_t origin = 0;
+    std::string prefix;
+};
+
 class PicAssembly {
 public:
     enum class Destination { w = 0, f = 1 };
@@ -36,6 +45,7 @@ public:
     // PIC18: defines ACCESS and BANKED for the source; a register below 0x60
     // or from 0xF80 is reached through the access bank, any other through BSR.
     explicit PicAssembly(PicFamily family);
+    PicAssembly(PicFamily family, PicPlacement placement);
 
     // NAME equ VALUE, written before the code.
     void define(std::string_view name, std::uint32_t value, std::string_view note = {});
@@ -61,11 +71,12 @@ public:
     // nop, sleep, tblrd*+.
     void plain(PicOpcode op, std::string_view note = {});
 
-    // Words from address 0, with every jump and branch resolved.
+    // Words from the origin (address 0 unless placed), with every jump and branch resolved.
     std::vector<std::uint16_t> words() const;
     std::uint32_t size() const { return static_cast<std::uint32_t>(instructions_.size()); }
-    std::uint32_t addressOf(std::string_view label) const;  // in words
-    // The definitions, "org 0" and the code, each line ending in CR LF.
+    std::uint32_t addressOf(std::string_view label) const;  // in words from the origin
+    std::uint32_t origin() const { return placement_.origin; }
+    // The definitions, the org line and the code, each line ending in CR LF.
     void writeSource(TextChunkWriter& out) const;
 
 private:
@@ -96,8 +107,12 @@ private:
     const char* bankOperand(PicRegister reg) const;  // PIC18: ", ACCESS" or ", BANKED"
     unsigned fieldShift() const { return pic18() ? 9 : 7; }  // where d or the bit number sits
     std::uint16_t resolved(const Instruction& instruction, std::uint32_t at) const;
+    std::string number(std::uint32_t value) const;     // decimal, or 0x hex when placed
+    std::string named(std::string_view name) const;    // with the placement's prefix
 
     PicFamily family_ = PicFamily::midRange;
+    PicPlacement placement_;
+    bool placed_ = false;
     std::vector<Instruction> instructions_;
     std::vector<SourceLine> definitions_;
     std::vector<SourceLine> lines_;
@@ -110,10 +125,12 @@ private:
 namespace pic {
 inline constexpr PicOpcode kMovwf{"movwf", 0x0080};
 inline constexpr PicOpcode kClrf{"clrf", 0x0180};
+inline constexpr PicOpcode kIorwf{"iorwf", 0x0400};
 inline constexpr PicOpcode kAddwf{"addwf", 0x0700};
 inline constexpr PicOpcode kMovf{"movf", 0x0800};
 inline constexpr PicOpcode kIncf{"incf", 0x0A00};
 inline constexpr PicOpcode kDecfsz{"decfsz", 0x0B00};
+inline constexpr PicOpcode kRrf{"rrf", 0x0C00};
 inline constexpr PicOpcode kRlf{"rlf", 0x0D00};
 inline constexpr PicOpcode kIncfsz{"incfsz", 0x0F00};
 inline constexpr PicOpcode kBcf{"bcf", 0x1000};
@@ -126,6 +143,7 @@ inline constexpr PicOpcode kMovlw{"movlw", 0x3000};
 inline constexpr PicOpcode kRetlw{"retlw", 0x3400};
 inline constexpr PicOpcode kAndlw{"andlw", 0x3900};
 inline constexpr PicOpcode kXorlw{"xorlw", 0x3A00};
+inline constexpr PicOpcode kAddlw{"addlw", 0x3E00};
 inline constexpr PicOpcode kNop{"nop", 0x0000};
 inline constexpr PicOpcode kSleep{"sleep", 0x0063};
 inline constexpr PicOpcode kMovlb{"movlb", 0x0020};  // enhanced mid-range only

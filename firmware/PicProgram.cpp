@@ -97,6 +97,64 @@ std::string bankFitError(const PicChip& chip, const PicProgramPlan& plan) {
            std::to_string(plan.usedWords) + " words";
 }
 
+// Words 0 to 4 hold the user's reset and interrupt vectors.
+constexpr std::uint32_t kLowestRoutineOrg = 5;
+// Mid-range goto and call reach within one page of 2048 words.
+constexpr std::uint32_t kPageWords = 2048;
+
+// What a routine for the user's own program cannot be, before any sound is placed.
+Result<> checkRoutine(const PicChip& chip, const PicProgramSettings& settings) {
+    const std::string name(chip.name);
+    if (chip.family == PicFamily::pic18) {
+        return Result<>::failure("the routine for your own program is made for PIC16 chips for now, not the " + name);
+    }
+    if (settings.loop) return Result<>::failure("the routine plays its sound once for each call, not for ever");
+    if (settings.trigger == PlayTrigger::pins) {
+        return Result<>::failure("the routine plays the sound W names, not the sound of a trigger pin");
+    }
+    if (settings.org < kLowestRoutineOrg || settings.org >= chip.programWords) {
+        return Result<>::failure("the routine's org " + formatHexWord(settings.org) + " is outside the " + name +
+                                 "'s program memory for it: choose " + formatHexWord(kLowestRoutineOrg) + " to " +
+                                 formatHexWord(chip.programWords - 1) + " (words 0 to 4 are your program's vectors)");
+    }
+    if (settings.ram < kRoutineRamLowest || settings.ram + kRoutineRegisters > kRoutineRamEnd) {
+        return Result<>::failure("the routine's " + std::to_string(kRoutineRegisters) + " file registers from " +
+                                 formatHexWord(settings.ram) + " are not all in bank 0's general-purpose memory: choose " +
+                                 formatHexWord(kRoutineRamLowest) + " to " +
+                                 formatHexWord(kRoutineRamEnd - kRoutineRegisters) + " (" +
+                                 formatHexWord(kDefaultRoutineRam) + ": the bank every bank shares)");
+    }
+    return {};
+}
+
+// The routine at its org, the tables right after it: within the chip, the
+// routine within one page.
+Result<> placeRoutine(const PicChip& chip, const PicProgramSettings& settings, PicProgramPlan& plan) {
+    const std::uint32_t org = settings.org;
+    const std::uint32_t end = org + plan.playerWords;
+    for (PlannedSound& sound : plan.sounds) sound.firstWord += end;
+    plan.usedWords = plan.playerWords + plan.tableWords;
+    const std::string words = std::to_string(plan.playerWords) + " words";
+    const std::uint32_t pageEnd = (org / kPageWords + 1) * kPageWords;
+    if (end > pageEnd && pageEnd < chip.programWords) {
+        return Result<>::failure("the routine, " + words + " from org " + formatHexWord(org) +
+                                 ", would cross the page boundary at " + formatHexWord(pageEnd) +
+                                 " that its goto and call cannot: choose an org of at most " +
+                                 formatHexWord(pageEnd - plan.playerWords) + " or from " + formatHexWord(pageEnd));
+    }
+    if (org + plan.usedWords <= chip.programWords) return {};
+    std::string text = "the sounds do not fit the " + std::string(chip.name) + " from org " + formatHexWord(org) +
+                       ": the routine's " + words + " and the tables' " + std::to_string(plan.tableWords) +
+                       " run to word " + formatHexWord(org + plan.usedWords - 1) + ", past its " +
+                       std::to_string(chip.programWords) + " words";
+    if (plan.usedWords + kLowestRoutineOrg <= chip.programWords) {
+        text += ": choose an org of at most " + formatHexWord(chip.programWords - plan.usedWords);
+    } else {
+        text += " from any org; use a lower sample rate, shorter sounds or a larger chip";
+    }
+    return Result<>::failure(text);
+}
+
 // The clock the program runs at, or why the oscillator cannot give it.
 Result<std::uint32_t> programClock(const PicChip& chip, const PicProgramSettings& settings) {
     using Refusal = Result<std::uint32_t>;
@@ -131,7 +189,10 @@ PlayerSettings playerSettings(const ProgramState& state, const PicProgramSetting
     player.loop = settings.loop;
     player.oscillator = plan.oscillator;
     player.trigger = settings.trigger;
-    if (settings.trigger != PlayTrigger::reset) {
+    player.form = settings.form;
+    player.org = settings.org;
+    player.ram = settings.ram;
+    if (settings.trigger != PlayTrigger::reset || settings.form == PlayerForm::routine) {
         for (const PlannedSound& sound : plan.sounds) player.bank.push_back({sound.firstWord, sound.tableReads});
     }
     return player;
@@ -147,12 +208,13 @@ PicAssembly chipPlayer(const ProgramState& state, const PicProgramSettings& sett
 std::vector<ProgramWords> programMemory(SoundBank sounds, const PicProgramSettings& settings,
                                         const PicProgramPlan& plan, const PicAssembly& player) {
     std::vector<ProgramWords> memory;
-    memory.push_back({0, player.words()});
+    memory.push_back({player.origin(), player.words()});
     for (std::size_t k = 0; k < sounds.size(); ++k) {
         const PlannedSound& sound = plan.sounds[k];
         memory.push_back({sound.firstWord, tableWords(plan.storage, settings.chip->family,
                                                       sounds[k]->bitStream.data(), sound.storedSamples)});
     }
+    if (settings.form == PlayerForm::routine) return memory;  // the user's program has its own config
     for (const ConfigRecord& record : configRecordsFor(*settings.chip, plan.oscillator, plan.clockHz)) {
         if (!memory.back().words.empty() && memory.back().address + memory.back().words.size() == record.address) {
             memory.back().words.push_back(record.value);
@@ -168,13 +230,7 @@ std::string_view playsText(bool loop) {
                 : "; Plays      once after every reset between a slow rise and fall, then sleeps";
 }
 
-std::string hexWord(std::uint32_t value) {
-    std::array<char, 8> digits{};
-    const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value, 16).ptr;
-    std::string text(digits.data(), end);
-    for (char& c : text) c = static_cast<char>(c >= 'a' ? c - 'a' + 'A' : c);
-    return "0x" + text;
-}
+std::string hexWord(std::uint32_t value) { return formatHexWord(value); }
 
 std::string storageText(PicStorage storage) {
     switch (storage) {
@@ -223,7 +279,6 @@ void writeHeader(TextChunkWriter& out, const ProgramState& state, const PicProgr
                  const PicProgramPlan& plan) {
     const PicChip& chip = *settings.chip;
     const EncoderState& encoder = state.encoder;
-    const bool twoPins = encoder.algorithmType == kAlgorithmOneAndHalfBit;
     const std::string rule = ";=====================================================";
     out.line(rule);
     out.line("; PIC program made by " + std::string(kProductName) + " " + std::string(kVersionText));
@@ -256,22 +311,7 @@ void writeHeader(TextChunkWriter& out, const ProgramState& state, const PicProgr
         out.line(playsText(settings.loop));
     }
     out.line(";");
-    const std::string ohms = std::to_string(twoPins ? 2 * std::int64_t{encoder.resistorOhms} : encoder.resistorOhms);
-    std::string pinA = pinLabel(chip.pinA);
-    std::string pinB = pinLabel(chip.pinB);
-    const std::size_t width = std::max(pinA.size(), pinB.size());
-    pinA.resize(width, ' ');
-    pinB.resize(width, ' ');
-    // The capacitor's lines stay under the junction whatever the labels' width.
-    const std::string shift(7 + width, ' ');
-    if (twoPins) {
-        out.line("; Pin A " + pinA + " ---- 2R ----*---- audio out    each 2R = " + ohms + " ohms");
-        out.line("; Pin B " + pinB + " ---- 2R ----'");
-    } else {
-        out.line("; Pin A " + pinA + " ---- R -----*---- audio out    R = " + ohms + " ohms");
-    }
-    out.line(";" + shift + "              |");
-    out.line(";" + shift + "           C = 0.22 uF to ground");
+    writePicCircuitComment(out, chip, encoder);
     out.line(rule);
     out.line("");
     if (isPic18(chip)) {
@@ -289,6 +329,26 @@ void writeHeader(TextChunkWriter& out, const ProgramState& state, const PicProgr
 
 }  // namespace
 
+void writePicCircuitComment(TextChunkWriter& out, const PicChip& chip, const EncoderState& encoder) {
+    const bool twoPins = encoder.algorithmType == kAlgorithmOneAndHalfBit;
+    const std::string ohms = std::to_string(twoPins ? 2 * std::int64_t{encoder.resistorOhms} : encoder.resistorOhms);
+    std::string pinA = pinLabel(chip.pinA);
+    std::string pinB = pinLabel(chip.pinB);
+    const std::size_t width = std::max(pinA.size(), pinB.size());
+    pinA.resize(width, ' ');
+    pinB.resize(width, ' ');
+    // The capacitor's lines stay under the junction whatever the labels' width.
+    const std::string shift(7 + width, ' ');
+    if (twoPins) {
+        out.line("; Pin A " + pinA + " ---- 2R ----*---- audio out    each 2R = " + ohms + " ohms");
+        out.line("; Pin B " + pinB + " ---- 2R ----'");
+    } else {
+        out.line("; Pin A " + pinA + " ---- R -----*---- audio out    R = " + ohms + " ohms");
+    }
+    out.line(";" + shift + "              |");
+    out.line(";" + shift + "           C = 0.22 uF to ground");
+}
+
 PicProgramSettings::PicProgramSettings(const PicChip* forChip, std::uint32_t clock, bool forEver)
     : PicProgramSettings(forChip, clock, forEver,
                          forChip != nullptr ? defaultOscillator(*forChip, clock) : PicOscillator::internal) {}
@@ -301,6 +361,14 @@ PicProgramSettings::PicProgramSettings(const PicChip* forChip, std::uint32_t clo
                                        PicOscillator chosen, PicPacking packed)
     : chip(forChip), clockHz(clock), loop(forEver), oscillator(chosen), packing(packed) {}
 
+std::string formatHexWord(std::uint32_t value) {
+    std::array<char, 8> digits{};
+    const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value, 16).ptr;
+    std::string text(digits.data(), end);
+    for (char& c : text) c = static_cast<char>(c >= 'a' ? c - 'a' + 'A' : c);
+    return "0x" + text;
+}
+
 std::string formatFixed(double value, int decimals, bool withSign) {
     std::array<char, 64> digits{};
     const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value, std::chars_format::fixed,
@@ -310,8 +378,8 @@ std::string formatFixed(double value, int decimals, bool withSign) {
     return text;
 }
 
-std::uint32_t playerMinCyclesFor(const PicChip& chip, bool loop, PicStorage storage) {
-    return isPic18(chip) ? pic18PlayerMinCycles(loop) : playerMinCycles(loop, storage);
+std::uint32_t playerMinCyclesFor(const PicChip& chip, bool loop, PicStorage storage, PlayerForm form) {
+    return isPic18(chip) ? pic18PlayerMinCycles(loop) : playerMinCycles(loop, storage, form);
 }
 
 std::uint32_t playerMaxCyclesFor(const PicChip& chip) {
@@ -342,6 +410,11 @@ Result<PicProgramPlan> planPicBank(SoundBank sounds, const PicProgramSettings& s
     if (sounds.empty()) return Refusal::failure("no sound to play");
     const PicChip& chip = *settings.chip;
     const bool bank = sounds.size() > 1;
+    const bool routine = settings.form == PlayerForm::routine;
+    if (routine) {
+        if (Result<> usable = checkRoutine(chip, settings); !usable) return usable.failureDetail();
+        if (sounds.size() > 256) return Refusal::failure("W names at most 256 sounds, not " + std::to_string(sounds.size()));
+    }
     if (Result<> trigger = checkTrigger(chip, settings, sounds.size()); !trigger) return trigger.failureDetail();
     const EncoderState& first = sounds.front()->encoder;
     for (std::size_t k = 1; k < sounds.size(); ++k) {
@@ -363,7 +436,9 @@ Result<PicProgramPlan> planPicBank(SoundBank sounds, const PicProgramSettings& s
     plan.clockHz = *clock;
     plan.oscillator = settings.oscillator;
     plan.storage = storageFor(chip, settings.packing);
-    std::uint32_t nextWord = kTableStartWord;
+    // A routine's tables are placed once its length is known.
+    const std::uint32_t firstTableWord = routine ? 0 : kTableStartWord;
+    std::uint32_t nextWord = firstTableWord;
     for (std::size_t k = 0; k < sounds.size(); ++k) {
         PlannedSound sound;
         sound.firstWord = nextWord;
@@ -381,12 +456,19 @@ Result<PicProgramPlan> planPicBank(SoundBank sounds, const PicProgramSettings& s
     }
     plan.storedSamples = plan.sounds.front().storedSamples;
     plan.tableReads = plan.sounds.front().tableReads;
-    plan.tableWords = nextWord - kTableStartWord;
-    Result<PlaybackTiming> timing = computePlaybackTiming(plan.clockHz, first.sampleRate,
-                                                          playerMinCyclesFor(chip, settings.loop, plan.storage),
-                                                          playerMaxCyclesFor(chip));
+    plan.tableWords = nextWord - firstTableWord;
+    Result<PlaybackTiming> timing =
+        computePlaybackTiming(plan.clockHz, first.sampleRate,
+                              playerMinCyclesFor(chip, settings.loop, plan.storage, settings.form),
+                              playerMaxCyclesFor(chip));
     if (!timing) return timing.failureDetail();
     plan.timing = *timing;
+    if (routine) {
+        // Its length does not depend on where the tables land.
+        plan.playerWords = chipPlayer(*sounds.front(), settings, plan).size();
+        if (Result<> placed = placeRoutine(chip, settings, plan); !placed) return placed.failureDetail();
+        return plan;
+    }
     plan.usedWords = nextWord;
     if (plan.usedWords > chip.programWords) {
         if (!bank) return Refusal::failure(fitError(chip, plan, first.sampleRate, settings.packing));

@@ -1,7 +1,9 @@
 #pragma once
 // A whole PIC program from the state: the player at address 0, the sound's
 // retlw tables from word 256 as the assembler export lays them out, and the
-// config word. Written as assembler source or as Intel HEX.
+// config word. Written as assembler source or as Intel HEX. Or, as a
+// routine for the user's own program, the player ryx_play at an org with the
+// tables after it and no vector or config word (see PicRoutineInclude.h).
 
 #include "io/AtomicFileWriter.h"
 #include "core/Result.h"
@@ -10,6 +12,7 @@
 #include "firmware/PicAssembly.h"
 #include "firmware/PicChip.h"
 #include "firmware/PlayTrigger.h"
+#include "firmware/PlayerForm.h"
 #include "firmware/PlaybackTiming.h"
 #include "firmware/SoundStorage.h"
 
@@ -35,6 +38,12 @@ struct PicProgramSettings {
     PicOscillator oscillator = PicOscillator::internal;  // a crystal needs clockHz; internal, a chip with one
     PicPacking packing = PicPacking::automatic;
     PlayTrigger trigger = PlayTrigger::reset;  // pins: each sound of a bank on its trigger pin; select: by number
+    // routine: ryx_play for the user's own program, at word `org`, its tables
+    // right after it, its variables from `ram` (in bank 0); the clock is the
+    // program's (the oscillator only says which clock that is).
+    PlayerForm form = PlayerForm::program;
+    std::uint32_t org = kDefaultRoutineOrg;
+    std::uint16_t ram = kDefaultRoutineRam;
 };
 
 // One sound's table in program memory.
@@ -54,7 +63,7 @@ struct PicProgramPlan {
     std::uint32_t tableReads = 0;     // retlw bytes, packed words or PIC18 bytes
     std::uint32_t tableWords = 0;
     std::uint32_t playerWords = 0;
-    std::uint32_t usedWords = 0;  // the block of the player and the tables
+    std::uint32_t usedWords = 0;  // the block of the player and the tables (a routine's from its org)
     std::uint32_t totalWords = 0;
     std::vector<PlannedSound> sounds;  // the tables one after another; the figures above are the first's
 };
@@ -73,10 +82,12 @@ std::uint32_t highestFittingRate(const PicChip& chip, std::uint64_t frames, std:
 
 // The fewest and most cycles per sample the chip's player takes (the PIC18
 // player is its own).
-std::uint32_t playerMinCyclesFor(const PicChip& chip, bool loop, PicStorage storage);
+std::uint32_t playerMinCyclesFor(const PicChip& chip, bool loop, PicStorage storage,
+                                 PlayerForm form = PlayerForm::program);
 std::uint32_t playerMaxCyclesFor(const PicChip& chip);
 
-// Checks chip, oscillator, clock, rate and fit; says why not, and what would help.
+// Checks chip, oscillator, clock, rate and fit (a routine: its org and ram
+// too); says why not, and what would help.
 Result<PicProgramPlan> planPicProgram(const ProgramState& state, const PicProgramSettings& settings);
 
 // A bank: several sounds of one rate and scheme in one program, in order.
@@ -87,7 +98,7 @@ Result<PicProgramPlan> planPicBank(SoundBank sounds, const PicProgramSettings& s
 struct PicProgram {
     PicProgramPlan plan;
     PicAssembly player;
-    std::vector<ProgramWords> memory;  // player, tables, config words, by address
+    std::vector<ProgramWords> memory;  // player, tables, config words (none for a routine), by address
 };
 
 // The plan's refusal when it cannot be made.
@@ -105,7 +116,12 @@ Result<> writePicAssembler(const ProgramState& state, const PicProgramSettings& 
 Result<> writePicBankHex(SoundBank sounds, const PicProgramSettings& settings, const OutputTarget& target);
 Result<> writePicBankAssembler(SoundBank sounds, const PicProgramSettings& settings, const OutputTarget& target);
 
+// The comment lines that draw the pins' resistors and the capacitor.
+void writePicCircuitComment(TextChunkWriter& out, const PicChip& chip, const EncoderState& encoder);
+
 // "4000000 Hz", "8000.000 Hz", "+0.016 %": numbers as the program texts show them.
 std::string formatFixed(double value, int decimals, bool withSign = false);
+// "0x3F20": a word or an address as the program texts show it.
+std::string formatHexWord(std::uint32_t value);
 
 }  // namespace ryx

@@ -16,31 +16,49 @@ using Destination = PicAssembly::Destination;
 constexpr PicRegister kPcl{"PCL", 0x02};
 constexpr PicRegister kStatus{"STATUS", 0x03};
 constexpr PicRegister kPclath{"PCLATH", 0x0A};
-// Player variables in bank 0 general-purpose memory, present on every chip.
-constexpr PicRegister kCurrent{"current", 0x20};  // the byte being played, next bit on top
-constexpr PicRegister kPins{"pins", 0x21};        // bit 0: this sample, bit 1: the one before
-constexpr PicRegister kAddressLow{"addrlo", 0x22};
-constexpr PicRegister kAddressHigh{"addrhi", 0x23};
-constexpr PicRegister kCountLow{"countlo", 0x24};  // counts up to 65536 over the table bytes
-constexpr PicRegister kCountHigh{"counthi", 0x25};
-constexpr PicRegister kBitsLeft{"bitsleft", 0x26};
-constexpr PicRegister kWaitInner{"wait1", 0x27};
-constexpr PicRegister kWaitOuter{"wait2", 0x28};
+// Player variables in bank 0 general-purpose memory, present on every chip:
+// a program's from 0x20, a routine's from its first register. A routine
+// shares an address between two variables never needed at once, so that all
+// fit the 16 bytes of the shared bank: the sound's reuse the ramp's, except
+// the ramp's level, sum, flags and plain-bit count, which the ramp down
+// starts from; the rest of the ramp's state is set again after the sound.
+struct PlayerVariable {
+    std::string_view name;
+    std::uint8_t programOffset;
+    std::uint8_t routineOffset;
+};
+constexpr std::uint16_t kProgramVariables = 0x20;
+constexpr std::uint8_t kNoOffset = 0xFF;  // not a variable of that form
+constexpr PlayerVariable kCurrentVariable{"current", 0x00, 7};  // the byte being played, next bit on top
+constexpr PlayerVariable kPinsVariable{"pins", 0x01, 8};        // bit 0: this sample, bit 1: the one before
+constexpr PlayerVariable kAddressLowVariable{"addrlo", 0x02, 14};
+constexpr PlayerVariable kAddressHighVariable{"addrhi", 0x03, 15};
+constexpr PlayerVariable kCountLowVariable{"countlo", 0x04, 9};  // counts up to 65536 over the table bytes
+constexpr PlayerVariable kCountHighVariable{"counthi", 0x05, 10};
+constexpr PlayerVariable kBitsLeftVariable{"bitsleft", 0x06, 11};
+constexpr PlayerVariable kWaitInnerVariable{"wait1", 0x07, 12};
+constexpr PlayerVariable kWaitOuterVariable{"wait2", 0x08, 13};
 // The ramp's registers (see rampRoutine).
-constexpr PicRegister kLevelLow{"levello", 0x29};  // pin A's density: 65536 is always high
-constexpr PicRegister kLevelHigh{"levelhi", 0x2A};
-constexpr PicRegister kSumLow{"sumlo", 0x2B};  // the sigma-delta sum; its carry is the bit
-constexpr PicRegister kSumHigh{"sumhi", 0x2C};
-constexpr PicRegister kCurrentHigh{"currenthi", 0x2D};  // a packed word's top half, next bit on top
-constexpr PicRegister kSpeedLow{"speedlo", 0x2E};  // added to the level at each update
-constexpr PicRegister kSpeedHigh{"speedhi", 0x2F};
-constexpr PicRegister kStepLow{"steplo", 0x30};  // added to the speed at each update
-constexpr PicRegister kStepHigh{"stephi", 0x31};
-constexpr PicRegister kTurnLow{"turnlo", 0x32};  // the step after the middle
-constexpr PicRegister kTurnHigh{"turnhi", 0x33};
-constexpr PicRegister kRampFlags{"rampflags", 0x34};  // bit 7: past the middle; bit 0 stays 0 for pin B
-constexpr PicRegister kRampBits{"rampbits", 0x35};     // plain bits left before the next update
-constexpr PicRegister kRampUpdates{"rampupd", 0x36};   // updates left in this half
+constexpr PlayerVariable kLevelLowVariable{"levello", 0x09, 1};  // pin A's density: 65536 is always high
+constexpr PlayerVariable kLevelHighVariable{"levelhi", 0x0A, 2};
+constexpr PlayerVariable kSumLowVariable{"sumlo", 0x0B, 3};  // the sigma-delta sum; its carry is the bit
+constexpr PlayerVariable kSumHighVariable{"sumhi", 0x0C, 4};
+constexpr PlayerVariable kCurrentHighVariable{"currenthi", 0x0D, 14};  // a packed word's top half, next bit on top
+constexpr PlayerVariable kSpeedLowVariable{"speedlo", 0x0E, 7};  // added to the level at each update
+constexpr PlayerVariable kSpeedHighVariable{"speedhi", 0x0F, 8};
+constexpr PlayerVariable kStepLowVariable{"steplo", 0x10, 9};  // added to the speed at each update
+constexpr PlayerVariable kStepHighVariable{"stephi", 0x11, 10};
+constexpr PlayerVariable kTurnLowVariable{"turnlo", 0x12, 11};  // the step after the middle
+constexpr PlayerVariable kTurnHighVariable{"turnhi", 0x13, 12};
+// Bit 7: past the middle; bits 0 to 6 go to port bits 1 to 7: pin B low
+// (a routine: the port's other pins as they were).
+constexpr PlayerVariable kRampFlagsVariable{"rampflags", 0x14, 5};
+constexpr PlayerVariable kRampBitsVariable{"rampbits", 0x15, 6};     // plain bits left before the next update
+constexpr PlayerVariable kRampUpdatesVariable{"rampupd", 0x16, 13};  // updates left in this half
+// A routine's own: the port's other pins, pins A and B clear; the sound asked for.
+constexpr PlayerVariable kOtherPinsVariable{"others", kNoOffset, 0};
+constexpr PlayerVariable kSoundVariable{"sound", kNoOffset, 14};
+static_assert(kRoutineRegisters == 16, "the routine's offsets run from 0 to 15");
 
 // Reading program memory: mid-range EECON1 in bank 3, the rest in bank 2;
 // enhanced mid-range all in bank 3.
@@ -101,17 +119,29 @@ static_assert(kMaxWaitCycles == 3 * 256 + kOuterStep * 255 + kLoopBase + 4,
               "the longest wait is both loops full and four cycles of padding");
 static_assert(kFirstTableAddress % 256 == 0, "the table start's low byte is cleared, not loaded");
 
+// A routine's extra cycles on the paths between two samples: the OR of the
+// other pins, and with retlw tables the load of its own page after a read.
+constexpr std::uint32_t kRoutineWithinExtra = 1;
+constexpr std::uint32_t kRoutineBoundaryExtra = 2;
+constexpr std::uint32_t kRoutineArmDownMax = 13;  // see armRampDownAfterSound
+static_assert(kRoutineMinCycles >= kPlayerMinCycles + kRoutineBoundaryExtra);
+static_assert(kPackedRoutineMinCycles >= kPackedPlayerMinCycles + kRoutineWithinExtra);
+static_assert(kRoutineMinCycles >= kSoundToRampCycles + kRoutineArmDownMax);
+
 class PlayerWriter {
 public:
     explicit PlayerWriter(const PlayerSettings& settings)
         : settings_(settings),
           port_{settings.chip->portName, settings.chip->portAddress},
           tris_{settings.chip->trisName, settings.chip->trisAddress},
+          code_(routine_ ? PicAssembly(PicFamily::midRange, {settings.org, std::string(kRoutinePrefix)})
+                         : PicAssembly()),
           packed_(settings.storage == PicStorage::packed14),
           read_(settings.chip->family == PicFamily::enhancedMidRange ? kEnhancedRead : kMidRangeRead) {}
 
     PicAssembly build() {
         defineSymbols();
+        if (routine_) return buildRoutine();
         setUpChip();
         if (settings_.trigger != PlayTrigger::reset) {
             awaitTrigger();
@@ -127,16 +157,49 @@ public:
     }
 
 private:
+    // W: the sound's number. Sets its pins up, plays between the ramps,
+    // returns in bank 0 with PCLATH at its own page.
+    PicAssembly buildRoutine() {
+        enterRoutine();
+        rampUp();
+        chooseSound();
+        playSamples();
+        finish();
+        rampRoutine();
+        if (!packed_) fetchRoutine();
+        return std::move(code_);
+    }
+
+    PicRegister variable(const PlayerVariable& v) const {
+        const std::uint8_t offset = routine_ ? v.routineOffset : v.programOffset;
+        return {v.name, static_cast<std::uint16_t>((routine_ ? settings_.ram : kProgramVariables) + offset)};
+    }
+
+    // A routine's source names registers by their place in their bank: the
+    // including file's assembler then has nothing to say about banks.
+    void defineRegister(PicRegister reg) {
+        if (!routine_) {
+            code_.define(reg.name, reg.address);
+            return;
+        }
+        const unsigned bank = reg.address >> 7;
+        code_.define(reg.name, reg.address & 0x7Fu, bank == 0 ? "" : "bank " + std::to_string(bank));
+    }
+
     void defineSymbols() {
-        for (PicRegister reg : {kPcl, kStatus, kPclath, port_, tris_}) code_.define(reg.name, reg.address);
+        for (PicRegister reg : {kPcl, kStatus, kPclath, port_, tris_}) defineRegister(reg);
+        if (routine_ && settings_.chip->family == PicFamily::enhancedMidRange) defineRegister(latch());
         for (const RegisterSetting& setting : setupSettings()) {
-            if (!setting.name.empty()) code_.define(setting.name, setting.address);
+            if (!setting.name.empty()) defineRegister({setting.name, setting.address});
         }
         if (settings_.trigger != PlayTrigger::reset) defineTriggerSymbols();
         code_.define("Z", kZeroBit);
         code_.define("RP0", kBank0Bit);
         code_.define("RP1", kBank1Bit);
         code_.define("C", kCarryBit);
+        if (routine_) {
+            for (PicRegister reg : {kOtherPins, kSound}) code_.define(reg.name, reg.address);
+        }
         for (PicRegister reg : {kCurrent, kPins, kAddressLow, kAddressHigh, kCountLow, kCountHigh, kBitsLeft,
                                 kWaitInner, kWaitOuter}) {
             code_.define(reg.name, reg.address);
@@ -148,7 +211,7 @@ private:
         if (packed_) {
             code_.define(kCurrentHigh.name, kCurrentHigh.address);
             for (PicRegister reg : {read_.data, read_.dataHigh, read_.address, read_.addressHigh, read_.control}) {
-                code_.define(reg.name, reg.address);
+                defineRegister(reg);
             }
             code_.define("RD", kReadBit);
             code_.define("CFGS", kConfigSpaceBit);
@@ -158,7 +221,8 @@ private:
 
     std::vector<RegisterSetting> setupSettings() const {
         std::vector<RegisterSetting> settings;
-        if (settings_.oscillator == PicOscillator::internal) {
+        // The user's program sets its clock up, not the routine.
+        if (settings_.oscillator == PicOscillator::internal && !routine_) {
             for (const RegisterSetting& s : settings_.chip->internalClockSetup) settings.push_back(s);
         }
         for (const RegisterSetting& s : settings_.chip->pinSetup) settings.push_back(s);
@@ -209,6 +273,83 @@ private:
         code_.fileOp(pic::kClrf, kPins, "no bit before the first");
     }
 
+    // The register the other pins' levels are read from: an enhanced chip's
+    // output latch (LATA at PORTA + 0x100), a mid-range chip's port.
+    PicRegister latch() const {
+        if (settings_.chip->family != PicFamily::enhancedMidRange) return port_;
+        return {latchName_, static_cast<std::uint16_t>(settings_.chip->portAddress + 0x100)};
+    }
+
+    // Any bank on entry: bank 0 first. An unknown sound returns at once.
+    // Pins A and B go low, the port's other pins keep their levels, and only
+    // the pins' direction bits change.
+    void enterRoutine() {
+        const std::size_t sounds = settings_.bank.size();
+        code_.label(kRoutineEntry);
+        if (settings_.chip->family == PicFamily::enhancedMidRange) {
+            code_.literalOp(pic::kMovlb, 0, "bank 0");
+        } else {
+            code_.bitOp(pic::kBcf, kStatus, "RP0", kBank0Bit, "bank 0");
+            code_.bitOp(pic::kBcf, kStatus, "RP1", kBank1Bit);
+        }
+        bank_ = 0;
+        code_.fileOp(pic::kMovwf, kSound, "the sound asked for");
+        if (sounds < 256) {
+            code_.literalOp(pic::kAddlw, static_cast<std::uint8_t>(256 - sounds), "a carry: no such sound");
+            code_.bitOp(pic::kBtfsc, kStatus, "C", kCarryBit);
+            code_.literalOp(pic::kRetlw, 0);
+        }
+        const std::uint8_t ours = settings_.twoPins ? 3 : 1;
+        selectBank(latch().address);
+        code_.byteOp(pic::kMovf, latch(), Destination::w);
+        selectBank(0);
+        code_.literalOp(pic::kAndlw, static_cast<std::uint8_t>(~ours & 0xFF), "the other pins' levels");
+        code_.fileOp(pic::kMovwf, kOtherPins);
+        code_.fileOp(pic::kMovwf, port_, settings_.twoPins ? "pins A and B low" : "pin A low");
+        for (const RegisterSetting& setting : setupSettings()) {
+            if (!setting.name.empty()) setRegister({setting.name, setting.address}, setting.value, "pins A and B digital");
+        }
+        selectBank(tris_.address);
+        code_.bitOp(pic::kBcf, tris_, "0", 0, "pin A drives");
+        if (settings_.twoPins) code_.bitOp(pic::kBcf, tris_, "1", 1, "pin B drives");
+        if (packed_) {
+            selectBank(read_.control.address);
+            code_.bitOp(pic::kBsf, read_.control, "EEPGD", kProgramSpaceBit, "reads from program memory");
+            if (settings_.chip->family == PicFamily::enhancedMidRange) {
+                code_.bitOp(pic::kBcf, read_.control, "CFGS", kConfigSpaceBit);
+            }
+        }
+        selectBank(0);
+    }
+
+    // After the ramp up: the sound's counter and address, its first read.
+    // Sound 0 when no other matches; W runs through sound ^ k.
+    void chooseSound() {
+        const std::size_t sounds = settings_.bank.size();
+        code_.comment("The sound W named: its table.");
+        code_.byteOp(pic::kMovf, kSound, Destination::w);
+        std::uint8_t before = 0;
+        for (std::size_t k = 1; k < sounds; ++k) {
+            const auto number = static_cast<std::uint8_t>(k & 0xFF);
+            code_.literalOp(pic::kXorlw, static_cast<std::uint8_t>(number ^ before));
+            code_.bitOp(pic::kBtfsc, kStatus, "Z", kZeroBit);
+            code_.jump(pic::kGoto, "sound" + std::to_string(k));
+            before = number;
+        }
+        for (std::size_t k = 0; k < sounds; ++k) {
+            startTable("sound" + std::to_string(k), false, settings_.bank[k], false);
+            if (k + 1 < sounds) code_.jump(pic::kGoto, "firstread");
+        }
+        code_.label("firstread");
+        if (packed_) {
+            readNextWord();
+        } else {
+            readNextByte();
+        }
+        code_.fileOp(pic::kClrf, kPins, "no bit before the sound's first");
+        code_.jump(pic::kGoto, kSampleLabel);
+    }
+
     // Counter, address and first byte; then on to the first sample. 25 cycles
     // from its first instruction to the label "sample".
     void startTable(std::string_view label, bool toSound = true, PlayerSound sound = {}, bool readHere = true) {
@@ -220,15 +361,21 @@ private:
         code_.fileOp(pic::kMovwf, kCountLow);
         code_.literalOp(pic::kMovlw, static_cast<std::uint8_t>(count >> 8));
         code_.fileOp(pic::kMovwf, kCountHigh);
+        // A routine's length must not depend on where its tables land.
+        const auto load = [this](PicRegister reg, std::uint32_t value, std::string_view note) {
+            if (!routine_) return loadByte(reg, value, note);
+            code_.literalOp(pic::kMovlw, static_cast<std::uint8_t>(value & 0xFF), note);
+            code_.fileOp(pic::kMovwf, reg);
+        };
         if (packed_) {
             selectBank(read_.address.address);
-            loadByte(read_.address, sound.firstWord & 0xFF, "the first table word");
-            loadByte(read_.addressHigh, sound.firstWord >> 8, "");
+            load(read_.address, sound.firstWord & 0xFF, "the first table word");
+            load(read_.addressHigh, sound.firstWord >> 8, "");
             selectBank(0);
             if (readHere) readNextWord();
         } else {
-            loadByte(kAddressLow, sound.firstWord & 0xFF, "the first table byte");
-            loadByte(kAddressHigh, sound.firstWord >> 8, "");
+            load(kAddressLow, sound.firstWord & 0xFF, "the first table byte");
+            load(kAddressHigh, sound.firstWord >> 8, "");
             if (readHere) readNextByte();
         }
         if (toSound) code_.jump(pic::kGoto, kSampleLabel);
@@ -252,8 +399,15 @@ private:
     // The ramp up's start: level 0, no speed, the step and its negation for
     // the second half, both counts, a clear sum.
     void armRampUp() {
-        for (PicRegister reg : {kSumLow, kSumHigh, kLevelLow, kLevelHigh, kSpeedLow, kSpeedHigh, kRampFlags}) {
+        for (PicRegister reg : {kSumLow, kSumHigh, kLevelLow, kLevelHigh, kSpeedLow, kSpeedHigh}) {
             code_.fileOp(pic::kClrf, reg);
+        }
+        if (routine_) {
+            code_.bitOp(pic::kBcf, kStatus, "C", kCarryBit);
+            code_.byteOp(pic::kRrf, kOtherPins, Destination::w, "the other pins, one bit down");
+            code_.fileOp(pic::kMovwf, kRampFlags);
+        } else {
+            code_.fileOp(pic::kClrf, kRampFlags);
         }
         loadWord(kStepLow, kStepHigh, ramp_.step);
         loadWord(kTurnLow, kTurnHigh, kFullLevel - ramp_.step);
@@ -273,15 +427,42 @@ private:
         loadByte(kRampUpdates, ramp_.updates + 1, "");
     }
 
+    static std::uint32_t loadCycles(std::uint32_t value) { return (value & 0xFF) == 0 ? 1 : 2; }
+    static std::uint32_t wordCycles(std::uint32_t value) { return loadCycles(value) + loadCycles(value >> 8); }
+    std::uint32_t armRampDownCycles() const {
+        return wordCycles(0) + wordCycles(kFullLevel - ramp_.step) + wordCycles(ramp_.step) + 1 +
+               loadCycles(ramp_.updates + 1);
+    }
+
+    // The routine's ramp down after the sound, in at most
+    // kRoutineArmDownMax cycles: the state the sound's variables took.
+    void armRampDownAfterSound() {
+        const std::uint32_t before = code_.size();
+        loadWord(kSpeedLow, kSpeedHigh, 0);
+        loadWord(kStepLow, kStepHigh, kFullLevel - ramp_.step);
+        loadWord(kTurnLow, kTurnHigh, ramp_.step);
+        code_.bitOp(pic::kBcf, kRampFlags, "7", 7, "first half");
+        loadByte(kRampUpdates, ramp_.updates + 1, "");
+        const std::uint32_t cycles = code_.size() - before;
+        if (cycles != armRampDownCycles() || cycles > kRoutineArmDownMax) {
+            throw std::logic_error("the ramp down's set-up takes other cycles than planned");
+        }
+    }
+
     void rampUp() {
         code_.comment("Bring the output up to half the supply slowly: pin A's density rises from 0.");
         armRampUp();
         code_.jump(pic::kCall, kRampLabel);
         if (settings_.twoPins) {
             shortPad(kRampCyclesPerBit - kRampReturnCycles - 1);
-            code_.literalOp(pic::kMovlw, 1);
+            if (routine_) {
+                code_.byteOp(pic::kIncf, kOtherPins, Destination::w, "pin A high, pin B low, the others kept");
+            } else {
+                code_.literalOp(pic::kMovlw, 1);
+            }
             code_.fileOp(pic::kMovwf, port_, "pin A high, pin B low: half the supply without ripple");
         }
+        if (routine_) return;  // the sound is chosen after the ramp
         if (!settings_.loop) armRampDown();
         code_.fileOp(pic::kClrf, kPins, "no bit before the sound's first");
         code_.jump(pic::kGoto, kSampleLabel);
@@ -291,8 +472,14 @@ private:
     void readNextByte(bool labelled = false) {
         code_.jump(pic::kCall, "fetch");
         if (labelled) code_.label(kRestorePageLabel);
-        code_.fileOp(pic::kClrf, kPclath, "back to page 0 for goto and call");
-        code_.fileOp(pic::kMovwf, kCurrent);
+        if (routine_) {
+            code_.fileOp(pic::kMovwf, kCurrent);
+            code_.literalOp(pic::kMovlw, routinePage(), "back to the routine's page for goto and call");
+            code_.fileOp(pic::kMovwf, kPclath);
+        } else {
+            code_.fileOp(pic::kClrf, kPclath, "back to page 0 for goto and call");
+            code_.fileOp(pic::kMovwf, kCurrent);
+        }
         code_.byteOp(pic::kIncf, kAddressLow, Destination::f);
         code_.bitOp(pic::kBtfsc, kStatus, "Z", kZeroBit);
         code_.byteOp(pic::kIncf, kAddressHigh, Destination::f, "the same 2 cycles either way");
@@ -330,8 +517,14 @@ private:
     }
 
     // Cycles from "sample" to its port write, and on the paths to the next one.
-    std::uint32_t withinCycles() const { return packed_ ? kWithinPackedWordCycles : kWithinByteCycles; }
-    std::uint32_t boundaryCycles() const { return playerMinCycles(false, settings_.storage); }
+    std::uint32_t withinCycles() const {
+        return (packed_ ? kWithinPackedWordCycles : kWithinByteCycles) + (routine_ ? kRoutineWithinExtra : 0);
+    }
+    std::uint32_t boundaryCycles() const {
+        const std::uint32_t extra = packed_ ? kRoutineWithinExtra : kRoutineBoundaryExtra;
+        return playerMinCycles(false, settings_.storage) + (routine_ ? extra : 0);
+    }
+    std::uint8_t routinePage() const { return static_cast<std::uint8_t>(settings_.org >> 8); }
     std::uint32_t restartCycles() const { return playerMinCycles(true, settings_.storage); }
 
     void playSamples() {
@@ -344,6 +537,7 @@ private:
         code_.byteOp(pic::kRlf, kPins, Destination::f, "into pin A; pin A's bit to pin B");
         code_.byteOp(pic::kMovf, kPins, Destination::w);
         code_.literalOp(pic::kAndlw, settings_.twoPins ? 3 : 1, settings_.twoPins ? "pins A and B" : "pin A only");
+        if (routine_) code_.byteOp(pic::kIorwf, kOtherPins, Destination::w, "and the port's other pins");
         code_.fileOp(pic::kMovwf, port_, "the sample's instant");
         code_.byteOp(pic::kDecfsz, kBitsLeft, Destination::f);
         code_.jump(pic::kGoto, "within");
@@ -370,6 +564,10 @@ private:
             startTable("again");
             return;
         }
+        if (routine_) {
+            finishRoutine();
+            return;
+        }
         code_.comment("Bring the output down slowly, then both pins low and sleep.");
         wait(settings_.cyclesPerSample - kSoundToRampCycles, "waitend");
         code_.jump(pic::kCall, kRampLabel);
@@ -382,6 +580,20 @@ private:
         code_.label("asleep");
         code_.plain(pic::kSleep, "until the next reset");
         code_.jump(pic::kGoto, "asleep");
+    }
+
+    // The wait comes first: its registers are the ramp's turn and count.
+    void finishRoutine() {
+        code_.comment("Bring the output down slowly, then pins A and B low and back to the caller.");
+        wait(settings_.cyclesPerSample - kSoundToRampCycles - armRampDownCycles(), "waitend");
+        armRampDownAfterSound();
+        code_.jump(pic::kCall, kRampLabel);
+        shortPad(kRampCyclesPerBit - kRampReturnCycles - 1);
+        code_.byteOp(pic::kMovf, kOtherPins, Destination::w);
+        code_.fileOp(pic::kMovwf, port_, "pins A and B low, one ramp bit after the last");
+        code_.literalOp(pic::kMovlw, routinePage(), "PCLATH at the routine's page");
+        code_.fileOp(pic::kMovwf, kPclath);
+        code_.literalOp(pic::kRetlw, 0, "back to the caller, in bank 0");
     }
 
     bool enhanced() const { return settings_.chip->family == PicFamily::enhancedMidRange; }
@@ -652,6 +864,34 @@ private:
     }
 
     const PlayerSettings& settings_;
+    const bool routine_ = settings_.form == PlayerForm::routine;
+    // The variables, at their form's addresses.
+    const PicRegister kCurrent = variable(kCurrentVariable);
+    const PicRegister kPins = variable(kPinsVariable);
+    const PicRegister kAddressLow = variable(kAddressLowVariable);
+    const PicRegister kAddressHigh = variable(kAddressHighVariable);
+    const PicRegister kCountLow = variable(kCountLowVariable);
+    const PicRegister kCountHigh = variable(kCountHighVariable);
+    const PicRegister kBitsLeft = variable(kBitsLeftVariable);
+    const PicRegister kWaitInner = variable(kWaitInnerVariable);
+    const PicRegister kWaitOuter = variable(kWaitOuterVariable);
+    const PicRegister kLevelLow = variable(kLevelLowVariable);
+    const PicRegister kLevelHigh = variable(kLevelHighVariable);
+    const PicRegister kSumLow = variable(kSumLowVariable);
+    const PicRegister kSumHigh = variable(kSumHighVariable);
+    const PicRegister kCurrentHigh = variable(kCurrentHighVariable);
+    const PicRegister kSpeedLow = variable(kSpeedLowVariable);
+    const PicRegister kSpeedHigh = variable(kSpeedHighVariable);
+    const PicRegister kStepLow = variable(kStepLowVariable);
+    const PicRegister kStepHigh = variable(kStepHighVariable);
+    const PicRegister kTurnLow = variable(kTurnLowVariable);
+    const PicRegister kTurnHigh = variable(kTurnHighVariable);
+    const PicRegister kRampFlags = variable(kRampFlagsVariable);
+    const PicRegister kRampBits = variable(kRampBitsVariable);
+    const PicRegister kRampUpdates = variable(kRampUpdatesVariable);
+    const PicRegister kOtherPins = variable(kOtherPinsVariable);
+    const PicRegister kSound = variable(kSoundVariable);
+    const std::string latchName_ = "LAT" + std::string(settings_.chip->portName.substr(4));  // PORTC: LATC
     PicRegister port_;
     PicRegister tris_;
     PicAssembly code_;
@@ -685,16 +925,24 @@ PlayerRamp playerRamp(std::uint32_t clockHz, bool twoPins, bool loop) {
     return ramp;
 }
 
-std::uint32_t playerMinCycles(bool loop, PicStorage storage) {
+std::uint32_t playerMinCycles(bool loop, PicStorage storage, PlayerForm form) {
+    if (form == PlayerForm::routine) return storage == PicStorage::packed14 ? kPackedRoutineMinCycles : kRoutineMinCycles;
     if (storage == PicStorage::packed14) return loop ? kPackedPlayerMinCyclesLooping : kPackedPlayerMinCycles;
     return loop ? kPlayerMinCyclesLooping : kPlayerMinCycles;
 }
 
 PicAssembly buildPlayer(const PlayerSettings& settings) {
-    if (settings.chip == nullptr || settings.cyclesPerSample < playerMinCycles(settings.loop, settings.storage) ||
+    if (settings.chip == nullptr ||
+        settings.cyclesPerSample < playerMinCycles(settings.loop, settings.storage, settings.form) ||
         settings.cyclesPerSample > kPlayerMaxCycles || settings.tableReads == 0 || settings.tableReads > 65535 ||
         settings.storage == PicStorage::packed16) {
         throw std::invalid_argument("player settings out of range");
+    }
+    if (settings.form == PlayerForm::routine &&
+        (settings.bank.empty() || settings.bank.size() > 256 || settings.loop ||
+         settings.trigger != PlayTrigger::reset || settings.chip->family == PicFamily::pic18 ||
+         settings.ram < kRoutineRamLowest || settings.ram + kRoutineRegisters > kRoutineRamEnd)) {
+        throw std::invalid_argument("routine settings out of range");
     }
     PicAssembly code = PlayerWriter(settings).build();
     // A bank's player may outgrow its block: the program moves the tables up.

@@ -3,10 +3,12 @@
 // half the supply slowly with a fast pulse-density ramp, then plays one table
 // bit per sample on pin A (and the bit before on pin B), every sample exactly
 // the same number of cycles, across bytes, blocks and pages; a single play
-// ramps the output down again before both pins go low.
+// ramps the output down again before both pins go low. As a routine for the
+// user's own program it does the same for the sound W names, then returns.
 
 #include "firmware/PicAssembly.h"
 #include "firmware/PicChip.h"
+#include "firmware/PlayerForm.h"
 #include "firmware/PlayTrigger.h"
 #include "firmware/SoundStorage.h"
 
@@ -22,6 +24,10 @@ inline constexpr std::uint32_t kPlayerMinCycles = 30;
 inline constexpr std::uint32_t kPlayerMinCyclesLooping = 38;
 inline constexpr std::uint32_t kPackedPlayerMinCycles = 37;
 inline constexpr std::uint32_t kPackedPlayerMinCyclesLooping = 47;
+// A routine ORs the port's other pins into every sample and sets the ramp
+// down up after the sound.
+inline constexpr std::uint32_t kRoutineMinCycles = 33;
+inline constexpr std::uint32_t kPackedRoutineMinCycles = 38;
 // The longest wait one path can make, plus the shortest path.
 inline constexpr std::uint32_t kPlayerMaxCycles = 197135;
 // Words 0 ... 255: below the first table block.
@@ -47,9 +53,16 @@ struct PlayerSettings {
     // after every reset.
     std::vector<PlayerSound> bank = {};
     PlayTrigger trigger = PlayTrigger::reset;
+    // routine: ryx_play at word `org`, its variables from `ram` in bank 0,
+    // playing bank[W]; it neither sets the clock up nor loops nor has pins to
+    // wait for.
+    PlayerForm form = PlayerForm::program;
+    std::uint32_t org = 0;
+    std::uint16_t ram = 0;
 };
 
-std::uint32_t playerMinCycles(bool loop, PicStorage storage = PicStorage::retlw);
+std::uint32_t playerMinCycles(bool loop, PicStorage storage = PicStorage::retlw,
+                              PlayerForm form = PlayerForm::program);
 
 // Labels the program carries, for readers of the source and for tests.
 inline constexpr std::string_view kSampleLabel = "sample";       // the port write of every sample

@@ -8,6 +8,7 @@
 #include "export/AssemblerExport.h"
 #include "export/BinaryExport.h"
 #include "firmware/PicProgram.h"
+#include "firmware/PicRoutineInclude.h"
 #include "firmware/PlaybackTiming.h"
 #include "firmware/PlayerCode.h"
 #include "support/FileBytes.h"
@@ -170,15 +171,15 @@ TEST_F(RyxencTest, UsageErrorsExitWithTwoAndWriteNothing) {
         {{"-f", "7", "a.wav"}, "invalid fineness '7' (use 4, 5, 6, 8, 11, 16, 21 or 32, or auto)"},
         {{"-f016", "a.wav"}, "invalid fineness '016' (use 4, 5, 6, 8, 11, 16, 21 or 32, or auto)"},
         {{"--compare", "-b", "x.ryx", "a.wav"},
-         "--compare writes no file; leave out --asm, --bin, --wav, --original-wav, --hex, --program and --c"},
+         "--compare writes no file; leave out --asm, --bin, --wav, --original-wav, --hex, --program, --include and --c"},
         {{"--compare", "--hex", "x.hex", "a.wav"},
-         "--compare writes no file; leave out --asm, --bin, --wav, --original-wav, --hex, --program and --c"},
+         "--compare writes no file; leave out --asm, --bin, --wav, --original-wav, --hex, --program, --include and --c"},
         {{"--optimal=yes", "a.wav"}, "option '--optimal' takes no value"},
         {{"a.wav", "--asm"}, "option '--asm' needs a value"},
         {{"--asm=", "a.wav"}, "option '--asm' needs a file name"},
         {{"--quiet=yes", "a.wav"}, "option '--quiet' takes no value"},
         {{"-o", "x.asm", "a.wav", "b.wav"},
-         "--asm, --bin, --wav, --original-wav, --hex, --program and --c take exactly one input, not 2"},
+         "--asm, --bin, --wav, --original-wav, --hex, --program, --include and --c take exactly one input, not 2"},
         {{"--chip", "16f84", "a.wav"}, "unknown chip '16f84' (ryxenc --list-chips shows them)"},
         {{"--clock", "4MHz", "a.wav"}, "invalid clock '4MHz' (use a frequency in Hz from 32768 to 20000000)"},
         {{"--clock=20000001", "a.wav"}, "invalid clock '20000001' (use a frequency in Hz from 32768 to 20000000)"},
@@ -199,6 +200,14 @@ TEST_F(RyxencTest, UsageErrorsExitWithTwoAndWriteNothing) {
          "the PIC16F877A has no internal oscillator: leave out --oscillator internal and give its crystal's --clock"},
         {{"--hex", "x.hex", "-r", "48000", "--clock", "32768", "a.wav"},
          computePlaybackTiming(32768, 48000, playerMinCycles(false), kPlayerMaxCycles).error()},
+        // The routine for the user's own program.
+        {{"--org", "0x400", "a.wav"}, "--org and --ram place the routine of --include"},
+        {{"--include", "x.inc", "--ram", "0x7G", "a.wav"},
+         "invalid address '0x7G' (use decimal, or hexadecimal after 0x)"},
+        {{"--include", "x.inc", "--hex", "x.hex", "a.wav"},
+         "--include writes a routine for your own program, --hex and --program a whole program: choose one"},
+        {{"--include", "x.inc", "--chip", "18f2520", "a.wav"},
+         "--include makes a routine for PIC16 chips for now, not the PIC18F2520"},
         // The circuit's parts.
         {{"--model", "Circuit", "a.wav"}, "invalid model 'Circuit' (use classic or circuit)"},
         {{"--model", "circuit", "--parts", "e6", "a.wav"},
@@ -849,6 +858,38 @@ TEST_F(RyxencTest, PicProgramFilesAndTheirRefusal) {
              "\n16f1709     RA2 (pin 17), RC2 (pin 14), RC3 (pin 7), RC4 (pin 6)\n", "\n18f26k22    none\n"}) {
         EXPECT_NE(list.out.find(row), std::string::npos) << row << "\n" << list.out;
     }
+}
+
+// --include writes the library's include for the bank, addresses in decimal
+// or hex; a routine that cannot be made is refused and nothing written.
+TEST_F(RyxencTest, IncludeForTheUsersProgram) {
+    writeInput("a.wav", waveFile(2001, 8000));
+    writeInput("b.wav", waveFile(1601, 8000));
+    const ProcessRun result =
+        run({"--bank", "--include", "sounds.inc", "--org", "1024", "--ram", "0x20", "-s", "1", "a.wav", "b.wav"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find("W = 1\n"), std::string::npos) << result.out;
+
+    test::TempDirectory reference;
+    std::vector<std::unique_ptr<ProgramState>> states;
+    std::vector<const ProgramState*> sounds;
+    for (const char* name : {"a.wav", "b.wav"}) {
+        states.push_back(test::makeStartedState());
+        states.back()->encoder.algorithmType = kAlgorithmOneBit;
+        ASSERT_TRUE(test::openWave(*states.back(), (work / name).string()));
+        sounds.push_back(states.back().get());
+    }
+    PicProgramSettings settings{findPicChip("16f628a"), 0, false};
+    settings.form = PlayerForm::routine;
+    settings.org = 0x400;
+    settings.ram = 0x20;
+    ASSERT_TRUE(writePicRoutineInclude(sounds, settings, reference / "ref.inc"));
+    EXPECT_EQ(test::readFileBytes(work / "sounds.inc"), test::readFileBytes(reference / "ref.inc"));
+
+    const ProcessRun refused = run({"--include", "x.inc", "--ram", "0x75", "a.wav"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("16 file registers from 0x75 are not all in bank 0"), std::string::npos) << refused.err;
+    EXPECT_EQ(entriesOf(work.path()), (std::vector<std::string>{"a.wav", "b.wav", "sounds.inc"}));
 }
 
 // --c writes the array under the name given, or the input's name made a C identifier.

@@ -42,9 +42,11 @@ std::vector<std::pair<std::uint64_t, int>> readPinRecord(const std::filesystem::
     return changes;
 }
 
-// "0x00000000000000A0 p16f628a ..." starts an instruction; its writes follow.
-std::vector<std::uint64_t> readPortWrites(const std::filesystem::path& path, const std::string& port) {
-    std::vector<std::uint64_t> writes;
+// "0x00000000000000A0 p16f628a ..." starts an instruction; its writes follow,
+// "  Wrote: 0x0001 to portb(0x0006) was 0x0000", a digit the simulator cannot
+// tell (an input pin nothing drives) as "?", read here as 0.
+void readPortWrites(const std::filesystem::path& path, const std::string& port, PinRecording& recording) {
+    std::vector<std::uint64_t>& writes = recording.portWrites;
     std::ifstream in(path);
     std::string line;
     std::uint64_t cycle = 0;
@@ -52,11 +54,14 @@ std::vector<std::uint64_t> readPortWrites(const std::filesystem::path& path, con
     while (std::getline(in, line)) {
         if (line.rfind("0x", 0) == 0) {
             cycle = std::stoull(line.substr(2, 16), nullptr, 16);
-        } else if (line.find("Wrote:") != std::string::npos && line.find(written) != std::string::npos) {
+        } else if (const std::size_t at = line.find("Wrote: 0x");
+                   at != std::string::npos && line.find(written) != std::string::npos) {
             writes.push_back(cycle);
+            std::string digits = line.substr(at + 9, 4);
+            std::replace(digits.begin(), digits.end(), '?', '0');
+            recording.portValues.push_back(static_cast<std::uint8_t>(std::stoul(digits, nullptr, 16)));
         }
     }
-    return writes;
 }
 
 // A pin's level at rising cycles, read in one pass over its changes.
@@ -121,8 +126,12 @@ PinRecording runOnGpsim(const std::filesystem::path& directory, const PicChip& c
     if (std::system(command.c_str()) != 0) recording.output = "gpsim failed or timed out\n";
     recording.output += readText(directory / "gpsim.out");
     recording.reachedEnd = recording.output.find("cycle break") != std::string::npos;
-    recording.portWrites = readPortWrites(directory / "port.log", port);
-    if (!watched.empty()) recording.watchedWrites = readPortWrites(directory / "port.log", watched);
+    readPortWrites(directory / "port.log", port, recording);
+    if (!watched.empty()) {
+        PinRecording other;
+        readPortWrites(directory / "port.log", watched, other);
+        recording.watchedWrites = std::move(other.portWrites);
+    }
     recording.pinA = readPinRecord(directory / "pin0.txt");
     recording.pinB = readPinRecord(directory / "pin1.txt");
     return recording;

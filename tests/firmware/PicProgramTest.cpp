@@ -3,6 +3,7 @@
 #include "export/TableLayout.h"
 #include "firmware/Pic18Player.h"
 #include "firmware/PicProgram.h"
+#include "firmware/PicRoutineInclude.h"
 #include "firmware/PlayerCode.h"
 #include "support/FileBytes.h"
 #include "support/TempDirectory.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <stdexcept>
 
 namespace ryx {
@@ -408,6 +410,72 @@ TEST(PicProgram, RefusesWhatCannotBePlayed) {
     state->encoder.sampleRate = 33333;
     EXPECT_TRUE(planPicProgram(*state, {findPicChip("16f628a"), 0, false}));
     EXPECT_FALSE(planPicProgram(*state, {findPicChip("16f628a"), 0, true}));
+}
+
+// The routine for the user's own program: org and ram outside what it can
+// use, a routine across a page boundary, tables past the chip's memory, and
+// what only a whole program does, each refused before anything is written.
+TEST(PicRoutine, RefusesWhatCannotBeMadeAndSaysWhatHelps) {
+    struct Case {
+        const char* chip;
+        std::uint32_t org;
+        std::uint16_t ram;
+        std::uint32_t samples;
+        bool loop;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"16f628a", 4, 0x70, 800, false, "org 0x4 is outside the PIC16F628A's program memory for it: choose 0x5 to 0x7FF"},
+        {"16f628a", 0x800, 0x70, 800, false, "org 0x800 is outside"},
+        {"16f628a", 0x100, 0x1F, 800, false,
+         "16 file registers from 0x1F are not all in bank 0's general-purpose memory: choose 0x20 to 0x70"},
+        {"16f628a", 0x100, 0x71, 800, false, "from 0x71 are not all in bank 0"},
+        {"16f877a", 0x7C0, 0x70, 800, false, "would cross the page boundary at 0x800"},
+        {"16f628a", 0x500, 0x70, 12000, false, "the sounds do not fit the PIC16F628A from org 0x500"},
+        {"16f628a", 0x100, 0x70, 17000, false, "from any org"},
+        {"18f2520", 0x100, 0x70, 800, false, "PIC16 chips for now, not the PIC18F2520"},
+        {"16f628a", 0x100, 0x70, 800, true, "once for each call"},
+    };
+    test::TempDirectory directory;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        auto state = test::makeEncodedSound(c.samples, 8000, kAlgorithmOneBit);
+        const ProgramState* const sounds[] = {state.get()};
+        const PicChip& chip = *findPicChip(c.chip);
+        PicProgramSettings settings{&chip, chip.internalClockHz == 0 ? 4000000u : 0u, c.loop};
+        settings.form = PlayerForm::routine;
+        settings.org = c.org;
+        settings.ram = c.ram;
+        const Result<PicProgramPlan> plan = planPicBank(sounds, settings);
+        ASSERT_FALSE(plan);
+        EXPECT_NE(plan.error().find(c.message), std::string::npos) << plan.error();
+        EXPECT_FALSE(writePicRoutineInclude(sounds, settings, directory / "sounds.inc"));
+        EXPECT_FALSE(std::filesystem::exists(directory / "sounds.inc"));
+    }
+}
+
+// The highest org the fit names fits; a word higher does not. The routine
+// takes a few cycles more per sample than a whole program.
+TEST(PicRoutine, LimitsOfOrgAndRate) {
+    const PicChip& chip = *findPicChip("16f628a");
+    auto state = test::makeEncodedSound(4000, 8000, kAlgorithmOneAndHalfBit);
+    const ProgramState* const sounds[] = {state.get()};
+    PicProgramSettings settings{&chip, 0, false};
+    settings.form = PlayerForm::routine;
+    const Result<PicProgramPlan> plan = planPicBank(sounds, settings);
+    ASSERT_TRUE(plan) << plan.error();
+    EXPECT_EQ(plan->sounds.front().firstWord, kDefaultRoutineOrg + plan->playerWords);
+    settings.org = chip.programWords - plan->usedWords;
+    EXPECT_TRUE(planPicBank(sounds, settings));
+    ++settings.org;
+    EXPECT_FALSE(planPicBank(sounds, settings));
+
+    settings.org = kDefaultRoutineOrg;
+    state->encoder.sampleRate = 1000000 / kRoutineMinCycles;
+    EXPECT_TRUE(planPicBank(sounds, settings));
+    state->encoder.sampleRate = 1000000 / (kRoutineMinCycles - 1);
+    EXPECT_FALSE(planPicBank(sounds, settings));
+    EXPECT_TRUE(planPicProgram(*state, {&chip, 0, false}));
 }
 
 }  // namespace

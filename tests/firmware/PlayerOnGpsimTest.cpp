@@ -27,6 +27,7 @@
 #include "export/TableLayout.h"
 #include "firmware/Pic18Player.h"
 #include "firmware/PicProgram.h"
+#include "firmware/PicRoutineInclude.h"
 #include "firmware/PlayerCode.h"
 #include "support/TempDirectory.h"
 
@@ -35,8 +36,11 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
-#include <map>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <map>
 
 namespace ryx {
 namespace {
@@ -659,6 +663,124 @@ INSTANTIATE_TEST_SUITE_P(OneChipOfEachKind, TriggerSelectOnGpsim,
                                          BankCase{"12f683", 0, PicPacking::off, kAlgorithmOneBit},
                                          BankCase{"16f1709", 0, PicPacking::automatic, kAlgorithmOneBit}),
                          bankCaseName);
+
+// ryxenc --include: the routine in the user's own program. A main program
+// at word 0x10 drives the port's pin 5 high (and under "1 bit" pin B, which
+// the routine leaves alone, low), then calls ryx_play for sound 1 and then
+// sound 0 (with pagesel where the routine sits in another page); gpasm
+// assembles it with the include, and on the simulator both sounds play bit
+// for bit, one after the other, every port write keeping pin 5 high.
+struct RoutineCase {
+    const char* chip;
+    std::uint32_t clockHz;  // 0: internal oscillator
+    std::uint32_t org;
+    PicPacking packing;
+    std::int8_t algorithmType;
+};
+
+class RoutineOnGpsim : public testing::TestWithParam<RoutineCase> {
+protected:
+    void SetUp() override {
+        if (!test::gpsimAvailable()) GTEST_SKIP() << "gpsim is not installed";
+        if (std::system("command -v gpasm >/dev/null 2>&1") != 0) GTEST_SKIP() << "gpasm is not installed";
+    }
+};
+
+constexpr unsigned kKeptPin = 5;
+
+std::string mainProgram(const PicChip& chip, const PicProgram& program, bool twoPins) {
+    const bool otherPage = program.player.origin() >= 2048;
+    const std::string port = formatHexWord(chip.portAddress);
+    const std::string tris = formatHexWord(chip.trisAddress & 0x7Fu);
+    std::string text = "        list    p=" + std::string(chip.processor) + "\n";
+    for (const ConfigRecord& record : configRecordsFor(chip, program.plan.oscillator, program.plan.clockHz)) {
+        text += "        __config " + formatHexWord(record.address) + ", " + formatHexWord(record.value) + "\n";
+    }
+    text += "        org     0\n        goto    start\n        org     0x10\nstart:\n";
+    if (chip.processor == "16f628a") text += "        movlw   0x07\n        movwf   0x1F            ; CMCON: comparators off\n";
+    text += "        banksel " + formatHexWord(chip.trisAddress) + "\n        bcf     " + tris + ", " +
+            std::to_string(kKeptPin) + "\n";
+    if (!twoPins) text += "        bcf     " + tris + ", 1\n";
+    text += "        banksel " + port + "\n        bsf     " + port + ", " + std::to_string(kKeptPin) + "\n";
+    for (const char* sound : {"1", "0"}) {
+        text += std::string("        movlw   ") + sound + "\n";
+        if (otherPage) text += "        pagesel ryx_play\n";
+        text += "        call    ryx_play\n";
+        if (otherPage) text += "        pagesel $\n";
+    }
+    return text + "idle:   goto    idle\n        include \"sounds.inc\"\n        end\n";
+}
+
+TEST_P(RoutineOnGpsim, PlaysTheSoundsWNamesInTheUsersProgram) {
+    const RoutineCase& c = GetParam();
+    const PicChip& chip = *findPicChip(c.chip);
+    std::vector<std::unique_ptr<ProgramState>> states;
+    std::vector<const ProgramState*> sounds;
+    for (const std::uint32_t samples : {2003u, 1601u}) {
+        states.push_back(test::makeEncodedSound(samples, 8000, c.algorithmType));
+        sounds.push_back(states.back().get());
+    }
+    PicProgramSettings settings{&chip, c.clockHz, false, defaultOscillator(chip, c.clockHz), c.packing};
+    settings.form = PlayerForm::routine;
+    settings.org = c.org;
+    if (storageFor(chip, c.packing) == PicStorage::packed14 && !programReadOn(chip).reads) {
+        GTEST_SKIP() << "gpsim's " << chip.name << " does not read its program memory";
+    }
+    const Result<PicProgram> built = buildPicBank(sounds, settings);
+    ASSERT_TRUE(built) << built.error();
+    const PicProgram& program = *built;
+    ASSERT_EQ(program.memory.size(), 3u) << "the routine and two tables, no config word";
+
+    test::TempDirectory directory;
+    ASSERT_TRUE(writePicRoutineInclude(sounds, settings, directory / "sounds.inc"));
+    std::ofstream(directory / "main.asm") << mainProgram(chip, program, c.algorithmType == kAlgorithmOneAndHalfBit);
+    const std::string command = "cd '" + directory.path().string() + "' && gpasm -o main.hex main.asm > gpasm.out 2>&1";
+    const bool assembled = std::system(command.c_str()) == 0;
+    std::ifstream said(directory / "gpasm.out");
+    const std::string messages((std::istreambuf_iterator<char>(said)), std::istreambuf_iterator<char>());
+    ASSERT_TRUE(assembled) << messages;
+    std::ifstream hexFile(directory / "main.hex");
+    const std::string hex((std::istreambuf_iterator<char>(hexFile)), std::istreambuf_iterator<char>());
+
+    const std::size_t order[] = {1, 0};
+    std::vector<ExpectedPlayback> expected;
+    std::vector<std::size_t> writes;
+    std::uint64_t cycles = 0;
+    for (const std::size_t k : order) {
+        expected.push_back(expectedFor(chip, *sounds[k], program, 1, k));
+        writes.push_back(1 + expected.back().rampUp + expected.back().pinA.size() + expected.back().rampDown + 1);
+        cycles += kStartUpCycles + (expected.back().pinA.size() + 2) * program.plan.timing.cyclesPerSample +
+                  (writes.back() - expected.back().pinA.size()) * kRampCyclesPerBit;
+    }
+    const PinRecording recording = test::runOnGpsim(directory.path(), chip, hex, cycles);
+    ASSERT_TRUE(recording.reachedEnd) << recording.output;
+    // The main program's own write of pin 5, then the two plays.
+    ASSERT_EQ(recording.portWrites.size(), 1 + writes[0] + writes[1]);
+    std::size_t from = 1;
+    for (std::size_t play = 0; play < 2; ++play) {
+        SCOPED_TRACE("sound " + std::to_string(order[play]));
+        PinRecording one = recording;
+        one.portWrites.assign(recording.portWrites.begin() + static_cast<std::ptrdiff_t>(from),
+                              recording.portWrites.begin() + static_cast<std::ptrdiff_t>(from + writes[play]));
+        const test::PlaybackCheck check = test::checkPlayback(one, expected[play]);
+        EXPECT_EQ(check.fault, "");
+        from += writes[play];
+    }
+    for (std::size_t i = 0; i < recording.portValues.size(); ++i) {
+        ASSERT_EQ(recording.portValues[i] >> kKeptPin & 1u, 1u) << "port write " << i << " dropped pin " << kKeptPin;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Chips, RoutineOnGpsim,
+    testing::Values(RoutineCase{"16f628a", 0, 0x400, PicPacking::off, kAlgorithmOneBit},
+                    RoutineCase{"16f877a", 4000000, 0x900, PicPacking::automatic, kAlgorithmOneAndHalfBit},
+                    // In page 2, its tables running on into page 3.
+                    RoutineCase{"16f877a", 4000000, 0x1700, PicPacking::off, kAlgorithmOneAndHalfBit},
+                    RoutineCase{"16f1825", 0, kDefaultRoutineOrg, PicPacking::automatic, kAlgorithmOneAndHalfBit}),
+    [](const testing::TestParamInfo<RoutineCase>& c) {
+        return std::string(c.param.chip) + "_at_" + formatHexWord(c.param.org);
+    });
 
 }  // namespace
 }  // namespace ryx
