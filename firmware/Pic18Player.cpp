@@ -1,6 +1,8 @@
 #include "firmware/Pic18Player.h"
 
 #include <algorithm>
+#include <set>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -36,6 +38,13 @@ constexpr PicRegister kTurnHigh{"turnhi", 0x10};
 constexpr PicRegister kRampFlags{"rampflags", 0x11};  // bit 7: past the middle; bit 0 stays 0 for pin B
 constexpr PicRegister kRampBits{"rampbits", 0x12};     // plain bits left before the next update
 constexpr PicRegister kRampUpdates{"rampupd", 0x13};   // updates left in this half
+
+// Waking on a change of RB4 to RB7, with the interrupts off.
+constexpr PicRegister kIntcon{"INTCON", 0xFF2};
+constexpr PicRegister kIntcon2{"INTCON2", 0xFF1};
+constexpr unsigned kPortChangeFlagBit = 0;    // RBIF
+constexpr unsigned kPortChangeEnableBit = 3;  // RBIE
+constexpr unsigned kPullUpsOffBit = 7;        // NOT_RBPU, in INTCON2
 
 // The table's first byte: word 256.
 constexpr std::uint32_t kTableByteAddress = 2 * kTableStartWord;
@@ -84,7 +93,11 @@ public:
     PicAssembly build() {
         defineSymbols();
         setUpChip();
-        startTable("first");
+        if (settings_.trigger != PlayTrigger::reset) {
+            awaitTrigger();
+        } else {
+            startTable("first");
+        }
         rampUp();
         playSamples();
         finish();
@@ -118,6 +131,7 @@ private:
                                 kTurnLow, kTurnHigh, kRampFlags, kRampBits, kRampUpdates}) {
             code_.define(reg.name, reg.address);
         }
+        if (settings_.trigger != PlayTrigger::reset) defineTriggerSymbols();
     }
 
     std::vector<RegisterSetting> setupSettings() const {
@@ -130,23 +144,27 @@ private:
         return settings;
     }
 
+    // Registers outside the access bank (ANSELB, WPUB, IOCB) are reached through BSR.
+    void setRegister(const RegisterSetting& setting, std::string_view note) {
+        const PicRegister reg{setting.name, setting.address};
+        if (reg.address >= 0x60 && reg.address < 0xF80) {
+            code_.literalOp(pic18::kMovlb, static_cast<std::uint8_t>(reg.address >> 8));
+        }
+        code_.literalOp(pic18::kMovlw, setting.value);
+        code_.fileOp(pic18::kMovwf, reg, note);
+    }
+
     void setUpChip() {
         code_.comment("Set the chip up; the pins start low.");
         code_.fileOp(pic18::kClrf, port_, "the latch, before the pins drive");
+        const std::string clockNote =
+            "internal clock at " + std::to_string(settings_.chip->internalClockHz / 1000000) + " MHz";
         for (const RegisterSetting& setting : setupSettings()) {
-            const PicRegister reg{setting.name, setting.address};
-            // Registers outside the access bank (ANSELB) are reached through BSR.
-            if (reg.address >= 0x60 && reg.address < 0xF80) {
-                code_.literalOp(pic18::kMovlb, static_cast<std::uint8_t>(reg.address >> 8));
-            }
-            code_.literalOp(pic18::kMovlw, setting.value);
-            code_.fileOp(pic18::kMovwf, reg,
-                         setting.name == "OSCCON"
-                             ? "internal clock at " + std::to_string(settings_.chip->internalClockHz / 1000000) + " MHz"
-                             : std::string("pins A and B digital"));
+            setRegister(setting, setting.name == "OSCCON" ? clockNote : std::string("pins A and B digital"));
         }
         code_.literalOp(pic18::kMovlw, 0xFC);
         code_.fileOp(pic18::kMovwf, tris_, "pins A and B drive");
+        if (settings_.trigger != PlayTrigger::reset) setUpTriggers();
         code_.fileOp(pic18::kClrf, kPins, "no bit before the first");
     }
 
@@ -269,9 +287,138 @@ private:
         code_.jump(pic18::kCall, kRampLabel);
         pad(kRampCyclesPerBit - kRampReturnCycles);
         code_.fileOp(pic18::kClrf, port_, "both pins low, one ramp bit after the last");
+        if (settings_.trigger != PlayTrigger::reset) {
+            code_.branch(pic18::kBra, "released", "wait for the next press");
+            return;
+        }
         code_.label("asleep");
         code_.plain(pic18::kSleep, "until the next reset");
         code_.branch(pic18::kBra, "asleep");
+    }
+
+    bool bySelect() const { return settings_.trigger == PlayTrigger::select; }
+
+    // The pins the program reads: one per sound; or the strobe and every
+    // bit of the number, so that a number past the bank is seen as such.
+    std::span<const TriggerPin> usedTriggerPins() const {
+        const std::span<const TriggerPin> all(settings_.chip->triggerPins);
+        return all.first(bySelect() ? triggerPinCount(*settings_.chip) : settings_.bank.size());
+    }
+
+    // Each name once: the trigger pins share their port with pins A and B.
+    void defineOnce(std::string_view name, std::uint32_t value) {
+        if (name.empty() || name == port_.name || !triggerNames_.insert(std::string(name)).second) return;
+        code_.define(name, value);
+    }
+
+    void defineTriggerSymbols() {
+        for (const RegisterSetting& setting : settings_.chip->triggerSetup) defineOnce(setting.name, setting.address);
+        defineOnce(kIntcon.name, kIntcon.address);
+        defineOnce(kIntcon2.name, kIntcon2.address);
+        defineOnce("RBIF", kPortChangeFlagBit);
+        defineOnce("NOT_RBPU", kPullUpsOffBit);
+        for (const TriggerPin& pin : usedTriggerPins()) defineOnce(pin.pin.name, pin.bit);
+    }
+
+    // Digital inputs with pull-ups whose change wakes the chip, with the
+    // interrupts off: the chip goes on after its sleep.
+    void setUpTriggers() {
+        for (const RegisterSetting& setting : settings_.chip->triggerSetup) {
+            if (!setting.name.empty()) setRegister(setting, "trigger pins");
+        }
+        code_.bitOp(pic18::kBcf, kIntcon2, "NOT_RBPU", kPullUpsOffBit, "pull-ups on the trigger pins");
+        code_.literalOp(pic18::kMovlw, 1u << kPortChangeEnableBit);
+        code_.fileOp(pic18::kMovwf, kIntcon, "a port change wakes the chip, no interrupt");
+    }
+
+    static PicRegister portOf(const TriggerPin& pin) { return {pin.portName, pin.portAddress}; }
+
+    // Loops until all the pins (all on PORTB) read high.
+    void awaitReleased(std::span<const TriggerPin> pins) {
+        std::uint8_t mask = 0;
+        for (const TriggerPin& pin : pins) mask = static_cast<std::uint8_t>(mask | 1u << pin.bit);
+        code_.byteOp(pic18::kMovf, portOf(pins[0]), Destination::w);
+        code_.literalOp(pic18::kAndlw, mask, "the trigger pins");
+        code_.literalOp(pic18::kXorlw, mask);
+        code_.branch(pic18::kBnz, "released", "one still held");
+    }
+
+    // The port read ends the mismatch, then its flag clears.
+    void clearChangeFlags() {
+        code_.byteOp(pic18::kMovf, portOf(usedTriggerPins()[0]), Destination::w, "the port read ends the change");
+        code_.bitOp(pic18::kBcf, kIntcon, "RBIF", kPortChangeFlagBit);
+    }
+
+    // Sleeps until a trigger pin is pulled low, once every one is released (a
+    // pin held through a sound does not play it again); the pins are read
+    // once more after the flag clears, so a press just before the sleep is
+    // not lost. By number: the strobe alone is watched, the number read then.
+    void awaitTrigger() {
+        const std::span<const TriggerPin> pins = usedTriggerPins();
+        code_.comment(bySelect() ? "Wait for the strobe: released, then asleep until it is pulled low."
+                                 : "Wait for a trigger pin: all released, then asleep until one changes.");
+        code_.label("released");
+        awaitReleased(bySelect() ? pins.first(1) : pins);
+        code_.label("armed");
+        clearChangeFlags();
+        if (bySelect()) {
+            code_.bitOp(pic18::kBtfss, portOf(pins[0]), pins[0].pin.name, pins[0].bit, "the strobe pulled low");
+            code_.branch(pic18::kBra, "select");
+        } else {
+            for (std::size_t k = 0; k < pins.size(); ++k) {
+                code_.bitOp(pic18::kBtfss, portOf(pins[k]), pins[k].pin.name, pins[k].bit,
+                            "pulled low: sound " + std::to_string(k + 1));
+                code_.branch(pic18::kBra, "sound" + std::to_string(k + 1));
+            }
+        }
+        code_.plain(pic18::kSleep, "until a trigger pin changes");
+        code_.plain(pic18::kNop);
+        code_.branch(pic18::kBra, "armed", "nothing pulled low: back to sleep");
+        if (bySelect()) selectSound(pins.subspan(1));
+        // Each sound sets its table pointer and count; one read serves them all.
+        for (std::size_t k = 0; k < settings_.bank.size(); ++k) {
+            startSound("sound" + std::to_string(k + 1), settings_.bank[k]);
+            if (k + 1 < settings_.bank.size()) code_.branch(pic18::kBra, "firstread");
+        }
+        code_.label("firstread");
+        readNextByte();
+    }
+
+    // The number on the select pins (bit 0 first) picks the sound: 0 is
+    // sound 1; a number past the bank plays nothing. The byte being played
+    // holds it until its sound's first read.
+    void selectSound(std::span<const TriggerPin> bits) {
+        code_.label("select");
+        code_.fileOp(pic18::kClrf, kCurrent, "the number, read from the select pins");
+        for (std::size_t i = 0; i < bits.size(); ++i) {
+            code_.bitOp(pic18::kBtfsc, portOf(bits[i]), bits[i].pin.name, bits[i].bit);
+            code_.bitOp(pic18::kBsf, kCurrent, std::to_string(i), static_cast<unsigned>(i),
+                        i == 0 ? "a high pin is a 1" : "");
+        }
+        for (std::size_t k = 0; k < settings_.bank.size(); ++k) {
+            code_.byteOp(pic18::kMovf, kCurrent, Destination::w);
+            code_.literalOp(pic18::kXorlw, static_cast<std::uint8_t>(k));
+            code_.branch(pic18::kBz, "sound" + std::to_string(k + 1), "number " + std::to_string(k));
+        }
+        code_.branch(pic18::kBra, "released", "no such sound: wait for the next strobe");
+    }
+
+    // A bank's sound: its table's byte address and its byte count. The
+    // pointer's upper byte is cleared: a table ending at the last byte of
+    // memory carries into it.
+    void startSound(std::string_view label, PlayerSound sound) {
+        code_.label(label);
+        const std::uint32_t byteAddress = 2 * sound.firstWord;
+        code_.fileOp(pic18::kClrf, kTblptrUpper, "the table at word " + std::to_string(sound.firstWord));
+        code_.literalOp(pic18::kMovlw, static_cast<std::uint8_t>(byteAddress >> 8 & 0xFF));
+        code_.fileOp(pic18::kMovwf, kTblptrHigh);
+        code_.literalOp(pic18::kMovlw, static_cast<std::uint8_t>(byteAddress & 0xFF));
+        code_.fileOp(pic18::kMovwf, kTblptrLow);
+        const std::uint32_t count = 65536u - sound.tableReads;
+        code_.literalOp(pic18::kMovlw, static_cast<std::uint8_t>(count & 0xFF), "the byte count, negated");
+        code_.fileOp(pic18::kMovwf, kCountLow);
+        code_.literalOp(pic18::kMovlw, static_cast<std::uint8_t>(count >> 8));
+        code_.fileOp(pic18::kMovwf, kCountHigh);
     }
 
     // 5 cycles, the write and the return: the level adds to the sum, whose
@@ -379,6 +526,7 @@ private:
     PicRegister tris_;
     PicAssembly code_{PicFamily::pic18};
     PlayerRamp ramp_ = playerRamp(settings_.clockHz, settings_.twoPins, settings_.loop);
+    std::set<std::string, std::less<>> triggerNames_;
 };
 
 }  // namespace
@@ -392,7 +540,8 @@ PicAssembly buildPic18Player(const PlayerSettings& settings) {
         throw std::invalid_argument("PIC18 player settings out of range");
     }
     PicAssembly code = Pic18PlayerWriter(settings).build();
-    if (code.size() > kPlayerMaxWords) throw std::logic_error("player larger than its block");
+    // A bank's player may outgrow its block: the program moves the tables up.
+    if (code.size() > kPlayerMaxWords && settings.bank.empty()) throw std::logic_error("player larger than its block");
     return code;
 }
 

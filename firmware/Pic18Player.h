@@ -5,6 +5,8 @@
 // pin A (and the bit before on pin B), every sample exactly the same number
 // of cycles, reading the table bytes from word 256 with TBLRD*+; a single
 // play ramps the output down again before both pins go low, then sleeps.
+// A bank's sounds each start from their own first word when a trigger pin
+// (RB4 to RB7) or the strobe is pulled low; asleep in between.
 
 #include "firmware/PicAssembly.h"
 #include "firmware/PicChip.h"

@@ -37,11 +37,13 @@ void writePic18Directives(TextChunkWriter& out, const PicChip& chip, std::span<c
     }
 }
 
-void writePic18Tables(TextChunkWriter& out, PicStorage storage, const std::uint8_t* bits, std::uint32_t tableReads) {
+void writePic18Tables(TextChunkWriter& out, PicStorage storage, const std::uint8_t* bits, std::uint32_t tableReads,
+                      std::uint32_t firstWord, std::string_view whose) {
     out.line("");
-    out.line(storage == PicStorage::retlw ? "; The sound's bytes from word 256, one retlw each, read by TBLRD*+"
-                                          : "; The sound's bytes from word 256, two a word, the first in the low half");
-    out.line("        org     " + std::to_string(2 * kTableStartWord));
+    out.line("; " + std::string(whose) + "'s bytes from word " + std::to_string(firstWord) +
+             (storage == PicStorage::retlw ? ", one retlw each, read by TBLRD*+"
+                                           : ", two a word, the first in the low half"));
+    out.line("        org     " + std::to_string(2 * firstWord));
     for (std::uint32_t k = 0; k < tableReads; ++k) {
         if (k % kBytesPerMark == 0) markByte(out, k);
         const std::string byte = hexByte(tableByte(bits, k));

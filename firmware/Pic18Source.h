@@ -1,6 +1,6 @@
 #pragma once
 // The PIC18 parts of a program's source: the processor line and the config
-// bytes, and the sound's tables from byte 0x200 (word 256).
+// bytes, and the sounds' tables (the first from byte 0x200, word 256).
 
 #include "export/TextChunkWriter.h"
 #include "firmware/PicChip.h"
@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 namespace ryx {
 
@@ -16,7 +17,9 @@ namespace ryx {
 void writePic18Directives(TextChunkWriter& out, const PicChip& chip, std::span<const ConfigRecord> records);
 
 // packed16: db lines, two bytes a word, the first in the low half; retlw: one
-// retlw per byte. `tableReads` bytes of eight samples each.
-void writePic18Tables(TextChunkWriter& out, PicStorage storage, const std::uint8_t* bits, std::uint32_t tableReads);
+// retlw per byte. `tableReads` bytes of eight samples each, from `firstWord`
+// (its byte address in the org); `whose` names the sound in the comment.
+void writePic18Tables(TextChunkWriter& out, PicStorage storage, const std::uint8_t* bits, std::uint32_t tableReads,
+                      std::uint32_t firstWord = kTableStartWord, std::string_view whose = "The sound");
 
 }  // namespace ryx

@@ -165,6 +165,7 @@ inline constexpr PicOpcode kBcf{"bcf", 0x9000};
 inline constexpr PicOpcode kBtfss{"btfss", 0xA000};
 inline constexpr PicOpcode kBtfsc{"btfsc", 0xB000};
 inline constexpr PicOpcode kMovlb{"movlb", 0x0100};
+inline constexpr PicOpcode kXorlw{"xorlw", 0x0A00};
 inline constexpr PicOpcode kAndlw{"andlw", 0x0B00};
 inline constexpr PicOpcode kRetlw{"retlw", 0x0C00};
 inline constexpr PicOpcode kMovlw{"movlw", 0x0E00};

@@ -8,12 +8,13 @@ namespace ryx {
 namespace {
 
 // Sounds 1 to 4 of a bank on RB4 to RB7, which wake the chip on a change.
-constexpr std::array<TriggerPin, 4> portBTriggers(std::uint8_t firstPin) {
-    return {{{{"RB4", firstPin}, 4, "PORTB", 0x06},
-             {{"RB5", static_cast<std::uint8_t>(firstPin + 1)}, 5, "PORTB", 0x06},
-             {{"RB6", static_cast<std::uint8_t>(firstPin + 2)}, 6, "PORTB", 0x06},
-             {{"RB7", static_cast<std::uint8_t>(firstPin + 3)}, 7, "PORTB", 0x06}}};
+constexpr std::array<TriggerPin, 4> portBTriggers(std::uint8_t firstPin, std::uint16_t portAddress = 0x06) {
+    return {{{{"RB4", firstPin}, 4, "PORTB", portAddress},
+             {{"RB5", static_cast<std::uint8_t>(firstPin + 1)}, 5, "PORTB", portAddress},
+             {{"RB6", static_cast<std::uint8_t>(firstPin + 2)}, 6, "PORTB", portAddress},
+             {{"RB7", static_cast<std::uint8_t>(firstPin + 3)}, 7, "PORTB", portAddress}}};
 }
+constexpr std::uint16_t kPic18PortB = 0xF81;
 
 // Enhanced mid-range: PORTA and PORTC with their falling-edge flags.
 constexpr TriggerPin portATrigger(std::string_view name, std::uint8_t number, std::uint8_t bit, bool crystal = false) {
@@ -263,7 +264,10 @@ constexpr std::array<PicChip, 12> kChips{{
      .internalOscillatorBits = kPic18InternalOscillator,
      .oscillatorShift = 8,
      .internalClockSetup = {kPic18FastestInternal},
-     .pinSetup = {}},
+     .pinSetup = {},
+     // Digital at reset: the config leaves PBADEN off.
+     .triggerPins = portBTriggers(25, kPic18PortB),
+     .triggerSetup = {}},
     {.name = "PIC18F26K22",
      .processor = "18f26k22",
      .family = PicFamily::pic18,
@@ -280,8 +284,10 @@ constexpr std::array<PicChip, 12> kChips{{
      .internalOscillatorBits = kPic18InternalOscillator,
      .oscillatorShift = 8,
      .internalClockSetup = {kPic18FastestInternal},
-     .pinSetup = {{{"ANSELB", 0xF39, 0x00}}},
-     .mediumPowerCrystalBits = 3},  // HSMP; HSHP (2) above 16 MHz
+     .pinSetup = {{{"ANSELB", 0xF39, 0x00}}},  // RB4 and RB5 digital as well
+     .mediumPowerCrystalBits = 3,  // HSMP; HSHP (2) above 16 MHz
+     .triggerPins = portBTriggers(25, kPic18PortB),
+     .triggerSetup = {{{"WPUB", 0xF61, 0xF0}, {"IOCB", 0xF62, 0xF0}}}},
 }};
 
 bool sameLetters(std::string_view a, std::string_view b) {

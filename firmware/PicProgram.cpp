@@ -51,9 +51,6 @@ constexpr std::uint32_t kPlayerGrowthRoom = 8;
 // Pins start sounds on a chip that has them, one pin per sound or a number
 // on the select pins, never for ever; a crystal takes its pins from them.
 Result<> checkTrigger(const PicChip& chip, const PicProgramSettings& settings, std::size_t soundCount) {
-    if (soundCount > 1 && chip.family == PicFamily::pic18) {
-        return Result<>::failure("a bank of several sounds needs a PIC16 for now, not the " + std::string(chip.name));
-    }
     if (settings.trigger == PlayTrigger::reset) return {};
     const std::string name(chip.name);
     const std::size_t pins = triggerPinCount(chip);
@@ -544,7 +541,11 @@ Result<> writePicBankAssembler(SoundBank sounds, const PicProgramSettings& setti
         writeHeader(out, state, settings, program.plan);
         program.player.writeSource(out);
         if (isPic18(*settings.chip)) {
-            writePic18Tables(out, program.plan.storage, state.bitStream.data(), program.plan.tableReads);
+            for (std::size_t k = 0; k < sounds.size(); ++k) {
+                const PlannedSound& sound = program.plan.sounds[k];
+                writePic18Tables(out, program.plan.storage, sounds[k]->bitStream.data(), sound.tableReads,
+                                 sound.firstWord, sounds.size() == 1 ? "The sound" : "Sound " + std::to_string(k + 1));
+            }
         } else if (program.plan.storage == PicStorage::retlw && sounds.size() == 1) {
             writeRetlwTables(out, state.bitStream.data(), program.plan.tableReads);
         } else {

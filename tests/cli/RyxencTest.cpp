@@ -855,7 +855,8 @@ TEST_F(RyxencTest, PicProgramFilesAndTheirRefusal) {
              "16f648a     4096   RB0 (pin 6), RB1 (pin 7)      3.84 s    1.97 s  retlw   internal 4000000 Hz",
              // Then the trigger pins of each chip, those a crystal takes named.
              "\n12f683      GP2 (pin 5), GP4 (pin 3), GP5 (pin 2); GP4 and GP5 only on the internal oscillator\n",
-             "\n16f1709     RA2 (pin 17), RC2 (pin 14), RC3 (pin 7), RC4 (pin 6)\n", "\n18f26k22    none\n"}) {
+             "\n16f1709     RA2 (pin 17), RC2 (pin 14), RC3 (pin 7), RC4 (pin 6)\n",
+             "\n18f26k22    RB4 (pin 25), RB5 (pin 26), RB6 (pin 27), RB7 (pin 28)\n"}) {
         EXPECT_NE(list.out.find(row), std::string::npos) << row << "\n" << list.out;
     }
 }

@@ -236,7 +236,8 @@ TEST(PicProgram, TriggersRefuseWhatTheChipCannotDo) {
         {"12f683", PlayTrigger::pins, 2, 4000000, "pin GP4 (pin 3) holds the crystal: use the internal oscillator or"},
         {"12f1840", PlayTrigger::select, 1, 20000000, "pin RA4 (pin 3) holds the crystal: use the internal oscillator"},
         {"16f1709", PlayTrigger::select, 8, 20000000, ""},
-        {"18f2520", PlayTrigger::pins, 1, 0, "has no trigger pins"},
+        {"18f2520", PlayTrigger::select, 8, 0, ""},
+        {"18f26k22", PlayTrigger::pins, 5, 20000000, "has 4 trigger pins, one for each sound: 5 sounds are too many"},
     };
     for (const Case& c : cases) {
         const PicChip* chip = findPicChip(c.chip);

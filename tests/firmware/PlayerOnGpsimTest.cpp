@@ -610,7 +610,8 @@ INSTANTIATE_TEST_SUITE_P(TriggerChips, TriggerPinsOnGpsim,
                                          BankCase{"16f877a", 4000000, PicPacking::automatic, kAlgorithmOneAndHalfBit},
                                          BankCase{"16f887", 0, PicPacking::automatic, kAlgorithmOneBit},
                                          BankCase{"12f683", 0, PicPacking::off, kAlgorithmOneAndHalfBit},
-                                         BankCase{"12f1840", 0, PicPacking::automatic, kAlgorithmOneBit}),
+                                         BankCase{"12f1840", 0, PicPacking::automatic, kAlgorithmOneBit},
+                                         BankCase{"18f2520", 0, PicPacking::automatic, kAlgorithmOneAndHalfBit}),
                          bankCaseName);
 
 class TriggerSelectOnGpsim : public TriggerOnGpsim {};
@@ -661,7 +662,8 @@ TEST_P(TriggerSelectOnGpsim, EachStrobePlaysTheSelectedSound) {
 INSTANTIATE_TEST_SUITE_P(OneChipOfEachKind, TriggerSelectOnGpsim,
                          testing::Values(BankCase{"16f628a", 0, PicPacking::off, kAlgorithmOneAndHalfBit},
                                          BankCase{"12f683", 0, PicPacking::off, kAlgorithmOneBit},
-                                         BankCase{"16f1709", 0, PicPacking::automatic, kAlgorithmOneBit}),
+                                         BankCase{"16f1709", 0, PicPacking::automatic, kAlgorithmOneBit},
+                                         BankCase{"18f26k22", 0, PicPacking::off, kAlgorithmOneAndHalfBit}),
                          bankCaseName);
 
 // ryxenc --include: the routine in the user's own program. A main program
