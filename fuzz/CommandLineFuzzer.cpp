@@ -109,8 +109,10 @@ void checkParsed(const ryx::cli::CommandLine& options) {
 // As ryxenc makes them: the oscillator the options name, else the one the chip and clock mean.
 ryx::PicProgramSettings programSettings(const ryx::cli::CommandLine& options) {
     const ryx::PicChip* chip = ryx::findPicChip(options.chipName);
-    if (options.oscillator) return {chip, options.clockHz, options.loop, *options.oscillator};
-    return {chip, options.clockHz, options.loop};
+    ryx::PicProgramSettings settings{chip, options.clockHz, options.loop};
+    if (options.oscillator) settings.oscillator = *options.oscillator;
+    settings.packing = options.packing;
+    return settings;
 }
 
 std::uint32_t rateOf(std::uint8_t choice) { return choice < kRates.size() ? kRates[choice] : kRateStep * choice; }
@@ -155,9 +157,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ryx::PicProgramSettings settings = programSettings(options);
     const bool made = ryx::fuzz::checkPicProgram(*state, settings);
     // Then only the sound's length can stand in the way.
-    const PicStorage storage = storageFor(*settings.chip, settings.packing);
-    const std::uint32_t stored = storedSampleCount(storage, state->encoder.sampleCount);
+    const ryx::PicStorage storage = ryx::storageFor(*settings.chip, settings.packing);
+    const std::uint32_t stored = ryx::storedSampleCount(storage, state->encoder.sampleCount);
     require(made || !rateChecked || stored == 0 ||
-            kTableStartWord + tableWordCount(storage, stored) > settings.chip->programWords);
+            ryx::kTableStartWord + ryx::tableWordCount(storage, stored) > settings.chip->programWords);
     return 0;
 }
