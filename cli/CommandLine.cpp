@@ -63,7 +63,7 @@ Result<> checkProgramClock(const CommandLine& options) {
 }
 
 // The routine for the user's own program is not a whole program: none of a
-// program's own options, and a PIC16.
+// program's own options.
 Result<> checkInclude(const CommandLine& options) {
     const std::string include = optionName(OptionId::includeFile);
     if (options.includeFile.empty()) {
@@ -78,10 +78,6 @@ Result<> checkInclude(const CommandLine& options) {
     if (options.loop || options.trigger) {
         return Result<>::failure(include + "'s routine plays the sound W names once for each call: leave out " +
                                  optionName(OptionId::loop) + " and " + optionName(OptionId::trigger));
-    }
-    const PicChip& chip = *findPicChip(options.chipName);
-    if (chip.family == PicFamily::pic18) {
-        return Result<>::failure(include + " makes a routine for PIC16 chips for now, not the " + std::string(chip.name));
     }
     return {};
 }

@@ -143,7 +143,7 @@ PicProgramSettings programSettings(const CommandLine& options) {
         settings.form = PlayerForm::routine;
         settings.trigger = PlayTrigger::reset;
         settings.org = options.org.value_or(kDefaultRoutineOrg);
-        settings.ram = static_cast<std::uint16_t>(std::min<std::uint32_t>(options.ram.value_or(kDefaultRoutineRam), 0xFFFF));
+        settings.ram = static_cast<std::uint16_t>(std::min<std::uint32_t>(options.ram.value_or(defaultRoutineRam(*chip)), 0xFFFF));
     }
     return settings;
 }

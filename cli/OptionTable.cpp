@@ -301,15 +301,18 @@ std::vector<OptionRow> makeTable() {
          storeName<&CommandLine::programFile>, OptionGroup::output},
         {OptionId::includeFile, 0, "include", "FILE",
          {"write the sound (with --bank, every sound) and a", "routine ryx_play that plays the one W names, as",
-          "an assembler include for your own PIC16 program", "(see below)"},
+          "an assembler include for your own PIC16 or PIC18", "program (see below)"},
          storeName<&CommandLine::includeFile>, OptionGroup::output},
         {OptionId::org, 0, "org", "ADDR",
          {"with --include, the routine's first word, the tables", "right after it (default " +
-          formatHexWord(kDefaultRoutineOrg) + "); decimal or 0x hex"},
+          formatHexWord(kDefaultRoutineOrg) + "); decimal or 0x hex", "(on a PIC18 a word address too: byte 2 x ADDR)"},
          applyAddress<&CommandLine::org>, OptionGroup::setting},
         {OptionId::ram, 0, "ram", "ADDR",
          {"with --include, the first of its " + std::to_string(kRoutineRegisters) + " file registers in bank 0",
-          "(default " + formatHexWord(kDefaultRoutineRam) + ", the bank every bank shares)"},
+          "(default " + formatHexWord(kDefaultRoutineRam) + ", the bank every bank shares); on a",
+          "PIC18 " + formatHexWord(kPic18RoutineRamLowest) + " to " +
+              formatHexWord(kPic18RoutineRamEnd - kRoutineRegisters) + " in the access bank (default " +
+              formatHexWord(kDefaultPic18RoutineRam) + ")"},
          applyAddress<&CommandLine::ram>, OptionGroup::setting},
         {OptionId::cHeaderFile, 0, "c", "FILE",
          {"write the bits as a C header: a const array of the", "--bin bytes with its samples, rate, pins and fineness"},

@@ -16,28 +16,52 @@ constexpr PicRegister kTablat{"TABLAT", 0xFF5};
 constexpr PicRegister kTblptrLow{"TBLPTRL", 0xFF6};
 constexpr PicRegister kTblptrHigh{"TBLPTRH", 0xFF7};
 constexpr PicRegister kTblptrUpper{"TBLPTRU", 0xFF8};
-// Player variables in the access bank.
-constexpr PicRegister kCurrent{"current", 0x00};  // the byte being played, next bit on top
-constexpr PicRegister kPins{"pins", 0x01};        // bit 0: this sample, bit 1: the one before
-constexpr PicRegister kCountLow{"countlo", 0x02};  // counts up to 65536 over the table bytes
-constexpr PicRegister kCountHigh{"counthi", 0x03};
-constexpr PicRegister kBitsLeft{"bitsleft", 0x04};
-constexpr PicRegister kWaitInner{"wait1", 0x05};
-constexpr PicRegister kWaitOuter{"wait2", 0x06};
+// Player variables in the access bank: a program's at fixed addresses, a
+// routine's from its first register, sharing addresses as the mid-range
+// routine's do (the sound's reuse the ramp's speed, step, turn and count,
+// which are set again after the sound), so that all fit its 16 registers.
+struct Pic18Variable {
+    std::string_view name;
+    std::uint8_t programAddress;
+    std::uint8_t routineOffset;
+};
+constexpr std::uint8_t kNoAddress = 0xFF;  // not a variable of that form
+constexpr Pic18Variable kCurrentVariable{"current", 0x00, 7};  // the byte being played, next bit on top
+constexpr Pic18Variable kPinsVariable{"pins", 0x01, 8};        // bit 0: this sample, bit 1: the one before
+constexpr Pic18Variable kCountLowVariable{"countlo", 0x02, 9};  // counts up to 65536 over the table bytes
+constexpr Pic18Variable kCountHighVariable{"counthi", 0x03, 10};
+constexpr Pic18Variable kBitsLeftVariable{"bitsleft", 0x04, 11};
+constexpr Pic18Variable kWaitInnerVariable{"wait1", 0x05, 12};
+constexpr Pic18Variable kWaitOuterVariable{"wait2", 0x06, 13};
 // The ramp's registers (see rampRoutine).
-constexpr PicRegister kLevelLow{"levello", 0x07};  // pin A's density: 65536 is always high
-constexpr PicRegister kLevelHigh{"levelhi", 0x08};
-constexpr PicRegister kSumLow{"sumlo", 0x09};  // the sigma-delta sum; its carry is the bit
-constexpr PicRegister kSumHigh{"sumhi", 0x0A};
-constexpr PicRegister kSpeedLow{"speedlo", 0x0B};  // added to the level at each update
-constexpr PicRegister kSpeedHigh{"speedhi", 0x0C};
-constexpr PicRegister kStepLow{"steplo", 0x0D};  // added to the speed at each update
-constexpr PicRegister kStepHigh{"stephi", 0x0E};
-constexpr PicRegister kTurnLow{"turnlo", 0x0F};  // the step after the middle
-constexpr PicRegister kTurnHigh{"turnhi", 0x10};
-constexpr PicRegister kRampFlags{"rampflags", 0x11};  // bit 7: past the middle; bit 0 stays 0 for pin B
-constexpr PicRegister kRampBits{"rampbits", 0x12};     // plain bits left before the next update
-constexpr PicRegister kRampUpdates{"rampupd", 0x13};   // updates left in this half
+constexpr Pic18Variable kLevelLowVariable{"levello", 0x07, 1};  // pin A's density: 65536 is always high
+constexpr Pic18Variable kLevelHighVariable{"levelhi", 0x08, 2};
+constexpr Pic18Variable kSumLowVariable{"sumlo", 0x09, 3};  // the sigma-delta sum; its carry is the bit
+constexpr Pic18Variable kSumHighVariable{"sumhi", 0x0A, 4};
+constexpr Pic18Variable kSpeedLowVariable{"speedlo", 0x0B, 7};  // added to the level at each update
+constexpr Pic18Variable kSpeedHighVariable{"speedhi", 0x0C, 8};
+constexpr Pic18Variable kStepLowVariable{"steplo", 0x0D, 9};  // added to the speed at each update
+constexpr Pic18Variable kStepHighVariable{"stephi", 0x0E, 10};
+constexpr Pic18Variable kTurnLowVariable{"turnlo", 0x0F, 11};  // the step after the middle
+constexpr Pic18Variable kTurnHighVariable{"turnhi", 0x10, 12};
+// Bit 7: past the middle; bits 0 to 6 go to port bits 1 to 7: pin B low
+// (a routine: the port's other pins as they were).
+constexpr Pic18Variable kRampFlagsVariable{"rampflags", 0x11, 5};
+constexpr Pic18Variable kRampBitsVariable{"rampbits", 0x12, 6};    // plain bits left before the next update
+constexpr Pic18Variable kRampUpdatesVariable{"rampupd", 0x13, 13};  // updates left in this half
+// A routine's own: the port's other pins, pins A and B clear; the sound
+// asked for; the caller's BSR.
+constexpr Pic18Variable kOtherPinsVariable{"others", kNoAddress, 0};
+constexpr Pic18Variable kSoundVariable{"sound", kNoAddress, 14};
+constexpr Pic18Variable kSavedBankVariable{"savedbsr", kNoAddress, 15};
+static_assert(kRoutineRegisters == 16, "the routine's offsets run from 0 to 15");
+
+constexpr PicRegister kStatus{"STATUS", 0xFD8};
+constexpr PicRegister kBsr{"BSR", 0xFE0};
+constexpr unsigned kCarryBit = 0;
+constexpr unsigned kZeroBit = 2;
+// A port's output latch: LATB at PORTB + 9.
+constexpr std::uint16_t kLatchOffset = 9;
 
 // Waking on a change of RB4 to RB7, with the interrupts off.
 constexpr PicRegister kIntcon{"INTCON", 0xFF2};
@@ -64,6 +88,12 @@ constexpr std::uint32_t kSoundToRampCycles = 17;
 static_assert(kByteBoundaryCycles + 2 * kReadCycles == kPic18PlayerMinCycles);
 static_assert(kRestartCycles + 2 * kReadCycles == kPic18PlayerMinCyclesLooping);
 static_assert(kSoundToRampCycles + 2 * kReadCycles <= kPic18PlayerMinCycles);
+// A routine ORs the port's other pins into every sample's write, and sets
+// the ramp down up again between the sound's last sample and the ramp.
+constexpr std::uint32_t kRoutineSampleExtra = 1;
+constexpr std::uint32_t kRoutineArmDownMax = 13;  // see armRampDownAfterSound
+static_assert(kByteBoundaryCycles + kRoutineSampleExtra + 2 * kReadCycles <= kPic18RoutineMinCycles);
+static_assert(kSoundToRampCycles + kRoutineArmDownMax + 2 * kReadCycles == kPic18RoutineMinCycles);
 
 // A ramp bit: the call to "rampbit", 5 cycles of sigma-delta, the port write
 // and the return; then this many cycles of other work before the next call.
@@ -83,15 +113,11 @@ static_assert(kPic18PlayerMaxCycles == kMaxWaitCycles + kWithinByteCycles,
 
 class Pic18PlayerWriter {
 public:
-    explicit Pic18PlayerWriter(const PlayerSettings& settings)
-        : settings_(settings),
-          storage_(settings.storage),
-          tableReads_(settings.tableReads),
-          port_{settings.chip->portName, settings.chip->portAddress},
-          tris_{settings.chip->trisName, settings.chip->trisAddress} {}
+    explicit Pic18PlayerWriter(const PlayerSettings& settings) : settings_(settings) {}
 
     PicAssembly build() {
         defineSymbols();
+        if (routine_) return buildRoutine();
         setUpChip();
         if (settings_.trigger != PlayTrigger::reset) {
             awaitTrigger();
@@ -106,6 +132,22 @@ public:
     }
 
 private:
+    // W: the sound's number. Sets its pins up, plays between the ramps,
+    // returns with W = 0 and the caller's BSR.
+    PicAssembly buildRoutine() {
+        enterRoutine();
+        rampUp();
+        chooseSound();
+        playSamples();
+        finish();
+        rampRoutine();
+        return std::move(code_);
+    }
+
+    PicRegister variable(const Pic18Variable& v) const {
+        return {v.name, static_cast<std::uint16_t>(routine_ ? settings_.ram + v.routineOffset : v.programAddress)};
+    }
+
     std::uint32_t readsPerByte() const { return storage_ == PicStorage::retlw ? 2 : 1; }
     // A path's cycles with its table reads: what its wait leaves of the sample.
     std::uint32_t waitAfter(std::uint32_t pathCycles) const {
@@ -124,6 +166,12 @@ private:
             code_.define(reg.name, reg.address);
         }
         for (const RegisterSetting& setting : setupSettings()) code_.define(setting.name, setting.address);
+        if (routine_) {
+            for (PicRegister reg : {kStatus, kBsr}) code_.define(reg.name, reg.address);
+            code_.define("C", kCarryBit);
+            code_.define("Z", kZeroBit);
+            for (PicRegister reg : {kOtherPins, kSound, kSavedBank}) code_.define(reg.name, reg.address);
+        }
         for (PicRegister reg : {kCurrent, kPins, kCountLow, kCountHigh, kBitsLeft, kWaitInner, kWaitOuter}) {
             code_.define(reg.name, reg.address);
         }
@@ -136,7 +184,8 @@ private:
 
     std::vector<RegisterSetting> setupSettings() const {
         std::vector<RegisterSetting> settings;
-        if (settings_.oscillator == PicOscillator::internal) {
+        // The user's program sets its clock up, not the routine.
+        if (settings_.oscillator == PicOscillator::internal && !routine_) {
             for (const RegisterSetting& s : settings_.chip->internalClockSetup) settings.push_back(s);
         }
         for (const RegisterSetting& s : settings_.chip->pinSetup) settings.push_back(s);
@@ -212,8 +261,15 @@ private:
     // The ramp up's start: level 0, no speed, the step and its negation for
     // the second half, both counts, a clear sum.
     void armRampUp() {
-        for (PicRegister reg : {kSumLow, kSumHigh, kLevelLow, kLevelHigh, kSpeedLow, kSpeedHigh, kRampFlags}) {
+        for (PicRegister reg : {kSumLow, kSumHigh, kLevelLow, kLevelHigh, kSpeedLow, kSpeedHigh}) {
             code_.fileOp(pic18::kClrf, reg);
+        }
+        if (routine_) {
+            code_.bitOp(pic18::kBcf, kStatus, "C", kCarryBit);
+            code_.byteOp(pic18::kRrcf, kOtherPins, Destination::w, "the other pins, one bit down");
+            code_.fileOp(pic18::kMovwf, kRampFlags);
+        } else {
+            code_.fileOp(pic18::kClrf, kRampFlags);
         }
         loadWord(kStepLow, kStepHigh, ramp_.step);
         loadWord(kTurnLow, kTurnHigh, (0x10000 - ramp_.step) & 0xFFFF);  // -step in 16 bits
@@ -241,9 +297,14 @@ private:
         code_.jump(pic18::kCall, kRampLabel);
         if (settings_.twoPins) {
             pad(kRampCyclesPerBit - kRampReturnCycles - 1);
-            code_.literalOp(pic18::kMovlw, 1);
+            if (routine_) {
+                code_.byteOp(pic18::kIncf, kOtherPins, Destination::w, "pin A high, pin B low, the others kept");
+            } else {
+                code_.literalOp(pic18::kMovlw, 1);
+            }
             code_.fileOp(pic18::kMovwf, port_, "pin A high, pin B low: half the supply without ripple");
         }
+        if (routine_) return;  // the sound is chosen after the ramp
         if (!settings_.loop) armRampDown();
         code_.fileOp(pic18::kClrf, kPins, "no bit before the sound's first");
         code_.branch(pic18::kBra, kSampleLabel);
@@ -253,12 +314,13 @@ private:
         code_.comment("Every sample takes the same number of cycles on every path.");
         code_.label("within");
         balancingReads();
-        wait(waitAfter(kWithinByteCycles), "waitbit");
+        wait(waitAfter(kWithinByteCycles + sampleExtra()), "waitbit");
         code_.label(kSampleLabel);
         code_.byteOp(pic18::kRlcf, kCurrent, Destination::f, "next bit, first sample on top");
         code_.byteOp(pic18::kRlcf, kPins, Destination::f, "into pin A; pin A's bit to pin B");
         code_.byteOp(pic18::kMovf, kPins, Destination::w);
         code_.literalOp(pic18::kAndlw, settings_.twoPins ? 3 : 1, settings_.twoPins ? "pins A and B" : "pin A only");
+        if (routine_) code_.byteOp(pic18::kIorwf, kOtherPins, Destination::w, "and the port's other pins");
         code_.fileOp(pic18::kMovwf, port_, "the sample's instant");
         code_.byteOp(pic18::kDecfsz, kBitsLeft, Destination::f);
         code_.branch(pic18::kBra, "within");
@@ -268,7 +330,7 @@ private:
         code_.branch(pic18::kBc, "finished");
         readNextByte(true);
         code_.label(kByteDelayLabel);
-        wait(waitAfter(kByteBoundaryCycles), "waitbyte");
+        wait(waitAfter(kByteBoundaryCycles + sampleExtra()), "waitbyte");
         code_.branch(pic18::kBra, kSampleLabel);
     }
 
@@ -279,6 +341,10 @@ private:
             wait(waitAfter(kRestartCycles), "waitagain");
             startTable("again");
             code_.branch(pic18::kBra, kSampleLabel);
+            return;
+        }
+        if (routine_) {
+            finishRoutine();
             return;
         }
         code_.comment("Bring the output down slowly, then both pins low and sleep.");
@@ -294,6 +360,95 @@ private:
         code_.label("asleep");
         code_.plain(pic18::kSleep, "until the next reset");
         code_.branch(pic18::kBra, "asleep");
+    }
+
+    std::uint32_t sampleExtra() const { return routine_ ? kRoutineSampleExtra : 0; }
+
+    // Any BSR on entry. An unknown sound returns at once. Pins A and B go
+    // low, the port's other pins keep their levels, and only the pins'
+    // direction bits change.
+    void enterRoutine() {
+        const std::size_t sounds = settings_.bank.size();
+        code_.label(kRoutineEntry);
+        code_.fileOp(pic18::kMovwf, kSound, "the sound asked for");
+        if (sounds < 256) {
+            code_.literalOp(pic18::kAddlw, static_cast<std::uint8_t>(256 - sounds), "a carry: no such sound");
+            code_.bitOp(pic18::kBtfsc, kStatus, "C", kCarryBit);
+            code_.literalOp(pic18::kRetlw, 0);
+        }
+        code_.byteOp(pic18::kMovf, kBsr, Destination::w);
+        code_.fileOp(pic18::kMovwf, kSavedBank, "the caller's BSR, given back at the end");
+        const std::uint8_t ours = settings_.twoPins ? 3 : 1;
+        code_.byteOp(pic18::kMovf, port_, Destination::w);
+        code_.literalOp(pic18::kAndlw, static_cast<std::uint8_t>(~ours & 0xFF), "the other pins' levels");
+        code_.fileOp(pic18::kMovwf, kOtherPins);
+        code_.fileOp(pic18::kMovwf, port_, settings_.twoPins ? "pins A and B low" : "pin A low");
+        for (const RegisterSetting& setting : setupSettings()) setRegister(setting, "pins A and B digital");
+        code_.bitOp(pic18::kBcf, tris_, "0", 0, "pin A drives");
+        if (settings_.twoPins) code_.bitOp(pic18::kBcf, tris_, "1", 1, "pin B drives");
+    }
+
+    // After the ramp up: the sound's table pointer and count, its first
+    // read. Sound 0 when no other matches; W runs through sound ^ k. goto
+    // reaches every sound of a long bank.
+    void chooseSound() {
+        const std::size_t sounds = settings_.bank.size();
+        code_.comment("The sound W named: its table.");
+        code_.byteOp(pic18::kMovf, kSound, Destination::w);
+        std::uint8_t before = 0;
+        for (std::size_t k = 1; k < sounds; ++k) {
+            const auto number = static_cast<std::uint8_t>(k & 0xFF);
+            code_.literalOp(pic18::kXorlw, static_cast<std::uint8_t>(number ^ before));
+            code_.bitOp(pic18::kBtfsc, kStatus, "Z", kZeroBit);
+            code_.jump(pic18::kGoto, "sound" + std::to_string(k));
+            before = number;
+        }
+        for (std::size_t k = 0; k < sounds; ++k) {
+            startSound("sound" + std::to_string(k), settings_.bank[k]);
+            if (k + 1 < sounds) code_.jump(pic18::kGoto, "firstread");
+        }
+        code_.label("firstread");
+        readNextByte();
+        code_.fileOp(pic18::kClrf, kPins, "no bit before the sound's first");
+        code_.branch(pic18::kBra, kSampleLabel);
+    }
+
+    static std::uint32_t loadCycles(std::uint32_t value) { return (value & 0xFF) == 0 ? 1 : 2; }
+    static std::uint32_t wordCycles(std::uint32_t value) { return loadCycles(value) + loadCycles(value >> 8); }
+    std::uint32_t turnedStep() const { return (0x10000 - ramp_.step) & 0xFFFF; }
+    std::uint32_t armRampDownCycles() const {
+        return wordCycles(0) + wordCycles(turnedStep()) + wordCycles(ramp_.step) + 1 + loadCycles(ramp_.updates + 1);
+    }
+
+    // The routine's ramp down after the sound, in at most
+    // kRoutineArmDownMax cycles: the sound's variables took the ramp's
+    // speed, step, turn and count. The ramp up ended with the step turned.
+    void armRampDownAfterSound() {
+        const std::uint32_t before = code_.size();
+        loadWord(kSpeedLow, kSpeedHigh, 0);
+        loadWord(kStepLow, kStepHigh, turnedStep());
+        loadWord(kTurnLow, kTurnHigh, ramp_.step);
+        code_.bitOp(pic18::kBcf, kRampFlags, "7", 7, "first half");
+        loadByte(kRampUpdates, ramp_.updates + 1);
+        const std::uint32_t cycles = code_.size() - before;
+        if (cycles != armRampDownCycles() || cycles > kRoutineArmDownMax) {
+            throw std::logic_error("the ramp down's set-up takes other cycles than planned");
+        }
+    }
+
+    // The wait comes first: its registers are the ramp's turn and count.
+    void finishRoutine() {
+        code_.comment("Bring the output down slowly, then pins A and B low and back to the caller.");
+        balancingReads();
+        wait(waitAfter(kSoundToRampCycles) - armRampDownCycles(), "waitend");
+        armRampDownAfterSound();
+        code_.jump(pic18::kCall, kRampLabel);
+        pad(kRampCyclesPerBit - kRampReturnCycles - 1);
+        code_.byteOp(pic18::kMovf, kOtherPins, Destination::w);
+        code_.fileOp(pic18::kMovwf, port_, "pins A and B low, one ramp bit after the last");
+        code_.byteOp(pic18::kMovf, kSavedBank, Destination::w);
+        code_.fileOp(pic18::kMovwf, kBsr, "the caller's BSR");
+        code_.literalOp(pic18::kRetlw, 0, "back to the caller");
     }
 
     bool bySelect() const { return settings_.trigger == PlayTrigger::select; }
@@ -520,24 +675,64 @@ private:
     }
 
     const PlayerSettings& settings_;
-    PicStorage storage_;
-    std::uint32_t tableReads_;
-    PicRegister port_;
-    PicRegister tris_;
-    PicAssembly code_{PicFamily::pic18};
+    const bool routine_ = settings_.form == PlayerForm::routine;
+    PicStorage storage_ = settings_.storage;
+    std::uint32_t tableReads_ = settings_.tableReads;
+    // A routine reads the other pins' levels from the latch and writes it.
+    const std::string latchName_ = "LAT" + std::string(settings_.chip->portName.substr(4));  // PORTB: LATB
+    PicRegister port_ = routine_ ? PicRegister{latchName_,
+                                               static_cast<std::uint16_t>(settings_.chip->portAddress + kLatchOffset)}
+                                 : PicRegister{settings_.chip->portName, settings_.chip->portAddress};
+    PicRegister tris_{settings_.chip->trisName, settings_.chip->trisAddress};
+    PicAssembly code_ = routine_ ? PicAssembly(PicFamily::pic18, {settings_.org, std::string(kRoutinePrefix)})
+                                 : PicAssembly(PicFamily::pic18);
+    // The variables, at their form's addresses.
+    const PicRegister kCurrent = variable(kCurrentVariable);
+    const PicRegister kPins = variable(kPinsVariable);
+    const PicRegister kCountLow = variable(kCountLowVariable);
+    const PicRegister kCountHigh = variable(kCountHighVariable);
+    const PicRegister kBitsLeft = variable(kBitsLeftVariable);
+    const PicRegister kWaitInner = variable(kWaitInnerVariable);
+    const PicRegister kWaitOuter = variable(kWaitOuterVariable);
+    const PicRegister kLevelLow = variable(kLevelLowVariable);
+    const PicRegister kLevelHigh = variable(kLevelHighVariable);
+    const PicRegister kSumLow = variable(kSumLowVariable);
+    const PicRegister kSumHigh = variable(kSumHighVariable);
+    const PicRegister kSpeedLow = variable(kSpeedLowVariable);
+    const PicRegister kSpeedHigh = variable(kSpeedHighVariable);
+    const PicRegister kStepLow = variable(kStepLowVariable);
+    const PicRegister kStepHigh = variable(kStepHighVariable);
+    const PicRegister kTurnLow = variable(kTurnLowVariable);
+    const PicRegister kTurnHigh = variable(kTurnHighVariable);
+    const PicRegister kRampFlags = variable(kRampFlagsVariable);
+    const PicRegister kRampBits = variable(kRampBitsVariable);
+    const PicRegister kRampUpdates = variable(kRampUpdatesVariable);
+    const PicRegister kOtherPins = variable(kOtherPinsVariable);
+    const PicRegister kSound = variable(kSoundVariable);
+    const PicRegister kSavedBank = variable(kSavedBankVariable);
     PlayerRamp ramp_ = playerRamp(settings_.clockHz, settings_.twoPins, settings_.loop);
     std::set<std::string, std::less<>> triggerNames_;
 };
 
 }  // namespace
 
-std::uint32_t pic18PlayerMinCycles(bool loop) { return loop ? kPic18PlayerMinCyclesLooping : kPic18PlayerMinCycles; }
+std::uint32_t pic18PlayerMinCycles(bool loop, PlayerForm form) {
+    if (form == PlayerForm::routine) return kPic18RoutineMinCycles;
+    return loop ? kPic18PlayerMinCyclesLooping : kPic18PlayerMinCycles;
+}
 
 PicAssembly buildPic18Player(const PlayerSettings& settings) {
     if (settings.chip == nullptr || settings.chip->family != PicFamily::pic18 ||
-        settings.storage == PicStorage::packed14 || settings.cyclesPerSample < pic18PlayerMinCycles(settings.loop) ||
+        settings.storage == PicStorage::packed14 ||
+        settings.cyclesPerSample < pic18PlayerMinCycles(settings.loop, settings.form) ||
         settings.cyclesPerSample > kPic18PlayerMaxCycles || settings.tableReads == 0 || settings.tableReads > 65535) {
         throw std::invalid_argument("PIC18 player settings out of range");
+    }
+    if (settings.form == PlayerForm::routine &&
+        (settings.bank.empty() || settings.bank.size() > 256 || settings.loop ||
+         settings.trigger != PlayTrigger::reset || settings.ram < kPic18RoutineRamLowest ||
+         settings.ram + kRoutineRegisters > kPic18RoutineRamEnd)) {
+        throw std::invalid_argument("PIC18 routine settings out of range");
     }
     PicAssembly code = Pic18PlayerWriter(settings).build();
     // A bank's player may outgrow its block: the program moves the tables up.

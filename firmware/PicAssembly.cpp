@@ -40,7 +40,7 @@ std::int64_t offsetWithin(std::int64_t offset, int bits) {
 
 PicAssembly::PicAssembly(PicFamily family, PicPlacement placement)
     : family_(family), placement_(std::move(placement)), placed_(true) {
-    if (pic18()) throw std::logic_error("a placed assembly is mid-range code");
+    defineBankOperands();
 }
 
 std::string PicAssembly::number(std::uint32_t value) const {
@@ -58,11 +58,13 @@ std::string PicAssembly::named(std::string_view name) const {
     return placement_.prefix + std::string(name);
 }
 
-PicAssembly::PicAssembly(PicFamily family) : family_(family) {
-    if (pic18()) {
-        define("ACCESS", 0, "the access bank");
-        define("BANKED", 1, "the bank BSR selects");
-    }
+PicAssembly::PicAssembly(PicFamily family) : family_(family) { defineBankOperands(); }
+
+// Placed, they carry the prefix: the including file may define its own.
+void PicAssembly::defineBankOperands() {
+    if (!pic18()) return;
+    define("ACCESS", 0, "the access bank");
+    define("BANKED", 1, "the bank BSR selects");
 }
 
 // Mid-range: the low seven bits, the bank comes from STATUS. PIC18: the low
@@ -72,9 +74,9 @@ std::uint16_t PicAssembly::fileBits(PicRegister reg) const {
     return static_cast<std::uint16_t>((inAccessBank(reg) ? 0 : 0x100) | (reg.address & 0xFF));
 }
 
-const char* PicAssembly::bankOperand(PicRegister reg) const {
+std::string PicAssembly::bankOperand(PicRegister reg) const {
     if (!pic18()) return "";
-    return inAccessBank(reg) ? ", ACCESS" : ", BANKED";
+    return ", " + named(inAccessBank(reg) ? "ACCESS" : "BANKED");
 }
 
 void PicAssembly::define(std::string_view name, std::uint32_t value, std::string_view note) {
@@ -124,14 +126,14 @@ void PicAssembly::jump(PicOpcode op, std::string_view target,
         return;
     }
     // The second word carries no source line of its own.
-    add(op.bits, instructionText(op.mnemonic, target), note, std::string(target), Operand::lowByte);
+    add(op.bits, instructionText(op.mnemonic, named(target)), note, std::string(target), Operand::lowByte);
     instructions_.push_back({0xF000, std::string(target), Operand::highBits});
 }
 
 void PicAssembly::branch(PicOpcode op, std::string_view target, std::string_view note) {
     if (!pic18()) throw std::logic_error("relative branches are PIC18 instructions");
     const Operand operand = op.bits == pic18::kBra.bits ? Operand::relative11 : Operand::relative8;
-    add(op.bits, instructionText(op.mnemonic, target), note, std::string(target), operand);
+    add(op.bits, instructionText(op.mnemonic, named(target)), note, std::string(target), operand);
 }
 
 void PicAssembly::skipToNext(std::string_view note) {
@@ -163,8 +165,9 @@ std::uint16_t PicAssembly::resolved(const Instruction& instruction, std::uint32_
     case Operand::none: break;
     // Mid-range goto and call carry eleven address bits; PCLATH gives the page.
     case Operand::absolute11: bits = (placement_.origin + address) & 0x7FF; break;
-    case Operand::lowByte: bits = address & 0xFF; break;
-    case Operand::highBits: bits = address >> 8 & 0xFFF; break;
+    // PIC18 goto and call carry the whole word address.
+    case Operand::lowByte: bits = (placement_.origin + address) & 0xFF; break;
+    case Operand::highBits: bits = (placement_.origin + address) >> 8 & 0xFFF; break;
     case Operand::relative11: bits = static_cast<std::uint32_t>(offsetWithin(offset, 11)); break;
     case Operand::relative8: bits = static_cast<std::uint32_t>(offsetWithin(offset, 8)); break;
     }
@@ -190,7 +193,8 @@ void PicAssembly::writeSource(TextChunkWriter& out) const {
     };
     for (const SourceLine& line : definitions_) write(line);
     out.line("");
-    out.line(instructionText("org", number(placement_.origin)));
+    // A PIC18's org counts bytes.
+    out.line(instructionText("org", number(pic18() ? 2 * placement_.origin : placement_.origin)));
     for (const SourceLine& line : lines_) write(line);
 }
 

@@ -71,7 +71,7 @@ public:
     // nop, sleep, tblrd*+.
     void plain(PicOpcode op, std::string_view note = {});
 
-    // Words from the origin (address 0 unless placed), with every jump and branch resolved.
+    // Words from the origin (address 0 unless placed; a word address on every family), with every jump and branch resolved.
     std::vector<std::uint16_t> words() const;
     std::uint32_t size() const { return static_cast<std::uint32_t>(instructions_.size()); }
     std::uint32_t addressOf(std::string_view label) const;  // in words from the origin
@@ -104,7 +104,8 @@ private:
              Operand operand = Operand::none);
     bool pic18() const { return family_ == PicFamily::pic18; }
     std::uint16_t fileBits(PicRegister reg) const;
-    const char* bankOperand(PicRegister reg) const;  // PIC18: ", ACCESS" or ", BANKED"
+    std::string bankOperand(PicRegister reg) const;  // PIC18: ", ACCESS" or ", BANKED"
+    void defineBankOperands();
     unsigned fieldShift() const { return pic18() ? 9 : 7; }  // where d or the bit number sits
     std::uint16_t resolved(const Instruction& instruction, std::uint32_t at) const;
     std::string number(std::uint32_t value) const;     // decimal, or 0x hex when placed
@@ -152,10 +153,12 @@ inline constexpr PicOpcode kMovlb{"movlb", 0x0020};  // enhanced mid-range only
 // The PIC18 instructions the player uses, and goto and call: the same rows,
 // 16-bit words.
 namespace pic18 {
+inline constexpr PicOpcode kIorwf{"iorwf", 0x1000};
 inline constexpr PicOpcode kAddwfc{"addwfc", 0x2000};
 inline constexpr PicOpcode kAddwf{"addwf", 0x2400};
 inline constexpr PicOpcode kIncf{"incf", 0x2800};
 inline constexpr PicOpcode kDecfsz{"decfsz", 0x2C00};
+inline constexpr PicOpcode kRrcf{"rrcf", 0x3000};
 inline constexpr PicOpcode kRlcf{"rlcf", 0x3400};
 inline constexpr PicOpcode kMovf{"movf", 0x5000};
 inline constexpr PicOpcode kClrf{"clrf", 0x6A00};
@@ -169,6 +172,7 @@ inline constexpr PicOpcode kXorlw{"xorlw", 0x0A00};
 inline constexpr PicOpcode kAndlw{"andlw", 0x0B00};
 inline constexpr PicOpcode kRetlw{"retlw", 0x0C00};
 inline constexpr PicOpcode kMovlw{"movlw", 0x0E00};
+inline constexpr PicOpcode kAddlw{"addlw", 0x0F00};
 inline constexpr PicOpcode kBra{"bra", 0xD000};
 inline constexpr PicOpcode kBz{"bz", 0xE000};
 inline constexpr PicOpcode kBnz{"bnz", 0xE100};

@@ -94,34 +94,58 @@ std::string bankFitError(const PicChip& chip, const PicProgramPlan& plan) {
            std::to_string(plan.usedWords) + " words";
 }
 
-// Words 0 to 4 hold the user's reset and interrupt vectors.
+// Words 0 to 4 hold the user's reset and interrupt vectors; on a PIC18
+// words 0 to 13 (bytes 0x00 to 0x1B), a goto at each of its three vectors.
 constexpr std::uint32_t kLowestRoutineOrg = 5;
+constexpr std::uint32_t kLowestPic18RoutineOrg = 14;
 // Mid-range goto and call reach within one page of 2048 words.
 constexpr std::uint32_t kPageWords = 2048;
+
+bool isPic18(const PicChip& chip) { return chip.family == PicFamily::pic18; }
+
+std::uint32_t lowestRoutineOrg(const PicChip& chip) {
+    return isPic18(chip) ? kLowestPic18RoutineOrg : kLowestRoutineOrg;
+}
+
+// "0x100", and on a PIC18 its byte address too: "0x100 (byte 0x200)".
+std::string orgText(const PicChip& chip, std::uint32_t word) {
+    if (!isPic18(chip)) return formatHexWord(word);
+    return formatHexWord(word) + " (byte " + formatHexWord(2 * word) + ")";
+}
+
+Result<> checkRoutineRam(const PicChip& chip, const PicProgramSettings& settings) {
+    const std::string count = std::to_string(kRoutineRegisters);
+    if (isPic18(chip)) {
+        if (settings.ram >= kPic18RoutineRamLowest && settings.ram + kRoutineRegisters <= kPic18RoutineRamEnd) return {};
+        return Result<>::failure("the routine's " + count + " file registers from " + formatHexWord(settings.ram) +
+                                 " are not all in the access bank's general-purpose memory: choose " +
+                                 formatHexWord(kPic18RoutineRamLowest) + " to " +
+                                 formatHexWord(kPic18RoutineRamEnd - kRoutineRegisters) + " (" +
+                                 formatHexWord(kDefaultPic18RoutineRam) + ": its top 16 bytes)");
+    }
+    if (settings.ram >= kRoutineRamLowest && settings.ram + kRoutineRegisters <= kRoutineRamEnd) return {};
+    return Result<>::failure("the routine's " + count + " file registers from " + formatHexWord(settings.ram) +
+                             " are not all in bank 0's general-purpose memory: choose " +
+                             formatHexWord(kRoutineRamLowest) + " to " +
+                             formatHexWord(kRoutineRamEnd - kRoutineRegisters) + " (" +
+                             formatHexWord(kDefaultRoutineRam) + ": the bank every bank shares)");
+}
 
 // What a routine for the user's own program cannot be, before any sound is placed.
 Result<> checkRoutine(const PicChip& chip, const PicProgramSettings& settings) {
     const std::string name(chip.name);
-    if (chip.family == PicFamily::pic18) {
-        return Result<>::failure("the routine for your own program is made for PIC16 chips for now, not the " + name);
-    }
     if (settings.loop) return Result<>::failure("the routine plays its sound once for each call, not for ever");
     if (settings.trigger == PlayTrigger::pins) {
         return Result<>::failure("the routine plays the sound W names, not the sound of a trigger pin");
     }
-    if (settings.org < kLowestRoutineOrg || settings.org >= chip.programWords) {
+    const std::uint32_t lowest = lowestRoutineOrg(chip);
+    if (settings.org < lowest || settings.org >= chip.programWords) {
         return Result<>::failure("the routine's org " + formatHexWord(settings.org) + " is outside the " + name +
-                                 "'s program memory for it: choose " + formatHexWord(kLowestRoutineOrg) + " to " +
-                                 formatHexWord(chip.programWords - 1) + " (words 0 to 4 are your program's vectors)");
+                                 "'s program memory for it: choose " + formatHexWord(lowest) + " to " +
+                                 formatHexWord(chip.programWords - 1) + " (words 0 to " +
+                                 std::to_string(lowest - 1) + " are your program's vectors)");
     }
-    if (settings.ram < kRoutineRamLowest || settings.ram + kRoutineRegisters > kRoutineRamEnd) {
-        return Result<>::failure("the routine's " + std::to_string(kRoutineRegisters) + " file registers from " +
-                                 formatHexWord(settings.ram) + " are not all in bank 0's general-purpose memory: choose " +
-                                 formatHexWord(kRoutineRamLowest) + " to " +
-                                 formatHexWord(kRoutineRamEnd - kRoutineRegisters) + " (" +
-                                 formatHexWord(kDefaultRoutineRam) + ": the bank every bank shares)");
-    }
-    return {};
+    return checkRoutineRam(chip, settings);
 }
 
 // The routine at its org, the tables right after it: within the chip, the
@@ -132,20 +156,21 @@ Result<> placeRoutine(const PicChip& chip, const PicProgramSettings& settings, P
     for (PlannedSound& sound : plan.sounds) sound.firstWord += end;
     plan.usedWords = plan.playerWords + plan.tableWords;
     const std::string words = std::to_string(plan.playerWords) + " words";
+    // A PIC18's goto and call reach all its memory.
     const std::uint32_t pageEnd = (org / kPageWords + 1) * kPageWords;
-    if (end > pageEnd && pageEnd < chip.programWords) {
+    if (!isPic18(chip) && end > pageEnd && pageEnd < chip.programWords) {
         return Result<>::failure("the routine, " + words + " from org " + formatHexWord(org) +
                                  ", would cross the page boundary at " + formatHexWord(pageEnd) +
                                  " that its goto and call cannot: choose an org of at most " +
                                  formatHexWord(pageEnd - plan.playerWords) + " or from " + formatHexWord(pageEnd));
     }
     if (org + plan.usedWords <= chip.programWords) return {};
-    std::string text = "the sounds do not fit the " + std::string(chip.name) + " from org " + formatHexWord(org) +
+    std::string text = "the sounds do not fit the " + std::string(chip.name) + " from org " + orgText(chip, org) +
                        ": the routine's " + words + " and the tables' " + std::to_string(plan.tableWords) +
                        " run to word " + formatHexWord(org + plan.usedWords - 1) + ", past its " +
                        std::to_string(chip.programWords) + " words";
-    if (plan.usedWords + kLowestRoutineOrg <= chip.programWords) {
-        text += ": choose an org of at most " + formatHexWord(chip.programWords - plan.usedWords);
+    if (plan.usedWords + lowestRoutineOrg(chip) <= chip.programWords) {
+        text += ": choose an org of at most " + orgText(chip, chip.programWords - plan.usedWords);
     } else {
         text += " from any org; use a lower sample rate, shorter sounds or a larger chip";
     }
@@ -194,8 +219,6 @@ PlayerSettings playerSettings(const ProgramState& state, const PicProgramSetting
     }
     return player;
 }
-
-bool isPic18(const PicChip& chip) { return chip.family == PicFamily::pic18; }
 
 PicAssembly chipPlayer(const ProgramState& state, const PicProgramSettings& settings, const PicProgramPlan& plan) {
     const PlayerSettings player = playerSettings(state, settings, plan);
@@ -376,7 +399,11 @@ std::string formatFixed(double value, int decimals, bool withSign) {
 }
 
 std::uint32_t playerMinCyclesFor(const PicChip& chip, bool loop, PicStorage storage, PlayerForm form) {
-    return isPic18(chip) ? pic18PlayerMinCycles(loop) : playerMinCycles(loop, storage, form);
+    return isPic18(chip) ? pic18PlayerMinCycles(loop, form) : playerMinCycles(loop, storage, form);
+}
+
+std::uint16_t defaultRoutineRam(const PicChip& chip) {
+    return isPic18(chip) ? kDefaultPic18RoutineRam : kDefaultRoutineRam;
 }
 
 std::uint32_t playerMaxCyclesFor(const PicChip& chip) {

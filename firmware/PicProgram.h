@@ -38,9 +38,11 @@ struct PicProgramSettings {
     PicOscillator oscillator = PicOscillator::internal;  // a crystal needs clockHz; internal, a chip with one
     PicPacking packing = PicPacking::automatic;
     PlayTrigger trigger = PlayTrigger::reset;  // pins: each sound of a bank on its trigger pin; select: by number
-    // routine: ryx_play for the user's own program, at word `org`, its tables
-    // right after it, its variables from `ram` (in bank 0); the clock is the
-    // program's (the oscillator only says which clock that is).
+    // routine: ryx_play for the user's own program, at word `org` (a word
+    // address on a PIC18 too: byte 2 x org), its tables right after it, its
+    // variables from `ram` (in bank 0; a PIC18's in its access bank, from
+    // defaultRoutineRam); the clock is the program's (the oscillator only
+    // says which clock that is).
     PlayerForm form = PlayerForm::program;
     std::uint32_t org = kDefaultRoutineOrg;
     std::uint16_t ram = kDefaultRoutineRam;
@@ -85,6 +87,10 @@ std::uint32_t highestFittingRate(const PicChip& chip, std::uint64_t frames, std:
 std::uint32_t playerMinCyclesFor(const PicChip& chip, bool loop, PicStorage storage,
                                  PlayerForm form = PlayerForm::program);
 std::uint32_t playerMaxCyclesFor(const PicChip& chip);
+
+// The routine's first file register unless told: kDefaultRoutineRam, on a
+// PIC18 kDefaultPic18RoutineRam.
+std::uint16_t defaultRoutineRam(const PicChip& chip);
 
 // Checks chip, oscillator, clock, rate and fit (a routine: its org and ram
 // too); says why not, and what would help.

@@ -16,7 +16,34 @@ constexpr std::size_t kWordsPerLine = 8;
 std::string routineName() { return std::string(kRoutinePrefix) + std::string(kRoutineEntry); }
 
 std::string storageText(PicStorage storage) {
-    return storage == PicStorage::retlw ? "8 samples to a word in retlw" : "14 samples to a word, read back";
+    switch (storage) {
+    case PicStorage::retlw: return "8 samples to a word in retlw";
+    case PicStorage::packed14: return "14 samples to a word, read back";
+    case PicStorage::packed16: return "16 samples to a word, read back";
+    }
+    return {};
+}
+
+bool isPic18(const PicChip& chip) { return chip.family == PicFamily::pic18; }
+
+// A PIC18's addresses count bytes as well: "0x100 (byte 0x200)".
+std::string wordText(const PicChip& chip, std::uint32_t word) {
+    return formatHexWord(word) + (isPic18(chip) ? " (byte " + formatHexWord(2 * word) + ")" : "");
+}
+
+// Where the routine sits and what the caller does about it.
+void writeReach(TextChunkWriter& out, const PicProgramSettings& settings, const std::string& name) {
+    if (isPic18(*settings.chip)) {
+        out.line("; Reach      call " + name + " from anywhere: a PIC18's call reaches all its memory.");
+        return;
+    }
+    const std::uint32_t page = settings.org / kPageWords;
+    out.line("; Pages      " + name + " is in page " + std::to_string(page) + " (" +
+             formatHexWord(page * kPageWords) + " to " + formatHexWord((page + 1) * kPageWords - 1) +
+             ") and returns with PCLATH at its page");
+    out.line(";            (high " + name + "). A caller in another page: pagesel " + name +
+             " before the call,");
+    out.line(";            pagesel $ after it.");
 }
 
 // What the caller must know, as the file's first lines.
@@ -27,7 +54,7 @@ void writeHeader(TextChunkWriter& out, SoundBank sounds, const PicProgramSetting
     const bool twoPins = encoder.algorithmType == kAlgorithmOneAndHalfBit;
     const std::string name = routineName();
     const std::string rule = ";=====================================================";
-    const std::uint32_t page = settings.org / kPageWords;
+    const bool pic18 = isPic18(chip);
     const std::string last = std::to_string(sounds.size() - 1);
     out.line(rule);
     out.line("; Sound routine made by " + std::string(kProductName) + " " + std::string(kVersionText) +
@@ -47,26 +74,23 @@ void writeHeader(TextChunkWriter& out, SoundBank sounds, const PicProgramSetting
         std::string label = "; Sound " + std::to_string(k);
         label.resize(13, ' ');
         out.line(label + "W = " + std::to_string(k) + ": " + std::to_string(plan.sounds[k].storedSamples) +
-                 " samples from word " + formatHexWord(plan.sounds[k].firstWord));
+                 " samples from word " + wordText(chip, plan.sounds[k].firstWord));
     }
-    out.line("; Memory     words " + formatHexWord(settings.org) + " to " +
-             formatHexWord(settings.org + plan.usedWords - 1) + ": " + name + " (" + std::to_string(plan.playerWords) +
+    out.line("; Memory     words " + wordText(chip, settings.org) + " to " +
+             wordText(chip, settings.org + plan.usedWords - 1) + ": " + name + " (" + std::to_string(plan.playerWords) +
              " words), then the tables (" + storageText(plan.storage) + ")");
     out.line("; Registers  " + formatHexWord(settings.ram) + " to " +
-             formatHexWord(settings.ram + kRoutineRegisters - 1) + " in bank 0, " + std::to_string(kRoutineRegisters) +
+             formatHexWord(settings.ram + kRoutineRegisters - 1) + (pic18 ? " in the access bank, " : " in bank 0, ") +
+             std::to_string(kRoutineRegisters) +
              " of them: your program must not keep anything there");
     out.line(";");
     out.line("; Call       movlw N / call " + name + ": plays sound N (0 to " + last +
              "): a slow rise, the sound, a slow");
     out.line(";            fall, then " + std::string(twoPins ? "pins A and B" : "pin A") +
              " low; returns when it has played. Another N returns");
-    out.line(";            at once. It returns in bank 0 with W = 0.");
-    out.line("; Pages      " + name + " is in page " + std::to_string(page) + " (" +
-             formatHexWord(page * kPageWords) + " to " + formatHexWord((page + 1) * kPageWords - 1) +
-             ") and returns with PCLATH at its page");
-    out.line(";            (high " + name + "). A caller in another page: pagesel " + name +
-             " before the call,");
-    out.line(";            pagesel $ after it.");
+    out.line(pic18 ? ";            at once. It returns with W = 0 and BSR as it was."
+                   : ";            at once. It returns in bank 0 with W = 0.");
+    writeReach(out, settings, name);
     out.line("; Pins       makes " +
              (twoPins ? pinLabel(chip.pinA) + " and " + pinLabel(chip.pinB) + " outputs"
                       : pinLabel(chip.pinA) + " an output") +
@@ -77,6 +101,10 @@ void writeHeader(TextChunkWriter& out, SoundBank sounds, const PicProgramSetting
         if (!setting.name.empty()) {
             out.line(";            " + std::string(setting.name) + " = " + formatHexWord(setting.value) + ".");
         }
+    }
+    if (pic18) {
+        out.line(";            It writes the port through LAT" + std::string(chip.portName.substr(4)) +
+                 "; TBLPTR and TABLAT are changed.");
     }
     if (plan.storage == PicStorage::packed14) {
         out.line(";            EECON1 is left reading program memory, EEADR and EEDAT changed.");
@@ -89,12 +117,16 @@ void writeHeader(TextChunkWriter& out, SoundBank sounds, const PicProgramSetting
     out.line("");
 }
 
-// Table words as data, eight to a line, from their first word.
-void writeTable(TextChunkWriter& out, const ProgramWords& words, std::size_t sound, PicStorage storage) {
+// Table words as data, eight to a line, from their first word (a PIC18's org
+// counts bytes; its dw puts each word's low byte first).
+void writeTable(TextChunkWriter& out, const ProgramWords& words, std::size_t sound, PicStorage storage,
+                bool pic18) {
     out.line("");
-    out.line("; Sound " + std::to_string(sound) + ", " + std::to_string(words.words.size()) +
-             (storage == PicStorage::retlw ? " retlw words" : " words, first sample at bit 13"));
-    out.line("        org     " + formatHexWord(words.address));
+    std::string what = " words, first sample at bit 13";
+    if (storage == PicStorage::retlw) what = " retlw words";
+    if (storage == PicStorage::packed16) what = " words, first sample at bit 7 of the low byte";
+    out.line("; Sound " + std::to_string(sound) + ", " + std::to_string(words.words.size()) + what);
+    out.line("        org     " + formatHexWord(pic18 ? 2 * words.address : words.address));
     for (std::size_t k = 0; k < words.words.size(); k += kWordsPerLine) {
         std::string line = "        dw      ";
         for (std::size_t i = k; i < std::min(words.words.size(), k + kWordsPerLine); ++i) {
@@ -118,7 +150,9 @@ Result<> writePicRoutineInclude(SoundBank sounds, const PicProgramSettings& sett
         TextChunkWriter out(writer);
         writeHeader(out, sounds, settings, program);
         program.player.writeSource(out);
-        for (std::size_t k = 0; k < sounds.size(); ++k) writeTable(out, program.memory[k + 1], k, program.plan.storage);
+        for (std::size_t k = 0; k < sounds.size(); ++k) {
+            writeTable(out, program.memory[k + 1], k, program.plan.storage, isPic18(*settings.chip));
+        }
     }
     return writer.commit();
 }

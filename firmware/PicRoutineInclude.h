@@ -1,5 +1,5 @@
 #pragma once
-// An assembler include for the user's own PIC16 program: the routine
+// An assembler include for the user's own PIC16 or PIC18 program: the routine
 // ryx_play (W: the sound's number from 0) at the settings' org, the sounds'
 // tables right after it, its variables from the settings' ram; no reset
 // vector, no config word, every name prefixed ryx_ and every number in 0x

@@ -23,5 +23,10 @@ inline constexpr std::uint16_t kDefaultRoutineRam = 0x70;
 inline constexpr std::uint32_t kRoutineRegisters = 16;
 inline constexpr std::uint16_t kRoutineRamLowest = 0x20;
 inline constexpr std::uint16_t kRoutineRamEnd = 0x80;
+// On a PIC18: the top 16 bytes of the access bank's general-purpose memory,
+// 0x00 to 0x5F, which every instruction reaches whatever BSR holds.
+inline constexpr std::uint16_t kDefaultPic18RoutineRam = 0x50;
+inline constexpr std::uint16_t kPic18RoutineRamLowest = 0x00;
+inline constexpr std::uint16_t kPic18RoutineRamEnd = 0x60;
 
 }  // namespace ryx

@@ -206,8 +206,6 @@ TEST_F(RyxencTest, UsageErrorsExitWithTwoAndWriteNothing) {
          "invalid address '0x7G' (use decimal, or hexadecimal after 0x)"},
         {{"--include", "x.inc", "--hex", "x.hex", "a.wav"},
          "--include writes a routine for your own program, --hex and --program a whole program: choose one"},
-        {{"--include", "x.inc", "--chip", "18f2520", "a.wav"},
-         "--include makes a routine for PIC16 chips for now, not the PIC18F2520"},
         // The circuit's parts.
         {{"--model", "Circuit", "a.wav"}, "invalid model 'Circuit' (use classic or circuit)"},
         {{"--model", "circuit", "--parts", "e6", "a.wav"},
@@ -862,7 +860,8 @@ TEST_F(RyxencTest, PicProgramFilesAndTheirRefusal) {
 }
 
 // --include writes the library's include for the bank, addresses in decimal
-// or hex; a routine that cannot be made is refused and nothing written.
+// or hex, on a PIC18 its registers by default in the access bank; a routine
+// that cannot be made is refused and nothing written.
 TEST_F(RyxencTest, IncludeForTheUsersProgram) {
     writeInput("a.wav", waveFile(2001, 8000));
     writeInput("b.wav", waveFile(1601, 8000));
@@ -887,10 +886,22 @@ TEST_F(RyxencTest, IncludeForTheUsersProgram) {
     ASSERT_TRUE(writePicRoutineInclude(sounds, settings, reference / "ref.inc"));
     EXPECT_EQ(test::readFileBytes(work / "sounds.inc"), test::readFileBytes(reference / "ref.inc"));
 
+    const ProcessRun pic18 = run({"--bank", "--include", "k22.inc", "--chip", "18f26k22", "-s", "1", "a.wav", "b.wav"});
+    ASSERT_EQ(pic18.status, 0) << pic18.err;
+    PicProgramSettings k22{findPicChip("18f26k22"), 0, false};
+    k22.form = PlayerForm::routine;
+    k22.ram = kDefaultPic18RoutineRam;
+    ASSERT_TRUE(writePicRoutineInclude(sounds, k22, reference / "k22.inc"));
+    EXPECT_EQ(test::readFileBytes(work / "k22.inc"), test::readFileBytes(reference / "k22.inc"));
+
     const ProcessRun refused = run({"--include", "x.inc", "--ram", "0x75", "a.wav"});
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.err.find("16 file registers from 0x75 are not all in bank 0"), std::string::npos) << refused.err;
-    EXPECT_EQ(entriesOf(work.path()), (std::vector<std::string>{"a.wav", "b.wav", "sounds.inc"}));
+    const ProcessRun refused18 = run({"--include", "x.inc", "--chip", "18f2520", "--ram", "0x70", "a.wav"});
+    EXPECT_EQ(refused18.status, 1);
+    EXPECT_NE(refused18.err.find("16 file registers from 0x70 are not all in the access bank"), std::string::npos)
+        << refused18.err;
+    EXPECT_EQ(entriesOf(work.path()), (std::vector<std::string>{"a.wav", "b.wav", "k22.inc", "sounds.inc"}));
 }
 
 // --c writes the array under the name given, or the input's name made a C identifier.

@@ -131,6 +131,7 @@ PinRecording runOnGpsim(const std::filesystem::path& directory, const PicChip& c
         PinRecording other;
         readPortWrites(directory / "port.log", watched, other);
         recording.watchedWrites = std::move(other.portWrites);
+        recording.watchedValues = std::move(other.portValues);
     }
     recording.pinA = readPinRecord(directory / "pin0.txt");
     recording.pinB = readPinRecord(directory / "pin1.txt");

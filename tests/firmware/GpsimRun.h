@@ -18,6 +18,7 @@ struct PinRecording {
     std::vector<std::pair<std::uint64_t, int>> pinA;  // (cycle, level) at each change
     std::vector<std::pair<std::uint64_t, int>> pinB;
     std::vector<std::uint64_t> watchedWrites;  // cycle of every write to the watched register
+    std::vector<std::uint8_t> watchedValues;   // and the value of each
     bool reachedEnd = false;  // the simulator stopped at the cycle break
     std::string output;       // the simulator's own messages, for a failure report
 };

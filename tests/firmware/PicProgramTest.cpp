@@ -434,7 +434,12 @@ TEST(PicRoutine, RefusesWhatCannotBeMadeAndSaysWhatHelps) {
         {"16f877a", 0x7C0, 0x70, 800, false, "would cross the page boundary at 0x800"},
         {"16f628a", 0x500, 0x70, 12000, false, "the sounds do not fit the PIC16F628A from org 0x500"},
         {"16f628a", 0x100, 0x70, 17000, false, "from any org"},
-        {"18f2520", 0x100, 0x70, 800, false, "PIC16 chips for now, not the PIC18F2520"},
+        {"18f2520", 0x100, 0x70, 800, false,
+         "16 file registers from 0x70 are not all in the access bank's general-purpose memory: choose 0x0 to 0x50"},
+        {"18f2520", 0x100, 0x51, 800, false, "from 0x51 are not all in the access bank"},
+        {"18f2520", 13, 0x50, 800, false,
+         "org 0xD is outside the PIC18F2520's program memory for it: choose 0xE to 0x3FFF (words 0 to 13"},
+        {"18f2520", 0x3F80, 0x50, 800, false, "do not fit the PIC18F2520 from org 0x3F80 (byte 0x7F00)"},
         {"16f628a", 0x100, 0x70, 800, true, "once for each call"},
     };
     test::TempDirectory directory;
@@ -456,27 +461,44 @@ TEST(PicRoutine, RefusesWhatCannotBeMadeAndSaysWhatHelps) {
 }
 
 // The highest org the fit names fits; a word higher does not. The routine
-// takes a few cycles more per sample than a whole program.
-TEST(PicRoutine, LimitsOfOrgAndRate) {
-    const PicChip& chip = *findPicChip("16f628a");
-    auto state = test::makeEncodedSound(4000, 8000, kAlgorithmOneAndHalfBit);
-    const ProgramState* const sounds[] = {state.get()};
-    PicProgramSettings settings{&chip, 0, false};
-    settings.form = PlayerForm::routine;
-    const Result<PicProgramPlan> plan = planPicBank(sounds, settings);
-    ASSERT_TRUE(plan) << plan.error();
-    EXPECT_EQ(plan->sounds.front().firstWord, kDefaultRoutineOrg + plan->playerWords);
-    settings.org = chip.programWords - plan->usedWords;
-    EXPECT_TRUE(planPicBank(sounds, settings));
-    ++settings.org;
-    EXPECT_FALSE(planPicBank(sounds, settings));
+// takes a few cycles more per sample than a whole program. The lowest org
+// and the highest ram fit. A PIC18's routine may run across word 0x800.
+TEST(PicRoutine, LimitsOfOrgRamAndRate) {
+    struct Case {
+        const char* chip;
+        std::uint32_t lowestOrg;
+        std::uint16_t highestRam;
+        std::uint32_t minCycles;
+    };
+    for (const Case& c : {Case{"16f628a", 5, 0x70, kRoutineMinCycles}, Case{"18f26k22", 14, 0x50, kPic18RoutineMinCycles}}) {
+        SCOPED_TRACE(c.chip);
+        const PicChip& chip = *findPicChip(c.chip);
+        const std::uint32_t instructionRate = chip.internalClockHz / 4;
+        auto state = test::makeEncodedSound(4000, 8000, kAlgorithmOneAndHalfBit);
+        const ProgramState* const sounds[] = {state.get()};
+        PicProgramSettings settings{&chip, 0, false};
+        settings.form = PlayerForm::routine;
+        settings.ram = defaultRoutineRam(chip);
+        const Result<PicProgramPlan> plan = planPicBank(sounds, settings);
+        ASSERT_TRUE(plan) << plan.error();
+        EXPECT_EQ(plan->sounds.front().firstWord, kDefaultRoutineOrg + plan->playerWords);
+        settings.org = chip.programWords - plan->usedWords;
+        EXPECT_TRUE(planPicBank(sounds, settings));
+        ++settings.org;
+        EXPECT_FALSE(planPicBank(sounds, settings));
+        settings.org = c.lowestOrg;
+        settings.ram = c.highestRam;
+        EXPECT_TRUE(planPicBank(sounds, settings));
+        settings.org = 0x800 - plan->playerWords / 2;
+        EXPECT_EQ(static_cast<bool>(planPicBank(sounds, settings)), chip.family == PicFamily::pic18);
 
-    settings.org = kDefaultRoutineOrg;
-    state->encoder.sampleRate = 1000000 / kRoutineMinCycles;
-    EXPECT_TRUE(planPicBank(sounds, settings));
-    state->encoder.sampleRate = 1000000 / (kRoutineMinCycles - 1);
-    EXPECT_FALSE(planPicBank(sounds, settings));
-    EXPECT_TRUE(planPicProgram(*state, {&chip, 0, false}));
+        settings.org = kDefaultRoutineOrg;
+        state->encoder.sampleRate = instructionRate / c.minCycles;
+        EXPECT_TRUE(planPicBank(sounds, settings));
+        state->encoder.sampleRate = instructionRate / (c.minCycles - 1);
+        EXPECT_FALSE(planPicBank(sounds, settings));
+        EXPECT_TRUE(planPicProgram(*state, {&chip, 0, false}));
+    }
 }
 
 }  // namespace

@@ -671,7 +671,9 @@ INSTANTIATE_TEST_SUITE_P(OneChipOfEachKind, TriggerSelectOnGpsim,
 // the routine leaves alone, low), then calls ryx_play for sound 1 and then
 // sound 0 (with pagesel where the routine sits in another page); gpasm
 // assembles it with the include, and on the simulator both sounds play bit
-// for bit, one after the other, every port write keeping pin 5 high.
+// for bit, one after the other, every port write keeping pin 5 high. A PIC18
+// main program sets its internal clock up and a BSR of its own, which the
+// routine must give back, and everything goes through the port's latch.
 struct RoutineCase {
     const char* chip;
     std::uint32_t clockHz;  // 0: internal oscillator
@@ -689,6 +691,37 @@ protected:
 };
 
 constexpr unsigned kKeptPin = 5;
+// Written by the PIC18 main program, checked after both calls.
+constexpr std::uint8_t kCallersBank = 0x0C;
+constexpr auto kBankShownOnLatch = static_cast<std::uint8_t>(kCallersBank << 4 | 1u << kKeptPin);
+constexpr std::uint16_t kLatchOffset = 9;  // LATB at PORTB + 9
+
+// Each config record's two bytes at their byte addresses.
+std::string pic18MainProgram(const PicChip& chip, const PicProgram& program, bool twoPins) {
+    std::string text = "        list    p=" + std::string(chip.processor) + "\n        errorlevel -212\n";
+    for (const ConfigRecord& record : configRecordsFor(chip, program.plan.oscillator, program.plan.clockHz)) {
+        for (std::uint32_t half = 0; half < 2; ++half) {
+            text += "        __config " + formatHexWord(2 * record.address + half) + ", " +
+                    formatHexWord(record.value >> (8 * half) & 0xFFu) + "\n";
+        }
+    }
+    const std::string latch = formatHexWord(chip.portAddress + kLatchOffset);
+    const std::string tris = formatHexWord(chip.trisAddress);
+    text += "        org     0\n        goto    start\n        org     0x20\nstart:\n";
+    for (const RegisterSetting& setting : chip.internalClockSetup) {
+        text += "        movlw   " + formatHexWord(setting.value) + "\n        movwf   " + formatHexWord(setting.address) +
+                ", 0\n";
+    }
+    text += "        movlb   " + formatHexWord(kCallersBank) + "\n";
+    text += "        bcf     " + tris + ", " + std::to_string(kKeptPin) + ", 0\n";
+    if (!twoPins) text += "        bcf     " + tris + ", 1, 0\n";
+    text += "        bsf     " + latch + ", " + std::to_string(kKeptPin) + ", 0\n";
+    for (const char* sound : {"1", "0"}) text += std::string("        movlw   ") + sound + "\n        call    ryx_play\n";
+    // The caller's BSR, given back, goes to the latch's bits 6 and 7 (inputs), pin 5 kept high.
+    text += "        swapf   0xFE0, w, 0\n        iorlw   " + formatHexWord(1u << kKeptPin) + "\n        movwf   " + latch +
+            ", 0\n";
+    return text + "idle:   bra     idle\n        include \"sounds.inc\"\n        end\n";
+}
 
 std::string mainProgram(const PicChip& chip, const PicProgram& program, bool twoPins) {
     const bool otherPage = program.player.origin() >= 2048;
@@ -725,6 +758,8 @@ TEST_P(RoutineOnGpsim, PlaysTheSoundsWNamesInTheUsersProgram) {
     PicProgramSettings settings{&chip, c.clockHz, false, defaultOscillator(chip, c.clockHz), c.packing};
     settings.form = PlayerForm::routine;
     settings.org = c.org;
+    settings.ram = defaultRoutineRam(chip);
+    const bool pic18 = chip.family == PicFamily::pic18;
     if (storageFor(chip, c.packing) == PicStorage::packed14 && !programReadOn(chip).reads) {
         GTEST_SKIP() << "gpsim's " << chip.name << " does not read its program memory";
     }
@@ -735,7 +770,9 @@ TEST_P(RoutineOnGpsim, PlaysTheSoundsWNamesInTheUsersProgram) {
 
     test::TempDirectory directory;
     ASSERT_TRUE(writePicRoutineInclude(sounds, settings, directory / "sounds.inc"));
-    std::ofstream(directory / "main.asm") << mainProgram(chip, program, c.algorithmType == kAlgorithmOneAndHalfBit);
+    const bool twoPins = c.algorithmType == kAlgorithmOneAndHalfBit;
+    std::ofstream(directory / "main.asm") << (pic18 ? pic18MainProgram(chip, program, twoPins)
+                                                    : mainProgram(chip, program, twoPins));
     const std::string command = "cd '" + directory.path().string() + "' && gpasm -o main.hex main.asm > gpasm.out 2>&1";
     const bool assembled = std::system(command.c_str()) == 0;
     std::ifstream said(directory / "gpasm.out");
@@ -754,10 +791,18 @@ TEST_P(RoutineOnGpsim, PlaysTheSoundsWNamesInTheUsersProgram) {
         cycles += kStartUpCycles + (expected.back().pinA.size() + 2) * program.plan.timing.cyclesPerSample +
                   (writes.back() - expected.back().pinA.size()) * kRampCyclesPerBit;
     }
-    const PinRecording recording = test::runOnGpsim(directory.path(), chip, hex, cycles);
+    PinRecording recording = test::runOnGpsim(directory.path(), chip, hex, cycles, {}, pic18 ? "latb" : "");
     ASSERT_TRUE(recording.reachedEnd) << recording.output;
-    // The main program's own write of pin 5, then the two plays.
-    ASSERT_EQ(recording.portWrites.size(), 1 + writes[0] + writes[1]);
+    if (pic18) {
+        recording.portWrites = recording.watchedWrites;
+        recording.portValues = recording.watchedValues;
+    }
+    // The main program's own write of pin 5, then the two plays (on a PIC18
+    // then the caller's BSR, shown on the latch).
+    ASSERT_EQ(recording.portWrites.size(), 1 + writes[0] + writes[1] + (pic18 ? 1 : 0));
+    if (pic18) {
+        EXPECT_EQ(recording.portValues.back(), kBankShownOnLatch) << "the caller's BSR not given back";
+    }
     std::size_t from = 1;
     for (std::size_t play = 0; play < 2; ++play) {
         SCOPED_TRACE("sound " + std::to_string(order[play]));
@@ -779,7 +824,10 @@ INSTANTIATE_TEST_SUITE_P(
                     RoutineCase{"16f877a", 4000000, 0x900, PicPacking::automatic, kAlgorithmOneAndHalfBit},
                     // In page 2, its tables running on into page 3.
                     RoutineCase{"16f877a", 4000000, 0x1700, PicPacking::off, kAlgorithmOneAndHalfBit},
-                    RoutineCase{"16f1825", 0, kDefaultRoutineOrg, PicPacking::automatic, kAlgorithmOneAndHalfBit}),
+                    RoutineCase{"16f1825", 0, kDefaultRoutineOrg, PicPacking::automatic, kAlgorithmOneAndHalfBit},
+                    // At its internal 16 MHz, across word 0x800 that no PIC18 call minds.
+                    RoutineCase{"18f26k22", 0, 0x7C0, PicPacking::automatic, kAlgorithmOneAndHalfBit},
+                    RoutineCase{"18f2520", 0, kDefaultRoutineOrg, PicPacking::off, kAlgorithmOneBit}),
     [](const testing::TestParamInfo<RoutineCase>& c) {
         return std::string(c.param.chip) + "_at_" + formatHexWord(c.param.org);
     });
