@@ -507,7 +507,11 @@ void TFormMain::FileSaveAs4Execute() {
         rememberPicChip(*chosen.settings.chip);
         const PicProgramProposal proposed =
             proposeSoundBankFile(userSettings().value(kPicProgramFolderKey).toString(), chosen);
-        const std::optional<QString> fileName = fileChooser(this, picProgramRequest(chosen.hex, proposed));
+        const std::optional<QString> fileName = fileChooser(
+            this, chosen.settings.form == PlayerForm::routine
+                      ? FileDialogRequest{QString(), QStringLiteral("PIC Assembler include files (*.inc);;All files (*)"),
+                                          QStringLiteral("inc"), true, proposed.folder, proposed.fileName}
+                      : picProgramRequest(chosen.hex, proposed));
         if (!fileName) return;
         userSettings().setValue(kPicProgramFolderKey, QFileInfo(*fileName).absolutePath());
         reportExport(writeSoundBank(box.sounds(), chosen, localFileName(*fileName)), QStringLiteral("The sound bank"));

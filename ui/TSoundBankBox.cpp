@@ -1,5 +1,7 @@
 #include "ui/TSoundBankBox.h"
 
+#include "firmware/PicRoutineInclude.h"
+
 #include "core/Encoder.h"
 #include "import/SoundImport.h"
 #include "ui/ImportSettings.h"
@@ -56,11 +58,14 @@ void copyEncoding(const ProgramState& from, ProgramState& to) {
 
 PicProgramProposal proposeSoundBankFile(const QString& lastFolder, const PicProgramChoice& choice) {
     const QString chip = fromView(choice.settings.chip->processor).toLower();
-    const QString suffix = choice.hex ? QStringLiteral(".hex") : QStringLiteral(".asm");
+    const QString suffix = choice.hex                                     ? QStringLiteral(".hex")
+                           : choice.settings.form == PlayerForm::routine ? QStringLiteral(".inc")
+                                                                         : QStringLiteral(".asm");
     return {lastFolder, kBankName + QLatin1Char('-') + chip + suffix};
 }
 
 Result<> writeSoundBank(SoundBank sounds, const PicProgramChoice& choice, const std::filesystem::path& path) {
+    if (choice.settings.form == PlayerForm::routine) return writePicRoutineInclude(sounds, choice.settings, path);
     return choice.hex ? writePicBankHex(sounds, choice.settings, path)
                       : writePicBankAssembler(sounds, choice.settings, path);
 }
@@ -93,6 +98,9 @@ TSoundBankBox::TSoundBankBox(const ProgramState& encoding, FailureReporter failu
     ResetButton = new QRadioButton(QStringLiteral("Sound 1 after every reset"), this);
     HexButton = new QRadioButton(QStringLiteral("Intel HEX, ready to flash (.hex)"), this);
     AsmButton = new QRadioButton(QStringLiteral("Assembler source for gpasm (.asm)"), this);
+    IncludeButton = new QRadioButton(QStringLiteral("Include for your own program: ryx_play (.inc)"), this);
+    IncludeButton->setToolTip(QStringLiteral("movlw N, call ryx_play plays sound N + 1; no reset vector, no config "
+                                             "word; the routine and its tables from word 0x100"));
     // One group each, as in the PIC program dialog.
     auto* triggerButtons = new QButtonGroup(this);
     triggerButtons->addButton(PinsButton);
@@ -100,6 +108,7 @@ TSoundBankBox::TSoundBankBox(const ProgramState& encoding, FailureReporter failu
     auto* kindButtons = new QButtonGroup(this);
     kindButtons->addButton(HexButton);
     kindButtons->addButton(AsmButton);
+    kindButtons->addButton(IncludeButton);
     PinsButton->setChecked(true);
     HexButton->setChecked(true);
     FiguresLabel = new QLabel(this);
@@ -124,6 +133,7 @@ TSoundBankBox::TSoundBankBox(const ProgramState& encoding, FailureReporter failu
     auto* kinds = new QVBoxLayout;
     kinds->addWidget(HexButton);
     kinds->addWidget(AsmButton);
+    kinds->addWidget(IncludeButton);
     auto* kindGroup = new QGroupBox(QStringLiteral("File"), this);
     kindGroup->setLayout(kinds);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
@@ -148,6 +158,7 @@ TSoundBankBox::TSoundBankBox(const ProgramState& encoding, FailureReporter failu
     connect(SoundList, &QTreeWidget::currentItemChanged, this, [this] { updateButtons(); });
     connect(target_, &PicTargetControls::changed, this, [this] { showSounds(SoundList->currentIndex().row()); });
     connect(PinsButton, &QRadioButton::toggled, this, [this] { showSounds(SoundList->currentIndex().row()); });
+    connect(IncludeButton, &QRadioButton::toggled, this, [this] { showSounds(SoundList->currentIndex().row()); });
     showSounds(-1);
 }
 
@@ -206,6 +217,12 @@ std::vector<const ProgramState*> TSoundBankBox::sounds() const {
 PicProgramChoice TSoundBankBox::choice() const {
     PicProgramSettings settings = target_->settings();
     settings.trigger = PinsButton->isChecked() ? PlayTrigger::pins : PlayTrigger::reset;
+    if (IncludeButton->isChecked()) {
+        // The caller names the sound: no trigger, and the routine's own defaults.
+        settings.form = PlayerForm::routine;
+        settings.trigger = PlayTrigger::reset;
+        settings.ram = defaultRoutineRam(*settings.chip);
+    }
     return {settings, HexButton->isChecked()};
 }
 

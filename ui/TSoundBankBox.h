@@ -74,6 +74,7 @@ public:
     QRadioButton* ResetButton = nullptr;
     QRadioButton* HexButton = nullptr;
     QRadioButton* AsmButton = nullptr;
+    QRadioButton* IncludeButton = nullptr;  // ryx_play for the user's own program
     QLabel* FiguresLabel = nullptr;     // the plan's figures, or its refusal
     QProgressBar* MemoryBar = nullptr;  // every sound's share of the chip's sound memory
     QPushButton* SaveButton = nullptr;

@@ -2,6 +2,7 @@
 
 #include "ListChoice.h"
 #include "core/Encoder.h"
+#include "firmware/PicRoutineInclude.h"
 #include "import/SoundImport.h"
 #include "support/FileBytes.h"
 #include "support/WaveBytes.h"
@@ -104,6 +105,40 @@ TEST_F(SoundBankTest, SavesTheListedSoundsInTheirOrderWithTheWindowsEncoding) {
     // The window's own sound is left as it was.
     EXPECT_EQ(state->encoder.sampleCount, windowSound.sampleCount);
     EXPECT_EQ(state->encoder.sampleRate, windowSound.sampleRate);
+}
+
+// As an include for the user's own program: ryx_play and the tables, the
+// same text as the library writes, proposed as .inc.
+TEST_F(SoundBankTest, SavesAnIncludeForTheUsersOwnProgram) {
+    const QStringList files{soundFile("a.wav", 2400), soundFile("b.wav", 1600)};
+    choose(folder / "bank.inc");
+    form->soundBankRunner = [&](TSoundBankBox& box) {
+        box.filesChooser = [&](QWidget*, const FileDialogRequest&) { return files; };
+        box.ChipBox->setCurrentText(QStringLiteral("PIC16F628A"));
+        box.AddButton->click();
+        box.IncludeButton->click();
+        EXPECT_TRUE(box.SaveButton->isEnabled()) << box.FiguresLabel->text().toStdString();
+        return true;
+    };
+    form->FileSaveAs4->trigger();
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].fileName, "sounds-16f628a.inc");
+
+    std::vector<std::unique_ptr<ProgramState>> expected;
+    for (const QString& file : files) {
+        expected.push_back(std::make_unique<ProgramState>());
+        expected.back()->encoder.fineness = state->encoder.fineness;
+        expected.back()->encoder.algorithmType = state->encoder.algorithmType;
+        ASSERT_TRUE(importSoundFile(*expected.back(), file.toStdString(), kBankImport));
+        encodeSound(*expected.back());
+    }
+    PicProgramSettings settings{findPicChip("16f628a"), 0, false};
+    settings.form = PlayerForm::routine;
+    settings.ram = defaultRoutineRam(*settings.chip);
+    const std::vector<const ProgramState*> bank{expected[0].get(), expected[1].get()};
+    ASSERT_TRUE(writePicRoutineInclude(bank, settings, folder / "direct.inc"));
+    EXPECT_EQ(test::readFileBytes(folder / "bank.inc"), test::readFileBytes(folder / "direct.inc"));
 }
 
 // A bank too large names the sound that runs past the chip's memory and
