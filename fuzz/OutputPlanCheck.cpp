@@ -76,13 +76,15 @@ void checkOutputsOfInput(const cli::CommandLine& options, const cli::PlannedInpu
         }
         return;
     }
-    const std::array<AskedOutput, 6> asked{{
+    const std::array<AskedOutput, 8> asked{{
         {cli::OutputKind::assembler, options.asmFile},
         {cli::OutputKind::binary, options.binFile},
         {cli::OutputKind::decodedWav, options.wavFile},
         {cli::OutputKind::originalWav, options.originalWavFile},
         {cli::OutputKind::picHex, options.hexFile},
         {cli::OutputKind::picProgram, options.programFile},
+        {cli::OutputKind::picInclude, options.includeFile},
+        {cli::OutputKind::cHeader, options.cHeaderFile},
     }};
     std::size_t next = 0;
     for (const AskedOutput& output : asked) {
@@ -104,7 +106,8 @@ void checkOutputPlan(const cli::CommandLine& options, const Result<cli::OutputPl
         return;
     }
     const cli::OutputPlan& plan = *planned;
-    require(plan.inputs.size() == options.inputs.size());
+    // A bank's files hold every input: planned once, under the first.
+    require(plan.inputs.size() == (options.bank ? std::size_t{1} : options.inputs.size()));
     for (std::size_t i = 0; i < plan.inputs.size(); ++i) {
         require(plan.inputs[i].name == options.inputs[i]);
         checkOutputsOfInput(options, plan.inputs[i]);
