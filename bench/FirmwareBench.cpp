@@ -17,13 +17,11 @@ std::unique_ptr<ProgramState> makeLargestFit(PicProgramSettings& settings) {
     return state;
 }
 
-// Player, tables and config word to Intel HEX text, in memory.
-void BM_PicHexLargestFit(benchmark::State& run) {
-    PicProgramSettings settings;
-    auto state = makeLargestFit(settings);
+// Player, tables and config words to Intel HEX text, in memory.
+void timeHexText(benchmark::State& run, const ProgramState& state, const PicProgramSettings& settings) {
     std::size_t bytes = 0;
     for (auto _ : run) {
-        const Result<std::string> hex = picProgramHex(*state, settings);
+        const Result<std::string> hex = picProgramHex(state, settings);
         if (!hex) {
             run.SkipWithError("refused");
             break;
@@ -32,6 +30,12 @@ void BM_PicHexLargestFit(benchmark::State& run) {
         benchmark::DoNotOptimize(hex->data());
     }
     run.counters["bytes"] = static_cast<double>(bytes);
+}
+
+void BM_PicHexLargestFit(benchmark::State& run) {
+    PicProgramSettings settings;
+    auto state = makeLargestFit(settings);
+    timeHexText(run, *state, settings);
 }
 
 // The same, written to a file through the atomic writer.
@@ -53,17 +57,7 @@ void BM_PicHexLongestPic18(benchmark::State& run) {
     state->encoder.sampleCount = kMaxSamples;
     state->encoder.sampleRate = 15625;
     const PicProgramSettings settings{findPicChip("18f26k22"), 16000000, false};
-    std::size_t bytes = 0;
-    for (auto _ : run) {
-        const Result<std::string> hex = picProgramHex(*state, settings);
-        if (!hex) {
-            run.SkipWithError("refused");
-            break;
-        }
-        bytes = hex->size();
-        benchmark::DoNotOptimize(hex->data());
-    }
-    run.counters["bytes"] = static_cast<double>(bytes);
+    timeHexText(run, *state, settings);
 }
 
 BENCHMARK(BM_PicHexLargestFit)->Unit(benchmark::kMillisecond);

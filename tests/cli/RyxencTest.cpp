@@ -21,6 +21,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <initializer_list>
 #include <optional>
 #include <thread>
 #include <sstream>
@@ -128,6 +129,22 @@ protected:
     }
 
     void writeInput(const std::string& name, const Bytes& bytes) { test::writeFileBytes(work / name, bytes); }
+
+    // The inputs as the window opens them, "1 bit": what a bank of them holds.
+    struct OpenedSounds {
+        std::vector<std::unique_ptr<ProgramState>> states;
+        std::vector<const ProgramState*> sounds;  // empty when one would not open
+    };
+    OpenedSounds openSounds(std::initializer_list<const char*> names) {
+        OpenedSounds opened;
+        for (const char* name : names) {
+            opened.states.push_back(test::makeStartedState());
+            opened.states.back()->encoder.algorithmType = kAlgorithmOneBit;
+            if (!test::openWave(*opened.states.back(), (work / name).string())) return {};
+            opened.sounds.push_back(opened.states.back().get());
+        }
+        return opened;
+    }
 
     test::TempDirectory work;     // the current folder of the run
     test::TempDirectory scratch;  // captured output and the program's TMPDIR
@@ -871,14 +888,9 @@ TEST_F(RyxencTest, IncludeForTheUsersProgram) {
     EXPECT_NE(result.out.find("W = 1\n"), std::string::npos) << result.out;
 
     test::TempDirectory reference;
-    std::vector<std::unique_ptr<ProgramState>> states;
-    std::vector<const ProgramState*> sounds;
-    for (const char* name : {"a.wav", "b.wav"}) {
-        states.push_back(test::makeStartedState());
-        states.back()->encoder.algorithmType = kAlgorithmOneBit;
-        ASSERT_TRUE(test::openWave(*states.back(), (work / name).string()));
-        sounds.push_back(states.back().get());
-    }
+    const OpenedSounds opened = openSounds({"a.wav", "b.wav"});
+    ASSERT_EQ(opened.sounds.size(), 2u);
+    const std::vector<const ProgramState*>& sounds = opened.sounds;
     PicProgramSettings settings{findPicChip("16f628a"), 0, false};
     settings.form = PlayerForm::routine;
     settings.org = 0x400;
@@ -931,14 +943,9 @@ TEST_F(RyxencTest, BankMakesOneProgramOfEveryInput) {
     EXPECT_NE(made.out.find("sound 2: b.wav, 2001 samples, 8000 Hz, 1 bit, Ryx16, on RB5 (pin 11)"),
               std::string::npos) << made.out;
 
-    std::vector<std::unique_ptr<ProgramState>> states;
-    std::vector<const ProgramState*> sounds;
-    for (const char* name : {"a.wav", "b.wav"}) {
-        states.push_back(test::makeStartedState());
-        states.back()->encoder.algorithmType = kAlgorithmOneBit;
-        ASSERT_TRUE(test::openWave(*states.back(), (work / name).string()));
-        sounds.push_back(states.back().get());
-    }
+    const OpenedSounds opened = openSounds({"a.wav", "b.wav"});
+    ASSERT_EQ(opened.sounds.size(), 2u);
+    const std::vector<const ProgramState*>& sounds = opened.sounds;
     PicProgramSettings settings{findPicChip("16f628a"), 0, false};
     settings.trigger = PlayTrigger::pins;
     test::TempDirectory reference;
