@@ -13,17 +13,13 @@
 #include <filesystem>
 #include <optional>
 
-class QCheckBox;
-class QComboBox;
 class QLabel;
-class QProgressBar;
 class QPushButton;
 class QRadioButton;
-class QSpinBox;
 
 namespace ryx::ui {
 
-class PicTargetControls;
+class PicTargetPanel;
 
 struct PicProgramChoice {
     PicProgramSettings settings;
@@ -54,19 +50,10 @@ public:
 
     PicProgramChoice choice() const;
 
-    QComboBox* ChipBox = nullptr;
-    QSpinBox* ClockBox = nullptr;  // Hz
-    // A crystal instead of the internal oscillator: a choice only at the
-    // internal oscillator's frequency, ticked and disabled at any other clock.
-    QCheckBox* CrystalBox = nullptr;
-    QCheckBox* PackedBox = nullptr;
-    QRadioButton* OnceButton = nullptr;
+    PicTargetPanel* Target = nullptr;    // chip, clock, how it plays, file, memory and figures
+    QRadioButton* OnceButton = nullptr;  // Target's ways of playing
     QRadioButton* LoopButton = nullptr;
-    QRadioButton* HexButton = nullptr;
-    QRadioButton* AsmButton = nullptr;
-    QLabel* FiguresLabel = nullptr;  // rate, cycles and memory, or why not
-    QProgressBar* MemoryBar = nullptr;  // the sound's share of the chip's sound memory
-    QLabel* FitLabel = nullptr;         // seconds to spare, or the highest rate that fits
+    QLabel* FitLabel = nullptr;  // seconds to spare, or the highest rate that fits
     QPushButton* SaveButton = nullptr;
 
 private:
@@ -74,7 +61,6 @@ private:
     void updateFit();
 
     const ProgramState& state_;
-    PicTargetControls* target_ = nullptr;
 };
 
 }  // namespace ryx::ui

@@ -5,22 +5,15 @@
 #include "core/Encoder.h"
 #include "import/SoundImport.h"
 #include "ui/ImportSettings.h"
-#include "ui/PicPlanText.h"
-#include "ui/PicTargetControls.h"
+#include "ui/PicTargetPanel.h"
 #include "ui/QtText.h"
 #include "ui/WindowFont.h"
 
-#include <QButtonGroup>
-#include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFormLayout>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -89,33 +82,14 @@ TSoundBankBox::TSoundBankBox(const ProgramState& encoding, FailureReporter failu
     RemoveButton = new QPushButton(QStringLiteral("&Remove"), this);
     UpButton = new QPushButton(QStringLiteral("Move &up"), this);
     DownButton = new QPushButton(QStringLiteral("Move &down"), this);
-    target_ = new PicTargetControls(this);
-    ChipBox = target_->ChipBox;
-    ClockBox = target_->ClockBox;
-    CrystalBox = target_->CrystalBox;
-    PackedBox = target_->PackedBox;
-    PinsButton = new QRadioButton(QStringLiteral("When its pin is pulled low"), this);
-    ResetButton = new QRadioButton(QStringLiteral("Sound 1 after every reset"), this);
-    HexButton = new QRadioButton(QStringLiteral("Intel HEX, ready to flash (.hex)"), this);
-    AsmButton = new QRadioButton(QStringLiteral("Assembler source for gpasm (.asm)"), this);
-    IncludeButton = new QRadioButton(QStringLiteral("Include for your own program: ryx_play (.inc)"), this);
+    Target = new PicTargetPanel({QStringLiteral("Each sound plays"), QStringLiteral("When its pin is pulled low"),
+                                 QStringLiteral("Sound 1 after every reset")},
+                                this);
+    PinsButton = Target->PlaysButtons[0];
+    ResetButton = Target->PlaysButtons[1];
+    IncludeButton = Target->addFileKind(QStringLiteral("Include for your own program: ryx_play (.inc)"));
     IncludeButton->setToolTip(QStringLiteral("movlw N, call ryx_play plays sound N + 1; no reset vector, no config "
                                              "word; the routine and its tables from word 0x100"));
-    // One group each, as in the PIC program dialog.
-    auto* triggerButtons = new QButtonGroup(this);
-    triggerButtons->addButton(PinsButton);
-    triggerButtons->addButton(ResetButton);
-    auto* kindButtons = new QButtonGroup(this);
-    kindButtons->addButton(HexButton);
-    kindButtons->addButton(AsmButton);
-    kindButtons->addButton(IncludeButton);
-    PinsButton->setChecked(true);
-    HexButton->setChecked(true);
-    FiguresLabel = new QLabel(this);
-    FiguresLabel->setWordWrap(true);
-    FiguresLabel->setMinimumWidth(320);
-    MemoryBar = new QProgressBar(this);
-    MemoryBar->setFormat(QStringLiteral("Sound memory %p %"));
 
     auto* listButtons = new QVBoxLayout;
     for (QPushButton* button : {AddButton, RemoveButton, UpButton, DownButton}) listButtons->addWidget(button);
@@ -123,41 +97,17 @@ TSoundBankBox::TSoundBankBox(const ProgramState& encoding, FailureReporter failu
     auto* list = new QHBoxLayout;
     list->addWidget(SoundList, 1);
     list->addLayout(listButtons);
-    auto* form = new QFormLayout;
-    target_->addRows(*form);
-    auto* triggers = new QVBoxLayout;
-    triggers->addWidget(PinsButton);
-    triggers->addWidget(ResetButton);
-    auto* triggerGroup = new QGroupBox(QStringLiteral("Each sound plays"), this);
-    triggerGroup->setLayout(triggers);
-    auto* kinds = new QVBoxLayout;
-    kinds->addWidget(HexButton);
-    kinds->addWidget(AsmButton);
-    kinds->addWidget(IncludeButton);
-    auto* kindGroup = new QGroupBox(QStringLiteral("File"), this);
-    kindGroup->setLayout(kinds);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
-    SaveButton = buttons->addButton(QStringLiteral("Save..."), QDialogButtonBox::AcceptRole);
-    SaveButton->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(list);
-    layout->addLayout(form);
-    layout->addWidget(triggerGroup);
-    layout->addWidget(kindGroup);
-    layout->addWidget(FiguresLabel);
-    layout->addWidget(MemoryBar);
-    layout->addWidget(buttons);
+    layout->addWidget(Target);
+    SaveButton = addSaveAndCancel(*this, *layout);
 
     connect(AddButton, &QPushButton::clicked, this, [this] { addClicked(); });
     connect(RemoveButton, &QPushButton::clicked, this, [this] { removeClicked(); });
     connect(UpButton, &QPushButton::clicked, this, [this] { moveSelected(-1); });
     connect(DownButton, &QPushButton::clicked, this, [this] { moveSelected(1); });
     connect(SoundList, &QTreeWidget::currentItemChanged, this, [this] { updateButtons(); });
-    connect(target_, &PicTargetControls::changed, this, [this] { showSounds(SoundList->currentIndex().row()); });
-    connect(PinsButton, &QRadioButton::toggled, this, [this] { showSounds(SoundList->currentIndex().row()); });
+    connect(Target, &PicTargetPanel::changed, this, [this] { showSounds(SoundList->currentIndex().row()); });
     connect(IncludeButton, &QRadioButton::toggled, this, [this] { showSounds(SoundList->currentIndex().row()); });
     showSounds(-1);
 }
@@ -215,7 +165,7 @@ std::vector<const ProgramState*> TSoundBankBox::sounds() const {
 }
 
 PicProgramChoice TSoundBankBox::choice() const {
-    PicProgramSettings settings = target_->settings();
+    PicProgramSettings settings = Target->settings();
     settings.trigger = PinsButton->isChecked() ? PlayTrigger::pins : PlayTrigger::reset;
     if (IncludeButton->isChecked()) {
         // The caller names the sound: no trigger, and the routine's own defaults.
@@ -223,11 +173,13 @@ PicProgramChoice TSoundBankBox::choice() const {
         settings.trigger = PlayTrigger::reset;
         settings.ram = defaultRoutineRam(*settings.chip);
     }
-    return {settings, HexButton->isChecked()};
+    return {settings, Target->HexButton->isChecked()};
 }
 
 QString TSoundBankBox::triggerText(std::size_t index) const {
     const PicProgramSettings settings = choice().settings;
+    // The user's program names the sound in W: each one plays.
+    if (settings.form == PlayerForm::routine) return QStringLiteral("ryx_play, W = %1").arg(index);
     if (settings.trigger == PlayTrigger::reset) {
         return index == 0 ? QStringLiteral("After reset") : QStringLiteral("Not played");
     }
@@ -263,14 +215,11 @@ void TSoundBankBox::updateButtons() {
 
 void TSoundBankBox::updateFigures() {
     const PicProgramSettings settings = choice().settings;
-    const std::uint32_t capacity = picSampleCapacity(*settings.chip, settings.packing);
     std::uint64_t samples = 0;
     for (const BankSound& sound : sounds_) samples += sound.state->encoder.sampleCount;
-    MemoryBar->setRange(0, static_cast<int>(capacity));
-    MemoryBar->setValue(static_cast<int>(std::min<std::uint64_t>(samples, capacity)));
     const Result<PicProgramPlan> planned = planPicBank(sounds(), settings);
     SaveButton->setEnabled(planned.ok());
-    showPicPlan(*FiguresLabel, planned, *settings.chip);
+    Target->showPlan(planned, samples);
 }
 
 }  // namespace ryx::ui

@@ -20,18 +20,13 @@
 #include <memory>
 #include <vector>
 
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QProgressBar;
 class QPushButton;
 class QRadioButton;
-class QSpinBox;
 class QTreeWidget;
 
 namespace ryx::ui {
 
-class PicTargetControls;
+class PicTargetPanel;
 
 // Returns the chosen files in order; none when the user cancels.
 using SoundFilesChooser = std::function<QStringList(QWidget* parent, const FileDialogRequest& request)>;
@@ -66,17 +61,10 @@ public:
     QPushButton* RemoveButton = nullptr;
     QPushButton* UpButton = nullptr;
     QPushButton* DownButton = nullptr;
-    QComboBox* ChipBox = nullptr;
-    QSpinBox* ClockBox = nullptr;
-    QCheckBox* CrystalBox = nullptr;
-    QCheckBox* PackedBox = nullptr;
-    QRadioButton* PinsButton = nullptr;
+    PicTargetPanel* Target = nullptr;    // chip, clock, trigger, file, memory and figures
+    QRadioButton* PinsButton = nullptr;  // Target's ways of playing
     QRadioButton* ResetButton = nullptr;
-    QRadioButton* HexButton = nullptr;
-    QRadioButton* AsmButton = nullptr;
-    QRadioButton* IncludeButton = nullptr;  // ryx_play for the user's own program
-    QLabel* FiguresLabel = nullptr;     // the plan's figures, or its refusal
-    QProgressBar* MemoryBar = nullptr;  // every sound's share of the chip's sound memory
+    QRadioButton* IncludeButton = nullptr;  // a file kind: ryx_play for the user's own program
     QPushButton* SaveButton = nullptr;
 
 private:
@@ -95,7 +83,6 @@ private:
 
     const ProgramState& encoding_;
     FailureReporter failureReporter_;
-    PicTargetControls* target_ = nullptr;
     std::vector<BankSound> sounds_;
 };
 

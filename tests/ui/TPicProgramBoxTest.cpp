@@ -1,6 +1,7 @@
 #include "ui/TPicProgramBox.h"
 
 #include "ui/PicChipSetting.h"
+#include "ui/PicTargetPanel.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -25,14 +26,14 @@ std::unique_ptr<ProgramState> soundOf(std::uint32_t sampleCount, std::uint32_t s
     return state;
 }
 
-std::string figures(const TPicProgramBox& box) { return box.FiguresLabel->text().toStdString(); }
+std::string figures(const TPicProgramBox& box) { return box.Target->FiguresLabel->text().toStdString(); }
 
 TEST(PicProgramBox, ShowsRateCyclesAndMemoryForEachChip) {
     auto state = soundOf(8000, 8000);
     TPicProgramBox box(*state);
-    ASSERT_EQ(box.ChipBox->count(), static_cast<int>(picChips().size()));
-    box.ChipBox->setCurrentText("PIC12F683");
-    EXPECT_EQ(box.ClockBox->value(), 8000000);  // its internal oscillator
+    ASSERT_EQ(box.Target->ChipBox->count(), static_cast<int>(picChips().size()));
+    box.Target->ChipBox->setCurrentText("PIC12F683");
+    EXPECT_EQ(box.Target->ClockBox->value(), 8000000);  // its internal oscillator
     EXPECT_NE(figures(box).find("Plays at 8000.000 Hz (pitch +0.000 %), 250 cycles per sample"), std::string::npos)
         << figures(box);
     EXPECT_NE(figures(box).find("Memory: 1256 of 2048 words"), std::string::npos) << figures(box);
@@ -40,17 +41,17 @@ TEST(PicProgramBox, ShowsRateCyclesAndMemoryForEachChip) {
     EXPECT_TRUE(box.SaveButton->isEnabled());
 
     // A crystal chip starts at 20 MHz; the clock can be changed, and the pitch follows.
-    box.ChipBox->setCurrentText("PIC16F877A");
-    EXPECT_EQ(box.ClockBox->value(), 20000000);
+    box.Target->ChipBox->setCurrentText("PIC16F877A");
+    EXPECT_EQ(box.Target->ClockBox->value(), 20000000);
     EXPECT_NE(figures(box).find("625 cycles per sample"), std::string::npos) << figures(box);
-    box.ClockBox->setValue(4000000);
+    box.Target->ClockBox->setValue(4000000);
     EXPECT_NE(figures(box).find("125 cycles per sample"), std::string::npos) << figures(box);
-    box.ClockBox->setValue(3579545);  // a colour-burst crystal: 111.86 cycles
+    box.Target->ClockBox->setValue(3579545);  // a colour-burst crystal: 111.86 cycles
     EXPECT_NE(figures(box).find("Plays at 7990.056 Hz (pitch -0.124 %), 112 cycles"), std::string::npos)
         << figures(box);
 
     box.LoopButton->setChecked(true);
-    box.AsmButton->setChecked(true);
+    box.Target->AsmButton->setChecked(true);
     const PicProgramChoice chosen = box.choice();
     EXPECT_EQ(chosen.settings.chip, findPicChip("16f877a"));
     EXPECT_EQ(chosen.settings.clockHz, 3579545u);
@@ -63,17 +64,17 @@ TEST(PicProgramBox, ShowsRateCyclesAndMemoryForEachChip) {
 TEST(PicProgramBox, OpensOnTheDefaultChipWithEachGroupTicked) {
     auto state = soundOf(8000, 8000);
     TPicProgramBox box(*state);
-    EXPECT_EQ(box.ChipBox->currentText(), "PIC16F628A");
-    EXPECT_EQ(box.ClockBox->value(), 4000000);
+    EXPECT_EQ(box.Target->ChipBox->currentText(), "PIC16F628A");
+    EXPECT_EQ(box.Target->ClockBox->value(), 4000000);
     EXPECT_NE(figures(box).find("Pins RB0 (pin 6) and RB1 (pin 7)"), std::string::npos) << figures(box);
     EXPECT_TRUE(box.OnceButton->isChecked());
-    EXPECT_TRUE(box.HexButton->isChecked());
-    box.AsmButton->setChecked(true);
+    EXPECT_TRUE(box.Target->HexButton->isChecked());
+    box.Target->AsmButton->setChecked(true);
     box.LoopButton->setChecked(true);
-    EXPECT_TRUE(box.AsmButton->isChecked());
-    EXPECT_FALSE(box.HexButton->isChecked());
+    EXPECT_TRUE(box.Target->AsmButton->isChecked());
+    EXPECT_FALSE(box.Target->HexButton->isChecked());
     EXPECT_FALSE(box.OnceButton->isChecked());
-    box.HexButton->setChecked(true);
+    box.Target->HexButton->setChecked(true);
     EXPECT_TRUE(box.LoopButton->isChecked());
 }
 
@@ -83,13 +84,13 @@ TEST(PicProgramBox, OpensOnTheRememberedChipAndOffersPackingWhereItReads) {
     rememberPicChip(*findPicChip("16f877a"));
     {
         TPicProgramBox box(*state);
-        EXPECT_EQ(box.ChipBox->currentText(), "PIC16F877A");
-        EXPECT_TRUE(box.PackedBox->isEnabled());
-        EXPECT_EQ(box.MemoryBar->maximum(), 111104);
-        box.PackedBox->setChecked(false);
-        EXPECT_EQ(box.MemoryBar->maximum(), 63488);
-        box.ChipBox->setCurrentText("PIC16F628A");
-        EXPECT_FALSE(box.PackedBox->isEnabled());
+        EXPECT_EQ(box.Target->ChipBox->currentText(), "PIC16F877A");
+        EXPECT_TRUE(box.Target->PackedBox->isEnabled());
+        EXPECT_EQ(box.Target->MemoryBar->maximum(), 111104);
+        box.Target->PackedBox->setChecked(false);
+        EXPECT_EQ(box.Target->MemoryBar->maximum(), 63488);
+        box.Target->ChipBox->setCurrentText("PIC16F628A");
+        EXPECT_FALSE(box.Target->PackedBox->isEnabled());
     }
     rememberPicChip(defaultPicChip());
     EXPECT_EQ(&rememberedPicChip(), &defaultPicChip());
@@ -121,14 +122,14 @@ TEST(PicProgramBox, ProposedFileIsNamedAfterSoundAndChip) {
 TEST(PicProgramBox, ARefusalDisablesSavingAndSaysWhy) {
     auto state = soundOf(20000, 8000);
     TPicProgramBox box(*state);
-    box.ChipBox->setCurrentText("PIC16F628A");
+    box.Target->ChipBox->setCurrentText("PIC16F628A");
     EXPECT_FALSE(box.SaveButton->isEnabled());
     EXPECT_NE(figures(box).find("14336 samples fit, 1.79 s at 8000 Hz"), std::string::npos) << figures(box);
-    box.ChipBox->setCurrentText("PIC16F88");
+    box.Target->ChipBox->setCurrentText("PIC16F88");
     EXPECT_TRUE(box.SaveButton->isEnabled()) << figures(box);
 
     state->encoder.sampleRate = 44100;  // at 4 MHz: 22.7 cycles, fewer than the player needs
-    box.ChipBox->setCurrentText("PIC16F648A");
+    box.Target->ChipBox->setCurrentText("PIC16F648A");
     EXPECT_FALSE(box.SaveButton->isEnabled());
     EXPECT_NE(figures(box).find("highest rate this clock allows is 33898 Hz"), std::string::npos) << figures(box);
 }
@@ -155,10 +156,10 @@ TEST(PicProgramBox, ShowsMemoryUseAndTheRateThatFits) {
     for (const Case& c : cases) {
         auto state = soundOf(c.samples, c.rate);
         TPicProgramBox box(*state);
-        box.ChipBox->setCurrentText(c.chip);
+        box.Target->ChipBox->setCurrentText(c.chip);
         SCOPED_TRACE(std::string(c.chip) + " " + std::to_string(c.samples));
-        EXPECT_EQ(box.MemoryBar->value(), c.barValue);
-        EXPECT_EQ(box.MemoryBar->maximum(), c.barMaximum);
+        EXPECT_EQ(box.Target->MemoryBar->value(), c.barValue);
+        EXPECT_EQ(box.Target->MemoryBar->maximum(), c.barMaximum);
         EXPECT_EQ(box.FitLabel->text().toStdString(), c.fit);
     }
 }
@@ -185,12 +186,12 @@ TEST(PicProgramBox, CrystalIsAChoiceAtTheInternalFrequency) {
         {"PIC16F88", 0, false, true, false, "Internal oscillator. Plays at 8000.000 Hz (pitch +0.000 %), 250 cycles"},
     };
     for (const Step& step : steps) {
-        box.ChipBox->setCurrentText(step.chip);
-        if (step.clock != 0) box.ClockBox->setValue(step.clock);
-        if (step.tick) box.CrystalBox->setChecked(true);
-        SCOPED_TRACE(std::string(step.chip) + " at " + std::to_string(box.ClockBox->value()));
-        EXPECT_EQ(box.CrystalBox->isEnabled(), step.enabled);
-        EXPECT_EQ(box.CrystalBox->isChecked(), step.crystal);
+        box.Target->ChipBox->setCurrentText(step.chip);
+        if (step.clock != 0) box.Target->ClockBox->setValue(step.clock);
+        if (step.tick) box.Target->CrystalBox->setChecked(true);
+        SCOPED_TRACE(std::string(step.chip) + " at " + std::to_string(box.Target->ClockBox->value()));
+        EXPECT_EQ(box.Target->CrystalBox->isEnabled(), step.enabled);
+        EXPECT_EQ(box.Target->CrystalBox->isChecked(), step.crystal);
         EXPECT_EQ(box.choice().settings.oscillator, step.crystal ? PicOscillator::crystal : PicOscillator::internal);
         EXPECT_TRUE(figures(box).starts_with(step.figures)) << figures(box);
         EXPECT_TRUE(box.SaveButton->isEnabled());

@@ -8,6 +8,7 @@
 #include "support/WaveBytes.h"
 #include "support/WindowUnderTest.h"
 #include "ui/ImportSettings.h"
+#include "ui/PicTargetPanel.h"
 #include "ui/UserSettings.h"
 
 #include <QComboBox>
@@ -63,7 +64,7 @@ TEST_F(SoundBankTest, SavesTheListedSoundsInTheirOrderWithTheWindowsEncoding) {
     form->soundBankRunner = [&](TSoundBankBox& box) {
         ++shown;
         box.filesChooser = [&](QWidget*, const FileDialogRequest&) { return files; };
-        box.ChipBox->setCurrentText(QStringLiteral("PIC16F628A"));
+        box.Target->ChipBox->setCurrentText(QStringLiteral("PIC16F628A"));
         box.AddButton->click();
         EXPECT_EQ(rowTexts(box, 0), QStringList({"a", "b", "c"}));
         box.SoundList->setCurrentItem(box.SoundList->topLevelItem(2));
@@ -73,13 +74,13 @@ TEST_F(SoundBankTest, SavesTheListedSoundsInTheirOrderWithTheWindowsEncoding) {
         EXPECT_EQ(rowTexts(box, 0), QStringList({"c", "b"}));
         EXPECT_EQ(rowTexts(box, 1), QStringList({"0.20 s", "0.30 s"}));
         EXPECT_EQ(rowTexts(box, 2), QStringList({"RB4 (pin 10)", "RB5 (pin 11)"}));
-        EXPECT_EQ(box.MemoryBar->maximum(), 14336);
-        EXPECT_EQ(box.MemoryBar->value(), 4000);
+        EXPECT_EQ(box.Target->MemoryBar->maximum(), 14336);
+        EXPECT_EQ(box.Target->MemoryBar->value(), 4000);
         box.ResetButton->click();
         EXPECT_EQ(rowTexts(box, 2), QStringList({"After reset", "Not played"}));
         box.PinsButton->click();
-        EXPECT_TRUE(box.SaveButton->isEnabled()) << box.FiguresLabel->text().toStdString();
-        EXPECT_TRUE(box.FiguresLabel->text().contains("Plays at 8000.000 Hz")) << box.FiguresLabel->text().toStdString();
+        EXPECT_TRUE(box.SaveButton->isEnabled()) << box.Target->FiguresLabel->text().toStdString();
+        EXPECT_TRUE(box.Target->FiguresLabel->text().contains("Plays at 8000.000 Hz")) << box.Target->FiguresLabel->text().toStdString();
         return true;
     };
     form->FileSaveAs4->trigger();
@@ -114,10 +115,14 @@ TEST_F(SoundBankTest, SavesAnIncludeForTheUsersOwnProgram) {
     choose(folder / "bank.inc");
     form->soundBankRunner = [&](TSoundBankBox& box) {
         box.filesChooser = [&](QWidget*, const FileDialogRequest&) { return files; };
-        box.ChipBox->setCurrentText(QStringLiteral("PIC16F628A"));
+        box.Target->ChipBox->setCurrentText(QStringLiteral("PIC16F628A"));
         box.AddButton->click();
         box.IncludeButton->click();
-        EXPECT_TRUE(box.SaveButton->isEnabled()) << box.FiguresLabel->text().toStdString();
+        // The user's program names each sound in W, from 0, whatever the trigger said.
+        EXPECT_EQ(rowTexts(box, 2), QStringList({"ryx_play, W = 0", "ryx_play, W = 1"}));
+        box.ResetButton->click();
+        EXPECT_EQ(rowTexts(box, 2), QStringList({"ryx_play, W = 0", "ryx_play, W = 1"}));
+        EXPECT_TRUE(box.SaveButton->isEnabled()) << box.Target->FiguresLabel->text().toStdString();
         return true;
     };
     form->FileSaveAs4->trigger();
@@ -145,20 +150,20 @@ TEST_F(SoundBankTest, SavesAnIncludeForTheUsersOwnProgram) {
 // cannot be saved; a file that cannot be imported is reported and left out.
 TEST_F(SoundBankTest, ABankThatDoesNotFitIsRefusedAndNamesTheSound) {
     TSoundBankBox box(*state, [this](const QString& failed, const Error&) { errors << failed; });
-    box.ChipBox->setCurrentText(QStringLiteral("PIC16F628A"));
+    box.Target->ChipBox->setCurrentText(QStringLiteral("PIC16F628A"));
     const QString missing = QString::fromStdString((folder / "none.wav").string());
     box.addFiles({soundFile("a.wav", 6000), soundFile("b.wav", 6000), missing, soundFile("c.wav", 6000)});
     ASSERT_EQ(errors.size(), 1);
     EXPECT_TRUE(errors[0].contains("none.wav")) << errors[0].toStdString();
     EXPECT_EQ(box.SoundList->topLevelItemCount(), 3);
     EXPECT_FALSE(box.SaveButton->isEnabled());
-    EXPECT_TRUE(box.FiguresLabel->text().contains("sound 3 runs past")) << box.FiguresLabel->text().toStdString();
-    EXPECT_FALSE(box.FiguresLabel->styleSheet().isEmpty());
-    EXPECT_EQ(box.MemoryBar->value(), box.MemoryBar->maximum());
+    EXPECT_TRUE(box.Target->FiguresLabel->text().contains("sound 3 runs past")) << box.Target->FiguresLabel->text().toStdString();
+    EXPECT_FALSE(box.Target->FiguresLabel->styleSheet().isEmpty());
+    EXPECT_EQ(box.Target->MemoryBar->value(), box.Target->MemoryBar->maximum());
 
-    box.ChipBox->setCurrentText(QStringLiteral("PIC16F88"));  // twice the words, packed
-    EXPECT_TRUE(box.SaveButton->isEnabled()) << box.FiguresLabel->text().toStdString();
-    EXPECT_TRUE(box.FiguresLabel->styleSheet().isEmpty());
+    box.Target->ChipBox->setCurrentText(QStringLiteral("PIC16F88"));  // twice the words, packed
+    EXPECT_TRUE(box.SaveButton->isEnabled()) << box.Target->FiguresLabel->text().toStdString();
+    EXPECT_TRUE(box.Target->FiguresLabel->styleSheet().isEmpty());
 }
 
 }  // namespace
