@@ -920,7 +920,7 @@ TEST_F(RyxencTest, IncludeForTheUsersProgram) {
 TEST_F(RyxencTest, CHeaderNamesItsArray) {
     writeInput("door chime.wav", waveFile(4001, 8000));
     ASSERT_EQ(run({"--c", "a.h", "door chime.wav"}).status, 0);
-    EXPECT_NE(test::readFileText(work / "a.h").find("static const unsigned char door_chime[500] RYX_STORAGE"),
+    EXPECT_NE(test::readFileText(work / "a.h").find("static const unsigned char RYX_STORAGE door_chime[500]"),
               std::string::npos);
     ASSERT_EQ(run({"--c", "b.h", "--name", "bell", "door chime.wav"}).status, 0);
     EXPECT_NE(test::readFileText(work / "b.h").find("#define bell_SAMPLES 4000UL"), std::string::npos);
@@ -930,6 +930,86 @@ TEST_F(RyxencTest, CHeaderNamesItsArray) {
     const ProcessRun alone = run({"--name", "bell", "door chime.wav"});
     EXPECT_EQ(alone.status, 2);
     EXPECT_NE(alone.err.find("--name names the array of --c"), std::string::npos) << alone.err;
+}
+
+// A name given that would not compile is refused before anything is
+// written, saying why; one made from a file is changed, the summary says to
+// what, and the header compiles beside the user's own main.
+TEST_F(RyxencTest, CHeaderNamesAlwaysCompile) {
+    if (std::system("command -v cc >/dev/null 2>&1") != 0) GTEST_SKIP() << "no C compiler";
+    for (const char* name : {"a", "b", "main", "__LINE__", "sounds", "x", "x_SAMPLES", "SOUNDS_H", "a_COUNT"}) {
+        writeInput(std::string(name) + ".wav", waveFile(1001, 8000));
+    }
+    fs::create_directory(work / "d1");
+    fs::create_directory(work / "d2");
+    writeInput("d1/a.wav", waveFile(1001, 8000));
+    writeInput("d2/a.wav", waveFile(801, 8000));
+    const std::vector<std::string> inputs = entriesOf(work.path());
+
+    for (const char* name : {"RYX_STORAGE", "__LINE__", "__FILE__", "_Static_assert", "_Alignas", "_Atomic",
+                             "_Noreturn", "_Thread_local", "_Generic", "_Alignof", "main"}) {
+        for (const bool bank : {false, true}) {
+            std::vector<std::string> arguments{"--hex", "p.hex", "--c", "o.h", "--name", name, "a.wav"};
+            if (bank) arguments.insert(arguments.end(), {"--bank", "b.wav"});
+            const ProcessRun refused = run(arguments);
+            EXPECT_EQ(refused.status, 2) << name;
+            EXPECT_NE(refused.err.find("invalid array name '" + std::string(name) + "': it "), std::string::npos)
+                << refused.err;
+        }
+    }
+    EXPECT_EQ(entriesOf(work.path()), inputs);
+
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string said;  // in the summary
+    };
+    const Case cases[] = {
+        {{"main.wav"}, "\n  C array main_sound: \"main\" is the name of the program's function main\n"},
+        {{"__LINE__.wav"}, "\n  C array sound__LINE__: \"__LINE__\" starts with _"},
+        {{"--bank", "sounds.wav", "b.wav"}, ", C array sounds_sound (\"sounds\" is the bank's table)\n"},
+        {{"--bank", "x.wav", "x_SAMPLES.wav"}, ", C array x_SAMPLES_sound (\"x_SAMPLES\" is a figure of sound 1)\n"},
+        {{"--bank", "SOUNDS_H.wav", "b.wav"}, ", C array SOUNDS_H_sound (\"SOUNDS_H\" is the header's include guard)"},
+        {{"--bank", "--name", "a", "a.wav", "b.wav"}, ", C array a_sound (\"a\" is the bank's table)"},
+        {{"--bank", "--name", "b_SAMPLES", "a.wav", "b.wav"}, ", C array b_sound (\"b_SAMPLES\" is the bank's table)"},
+        {{"--bank", "--name", "a_RATE", "a.wav", "b.wav"}, ", C array a_sound (\"a_RATE\" is the bank's table)"},
+        {{"--bank", "--name", "a", "a_COUNT.wav", "b.wav"}, "C array a_COUNT_sound (\"a_COUNT\" is a figure of the bank)"},
+        // Two files of one name: planned before the PIC program is written.
+        {{"--bank", "--hex", "p.hex", "d1/a.wav", "d2/a.wav"}, ", C array a_sound (\"a\" is the array of sound 1)"},
+    };
+    for (const Case& test : cases) {
+        std::vector<std::string> arguments{"--c", "o.h"};
+        arguments.insert(arguments.end(), test.arguments.begin(), test.arguments.end());
+        const ProcessRun made = run(arguments);
+        ASSERT_EQ(made.status, 0) << made.err;
+        EXPECT_NE(made.out.find(test.said), std::string::npos) << made.out;
+        std::ofstream(work / "user.c") << "#include \"o.h\"\nint main(void) { return 0; }\n";
+        EXPECT_EQ(std::system(("cd '" + work.path().string() +
+                               "' && cc -std=c99 -Wall -Wextra -pedantic -Werror -c user.c -o user.o 2> cc.out")
+                                  .c_str()),
+                  0)
+            << test.said << test::readFileText(work / "cc.out");
+    }
+}
+
+// --bank with one sound is still a bank: the table under its name.
+// Outputs that hold different numbers of a sound's samples say so.
+TEST_F(RyxencTest, CHeaderHoldsEveryEncodedSample) {
+    writeInput("a.wav", waveFile(14, 8000));
+    const ProcessRun one = run({"--bank", "--c", "o.h", "--name", "foo", "a.wav"});
+    ASSERT_EQ(one.status, 0) << one.err;
+    const std::string bank = test::readFileText(work / "o.h");
+    for (const char* line : {"#define a_SAMPLES 13UL", "RYX_STORAGE a[2] = {", "#define foo_COUNT 1\n",
+                             "*const foo[1] = {a};", "foo_samples[1] = {a_SAMPLES};"}) {
+        EXPECT_NE(bank.find(line), std::string::npos) << line << "\n" << bank;
+    }
+    EXPECT_NE(one.out.find("\nbank of 1 sound -> o.h\n"), std::string::npos) << one.out;
+
+    const ProcessRun held = run({"--bin", "a.bin", "--c", "a.h", "--hex", "a.hex", "a.wav"});
+    ASSERT_EQ(held.status, 0) << held.err;
+    EXPECT_NE(held.out.find("\n  encoded samples held (of 13): a.bin 8, a.hex "), std::string::npos) << held.out;
+    EXPECT_NE(held.out.find(", a.h 13\n"), std::string::npos) << held.out;
+    writeInput("c.wav", waveFile(17, 8000));
+    EXPECT_EQ(run({"--bin", "c.bin", "--c", "c.h", "c.wav"}).out.find("held"), std::string::npos);  // 16: whole bytes
 }
 
 // --bank: one program for every input, the same bytes as the library makes
