@@ -107,11 +107,11 @@ Result<> exportCHeader(std::span<const CHeaderSound> sounds, std::string_view ba
     std::string out =
         "/* Made by " + std::string(kProductName) + " " + std::string(kVersionText) +
         ". Eight samples to a byte, the earliest in\n"
-        " * the top bit: play a sound's _SAMPLES in order at its _RATE, 1 sets the pin\n"
-        " * high, 0 low (the last byte's unused bits are 0). Before the first sample\n"
-        " * bring the output up to half the supply slowly, and after the last back\n"
-        " * down to 0, as the PIC programs do (100 to 200 ms of pulses far faster than\n"
-        " * the rate): a pin that jumps there clicks. */\n";
+        " * the top bit: play NAME_SAMPLES of them in order at NAME_RATE, 1 sets the\n"
+        " * pin high, 0 low; the last byte's unused bits are 0. Before the first\n"
+        " * sample bring the output up to half the supply slowly, and after the last\n"
+        " * back down to 0, as the PIC programs do (100 to 200 ms of pulses far faster\n"
+        " * than the rate): a sudden step there clicks. */\n";
     out += "#ifndef " + guard + "\n#define " + guard + "\n\n";
     out += "/* Define RYX_STORAGE before including to place the arrays, e.g. PROGMEM,\n"
            " * or __code with SDCC. */\n"
