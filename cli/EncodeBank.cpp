@@ -1,5 +1,6 @@
 #include "cli/EncodeBank.h"
 
+#include "cli/CHeaderPlan.h"
 #include "cli/EncodeInput.h"
 #include "cli/StateStorage.h"
 #include "core/ListSelection.h"
@@ -7,34 +8,20 @@
 #include "firmware/PicProgram.h"
 #include "firmware/PicRoutineInclude.h"
 
-#include <filesystem>
 #include <memory>
 #include <optional>
 
 namespace ryx::cli {
 namespace {
 
-constexpr std::string_view kDefaultBankName = "sounds";
-
-std::string soundName(const std::string& input) {
-    return cIdentifierFor(input == "-" ? std::string() : std::filesystem::path(input).stem().string());
-}
-
 Result<> writeBankFile(const std::vector<const ProgramState*>& sounds, const CommandLine& options,
-                       const PlannedOutput& output) {
+                       const CHeaderPlan& names, const PlannedOutput& output) {
     const PicProgramSettings settings = programSettingsOf(options);
     switch (output.kind) {
     case OutputKind::picHex: return writePicBankHex(sounds, settings, output.target);
     case OutputKind::picProgram: return writePicBankAssembler(sounds, settings, output.target);
     case OutputKind::picInclude: return writePicRoutineInclude(sounds, settings, output.target);
-    case OutputKind::cHeader: {
-        std::vector<CHeaderSound> named;
-        for (std::size_t k = 0; k < sounds.size(); ++k) {
-            const std::string& input = options.inputs[k];
-            named.push_back({sounds[k], soundName(input), shownInputName(input)});
-        }
-        return exportCHeader(named, options.cName.empty() ? kDefaultBankName : options.cName, output.target);
-    }
+    case OutputKind::cHeader: return exportCHeader(cHeaderSounds(names, sounds, options), names.bank, output.target);
     default: return Result<>::failure("a bank writes no such file");
     }
 }
@@ -64,9 +51,17 @@ int encodeBank(const CommandLine& options, const PlannedInput& files, std::ostre
         }
         plan = *planned;
     }
+    const CHeaderPlan names = planCHeaderNames(options);
+    const bool writesHeader = writesCHeader(files);
+    if (writesHeader) {
+        if (const Result<> header = checkCHeader(cHeaderSounds(names, sounds, options), names.bank); !header) {
+            printInputProblem(err, {}, header.error() + "; nothing was written");
+            return kExitRefused;
+        }
+    }
     std::string failures;
     for (const PlannedOutput& output : files.outputs) {
-        if (const Result<> written = writeBankFile(sounds, options, output); !written) {
+        if (const Result<> written = writeBankFile(sounds, options, names, output); !written) {
             failures += (failures.empty() ? "" : "\n") + written.error();
         }
     }
@@ -91,9 +86,15 @@ int encodeBank(const CommandLine& options, const PlannedInput& files, std::ostre
         } else if (plan && settings.trigger == PlayTrigger::select) {
             text << ", number " << k;
         }
+        if (writesHeader && !names.sounds[k].change.empty()) {
+            text << ", C array " << names.sounds[k].name << " (" << names.sounds[k].change << ")";
+        }
+        const std::string held =
+            heldSamplesText(files.outputs, encodedSampleCount(encoder), plan ? plan->sounds[k].storedSamples : 0);
+        if (!held.empty()) text << "; " << held;
         text << '\n';
     }
-    text << "bank of " << sounds.size() << " sounds ->";
+    text << "bank of " << sounds.size() << (sounds.size() == 1 ? " sound ->" : " sounds ->");
     const char* separator = " ";
     for (const PlannedOutput& output : files.outputs) {
         text << separator << output.target.shownName();

@@ -1,5 +1,6 @@
 #include "cli/EncodeInput.h"
 
+#include "cli/CHeaderPlan.h"
 #include "cli/CircuitText.h"
 #include "cli/InputBytes.h"
 #include "cli/QualityReport.h"
@@ -156,18 +157,15 @@ Result<std::optional<PicProgramPlan>> planProgram(const ProgramState& state, con
     return std::optional<PicProgramPlan>(*plan);
 }
 
-Result<> writeCHeader(const ProgramState& state, const CommandLine& options, const std::string& input,
-                      const OutputTarget& target) {
-    const std::string base = input == "-" ? std::string() : std::filesystem::path(input).stem().string();
-    const CHeaderSound sound{&state, options.cName.empty() ? cIdentifierFor(base) : options.cName,
-                             input == "-" ? std::string("standard input") : std::filesystem::path(input).filename().string()};
-    return exportCHeader(std::span(&sound, 1), sound.name, target);
+// The input's sound in the C header, named as planned.
+std::vector<CHeaderSound> headerSoundOf(const ProgramState& state, const CommandLine& options) {
+    const ProgramState* const states[] = {&state};
+    return cHeaderSounds(planCHeaderNames(options), states, options);
 }
 
-Result<> writeOutput(const ProgramState& state, const CommandLine& options, const std::string& input,
-                     const PlannedOutput& output) {
+Result<> writeOutput(const ProgramState& state, const CommandLine& options, const PlannedOutput& output) {
     switch (output.kind) {
-    case OutputKind::cHeader: return writeCHeader(state, options, input, output.target);
+    case OutputKind::cHeader: return exportCHeader(headerSoundOf(state, options), {}, output.target);
     case OutputKind::assembler: return exportAssembler(state, output.target);
     case OutputKind::binary: return exportBinary(state, output.target);
     case OutputKind::decodedWav: return writePreviewFile(state, PreviewMode::decodedSound, output.target);
@@ -186,7 +184,7 @@ Result<> writeOutput(const ProgramState& state, const CommandLine& options, cons
 Result<> writeOutputs(const ProgramState& state, const CommandLine& options, const PlannedInput& input) {
     std::string failures;
     for (const PlannedOutput& output : input.outputs) {
-        if (const Result<> written = writeOutput(state, options, input.name, output); !written) {
+        if (const Result<> written = writeOutput(state, options, output); !written) {
             failures += (failures.empty() ? "" : "\n") + written.error();
         }
     }
@@ -236,9 +234,43 @@ void printSummary(std::ostream& out, const ProgramState& state, const CommandLin
     }
     out << '\n';
     if (plan) printProgramSummary(out, programSettings(options), *plan);
+    if (writesCHeader(input)) {
+        const CHeaderName named = planCHeaderNames(options).sounds.front();
+        if (!named.change.empty()) out << "  C array " << named.name << ": " << named.change << '\n';
+    }
+    const std::string held =
+        heldSamplesText(input.outputs, encodedSampleCount(encoder), plan ? plan->storedSamples : 0);
+    if (!held.empty()) out << "  " << held << '\n';
 }
 
 }  // namespace
+
+std::string heldSamplesText(const std::vector<PlannedOutput>& outputs, std::uint32_t encoded,
+                            std::uint32_t programSamples) {
+    std::string text;
+    bool differ = false;
+    std::optional<std::uint32_t> first;
+    for (const PlannedOutput& output : outputs) {
+        std::uint32_t held = programSamples;
+        if (output.kind == OutputKind::cHeader) {
+            held = encoded;
+        } else if (output.kind == OutputKind::assembler || output.kind == OutputKind::binary) {
+            held = encoded / 8 * 8;  // whole bytes only
+        } else if (output.kind == OutputKind::decodedWav || output.kind == OutputKind::originalWav) {
+            continue;  // sounds, not bits
+        }
+        differ = differ || (first && *first != held);
+        if (!first) first = held;
+        text += (text.empty() ? "" : ", ") + output.target.shownName() + " " + std::to_string(held);
+    }
+    if (!differ) return {};
+    return "encoded samples held (of " + std::to_string(encoded) + "): " + text;
+}
+
+bool writesCHeader(const PlannedInput& input) {
+    return std::any_of(input.outputs.begin(), input.outputs.end(),
+                       [](const PlannedOutput& output) { return output.kind == OutputKind::cHeader; });
+}
 
 PicProgramSettings programSettingsOf(const CommandLine& options) { return programSettings(options); }
 
@@ -283,6 +315,11 @@ int encodeInput(ProgramState& state, const CommandLine& options, const PlannedIn
 
     const Result<std::optional<PicProgramPlan>> plan = planProgram(state, options);
     if (!plan) return refuse(plan.error());
+    if (writesCHeader(input)) {
+        if (const Result<> header = checkCHeader(headerSoundOf(state, options), {}); !header) {
+            return refuse(header.error());
+        }
+    }
     if (const Result<> written = writeOutputs(state, options, input); !written) {
         printProblem(err, {}, written.error());
         return kExitWriteFailed;

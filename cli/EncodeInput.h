@@ -34,6 +34,12 @@ int encodeInput(ProgramState& state, const CommandLine& options, const PlannedIn
 Result<std::vector<std::string>> loadAndEncode(ProgramState& state, const CommandLine& options,
                                                const std::string& input);
 PicProgramSettings programSettingsOf(const CommandLine& options);
+bool writesCHeader(const PlannedInput& input);
+// "encoded samples held (of N): FILE n, FILE m...": what each output holds of a
+// sound when they differ (the assembler and binary files whole bytes, a PIC
+// program `programSamples`, the C header all), empty when they do not.
+std::string heldSamplesText(const std::vector<PlannedOutput>& outputs, std::uint32_t encoded,
+                            std::uint32_t programSamples);
 // "ryxenc: NAME: MESSAGE", NAME left out when empty.
 void printInputProblem(std::ostream& err, std::string_view name, std::string_view message);
 

@@ -150,9 +150,8 @@ Result<> applyOscillator(CommandLine& options, const std::string& value) {
 }
 
 Result<> applyCName(CommandLine& options, const std::string& value) {
-    if (!isCIdentifier(value)) {
-        return Result<>::failure("invalid array name " + quotedText(value) +
-                                 " (use a C identifier: letters, digits and _, not starting with a digit)");
+    if (const std::string problem = cNameProblem(value); !problem.empty()) {
+        return Result<>::failure("invalid array name " + quotedText(value) + ": it " + problem);
     }
     options.cName = value;
     return {};
@@ -315,10 +314,12 @@ std::vector<OptionRow> makeTable() {
               formatHexWord(kDefaultPic18RoutineRam) + ")"},
          applyAddress<&CommandLine::ram>, OptionGroup::setting},
         {OptionId::cHeaderFile, 0, "c", "FILE",
-         {"write the bits as a C header: a const array of the", "--bin bytes with its samples, rate, pins and fineness"},
+         {"write the bits as a C header: a const array of", "every encoded sample (eight to a byte as --bin,",
+          "the last byte filled up), its samples, rate,", "pins and fineness"},
          storeName<&CommandLine::cHeaderFile>, OptionGroup::output},
         {OptionId::cName, 0, "name", "NAME",
-         {"the C array's name (default: the input's name as a", "C identifier)"},
+         {"the C array's name, with --bank the table's", "(default: the input's name as a C identifier,",
+          "changed where it would not compile; for a bank,", "sounds)"},
          applyCName, OptionGroup::setting},
         {OptionId::chip, 0, "chip", "NAME", {"the PIC for --hex and --program (default " + defaults.chipName + ")"},
          applyChip, OptionGroup::setting},

@@ -4,9 +4,6 @@
 #include "core/ProductInfo.h"
 #include "export/BitPacking.h"
 
-#include <algorithm>
-#include <array>
-#include <cctype>
 #include <set>
 
 namespace ryx {
@@ -14,24 +11,8 @@ namespace {
 
 constexpr std::size_t kBytesPerLine = 12;
 
-constexpr std::array<std::string_view, 37> kKeywords{
-    "auto",     "break",    "case",     "char",   "const",    "continue", "default",  "do",
-    "double",   "else",     "enum",     "extern", "float",    "for",      "goto",     "if",
-    "inline",   "int",      "long",     "register", "restrict", "return", "short",    "signed",
-    "sizeof",   "static",   "struct",   "switch", "typedef",  "union",    "unsigned", "void",
-    "volatile", "while",    "_Bool",    "_Complex", "_Imaginary"};
-
-// The binary export's byte count: whole bytes of the encoded samples.
-std::uint32_t byteCountOf(const EncoderState& encoder) {
-    const std::uint32_t count = std::min(encoder.sampleCount, kMaxSamples);
-    return count == 0 ? 0 : (count - 1) / 8;
-}
-
-std::string upper(std::string_view text) {
-    std::string result(text);
-    for (char& c : result) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return result;
-}
+// Every encoded sample, eight to a byte; the last byte may hold fewer.
+std::uint32_t byteCountOf(const EncoderState& encoder) { return (encodedSampleCount(encoder) + 7) / 8; }
 
 void appendHex(std::string& out, std::uint8_t value) {
     static constexpr char kDigits[] = "0123456789abcdef";
@@ -54,26 +35,30 @@ std::string commentSafe(std::string_view text) {
     return result;
 }
 
+// The figures of each sound beside its array; the last byte's unused bits 0.
 void writeSound(std::string& out, const CHeaderSound& sound) {
     const EncoderState& encoder = sound.state->encoder;
+    const std::uint32_t samples = encodedSampleCount(encoder);
     const std::uint32_t bytes = byteCountOf(encoder);
     const bool twoPins = encoder.algorithmType == kAlgorithmOneAndHalfBit;
     out += "\n/* " + commentSafe(sound.source) + ": " + std::to_string(encoder.sampleCount) + " samples at " +
            std::to_string(encoder.sampleRate) + " Hz, " + std::string(schemeItemText(encoder.algorithmType)) + ", " +
-           std::string(finenessItemText(encoder.fineness)) + ", R = " +
+           std::string(finenessItemText(encoder.fineness)) + (twoPins ? ", each 2R = " : ", R = ") +
            std::to_string(twoPins ? 2 * std::int64_t{encoder.resistorOhms} : encoder.resistorOhms) +
-           (twoPins ? " ohms per pin" : " ohms") + ", C = 0.22 uF. */\n";
-    out += "#define " + sound.name + "_SAMPLES " + std::to_string(bytes * 8) + "UL /* bits in the array */\n";
+           " ohms, C = 0.22 uF. */\n";
+    out += "#define " + sound.name + "_SAMPLES " + std::to_string(samples) + "UL /* samples to play */\n";
     out += "#define " + sound.name + "_RATE " + std::to_string(encoder.sampleRate) + "UL /* samples a second */\n";
     out += "#define " + sound.name + "_PINS " + (twoPins ? "2 /* \"1.5 bit\": pin B plays the bit before */\n"
                                                          : "1 /* \"1 bit\" */\n");
     out += "#define " + sound.name + "_FINENESS " + std::to_string(encoder.fineness) + " /* \"" +
            std::string(finenessItemText(encoder.fineness)) + "\" */\n";
-    out += "static const unsigned char " + sound.name + "[" + std::to_string(bytes) + "] RYX_STORAGE = {";
+    // Where the declaration's specifiers are, both a keyword (__code) and an attribute (PROGMEM) are taken.
+    out += "static const unsigned char RYX_STORAGE " + sound.name + "[" + std::to_string(bytes) + "] = {";
     const std::uint8_t* bits = sound.state->bitStream.data();
     for (std::uint32_t k = 0; k < bytes; ++k) {
         out += k % kBytesPerLine == 0 ? "\n    " : " ";
-        appendHex(out, packEightBits(bits + 8 * k));
+        const std::uint32_t unused = 8 * (k + 1) > samples ? 8 * (k + 1) - samples : 0;
+        appendHex(out, static_cast<std::uint8_t>(packEightBits(bits + 8 * k) >> unused << unused));
         if (k + 1 < bytes) out += ',';
     }
     out += "\n};\n";
@@ -90,40 +75,49 @@ void writeTable(std::string& out, std::span<const CHeaderSound> sounds, const st
 
 }  // namespace
 
-std::string cIdentifierFor(std::string_view baseName) {
-    std::string name;
-    for (const char c : baseName) name += std::isalnum(static_cast<unsigned char>(c)) != 0 && c > 0 ? c : '_';
-    if (name.empty() || std::all_of(name.begin(), name.end(), [](char c) { return c == '_'; })) return "sound";
-    if (std::isdigit(static_cast<unsigned char>(name.front())) != 0) name.insert(0, "sound_");
-    if (!isCIdentifier(name)) name += "_sound";
-    return name;
-}
-
-bool isCIdentifier(std::string_view name) {
-    if (name.empty() || std::isdigit(static_cast<unsigned char>(name.front())) != 0) return false;
-    const bool plain = std::all_of(name.begin(), name.end(), [](char c) {
-        return c > 0 && (std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_');
-    });
-    return plain && std::find(kKeywords.begin(), kKeywords.end(), name) == kKeywords.end();
+Result<> checkCHeader(std::span<const CHeaderSound> sounds, std::string_view bankName) {
+    if (sounds.empty()) return Result<>::failure("a C header needs a sound");
+    const std::string guard = cIncludeGuard(bankName.empty() ? std::string_view(sounds.front().name) : bankName);
+    std::set<std::string, std::less<>> defined{"RYX_STORAGE", guard};
+    const auto define = [&defined](const std::vector<std::string>& names) -> Result<> {
+        if (std::string problem = cNameProblem(names.front()); !problem.empty()) {
+            return Result<>::failure("the C name " + names.front() + " " + problem);
+        }
+        for (const std::string& name : names) {
+            if (!defined.insert(name).second) return Result<>::failure("the C header would define " + name + " twice");
+        }
+        return {};
+    };
+    if (!bankName.empty()) {
+        if (Result<> bank = define(cBankIdentifiers(bankName)); !bank) return bank;
+    }
+    for (const CHeaderSound& sound : sounds) {
+        if (byteCountOf(sound.state->encoder) == 0) {
+            return Result<>::failure("the sound " + sound.name +
+                                     " has fewer than 2 samples, none encoded: a C array cannot be empty");
+        }
+        if (Result<> named = define(cSoundIdentifiers(sound.name)); !named) return named;
+    }
+    return {};
 }
 
 Result<> exportCHeader(std::span<const CHeaderSound> sounds, std::string_view bankName, const OutputTarget& target) {
-    std::set<std::string> names;
-    for (const CHeaderSound& sound : sounds) {
-        if (byteCountOf(sound.state->encoder) == 0) {
-            return Result<>::failure("the sound " + sound.name + " is shorter than 9 samples: a C array cannot be empty");
-        }
-        if (!names.insert(sound.name).second) return Result<>::failure("two sounds are named " + sound.name);
-    }
-    const std::string guard = upper(sounds.size() == 1 ? sounds.front().name : std::string(bankName)) + "_H";
-    std::string out = "/* Made by " + std::string(kProductName) + " " + std::string(kVersionText) +
-                      ". Eight samples to a byte, the earliest in the top bit:\n"
-                      " * play them in order at the rate, 1 sets the pin high, 0 low. */\n";
+    if (Result<> checked = checkCHeader(sounds, bankName); !checked) return checked;
+    const std::string guard = cIncludeGuard(bankName.empty() ? std::string_view(sounds.front().name) : bankName);
+    std::string out =
+        "/* Made by " + std::string(kProductName) + " " + std::string(kVersionText) +
+        ". Eight samples to a byte, the earliest in\n"
+        " * the top bit: play NAME_SAMPLES of them in order at NAME_RATE, 1 sets the\n"
+        " * pin high, 0 low; the last byte's unused bits are 0. Before the first\n"
+        " * sample bring the output up to half the supply slowly, and after the last\n"
+        " * back down to 0, as the PIC programs do (100 to 200 ms of pulses far faster\n"
+        " * than the rate): a sudden step there clicks. */\n";
     out += "#ifndef " + guard + "\n#define " + guard + "\n\n";
-    out += "/* Define RYX_STORAGE before including to place the arrays, e.g. PROGMEM. */\n"
+    out += "/* Define RYX_STORAGE before including to place the arrays, e.g. PROGMEM,\n"
+           " * or __code with SDCC. */\n"
            "#ifndef RYX_STORAGE\n#define RYX_STORAGE\n#endif\n";
     for (const CHeaderSound& sound : sounds) writeSound(out, sound);
-    if (sounds.size() > 1) writeTable(out, sounds, std::string(bankName));
+    if (!bankName.empty()) writeTable(out, sounds, std::string(bankName));
     out += "\n#endif\n";
     AtomicFileWriter writer(target);
     if (Result<> opened = writer.open(); !opened) return opened;

@@ -1,10 +1,11 @@
 #pragma once
-// The bitstream as a C header for any toolchain: the binary export's bytes
-// in a const array with the figures a player needs beside them, one array per
-// sound, and for several sounds a table of them.
+// The bitstream as a C header for any toolchain: every encoded sample, eight
+// to a byte as the binary export packs them, the last byte padded, in a const
+// array with the figures a player needs beside it; for a bank a table of them.
 
 #include "core/ProgramState.h"
 #include "core/Result.h"
+#include "export/CHeaderNames.h"
 #include "io/AtomicFileWriter.h"
 
 #include <span>
@@ -19,15 +20,13 @@ struct CHeaderSound {
     std::string source;  // the file it came from, for the comment
 };
 
-// A C identifier from a file's base name: other characters become '_', a
-// leading digit gets "sound_" before it; nothing usable gives "sound".
-std::string cIdentifierFor(std::string_view baseName);
+// Refuses a sound with no encoded sample (C has no empty arrays), a name
+// that would not compile and a name defined twice. An empty `bankName`: one
+// sound and no table; otherwise a table of the sounds under that name,
+// whatever their number.
+Result<> checkCHeader(std::span<const CHeaderSound> sounds, std::string_view bankName);
 
-// Letters, digits and '_', not starting with a digit, and no C keyword.
-bool isCIdentifier(std::string_view name);
-
-// Refuses a sound without a whole byte of bits (C has no empty arrays) and
-// two sounds of one name. `bankName` names the table of a bank of several.
+// Writes the header once checkCHeader has passed it.
 Result<> exportCHeader(std::span<const CHeaderSound> sounds, std::string_view bankName, const OutputTarget& target);
 
 }  // namespace ryx

@@ -12,8 +12,9 @@ packages=(
   qt6-base-dev qt6-multimedia-dev fonts-dejavu-core
   # importing sounds of any kind
   libsndfile1-dev libsoxr-dev
-  # checks against real programs: assembler, display, sound server, sound tools
-  gputils gpsim ngspice desktop-file-utils xvfb xauth xdotool imagemagick x11-apps
+  # checks against real programs: assembler, an 8051 C compiler (the C header's
+  # storage keyword), display, sound server, sound tools
+  gputils gpsim ngspice sdcc desktop-file-utils xvfb xauth xdotool imagemagick x11-apps
   pulseaudio pulseaudio-utils sox libsox-fmt-mp3 espeak-ng
   # how outputs are put in place (system calls of ryxenc)
   strace

@@ -920,7 +920,7 @@ TEST_F(RyxencTest, IncludeForTheUsersProgram) {
 TEST_F(RyxencTest, CHeaderNamesItsArray) {
     writeInput("door chime.wav", waveFile(4001, 8000));
     ASSERT_EQ(run({"--c", "a.h", "door chime.wav"}).status, 0);
-    EXPECT_NE(test::readFileText(work / "a.h").find("static const unsigned char door_chime[500] RYX_STORAGE"),
+    EXPECT_NE(test::readFileText(work / "a.h").find("static const unsigned char RYX_STORAGE door_chime[500]"),
               std::string::npos);
     ASSERT_EQ(run({"--c", "b.h", "--name", "bell", "door chime.wav"}).status, 0);
     EXPECT_NE(test::readFileText(work / "b.h").find("#define bell_SAMPLES 4000UL"), std::string::npos);
@@ -930,6 +930,65 @@ TEST_F(RyxencTest, CHeaderNamesItsArray) {
     const ProcessRun alone = run({"--name", "bell", "door chime.wav"});
     EXPECT_EQ(alone.status, 2);
     EXPECT_NE(alone.err.find("--name names the array of --c"), std::string::npos) << alone.err;
+}
+
+// A name given that would not compile is refused before anything is
+// written, saying why; one made from a file is changed, the summary says to
+// what, and the header compiles beside the user's own main.
+TEST_F(RyxencTest, CHeaderNamesAlwaysCompile) {
+    if (std::system("command -v cc >/dev/null 2>&1") != 0) GTEST_SKIP() << "no C compiler";
+    for (const char* name : {"a", "b", "main", "sounds", "a_COUNT", "d1/a", "d2/a"}) {
+        fs::create_directories((work / name).parent_path());
+        writeInput(std::string(name) + ".wav", waveFile(801, 8000));
+    }
+    const std::vector<std::string> inputs = entriesOf(work.path());
+    for (const char* name : {"RYX_STORAGE", "__LINE__", "__FILE__", "_Static_assert", "_Alignas", "_Atomic",
+                             "_Noreturn", "_Thread_local", "_Generic", "_Alignof", "main"}) {
+        const ProcessRun refused = run({"--bank", "--hex", "p.hex", "--c", "o.h", "--name", name, "a.wav", "b.wav"});
+        EXPECT_EQ(refused.status, 2) << name;
+        EXPECT_NE(refused.err.find("invalid array name '" + std::string(name) + "': it "), std::string::npos) << refused.err;
+    }
+    EXPECT_EQ(entriesOf(work.path()), inputs);
+
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"main.wav"}, "\n  C array main_sound: \"main\" is the name of the program's function main\n"},
+        {{"--bank", "sounds.wav", "b.wav"}, ", C array sounds_sound (\"sounds\" is the bank's table)\n"},
+        {{"--bank", "--name", "a", "a_COUNT.wav", "b.wav"}, ", C array a_COUNT_sound (\"a_COUNT\" is a figure of the bank)"},
+        // Two files of one name, and a PIC program written first.
+        {{"--bank", "--hex", "p.hex", "d1/a.wav", "d2/a.wav"}, ", C array a_sound (\"a\" is the array of sound 1)"},
+    };
+    std::ofstream(work / "user.c") << "#include \"o.h\"\nint main(void) { return 0; }\n";
+    for (const auto& [arguments, said] : cases) {
+        std::vector<std::string> all{"--c", "o.h"};
+        all.insert(all.end(), arguments.begin(), arguments.end());
+        const ProcessRun made = run(all);
+        ASSERT_EQ(made.status, 0) << made.err;
+        EXPECT_NE(made.out.find(said), std::string::npos) << made.out;
+        const std::string compile = "cd '" + work.path().string() + "' && cc -std=c99 -Wall -Wextra -pedantic -Werror "
+                                                                    "-c user.c -o user.o 2> cc.out";
+        EXPECT_EQ(std::system(compile.c_str()), 0) << said << test::readFileText(work / "cc.out");
+    }
+}
+
+// --bank with one sound is still a bank: the table under its name.
+// Outputs that hold different numbers of a sound's samples say so.
+TEST_F(RyxencTest, CHeaderHoldsEveryEncodedSample) {
+    writeInput("a.wav", waveFile(14, 8000));
+    const ProcessRun one = run({"--bank", "--c", "o.h", "--name", "foo", "a.wav"});
+    ASSERT_EQ(one.status, 0) << one.err;
+    const std::string bank = test::readFileText(work / "o.h");
+    for (const char* line : {"#define a_SAMPLES 13UL", "RYX_STORAGE a[2] = {", "#define foo_COUNT 1\n",
+                             "*const foo[1] = {a};", "foo_samples[1] = {a_SAMPLES};"}) {
+        EXPECT_NE(bank.find(line), std::string::npos) << line << "\n" << bank;
+    }
+    EXPECT_NE(one.out.find("\nbank of 1 sound -> o.h\n"), std::string::npos) << one.out;
+
+    const ProcessRun held = run({"--bin", "a.bin", "--c", "a.h", "--hex", "a.hex", "a.wav"});
+    ASSERT_EQ(held.status, 0) << held.err;
+    EXPECT_NE(held.out.find("\n  encoded samples held (of 13): a.bin 8, a.hex "), std::string::npos) << held.out;
+    EXPECT_NE(held.out.find(", a.h 13\n"), std::string::npos) << held.out;
+    writeInput("c.wav", waveFile(17, 8000));
+    EXPECT_EQ(run({"--bin", "c.bin", "--c", "c.h", "c.wav"}).out.find("held"), std::string::npos);  // 16: whole bytes
 }
 
 // --bank: one program for every input, the same bytes as the library makes
