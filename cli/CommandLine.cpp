@@ -99,7 +99,8 @@ Result<> checkCombination(const CommandLine& options) {
     }
     if (options.fit && !options.chipGiven && !options.namesAProgram()) {
         return Result<>::failure(optionName(OptionId::fit) + " needs " + optionName(OptionId::chip) + ", " +
-                                 optionName(OptionId::hexFile) + " or " + optionName(OptionId::programFile));
+                                 optionName(OptionId::hexFile) + ", " + optionName(OptionId::programFile) + " or " +
+                                 optionName(OptionId::includeFile));
     }
     if (!options.importRate && (!options.normalize || !options.trim)) {
         return Result<>::failure(optionNames(OptionGroup::importSetting) + " need " + optionName(OptionId::rate));
@@ -122,11 +123,11 @@ Result<> checkCombination(const CommandLine& options) {
                                          optionName(OptionId::cHeaderFile) + ", one file for all its sounds");
             }
         }
-        if (!options.namesAnOutput() || options.compare || options.fit) {
+        if (!options.namesAnOutput() || options.compare) {
             return Result<>::failure(optionName(OptionId::bank) + " needs " + optionName(OptionId::hexFile) + ", " +
                                      optionName(OptionId::programFile) + ", " + optionName(OptionId::includeFile) +
-                                     " or " + optionName(OptionId::cHeaderFile) +
-                                     ", without " + optionName(OptionId::compare) + " or " + optionName(OptionId::fit));
+                                     " or " + optionName(OptionId::cHeaderFile) + ", without " +
+                                     optionName(OptionId::compare));
         }
     }
     if (options.namesAnOutput() && options.inputs.size() > 1 && !options.bank) {

@@ -39,22 +39,33 @@ Result<> writeBankFile(const std::vector<const ProgramState*>& sounds, const Com
     }
 }
 
+void encodeBankSounds(const std::vector<ProgramState*>& states, const CommandLine& options) {
+    for (ProgramState* state : states) encodeLoaded(*state, options);
+}
+
 }  // namespace
 
 int encodeBank(const CommandLine& options, const PlannedInput& files, std::ostream& out, std::ostream& err) {
     std::vector<std::unique_ptr<StateStorage>> storage;
-    std::vector<const ProgramState*> sounds;
-    for (const std::string& input : options.inputs) {
+    std::vector<ProgramState*> states;
+    for (std::size_t k = 0; k < options.inputs.size(); ++k) {
         storage.push_back(std::make_unique<StateStorage>());
-        ProgramState& state = storage.back()->state();
-        const Result<std::vector<std::string>> loaded = loadAndEncode(state, options, input);
-        if (!loaded) {
-            printInputProblem(err, shownInputName(input), loaded.error() + "; the bank was not written");
-            return kExitRefused;
-        }
-        for (const std::string& warning : *loaded) printInputProblem(err, shownInputName(input), "warning: " + warning);
-        sounds.push_back(&state);
+        states.push_back(&storage.back()->state());
     }
+    const LoadedSounds loaded = loadSounds(states, options, options.inputs);
+    if (!loaded.refusal.empty()) {
+        printInputProblem(err, shownInputName(options.inputs[loaded.refusedInput]),
+                          loaded.refusal + "; the bank was not written");
+        return kExitRefused;
+    }
+    for (std::size_t k = 0; k < states.size(); ++k) {
+        for (const std::string& warning : loaded.warnings[k]) {
+            printInputProblem(err, shownInputName(options.inputs[k]), "warning: " + warning);
+        }
+    }
+    if (!loaded.fitNotice.empty()) printInputProblem(err, {}, "warning: " + loaded.fitNotice);
+    encodeBankSounds(states, options);
+    const std::vector<const ProgramState*> sounds(states.begin(), states.end());
     std::optional<PicProgramPlan> plan;
     if (options.namesAProgram()) {
         Result<PicProgramPlan> planned = planPicBank(sounds, programSettingsOf(options));
@@ -93,7 +104,9 @@ int encodeBank(const CommandLine& options, const PlannedInput& files, std::ostre
         }
         text << '\n';
     }
-    text << "bank of " << sounds.size() << " sounds ->";
+    text << "bank of " << sounds.size() << " sounds";
+    if (options.fit) text << " at " << sounds.front()->encoder.sampleRate << " Hz (fit to " << settings.chip->processor << ")";
+    text << " ->";
     const char* separator = " ";
     for (const PlannedOutput& output : files.outputs) {
         text << separator << output.target.shownName();

@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 namespace ryx {
 namespace {
@@ -364,6 +366,62 @@ TEST(PicProgram, HighestFittingRate) {
             EXPECT_LE(test.frames * rate, std::uint64_t{picSampleCapacity(chip)} * test.frameRate);
             EXPECT_GT(test.frames * (rate + 1), std::uint64_t{picSampleCapacity(chip)} * test.frameRate);
         }
+    }
+}
+
+// A bank or a routine that does not fit names the highest rate at which it
+// would: at that rate, the sounds made again at it (each as long in time)
+// fit from the same org; a little higher they do not. No rate from 1000 Hz
+// helps a routine at the top of memory: none is named.
+TEST(PicProgram, RefusalNamesTheHighestRateThatFits) {
+    struct Case {
+        const char* chip;
+        PlayerForm form;
+        std::uint32_t org;
+        std::vector<std::uint32_t> samples;  // at 8000 Hz
+        bool anyRate;
+    };
+    const Case cases[] = {
+        {"16f628a", PlayerForm::program, 0, {9000, 9000}, true},
+        {"16f88", PlayerForm::program, 0, {20000, 20000, 20000, 20000}, true},  // a player past word 256
+        {"16f628a", PlayerForm::routine, kDefaultRoutineOrg, {17000}, true},
+        {"16f88", PlayerForm::routine, 0x300, {30000, 20000}, true},
+        {"18f2520", PlayerForm::routine, 0x1000, {200000}, true},
+        {"16f628a", PlayerForm::routine, 0x7F0, {800}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.chip) + " " + std::to_string(c.samples.front()));
+        PicProgramSettings settings{findPicChip(c.chip), 0, false};
+        if (c.form == PlayerForm::routine) {
+            settings.form = PlayerForm::routine;
+            settings.org = c.org;
+            settings.ram = defaultRoutineRam(*settings.chip);
+        } else {
+            settings.trigger = PlayTrigger::pins;
+        }
+        const auto planAt = [&](std::uint32_t rate) {
+            std::vector<std::unique_ptr<ProgramState>> states;
+            std::vector<const ProgramState*> sounds;
+            for (const std::uint32_t samples : c.samples) {
+                const auto scaled = static_cast<std::uint32_t>((std::uint64_t{samples} * rate + 7999) / 8000);
+                states.push_back(test::makeEncodedSound(scaled, rate, kAlgorithmOneAndHalfBit));
+                sounds.push_back(states.back().get());
+            }
+            return std::pair(planPicBank(sounds, settings), highestBankRate(sounds, settings));
+        };
+        const auto [refused, rate] = planAt(8000);
+        ASSERT_FALSE(refused);
+        if (!c.anyRate) {
+            EXPECT_EQ(rate, 0u);
+            EXPECT_EQ(refused.error().find("sample rate of at most"), std::string::npos) << refused.error();
+            continue;
+        }
+        ASSERT_GT(rate, kLowestFitRate);
+        EXPECT_NE(refused.error().find(" at most " + std::to_string(rate) + " Hz"), std::string::npos) << refused.error();
+        const auto [fitting, same] = planAt(rate);
+        EXPECT_TRUE(fitting) << fitting.error();
+        EXPECT_EQ(same, rate);
+        EXPECT_FALSE(planAt(rate + rate / 500 + 2).first) << rate;
     }
 }
 
