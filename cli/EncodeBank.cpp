@@ -3,11 +3,14 @@
 #include "cli/EncodeInput.h"
 #include "cli/StateStorage.h"
 #include "core/ListSelection.h"
+#include "core/SettingComparison.h"
 #include "export/CHeaderExport.h"
 #include "firmware/PicProgram.h"
 #include "firmware/PicRoutineInclude.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <optional>
 
@@ -39,8 +42,31 @@ Result<> writeBankFile(const std::vector<const ProgramState*>& sounds, const Com
     }
 }
 
+// One fineness for every sound: with -f auto the one under which the sound
+// it suits least sounds best (by the low-passed SNR; ties to the larger).
 void encodeBankSounds(const std::vector<ProgramState*>& states, const CommandLine& options) {
-    for (ProgramState* state : states) encodeLoaded(*state, options);
+    CommandLine chosen = options;
+    if (options.autoFineness) {
+        const EncoderChoice choice = options.optimal ? EncoderChoice::optimal : EncoderChoice::greedy;
+        std::vector<std::unique_ptr<TrialEncoder>> trials;
+        for (const ProgramState* state : states) trials.push_back(std::make_unique<TrialEncoder>(*state));
+        double bestWorst = 0;
+        for (const FinenessEntry& entry : fineTable) {
+            double worst = std::numeric_limits<double>::infinity();
+            for (const auto& trial : trials) {
+                worst = std::min(worst, trial->measure(options.algorithmType, entry.fineness, choice).lowPassSnrDb);
+            }
+            if (entry.fineness == fineTable.front().fineness || worst >= bestWorst) {
+                bestWorst = worst;
+                chosen.fineness = entry.fineness;
+            }
+        }
+        chosen.autoFineness = false;
+    }
+    for (ProgramState* state : states) {
+        state->encoder.fineness = chosen.fineness;
+        encodeLoaded(*state, chosen);
+    }
 }
 
 }  // namespace
@@ -106,6 +132,7 @@ int encodeBank(const CommandLine& options, const PlannedInput& files, std::ostre
     }
     text << "bank of " << sounds.size() << " sounds";
     if (options.fit) text << " at " << sounds.front()->encoder.sampleRate << " Hz (fit to " << settings.chip->processor << ")";
+    if (options.autoFineness) text << ", " << finenessItemText(sounds.front()->encoder.fineness) << " (best of all finenesses, by the weakest sound)";
     text << " ->";
     const char* separator = " ";
     for (const PlannedOutput& output : files.outputs) {

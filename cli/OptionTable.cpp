@@ -179,6 +179,7 @@ Result<> applyPacking(CommandLine& options, const std::string& value) {
     } else {
         return Result<>::failure("invalid packing " + quotedText(value) + " (use auto or off)");
     }
+    options.packingGiven = true;
     return {};
 }
 

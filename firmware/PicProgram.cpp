@@ -124,21 +124,10 @@ std::string orgText(const PicChip& chip, std::uint32_t word) {
 }
 
 Result<> checkRoutineRam(const PicChip& chip, const PicProgramSettings& settings) {
-    const std::string count = std::to_string(kRoutineRegisters);
-    if (isPic18(chip)) {
-        if (settings.ram >= kPic18RoutineRamLowest && settings.ram + kRoutineRegisters <= kPic18RoutineRamEnd) return {};
-        return Result<>::failure("the routine's " + count + " file registers from " + formatHexWord(settings.ram) +
-                                 " are not all in the access bank's general-purpose memory: choose " +
-                                 formatHexWord(kPic18RoutineRamLowest) + " to " +
-                                 formatHexWord(kPic18RoutineRamEnd - kRoutineRegisters) + " (" +
-                                 formatHexWord(kDefaultPic18RoutineRam) + ": its top 16 bytes)");
-    }
-    if (settings.ram >= kRoutineRamLowest && settings.ram + kRoutineRegisters <= kRoutineRamEnd) return {};
-    return Result<>::failure("the routine's " + count + " file registers from " + formatHexWord(settings.ram) +
-                             " are not all in bank 0's general-purpose memory: choose " +
-                             formatHexWord(kRoutineRamLowest) + " to " +
-                             formatHexWord(kRoutineRamEnd - kRoutineRegisters) + " (" +
-                             formatHexWord(kDefaultRoutineRam) + ": the bank every bank shares)");
+    const bool fits = isPic18(chip) ? settings.ram >= kPic18RoutineRamLowest && settings.ram + kRoutineRegisters <= kPic18RoutineRamEnd
+                                    : settings.ram >= kRoutineRamLowest && settings.ram + kRoutineRegisters <= kRoutineRamEnd;
+    if (fits) return {};
+    return Result<>::failure(routineRamRefusal(chip, settings.ram));
 }
 
 // What a routine for the user's own program cannot be, before any sound is placed.
@@ -587,6 +576,20 @@ std::uint32_t playerMinCyclesFor(const PicChip& chip, bool loop, PicStorage stor
 
 std::uint16_t defaultRoutineRam(const PicChip& chip) {
     return isPic18(chip) ? kDefaultPic18RoutineRam : kDefaultRoutineRam;
+}
+
+std::string routineRamRefusal(const PicChip& chip, std::uint32_t ram) {
+    const std::string count = std::to_string(kRoutineRegisters);
+    if (isPic18(chip)) {
+        return "the routine's " + count + " file registers from " + formatHexWord(ram) +
+               " are not all in the access bank's general-purpose memory: choose " +
+               formatHexWord(kPic18RoutineRamLowest) + " to " + formatHexWord(kPic18RoutineRamEnd - kRoutineRegisters) +
+               " (" + formatHexWord(kDefaultPic18RoutineRam) + ": its top 16 bytes)";
+    }
+    return "the routine's " + count + " file registers from " + formatHexWord(ram) +
+           " are not all in bank 0's general-purpose memory: choose " + formatHexWord(kRoutineRamLowest) + " to " +
+           formatHexWord(kRoutineRamEnd - kRoutineRegisters) + " (" + formatHexWord(kDefaultRoutineRam) +
+           ": the bank every bank shares)";
 }
 
 std::uint32_t playerMaxCyclesFor(const PicChip& chip) {

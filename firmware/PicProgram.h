@@ -98,6 +98,10 @@ std::uint32_t playerMaxCyclesFor(const PicChip& chip);
 // PIC18 kDefaultPic18RoutineRam.
 std::uint16_t defaultRoutineRam(const PicChip& chip);
 
+// Why the routine's file registers cannot start at `ram` on the chip, and
+// which addresses can.
+std::string routineRamRefusal(const PicChip& chip, std::uint32_t ram);
+
 // Checks chip, oscillator, clock, rate and fit (a routine: its org and ram
 // too); says why not, and what would help.
 Result<PicProgramPlan> planPicProgram(const ProgramState& state, const PicProgramSettings& settings);
