@@ -159,9 +159,11 @@ TEST_F(RyxencTest, HelpAndVersion) {
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: ryxenc [OPTIONS] INPUT.wav [INPUT.wav ...]\n", 0), 0u);
     for (const char* option : {"--scheme", "--fineness", "--asm", "--bin", "--wav", "--original-wav", "--quiet",
-                               "--version", "r=dec", "--optimal", "--report", "--compare", "--oscillator KIND"}) {
+                               "--version", "r=dec", "--optimal", "--report", "--compare", "--oscillator KIND",
+                               "sound k plays, whole, when trigger pin k is\n"}) {
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
     }
+    EXPECT_EQ(help.out.find(" while the chip's trigger pin"), std::string::npos);
     // The choices come from the window's lists.
     EXPECT_NE(help.out.find("\n  -s, --scheme 1|1.5          encoding scheme (default 1.5)\n"
                             "  -f, --fineness N            4, 5, 6, 8, 11, 16, 21 or 32 (default 16), or auto:\n"),
