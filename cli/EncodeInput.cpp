@@ -60,7 +60,6 @@ Result<InputBytes> readInput(ProgramState& state, const CommandLine& options, co
                                        read.systemError());
 }
 
-
 // Imports the whole input at `rate`.
 Result<ImportReport> importAt(ProgramState& state, const CommandLine& options, const std::string& input,
                               const InputBytes& read, std::uint32_t rate) {
@@ -95,7 +94,7 @@ Result<Warnings> loadWaveInput(ProgramState& state, const InputBytes& read) {
            std::to_string(kMaxSamples) + ", dropped " + std::to_string(read.length - kLongestUsefulWave)};
 }
 
-// The chosen settings, then the input read; a WAV input loaded.
+// The chosen settings, then the input read (a WAV input into the sample buffer).
 Result<InputBytes> readWithSettings(ProgramState& state, const CommandLine& options, const std::string& input) {
     state.encoder.algorithmType = options.algorithmType;
     state.encoder.fineness = options.fineness;
