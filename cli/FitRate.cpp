@@ -53,24 +53,8 @@ std::string lowFitNotice(FitSounds sounds, const CommandLine& options, std::uint
     // A fit that failed is told by the program's refusal.
     const std::optional<std::uint32_t> room = fitRoom(sounds, options, rate);
     if (!room || !fitsRoom(sounds, options, *room)) return {};
-    const PicProgramSettings settings = programSettingsOf(options);
-    const bool bank = sounds.size() > 1;
-    std::string text = std::string(bank ? "the sounds fit" : "the sound fits") + " the " +
-                       std::string(settings.chip->name) + " only at " + std::to_string(rate) + " Hz, below the " +
-                       std::to_string(kLowestSpeechRate) + " Hz that speech needs to stay clear: nothing above " +
-                       std::to_string(rate / 2) + " Hz survives; ";
     const std::uint64_t samples = (wholeSamples * kLowestSpeechRate + rate - 1) / rate;
-    const std::vector<const PicChip*> chips = smallestChipsFor(sounds, settings, samples, kLowestSpeechRate);
-    if (chips.empty()) {
-        return text + "no chip holds " + (bank ? "them" : "it") + " at " + std::to_string(kLowestSpeechRate) +
-               " Hz: make " + (bank ? "them" : "it") + " shorter";
-    }
-    text += "at " + std::to_string(kLowestSpeechRate) + " Hz " + (bank ? "they fit" : "it fits") + " the ";
-    for (std::size_t k = 0; k < chips.size(); ++k) {
-        if (k > 0) text += k + 1 == chips.size() ? " or the " : ", the ";
-        text += chips[k]->name;
-    }
-    return text + " (" + std::to_string(chips.front()->programWords) + " words)";
+    return lowRateNotice(sounds, programSettingsOf(options), rate, samples);
 }
 
 }  // namespace ryx::cli

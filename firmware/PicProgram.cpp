@@ -506,6 +506,26 @@ std::vector<const PicChip*> smallestChipsFor(SoundBank sounds, const PicProgramS
     return smallest;
 }
 
+std::string lowRateNotice(SoundBank sounds, const PicProgramSettings& settings, std::uint32_t rate,
+                          std::uint64_t speechRateSamples) {
+    const bool bank = sounds.size() > 1;
+    std::string text = std::string(bank ? "the sounds fit" : "the sound fits") + " the " +
+                       std::string(settings.chip->name) + " only at " + std::to_string(rate) + " Hz, below the " +
+                       std::to_string(kLowestSpeechRate) + " Hz that speech needs to stay clear: nothing above " +
+                       std::to_string(rate / 2) + " Hz survives; ";
+    const std::vector<const PicChip*> chips = smallestChipsFor(sounds, settings, speechRateSamples, kLowestSpeechRate);
+    if (chips.empty()) {
+        return text + "no chip holds " + (bank ? "them" : "it") + " at " + std::to_string(kLowestSpeechRate) +
+               " Hz: make " + (bank ? "them" : "it") + " shorter";
+    }
+    text += "at " + std::to_string(kLowestSpeechRate) + " Hz " + (bank ? "they fit" : "it fits") + " the ";
+    for (std::size_t k = 0; k < chips.size(); ++k) {
+        if (k > 0) text += k + 1 == chips.size() ? " or the " : ", the ";
+        text += chips[k]->name;
+    }
+    return text + " (" + std::to_string(chips.front()->programWords) + " words)";
+}
+
 Result<PicProgramPlan> planPicBank(SoundBank sounds, const PicProgramSettings& settings) {
     if (settings.chip == nullptr) return Result<PicProgramPlan>::failure("no chip chosen");
     if (sounds.empty()) return Result<PicProgramPlan>::failure("no sound to play");

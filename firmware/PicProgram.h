@@ -130,6 +130,12 @@ std::uint32_t highestBankRate(SoundBank sounds, const PicProgramSettings& settin
 std::vector<const PicChip*> smallestChipsFor(SoundBank sounds, const PicProgramSettings& settings,
                                              std::uint64_t samples, std::uint32_t rate);
 
+// What playing at `rate`, below kLowestSpeechRate, loses, and the smallest
+// chips that hold `speechRateSamples` of these sounds at kLowestSpeechRate
+// (with no sounds, a single sound's whole table room on each chip).
+std::string lowRateNotice(SoundBank sounds, const PicProgramSettings& settings, std::uint32_t rate,
+                          std::uint64_t speechRateSamples);
+
 struct PicProgram {
     PicProgramPlan plan;
     PicAssembly player;

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <stdexcept>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -423,6 +424,34 @@ TEST(PicProgram, RefusalNamesTheHighestRateThatFits) {
         EXPECT_EQ(same, rate);
         EXPECT_FALSE(planAt(rate + rate / 500 + 2).first) << rate;
     }
+}
+
+// The smallest chips that hold a sound, ties all named; none past the largest.
+TEST(PicProgram, SmallestChipsThatHoldASound) {
+    struct Case {
+        std::uint64_t samples;
+        PicPacking packing;
+        std::vector<std::string> chips;
+    };
+    const Case cases[] = {
+        {14336, PicPacking::automatic, {"PIC12F683", "PIC16F628A"}},
+        {14337, PicPacking::automatic, {"PIC16F648A", "PIC16F88", "PIC12F1840"}},
+        {30721, PicPacking::automatic, {"PIC16F88", "PIC12F1840"}},
+        {30721, PicPacking::off, {"PIC16F876A", "PIC16F877A", "PIC16F887", "PIC16F1825", "PIC16F1709"}},
+        {520192, PicPacking::automatic, {"PIC18F26K22"}},
+        {520193, PicPacking::automatic, {}},
+    };
+    for (const Case& c : cases) {
+        PicProgramSettings settings{findPicChip("16f628a"), 0, false};
+        settings.packing = c.packing;
+        std::vector<std::string> names;
+        for (const PicChip* chip : smallestChipsFor({}, settings, c.samples, kLowestSpeechRate)) names.emplace_back(chip->name);
+        EXPECT_EQ(names, c.chips) << c.samples;
+    }
+    const PicProgramSettings settings{findPicChip("16f628a"), 0, false};
+    EXPECT_EQ(lowRateNotice({}, settings, 3060, 37458),
+              "the sound fits the PIC16F628A only at 3060 Hz, below the 8000 Hz that speech needs to stay clear: "
+              "nothing above 1530 Hz survives; at 8000 Hz it fits the PIC16F88 or the PIC12F1840 (4096 words)");
 }
 
 // The wiring in the program's header names each pin with its number, the
