@@ -22,7 +22,7 @@ struct FitSearch {
 };
 
 // The rate to import the sounds at next, now at `rate` and `wholeSamples`
-// long in all before any cut at the longest sound; 0 when the search is done
+// long in all before any cut at kMaxSamples; 0 when the search is done
 // at `rate` or no other rate can help. The program of the options decides;
 // when none can be made of these sounds, the chip's whole table room.
 std::uint32_t nextFitRate(FitSounds sounds, const CommandLine& options, std::uint32_t rate, std::uint64_t wholeSamples,
@@ -30,7 +30,7 @@ std::uint32_t nextFitRate(FitSounds sounds, const CommandLine& options, std::uin
 
 // Empty unless the fit came down below kLowestSpeechRate from a higher
 // rate asked for: then what is lost, and the smallest chips that hold the
-// sounds at that rate.
+// sounds at kLowestSpeechRate.
 std::string lowFitNotice(FitSounds sounds, const CommandLine& options, std::uint32_t rate, std::uint64_t wholeSamples);
 
 }  // namespace ryx::cli
