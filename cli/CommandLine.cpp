@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <iterator>
+#include <string>
+#include <vector>
 
 namespace ryx::cli {
 namespace {
@@ -82,6 +84,37 @@ Result<> checkInclude(const CommandLine& options) {
     return {};
 }
 
+// A PIC program's own options do nothing without one; the chip and the
+// packing tell a fit its room too.
+Result<> checkProgramOptions(const CommandLine& options) {
+    if (options.namesAProgram()) return {};
+    std::vector<std::string> unused;
+    const auto unusedIf = [&unused](bool given, OptionId id) {
+        if (given) unused.push_back(optionName(id));
+    };
+    unusedIf(options.chipGiven && !options.fit, OptionId::chip);
+    unusedIf(options.clockHz != 0, OptionId::clock);
+    unusedIf(options.oscillator.has_value(), OptionId::oscillator);
+    unusedIf(options.packingGiven && !options.fit, OptionId::pack);
+    unusedIf(options.loop, OptionId::loop);
+    unusedIf(options.trigger.has_value(), OptionId::trigger);
+    if (unused.empty()) return {};
+    std::string list;
+    for (std::size_t k = 0; k < unused.size(); ++k) {
+        list += (k == 0 ? "" : k + 1 == unused.size() ? " and " : ", ") + unused[k];
+    }
+    return Result<>::failure(list + (unused.size() == 1 ? " sets" : " set") + " up the PIC program of " +
+                             optionName(OptionId::hexFile) + ", " + optionName(OptionId::programFile) + " or " +
+                             optionName(OptionId::includeFile) + "; without one " +
+                             (unused.size() == 1 ? "it does" : "they do") + " nothing");
+}
+
+// The routine's file registers: a number past any address is named as given.
+Result<> checkRamAddress(const CommandLine& options) {
+    if (!options.ram || *options.ram <= 0xFFFF || options.includeFile.empty()) return {};
+    return Result<>::failure(routineRamRefusal(*findPicChip(options.chipName), *options.ram));
+}
+
 // The checks across options, once all are read.
 Result<> checkCombination(const CommandLine& options) {
     if (options.inputs.empty()) return Result<>::failure("no input file given");
@@ -99,7 +132,8 @@ Result<> checkCombination(const CommandLine& options) {
     }
     if (options.fit && !options.chipGiven && !options.namesAProgram()) {
         return Result<>::failure(optionName(OptionId::fit) + " needs " + optionName(OptionId::chip) + ", " +
-                                 optionName(OptionId::hexFile) + " or " + optionName(OptionId::programFile));
+                                 optionName(OptionId::hexFile) + ", " + optionName(OptionId::programFile) + " or " +
+                                 optionName(OptionId::includeFile));
     }
     if (!options.importRate && (!options.normalize || !options.trim)) {
         return Result<>::failure(optionNames(OptionGroup::importSetting) + " need " + optionName(OptionId::rate));
@@ -113,6 +147,8 @@ Result<> checkCombination(const CommandLine& options) {
                                  optionName(OptionId::parts) + " one value");
     }
     if (Result<> include = checkInclude(options); !include) return include;
+    if (Result<> ram = checkRamAddress(options); !ram) return ram;
+    if (Result<> program = checkProgramOptions(options); !program) return program;
     if (options.bank) {
         for (const std::string* name : {&options.asmFile, &options.binFile, &options.wavFile, &options.originalWavFile}) {
             if (!name->empty()) {
@@ -122,11 +158,11 @@ Result<> checkCombination(const CommandLine& options) {
                                          optionName(OptionId::cHeaderFile) + ", one file for all its sounds");
             }
         }
-        if (!options.namesAnOutput() || options.compare || options.fit) {
+        if (!options.namesAnOutput() || options.compare) {
             return Result<>::failure(optionName(OptionId::bank) + " needs " + optionName(OptionId::hexFile) + ", " +
                                      optionName(OptionId::programFile) + ", " + optionName(OptionId::includeFile) +
-                                     " or " + optionName(OptionId::cHeaderFile) +
-                                     ", without " + optionName(OptionId::compare) + " or " + optionName(OptionId::fit));
+                                     " or " + optionName(OptionId::cHeaderFile) + ", without " +
+                                     optionName(OptionId::compare));
         }
     }
     if (options.namesAnOutput() && options.inputs.size() > 1 && !options.bank) {

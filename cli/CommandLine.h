@@ -43,6 +43,7 @@ struct CommandLine {
     bool bank = false;            // every input in one program (and one C header)
     std::optional<PlayTrigger> trigger;  // unset: pins for a bank, reset otherwise
     PicPacking packing = PicPacking::automatic;  // --pack: whole program words where the chip reads them
+    bool packingGiven = false;
     bool listChips = false;
     // Set: every input is imported (any kind of sound) at this rate.
     std::optional<std::uint32_t> importRate;

@@ -4,10 +4,14 @@
 #include "cli/EncodeInput.h"
 #include "cli/StateStorage.h"
 #include "core/ListSelection.h"
+#include "core/SettingComparison.h"
 #include "export/CHeaderExport.h"
 #include "firmware/PicProgram.h"
 #include "firmware/PicRoutineInclude.h"
 
+#include <algorithm>
+#include <filesystem>
+#include <limits>
 #include <memory>
 #include <optional>
 
@@ -26,22 +30,56 @@ Result<> writeBankFile(const std::vector<const ProgramState*>& sounds, const Com
     }
 }
 
+// One fineness for every sound: with -f auto the one under which the sound
+// it suits least sounds best (by the low-passed SNR; ties to the larger).
+void encodeBankSounds(const std::vector<ProgramState*>& states, const CommandLine& options) {
+    CommandLine chosen = options;
+    if (options.autoFineness) {
+        const EncoderChoice choice = options.optimal ? EncoderChoice::optimal : EncoderChoice::greedy;
+        std::vector<std::unique_ptr<TrialEncoder>> trials;
+        for (const ProgramState* state : states) trials.push_back(std::make_unique<TrialEncoder>(*state));
+        double bestWorst = 0;
+        for (const FinenessEntry& entry : fineTable) {
+            double worst = std::numeric_limits<double>::infinity();
+            for (const auto& trial : trials) {
+                worst = std::min(worst, trial->measure(options.algorithmType, entry.fineness, choice).lowPassSnrDb);
+            }
+            if (entry.fineness == fineTable.front().fineness || worst >= bestWorst) {
+                bestWorst = worst;
+                chosen.fineness = entry.fineness;
+            }
+        }
+        chosen.autoFineness = false;
+    }
+    for (ProgramState* state : states) {
+        state->encoder.fineness = chosen.fineness;
+        encodeLoaded(*state, chosen);
+    }
+}
+
 }  // namespace
 
 int encodeBank(const CommandLine& options, const PlannedInput& files, std::ostream& out, std::ostream& err) {
     std::vector<std::unique_ptr<StateStorage>> storage;
-    std::vector<const ProgramState*> sounds;
-    for (const std::string& input : options.inputs) {
+    std::vector<ProgramState*> states;
+    for (std::size_t k = 0; k < options.inputs.size(); ++k) {
         storage.push_back(std::make_unique<StateStorage>());
-        ProgramState& state = storage.back()->state();
-        const Result<std::vector<std::string>> loaded = loadAndEncode(state, options, input);
-        if (!loaded) {
-            printInputProblem(err, shownInputName(input), loaded.error() + "; the bank was not written");
-            return kExitRefused;
-        }
-        for (const std::string& warning : *loaded) printInputProblem(err, shownInputName(input), "warning: " + warning);
-        sounds.push_back(&state);
+        states.push_back(&storage.back()->state());
     }
+    const LoadedSounds loaded = loadSounds(states, options, options.inputs);
+    if (!loaded.refusal.empty()) {
+        printInputProblem(err, shownInputName(options.inputs[loaded.refusedInput]),
+                          loaded.refusal + "; the bank was not written");
+        return kExitRefused;
+    }
+    for (std::size_t k = 0; k < states.size(); ++k) {
+        for (const std::string& warning : loaded.warnings[k]) {
+            printInputProblem(err, shownInputName(options.inputs[k]), "warning: " + warning);
+        }
+    }
+    if (!loaded.fitNotice.empty()) printInputProblem(err, {}, "warning: " + loaded.fitNotice);
+    encodeBankSounds(states, options);
+    const std::vector<const ProgramState*> sounds(states.begin(), states.end());
     std::optional<PicProgramPlan> plan;
     if (options.namesAProgram()) {
         Result<PicProgramPlan> planned = planPicBank(sounds, programSettingsOf(options));
@@ -94,7 +132,10 @@ int encodeBank(const CommandLine& options, const PlannedInput& files, std::ostre
         if (!held.empty()) text << "; " << held;
         text << '\n';
     }
-    text << "bank of " << sounds.size() << (sounds.size() == 1 ? " sound ->" : " sounds ->");
+    text << "bank of " << sounds.size() << (sounds.size() == 1 ? " sound" : " sounds");
+    if (options.fit) text << " at " << sounds.front()->encoder.sampleRate << " Hz (fit to " << settings.chip->processor << ")";
+    if (options.autoFineness) text << ", " << finenessItemText(sounds.front()->encoder.fineness) << " (best of all finenesses, by the weakest sound)";
+    text << " ->";
     const char* separator = " ";
     for (const PlannedOutput& output : files.outputs) {
         text << separator << output.target.shownName();

@@ -2,6 +2,7 @@
 
 #include "cli/CHeaderPlan.h"
 #include "cli/CircuitText.h"
+#include "cli/FitRate.h"
 #include "cli/InputBytes.h"
 #include "cli/QualityReport.h"
 #include "cli/QuietStandardError.h"
@@ -33,6 +34,9 @@ namespace {
 // its name, as the window does, whatever its size.
 constexpr std::size_t kLongestImportedInput = std::size_t{256} << 20;
 
+// Imports a fit tries before it settles for the highest rate found to fit.
+constexpr int kMostFitTries = 12;
+
 // Every line ryxenc prints about an input: "ryxenc: NAME: MESSAGE", one per
 // line of the message; without a name when the message names its own file.
 void printProblem(std::ostream& err, std::string_view name, std::string_view message) {
@@ -57,37 +61,21 @@ Result<InputBytes> readInput(ProgramState& state, const CommandLine& options, co
                                        read.systemError());
 }
 
-// What a load warns of: none, one or more lines.
-using Warnings = std::vector<std::string>;
-
-// Imports the whole input; returns its warnings.
-Result<Warnings> importInput(ProgramState& state, const CommandLine& options, const std::string& input,
-                             const InputBytes& read) {
+// Imports the whole input at `rate`.
+Result<ImportReport> importAt(ProgramState& state, const CommandLine& options, const std::string& input,
+                              const InputBytes& read, std::uint32_t rate) {
     // Cut short it would only look damaged.
     if (!read.leftInFile && read.length > read.bytes.size()) {
-        return Result<Warnings>::failure("cannot import this sound: more than " +
-                                         std::to_string(kLongestImportedInput >> 20) +
-                                         " MiB from a pipe or the standard input; name the file instead");
+        return Result<ImportReport>::failure("cannot import this sound: more than " +
+                                             std::to_string(kLongestImportedInput >> 20) +
+                                             " MiB from a pipe or the standard input; name the file instead");
     }
-    const auto importAt = [&](std::uint32_t rate) {
-        const QuietStandardError quiet;  // the MP3 decoder's own notes
-        const ImportOptions settings{rate, options.normalize, options.trim};
-        return read.leftInFile ? importSoundFile(state, input, settings)
-                               : importSoundBytes(state, read.bytes, settings);
-    };
-    Result<ImportReport> imported = importAt(*options.importRate);
-    // The length after trimming is known only once imported: each try lowers
-    // the rate to the one its length fits at; rounding in the rate change may
-    // take a second.
-    const PicChip& chip = *findPicChip(options.chipName);
-    while (options.fit && imported && imported->sampleRate > kMinImportRate &&
-           state.encoder.sampleCount > picSampleCapacity(chip, options.packing)) {
-        const std::uint64_t length = state.encoder.sampleCount + imported->cutSamples;
-        const std::uint32_t rate = imported->sampleRate;
-        imported = importAt(std::max(kMinImportRate, std::min(rate - 1, highestFittingRate(chip, length, rate, options.packing))));
-    }
-    if (!imported) return Result<Warnings>::failure("cannot import this sound: " + imported.error());
-    return importNotices(*imported);
+    const QuietStandardError quiet;  // the MP3 decoder's own notes
+    const ImportOptions settings{rate, options.normalize, options.trim};
+    Result<ImportReport> imported = read.leftInFile ? importSoundFile(state, input, settings)
+                                                    : importSoundBytes(state, read.bytes, settings);
+    if (!imported) return Result<ImportReport>::failure("cannot import this sound: " + imported.error());
+    return imported;
 }
 
 // Loads an 8-bit mono WAV input; returns its warnings.
@@ -107,20 +95,30 @@ Result<Warnings> loadWaveInput(ProgramState& state, const InputBytes& read) {
            std::to_string(kMaxSamples) + ", dropped " + std::to_string(read.length - kLongestUsefulWave)};
 }
 
-Result<Warnings> loadInput(ProgramState& state, const CommandLine& options, const std::string& input,
-                           const InputBytes& read) {
-    return options.importRate ? importInput(state, options, input, read) : loadWaveInput(state, read);
-}
-
-// The chosen settings, then the input read and loaded; its warnings.
-Result<Warnings> loadWithSettings(ProgramState& state, const CommandLine& options, const std::string& input) {
+// The chosen settings, then the input read (a WAV input into the sample buffer).
+Result<InputBytes> readWithSettings(ProgramState& state, const CommandLine& options, const std::string& input) {
     state.encoder.algorithmType = options.algorithmType;
     state.encoder.fineness = options.fineness;
     state.filterModel = options.filterModel;
     state.circuitParts = options.circuitParts;
-    const Result<InputBytes> read = readInput(state, options, input);
-    if (!read) return read.failureDetail();
-    return loadInput(state, options, input, *read);
+    return readInput(state, options, input);
+}
+
+// Imports every sound at `rate`; the whole length of all before any cut.
+Result<std::uint64_t> importAll(std::span<ProgramState* const> states, const CommandLine& options,
+                                std::span<const std::string> inputs, std::span<const InputBytes> reads,
+                                std::span<Warnings> warnings, std::uint32_t rate, std::size_t& failed) {
+    std::uint64_t whole = 0;
+    for (std::size_t k = 0; k < states.size(); ++k) {
+        const Result<ImportReport> imported = importAt(*states[k], options, inputs[k], reads[k], rate);
+        if (!imported) {
+            failed = k;
+            return imported.failureDetail();
+        }
+        warnings[k] = importNotices(*imported);
+        whole += states[k]->encoder.sampleCount + imported->cutSamples;
+    }
+    return whole;
 }
 
 EncoderChoice encoderChoice(const CommandLine& options) {
@@ -272,18 +270,53 @@ bool writesCHeader(const PlannedInput& input) {
                        [](const PlannedOutput& output) { return output.kind == OutputKind::cHeader; });
 }
 
+LoadedSounds loadSounds(std::span<ProgramState* const> states, const CommandLine& options,
+                        std::span<const std::string> inputs) {
+    LoadedSounds loaded;
+    loaded.warnings.resize(states.size());
+    std::vector<InputBytes> reads;
+    const auto refuse = [&loaded](std::size_t k, const std::string& message) {
+        loaded.refusedInput = k;
+        loaded.refusal = message;
+        return std::move(loaded);
+    };
+    for (std::size_t k = 0; k < states.size(); ++k) {
+        Result<InputBytes> read = readWithSettings(*states[k], options, inputs[k]);
+        if (!read) return refuse(k, read.error());
+        if (options.importRate) {
+            reads.push_back(std::move(*read));
+            continue;
+        }
+        const Result<Warnings> wave = loadWaveInput(*states[k], *read);
+        if (!wave) return refuse(k, wave.error());
+        loaded.warnings[k] = *wave;
+    }
+    if (!options.importRate) return loaded;
+    std::uint32_t rate = *options.importRate;
+    std::size_t failed = 0;
+    Result<std::uint64_t> whole = importAll(states, options, inputs, reads, loaded.warnings, rate, failed);
+    const std::vector<const ProgramState*> sounds(states.begin(), states.end());
+    // Each try at the rate the figures of the last say fits: mostly one or two.
+    FitSearch search{0, rate + 1};
+    for (int tries = 0; whole && options.fit; ++tries) {
+        std::uint32_t next = nextFitRate(sounds, options, rate, *whole, search);
+        if (next == 0 && search.fits == rate) break;
+        if (next == 0 || tries == kMostFitTries) next = search.fits;
+        if (next == 0 || next == rate) break;
+        rate = next;
+        whole = importAll(states, options, inputs, reads, loaded.warnings, rate, failed);
+    }
+    if (!whole) return refuse(failed, whole.error());
+    loaded.fitNotice = lowFitNotice(sounds, options, rate, *whole);
+    return loaded;
+}
+
+void encodeLoaded(ProgramState& state, const CommandLine& options) { chooseAndEncode(state, options); }
+
 PicProgramSettings programSettingsOf(const CommandLine& options) { return programSettings(options); }
 
 void printInputProblem(std::ostream& err, std::string_view name, std::string_view message) {
     printProblem(err, name, message);
-}
-
-Result<std::vector<std::string>> loadAndEncode(ProgramState& state, const CommandLine& options,
-                                               const std::string& input) {
-    Result<Warnings> loaded = loadWithSettings(state, options, input);
-    if (!loaded) return loaded.failureDetail();
-    chooseAndEncode(state, options);
-    return *loaded;
 }
 
 int encodeInput(ProgramState& state, const CommandLine& options, const PlannedInput& input,
@@ -293,9 +326,11 @@ int encodeInput(ProgramState& state, const CommandLine& options, const PlannedIn
         printProblem(err, name, message);
         return kExitRefused;
     };
-    const Result<Warnings> loaded = loadWithSettings(state, options, input.name);
-    if (!loaded) return refuse(loaded.error());
-    for (const std::string& warning : *loaded) printProblem(err, name, "warning: " + warning);
+    ProgramState* const states[] = {&state};
+    const LoadedSounds loaded = loadSounds(states, options, std::span(&input.name, 1));
+    if (!loaded.refusal.empty()) return refuse(loaded.refusal);
+    for (const std::string& warning : loaded.warnings.front()) printProblem(err, name, "warning: " + warning);
+    if (!loaded.fitNotice.empty()) printProblem(err, name, "warning: " + loaded.fitNotice);
 
     if (options.compare) {
         state.encoderChoice = EncoderChoice::greedy;

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <ostream>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,10 +30,24 @@ inline constexpr int kExitWriteFailed = 3;
 int encodeInput(ProgramState& state, const CommandLine& options, const PlannedInput& input,
                 std::ostream& out, std::ostream& err);
 
-// The steps a bank takes for each of its sounds: read, load and encode with
-// the chosen settings; the warnings, or why not.
-Result<std::vector<std::string>> loadAndEncode(ProgramState& state, const CommandLine& options,
-                                               const std::string& input);
+// What a load warns of: none, one or more lines.
+using Warnings = std::vector<std::string>;
+
+struct LoadedSounds {
+    std::vector<Warnings> warnings;  // each input's
+    std::string fitNotice;           // see lowFitNotice
+    std::string refusal;             // empty when every input loaded
+    std::size_t refusedInput = 0;
+};
+
+// The inputs of one program (one input, or a bank's every input) read and
+// loaded with the chosen settings into `states`, in order; with --fit
+// imported again, all at one rate, at the highest rate up to --rate at which
+// their program fits the chip. The first input that cannot be loaded ends it.
+LoadedSounds loadSounds(std::span<ProgramState* const> states, const CommandLine& options,
+                        std::span<const std::string> inputs);
+// Encodes a loaded sound with the chosen settings (-f auto: its own best fineness).
+void encodeLoaded(ProgramState& state, const CommandLine& options);
 PicProgramSettings programSettingsOf(const CommandLine& options);
 bool writesCHeader(const PlannedInput& input);
 // "encoded samples held (of N): FILE n, FILE m...": what each output holds of a

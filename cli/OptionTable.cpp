@@ -178,6 +178,7 @@ Result<> applyPacking(CommandLine& options, const std::string& value) {
     } else {
         return Result<>::failure("invalid packing " + quotedText(value) + " (use auto or off)");
     }
+    options.packingGiven = true;
     return {};
 }
 
@@ -338,13 +339,14 @@ std::vector<OptionRow> makeTable() {
          setFlag<&CommandLine::loop, true>, OptionGroup::setting},
         {OptionId::bank, 0, "bank", "",
          {"put every INPUT in one program (--hex, --program)", "or one C header (--c), sound 1, 2... in order;",
-          "they share one rate, scheme and fineness"},
+          "they share one rate, scheme and fineness (-f auto:", "the best for the sound it suits least)"},
          setFlag<&CommandLine::bank, true>, OptionGroup::setting},
         {OptionId::trigger, 0, "trigger", "HOW",
-         {"reset: the program plays sound 1 after every reset;", "pins: sound k plays while the chip's trigger pin k",
-          "is pulled low (RB4 to RB7 on PORTB chips; see", "--list-chips), asleep in between (default with",
-          "--bank); select: a controller sets the number", "of the sound (0 for sound 1) on the select pins,",
-          "then pulls the strobe low (on PORTB chips RB4 is", "the strobe, RB5 to RB7 the number's bits 0 to 2)"},
+         {"reset: the program plays sound 1 after every reset;", "pins: sound k plays, whole, when trigger pin k is",
+          "pulled low, a short press will do (RB4 to RB7 on", "PORTB chips; see --list-chips), asleep in between",
+          "(default with --bank); select: a controller sets", "the number of the sound (0 for sound 1) on the",
+          "select pins, then pulls the strobe low (on PORTB", "chips RB4 is the strobe, RB5 to RB7 the number's",
+          "bits 0 to 2)"},
          applyTrigger, OptionGroup::setting},
         {OptionId::listChips, 0, "list-chips", "", {"show the chips and exit"},
          setFlag<&CommandLine::listChips, true>, OptionGroup::query},
@@ -357,7 +359,9 @@ std::vector<OptionRow> makeTable() {
          applyRate, OptionGroup::setting},
         {OptionId::fit, 0, "fit", "",
          {"import at the highest rate up to --rate (default " + std::to_string(kDefaultImportRate) + ")",
-          "at which the whole sound fits the chip; needs --chip,", "--hex or --program"},
+          "at which the whole sound (every sound of a --bank)", "fits the chip, from its org with --include; needs",
+          "--chip, --hex, --program or --include; below", std::to_string(kLowestSpeechRate) +
+              " Hz it warns and names chips that hold the", "sound at " + std::to_string(kLowestSpeechRate) + " Hz"},
          setFlag<&CommandLine::fit, true>, OptionGroup::setting},
         {OptionId::noNormalize, 0, "no-normalize", "",
          {"with --rate: keep the level (no offset removal, no", "peak at -1 dBFS)"},

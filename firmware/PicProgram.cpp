@@ -82,8 +82,17 @@ Result<> checkTrigger(const PicChip& chip, const PicProgramSettings& settings, s
     return {};
 }
 
+// ", or a sample rate of at most 6400 Hz": the rate at which the sounds would fit,
+// made again at it; empty when none from kLowestFitRate would.
+std::string fittingRateText(SoundBank sounds, const PicProgramSettings& settings, std::string_view lead) {
+    const std::uint32_t rate = highestBankRate(sounds, settings);
+    if (rate == 0) return {};
+    return std::string(lead) + std::to_string(rate) + " Hz";
+}
+
 // The first sound whose table runs past the chip's memory.
-std::string bankFitError(const PicChip& chip, const PicProgramPlan& plan) {
+std::string bankFitError(SoundBank sounds, const PicProgramSettings& settings, const PicProgramPlan& plan) {
+    const PicChip& chip = *settings.chip;
     std::size_t over = 0;
     while (over + 1 < plan.sounds.size() &&
            plan.sounds[over].firstWord + plan.sounds[over].tableWords <= chip.programWords) {
@@ -91,7 +100,8 @@ std::string bankFitError(const PicChip& chip, const PicProgramPlan& plan) {
     }
     return "the bank does not fit the " + std::string(chip.name) + ": sound " + std::to_string(over + 1) +
            " runs past its " + std::to_string(chip.programWords) + " words; the sounds need " +
-           std::to_string(plan.usedWords) + " words";
+           std::to_string(plan.usedWords) + " words" +
+           fittingRateText(sounds, settings, "; they fit at a sample rate of at most ");
 }
 
 // Words 0 to 4 hold the user's reset and interrupt vectors; on a PIC18
@@ -114,21 +124,10 @@ std::string orgText(const PicChip& chip, std::uint32_t word) {
 }
 
 Result<> checkRoutineRam(const PicChip& chip, const PicProgramSettings& settings) {
-    const std::string count = std::to_string(kRoutineRegisters);
-    if (isPic18(chip)) {
-        if (settings.ram >= kPic18RoutineRamLowest && settings.ram + kRoutineRegisters <= kPic18RoutineRamEnd) return {};
-        return Result<>::failure("the routine's " + count + " file registers from " + formatHexWord(settings.ram) +
-                                 " are not all in the access bank's general-purpose memory: choose " +
-                                 formatHexWord(kPic18RoutineRamLowest) + " to " +
-                                 formatHexWord(kPic18RoutineRamEnd - kRoutineRegisters) + " (" +
-                                 formatHexWord(kDefaultPic18RoutineRam) + ": its top 16 bytes)");
-    }
-    if (settings.ram >= kRoutineRamLowest && settings.ram + kRoutineRegisters <= kRoutineRamEnd) return {};
-    return Result<>::failure("the routine's " + count + " file registers from " + formatHexWord(settings.ram) +
-                             " are not all in bank 0's general-purpose memory: choose " +
-                             formatHexWord(kRoutineRamLowest) + " to " +
-                             formatHexWord(kRoutineRamEnd - kRoutineRegisters) + " (" +
-                             formatHexWord(kDefaultRoutineRam) + ": the bank every bank shares)");
+    const bool fits = isPic18(chip) ? settings.ram >= kPic18RoutineRamLowest && settings.ram + kRoutineRegisters <= kPic18RoutineRamEnd
+                                    : settings.ram >= kRoutineRamLowest && settings.ram + kRoutineRegisters <= kRoutineRamEnd;
+    if (fits) return {};
+    return Result<>::failure(routineRamRefusal(chip, settings.ram));
 }
 
 // What a routine for the user's own program cannot be, before any sound is placed.
@@ -148,33 +147,36 @@ Result<> checkRoutine(const PicChip& chip, const PicProgramSettings& settings) {
     return checkRoutineRam(chip, settings);
 }
 
-// The routine at its org, the tables right after it: within the chip, the
-// routine within one page.
+// The routine at its org, the tables right after it, the routine within one page.
 Result<> placeRoutine(const PicChip& chip, const PicProgramSettings& settings, PicProgramPlan& plan) {
     const std::uint32_t org = settings.org;
     const std::uint32_t end = org + plan.playerWords;
     for (PlannedSound& sound : plan.sounds) sound.firstWord += end;
     plan.usedWords = plan.playerWords + plan.tableWords;
-    const std::string words = std::to_string(plan.playerWords) + " words";
     // A PIC18's goto and call reach all its memory.
     const std::uint32_t pageEnd = (org / kPageWords + 1) * kPageWords;
-    if (!isPic18(chip) && end > pageEnd && pageEnd < chip.programWords) {
-        return Result<>::failure("the routine, " + words + " from org " + formatHexWord(org) +
-                                 ", would cross the page boundary at " + formatHexWord(pageEnd) +
-                                 " that its goto and call cannot: choose an org of at most " +
-                                 formatHexWord(pageEnd - plan.playerWords) + " or from " + formatHexWord(pageEnd));
-    }
-    if (org + plan.usedWords <= chip.programWords) return {};
+    if (isPic18(chip) || end <= pageEnd || pageEnd >= chip.programWords) return {};
+    return Result<>::failure("the routine, " + std::to_string(plan.playerWords) + " words from org " +
+                             formatHexWord(org) + ", would cross the page boundary at " + formatHexWord(pageEnd) +
+                             " that its goto and call cannot: choose an org of at most " +
+                             formatHexWord(pageEnd - plan.playerWords) + " or from " + formatHexWord(pageEnd));
+}
+
+// The routine and its tables past the chip's memory from its org.
+std::string routineFitError(SoundBank sounds, const PicProgramSettings& settings, const PicProgramPlan& plan) {
+    const PicChip& chip = *settings.chip;
+    const std::uint32_t org = settings.org;
     std::string text = "the sounds do not fit the " + std::string(chip.name) + " from org " + orgText(chip, org) +
-                       ": the routine's " + words + " and the tables' " + std::to_string(plan.tableWords) +
-                       " run to word " + formatHexWord(org + plan.usedWords - 1) + ", past its " +
-                       std::to_string(chip.programWords) + " words";
+                       ": the routine's " + std::to_string(plan.playerWords) + " words and the tables' " +
+                       std::to_string(plan.tableWords) + " run to word " + formatHexWord(org + plan.usedWords - 1) +
+                       ", past its " + std::to_string(chip.programWords) + " words";
     if (plan.usedWords + lowestRoutineOrg(chip) <= chip.programWords) {
-        text += ": choose an org of at most " + orgText(chip, chip.programWords - plan.usedWords);
-    } else {
-        text += " from any org; use a lower sample rate, shorter sounds or a larger chip";
+        return text + ": choose an org of at most " + orgText(chip, chip.programWords - plan.usedWords) +
+               fittingRateText(sounds, settings, ", or a sample rate of at most ");
     }
-    return Result<>::failure(text);
+    const std::string rate = fittingRateText(sounds, settings, "a sample rate of at most ");
+    return text + " from any org; use " + (rate.empty() ? "a lower sample rate" : rate + " (from this org)") +
+           ", shorter sounds or a larger chip";
 }
 
 // The clock the program runs at, or why the oscillator cannot give it.
@@ -347,7 +349,197 @@ void writeHeader(TextChunkWriter& out, const ProgramState& state, const PicProgr
     out.line("");
 }
 
+// Everything of the plan but its fit: the tables one after another from
+// the first table word (a routine's right after it at its org), the player
+// and its timing at `rate`.
+Result<PicProgramPlan> layOutBank(SoundBank sounds, const PicProgramSettings& settings, std::uint32_t rate) {
+    using Refusal = Result<PicProgramPlan>;
+    if (settings.chip == nullptr) return Refusal::failure("no chip chosen");
+    if (sounds.empty()) return Refusal::failure("no sound to play");
+    const PicChip& chip = *settings.chip;
+    const bool bank = sounds.size() > 1;
+    const bool routine = settings.form == PlayerForm::routine;
+    if (routine) {
+        if (Result<> usable = checkRoutine(chip, settings); !usable) return usable.failureDetail();
+        if (sounds.size() > 256) return Refusal::failure("W names at most 256 sounds, not " + std::to_string(sounds.size()));
+    }
+    if (Result<> trigger = checkTrigger(chip, settings, sounds.size()); !trigger) return trigger.failureDetail();
+    const EncoderState& first = sounds.front()->encoder;
+    for (std::size_t k = 1; k < sounds.size(); ++k) {
+        const EncoderState& other = sounds[k]->encoder;
+        if (other.sampleRate != first.sampleRate) {
+            return Refusal::failure("the sounds of a bank share one rate, but sound " + std::to_string(k + 1) +
+                                    " has " + std::to_string(other.sampleRate) + " Hz and sound 1 " +
+                                    std::to_string(first.sampleRate) + " Hz: import them at one rate with -r");
+        }
+        if (other.algorithmType != first.algorithmType || other.fineness != first.fineness) {
+            return Refusal::failure("the sounds of a bank share one scheme and fineness, but sound " +
+                                    std::to_string(k + 1) + " differs from sound 1");
+        }
+    }
+    PicProgramPlan plan;
+    plan.totalWords = chip.programWords;
+    const Result<std::uint32_t> clock = programClock(chip, settings);
+    if (!clock) return clock.failureDetail();
+    plan.clockHz = *clock;
+    plan.oscillator = settings.oscillator;
+    plan.storage = storageFor(chip, settings.packing);
+    // A routine's tables are placed once its length is known.
+    const std::uint32_t firstTableWord = routine ? 0 : kTableStartWord;
+    std::uint32_t nextWord = firstTableWord;
+    for (std::size_t k = 0; k < sounds.size(); ++k) {
+        PlannedSound sound;
+        sound.firstWord = nextWord;
+        sound.storedSamples = storedSampleCount(plan.storage, sounds[k]->encoder.sampleCount);
+        sound.tableReads = tableReadCount(plan.storage, sound.storedSamples);
+        sound.tableWords = tableWordCount(plan.storage, sound.storedSamples);
+        if (sound.tableReads == 0) {
+            return Refusal::failure(std::string(bank ? "sound " + std::to_string(k + 1) : "the sound") +
+                                    " is shorter than " +
+                                    std::to_string(bitsPerTableWord(plan.storage) == 14 ? 14 : 8) +
+                                    " samples: there is nothing to play");
+        }
+        nextWord += sound.tableWords;
+        plan.sounds.push_back(sound);
+    }
+    plan.storedSamples = plan.sounds.front().storedSamples;
+    plan.tableReads = plan.sounds.front().tableReads;
+    plan.tableWords = nextWord - firstTableWord;
+    Result<PlaybackTiming> timing =
+        computePlaybackTiming(plan.clockHz, rate,
+                              playerMinCyclesFor(chip, settings.loop, plan.storage, settings.form),
+                              playerMaxCyclesFor(chip));
+    if (!timing) return timing.failureDetail();
+    plan.timing = *timing;
+    if (routine) {
+        // Its length does not depend on where the tables land.
+        plan.playerWords = chipPlayer(*sounds.front(), settings, plan).size();
+        if (Result<> placed = placeRoutine(chip, settings, plan); !placed) return placed.failureDetail();
+        return plan;
+    }
+    plan.usedWords = nextWord;
+    plan.playerWords = chipPlayer(*sounds.front(), settings, plan).size();
+    // A player that outgrows words 0 to 255 (four sounds on their pins) moves the tables up.
+    if (plan.playerWords > kTableStartWord) {
+        const std::uint32_t shift = plan.playerWords - kTableStartWord + kPlayerGrowthRoom;
+        for (PlannedSound& sound : plan.sounds) sound.firstWord += shift;
+        plan.usedWords += shift;
+        plan.playerWords = chipPlayer(*sounds.front(), settings, plan).size();
+        if (plan.playerWords > plan.sounds.front().firstWord) {
+            return Refusal::failure("the player for " + std::to_string(sounds.size()) +
+                                    " sounds outgrows its room before the tables");
+        }
+    }
+    return plan;
+}
+
+// The last word of the plan's block within the chip's memory.
+bool fitsChip(const PicProgramSettings& settings, const PicProgramPlan& plan) {
+    const std::uint32_t start = settings.form == PlayerForm::routine ? settings.org : 0;
+    return std::uint64_t{start} + plan.usedWords <= settings.chip->programWords;
+}
+
+// Samples the plan's tables have room for: see picBankCapacity.
+std::uint32_t tableCapacity(const PicChip& chip, const PicProgramPlan& plan) {
+    const std::uint32_t first = plan.sounds.front().firstWord;
+    if (first >= chip.programWords) return 0;
+    const std::uint64_t bits = bitsPerTableWord(plan.storage);
+    const std::uint64_t room = std::uint64_t{chip.programWords - first} * bits;
+    const std::uint64_t lost = (plan.sounds.size() - 1) * (bits - 1);
+    return static_cast<std::uint32_t>(room > lost ? room - lost : 0);
+}
+
 }  // namespace
+
+Result<std::uint32_t> picBankCapacity(SoundBank sounds, const PicProgramSettings& settings, std::uint32_t rate) {
+    const Result<PicProgramPlan> plan = layOutBank(sounds, settings, rate);
+    if (!plan) return plan.failureDetail();
+    return tableCapacity(*settings.chip, *plan);
+}
+
+std::uint32_t highestFittingRate(std::uint64_t capacity, std::uint64_t frames, std::uint32_t frameRate) {
+    constexpr std::uint64_t kLargest = std::numeric_limits<std::uint32_t>::max();
+    if (frames == 0) return static_cast<std::uint32_t>(kLargest);
+    // Whole numbers: capacity x frameRate stays below 2^64 for any chip and rate.
+    const std::uint64_t rate = capacity * frameRate / frames;
+    return static_cast<std::uint32_t>(std::clamp<std::uint64_t>(rate, kLowestFitRate, kLargest));
+}
+
+std::uint32_t highestBankRate(SoundBank sounds, const PicProgramSettings& settings) {
+    if (sounds.empty() || settings.chip == nullptr) return 0;
+    const std::uint32_t rate = sounds.front()->encoder.sampleRate;
+    std::uint64_t samples = 0;
+    for (const ProgramState* sound : sounds) samples += std::min(sound->encoder.sampleCount, kMaxSamples);
+    // Each try at the rate the room at the last one allows; a routine's
+    // length, and so its room, changes a little with the rate.
+    std::uint32_t tried = rate;
+    for (int attempt = 0; attempt < 8 && tried >= kLowestFitRate; ++attempt) {
+        const Result<std::uint32_t> capacity = picBankCapacity(sounds, settings, tried);
+        if (!capacity) return 0;
+        // Each sound made again at the rate tried: its length scaled, rounded up.
+        std::uint64_t needed = 0;
+        for (const ProgramState* sound : sounds) {
+            needed += (std::uint64_t{std::min(sound->encoder.sampleCount, kMaxSamples)} * tried + rate - 1) / rate;
+        }
+        if (needed <= *capacity) return tried;
+        if (samples == 0) return 0;
+        tried = static_cast<std::uint32_t>(std::min<std::uint64_t>(tried - 1, std::uint64_t{*capacity} * rate / samples));
+    }
+    return 0;
+}
+
+std::vector<const PicChip*> smallestChipsFor(SoundBank sounds, const PicProgramSettings& settings,
+                                             std::uint64_t samples, std::uint32_t rate) {
+    std::vector<const PicChip*> smallest;
+    for (const PicChip& chip : picChips()) {
+        PicProgramSettings other = settings;
+        other.chip = &chip;
+        other.oscillator = defaultOscillator(chip, settings.clockHz);
+        if (settings.form == PlayerForm::routine) other.ram = defaultRoutineRam(chip);
+        // A chip these settings make no program for: its whole table room.
+        const Result<std::uint32_t> capacity = picBankCapacity(sounds, other, rate);
+        if ((capacity ? *capacity : picSampleCapacity(chip, settings.packing)) < samples) continue;
+        if (!smallest.empty() && chip.programWords > smallest.front()->programWords) continue;
+        if (!smallest.empty() && chip.programWords < smallest.front()->programWords) smallest.clear();
+        smallest.push_back(&chip);
+    }
+    return smallest;
+}
+
+std::string lowRateNotice(SoundBank sounds, const PicProgramSettings& settings, std::uint32_t rate,
+                          std::uint64_t speechRateSamples) {
+    const bool bank = sounds.size() > 1;
+    std::string text = std::string(bank ? "the sounds fit" : "the sound fits") + " the " +
+                       std::string(settings.chip->name) + " only at " + std::to_string(rate) + " Hz, below the " +
+                       std::to_string(kLowestSpeechRate) + " Hz that speech needs to stay clear: nothing above " +
+                       std::to_string(rate / 2) + " Hz survives; ";
+    const std::vector<const PicChip*> chips = smallestChipsFor(sounds, settings, speechRateSamples, kLowestSpeechRate);
+    if (chips.empty()) {
+        return text + "no chip holds " + (bank ? "them" : "it") + " at " + std::to_string(kLowestSpeechRate) +
+               " Hz: make " + (bank ? "them" : "it") + " shorter";
+    }
+    text += "at " + std::to_string(kLowestSpeechRate) + " Hz " + (bank ? "they fit" : "it fits") + " the ";
+    for (std::size_t k = 0; k < chips.size(); ++k) {
+        if (k > 0) text += k + 1 == chips.size() ? " or the " : ", the ";
+        text += chips[k]->name;
+    }
+    return text + " (" + std::to_string(chips.front()->programWords) + " words)";
+}
+
+Result<PicProgramPlan> planPicBank(SoundBank sounds, const PicProgramSettings& settings) {
+    if (settings.chip == nullptr) return Result<PicProgramPlan>::failure("no chip chosen");
+    if (sounds.empty()) return Result<PicProgramPlan>::failure("no sound to play");
+    Result<PicProgramPlan> plan = layOutBank(sounds, settings, sounds.front()->encoder.sampleRate);
+    if (!plan || fitsChip(settings, *plan)) return plan;
+    if (settings.form == PlayerForm::routine) return Result<PicProgramPlan>::failure(routineFitError(sounds, settings, *plan));
+    if (sounds.size() == 1) {
+        return Result<PicProgramPlan>::failure(
+            fitError(*settings.chip, *plan, sounds.front()->encoder.sampleRate, settings.packing));
+    }
+    return Result<PicProgramPlan>::failure(bankFitError(sounds, settings, *plan));
+}
+
+
 
 void writePicCircuitComment(TextChunkWriter& out, const PicChip& chip, const EncoderState& encoder) {
     const bool twoPins = encoder.algorithmType == kAlgorithmOneAndHalfBit;
@@ -406,6 +598,20 @@ std::uint16_t defaultRoutineRam(const PicChip& chip) {
     return isPic18(chip) ? kDefaultPic18RoutineRam : kDefaultRoutineRam;
 }
 
+std::string routineRamRefusal(const PicChip& chip, std::uint32_t ram) {
+    const std::string count = std::to_string(kRoutineRegisters);
+    if (isPic18(chip)) {
+        return "the routine's " + count + " file registers from " + formatHexWord(ram) +
+               " are not all in the access bank's general-purpose memory: choose " +
+               formatHexWord(kPic18RoutineRamLowest) + " to " + formatHexWord(kPic18RoutineRamEnd - kRoutineRegisters) +
+               " (" + formatHexWord(kDefaultPic18RoutineRam) + ": its top 16 bytes)";
+    }
+    return "the routine's " + count + " file registers from " + formatHexWord(ram) +
+           " are not all in bank 0's general-purpose memory: choose " + formatHexWord(kRoutineRamLowest) + " to " +
+           formatHexWord(kRoutineRamEnd - kRoutineRegisters) + " (" + formatHexWord(kDefaultRoutineRam) +
+           ": the bank every bank shares)";
+}
+
 std::uint32_t playerMaxCyclesFor(const PicChip& chip) {
     return isPic18(chip) ? kPic18PlayerMaxCycles : kPlayerMaxCycles;
 }
@@ -416,102 +622,12 @@ std::uint32_t picSampleCapacity(const PicChip& chip, PicPacking packing) {
 
 std::uint32_t highestFittingRate(const PicChip& chip, std::uint64_t frames, std::uint32_t frameRate,
                                  PicPacking packing) {
-    constexpr std::uint64_t kLargest = std::numeric_limits<std::uint32_t>::max();
-    if (frames == 0) return static_cast<std::uint32_t>(kLargest);
-    // Whole numbers: capacity x frameRate stays below 2^64 for any chip and rate.
-    const std::uint64_t rate = std::uint64_t{picSampleCapacity(chip, packing)} * frameRate / frames;
-    return static_cast<std::uint32_t>(std::clamp<std::uint64_t>(rate, kLowestFitRate, kLargest));
+    return highestFittingRate(std::uint64_t{picSampleCapacity(chip, packing)}, frames, frameRate);
 }
 
 Result<PicProgramPlan> planPicProgram(const ProgramState& state, const PicProgramSettings& settings) {
     const ProgramState* const sounds[] = {&state};
     return planPicBank(sounds, settings);
-}
-
-Result<PicProgramPlan> planPicBank(SoundBank sounds, const PicProgramSettings& settings) {
-    using Refusal = Result<PicProgramPlan>;
-    if (settings.chip == nullptr) return Refusal::failure("no chip chosen");
-    if (sounds.empty()) return Refusal::failure("no sound to play");
-    const PicChip& chip = *settings.chip;
-    const bool bank = sounds.size() > 1;
-    const bool routine = settings.form == PlayerForm::routine;
-    if (routine) {
-        if (Result<> usable = checkRoutine(chip, settings); !usable) return usable.failureDetail();
-        if (sounds.size() > 256) return Refusal::failure("W names at most 256 sounds, not " + std::to_string(sounds.size()));
-    }
-    if (Result<> trigger = checkTrigger(chip, settings, sounds.size()); !trigger) return trigger.failureDetail();
-    const EncoderState& first = sounds.front()->encoder;
-    for (std::size_t k = 1; k < sounds.size(); ++k) {
-        const EncoderState& other = sounds[k]->encoder;
-        if (other.sampleRate != first.sampleRate) {
-            return Refusal::failure("the sounds of a bank share one rate, but sound " + std::to_string(k + 1) +
-                                    " has " + std::to_string(other.sampleRate) + " Hz and sound 1 " +
-                                    std::to_string(first.sampleRate) + " Hz: import them at one rate with -r");
-        }
-        if (other.algorithmType != first.algorithmType || other.fineness != first.fineness) {
-            return Refusal::failure("the sounds of a bank share one scheme and fineness, but sound " +
-                                    std::to_string(k + 1) + " differs from sound 1");
-        }
-    }
-    PicProgramPlan plan;
-    plan.totalWords = chip.programWords;
-    const Result<std::uint32_t> clock = programClock(chip, settings);
-    if (!clock) return clock.failureDetail();
-    plan.clockHz = *clock;
-    plan.oscillator = settings.oscillator;
-    plan.storage = storageFor(chip, settings.packing);
-    // A routine's tables are placed once its length is known.
-    const std::uint32_t firstTableWord = routine ? 0 : kTableStartWord;
-    std::uint32_t nextWord = firstTableWord;
-    for (std::size_t k = 0; k < sounds.size(); ++k) {
-        PlannedSound sound;
-        sound.firstWord = nextWord;
-        sound.storedSamples = storedSampleCount(plan.storage, sounds[k]->encoder.sampleCount);
-        sound.tableReads = tableReadCount(plan.storage, sound.storedSamples);
-        sound.tableWords = tableWordCount(plan.storage, sound.storedSamples);
-        if (sound.tableReads == 0) {
-            return Refusal::failure(std::string(bank ? "sound " + std::to_string(k + 1) : "the sound") +
-                                    " is shorter than " +
-                                    std::to_string(bitsPerTableWord(plan.storage) == 14 ? 14 : 8) +
-                                    " samples: there is nothing to play");
-        }
-        nextWord += sound.tableWords;
-        plan.sounds.push_back(sound);
-    }
-    plan.storedSamples = plan.sounds.front().storedSamples;
-    plan.tableReads = plan.sounds.front().tableReads;
-    plan.tableWords = nextWord - firstTableWord;
-    Result<PlaybackTiming> timing =
-        computePlaybackTiming(plan.clockHz, first.sampleRate,
-                              playerMinCyclesFor(chip, settings.loop, plan.storage, settings.form),
-                              playerMaxCyclesFor(chip));
-    if (!timing) return timing.failureDetail();
-    plan.timing = *timing;
-    if (routine) {
-        // Its length does not depend on where the tables land.
-        plan.playerWords = chipPlayer(*sounds.front(), settings, plan).size();
-        if (Result<> placed = placeRoutine(chip, settings, plan); !placed) return placed.failureDetail();
-        return plan;
-    }
-    plan.usedWords = nextWord;
-    if (plan.usedWords > chip.programWords) {
-        if (!bank) return Refusal::failure(fitError(chip, plan, first.sampleRate, settings.packing));
-        return Refusal::failure(bankFitError(chip, plan));
-    }
-    plan.playerWords = chipPlayer(*sounds.front(), settings, plan).size();
-    // A player that outgrows words 0 to 255 (four sounds on their pins) moves the tables up.
-    if (plan.playerWords > kTableStartWord) {
-        const std::uint32_t shift = plan.playerWords - kTableStartWord + kPlayerGrowthRoom;
-        for (PlannedSound& sound : plan.sounds) sound.firstWord += shift;
-        plan.usedWords += shift;
-        plan.playerWords = chipPlayer(*sounds.front(), settings, plan).size();
-        if (plan.playerWords > plan.sounds.front().firstWord) {
-            return Refusal::failure("the player for " + std::to_string(sounds.size()) +
-                                    " sounds outgrows its room before the tables");
-        }
-        if (plan.usedWords > chip.programWords) return Refusal::failure(bankFitError(chip, plan));
-    }
-    return plan;
 }
 
 Result<PicProgram> buildPicProgram(const ProgramState& state, const PicProgramSettings& settings) {

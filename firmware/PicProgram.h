@@ -81,6 +81,12 @@ inline constexpr std::uint32_t kLowestFitRate = 1000;
 // below kLowestFitRate. Any rate fits an empty sound: the largest number then.
 std::uint32_t highestFittingRate(const PicChip& chip, std::uint64_t frames, std::uint32_t frameRate,
                                  PicPacking packing = PicPacking::automatic);
+// The same for a room of `capacity` samples.
+std::uint32_t highestFittingRate(std::uint64_t capacity, std::uint64_t frames, std::uint32_t frameRate);
+
+// Below this rate nothing above 4 kHz survives, and speech loses the sounds
+// that tell its words apart.
+inline constexpr std::uint32_t kLowestSpeechRate = 8000;
 
 // The fewest and most cycles per sample the chip's player takes (the PIC18
 // player is its own).
@@ -92,6 +98,10 @@ std::uint32_t playerMaxCyclesFor(const PicChip& chip);
 // PIC18 kDefaultPic18RoutineRam.
 std::uint16_t defaultRoutineRam(const PicChip& chip);
 
+// Why the routine's file registers cannot start at `ram` on the chip, and
+// which addresses can.
+std::string routineRamRefusal(const PicChip& chip, std::uint32_t ram);
+
 // Checks chip, oscillator, clock, rate and fit (a routine: its org and ram
 // too); says why not, and what would help.
 Result<PicProgramPlan> planPicProgram(const ProgramState& state, const PicProgramSettings& settings);
@@ -100,6 +110,31 @@ Result<PicProgramPlan> planPicProgram(const ProgramState& state, const PicProgra
 // Says which sound does not fit, and refuses rates that differ.
 using SoundBank = std::span<const ProgramState* const>;
 Result<PicProgramPlan> planPicBank(SoundBank sounds, const PicProgramSettings& settings);
+
+// The samples the tables of these sounds have room for together in a program
+// of these settings played at `rate`: each word from the first table's (256,
+// or past a longer player; a routine's right after its own length at its org,
+// which the rate changes a little) to the end of the chip's memory holds 8,
+// 14 or 16, less what each table but the last may leave of its last word.
+// The refusal when no such program can be made of them for another reason.
+Result<std::uint32_t> picBankCapacity(SoundBank sounds, const PicProgramSettings& settings, std::uint32_t rate);
+
+// The highest whole rate, from kLowestFitRate up to the sounds' own, at which
+// they fit a program of these settings once made again at it (each as long
+// in time); 0 when none does, or no program of these settings can be made.
+std::uint32_t highestBankRate(SoundBank sounds, const PicProgramSettings& settings);
+
+// The chips with the fewest words whose program of these settings (on the
+// chip's own oscillator unless a clock is given) has room for `samples`
+// samples of these sounds at `rate`; empty when none has.
+std::vector<const PicChip*> smallestChipsFor(SoundBank sounds, const PicProgramSettings& settings,
+                                             std::uint64_t samples, std::uint32_t rate);
+
+// What playing at `rate`, below kLowestSpeechRate, loses, and the smallest
+// chips that hold `speechRateSamples` of these sounds at kLowestSpeechRate
+// (with no sounds, a single sound's whole table room on each chip).
+std::string lowRateNotice(SoundBank sounds, const PicProgramSettings& settings, std::uint32_t rate,
+                          std::uint64_t speechRateSamples);
 
 struct PicProgram {
     PicProgramPlan plan;

@@ -144,22 +144,30 @@ TEST_F(RyxencImportTest, LongSoundIsCutWithAWarning) {
 TEST_F(RyxencImportTest, FitChoosesTheHighestRateAtWhichTheSoundFits) {
     test::writeSoundFile(work / "three.wav", test::monoTone(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 3.0));
     test::writeSoundFile(work / "short.wav", test::monoTone(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 0.5));
+    // Below 8000 Hz from a higher rate asked for, the fit says what is lost and which chips hold the sound at 8000 Hz.
+    const std::string low = "ryxenc: three.wav: warning: the sound fits the %s only at 4778 Hz, below the 8000 Hz that "
+                            "speech needs to stay clear: nothing above 2389 Hz survives; at 8000 Hz it fits the "
+                            "PIC16F648A, the PIC16F88 or the PIC12F1840 (4096 words)\n";
+    const auto lowOn = [&low](const std::string& chip) { return low.substr(0, low.find("%s")) + chip + low.substr(low.find("%s") + 2); };
     const struct {
         std::string arguments;
         std::string summary;
+        std::string err;
     } cases[] = {
         // 14336 samples over 3 s: 4778.67 Hz.
-        {"--fit --no-trim --hex three.hex three.wav", " at 4778 Hz (fit to 16f628a), "},
-        {"--fit --no-trim --chip 16f877a --clock 20000000 -r 20000 --hex three.hex three.wav", " at 20000 Hz (fit to 16f877a), "},
-        {"--fit --no-trim --chip 16f877a --clock 20000000 --hex three.hex three.wav", " at 15625 Hz (fit to 16f877a), "},
-        {"--fit --no-trim --chip 12f683 --hex three.hex three.wav", " at 4778 Hz (fit to 12f683), "},
-        {"--fit --chip 16f628a -r 8000 short.wav", " at 8000 Hz (fit to 16f628a), "},
+        {"--fit --no-trim --hex three.hex three.wav", " at 4778 Hz (fit to 16f628a), ", lowOn("PIC16F628A")},
+        {"--fit --no-trim --chip 16f877a --clock 20000000 -r 20000 --hex three.hex three.wav", " at 20000 Hz (fit to 16f877a), ", ""},
+        {"--fit --no-trim --chip 16f877a --clock 20000000 --hex three.hex three.wav", " at 15625 Hz (fit to 16f877a), ", ""},
+        {"--fit --no-trim --chip 12f683 --hex three.hex three.wav", " at 4778 Hz (fit to 12f683), ", lowOn("PIC12F683")},
+        {"--fit --chip 16f628a -r 8000 short.wav", " at 8000 Hz (fit to 16f628a), ", ""},
+        {"--fit --chip 16f628a -r 6000 short.wav", " at 6000 Hz (fit to 16f628a), ", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);
         const ProcessRun result = run(c.arguments);
         EXPECT_EQ(result.status, 0) << result.err;
         EXPECT_NE(result.out.find(c.summary), std::string::npos) << result.out;
+        EXPECT_EQ(result.err, c.err);
     }
     // Trimmed, the sound is a little shorter and the rate no lower.
     const ProcessRun trimmed = run("--fit --hex three.hex three.wav");
@@ -169,7 +177,32 @@ TEST_F(RyxencImportTest, FitChoosesTheHighestRateAtWhichTheSoundFits) {
 
     const ProcessRun alone = run("--fit three.wav");
     EXPECT_EQ(alone.status, 2);
-    EXPECT_EQ(alone.err, "ryxenc: --fit needs --chip, --hex or --program\n" + kTryHelp);
+    EXPECT_EQ(alone.err, "ryxenc: --fit needs --chip, --hex, --program or --include\n" + kTryHelp);
+}
+
+// --fit with --include counts the routine's org and length; a bank comes to
+// one rate for all its sounds. The file is made at the rate named, and half a
+// per cent more (a table word's rounding aside) is refused for want of room.
+TEST_F(RyxencImportTest, FitCountsTheRoutineAndEverySoundOfABank) {
+    test::writeSoundFile(work / "three.wav", test::monoTone(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 3.0));
+    test::writeSoundFile(work / "one.wav", test::monoTone(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1.0));
+    for (const std::string arguments : {"--include f.inc --chip 16f628a three.wav",
+                                        "--include f.inc --chip 16f88 --org 0x700 three.wav",
+                                        "--bank --hex f.hex three.wav one.wav",
+                                        "--bank --include f.inc --chip 18f2520 --org 0x3000 three.wav one.wav"}) {
+        SCOPED_TRACE(arguments);
+        const ProcessRun fitted = run("-q --no-trim --fit " + arguments);
+        ASSERT_EQ(fitted.status, 0) << fitted.err;
+        const ProcessRun named = run("--no-trim --fit " + arguments);
+        const std::size_t end = named.out.find(" Hz (fit to ");
+        ASSERT_NE(end, std::string::npos) << named.out;
+        const std::size_t start = named.out.rfind(" at ", end) + 4;
+        const int rate = std::stoi(named.out.substr(start, end - start));
+        EXPECT_EQ(run("-q --no-trim -r " + std::to_string(rate) + " " + arguments).status, 0);
+        const ProcessRun higher = run("-q --no-trim -r " + std::to_string(rate + rate / 200 + 2) + " " + arguments);
+        EXPECT_EQ(higher.status, 1);
+        EXPECT_NE(higher.err.find(" not fit "), std::string::npos) << higher.err;
+    }
 }
 
 TEST_F(RyxencImportTest, HelpNamesTheImportOptionsAndEveryOfferedRate) {

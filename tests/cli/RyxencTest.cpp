@@ -2,6 +2,7 @@
 
 #include "cli/QualityReport.h"
 #include "core/Encoder.h"
+#include "core/ListSelection.h"
 #include "core/SettingComparison.h"
 #include "formats/PreviewBytes.h"
 #include "support/WaveOpen.h"
@@ -18,12 +19,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <initializer_list>
 #include <optional>
 #include <thread>
+#include <tuple>
+#include <utility>
 #include <sstream>
 #include <string>
 #include <csignal>
@@ -155,9 +159,11 @@ TEST_F(RyxencTest, HelpAndVersion) {
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: ryxenc [OPTIONS] INPUT.wav [INPUT.wav ...]\n", 0), 0u);
     for (const char* option : {"--scheme", "--fineness", "--asm", "--bin", "--wav", "--original-wav", "--quiet",
-                               "--version", "r=dec", "--optimal", "--report", "--compare", "--oscillator KIND"}) {
+                               "--version", "r=dec", "--optimal", "--report", "--compare", "--oscillator KIND",
+                               "sound k plays, whole, when trigger pin k is\n"}) {
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
     }
+    EXPECT_EQ(help.out.find(" while the chip's trigger pin"), std::string::npos);
     // The choices come from the window's lists.
     EXPECT_NE(help.out.find("\n  -s, --scheme 1|1.5          encoding scheme (default 1.5)\n"
                             "  -f, --fineness N            4, 5, 6, 8, 11, 16, 21 or 32 (default 16), or auto:\n"),
@@ -236,6 +242,16 @@ TEST_F(RyxencTest, UsageErrorsExitWithTwoAndWriteNothing) {
         {{"--load", "none", "--model", "classic", "a.wav"}, "--parts, --capacitor and --load need --model circuit"},
         {{"--model", "circuit", "-s", "1", "--parts", "1k,2k", "a.wav"},
          "--scheme 1 drives one resistor: give --parts one value"},
+        // A program's options without a program; a file register past any address named as given.
+        {{"-b", "x.bin", "--loop", "a.wav"},
+         "--loop sets up the PIC program of --hex, --program or --include; without one it does nothing"},
+        {{"-b", "x.bin", "--chip", "16f88", "--clock", "4000000", "--oscillator", "crystal", "--pack", "off", "--trigger",
+          "pins", "a.wav"},
+         "--chip, --clock, --oscillator, --pack and --trigger set up the PIC program of --hex, --program or "
+         "--include; without one they do nothing"},
+        {{"--include", "x.inc", "--ram", "0x10070", "a.wav"},
+         "the routine's 16 file registers from 0x10070 are not all in bank 0's general-purpose memory: choose 0x20 "
+         "to 0x70 (0x70: the bank every bank shares)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
@@ -1010,6 +1026,35 @@ TEST_F(RyxencTest, BankMakesOneProgramOfEveryInput) {
     test::TempDirectory reference;
     ASSERT_TRUE(writePicBankHex(sounds, settings, reference / "ref.hex"));
     EXPECT_EQ(test::readFileBytes(work / "bank.hex"), test::readFileBytes(reference / "ref.hex"));
+
+    // -f auto: one fineness for the bank, the one under which the sound it
+    // suits least sounds best, though each alone would take another.
+    for (const auto& [name, hertz] : {std::pair("low.wav", 440.0), std::pair("high.wav", 660.0)}) {
+        Bytes samples(4000);
+        for (std::size_t k = 0; k < samples.size(); ++k) {
+            samples[k] = static_cast<std::uint8_t>(128 + std::lround(100 * std::sin(2 * M_PI * hertz * static_cast<double>(k) / 8000)));
+        }
+        writeInput(name, test::wave46(samples, {.rate = 8000}));
+    }
+    const OpenedSounds tones = openSounds({"low.wav", "high.wav"});
+    ASSERT_EQ(tones.sounds.size(), 2u);
+    ASSERT_NE(chooseFineness(*tones.sounds[0], EncoderChoice::greedy), chooseFineness(*tones.sounds[1], EncoderChoice::greedy));
+    const ProcessRun automatic = run({"--bank", "-f", "auto", "-s", "1", "--hex", "auto.hex", "low.wav", "high.wav"});
+    ASSERT_EQ(automatic.status, 0) << automatic.err;
+    std::int8_t best = 0;
+    double bestWorst = -1e300;
+    for (const FinenessEntry& entry : fineTable) {
+        double worst = 1e300;
+        for (const ProgramState* sound : tones.sounds) {
+            worst = std::min(worst, TrialEncoder(*sound).measure(kAlgorithmOneBit, entry.fineness, EncoderChoice::greedy).lowPassSnrDb);
+        }
+        if (worst >= bestWorst) std::tie(best, bestWorst) = std::pair(entry.fineness, worst);
+    }
+    const std::string fineness(finenessItemText(best));
+    EXPECT_NE(automatic.out.find("bank of 2 sounds, " + fineness + " (best of all"), std::string::npos) << automatic.out;
+    for (const char* line : {"low.wav, 4000 samples, 8000 Hz, 1 bit, ", "high.wav, 4000 samples, 8000 Hz, 1 bit, "}) {
+        EXPECT_NE(automatic.out.find(line + fineness + ", on RB"), std::string::npos) << line;
+    }
 
     const ProcessRun rates = run({"--bank", "--hex", "x.hex", "a.wav", "c.wav"});
     EXPECT_EQ(rates.status, 1);

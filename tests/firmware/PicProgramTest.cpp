@@ -13,6 +13,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace ryx {
 namespace {
@@ -365,6 +368,90 @@ TEST(PicProgram, HighestFittingRate) {
             EXPECT_GT(test.frames * (rate + 1), std::uint64_t{picSampleCapacity(chip)} * test.frameRate);
         }
     }
+}
+
+// A bank or a routine that does not fit names the highest rate at which it
+// would: at that rate, the sounds made again at it (each as long in time)
+// fit from the same org; a little higher they do not. No rate from 1000 Hz
+// helps a routine at the top of memory: none is named.
+TEST(PicProgram, RefusalNamesTheHighestRateThatFits) {
+    struct Case {
+        const char* chip;
+        PlayerForm form;
+        std::uint32_t org;
+        std::vector<std::uint32_t> samples;  // at 8000 Hz
+        bool anyRate;
+    };
+    const Case cases[] = {
+        {"16f628a", PlayerForm::program, 0, {9000, 9000}, true},
+        {"16f88", PlayerForm::program, 0, {20000, 20000, 20000, 20000}, true},  // a player past word 256
+        {"16f628a", PlayerForm::routine, kDefaultRoutineOrg, {17000}, true},
+        {"16f88", PlayerForm::routine, 0x300, {30000, 20000}, true},
+        {"18f2520", PlayerForm::routine, 0x1000, {200000}, true},
+        {"16f628a", PlayerForm::routine, 0x7F0, {800}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.chip) + " " + std::to_string(c.samples.front()));
+        PicProgramSettings settings{findPicChip(c.chip), 0, false};
+        if (c.form == PlayerForm::routine) {
+            settings.form = PlayerForm::routine;
+            settings.org = c.org;
+            settings.ram = defaultRoutineRam(*settings.chip);
+        } else {
+            settings.trigger = PlayTrigger::pins;
+        }
+        const auto planAt = [&](std::uint32_t rate) {
+            std::vector<std::unique_ptr<ProgramState>> states;
+            std::vector<const ProgramState*> sounds;
+            for (const std::uint32_t samples : c.samples) {
+                const auto scaled = static_cast<std::uint32_t>((std::uint64_t{samples} * rate + 7999) / 8000);
+                states.push_back(test::makeEncodedSound(scaled, rate, kAlgorithmOneAndHalfBit));
+                sounds.push_back(states.back().get());
+            }
+            return std::pair(planPicBank(sounds, settings), highestBankRate(sounds, settings));
+        };
+        const auto [refused, rate] = planAt(8000);
+        ASSERT_FALSE(refused);
+        if (!c.anyRate) {
+            EXPECT_EQ(rate, 0u);
+            EXPECT_EQ(refused.error().find("sample rate of at most"), std::string::npos) << refused.error();
+            continue;
+        }
+        ASSERT_GT(rate, kLowestFitRate);
+        EXPECT_NE(refused.error().find(" at most " + std::to_string(rate) + " Hz"), std::string::npos) << refused.error();
+        const auto [fitting, same] = planAt(rate);
+        EXPECT_TRUE(fitting) << fitting.error();
+        EXPECT_EQ(same, rate);
+        EXPECT_FALSE(planAt(rate + rate / 500 + 2).first) << rate;
+    }
+}
+
+// The smallest chips that hold a sound, ties all named; none past the largest.
+TEST(PicProgram, SmallestChipsThatHoldASound) {
+    struct Case {
+        std::uint64_t samples;
+        PicPacking packing;
+        std::vector<std::string> chips;
+    };
+    const Case cases[] = {
+        {14336, PicPacking::automatic, {"PIC12F683", "PIC16F628A"}},
+        {14337, PicPacking::automatic, {"PIC16F648A", "PIC16F88", "PIC12F1840"}},
+        {30721, PicPacking::automatic, {"PIC16F88", "PIC12F1840"}},
+        {30721, PicPacking::off, {"PIC16F876A", "PIC16F877A", "PIC16F887", "PIC16F1825", "PIC16F1709"}},
+        {520192, PicPacking::automatic, {"PIC18F26K22"}},
+        {520193, PicPacking::automatic, {}},
+    };
+    for (const Case& c : cases) {
+        PicProgramSettings settings{findPicChip("16f628a"), 0, false};
+        settings.packing = c.packing;
+        std::vector<std::string> names;
+        for (const PicChip* chip : smallestChipsFor({}, settings, c.samples, kLowestSpeechRate)) names.emplace_back(chip->name);
+        EXPECT_EQ(names, c.chips) << c.samples;
+    }
+    const PicProgramSettings settings{findPicChip("16f628a"), 0, false};
+    EXPECT_EQ(lowRateNotice({}, settings, 3060, 37458),
+              "the sound fits the PIC16F628A only at 3060 Hz, below the 8000 Hz that speech needs to stay clear: "
+              "nothing above 1530 Hz survives; at 8000 Hz it fits the PIC16F88 or the PIC12F1840 (4096 words)");
 }
 
 // The wiring in the program's header names each pin with its number, the
