@@ -44,6 +44,7 @@ struct CommandLine {
     std::optional<PlayTrigger> trigger;  // unset: pins for a bank, reset otherwise
     PicPacking packing = PicPacking::automatic;  // --pack: whole program words where the chip reads them
     bool listChips = false;
+    bool listMemories = false;
     // Set: every input is imported (any kind of sound) at this rate.
     std::optional<std::uint32_t> importRate;
     bool fit = false;             // lower the import rate until the whole sound fits the chip
@@ -62,7 +63,7 @@ struct CommandLine {
     bool namesAProgram() const { return !hexFile.empty() || !programFile.empty() || !includeFile.empty(); }
 };
 
-// Arguments without the program name. --help, --version and --list-chips end
+// Arguments without the program name. --help, --version and the lists end
 // the parse. Every value and every pair of options that can be checked before
 // an input is read is checked here.
 Result<CommandLine> parseCommandLine(const std::vector<std::string>& arguments);
