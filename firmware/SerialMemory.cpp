@@ -56,42 +56,34 @@ constexpr SerialMemory w25q(std::string_view name, std::uint32_t size) {
             .spi = kW25qTiming};
 }
 
+constexpr SerialMemory eeprom24lc(std::string_view name, std::uint32_t size, std::uint32_t page) {
+    return {.name = name,
+            .bus = MemoryBus::i2c,
+            .sizeBytes = size,
+            .pageBytes = page,
+            .blockBytes = size,
+            .blockSelectBit = 0,
+            .addressBytes = 2,
+            .readCommand = kI2cRead,
+            .maxSupplyMillivolts = 5500,
+            .tiedPins = kTied24lc,
+            .i2c = k24lcTiming};
+}
+
+// Its A2 pin is not a chip select: the control byte's bit 3 is the block
+// (B0), and the pin must be tied high for the part to answer at all.
+constexpr SerialMemory k24lc1025 = [] {
+    SerialMemory memory = eeprom24lc("24LC1025", 128 * kKiB, 128);
+    memory.blockBytes = 64 * kKiB;
+    memory.blockSelectBit = 3;
+    memory.tiedPins = "A0, A1 (pins 1, 2) and WP (pin 7) to VSS, A2 (pin 3) to VCC";
+    return memory;
+}();
+
 constexpr std::array<SerialMemory, 8> kMemories{{
-    {.name = "24LC256",
-     .bus = MemoryBus::i2c,
-     .sizeBytes = 32 * kKiB,
-     .pageBytes = 64,
-     .blockBytes = 32 * kKiB,
-     .blockSelectBit = 0,
-     .addressBytes = 2,
-     .readCommand = kI2cRead,
-     .maxSupplyMillivolts = 5500,
-     .tiedPins = kTied24lc,
-     .i2c = k24lcTiming},
-    {.name = "24LC512",
-     .bus = MemoryBus::i2c,
-     .sizeBytes = 64 * kKiB,
-     .pageBytes = 128,
-     .blockBytes = 64 * kKiB,
-     .blockSelectBit = 0,
-     .addressBytes = 2,
-     .readCommand = kI2cRead,
-     .maxSupplyMillivolts = 5500,
-     .tiedPins = kTied24lc,
-     .i2c = k24lcTiming},
-    // Its A2 pin is not a chip select: the control byte's bit 3 is the block
-    // (B0), and the pin must be tied high for the part to answer at all.
-    {.name = "24LC1025",
-     .bus = MemoryBus::i2c,
-     .sizeBytes = 128 * kKiB,
-     .pageBytes = 128,
-     .blockBytes = 64 * kKiB,
-     .blockSelectBit = 3,
-     .addressBytes = 2,
-     .readCommand = kI2cRead,
-     .maxSupplyMillivolts = 5500,
-     .tiedPins = "A0, A1 (pins 1, 2) and WP (pin 7) to VSS, A2 (pin 3) to VCC",
-     .i2c = k24lcTiming},
+    eeprom24lc("24LC256", 32 * kKiB, 64),
+    eeprom24lc("24LC512", 64 * kKiB, 128),
+    k24lc1025,
     {.name = "25LC1024",
      .bus = MemoryBus::spi,
      .sizeBytes = 128 * kKiB,

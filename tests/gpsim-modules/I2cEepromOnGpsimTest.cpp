@@ -3,16 +3,12 @@
 // released to a pull-up) and writes to PORTB the acknowledge bit of each
 // control byte (0: acknowledged) and every byte it reads.
 
-#include "GpsimRun.h"
+#include "ModuleReader.h"
 
 #include "firmware/MemoryWiring.h"
-#include "support/FileBytes.h"
 #include "support/TempDirectory.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <fstream>
 
 namespace ryx {
 namespace {
@@ -142,9 +138,7 @@ std::string readerSource(const PicChip& chip, const std::vector<Read>& reads) {
 // control byte); a current-address read goes on from there; a control byte
 // with a chip-select bit set gets no acknowledge.
 TEST(I2cEepromModules, ServeReadsToAPic) {
-    if (!test::gpsimAvailable() || std::system("command -v gpasm >/dev/null 2>&1") != 0) {
-        GTEST_SKIP() << "gpsim or gpasm is not installed";
-    }
+    if (!test::moduleToolsAvailable()) GTEST_SKIP() << "gpsim or gpasm is not installed";
     struct Case {
         const char* module;
         std::uint32_t size;
@@ -185,21 +179,15 @@ TEST(I2cEepromModules, ServeReadsToAPic) {
         }
         ASSERT_EQ(nextAddress, c.addresses.size());
 
-        test::TempDirectory directory;
-        test::writeFileBytes(directory / "image.bin", image);
-        std::ofstream(directory / "reader.asm") << readerSource(chip, c.reads);
-        const std::string assemble =
-            "cd '" + directory.path().string() + "' && gpasm -o reader.hex reader.asm > gpasm.out 2>&1";
-        ASSERT_EQ(std::system(assemble.c_str()), 0) << test::readFileText(directory / "gpasm.out");
-        std::string wiring = "module lib " RYX_FLASH_MODULES "\nmodule load " + std::string(c.module) +
-                             " ee\nee.image = \"image.bin\"\n";
+        std::string wiring = "module load " + std::string(c.module) + " ee\nee.image = \"image.bin\"\n";
         for (const MemoryPinRole& role : memoryPinRoles(chip, MemoryBus::i2c)) {
             const std::string name(role.role);
             wiring += "module load pullup pu" + name + "\nnode n" + name + "\nattach n" + name + " porta" +
                       std::to_string(role.pin->bit) + " ee." + name + " pu" + name + ".pin\n";
         }
-        const test::PinRecording recording = test::runOnGpsim(
-            directory.path(), chip, test::readFileText(directory / "reader.hex"), 60000, {}, {}, wiring);
+        test::TempDirectory directory;
+        const test::PinRecording recording =
+            test::runModuleReader(directory.path(), chip, readerSource(chip, c.reads), image, wiring, 60000);
         ASSERT_TRUE(recording.reachedEnd) << recording.output;
         EXPECT_EQ(recording.portValues, expected) << recording.output;
     }

@@ -2,16 +2,12 @@
 // bit-bangs READ commands on its memory pins (mode 0) and writes every byte
 // it reads to PORTB, then, with CS high again, whether SO is released.
 
-#include "GpsimRun.h"
+#include "ModuleReader.h"
 
 #include "firmware/MemoryWiring.h"
-#include "support/FileBytes.h"
 #include "support/TempDirectory.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <fstream>
 
 namespace ryx {
 namespace {
@@ -87,9 +83,7 @@ std::string readerSource(const PicChip& chip, const std::vector<Transfer>& trans
 // (read as 1 through the pull-up, where the next bit the memory would have
 // given is 0).
 TEST(SpiFlashModule, ServesReadCommandsToAPic) {
-    if (!test::gpsimAvailable() || std::system("command -v gpasm >/dev/null 2>&1") != 0) {
-        GTEST_SKIP() << "gpsim or gpasm is not installed";
-    }
+    if (!test::moduleToolsAvailable()) GTEST_SKIP() << "gpsim or gpasm is not installed";
     const PicChip& chip = *findPicChip("16f628a");
     constexpr std::uint32_t kSize = 64;
     std::vector<std::uint8_t> image(60);
@@ -105,22 +99,16 @@ TEST(SpiFlashModule, ServesReadCommandsToAPic) {
         expected.push_back(1);
     }
 
-    test::TempDirectory directory;
-    test::writeFileBytes(directory / "image.bin", image);
-    std::ofstream(directory / "reader.asm") << readerSource(chip, transfers);
-    const std::string assemble =
-        "cd '" + directory.path().string() + "' && gpasm -o reader.hex reader.asm > gpasm.out 2>&1";
-    ASSERT_EQ(std::system(assemble.c_str()), 0) << test::readFileText(directory / "gpasm.out");
-
-    std::string wiring = "module lib " RYX_FLASH_MODULES "\nmodule load spi_flash mem\nmem.image = \"image.bin\"\n"
-                         "mem.size = " + std::to_string(kSize) + "\nmodule load pullup pu\n";
+    std::string wiring = "module load spi_flash mem\nmem.image = \"image.bin\"\nmem.size = " +
+                         std::to_string(kSize) + "\nmodule load pullup pu\n";
     for (const MemoryPinRole& role : memoryPinRoles(chip, MemoryBus::spi)) {
         wiring += "node n" + std::string(role.role) + "\nattach n" + std::string(role.role) + " porta" +
                   std::to_string(role.pin->bit) + " mem." + std::string(role.role) +
                   (role.role == "SO" ? " pu.pin" : "") + "\n";
     }
-    const test::PinRecording recording = test::runOnGpsim(
-        directory.path(), chip, test::readFileText(directory / "reader.hex"), 40000, {}, {}, wiring);
+    test::TempDirectory directory;
+    const test::PinRecording recording =
+        test::runModuleReader(directory.path(), chip, readerSource(chip, transfers), image, wiring, 40000);
     ASSERT_TRUE(recording.reachedEnd) << recording.output;
     EXPECT_EQ(recording.portValues, expected) << recording.output;
 }
