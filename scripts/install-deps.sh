@@ -13,10 +13,12 @@ packages=(
   # importing sounds of any kind
   libsndfile1-dev libsoxr-dev
   # checks against real programs: assembler, display, sound server, sound tools
-  gputils gpsim gpsim-dev ngspice desktop-file-utils xvfb xauth xdotool imagemagick x11-apps
+  gputils gpsim ngspice desktop-file-utils xvfb xauth xdotool imagemagick x11-apps
   pulseaudio pulseaudio-utils sox libsox-fmt-mp3 espeak-ng
   # how outputs are put in place (system calls of ryxenc)
   strace
+  # the simulator's headers, for our serial-memory modules
+  gpsim-dev
   # faster rebuilds
   ccache
 )
