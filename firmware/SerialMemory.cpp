@@ -124,4 +124,10 @@ const SerialMemory* findMemory(std::string_view name) {
 
 std::string_view busName(MemoryBus bus) { return bus == MemoryBus::i2c ? "I2C" : "SPI"; }
 
+std::uint32_t cyclesAtLeast(std::uint32_t nanoseconds, std::uint32_t clockHz) {
+    // A cycle is 4 clocks: nanoseconds x hertz / 4e9 cycles, rounded up.
+    constexpr std::uint64_t kCycle = 4'000'000'000;
+    return static_cast<std::uint32_t>((std::uint64_t{nanoseconds} * clockHz + kCycle - 1) / kCycle);
+}
+
 }  // namespace ryx

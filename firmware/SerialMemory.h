@@ -63,4 +63,9 @@ const SerialMemory* findMemory(std::string_view name);
 // "I2C" or "SPI".
 std::string_view busName(MemoryBus bus);
 
+// The fewest instruction cycles (four clocks each) at clockHz that last at
+// least `nanoseconds`: how long the player holds a line for one of the
+// minimums above.
+std::uint32_t cyclesAtLeast(std::uint32_t nanoseconds, std::uint32_t clockHz);
+
 }  // namespace ryx

@@ -52,6 +52,14 @@ TEST(SerialMemories, HoldWhatTheirSizeSays) {
     EXPECT_EQ(findMemory("24LC1025")->blockSelectBit, 3);
 }
 
+// A cycle lasts 4 clocks: 1 us at 4 MHz, 200 ns at 20 MHz, 62.5 ns at 64 MHz.
+TEST(SerialMemories, TimingsInWholeCycles) {
+    const std::tuple<std::uint32_t, std::uint32_t, std::uint32_t> cases[] = {
+        {600, 4000000, 1}, {1300, 4000000, 2},  {600, 20000000, 3}, {1300, 20000000, 7},
+        {600, 64000000, 10}, {25, 64000000, 1}, {0, 20000000, 0},   {1000, 4000000, 1}};
+    for (const auto& [ns, clock, cycles] : cases) EXPECT_EQ(cyclesAtLeast(ns, clock), cycles) << ns << " ns, " << clock;
+}
+
 // Every chip's memory pins: never pins A and B, the roles of a bus on
 // distinct pins, each pin's number and bit as the rest of the row gives them.
 TEST(MemoryPins, KeepClearOfTheSoundAndAgreeWithTheRow) {
