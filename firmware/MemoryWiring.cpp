@@ -15,7 +15,9 @@ std::string listed(const std::vector<std::string>& items) {
     return text;
 }
 
-// A memory pin that the program needs for something else.
+// A memory pin that the program needs for something else. A crystal's pins
+// are known where they double as trigger pins: on the chips whose memory
+// pins could meet them (elsewhere the memory keeps clear of them).
 struct Collision {
     std::string pin;   // "GP4 (pin 3)"
     std::string role;  // "SCL"
