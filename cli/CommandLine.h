@@ -45,6 +45,7 @@ struct CommandLine {
     PicPacking packing = PicPacking::automatic;  // --pack: whole program words where the chip reads them
     bool packingGiven = false;
     bool listChips = false;
+    bool listMemories = false;
     // Set: every input is imported (any kind of sound) at this rate.
     std::optional<std::uint32_t> importRate;
     bool fit = false;             // lower the import rate until the whole sound fits the chip
@@ -63,7 +64,7 @@ struct CommandLine {
     bool namesAProgram() const { return !hexFile.empty() || !programFile.empty() || !includeFile.empty(); }
 };
 
-// Arguments without the program name. --help, --version and --list-chips end
+// Arguments without the program name. --help, --version and the lists end
 // the parse. Every value and every pair of options that can be checked before
 // an input is read is checked here.
 Result<CommandLine> parseCommandLine(const std::vector<std::string>& arguments);

@@ -350,6 +350,8 @@ std::vector<OptionRow> makeTable() {
          applyTrigger, OptionGroup::setting},
         {OptionId::listChips, 0, "list-chips", "", {"show the chips and exit"},
          setFlag<&CommandLine::listChips, true>, OptionGroup::query},
+        {OptionId::listMemories, 0, "list-memories", "", {"show the serial memories a long sound can play from", "and exit"},
+         setFlag<&CommandLine::listMemories, true>, OptionGroup::query},
         {OptionId::rate, 'r', "rate", "RATE",
          {"import every INPUT, a sound of any kind (WAV, FLAC, Ogg,",
           "MP3, AIFF), mixed to mono and converted to RATE Hz, " + std::to_string(kMinImportRate) + " to " +

@@ -14,7 +14,7 @@ namespace ryx::cli {
 
 enum class OptionId {
     scheme, fineness, optimal, report, compare, model, parts, capacitor, load, asmFile, binFile, wavFile,
-    originalWavFile, hexFile, programFile, includeFile, org, ram, cHeaderFile, cName, chip, clock, oscillator, pack, loop, bank, trigger, listChips, rate, fit, noNormalize, noTrim, quiet, help, version
+    originalWavFile, hexFile, programFile, includeFile, org, ram, cHeaderFile, cName, chip, clock, oscillator, pack, loop, bank, trigger, listChips, listMemories, rate, fit, noNormalize, noTrim, quiet, help, version
 };
 
 // What the checks across options need to know of a row.
@@ -23,7 +23,7 @@ enum class OptionGroup {
     output,         // names a file to write; needs a name, and a single input
     importSetting,  // only with --rate
     circuitSetting, // only with --model circuit
-    query,          // prints something and ends the parse: --help, --version, --list-chips
+    query,          // prints something and ends the parse: --help, --version, the lists
 };
 
 // Stores the value (empty for an option without one), or says why it is not usable.

@@ -1,5 +1,6 @@
 #include "cli/UsageText.h"
 
+#include "cli/MemoryListText.h"
 #include "cli/OptionTable.h"
 #include "core/ProgramState.h"
 #include "firmware/PicChip.h"
@@ -123,7 +124,7 @@ std::string chipListText() {
                    : std::string("a crystal: --clock needed");
         text += row + "\n";
     }
-    return text + triggerListText();
+    return text + triggerListText() + memoryPinListText();
 }
 
 }  // namespace ryx::cli

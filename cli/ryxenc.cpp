@@ -3,6 +3,7 @@
 #include "cli/CommandLine.h"
 #include "cli/EncodeBank.h"
 #include "cli/EncodeInput.h"
+#include "cli/MemoryListText.h"
 #include "cli/OutputPlan.h"
 #include "cli/StateStorage.h"
 #include "cli/UsageText.h"
@@ -29,6 +30,10 @@ int main(int argc, char** argv) {
     }
     if (options.listChips) {
         std::cout << chipListText();
+        return kExitOk;
+    }
+    if (options.listMemories) {
+        std::cout << memoryListText();
         return kExitOk;
     }
     if (options.version) {

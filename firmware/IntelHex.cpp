@@ -43,37 +43,58 @@ private:
     std::uint8_t sum_ = 0;
 };
 
+// The text of records: data at any byte address, the address records
+// before it, the end record last.
+class HexText {
+public:
+    explicit HexText(std::size_t bytes) : out_(text_) {
+        text_.reserve(64 + bytes * 5 / 2);  // 16 bytes take 43 characters
+        // The first segment's record always leads, as gpasm writes it.
+        selectSegment(0);
+    }
+
+    // Bytes from `start` in records as gpasm cuts them; another address
+    // record wherever a data record enters a new 64 KiB segment.
+    void data(std::uint64_t start, const std::uint8_t* bytes, std::size_t size) {
+        const std::uint64_t end = start + size;
+        if (end > kAddressableBytes) throw std::out_of_range("memory beyond what Intel HEX addresses");
+        for (std::uint64_t at = start; at < end;) {
+            const auto count = static_cast<std::uint32_t>(std::min(end, (at / kRecordBytes + 1) * kRecordBytes) - at);
+            if (at / kSegmentBytes != segment_) selectSegment(at / kSegmentBytes);
+            out_.record(kDataRecord, static_cast<std::uint16_t>(at % kSegmentBytes), bytes + (at - start), count);
+            at += count;
+        }
+    }
+
+    std::string finish() {
+        out_.record(kEndRecord, 0, nullptr, 0);
+        return std::move(text_);
+    }
+
+private:
+    void selectSegment(std::uint64_t wanted) {
+        segment_ = wanted;
+        const std::uint8_t upper[2] = {static_cast<std::uint8_t>(wanted >> 8 & 0xFF),
+                                       static_cast<std::uint8_t>(wanted & 0xFF)};
+        out_.record(kLinearAddressRecord, 0, upper, 2);
+    }
+
+    std::string text_;
+    RecordWriter out_;
+    std::uint64_t segment_ = 0;
+};
+
 }  // namespace
 
 std::string formatIntelHex(std::span<const ProgramWords> runs) {
     std::size_t totalWords = 0;
     for (const ProgramWords& run : runs) totalWords += run.words.size();
-    std::string text;
-    text.reserve(64 + totalWords * 5);  // 16 bytes take 43 characters
-    RecordWriter out(text);
-
-    // The first segment's record always leads, as gpasm writes it; another
-    // follows wherever a data record enters a new 64 KiB segment.
-    std::uint64_t segment = 0;
-    auto selectSegment = [&out, &segment](std::uint64_t wanted) {
-        segment = wanted;
-        const std::uint8_t upper[2] = {static_cast<std::uint8_t>(wanted >> 8 & 0xFF),
-                                       static_cast<std::uint8_t>(wanted & 0xFF)};
-        out.record(kLinearAddressRecord, 0, upper, 2);
-    };
-    selectSegment(0);
-    // Runs that meet are written as one, in records as gpasm cuts them.
+    HexText hex(2 * totalWords);
+    // Runs that meet are written as one.
     std::vector<std::uint8_t> bytes;
     std::uint64_t start = 0;
     auto flush = [&] {
-        const std::uint64_t end = start + bytes.size();
-        if (end > kAddressableBytes) throw std::out_of_range("program memory beyond what Intel HEX addresses");
-        for (std::uint64_t at = start; at < end;) {
-            const auto size = static_cast<std::uint32_t>(std::min(end, (at / kRecordBytes + 1) * kRecordBytes) - at);
-            if (at / kSegmentBytes != segment) selectSegment(at / kSegmentBytes);
-            out.record(kDataRecord, static_cast<std::uint16_t>(at % kSegmentBytes), bytes.data() + (at - start), size);
-            at += size;
-        }
+        hex.data(start, bytes.data(), bytes.size());
         bytes.clear();
     };
     for (const ProgramWords& run : runs) {
@@ -88,8 +109,13 @@ std::string formatIntelHex(std::span<const ProgramWords> runs) {
         }
     }
     flush();
-    out.record(kEndRecord, 0, nullptr, 0);
-    return text;
+    return hex.finish();
+}
+
+std::string formatIntelHexBytes(std::uint32_t address, std::span<const std::uint8_t> bytes) {
+    HexText hex(bytes.size());
+    hex.data(address, bytes.data(), bytes.size());
+    return hex.finish();
 }
 
 }  // namespace ryx

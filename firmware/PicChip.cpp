@@ -1,5 +1,7 @@
 #include "firmware/PicChip.h"
 
+#include "firmware/ChipMemoryPins.h"
+
 #include <algorithm>
 #include <cctype>
 #include <stdexcept>
@@ -70,7 +72,8 @@ constexpr std::array<PicChip, 12> kChips{{
      .triggerPins = {{{{"GP2", 5}, 2, "GPIO", 0x05},
                       {{"GP4", 3}, 4, "GPIO", 0x05, {}, 0, true},
                       {{"GP5", 2}, 5, "GPIO", 0x05, {}, 0, true}}},
-     .triggerSetup = {{{"WPU", 0x95, 0x34}, {"IOC", 0x96, 0x34}}}},
+     .triggerSetup = {{{"WPU", 0x95, 0x34}, {"IOC", 0x96, 0x34}}},
+     .memoryPins = memorypins::kPic12F683},
     {.name = "PIC16F628A",
      .processor = "16f628a",
      .family = PicFamily::midRange,
@@ -89,7 +92,8 @@ constexpr std::array<PicChip, 12> kChips{{
      .internalClockSetup = {},
      .pinSetup = {},
      .triggerPins = portBTriggers(10),
-     .triggerSetup = {}},
+     .triggerSetup = {},
+     .memoryPins = memorypins::kPic16F628A},
     {.name = "PIC16F648A",
      .processor = "16f648a",
      .family = PicFamily::midRange,
@@ -108,7 +112,8 @@ constexpr std::array<PicChip, 12> kChips{{
      .internalClockSetup = {},
      .pinSetup = {},
      .triggerPins = portBTriggers(10),
-     .triggerSetup = {}},
+     .triggerSetup = {},
+     .memoryPins = memorypins::kPic16F628A},
     {.name = "PIC16F88",
      .processor = "16f88",
      .family = PicFamily::midRange,
@@ -127,7 +132,8 @@ constexpr std::array<PicChip, 12> kChips{{
      .internalClockSetup = {kEightMegahertz},
      .pinSetup = {},
      .triggerPins = portBTriggers(10),
-     .triggerSetup = {{{"ANSEL", 0x9B, 0x00}}}},
+     .triggerSetup = {{{"ANSEL", 0x9B, 0x00}}},
+     .memoryPins = memorypins::kPic16F88},
     {.name = "PIC12F1840",
      .processor = "12f1840",
      .family = PicFamily::enhancedMidRange,
@@ -147,7 +153,8 @@ constexpr std::array<PicChip, 12> kChips{{
      .pinSetup = {{{"ANSELA", 0x18C, 0x00}}},
      // RA3 is the reset pin; RA4 and RA5 hold a crystal.
      .triggerPins = {{portATrigger("RA2", 5, 2), portATrigger("RA4", 3, 4, true), portATrigger("RA5", 2, 5, true)}},
-     .triggerSetup = {{{"WPUA", 0x20C, 0x34}, {"IOCAN", 0x392, 0x34}}}},
+     .triggerSetup = {{{"WPUA", 0x20C, 0x34}, {"IOCAN", 0x392, 0x34}}},
+     .memoryPins = memorypins::kPic12F1840},
     {.name = "PIC16F876A",
      .processor = "16f876a",
      .family = PicFamily::midRange,
@@ -166,7 +173,8 @@ constexpr std::array<PicChip, 12> kChips{{
      .internalClockSetup = {},
      .pinSetup = {},
      .triggerPins = portBTriggers(25),
-     .triggerSetup = {}},
+     .triggerSetup = {},
+     .memoryPins = memorypins::kPic16F876A},
     {.name = "PIC16F877A",
      .processor = "16f877a",
      .family = PicFamily::midRange,
@@ -185,7 +193,8 @@ constexpr std::array<PicChip, 12> kChips{{
      .internalClockSetup = {},
      .pinSetup = {},
      .triggerPins = portBTriggers(37),
-     .triggerSetup = {}},
+     .triggerSetup = {},
+     .memoryPins = memorypins::kPic16F877A},
     {.name = "PIC16F887",
      .processor = "16f887",
      .family = PicFamily::midRange,
@@ -204,7 +213,8 @@ constexpr std::array<PicChip, 12> kChips{{
      .internalClockSetup = {kEightMegahertz},
      .pinSetup = {{{"ANSELH", 0x189, 0x00}}},
      .triggerPins = portBTriggers(37),
-     .triggerSetup = {{{"IOCB", 0x96, 0xF0}}}},
+     .triggerSetup = {{{"IOCB", 0x96, 0xF0}}},
+     .memoryPins = memorypins::kPic16F877A},
     {.name = "PIC16F1825",
      .processor = "16f1825",
      .family = PicFamily::enhancedMidRange,
@@ -225,7 +235,8 @@ constexpr std::array<PicChip, 12> kChips{{
      // Only PORTA wakes this chip on a change; RA3 is the reset pin, RA4 and RA5 hold a crystal.
      .triggerPins = {{portATrigger("RA2", 11, 2), portATrigger("RA4", 3, 4, true), portATrigger("RA5", 2, 5, true),
                       portATrigger("RA1", 12, 1)}},
-     .triggerSetup = {{{"ANSELA", 0x18C, 0x00}, {"WPUA", 0x20C, 0x36}, {"IOCAN", 0x392, 0x36}}}},
+     .triggerSetup = {{{"ANSELA", 0x18C, 0x00}, {"WPUA", 0x20C, 0x36}, {"IOCAN", 0x392, 0x36}}},
+     .memoryPins = memorypins::kPic16F1825},
     {.name = "PIC16F1709",
      .processor = "16f1709",
      .family = PicFamily::enhancedMidRange,
@@ -247,7 +258,8 @@ constexpr std::array<PicChip, 12> kChips{{
      .triggerPins = {{portATrigger("RA2", 17, 2), portCTrigger("RC2", 14, 2), portCTrigger("RC3", 7, 3),
                       portCTrigger("RC4", 6, 4)}},
      .triggerSetup = {{{"ANSELA", 0x18C, 0x00}, {"WPUA", 0x20C, 0x04}, {"WPUC", 0x20E, 0x1C}, {"IOCAN", 0x392, 0x04},
-                       {"IOCCN", 0x398, 0x1C}}}},
+                       {"IOCCN", 0x398, 0x1C}}},
+     .memoryPins = memorypins::kPic16F1709},
     {.name = "PIC18F2520",
      .processor = "18f2520",
      .family = PicFamily::pic18,
@@ -267,7 +279,8 @@ constexpr std::array<PicChip, 12> kChips{{
      .pinSetup = {},
      // Digital at reset: the config leaves PBADEN off.
      .triggerPins = portBTriggers(25, kPic18PortB),
-     .triggerSetup = {}},
+     .triggerSetup = {},
+     .memoryPins = memorypins::kPic18F2520},
     {.name = "PIC18F26K22",
      .processor = "18f26k22",
      .family = PicFamily::pic18,
@@ -287,7 +300,8 @@ constexpr std::array<PicChip, 12> kChips{{
      .pinSetup = {{{"ANSELB", 0xF39, 0x00}}},  // RB4 and RB5 digital as well
      .mediumPowerCrystalBits = 3,  // HSMP; HSHP (2) above 16 MHz
      .triggerPins = portBTriggers(25, kPic18PortB),
-     .triggerSetup = {{{"WPUB", 0xF61, 0xF0}, {"IOCB", 0xF62, 0xF0}}}},
+     .triggerSetup = {{{"WPUB", 0xF61, 0xF0}, {"IOCB", 0xF62, 0xF0}}},
+     .memoryPins = memorypins::kPic18F26K22},
 }};
 
 bool sameLetters(std::string_view a, std::string_view b) {

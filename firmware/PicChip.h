@@ -37,6 +37,47 @@ struct TriggerPin {
     bool crystalPin = false;  // an oscillator pin: free on the internal oscillator only
 };
 
+// A pin of the serial memory's bus: the registers that drive and read it.
+struct MemoryPin {
+    PicPin pin;
+    std::uint8_t bit = 0;
+    std::string_view portName;
+    std::uint16_t portAddress = 0;
+    std::string_view trisName;
+    std::uint16_t trisAddress = 0;
+};
+
+// ssp: SPI master, I2C slave only; mssp: SPI and I2C master.
+enum class SerialPortKind { none, ssp, mssp };
+
+// The chip's synchronous serial port, which the player may use where the
+// memory's pins are its pins.
+struct SerialPortPins {
+    SerialPortKind kind = SerialPortKind::none;
+    PicPin clock;    // SCL and SCK
+    PicPin dataIn;   // SDA and SDI
+    PicPin dataOut;  // SDO
+};
+
+// Where a serial memory is wired: never on pins A and B, and on a port of
+// its own where the chip has one free (the player writes its whole port).
+struct ChipMemoryPins {
+    // I2C: each line driven low through its TRIS bit (its port bit 0) and
+    // released to a 4.7k pull-up.
+    MemoryPin scl;
+    MemoryPin sda;
+    // SPI, mode 0: SI carries data into the memory, SO out of it.
+    MemoryPin cs;
+    MemoryPin sck;
+    MemoryPin si;
+    MemoryPin so;
+    std::array<RegisterSetting, 1> setup{};  // makes them digital where pinSetup does not
+    // SO on the input-only reset pin: the first config word's MCLR enable,
+    // cleared when the memory is an SPI one.
+    std::uint16_t resetPinConfigMask = 0;
+    SerialPortPins serialPort{};
+};
+
 struct PicChip;
 
 // How many trigger pins the chip has: 0 where none wake it.
@@ -88,6 +129,7 @@ struct PicChip {
     // Makes them digital inputs with pull-ups that wake the chip (ANSEL, WPU,
     // IOC); the pull-up enable and the wake-up enable in INTCON follow the family.
     std::array<RegisterSetting, 5> triggerSetup{};
+    ChipMemoryPins memoryPins{};
 };
 
 inline constexpr std::uint16_t kOscillatorLowPower = 0;  // crystal up to 200 kHz

@@ -18,6 +18,8 @@ packages=(
   pulseaudio pulseaudio-utils sox libsox-fmt-mp3 espeak-ng
   # how outputs are put in place (system calls of ryxenc)
   strace
+  # the simulator's headers, for our serial-memory modules
+  gpsim-dev
   # faster rebuilds
   ccache
 )

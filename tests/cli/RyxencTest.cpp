@@ -1099,5 +1099,33 @@ TEST_F(RyxencTest, CrystalAtTheInternalFrequencyHasItsOwnConfigWord) {
     EXPECT_EQ(test::readFileBytes(work / "crystal.hex"), test::readFileBytes(reference / "crystal.hex"));
 }
 
+// --list-memories: each memory with its bus, size and seconds; --list-chips
+// adds each chip's memory pins and what they take from it.
+TEST_F(RyxencTest, ListsTheMemoriesAndTheirPins) {
+    const ProcessRun memories = run({"--list-memories"});
+    EXPECT_EQ(memories.status, 0);
+    for (const char* row : {"\n24LC256    I2C  32768          32.76 s     16.77 s  up to 5.5 V\n",
+                            "\nW25Q128    SPI  16777216    16777.21 s   8589.93 s  2.7 to 3.6 V only\n",
+                            "\n24LC1025   A0, A1 (pins 1, 2) and WP (pin 7) to VSS, A2 (pin 3) to VCC\n"}) {
+        EXPECT_NE(memories.out.find(row), std::string::npos) << row << "\n" << memories.out;
+    }
+    const ProcessRun chips = run({"--list-chips"});
+    EXPECT_EQ(chips.status, 0);
+    for (const char* rows : {
+             "\n12f683      I2C  SCL GP4 (pin 3), SDA GP5 (pin 2)\n"
+             "            SPI  CS GP2 (pin 5), SCK GP4 (pin 3), SI GP5 (pin 2), SO GP3 (pin 4)\n"
+             "            no serial port: bit-banged\n"
+             "            I2C takes trigger pins 2, 3, the crystal\n"
+             "            SPI takes trigger pins 1, 2, 3, the crystal, the reset pin\n",
+             "\n16f1709     I2C  SCL RB6 (pin 11), SDA RB4 (pin 13)\n"
+             "            SPI  CS RB7 (pin 10), SCK RB6 (pin 11), SI RB5 (pin 12), SO RB4 (pin 13)\n"
+             "            MSSP: SCL/SCK RB6 (pin 11), SDA/SDI RB4 (pin 13), SDO RB5 (pin 12); runs the bus\n",
+             "\n16f88       I2C  SCL RA0 (pin 17), SDA RA1 (pin 18)\n"
+             "            SPI  CS RA2 (pin 1), SCK RA0 (pin 17), SI RA1 (pin 18), SO RA3 (pin 2)\n"
+             "            SSP: SCK RB4 (pin 10), SDI RB1 (pin 7), SDO RB2 (pin 8); bit-banged\n"}) {
+        EXPECT_NE(chips.out.find(rows), std::string::npos) << rows << "\n" << chips.out;
+    }
+}
+
 }  // namespace
 }  // namespace ryx

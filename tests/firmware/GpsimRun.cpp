@@ -84,7 +84,8 @@ private:
 bool gpsimAvailable() { return std::system("command -v gpsim >/dev/null 2>&1") == 0; }
 
 PinRecording runOnGpsim(const std::filesystem::path& directory, const PicChip& chip, const std::string& hex,
-                        std::uint64_t cycles, const std::vector<PinStimulus>& stimuli, const std::string& watched) {
+                        std::uint64_t cycles, const std::vector<PinStimulus>& stimuli, const std::string& watched,
+                        const std::string& wiring) {
     const std::string port = lower(chip.portName);
     {
         std::ofstream(directory / "program.hex") << hex;
@@ -98,6 +99,7 @@ PinRecording runOnGpsim(const std::filesystem::path& directory, const PicChip& c
                    << "node n" << pin << "\n"
                    << "attach n" << pin << " " << port << pin << " rec" << pin << ".pin\n";
         }
+        script << wiring;
         for (std::size_t k = 0; k < stimuli.size(); ++k) {
             script << "stimulus asynchronous_stimulus\ninitial_state 1\nstart_cycle 0\n{ ";
             const char* separator = "";

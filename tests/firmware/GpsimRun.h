@@ -34,10 +34,12 @@ struct PinStimulus {
 
 // Writes the hex and a command file into `directory`, runs the chip for
 // `cycles` cycles (at most two minutes of wall time) and reads the records;
-// a watched register ("intcon") has its writes recorded as well.
+// a watched register ("intcon") has its writes recorded as well. The
+// simulator's own module library is loaded; `wiring` (command lines: more
+// modules, nodes, attachments) comes after it, run in `directory`.
 PinRecording runOnGpsim(const std::filesystem::path& directory, const PicChip& chip, const std::string& hex,
                         std::uint64_t cycles, const std::vector<PinStimulus>& stimuli = {},
-                        const std::string& watched = {});
+                        const std::string& watched = {}, const std::string& wiring = {});
 
 // The simulator's own account of the config word it loaded from the hex
 // ("$f21", then its fields such as "FOSC=1 - Clk source = XT"), for chips
