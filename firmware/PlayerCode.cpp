@@ -85,7 +85,7 @@ PicAssembly buildPlayer(const PlayerSettings& settings) {
     }
     const PlayerRamp ramp = playerRamp(settings.clockHz, settings.twoPins, settings.loop);
     PlayerWriter draft(settings, ramp, nullptr);
-    const PlayerPathCycles measured = draft.measure(draft.build());
+    const PicPathCycles measured = draft.measure(draft.build());
     PlayerWriter writer(settings, ramp, &measured);
     PicAssembly code = writer.build();
     if (writer.measure(code) != measured) throw std::logic_error("the player's paths changed between its builds");

@@ -18,13 +18,13 @@ std::uint32_t turned(std::uint32_t step) { return (kFullLevel - step) & 0xFFFF; 
 }  // namespace
 
 void PlayerWriter::callRamp() {
-    rampCalls_.push_back(code.size());
     code.jump(rows.call, kRampLabel);
+    rampReturns_.push_back(code.size());
 }
 
 void PlayerWriter::rampBit() {
-    rampBitCalls_.push_back(code.size());
     code.jump(rows.call, "rampbit");
+    rampBitReturns_.push_back(code.size());
 }
 
 // The ramp up's start: level 0, no speed, the step and its negation for the

@@ -142,10 +142,10 @@ std::uint32_t PlayerWriter::regionCycles(std::string_view name, std::uint32_t pe
 }
 
 void PlayerWriter::beginRegion(const std::string& name, std::uint32_t period) {
-    regions_.push_back({name, code.size(), code.size(), period, false, code.labelsAt(code.size())});
+    regions_.push_back({{name, code.size(), code.size(), code.labelsAt(code.size())}, period, false});
 }
 
-void PlayerWriter::endRegion() { regions_.back().end = code.size(); }
+void PlayerWriter::endRegion() { regions_.back().span.end = code.size(); }
 
 void PlayerWriter::wait(std::string_view label) {
     const std::uint32_t period = settings.cyclesPerSample;
@@ -163,7 +163,7 @@ void PlayerWriter::rampPad() {
 }
 
 void PlayerWriter::rampExitPad() {
-    const std::string name = "rampexit" + std::to_string(rampCalls_.size());
+    const std::string name = "rampexit" + std::to_string(rampReturns_.size());
     beginRegion(name, kRampCyclesPerBit);
     shortPad(regionCycles(name, kRampCyclesPerBit));
     endRegion();

@@ -29,7 +29,7 @@ PicAssembly assemblyFor(const PlayerSettings& settings) {
 
 }  // namespace
 
-PlayerWriter::PlayerWriter(const PlayerSettings& s, const PlayerRamp& r, const PlayerPathCycles* measured)
+PlayerWriter::PlayerWriter(const PlayerSettings& s, const PlayerRamp& r, const PicPathCycles* measured)
     : settings(s),
       rows(playerFamily(s.chip->family)),
       routine(s.form == PlayerForm::routine),

@@ -13,6 +13,7 @@
 // the second build fills each region with what its paths left.
 
 #include "firmware/PicAssembly.h"
+#include "firmware/PicPathWalk.h"
 #include "firmware/PlayerCode.h"
 #include "firmware/PlayerFamily.h"
 
@@ -36,22 +37,19 @@ enum class PlayerVar {
     turnLow, turnHigh, rampFlags, rampBits, rampUpdates, otherPins, sound, savedBank,
 };
 
-// Each region's name and the cycles of the paths through it, without it.
-using PlayerPathCycles = std::map<std::string, std::uint32_t, std::less<>>;
-
 class PlayerWriter {
 public:
     // measured: null for the first draft (every region empty).
-    PlayerWriter(const PlayerSettings& settings, const PlayerRamp& ramp, const PlayerPathCycles* measured);
+    PlayerWriter(const PlayerSettings& settings, const PlayerRamp& ramp, const PicPathCycles* measured);
     ~PlayerWriter();
     PlayerWriter(const PlayerWriter&) = delete;
     PlayerWriter& operator=(const PlayerWriter&) = delete;
 
     PicAssembly build();
     // The cycles of every path through each region of `code`, as this writer built it.
-    PlayerPathCycles measure(const PicAssembly& code) const;
+    PicPathCycles measure(const PicAssembly& code) const;
     // The longest path through a wait: the fewest cycles per sample.
-    std::uint32_t longestWaitPath(const PlayerPathCycles& measured) const;
+    std::uint32_t longestWaitPath(const PicPathCycles& measured) const;
 
     // What the parts share.
     const PlayerSettings& settings;
@@ -121,15 +119,12 @@ private:
     void endRegion();
 
     struct Region {
-        std::string name;
-        std::uint32_t begin = 0;
-        std::uint32_t end = 0;
+        PicRegion span;
         std::uint32_t period = 0;
         bool isWait = false;
-        std::vector<std::string> entries;  // labels a jump enters it by
     };
 
-    const PlayerPathCycles* measured_;
+    const PicPathCycles* measured_;
     std::unique_ptr<const PlayerTableRead> read_;
     std::string latchName_;
     PicRegister port_;
@@ -142,8 +137,8 @@ private:
     std::uint32_t sampleWrite_ = 0;
     std::uint32_t rampBitWrite_ = 0;
     std::vector<std::uint32_t> rampExitWrites_;
-    std::vector<std::uint32_t> rampBitCalls_;
-    std::vector<std::uint32_t> rampCalls_;
+    std::vector<std::uint32_t> rampBitReturns_;
+    std::vector<std::uint32_t> rampReturns_;
 };
 
 }  // namespace ryx
