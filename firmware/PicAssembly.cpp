@@ -137,13 +137,15 @@ void PicAssembly::branch(PicOpcode op, std::string_view target, std::string_view
     add(op, op.bits, instructionText(op.mnemonic, named(target)), note, std::string(target), operand);
 }
 
+// A jump to the next word: its cycles, and on.
 void PicAssembly::skipToNext(std::string_view note) {
     if (pic18()) {
         // $ counts bytes on a PIC18; an offset of 0 is the next word.
         add({"bra", 0, pic18::kBra.cycles}, pic18::kBra.bits, instructionText(pic18::kBra.mnemonic, "$+2"), note);
         return;
     }
-    add({"goto", 0, pic::kGoto.cycles}, static_cast<std::uint16_t>(pic::kGoto.bits | ((placement_.origin + size() + 1) & 0x7FF)),
+    add({"goto", 0, pic::kGoto.cycles},
+        static_cast<std::uint16_t>(pic::kGoto.bits | ((placement_.origin + size() + 1) & 0x7FF)),
         instructionText(pic::kGoto.mnemonic, "$+1"), note);
 }
 

@@ -12,25 +12,26 @@ void PicPathWalk::walkFrom(std::uint32_t from, std::vector<std::uint32_t> return
     State start;
     start.at = from + steps_.at(from).words;
     start.stack = std::move(returns);
+    start.seen.assign(steps_.size(), 0);
     walk(std::move(start));
 }
 
 void PicPathWalk::walk(State s) {
     for (;;) {
         for (const PicRegion& region : regions_) {
-            if (region.begin != s.at || region.name == s.region) continue;
+            if (region.begin != s.at || &region == s.region) continue;
             if (!s.jumpedTo.empty() &&
                 std::find(region.entries.begin(), region.entries.end(), s.jumpedTo) == region.entries.end()) {
                 continue;
             }
-            if (!s.region.empty()) throw std::logic_error("a path crosses " + s.region + " and " + region.name);
-            s.region = region.name;
+            if (s.region != nullptr) throw std::logic_error("a path crosses " + s.region->name + " and " + region.name);
+            s.region = &region;
             s.at = region.end;
         }
         if (s.at >= steps_.size()) return;
-        const std::pair<std::uint32_t, std::size_t> here{s.at, s.stack.size()};
-        if (std::find(s.seen.begin(), s.seen.end(), here) != s.seen.end()) return;
-        s.seen.push_back(here);
+        const std::uint32_t depth = 1u << std::min<std::size_t>(s.stack.size(), 31);
+        if ((s.seen[s.at] & depth) != 0) return;
+        s.seen[s.at] |= depth;
         s.jumpedTo = {};
         const PicStep& step = steps_[s.at];
         if (std::find(ends_.begin(), ends_.end(), s.at) != ends_.end()) return record(s, s.cycles + step.cycles);
@@ -76,10 +77,10 @@ void PicPathWalk::walk(State s) {
 }
 
 void PicPathWalk::record(const State& s, std::uint32_t cycles) {
-    if (s.region.empty()) return;
-    const auto [place, fresh] = cycles_.emplace(s.region, cycles);
+    if (s.region == nullptr) return;
+    const auto [place, fresh] = cycles_.emplace(s.region->name, cycles);
     if (!fresh && place->second != cycles) {
-        throw std::logic_error("paths through " + s.region + " take " + std::to_string(place->second) + " and " +
+        throw std::logic_error("paths through " + s.region->name + " take " + std::to_string(place->second) + " and " +
                                std::to_string(cycles) + " cycles");
     }
 }

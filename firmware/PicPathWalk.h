@@ -47,9 +47,9 @@ private:
         std::uint32_t at = 0;
         std::uint32_t cycles = 0;
         std::vector<std::uint32_t> stack;
-        std::string region;         // crossed so far, at most one
-        std::string_view jumpedTo;  // the label the last jump went to
-        std::vector<std::pair<std::uint32_t, std::size_t>> seen;
+        const PicRegion* region = nullptr;  // crossed so far, at most one
+        std::string_view jumpedTo;          // the label the last jump went to
+        std::vector<std::uint32_t> seen;    // per word, a bit per call depth: a loop ends a path
     };
 
     void walk(State s);

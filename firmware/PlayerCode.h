@@ -1,10 +1,13 @@
 #pragma once
-// The player routine at address 0: sets the chip up, brings the output up to
-// half the supply slowly with a fast pulse-density ramp, then plays one table
-// bit per sample on pin A (and the bit before on pin B), every sample exactly
-// the same number of cycles, across bytes, blocks and pages; a single play
-// ramps the output down again before both pins go low. As a routine for the
-// user's own program it does the same for the sound W names, then returns.
+// The player at address 0, on every PIC family: sets the chip up, brings the
+// output up to half the supply slowly with a fast pulse-density ramp, then
+// plays one table bit per sample on pin A (and the bit before on pin B),
+// every sample exactly the same number of cycles, across bytes, blocks and
+// pages; a single play ramps the output down again before both pins go low.
+// A bank's sounds each start when their trigger pin or the strobe is pulled
+// low; asleep in between. As a routine for the user's own program it does the
+// same for the sound W names, then returns. Written once (PlayerWriter) over
+// each family's rows (PlayerFamily) and table reads (PlayerTableRead).
 
 #include "firmware/PicAssembly.h"
 #include "firmware/PicChip.h"

@@ -24,6 +24,7 @@ bool inAccessBank(std::uint16_t address) { return address < 0x60 || address >= 0
 constexpr std::uint32_t kLoopBase = 5;
 constexpr std::uint32_t kOuterStep = 770;
 constexpr std::uint32_t kMaxWaitCycles = 3 * 256 + kOuterStep * 255 + kLoopBase + 4;
+static_assert(kPlayerMaxCycles == kMaxWaitCycles + 8, "the longest wait on the shortest path, 8 cycles within a byte");
 
 }  // namespace
 

@@ -9,6 +9,7 @@
 #include "firmware/PlayerWriter.h"
 
 #include <array>
+#include <stdexcept>
 #include <string>
 
 namespace ryx {

@@ -18,7 +18,6 @@
 #include "firmware/PlayerFamily.h"
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <set>
 #include <span>
