@@ -21,7 +21,8 @@
 namespace ryx {
 
 // The longest wait one path can make (two counting loops full and four
-// cycles of padding), plus the shortest path between two samples.
+// cycles of padding), plus the shortest path between two samples (8 cycles
+// within a byte): a longer wait throws.
 inline constexpr std::uint32_t kPlayerMaxCycles = 197135;
 // Words 0 ... 255: below the first table block.
 inline constexpr std::uint32_t kPlayerMaxWords = 256;

@@ -20,11 +20,21 @@ constexpr unsigned kBank1Bit = 6;  // RP1
 // registers from 0xF80 are in the access bank on every chip of the family.
 bool inAccessBank(std::uint16_t address) { return address < 0x60 || address >= 0xF80; }
 
-// Two nested counting loops: 3A + 770(B - 1) + 5 cycles for A, B in 1 ... 256.
-constexpr std::uint32_t kLoopBase = 5;
-constexpr std::uint32_t kOuterStep = 770;
-constexpr std::uint32_t kMaxWaitCycles = 3 * 256 + kOuterStep * 255 + kLoopBase + 4;
-static_assert(kPlayerMaxCycles == kMaxWaitCycles + 8, "the longest wait on the shortest path, 8 cycles within a byte");
+// Two nested counting loops of A and B turns (each 1 ... 256) take
+// base + turn A + outer (B - 1) cycles: 3A + 770(B - 1) + 5 on every family.
+struct WaitLoops {
+    std::uint32_t turn;
+    std::uint32_t base;
+    std::uint32_t outer;
+};
+
+WaitLoops waitLoopsOf(const PlayerFamily& rows) {
+    const std::uint32_t decfsz = rows.decfsz.cycles;
+    const std::uint32_t turn = decfsz + rows.nearJump.cycles;
+    const std::uint32_t leave = decfsz + rows.nearJump.words;  // the skip out of a loop
+    const std::uint32_t load = 2u * rows.movlw.cycles + 2u * rows.movwf.cycles;
+    return {turn, load + 2 * leave - turn, turn + 255 * turn + leave};
+}
 
 }  // namespace
 
@@ -170,15 +180,18 @@ void PlayerWriter::rampExitPad() {
     endRegion();
 }
 
-// Exactly `cycles` cycles, in at most eleven words.
+// Exactly `cycles` cycles, in at most eleven words: the loops, then a pad
+// shorter than an outer turn.
 void PlayerWriter::waitLoops(std::uint32_t cycles, std::string_view label) {
-    if (cycles > kMaxWaitCycles) throw std::logic_error("wait too long for the player");
+    const WaitLoops loops = waitLoopsOf(rows);
+    const std::uint32_t shortest = loops.base + loops.turn;
+    if (cycles > loops.base + 256 * loops.outer + loops.turn - 1) throw std::logic_error("wait too long for the player");
     std::uint32_t padding = cycles;
-    if (cycles >= 8) {
-        const std::uint32_t outer = (cycles - 8) / kOuterStep + 1;
-        const std::uint32_t rest = cycles - kLoopBase - kOuterStep * (outer - 1);
-        const std::uint32_t inner = std::min<std::uint32_t>(rest / 3, 256);
-        padding = rest - 3 * inner;
+    if (cycles >= shortest) {
+        const std::uint32_t outer = (cycles - shortest) / loops.outer + 1;
+        const std::uint32_t rest = cycles - loops.base - loops.outer * (outer - 1);
+        const std::uint32_t inner = std::min<std::uint32_t>(rest / loops.turn, 256);
+        padding = rest - loops.turn * inner;
         code.literalOp(rows.movlw, static_cast<std::uint8_t>(inner & 0xFF));
         code.fileOp(rows.movwf, var(PlayerVar::waitInner));
         code.literalOp(rows.movlw, static_cast<std::uint8_t>(outer & 0xFF));

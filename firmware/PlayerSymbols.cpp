@@ -59,6 +59,7 @@ constexpr std::array<VariableRow, 26> kVariables{{
     {"sound", kNone, kNone, 14, 14},
     {"savedbsr", kNone, kNone, kNone, 15},
 }};
+static_assert(kVariables.size() == static_cast<std::size_t>(PlayerVar::savedBank) + 1, "a row per PlayerVar");
 static_assert(kRoutineRegisters == 16, "a routine's offsets run from 0 to 15");
 
 constexpr std::uint8_t placeOf(const VariableRow& row, bool pic18, bool routine) {
