@@ -90,70 +90,103 @@ void PicAssembly::label(std::string_view name) {
 
 void PicAssembly::comment(std::string_view text) { lines_.push_back({"; " + std::string(text), {}, true}); }
 
-void PicAssembly::add(std::uint16_t word, std::string source, std::string_view note, std::string target,
-                      Operand operand) {
-    instructions_.push_back({word, std::move(target), operand});
+void PicAssembly::add(PicOpcode op, std::uint16_t word, std::string source, std::string_view note,
+                      std::string target, Operand operand) {
+    instructions_.push_back({word, std::move(target), operand, {op.cycles, op.flow, op.words, 0, {}}});
     lines_.push_back({std::move(source), std::string(note), false});
 }
 
 void PicAssembly::byteOp(PicOpcode op, PicRegister reg, Destination destination,
                          std::string_view note) {
     const auto d = static_cast<std::uint16_t>(destination);
-    add(static_cast<std::uint16_t>(op.bits | d << fieldShift() | fileBits(reg)),
+    add(op, static_cast<std::uint16_t>(op.bits | d << fieldShift() | fileBits(reg)),
         instructionText(op.mnemonic, named(reg.name) + (d != 0 ? ", f" : ", w") + bankOperand(reg)), note);
 }
 
 void PicAssembly::fileOp(PicOpcode op, PicRegister reg, std::string_view note) {
-    add(static_cast<std::uint16_t>(op.bits | fileBits(reg)),
+    add(op, static_cast<std::uint16_t>(op.bits | fileBits(reg)),
         instructionText(op.mnemonic, named(reg.name) + bankOperand(reg)), note);
 }
 
 void PicAssembly::bitOp(PicOpcode op, PicRegister reg, std::string_view bitName,
                         unsigned bit, std::string_view note) {
-    add(static_cast<std::uint16_t>(op.bits | (bit & 7u) << fieldShift() | fileBits(reg)),
+    add(op, static_cast<std::uint16_t>(op.bits | (bit & 7u) << fieldShift() | fileBits(reg)),
         instructionText(op.mnemonic, named(reg.name) + ", " + named(bitName) + bankOperand(reg)), note);
 }
 
 void PicAssembly::literalOp(PicOpcode op, std::uint8_t value,
                             std::string_view note) {
-    add(static_cast<std::uint16_t>(op.bits | value), instructionText(op.mnemonic, number(value)), note);
+    add(op, static_cast<std::uint16_t>(op.bits | value), instructionText(op.mnemonic, number(value)), note);
 }
 
 void PicAssembly::jump(PicOpcode op, std::string_view target,
                        std::string_view note) {
+    if (op.relative) return branch(op, target, note);
     if (!pic18()) {
-        add(op.bits, instructionText(op.mnemonic, named(target)), note, std::string(target), Operand::absolute11);
+        add(op, op.bits, instructionText(op.mnemonic, named(target)), note, std::string(target), Operand::absolute11);
         return;
     }
     // The second word carries no source line of its own.
-    add(op.bits, instructionText(op.mnemonic, named(target)), note, std::string(target), Operand::lowByte);
-    instructions_.push_back({0xF000, std::string(target), Operand::highBits});
+    add(op, op.bits, instructionText(op.mnemonic, named(target)), note, std::string(target), Operand::lowByte);
+    instructions_.push_back({0xF000, std::string(target), Operand::highBits, {}});
 }
 
 void PicAssembly::branch(PicOpcode op, std::string_view target, std::string_view note) {
     if (!pic18()) throw std::logic_error("relative branches are PIC18 instructions");
     const Operand operand = op.bits == pic18::kBra.bits ? Operand::relative11 : Operand::relative8;
-    add(op.bits, instructionText(op.mnemonic, named(target)), note, std::string(target), operand);
+    add(op, op.bits, instructionText(op.mnemonic, named(target)), note, std::string(target), operand);
 }
 
+// A jump to the next word: its cycles, and on.
 void PicAssembly::skipToNext(std::string_view note) {
     if (pic18()) {
         // $ counts bytes on a PIC18; an offset of 0 is the next word.
-        add(pic18::kBra.bits, instructionText(pic18::kBra.mnemonic, "$+2"), note);
+        add({"bra", 0, pic18::kBra.cycles}, pic18::kBra.bits, instructionText(pic18::kBra.mnemonic, "$+2"), note);
         return;
     }
-    add(static_cast<std::uint16_t>(pic::kGoto.bits | ((placement_.origin + size() + 1) & 0x7FF)),
+    add({"goto", 0, pic::kGoto.cycles},
+        static_cast<std::uint16_t>(pic::kGoto.bits | ((placement_.origin + size() + 1) & 0x7FF)),
         instructionText(pic::kGoto.mnemonic, "$+1"), note);
 }
 
 void PicAssembly::plain(PicOpcode op, std::string_view note) {
-    add(op.bits, instructionText(op.mnemonic, {}), note);
+    add(op, op.bits, instructionText(op.mnemonic, {}), note);
+}
+
+// Two cycles for the write to PCL, then the table's retlw.
+void PicAssembly::tableJump(PicRegister pcl, std::string_view note) {
+    fileOp(pic::kMovwf, pcl, note);
+    PicStep& step = instructions_.back().step;
+    step.cycles = static_cast<std::uint8_t>(pic::kMovwf.cycles + 1 + pic::kRetlw.cycles);
+    step.flow = PicFlow::ret;
+}
+
+std::vector<PicStep> PicAssembly::steps() const {
+    std::vector<PicStep> result;
+    result.reserve(instructions_.size());
+    for (const Instruction& instruction : instructions_) {
+        PicStep step = instruction.step;
+        if (step.words != 0 && !instruction.target.empty()) {
+            step.target = addressOf(instruction.target);
+            step.label = instruction.target;
+        }
+        result.push_back(step);
+    }
+    return result;
 }
 
 std::uint32_t PicAssembly::addressOf(std::string_view name) const {
     const auto found = labels_.find(name);
     if (found == labels_.end()) throw std::logic_error("no label " + std::string(name));
     return found->second;
+}
+
+std::vector<std::string> PicAssembly::labelsAt(std::uint32_t address) const {
+    std::vector<std::string> names;
+    for (const auto& [name, at] : labels_) {
+        if (at == address) names.push_back(name);
+    }
+    return names;
 }
 
 std::uint16_t PicAssembly::resolved(const Instruction& instruction, std::uint32_t at) const {

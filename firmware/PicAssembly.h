@@ -16,10 +16,32 @@
 
 namespace ryx {
 
-// One instruction of the set: its source mnemonic and its word with the operand bits zero.
+// How an instruction moves the program counter: on to the next word, past
+// the next instruction when its test says so (skip), to its label (jump,
+// call, a relative branch when its condition holds), back to the caller
+// (ret), or not at all until the chip wakes (stop).
+enum class PicFlow : std::uint8_t { next, skip, jump, call, branch, ret, stop };
+
+// One instruction of the set: its source mnemonic, its word with the operand
+// bits zero, its words and its cycles when it neither skips nor branches (a
+// skip adds the cycles of the words it skips, a branch taken one cycle).
 struct PicOpcode {
     std::string_view mnemonic;
     std::uint16_t bits;
+    std::uint8_t cycles = 1;
+    PicFlow flow = PicFlow::next;
+    std::uint8_t words = 1;
+    bool relative = false;  // a PIC18 branch: its target as an offset
+};
+
+// What one instruction does to time and the program counter: the word
+// address of its label where it has one.
+struct PicStep {
+    std::uint8_t cycles = 0;
+    PicFlow flow = PicFlow::next;
+    std::uint8_t words = 0;  // 0: the second word of a two-word instruction
+    std::uint32_t target = 0;
+    std::string_view label;  // the target's name, while the assembly lives
 };
 
 // A register operand: the name the source defines and its address.
@@ -62,7 +84,8 @@ public:
                unsigned bit, std::string_view note = {});
     // movlw, andlw, retlw, movlb.
     void literalOp(PicOpcode op, std::uint8_t value, std::string_view note = {});
-    // goto and call to a label of this assembly (two words on a PIC18).
+    // goto and call to a label of this assembly (two words on a PIC18); a
+    // relative opcode (bra, bz...) branches.
     void jump(PicOpcode op, std::string_view target, std::string_view note = {});
     // PIC18 relative branches to a label: bra (11-bit offset), bc, bnc, bz, bnz (8-bit).
     void branch(PicOpcode op, std::string_view target, std::string_view note = {});
@@ -70,11 +93,18 @@ public:
     void skipToNext(std::string_view note = {});
     // nop, sleep, tblrd*+.
     void plain(PicOpcode op, std::string_view note = {});
+    // Mid-range: movwf PCL onto a table's retlw, which returns to the caller
+    // of the routine that made the jump.
+    void tableJump(PicRegister pcl, std::string_view note = {});
+
+    // Each word's timing and flow, jumps resolved to word addresses.
+    std::vector<PicStep> steps() const;
 
     // Words from the origin (address 0 unless placed; a word address on every family), with every jump and branch resolved.
     std::vector<std::uint16_t> words() const;
     std::uint32_t size() const { return static_cast<std::uint32_t>(instructions_.size()); }
     std::uint32_t addressOf(std::string_view label) const;  // in words from the origin
+    std::vector<std::string> labelsAt(std::uint32_t address) const;
     std::uint32_t origin() const { return placement_.origin; }
     // The definitions, the org line and the code, each line ending in CR LF.
     void writeSource(TextChunkWriter& out) const;
@@ -93,6 +123,7 @@ private:
         std::uint16_t word;
         std::string target;  // a label whose address goes into word
         Operand operand = Operand::none;
+        PicStep step;
     };
     struct SourceLine {
         std::string text;
@@ -100,7 +131,7 @@ private:
         bool isLabel = false;
     };
 
-    void add(std::uint16_t word, std::string source, std::string_view note, std::string target = {},
+    void add(PicOpcode op, std::uint16_t word, std::string source, std::string_view note, std::string target = {},
              Operand operand = Operand::none);
     bool pic18() const { return family_ == PicFamily::pic18; }
     std::uint16_t fileBits(PicRegister reg) const;
@@ -121,7 +152,8 @@ private:
 };
 
 // The mid-range instruction set (operand bits zero): each mnemonic with its
-// opcode in one row, so the source text and the word cannot drift apart.
+// opcode, cycles and flow in one row, so the source text, the word and the
+// timing cannot drift apart.
 // The enhanced mid-range chips share these words and add movlb.
 namespace pic {
 inline constexpr PicOpcode kMovwf{"movwf", 0x0080};
@@ -130,23 +162,23 @@ inline constexpr PicOpcode kIorwf{"iorwf", 0x0400};
 inline constexpr PicOpcode kAddwf{"addwf", 0x0700};
 inline constexpr PicOpcode kMovf{"movf", 0x0800};
 inline constexpr PicOpcode kIncf{"incf", 0x0A00};
-inline constexpr PicOpcode kDecfsz{"decfsz", 0x0B00};
+inline constexpr PicOpcode kDecfsz{"decfsz", 0x0B00, 1, PicFlow::skip};
 inline constexpr PicOpcode kRrf{"rrf", 0x0C00};
 inline constexpr PicOpcode kRlf{"rlf", 0x0D00};
-inline constexpr PicOpcode kIncfsz{"incfsz", 0x0F00};
+inline constexpr PicOpcode kIncfsz{"incfsz", 0x0F00, 1, PicFlow::skip};
 inline constexpr PicOpcode kBcf{"bcf", 0x1000};
 inline constexpr PicOpcode kBsf{"bsf", 0x1400};
-inline constexpr PicOpcode kBtfsc{"btfsc", 0x1800};
-inline constexpr PicOpcode kBtfss{"btfss", 0x1C00};
-inline constexpr PicOpcode kCall{"call", 0x2000};
-inline constexpr PicOpcode kGoto{"goto", 0x2800};
+inline constexpr PicOpcode kBtfsc{"btfsc", 0x1800, 1, PicFlow::skip};
+inline constexpr PicOpcode kBtfss{"btfss", 0x1C00, 1, PicFlow::skip};
+inline constexpr PicOpcode kCall{"call", 0x2000, 2, PicFlow::call};
+inline constexpr PicOpcode kGoto{"goto", 0x2800, 2, PicFlow::jump};
 inline constexpr PicOpcode kMovlw{"movlw", 0x3000};
-inline constexpr PicOpcode kRetlw{"retlw", 0x3400};
+inline constexpr PicOpcode kRetlw{"retlw", 0x3400, 2, PicFlow::ret};
 inline constexpr PicOpcode kAndlw{"andlw", 0x3900};
 inline constexpr PicOpcode kXorlw{"xorlw", 0x3A00};
 inline constexpr PicOpcode kAddlw{"addlw", 0x3E00};
 inline constexpr PicOpcode kNop{"nop", 0x0000};
-inline constexpr PicOpcode kSleep{"sleep", 0x0063};
+inline constexpr PicOpcode kSleep{"sleep", 0x0063, 1, PicFlow::stop};
 inline constexpr PicOpcode kMovlb{"movlb", 0x0020};  // enhanced mid-range only
 }  // namespace pic
 
@@ -157,7 +189,7 @@ inline constexpr PicOpcode kIorwf{"iorwf", 0x1000};
 inline constexpr PicOpcode kAddwfc{"addwfc", 0x2000};
 inline constexpr PicOpcode kAddwf{"addwf", 0x2400};
 inline constexpr PicOpcode kIncf{"incf", 0x2800};
-inline constexpr PicOpcode kDecfsz{"decfsz", 0x2C00};
+inline constexpr PicOpcode kDecfsz{"decfsz", 0x2C00, 1, PicFlow::skip};
 inline constexpr PicOpcode kRrcf{"rrcf", 0x3000};
 inline constexpr PicOpcode kRlcf{"rlcf", 0x3400};
 inline constexpr PicOpcode kMovf{"movf", 0x5000};
@@ -165,25 +197,25 @@ inline constexpr PicOpcode kClrf{"clrf", 0x6A00};
 inline constexpr PicOpcode kMovwf{"movwf", 0x6E00};
 inline constexpr PicOpcode kBsf{"bsf", 0x8000};
 inline constexpr PicOpcode kBcf{"bcf", 0x9000};
-inline constexpr PicOpcode kBtfss{"btfss", 0xA000};
-inline constexpr PicOpcode kBtfsc{"btfsc", 0xB000};
+inline constexpr PicOpcode kBtfss{"btfss", 0xA000, 1, PicFlow::skip};
+inline constexpr PicOpcode kBtfsc{"btfsc", 0xB000, 1, PicFlow::skip};
 inline constexpr PicOpcode kMovlb{"movlb", 0x0100};
 inline constexpr PicOpcode kXorlw{"xorlw", 0x0A00};
 inline constexpr PicOpcode kAndlw{"andlw", 0x0B00};
-inline constexpr PicOpcode kRetlw{"retlw", 0x0C00};
+inline constexpr PicOpcode kRetlw{"retlw", 0x0C00, 2, PicFlow::ret};
 inline constexpr PicOpcode kMovlw{"movlw", 0x0E00};
 inline constexpr PicOpcode kAddlw{"addlw", 0x0F00};
-inline constexpr PicOpcode kBra{"bra", 0xD000};
-inline constexpr PicOpcode kBz{"bz", 0xE000};
-inline constexpr PicOpcode kBnz{"bnz", 0xE100};
-inline constexpr PicOpcode kBc{"bc", 0xE200};
-inline constexpr PicOpcode kBnc{"bnc", 0xE300};
-inline constexpr PicOpcode kCall{"call", 0xEC00};
-inline constexpr PicOpcode kGoto{"goto", 0xEF00};
+inline constexpr PicOpcode kBra{"bra", 0xD000, 2, PicFlow::jump, 1, true};
+inline constexpr PicOpcode kBz{"bz", 0xE000, 1, PicFlow::branch, 1, true};
+inline constexpr PicOpcode kBnz{"bnz", 0xE100, 1, PicFlow::branch, 1, true};
+inline constexpr PicOpcode kBc{"bc", 0xE200, 1, PicFlow::branch, 1, true};
+inline constexpr PicOpcode kBnc{"bnc", 0xE300, 1, PicFlow::branch, 1, true};
+inline constexpr PicOpcode kCall{"call", 0xEC00, 2, PicFlow::call, 2};
+inline constexpr PicOpcode kGoto{"goto", 0xEF00, 2, PicFlow::jump, 2};
 inline constexpr PicOpcode kNop{"nop", 0x0000};
-inline constexpr PicOpcode kSleep{"sleep", 0x0003};
-inline constexpr PicOpcode kTblrd{"tblrd*", 0x0008};
-inline constexpr PicOpcode kTblrdPostIncrement{"tblrd*+", 0x0009};
+inline constexpr PicOpcode kSleep{"sleep", 0x0003, 1, PicFlow::stop};
+inline constexpr PicOpcode kTblrd{"tblrd*", 0x0008, 2, PicFlow::next};
+inline constexpr PicOpcode kTblrdPostIncrement{"tblrd*+", 0x0009, 2, PicFlow::next};
 }  // namespace pic18
 
 }  // namespace ryx

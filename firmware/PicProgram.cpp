@@ -6,7 +6,6 @@
 #include "export/RetlwTables.h"
 #include "export/TableLayout.h"
 #include "export/TextChunkWriter.h"
-#include "firmware/Pic18Player.h"
 #include "firmware/Pic18Source.h"
 #include "firmware/PlayerCode.h"
 
@@ -224,7 +223,7 @@ PlayerSettings playerSettings(const ProgramState& state, const PicProgramSetting
 
 PicAssembly chipPlayer(const ProgramState& state, const PicProgramSettings& settings, const PicProgramPlan& plan) {
     const PlayerSettings player = playerSettings(state, settings, plan);
-    return isPic18(*settings.chip) ? buildPic18Player(player) : buildPlayer(player);
+    return buildPlayer(player);
 }
 
 std::vector<ProgramWords> programMemory(SoundBank sounds, const PicProgramSettings& settings,
@@ -591,7 +590,7 @@ std::string formatFixed(double value, int decimals, bool withSign) {
 }
 
 std::uint32_t playerMinCyclesFor(const PicChip& chip, bool loop, PicStorage storage, PlayerForm form) {
-    return isPic18(chip) ? pic18PlayerMinCycles(loop, form) : playerMinCycles(loop, storage, form);
+    return playerMinCycles(chip, loop, storage, form);
 }
 
 std::uint16_t defaultRoutineRam(const PicChip& chip) {
@@ -612,9 +611,7 @@ std::string routineRamRefusal(const PicChip& chip, std::uint32_t ram) {
            ": the bank every bank shares)";
 }
 
-std::uint32_t playerMaxCyclesFor(const PicChip& chip) {
-    return isPic18(chip) ? kPic18PlayerMaxCycles : kPlayerMaxCycles;
-}
+std::uint32_t playerMaxCyclesFor(const PicChip&) { return kPlayerMaxCycles; }
 
 std::uint32_t picSampleCapacity(const PicChip& chip, PicPacking packing) {
     return storageSampleCapacity(chip, storageFor(chip, packing));

@@ -1,10 +1,13 @@
 #pragma once
-// The player routine at address 0: sets the chip up, brings the output up to
-// half the supply slowly with a fast pulse-density ramp, then plays one table
-// bit per sample on pin A (and the bit before on pin B), every sample exactly
-// the same number of cycles, across bytes, blocks and pages; a single play
-// ramps the output down again before both pins go low. As a routine for the
-// user's own program it does the same for the sound W names, then returns.
+// The player at address 0, on every PIC family: sets the chip up, brings the
+// output up to half the supply slowly with a fast pulse-density ramp, then
+// plays one table bit per sample on pin A (and the bit before on pin B),
+// every sample exactly the same number of cycles, across bytes, blocks and
+// pages; a single play ramps the output down again before both pins go low.
+// A bank's sounds each start when their trigger pin or the strobe is pulled
+// low; asleep in between. As a routine for the user's own program it does the
+// same for the sound W names, then returns. Written once (PlayerWriter) over
+// each family's rows (PlayerFamily) and table reads (PlayerTableRead).
 
 #include "firmware/PicAssembly.h"
 #include "firmware/PicChip.h"
@@ -17,18 +20,9 @@
 
 namespace ryx {
 
-// The fewest cycles per sample the player needs: the byte-boundary path, and
-// in a looping program the restart after the last byte; reading packed words
-// takes longer.
-inline constexpr std::uint32_t kPlayerMinCycles = 30;
-inline constexpr std::uint32_t kPlayerMinCyclesLooping = 38;
-inline constexpr std::uint32_t kPackedPlayerMinCycles = 37;
-inline constexpr std::uint32_t kPackedPlayerMinCyclesLooping = 47;
-// A routine ORs the port's other pins into every sample and sets the ramp
-// down up after the sound.
-inline constexpr std::uint32_t kRoutineMinCycles = 33;
-inline constexpr std::uint32_t kPackedRoutineMinCycles = 38;
-// The longest wait one path can make, plus the shortest path.
+// The longest wait one path can make (two counting loops full and four
+// cycles of padding), plus the shortest path between two samples (8 cycles
+// within a byte): a longer wait throws.
 inline constexpr std::uint32_t kPlayerMaxCycles = 197135;
 // Words 0 ... 255: below the first table block.
 inline constexpr std::uint32_t kPlayerMaxWords = 256;
@@ -61,7 +55,12 @@ struct PlayerSettings {
     std::uint16_t ram = 0;
 };
 
-std::uint32_t playerMinCycles(bool loop, PicStorage storage = PicStorage::retlw,
+// The fewest cycles per sample the player needs on the chip: its longest
+// path from one sample to the next (or to the ramp down), measured on the
+// code. A routine's is the longest over every clock, its ramp down's set-up
+// at its longest. A PIC18's is its retlw tables', two reads a byte, whatever
+// the storage.
+std::uint32_t playerMinCycles(const PicChip& chip, bool loop, PicStorage storage = PicStorage::retlw,
                               PlayerForm form = PlayerForm::program);
 
 // Labels the program carries, for readers of the source and for tests.
@@ -69,6 +68,7 @@ inline constexpr std::string_view kSampleLabel = "sample";       // the port wri
 inline constexpr std::string_view kRestorePageLabel = "nextbyte"; // clears PCLATH after a table read
 inline constexpr std::string_view kByteDelayLabel = "bytewait";   // the wait after a byte boundary
 inline constexpr std::string_view kRampLabel = "ramp";            // the ramp's entry, its plain bit
+inline constexpr std::string_view kPic18TableReadLabel = "readbyte";  // a PIC18's TBLRD*+ of every byte
 
 // The ramps at both ends: pin A alone (pin B low) plays a first-order
 // sigma-delta of a 16-bit level, one bit every kRampCyclesPerBit cycles, far
@@ -94,6 +94,9 @@ struct PlayerRamp {
 };
 PlayerRamp playerRamp(std::uint32_t clockHz, bool twoPins, bool loop);
 
+// Any family: a PIC18's tables hold `tableReads` bytes, packed16 (two per
+// word) or retlw (the low byte of each word); its routine's ram in the
+// access bank, kPic18RoutineRamLowest to kPic18RoutineRamEnd.
 PicAssembly buildPlayer(const PlayerSettings& settings);
 
 }  // namespace ryx

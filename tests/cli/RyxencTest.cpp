@@ -222,7 +222,7 @@ TEST_F(RyxencTest, UsageErrorsExitWithTwoAndWriteNothing) {
         {{"--program", "x.asm", "--chip", "16f877a", "--oscillator", "internal", "a.wav"},
          "the PIC16F877A has no internal oscillator: leave out --oscillator internal and give its crystal's --clock"},
         {{"--hex", "x.hex", "-r", "48000", "--clock", "32768", "a.wav"},
-         computePlaybackTiming(32768, 48000, playerMinCycles(false), kPlayerMaxCycles).error()},
+         computePlaybackTiming(32768, 48000, playerMinCycles(defaultPicChip(), false), kPlayerMaxCycles).error()},
         // The routine for the user's own program.
         {{"--org", "0x400", "a.wav"}, "--org and --ram place the routine of --include"},
         {{"--include", "x.inc", "--ram", "0x7G", "a.wav"},

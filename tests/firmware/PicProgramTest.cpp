@@ -1,7 +1,6 @@
 #include "TestSound.h"
 
 #include "export/TableLayout.h"
-#include "firmware/Pic18Player.h"
 #include "firmware/PicProgram.h"
 #include "firmware/PicRoutineInclude.h"
 #include "firmware/PlayerCode.h"
@@ -171,15 +170,13 @@ TEST(PicProgram, TablesSitWhereTheAssemblerExportPutsThem) {
 // The player stays below the first table block even with its longest waits.
 TEST(PicProgram, PlayerFitsItsBlockAtEveryRate) {
     for (const PicChip& chip : picChips()) {
-        const bool pic18 = chip.family == PicFamily::pic18;
         for (const bool loop : {false, true}) {
             for (const PicPacking packing : {PicPacking::off, PicPacking::automatic}) {
                 const PicStorage storage = storageFor(chip, packing);
-                const std::uint32_t fewest = pic18 ? pic18PlayerMinCycles(loop) : playerMinCycles(loop, storage);
-                const std::uint32_t most = pic18 ? kPic18PlayerMaxCycles : kPlayerMaxCycles;
-                for (const std::uint32_t cycles : {fewest, 49u, 777u, 778u, 1000u, most}) {
+                const std::uint32_t fewest = playerMinCycles(chip, loop, storage);
+                for (const std::uint32_t cycles : {fewest, 49u, 777u, 778u, 1000u, kPlayerMaxCycles}) {
                     PlayerSettings settings{&chip, 20000000, cycles, storage, 7936, true, loop};
-                    const PicAssembly player = pic18 ? buildPic18Player(settings) : buildPlayer(settings);
+                    const PicAssembly player = buildPlayer(settings);
                     EXPECT_LT(player.size(), kPlayerMaxWords) << chip.name << " " << cycles;
                 }
             }
@@ -557,7 +554,7 @@ TEST(PicRoutine, LimitsOfOrgRamAndRate) {
         std::uint16_t highestRam;
         std::uint32_t minCycles;
     };
-    for (const Case& c : {Case{"16f628a", 5, 0x70, kRoutineMinCycles}, Case{"18f26k22", 14, 0x50, kPic18RoutineMinCycles}}) {
+    for (const Case& c : {Case{"16f628a", 5, 0x70, 33}, Case{"18f26k22", 14, 0x50, 34}}) {
         SCOPED_TRACE(c.chip);
         const PicChip& chip = *findPicChip(c.chip);
         const std::uint32_t instructionRate = chip.internalClockHz / 4;

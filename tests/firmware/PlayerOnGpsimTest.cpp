@@ -25,7 +25,6 @@
 #include "core/Encoder.h"
 #include "core/DecoderModel.h"
 #include "export/TableLayout.h"
-#include "firmware/Pic18Player.h"
 #include "firmware/PicProgram.h"
 #include "firmware/PicRoutineInclude.h"
 #include "firmware/PlayerCode.h"
@@ -309,12 +308,12 @@ TEST_F(PlayerEdgesOnGpsim, CrystalAtTheInternalFrequencyKeepsTime) {
 TEST_F(PlayerEdgesOnGpsim, FastestRatesKeepTime) {
     const PicChip& chip = *findPicChip("16f628a");
     for (const bool loop : {false, true}) {
-        const std::uint32_t rate = 1000000 / playerMinCycles(loop);
+        const std::uint32_t rate = 1000000 / playerMinCycles(chip, loop);
         auto state = test::makeEncodedSound(3001, rate, kAlgorithmOneAndHalfBit);
         const Result<PicProgram> built = buildPicProgram(*state, {&chip, 0, loop});
         ASSERT_TRUE(built) << built.error();
         const PicProgram& program = *built;
-        ASSERT_EQ(program.plan.timing.cyclesPerSample, playerMinCycles(loop));
+        ASSERT_EQ(program.plan.timing.cyclesPerSample, playerMinCycles(chip, loop));
         const std::uint32_t rounds = loop ? 2 : 1;
         const PinRecording recording = simulate(chip, program, cyclesFor(*state, program, rounds), "16f628a, fastest");
         EXPECT_EQ(test::checkPlayback(recording, expectedFor(chip, *state, program, rounds)).fault, "") << "loop " << loop;
@@ -407,7 +406,7 @@ TEST_F(Pic18OnGpsim, FastestRatesKeepTime) {
         const char* name = c.chip;
         for (const bool loop : {false, true}) {
             SCOPED_TRACE(std::string(name) + (loop ? " looping" : " once"));
-            const std::uint32_t cycles = pic18PlayerMinCycles(loop);
+            const std::uint32_t cycles = playerMinCycles(chip, loop, storageFor(chip, c.packing));
             auto state = test::makeEncodedSound(3001, chip.internalClockHz / 4 / cycles, kAlgorithmOneAndHalfBit);
             const Result<PicProgram> built =
                 buildPicProgram(*state, {&chip, 0, loop, PicOscillator::internal, c.packing});

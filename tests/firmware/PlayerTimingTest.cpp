@@ -1,0 +1,152 @@
+// The player's timing as measured on its code: the path walk over small
+// programs whose cycles are known, then the fewest cycles per sample of
+// every family, storage and form, the figures the simulator plays.
+#include "firmware/PicPathWalk.h"
+#include "firmware/PlayerCode.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+namespace ryx {
+namespace {
+
+using Destination = PicAssembly::Destination;
+
+constexpr PicRegister kPort{"PORTB", 0x06};
+constexpr PicRegister kCount{"count", 0x20};
+constexpr PicRegister kPic18Port{"PORTB", 0xF81};
+
+struct WalkCase {
+    const char* what;
+    PicFamily family;
+    // Writes the program: the port write at word 0 starts the paths, the
+    // one at `end` ends them.
+    std::function<void(PicAssembly&)> write;
+    std::uint32_t end;
+    std::vector<PicRegion> regions;
+    PicPathCycles expected;
+    std::string error = {};
+};
+
+TEST(PicPathWalk, CountsEveryWayThroughARegion) {
+    const WalkCase cases[] = {
+        {"a skip and the jump it skips, balanced by a nop", PicFamily::midRange,
+         [](PicAssembly& c) {
+             c.fileOp(pic::kMovwf, kPort);
+             c.byteOp(pic::kDecfsz, kCount, Destination::f);
+             c.jump(pic::kGoto, "back");
+             c.plain(pic::kNop);
+             c.label("back");
+             c.fileOp(pic::kMovwf, kPort);
+         },
+         4, {{"r", 4, 4, {"back"}}}, {{"r", 4}}},
+        {"the same without the nop", PicFamily::midRange,
+         [](PicAssembly& c) {
+             c.fileOp(pic::kMovwf, kPort);
+             c.byteOp(pic::kDecfsz, kCount, Destination::f);
+             c.jump(pic::kGoto, "back");
+             c.label("back");
+             c.fileOp(pic::kMovwf, kPort);
+         },
+         3, {{"r", 3, 3, {"back"}}}, {}, "paths through r take"},
+        {"a call onto a table's retlw", PicFamily::midRange,
+         [](PicAssembly& c) {
+             c.fileOp(pic::kMovwf, kPort);
+             c.jump(pic::kCall, "fetch");
+             c.fileOp(pic::kMovwf, kPort);
+             c.label("fetch");
+             c.tableJump({"PCL", 0x02});
+         },
+         2, {{"r", 1, 1}}, {{"r", 7}}},
+        {"a jump to a label set after an empty region passes it", PicFamily::midRange,
+         [](PicAssembly& c) {
+             c.fileOp(pic::kMovwf, kPort);
+             c.jump(pic::kGoto, "past");
+             c.label("past");
+             c.fileOp(pic::kMovwf, kPort);
+         },
+         2, {{"r", 2, 2}}, {}},
+        {"a jump to a label set before an empty region enters it", PicFamily::midRange,
+         [](PicAssembly& c) {
+             c.fileOp(pic::kMovwf, kPort);
+             c.jump(pic::kGoto, "past");
+             c.label("past");
+             c.fileOp(pic::kMovwf, kPort);
+         },
+         2, {{"r", 2, 2, {"past"}}}, {{"r", 3}}},
+        {"two regions on one path", PicFamily::midRange,
+         [](PicAssembly& c) {
+             c.fileOp(pic::kMovwf, kPort);
+             c.plain(pic::kNop);
+             c.fileOp(pic::kMovwf, kPort);
+         },
+         2, {{"r", 1, 1}, {"s", 2, 2}}, {}, "crosses r and s"},
+        {"PIC18: a skip over a two-word goto takes three cycles", PicFamily::pic18,
+         [](PicAssembly& c) {
+             c.fileOp(pic18::kMovwf, kPic18Port);
+             c.bitOp(pic18::kBtfsc, {"STATUS", 0xFD8}, "Z", 2);
+             c.jump(pic18::kGoto, "write");
+             c.label("write");
+             c.fileOp(pic18::kMovwf, kPic18Port);
+         },
+         4, {{"r", 1, 1}}, {{"r", 4}}},
+        {"PIC18: a branch taken takes a cycle more", PicFamily::pic18,
+         [](PicAssembly& c) {
+             c.fileOp(pic18::kMovwf, kPic18Port);
+             c.branch(pic18::kBz, "write");
+             c.plain(pic18::kNop);
+             c.label("write");
+             c.fileOp(pic18::kMovwf, kPic18Port);
+         },
+         3, {{"r", 1, 1}}, {{"r", 3}}},
+    };
+    for (const WalkCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        PicAssembly code(c.family);
+        c.write(code);
+        PicPathWalk walk(code, c.regions, {c.end});
+        try {
+            walk.walkFrom(0);
+            EXPECT_EQ(c.error, "");
+            EXPECT_EQ(walk.cycles(), c.expected);
+        } catch (const std::logic_error& e) {
+            EXPECT_NE(c.error, "");
+            EXPECT_NE(std::string(e.what()).find(c.error), std::string::npos) << e.what();
+        }
+    }
+}
+
+// Measured on the code, as the simulator plays them at these rates: the
+// byte boundary (with a packed word's read the longer), the restart of a
+// loop, a routine's ramp down set up in the sound's last sample.
+TEST(PlayerTiming, FewestCyclesPerSampleOfEveryFamily) {
+    struct Case {
+        const char* chip;
+        PicPacking packing;
+        std::uint32_t once;
+        std::uint32_t looping;
+        std::uint32_t routine;
+    };
+    const Case cases[] = {
+        {"16f628a", PicPacking::off, 30, 38, 33},      {"16f88", PicPacking::automatic, 37, 47, 38},
+        {"12f1840", PicPacking::off, 30, 38, 33},      {"12f1840", PicPacking::automatic, 37, 47, 38},
+        {"18f2520", PicPacking::off, 21, 30, 34},      {"18f26k22", PicPacking::automatic, 21, 30, 34},
+    };
+    for (const Case& c : cases) {
+        const PicChip& chip = *findPicChip(c.chip);
+        const PicStorage storage = storageFor(chip, c.packing);
+        SCOPED_TRACE(std::string(c.chip) + " storage " + std::to_string(static_cast<int>(storage)));
+        EXPECT_EQ(playerMinCycles(chip, false, storage), c.once);
+        EXPECT_EQ(playerMinCycles(chip, true, storage), c.looping);
+        EXPECT_EQ(playerMinCycles(chip, false, storage, PlayerForm::routine), c.routine);
+        PlayerSettings settings{&chip, 20000000, c.once - 1, storage, 100, true, false};
+        EXPECT_THROW(buildPlayer(settings), std::invalid_argument);
+        settings.cyclesPerSample = c.once;
+        EXPECT_NO_THROW(buildPlayer(settings));
+    }
+}
+
+}  // namespace
+}  // namespace ryx
