@@ -62,7 +62,7 @@ PicTargetPanel::PicTargetPanel(const PlaysCaptions& plays, QWidget* parent) : QW
 
     QButtonGroup* playsGroup = nullptr;
     QVBoxLayout* playsRows = nullptr;
-    QGroupBox* playsBox = buttonGroupBox(plays.title, this, playsGroup, playsRows);
+    PlaysBox = buttonGroupBox(plays.title, this, playsGroup, playsRows);
     PlaysButtons = {addRadio(plays.first, *playsGroup, *playsRows), addRadio(plays.second, *playsGroup, *playsRows)};
     PlaysButtons[0]->setChecked(true);
     QGroupBox* fileBox = buttonGroupBox(QStringLiteral("File"), this, fileKinds_, fileKindRows_);
@@ -85,7 +85,7 @@ PicTargetPanel::PicTargetPanel(const PlaysCaptions& plays, QWidget* parent) : QW
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(form);
-    layout->addWidget(playsBox);
+    layout->addWidget(PlaysBox);
     layout->addWidget(fileBox);
     layout->addWidget(FiguresLabel);
     layout->addWidget(MemoryBar);
@@ -122,12 +122,17 @@ QRadioButton* PicTargetPanel::addFileKind(const QString& caption) {
 }
 
 // Shown whatever the plan says: a sound too long is the refusal the bar helps with.
-void PicTargetPanel::showPlan(const Result<PicProgramPlan>& planned, std::uint64_t samples) {
-    const PicProgramSettings chosen = settings();
-    const std::uint32_t capacity = picSampleCapacity(*chosen.chip, chosen.packing);
+void PicTargetPanel::showPlan(const Result<PicProgramPlan>& planned, SoundBank sounds,
+                              const PicProgramSettings& settings) {
+    std::uint64_t samples = 0;
+    for (const ProgramState* sound : sounds) samples += sound->encoder.sampleCount;
+    // No sounds: refused, as any program that cannot be made.
+    const std::uint32_t rate = sounds.empty() ? 0 : sounds.front()->encoder.sampleRate;
+    const Result<std::uint32_t> room = picBankCapacity(sounds, settings, rate);
+    const std::uint32_t capacity = room ? *room : picSampleCapacity(*settings.chip, settings.packing);
     MemoryBar->setRange(0, static_cast<int>(capacity));
     MemoryBar->setValue(static_cast<int>(std::min<std::uint64_t>(samples, capacity)));
-    showPicPlan(*FiguresLabel, planned, *chosen.chip);
+    showPicPlan(*FiguresLabel, planned, *settings.chip);
 }
 
 void PicTargetPanel::chipChanged() {

@@ -18,6 +18,7 @@ class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QDialog;
+class QGroupBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -45,8 +46,10 @@ public:
     PicProgramSettings settings() const;
     // One more kind of file, after the assembler source in the same group.
     QRadioButton* addFileKind(const QString& caption);
-    // The plan's figures or its refusal, and `samples` against the chip's sound memory.
-    void showPlan(const Result<PicProgramPlan>& planned, std::uint64_t samples);
+    // The plan's figures or its refusal, and the sounds against the room their
+    // tables have in a program of `settings` (picBankCapacity; the chip's
+    // whole sound memory when no such program can be made).
+    void showPlan(const Result<PicProgramPlan>& planned, SoundBank sounds, const PicProgramSettings& settings);
 
     QComboBox* ChipBox = nullptr;
     QSpinBox* ClockBox = nullptr;  // Hz
@@ -56,6 +59,7 @@ public:
     // Ticked where the program keeps packed words; unticked and disabled
     // where the chip cannot read its program memory, the user's tick kept.
     QCheckBox* PackedBox = nullptr;
+    QGroupBox* PlaysBox = nullptr;                 // the ways of playing, under the captions' title
     std::array<QRadioButton*, 2> PlaysButtons{};  // the captions' first and second way
     QRadioButton* HexButton = nullptr;
     QRadioButton* AsmButton = nullptr;

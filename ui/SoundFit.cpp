@@ -16,4 +16,14 @@ SoundFit soundFit(const PicChip& chip, std::uint64_t frames, std::uint32_t frame
     return fit;
 }
 
+QString lowRateSentence(SoundBank sounds, const PicProgramSettings& settings, std::uint32_t rate,
+                        std::uint64_t frames, std::uint32_t frameRate) {
+    if (rate >= kLowestSpeechRate || frameRate == 0) return {};
+    // Rounded up, as the command line counts a sound made again at that rate.
+    const std::uint64_t speechSamples = (frames * kLowestSpeechRate + frameRate - 1) / frameRate;
+    QString text = QString::fromStdString(lowRateNotice(sounds, settings, rate, speechSamples));
+    if (!text.isEmpty()) text[0] = text[0].toUpper();
+    return text + QLatin1Char('.');
+}
+
 }  // namespace ryx::ui

@@ -3,7 +3,10 @@
 // PIC program dialogs show before anything is made.
 
 #include "firmware/PicChip.h"
+#include "firmware/PicProgram.h"
 #include "firmware/SoundStorage.h"
+
+#include <QString>
 
 #include <cstdint>
 
@@ -18,5 +21,11 @@ struct SoundFit {
 // A sound of `frames` frames at `frameRate`, stored at `rate`.
 SoundFit soundFit(const PicChip& chip, std::uint64_t frames, std::uint32_t frameRate, std::uint32_t rate,
                   PicPacking packing = PicPacking::automatic);
+
+// The command line's warning for a fit at `rate` below kLowestSpeechRate, as
+// a sentence (empty at or above it): what is lost, and the smallest chips
+// that hold these sounds, `frames` at `frameRate` in all, at that rate.
+QString lowRateSentence(SoundBank sounds, const PicProgramSettings& settings, std::uint32_t rate,
+                        std::uint64_t frames, std::uint32_t frameRate);
 
 }  // namespace ryx::ui

@@ -104,14 +104,22 @@ void TImportDialog::updateFit() {
     const std::optional<ImportOptions> chosen = options();
     const double seconds = static_cast<double>(length_->frames) / length_->sampleRate;
     QString text = QStringLiteral("Length %1 s").arg(QString::fromStdString(formatFixed(seconds, 2)));
-    if (chosen) {
-        const bool fits = soundFit(*chip_, length_->frames, length_->sampleRate, chosen->rate).fits;
-        text += QStringLiteral(": %1 the %2 at %3 Hz")
-                    .arg(fits ? QStringLiteral("fits") : QStringLiteral("does not fit"))
-                    .arg(fromView(chip_->name))
-                    .arg(chosen->rate);
+    if (!chosen) {
+        LengthLabel->setText(text + QLatin1Char('.'));
+        return;
     }
-    LengthLabel->setText(text + QLatin1Char('.'));
+    const bool fits = soundFit(*chip_, length_->frames, length_->sampleRate, chosen->rate).fits;
+    text += QStringLiteral(": %1 the %2 at %3 Hz.")
+                .arg(fits ? QStringLiteral("fits") : QStringLiteral("does not fit"))
+                .arg(fromView(chip_->name))
+                .arg(chosen->rate);
+    // As ryxenc --fit warns when it comes down below 8000 Hz to fit.
+    if (fits && chosen->rate < typedRate().value_or(0)) {
+        const QString notice = lowRateSentence({}, PicProgramSettings(chip_, 0, false), chosen->rate,
+                                               length_->frames, length_->sampleRate);
+        if (!notice.isEmpty()) text += QLatin1Char('\n') + notice;
+    }
+    LengthLabel->setText(text);
 }
 
 std::optional<ImportOptions> TImportDialog::ask(QWidget* parent, const ImportOptions& initial,

@@ -28,7 +28,8 @@ public:
     QComboBox* RateBox = nullptr;
     QCheckBox* NormalizeBox = nullptr;
     QCheckBox* TrimBox = nullptr;
-    QLabel* LengthLabel = nullptr;  // the sound's length and whether it fits the chip
+    // The sound's length and whether it fits the chip; fitted below 8000 Hz, what that loses.
+    QLabel* LengthLabel = nullptr;
     QCheckBox* FitBox = nullptr;    // "Rate: fit to chip"
     QPushButton* OKButton = nullptr;
 

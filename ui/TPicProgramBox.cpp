@@ -75,11 +75,19 @@ void TPicProgramBox::updateFit() {
         return;
     }
     const bool fitsAtAll = soundFit(chip, sound.sampleCount, sound.sampleRate, fit.highestRate, settings.packing).fits;
-    FitLabel->setText(QStringLiteral("%1 s too long at %2 Hz: %3")
-                          .arg(QString::fromStdString(formatFixed(-fit.spareSeconds, 2)))
-                          .arg(sound.sampleRate)
-                          .arg(fitsAtAll ? QStringLiteral("the whole sound fits at %1 Hz or below.").arg(fit.highestRate)
-                                         : QStringLiteral("it does not fit even at %1 Hz.").arg(fit.highestRate)));
+    QString text = QStringLiteral("%1 s too long at %2 Hz: %3")
+                       .arg(QString::fromStdString(formatFixed(-fit.spareSeconds, 2)))
+                       .arg(sound.sampleRate)
+                       .arg(fitsAtAll ? QStringLiteral("the whole sound fits at %1 Hz or below.").arg(fit.highestRate)
+                                      : QStringLiteral("it does not fit even at %1 Hz.").arg(fit.highestRate));
+    // As ryxenc --fit warns when it comes down that far; a sound that fits
+    // nowhere is told by the plan's refusal.
+    if (fitsAtAll) {
+        const ProgramState* const sounds[] = {&state_};
+        const QString notice = lowRateSentence(sounds, settings, fit.highestRate, sound.sampleCount, sound.sampleRate);
+        if (!notice.isEmpty()) text += QLatin1Char('\n') + notice;
+    }
+    FitLabel->setText(text);
 }
 
 void TPicProgramBox::updateFigures() {
@@ -87,7 +95,8 @@ void TPicProgramBox::updateFigures() {
     const PicProgramSettings settings = choice().settings;
     const Result<PicProgramPlan> planned = planPicProgram(state_, settings);
     SaveButton->setEnabled(planned.ok());
-    Target->showPlan(planned, state_.encoder.sampleCount);
+    const ProgramState* const sounds[] = {&state_};
+    Target->showPlan(planned, sounds, settings);
 }
 
 }  // namespace ryx::ui

@@ -53,7 +53,7 @@ public:
     PicTargetPanel* Target = nullptr;    // chip, clock, how it plays, file, memory and figures
     QRadioButton* OnceButton = nullptr;  // Target's ways of playing
     QRadioButton* LoopButton = nullptr;
-    QLabel* FitLabel = nullptr;  // seconds to spare, or the highest rate that fits
+    QLabel* FitLabel = nullptr;  // seconds to spare, or the highest rate that fits and what it loses below 8000 Hz
     QPushButton* SaveButton = nullptr;
 
 private:

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
@@ -27,6 +28,8 @@ namespace ryx::ui {
 namespace {
 
 const QString kBankName = QStringLiteral("sounds");
+const QString kIncludePlaysTip = QStringLiteral(
+    "The including program chooses the sound by W (movlw N, call ryx_play): no trigger pin or reset plays it");
 
 QStringList chooseWithQtDialog(QWidget* parent, const FileDialogRequest& request) {
     QFileDialog dialog(parent, request.title);
@@ -108,7 +111,12 @@ TSoundBankBox::TSoundBankBox(const ProgramState& encoding, FailureReporter failu
     connect(DownButton, &QPushButton::clicked, this, [this] { moveSelected(1); });
     connect(SoundList, &QTreeWidget::currentItemChanged, this, [this] { updateButtons(); });
     connect(Target, &PicTargetPanel::changed, this, [this] { showSounds(SoundList->currentIndex().row()); });
-    connect(IncludeButton, &QRadioButton::toggled, this, [this] { showSounds(SoundList->currentIndex().row()); });
+    connect(IncludeButton, &QRadioButton::toggled, this, [this](bool include) {
+        // The including program chooses the sound: pins and reset play no part.
+        Target->PlaysBox->setEnabled(!include);
+        Target->PlaysBox->setToolTip(include ? kIncludePlaysTip : QString());
+        showSounds(SoundList->currentIndex().row());
+    });
     showSounds(-1);
 }
 
@@ -215,11 +223,10 @@ void TSoundBankBox::updateButtons() {
 
 void TSoundBankBox::updateFigures() {
     const PicProgramSettings settings = choice().settings;
-    std::uint64_t samples = 0;
-    for (const BankSound& sound : sounds_) samples += sound.state->encoder.sampleCount;
-    const Result<PicProgramPlan> planned = planPicBank(sounds(), settings);
+    const std::vector<const ProgramState*> bank = sounds();
+    const Result<PicProgramPlan> planned = planPicBank(bank, settings);
     SaveButton->setEnabled(planned.ok());
-    Target->showPlan(planned, samples);
+    Target->showPlan(planned, bank, settings);
 }
 
 }  // namespace ryx::ui

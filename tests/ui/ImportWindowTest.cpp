@@ -159,7 +159,9 @@ TEST_F(ImportWindowTest, ChoicesAndFolderAreRememberedAndCancelChangesNothing) {
 }
 
 // From the header alone the dialog tells the length and whether the sound
-// fits the chip at the chosen rate; "fit to chip" lowers the rate to one that does.
+// fits the chip at the chosen rate; "fit to chip" lowers the rate to one that
+// does and, below 8000 Hz, warns as ryxenc --fit does. A rate typed that low
+// is the user's own choice: no warning.
 TEST(ImportDialogFit, TellsWhetherTheSoundFitsAndOffersTheRateThatDoes) {
     test::TempDirectory folder;
     const struct {
@@ -167,10 +169,20 @@ TEST(ImportDialogFit, TellsWhetherTheSoundFitsAndOffersTheRateThatDoes) {
         const char* rate;
         const char* shown;
         std::uint32_t fitRate;
+        const char* fitted;  // the label with "fit to chip" ticked
     } cases[] = {
-        {0.5, "15625", "Length 0.50 s: fits the PIC16F628A at 15625 Hz.", 15625},
-        {3.0, "15625", "Length 3.00 s: does not fit the PIC16F628A at 15625 Hz.", 4778},
-        {3.0, "4000", "Length 3.00 s: fits the PIC16F628A at 4000 Hz.", 4000},
+        {0.5, "15625", "Length 0.50 s: fits the PIC16F628A at 15625 Hz.", 15625,
+         "Length 0.50 s: fits the PIC16F628A at 15625 Hz."},
+        {3.0, "15625", "Length 3.00 s: does not fit the PIC16F628A at 15625 Hz.", 4778,
+         "Length 3.00 s: fits the PIC16F628A at 4778 Hz.\nThe sound fits the PIC16F628A only at 4778 Hz, below the 8000 Hz that speech "
+         "needs to stay clear: nothing above 2389 Hz survives; at 8000 Hz it fits the PIC16F648A, the PIC16F88 or the "
+         "PIC12F1840 (4096 words)."},
+        {3.0, "4000", "Length 3.00 s: fits the PIC16F628A at 4000 Hz.", 4000,
+         "Length 3.00 s: fits the PIC16F628A at 4000 Hz."},
+        {1.0, "15625", "Length 1.00 s: does not fit the PIC16F628A at 15625 Hz.", 14336,
+         "Length 1.00 s: fits the PIC16F628A at 14336 Hz."},
+        {60.0, "15625", "Length 60.00 s: does not fit the PIC16F628A at 15625 Hz.", 1000,
+         "Length 60.00 s: does not fit the PIC16F628A at 1000 Hz."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.shown);
@@ -185,6 +197,7 @@ TEST(ImportDialogFit, TellsWhetherTheSoundFitsAndOffersTheRateThatDoes) {
         dialog.FitBox->setChecked(true);
         ASSERT_TRUE(dialog.options());
         EXPECT_EQ(dialog.options()->rate, c.fitRate);
+        EXPECT_EQ(dialog.LengthLabel->text().toStdString(), c.fitted);
     }
     EXPECT_FALSE(readSoundLength((folder.path() / "missing.wav").string()));
 }

@@ -135,7 +135,8 @@ TEST(PicProgramBox, ARefusalDisablesSavingAndSaysWhy) {
 }
 
 // The bar and the line under it say how much of the sound memory is used and,
-// for a sound too long, the highest rate at which it would fit.
+// for a sound too long, the highest rate at which it would fit; below 8000 Hz,
+// as ryxenc --fit warns, what that loses and the chips that hold it at 8000 Hz.
 TEST(PicProgramBox, ShowsMemoryUseAndTheRateThatFits) {
     struct Case {
         std::uint32_t samples;
@@ -149,7 +150,11 @@ TEST(PicProgramBox, ShowsMemoryUseAndTheRateThatFits) {
         {8000, 8000, "PIC16F628A", 8000, 14336, "0.79 s to spare."},
         {14336, 15625, "PIC16F628A", 14336, 14336, "0.00 s to spare."},
         {20000, 8000, "PIC16F628A", 14336, 14336,
-         "0.71 s too long at 8000 Hz: the whole sound fits at 5734 Hz or below."},
+         "0.71 s too long at 8000 Hz: the whole sound fits at 5734 Hz or below.\n"
+         "The sound fits the PIC16F628A only at 5734 Hz, below the 8000 Hz that speech needs to stay clear: nothing "
+         "above 2867 Hz survives; at 8000 Hz it fits the PIC16F648A, the PIC16F88 or the PIC12F1840 (4096 words)."},
+        {20000, 15625, "PIC16F628A", 14336, 14336,
+         "0.36 s too long at 15625 Hz: the whole sound fits at 11200 Hz or below."},
         {20000, 8000, "PIC16F88", 20000, 53760, "4.22 s to spare."},  // packed, 14 samples a word
         {200000, 8000, "PIC16F628A", 14336, 14336, "23.21 s too long at 8000 Hz: it does not fit even at 1000 Hz."},
     };

@@ -12,6 +12,7 @@
 #include "ui/UserSettings.h"
 
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -74,7 +75,7 @@ TEST_F(SoundBankTest, SavesTheListedSoundsInTheirOrderWithTheWindowsEncoding) {
         EXPECT_EQ(rowTexts(box, 0), QStringList({"c", "b"}));
         EXPECT_EQ(rowTexts(box, 1), QStringList({"0.20 s", "0.30 s"}));
         EXPECT_EQ(rowTexts(box, 2), QStringList({"RB4 (pin 10)", "RB5 (pin 11)"}));
-        EXPECT_EQ(box.Target->MemoryBar->maximum(), 14336);
+        EXPECT_EQ(box.Target->MemoryBar->maximum(), 14336 - 7);  // less what sound 1 may leave of its last word
         EXPECT_EQ(box.Target->MemoryBar->value(), 4000);
         box.ResetButton->click();
         EXPECT_EQ(rowTexts(box, 2), QStringList({"After reset", "Not played"}));
@@ -164,6 +165,29 @@ TEST_F(SoundBankTest, ABankThatDoesNotFitIsRefusedAndNamesTheSound) {
     box.Target->ChipBox->setCurrentText(QStringLiteral("PIC16F88"));  // twice the words, packed
     EXPECT_TRUE(box.SaveButton->isEnabled()) << box.Target->FiguresLabel->text().toStdString();
     EXPECT_TRUE(box.Target->FiguresLabel->styleSheet().isEmpty());
+}
+
+// The bar measures the room the tables have in the program chosen: a whole
+// program's from word 256, an include's after the routine at its org. An
+// include plays the sound its program names in W, so the ways of playing are
+// greyed, and say why, while it is chosen.
+TEST_F(SoundBankTest, AnIncludeMeasuresItsRoomAfterTheRoutineAndGreysTheWaysOfPlaying) {
+    TSoundBankBox box(*state, {});
+    box.Target->ChipBox->setCurrentText(QStringLiteral("PIC16F628A"));
+    box.addFiles({soundFile("a.wav", 2400), soundFile("b.wav", 1600)});
+    const int programRoom = box.Target->MemoryBar->maximum();
+    for (QRadioButton* kind : {box.IncludeButton, box.Target->AsmButton, box.IncludeButton, box.Target->HexButton}) {
+        kind->click();
+        const bool include = kind == box.IncludeButton;
+        SCOPED_TRACE(kind->text().toStdString());
+        const Result<std::uint32_t> room = picBankCapacity(box.sounds(), box.choice().settings, 8000);
+        ASSERT_TRUE(room) << room.error();
+        EXPECT_EQ(box.Target->MemoryBar->maximum(), static_cast<int>(*room));
+        EXPECT_EQ(box.Target->MemoryBar->maximum() < programRoom, include);
+        EXPECT_EQ(box.Target->MemoryBar->value(), 4000);
+        EXPECT_EQ(box.Target->PlaysBox->isEnabled(), !include);
+        EXPECT_EQ(box.Target->PlaysBox->toolTip().contains(QStringLiteral("chooses the sound by W")), include);
+    }
 }
 
 }  // namespace
