@@ -1,0 +1,66 @@
+#include "core/OutputLevel.h"
+
+#include "core/CircuitModel.h"
+#include "core/DecoderModel.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace ryx {
+namespace {
+
+constexpr double kScale = 65536.0;
+constexpr double kSilentVolts = 0.5e-3;  // below what the text shows
+
+// Every pin high, the node reaches the supply divided between the pins'
+// resistors and the load.
+double fullScaleVolts(const ProgramState& state, FilterModelChoice model, const CircuitParts& parts) {
+    if (model != FilterModelChoice::circuit || !(parts.loadOhms > 0)) return kSupplyVolts;
+    const EncoderState& encoder = state.encoder;
+    const CircuitResistors resistors =
+        circuitResistors(parts, encoder.algorithmType, encoder.fineness, encoder.sampleRate);
+    double pins = 0;
+    for (std::size_t k = 0; k < resistors.count; ++k) {
+        if (!(resistors.values[k].boughtOhms > 0)) return kSupplyVolts;  // no resistance: the pins win
+        pins += 1.0 / resistors.values[k].boughtOhms;
+    }
+    return kSupplyVolts * pins / (pins + 1.0 / parts.loadOhms);
+}
+
+}  // namespace
+
+OutputLevel outputLevelOf(std::span<const std::uint16_t> voltages, double fullScaleVolts) {
+    if (voltages.empty()) return {};
+    double sum = 0;
+    for (const std::uint16_t v : voltages) sum += v;
+    const double mean = sum / static_cast<double>(voltages.size());
+    double squares = 0;
+    for (const std::uint16_t v : voltages) squares += (v - mean) * (v - mean);
+    return {std::sqrt(squares / static_cast<double>(voltages.size())) / kScale * fullScaleVolts};
+}
+
+OutputLevel outputLevel(const ProgramState& state, FilterModelChoice model, const CircuitParts& parts) {
+    const EncoderState& encoder = state.encoder;
+    const std::size_t count = encodedSampleCount(encoder);
+    const auto bits = std::span<const std::uint8_t>(state.bitStream).first(count);
+    const std::vector<std::uint16_t> voltages =
+        model == FilterModelChoice::circuit
+            ? replayCircuitVoltages(bits, makeCircuitStep(parts, encoder.algorithmType, encoder.fineness,
+                                                          encoder.sampleRate))
+            : replayVoltages(bits, encoder.fineness, encoder.algorithmType);
+    return outputLevelOf(voltages, fullScaleVolts(state, model, parts));
+}
+
+OutputLevel outputLevel(const ProgramState& state) {
+    return outputLevel(state, state.filterModel, state.circuitParts);
+}
+
+std::string outputLevelText(const OutputLevel& level) {
+    if (!(level.rmsVolts >= kSilentVolts)) return "silent on a 5 V supply";
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f V rms (%+.1f dBV) on a 5 V supply", level.rmsVolts < 0.1 ? 3 : 2,
+                  level.rmsVolts, 20 * std::log10(level.rmsVolts));
+    return text;
+}
+
+}  // namespace ryx
