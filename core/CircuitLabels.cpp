@@ -62,7 +62,8 @@ CircuitLabels circuitLabels(const ProgramState& state) {
 
 std::string circuitModelText(const ProgramState& state) {
     const CircuitLabels labels = circuitLabels(state);
-    return "circuit model, " + labels.resistors + ", " + labels.capacitor + (labels.load.empty() ? "" : ", " + labels.load);
+    return "circuit model, " + labels.resistors + ", " + labels.capacitor +
+           (labels.load.empty() ? "" : ", " + labels.load);
 }
 
 }  // namespace ryx

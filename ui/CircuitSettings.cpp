@@ -42,7 +42,8 @@ void readInto(const QSettings& stored, const QString& key, Result<T> (*parse)(st
         target = *parsed;
         return;
     }
-    const QString shown = text.size() > kShownStoredLength ? text.left(kShownStoredLength) + QStringLiteral("...") : text;
+    const QString shown =
+        text.size() > kShownStoredLength ? text.left(kShownStoredLength) + QStringLiteral("...") : text;
     notices << QStringLiteral("%1 \"%2\" refused, %3 used").arg(key.section(QLatin1Char('/'), 1), shown, defaultText);
 }
 
@@ -75,7 +76,8 @@ CircuitChoice rememberedCircuitChoice(QString* notice) {
              partValueText(choice.parts.capacitanceFarads, &formatCapacitance, &parseCapacitance), notices);
     readInto(stored, kLoadKey, &parseLoad, choice.parts.loadOhms, kNoLoadValue, notices);
     if (notice != nullptr) {
-        *notice = notices.isEmpty() ? QString() : QStringLiteral("Circuit settings: ") + notices.join(QStringLiteral("; "));
+        *notice =
+            notices.isEmpty() ? QString() : QStringLiteral("Circuit settings: ") + notices.join(QStringLiteral("; "));
     }
     return choice;
 }

@@ -112,6 +112,8 @@ TCircuitBox::TCircuitBox(const ProgramState& state, QWidget* parent) : QDialog(p
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(SeriesBox, &QComboBox::currentIndexChanged, this, [this] { fieldsChanged(); });
+    // The output level and the classic figure follow the model.
+    connect(CircuitButton, &QRadioButton::toggled, this, [this] { fieldsChanged(); });
     for (QLineEdit* field : {ResistorABox, ResistorBBox, CapacitorBox, LoadBox}) {
         connect(field, &QLineEdit::textChanged, this, [this] { fieldsChanged(); });
     }
@@ -125,6 +127,7 @@ void TCircuitBox::showChoice(const CircuitChoice& choice) {
         const QSignalBlocker quietB(ResistorBBox);
         const QSignalBlocker quietCapacitor(CapacitorBox);
         const QSignalBlocker quietLoad(LoadBox);
+        const QSignalBlocker quietModel(CircuitButton);
         (choice.model == FilterModelChoice::circuit ? CircuitButton : ClassicButton)->setChecked(true);
         for (std::size_t i = 0; i < kSeriesItems.size(); ++i) {
             if (kSeriesItems[i].series == choice.parts.resistors.series) SeriesBox->setCurrentIndex(static_cast<int>(i));
@@ -197,8 +200,17 @@ void TCircuitBox::fieldsChanged() {
     }
     ProblemLabel->clear();
     ProblemLabel->hide();
+    QString parts = circuitPartsText(chosen->parts, state_.encoder);
+    // The classic model's drawing (Output Filter Model, the files) keeps its
+    // table's figure, which differs from the exact one: say which is which.
+    if (chosen->model == FilterModelChoice::classic) {
+        const std::int64_t ohms = state_.encoder.resistorOhms;
+        parts += twoResistors()
+                     ? QStringLiteral("\nClassic model's drawing: each 2R = %1\u03a9 (fineness table)").arg(2 * ohms)
+                     : QStringLiteral("\nClassic model's drawing: R = %1\u03a9 (fineness table)").arg(ohms);
+    }
     // The bits the sound holds now, through the chosen model and parts.
-    PartsLabel->setText(circuitPartsText(chosen->parts, state_.encoder) + QStringLiteral("\nOutput: ") +
+    PartsLabel->setText(parts + QStringLiteral("\nOutput: ") +
                         QString::fromStdString(outputLevelText(outputLevel(state_, chosen->model, chosen->parts))));
 }
 
