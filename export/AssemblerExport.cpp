@@ -74,27 +74,33 @@ void writeCapacitorAndGround(TextChunkWriter& out, const ProgramState& state) {
     out.line(";                         Gnd     ");
 }
 
-// The resistors the circuit model modelled, in place of the classic R lines.
-void writeCircuitModelResistors(TextChunkWriter& out, const ProgramState& state) {
-    out.line(";             " + circuitLabels(state).resistors + "  ");
+// The circuit model names the resistors it modelled on one line; the
+// classic model keeps its R lines (and 2R under "1.5 bit").
+void writeResistorLines(TextChunkWriter& out, const ProgramState& state) {
+    if (state.filterModel == FilterModelChoice::circuit) {
+        out.line(";             " + circuitLabels(state).resistors + "  ");
+        return;
+    }
+    const std::int64_t ohms = state.encoder.resistorOhms;
+    if (state.encoder.algorithmType == kAlgorithmOneAndHalfBit) {
+        out.append(";             R  = ");
+        out.number(ohms);
+        out.line(" ohms  ");
+        out.append(";             each 2R = ");
+        out.number(2 * ohms);
+        out.line(" ohms  ");
+    } else {
+        out.append(";             R = ");
+        out.number(ohms);
+        out.line(" ohms  ");
+    }
 }
 
 void writeCircuit(TextChunkWriter& out, const ProgramState& state) {
     const EncoderState& encoder = state.encoder;
-    const bool circuitModel = state.filterModel == FilterModelChoice::circuit;
-    const std::int64_t ohms = encoder.resistorOhms;
     if (encoder.algorithmType == kAlgorithmOneAndHalfBit) {
         writeSchemeLine(out, encoder.fineness, " 1.5bit");
-        if (circuitModel) {
-            writeCircuitModelResistors(out, state);
-        } else {
-            out.append(";             R  = ");
-            out.number(ohms);
-            out.line(" ohms  ");
-            out.append(";             each 2R = ");
-            out.number(2 * ohms);
-            out.line(" ohms  ");
-        }
+        writeResistorLines(out, state);
         out.line(kCommentGap);
         out.line(kCommentGap);
         out.line("; Digital ----------2R-----,     ");
@@ -103,13 +109,7 @@ void writeCircuit(TextChunkWriter& out, const ProgramState& state) {
         out.line(";                          |      out        ");
     } else {
         writeSchemeLine(out, encoder.fineness, " 1bit");
-        if (circuitModel) {
-            writeCircuitModelResistors(out, state);
-        } else {
-            out.append(";             R = ");
-            out.number(ohms);
-            out.line(" ohms  ");
-        }
+        writeResistorLines(out, state);
         out.line(";  ");
         out.line("; Digital -----------R-----*----- Analogue  ");
         out.line(";                          |      out   ");
