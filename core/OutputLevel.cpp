@@ -3,8 +3,9 @@
 #include "core/CircuitModel.h"
 #include "core/DecoderModel.h"
 
+#include <array>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 
 namespace ryx {
 namespace {
@@ -25,6 +26,13 @@ double fullScaleVolts(const ProgramState& state, FilterModelChoice model, const 
         pins += 1.0 / resistors.values[k].boughtOhms;
     }
     return kSupplyVolts * pins / (pins + 1.0 / parts.loadOhms);
+}
+
+std::string fixedText(double value, int decimals) {
+    std::array<char, 32> buffer{};
+    const auto written =
+        std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed, decimals);
+    return std::string(buffer.data(), written.ptr);
 }
 
 }  // namespace
@@ -57,10 +65,9 @@ OutputLevel outputLevel(const ProgramState& state) {
 
 std::string outputLevelText(const OutputLevel& level) {
     if (!(level.rmsVolts >= kSilentVolts)) return "silent on a 5 V supply";
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*f V rms (%+.1f dBV) on a 5 V supply", level.rmsVolts < 0.1 ? 3 : 2,
-                  level.rmsVolts, 20 * std::log10(level.rmsVolts));
-    return text;
+    const double dbv = 20 * std::log10(level.rmsVolts);
+    return fixedText(level.rmsVolts, level.rmsVolts < 0.1 ? 3 : 2) + " V rms (" + (dbv >= 0 ? "+" : "") +
+           fixedText(dbv, 1) + " dBV) on a 5 V supply";
 }
 
 }  // namespace ryx
