@@ -24,9 +24,11 @@ std::string resistorsText(const ProgramState& state) {
         circuitResistors(parts, encoder.algorithmType, encoder.fineness, encoder.sampleRate);
     // Both resistors of "1.5 bit" should be the same exact 2R.
     const std::string exact = exactOhmsText(resistors.values[0].exactOhms);
-    // Exact parts: the value to buy is the exact one, said once.
+    // Exact parts: the exact value was modelled; beside it the nearest value
+    // of the finer series, the one to buy.
     if (parts.resistors.series == ResistorSeries::exact) {
-        return std::string(resistors.count == 1 ? "R = " : "each 2R = ") + exact + " ohms (exact)";
+        return std::string(resistors.count == 1 ? "R = " : "each 2R = ") + exact + " ohms (exact; nearest E24 " +
+               formatOhms(roundToSeries(resistors.values[0].exactOhms, ResistorSeries::e24)) + ")";
     }
     const std::string first = formatOhms(resistors.values[0].boughtOhms);
     std::string text;

@@ -11,7 +11,7 @@
 namespace ryx {
 
 struct CircuitLabels {
-    std::string resistors;  // "each 2R = 8.2k (exact 9015) ohms", "R = 6793 ohms (exact)"
+    std::string resistors;  // "each 2R = 8.2k (exact 9015) ohms", "R = 6793 ohms (exact; nearest E24 6.8k)"
     std::string capacitor;  // "C = 220nF"
     std::string load;       // "load 10k ohms", or empty without a load
 };

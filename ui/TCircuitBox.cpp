@@ -201,14 +201,12 @@ void TCircuitBox::fieldsChanged() {
     ProblemLabel->clear();
     ProblemLabel->hide();
     QString parts = circuitPartsText(chosen->parts, state_.encoder);
-    // The classic model's drawing (Output Filter Model, the files) keeps its
+    // Output Filter Model (and the classic model's files) keep the fineness
     // table's figure, which differs from the exact one: say which is which.
-    if (chosen->model == FilterModelChoice::classic) {
-        const std::int64_t ohms = state_.encoder.resistorOhms;
-        parts += twoResistors()
-                     ? QStringLiteral("\nClassic model's drawing: each 2R = %1\u03a9 (fineness table)").arg(2 * ohms)
-                     : QStringLiteral("\nClassic model's drawing: R = %1\u03a9 (fineness table)").arg(ohms);
-    }
+    const std::int64_t ohms = state_.encoder.resistorOhms;
+    parts += twoResistors()
+                 ? QStringLiteral("\nClassic table (Output Filter Model): each 2R = %1\u03a9").arg(2 * ohms)
+                 : QStringLiteral("\nClassic table (Output Filter Model): R = %1\u03a9").arg(ohms);
     // The bits the sound holds now, through the chosen model and parts.
     PartsLabel->setText(parts + QStringLiteral("\nOutput: ") +
                         QString::fromStdString(outputLevelText(outputLevel(state_, chosen->model, chosen->parts))));

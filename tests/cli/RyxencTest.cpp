@@ -428,7 +428,7 @@ TEST_F(RyxencTest, CircuitModelWritesTheCoresBitsAndNamesTheParts) {
     };
     const Case cases[] = {
         {{"--model", "circuit"}, kAlgorithmOneAndHalfBit, 16, EncoderChoice::greedy, {},
-         "1.5 bit, Ryx16, circuit model, each 2R = 12776 ohms (exact), C = 220nF"},
+         "1.5 bit, Ryx16, circuit model, each 2R = 12776 ohms (exact; nearest E24 13k), C = 220nF"},
         {{"--model", "circuit", "-s", "1", "-f", "8", "--parts", "E12", "--capacitor", "0.1uF", "--load", "10k",
           "--optimal"},
          kAlgorithmOneBit, 8, EncoderChoice::optimal, {{ResistorSeries::e12, {}}, 0.1e-6, 10e3},
@@ -1101,7 +1101,7 @@ TEST_F(RyxencTest, CircuitModelFilesNameTheModelledParts) {
     const std::vector<Case> cases{
         {{"--parts", "4.7k,10k", "--capacitor", "1u"}, "2R = 4.7k at A, 10k at B (exact 3874) ohms", "C = 1uF"},
         {{"--parts", "e12", "--load", "22k"}, "each 2R = 18k (exact 17608) ohms", "C = 220nF, load 22k ohms"},
-        {{"-s", "1", "--capacitor", "100n"}, "R = 19368 ohms (exact)", "C = 100nF"},
+        {{"-s", "1", "--capacitor", "100n"}, "R = 19368 ohms (exact; nearest E24 20k)", "C = 100nF"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.resistors);

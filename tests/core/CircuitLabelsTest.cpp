@@ -42,7 +42,7 @@ TEST(CircuitLabels, NameTheModelledPartsBesideTheExactValue) {
         CircuitLabels labels;
     };
     for (const Case& c : std::vector<Case>{
-             {"exact", kAlgorithmOneAndHalfBit, 0, {"each 2R = 9015 ohms (exact)", "C = 220nF", ""}},
+             {"exact", kAlgorithmOneAndHalfBit, 0, {"each 2R = 9015 ohms (exact; nearest E24 9.1k)", "C = 220nF", ""}},
              {"e12", kAlgorithmOneAndHalfBit, 10e3, {"each 2R = 8.2k (exact 9015) ohms", "C = 220nF", "load 10k ohms"}},
              {"e24", kAlgorithmOneBit, 0, {"R = 4.7k (exact 4508) ohms", "C = 220nF", ""}},
              {"10k,8.2k", kAlgorithmOneAndHalfBit, 0, {"2R = 10k at A, 8.2k at B (exact 9015) ohms", "C = 220nF", ""}}}) {

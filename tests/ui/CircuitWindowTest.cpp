@@ -212,8 +212,8 @@ TEST_F(CircuitWindowTest, LongValuesLeaveTheDialogItsWidth) {
 }
 
 // The parts list says how loud the output is, for the bits the sound holds
-// through the parts chosen, as the summary of ryxenc does; under the classic
-// model it names the classic drawing's figure as such.
+// through the parts chosen, as the summary of ryxenc does, and names the
+// figure Output Filter Model shows as the classic table's.
 TEST_F(CircuitWindowTest, PartsListStatesTheOutputLevel) {
     Window window;
     holdRamp(window);
@@ -225,8 +225,8 @@ TEST_F(CircuitWindowTest, PartsListStatesTheOutputLevel) {
     };
     EXPECT_TRUE(box.PartsLabel->text().endsWith(levelIn(FilterModelChoice::classic, CircuitParts{})))
         << box.PartsLabel->text().toStdString();
-    // The classic model's figure is named as its own, beside the exact one (4506 and 4508 ohms).
-    const QString classicFigure = QStringLiteral("Classic model's drawing: each 2R = 9012\u03a9 (fineness table)");
+    // The classic table's figure is named as its own, beside the exact one (4506 and 4508 ohms).
+    const QString classicFigure = QStringLiteral("Classic table (Output Filter Model): each 2R = 9012\u03a9");
     EXPECT_TRUE(box.PartsLabel->text().contains(classicFigure)) << box.PartsLabel->text().toStdString();
     EXPECT_TRUE(box.PartsLabel->text().contains(QStringLiteral("exact 9.015k\u03a9")));
     box.CircuitButton->setChecked(true);
@@ -237,7 +237,7 @@ TEST_F(CircuitWindowTest, PartsListStatesTheOutputLevel) {
     EXPECT_TRUE(box.PartsLabel->text().endsWith(levelIn(FilterModelChoice::circuit, loaded)))
         << box.PartsLabel->text().toStdString();
     EXPECT_NE(levelIn(FilterModelChoice::circuit, loaded), levelIn(FilterModelChoice::circuit, CircuitParts{}));
-    EXPECT_FALSE(box.PartsLabel->text().contains(QStringLiteral("Classic model")));
+    EXPECT_TRUE(box.PartsLabel->text().contains(classicFigure));
 }
 
 // Hand-worked: R = -1 / (rate C ln(1 - 1/16)) = 4507.53 ohms at 15625 Hz and
