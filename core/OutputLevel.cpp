@@ -28,6 +28,11 @@ double fullScaleVolts(const ProgramState& state, FilterModelChoice model, const 
     return kSupplyVolts * pins / (pins + 1.0 / parts.loadOhms);
 }
 
+bool sameParts(const CircuitParts& a, const CircuitParts& b) {
+    return a.resistors.series == b.resistors.series && a.resistors.givenOhms == b.resistors.givenOhms &&
+           a.capacitanceFarads == b.capacitanceFarads && a.loadOhms == b.loadOhms;
+}
+
 std::string fixedText(double value, int decimals) {
     std::array<char, 32> buffer{};
     const auto written =
@@ -50,12 +55,21 @@ OutputLevel outputLevelOf(std::span<const std::uint16_t> voltages, double fullSc
 OutputLevel outputLevel(const ProgramState& state, FilterModelChoice model, const CircuitParts& parts) {
     const EncoderState& encoder = state.encoder;
     const std::size_t count = encodedSampleCount(encoder);
-    const auto bits = std::span<const std::uint8_t>(state.bitStream).first(count);
-    const std::vector<std::uint16_t> voltages =
-        model == FilterModelChoice::circuit
-            ? replayCircuitVoltages(bits, makeCircuitStep(parts, encoder.algorithmType, encoder.fineness,
-                                                          encoder.sampleRate))
-            : replayVoltages(bits, encoder.fineness, encoder.algorithmType);
+    std::vector<std::uint16_t> voltages;
+    if (model == state.filterModel && (model == FilterModelChoice::classic || sameParts(parts, state.circuitParts))) {
+        // The encoder's own voltages: also right before any encode, when the
+        // bits are all 0 but the sound is the start-up silence.
+        voltages.resize(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            voltages[i] = static_cast<std::uint16_t>(state.decodedSamples[i] * 256 + 128);
+        }
+    } else {
+        const auto bits = std::span<const std::uint8_t>(state.bitStream).first(count);
+        voltages = model == FilterModelChoice::circuit
+                       ? replayCircuitVoltages(bits, makeCircuitStep(parts, encoder.algorithmType, encoder.fineness,
+                                                                     encoder.sampleRate))
+                       : replayVoltages(bits, encoder.fineness, encoder.algorithmType);
+    }
     return outputLevelOf(voltages, fullScaleVolts(state, model, parts));
 }
 

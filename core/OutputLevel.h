@@ -23,8 +23,9 @@ struct OutputLevel {
 // pin high), which is fullScaleVolts at the node.
 OutputLevel outputLevelOf(std::span<const std::uint16_t> voltages, double fullScaleVolts);
 
-// The level of the bits the state holds through the given model and parts
-// (the dialog asks before the sound is encoded again), or through its own.
+// The level of the sound through the given model and parts: the encoder's
+// own voltages when they are the state's, else its bits replayed through
+// them (the dialog asks before the sound is encoded again).
 OutputLevel outputLevel(const ProgramState& state, FilterModelChoice model, const CircuitParts& parts);
 OutputLevel outputLevel(const ProgramState& state);
 
