@@ -1,8 +1,7 @@
 #include "cli/CircuitText.h"
 
+#include "core/CircuitLabels.h"
 #include "core/CircuitModel.h"
-
-#include <cmath>
 
 namespace ryx::cli {
 namespace {
@@ -21,27 +20,7 @@ bool sameResistors(const CircuitResistors& resistors) {
 }  // namespace
 
 std::string circuitSummaryText(const ProgramState& state) {
-    const EncoderState& encoder = state.encoder;
-    const CircuitResistors resistors =
-        circuitResistors(state.circuitParts, encoder.algorithmType, encoder.fineness, encoder.sampleRate);
-    const std::string exact = std::to_string(std::lround(resistors.values[0].exactOhms));
-    // Exact parts: the value to buy is the exact one, said once.
-    if (state.circuitParts.resistors.series == ResistorSeries::exact) {
-        return "circuit model, " + std::string(resistors.count == 1 ? "R = " : "each 2R = ") + exact +
-               " ohms (exact), " + capacitorAndLoad(state.circuitParts);
-    }
-    const std::string first = formatOhms(resistors.values[0].boughtOhms);
-    std::string text = "circuit model, ";
-    if (resistors.count == 1) {
-        text += "R = " + first;
-    } else if (sameResistors(resistors)) {
-        text += "each 2R = " + first;
-    } else {
-        text += "2R = " + first + " at A, " + formatOhms(resistors.values[1].boughtOhms) + " at B";
-    }
-    // Both resistors of "1.5 bit" should be the same exact 2R.
-    text += " (exact " + exact + ") ohms, ";
-    return text + capacitorAndLoad(state.circuitParts);
+    return circuitModelText(state);
 }
 
 std::string circuitPartsText(const CircuitParts& parts) {

@@ -1,6 +1,7 @@
 #include "cli/EncodeBank.h"
 
 #include "cli/CHeaderPlan.h"
+#include "cli/CircuitText.h"
 #include "cli/EncodeInput.h"
 #include "cli/StateStorage.h"
 #include "core/ListSelection.h"
@@ -117,6 +118,7 @@ int encodeBank(const CommandLine& options, const PlannedInput& files, std::ostre
         text << "sound " << k + 1 << ": " << shownInputName(options.inputs[k]) << ", " << encoder.sampleCount
              << " samples, " << encoder.sampleRate << " Hz, " << schemeItemText(encoder.algorithmType) << ", "
              << finenessItemText(encoder.fineness);
+        if (sounds[k]->filterModel == FilterModelChoice::circuit) text << ", " << circuitSummaryText(*sounds[k]);
         if (plan && settings.form == PlayerForm::routine) {
             text << ", W = " << k;
         } else if (plan && settings.trigger == PlayTrigger::pins) {
@@ -131,6 +133,7 @@ int encodeBank(const CommandLine& options, const PlannedInput& files, std::ostre
             heldSamplesText(files.outputs, encodedSampleCount(encoder), plan ? plan->sounds[k].storedSamples : 0);
         if (!held.empty()) text << "; " << held;
         text << '\n';
+        printOutputLevel(text, *sounds[k]);
     }
     text << "bank of " << sounds.size() << (sounds.size() == 1 ? " sound" : " sounds");
     if (options.fit) text << " at " << sounds.front()->encoder.sampleRate << " Hz (fit to " << settings.chip->processor << ")";
@@ -142,10 +145,7 @@ int encodeBank(const CommandLine& options, const PlannedInput& files, std::ostre
         separator = ", ";
     }
     text << '\n';
-    if (plan) {
-        text << "  " << settings.chip->name << " at " << plan->clockHz << " Hz: " << plan->timing.cyclesPerSample
-             << " cycles per sample, " << plan->usedWords << " of " << plan->totalWords << " words\n";
-    }
+    if (plan) printProgramSummary(text, settings, *plan);
     return kExitOk;
 }
 

@@ -8,6 +8,7 @@
 #include "cli/QuietStandardError.h"
 #include "core/Encoder.h"
 #include "core/ListSelection.h"
+#include "core/OutputLevel.h"
 #include "core/SettingComparison.h"
 #include "export/AssemblerExport.h"
 #include "export/BinaryExport.h"
@@ -190,16 +191,22 @@ Result<> writeOutputs(const ProgramState& state, const CommandLine& options, con
     return Result<>::failure(failures);
 }
 
+}  // namespace
+
 void printProgramSummary(std::ostream& out, const PicProgramSettings& settings, const PicProgramPlan& plan) {
     out << "  " << settings.chip->name << " at " << plan.clockHz << " Hz: " << plan.timing.cyclesPerSample
         << " cycles per sample, " << formatFixed(plan.timing.playbackRate, 3) << " Hz (pitch "
         << formatFixed(plan.timing.pitchErrorPercent, 3, true) << " %), " << plan.usedWords << " of "
         << plan.totalWords << " words, "
-        << (settings.form == PlayerForm::routine ? "ryx_play at " + formatHexWord(settings.org)
-            : settings.loop                      ? std::string("looping")
-                                                 : std::string("once per reset"))
+        << (settings.form == PlayerForm::routine        ? "ryx_play at " + formatHexWord(settings.org)
+            : settings.trigger == PlayTrigger::pins   ? std::string("on its pins")
+            : settings.trigger == PlayTrigger::select ? std::string("by number")
+            : settings.loop                           ? std::string("looping")
+                                                      : std::string("once per reset"))
         << '\n';
 }
+
+namespace {
 
 void printSummary(std::ostream& out, const ProgramState& state, const CommandLine& options, const PlannedInput& input,
                   const std::optional<PicProgramPlan>& plan) {
@@ -231,6 +238,7 @@ void printSummary(std::ostream& out, const ProgramState& state, const CommandLin
         separator = ", ";
     }
     out << '\n';
+    printOutputLevel(out, state);
     if (plan) printProgramSummary(out, programSettings(options), *plan);
     if (writesCHeader(input)) {
         const CHeaderName named = planCHeaderNames(options).sounds.front();
@@ -313,6 +321,10 @@ LoadedSounds loadSounds(std::span<ProgramState* const> states, const CommandLine
 
 void encodeLoaded(ProgramState& state, const CommandLine& options) { chooseAndEncode(state, options); }
 
+void printOutputLevel(std::ostream& out, const ProgramState& state) {
+    out << "  output: " << outputLevelText(outputLevel(state)) << '\n';
+}
+
 PicProgramSettings programSettingsOf(const CommandLine& options) { return programSettings(options); }
 
 void printInputProblem(std::ostream& err, std::string_view name, std::string_view message) {
@@ -345,7 +357,8 @@ int encodeInput(ProgramState& state, const CommandLine& options, const PlannedIn
     std::ostream& text = toStandardOutput ? err : out;
     if (options.report) {
         const bool circuit = state.filterModel == FilterModelChoice::circuit;
-        printQualityLine(text, name, measureEncoded(state), circuit ? circuitSummaryText(state) : std::string());
+        printQualityLine(text, name, measureEncoded(state), circuit ? circuitSummaryText(state) : std::string(),
+                         outputLevelText(outputLevel(state)));
     }
 
     const Result<std::optional<PicProgramPlan>> plan = planProgram(state, options);

@@ -55,6 +55,11 @@ bool writesCHeader(const PlannedInput& input);
 // program `programSamples`, the C header all), empty when they do not.
 std::string heldSamplesText(const std::vector<PlannedOutput>& outputs, std::uint32_t encoded,
                             std::uint32_t programSamples);
+// "  16F628A at 4000000 Hz: 263 cycles per sample, 3802.281 Hz (pitch ...": the
+// chip's line of a summary, for one sound or a bank.
+void printProgramSummary(std::ostream& out, const PicProgramSettings& settings, const PicProgramPlan& plan);
+// "  output: 0.21 V rms (-13.6 dBV) on a 5 V supply": what the amplifier gets.
+void printOutputLevel(std::ostream& out, const ProgramState& state);
 // "ryxenc: NAME: MESSAGE", NAME left out when empty.
 void printInputProblem(std::ostream& err, std::string_view name, std::string_view message);
 

@@ -210,7 +210,8 @@ Result<> applyParts(CommandLine& options, const std::string& value) {
     const Result<ResistorParts> parts = parseCircuitParts(value);
     if (!parts) {
         return Result<>::failure("invalid parts " + quotedText(value) +
-                                 " (use exact, e12, e24, or one or two resistances such as 4.7k or 10k,8.2k)");
+                                 " (use exact, e12, e24, or one or two resistances from 1 to 100M such as 4.7k"
+                                 " or 10k,8.2k)");
     }
     options.circuitParts.resistors = *parts;
     options.circuitPartsGiven = true;
@@ -221,7 +222,7 @@ Result<> applyCapacitor(CommandLine& options, const std::string& value) {
     const Result<double> farads = parseCapacitance(value);
     if (!farads) {
         return Result<>::failure("invalid capacitor " + quotedText(value) +
-                                 " (use a capacitance such as 0.22u, 220n or 2.2e-7, at most 1 F)");
+                                 " (use a capacitance from 10p to 10m such as 0.22u, 220n or 2.2e-7)");
     }
     options.circuitParts.capacitanceFarads = *farads;
     options.circuitPartsGiven = true;
@@ -231,7 +232,8 @@ Result<> applyCapacitor(CommandLine& options, const std::string& value) {
 Result<> applyLoad(CommandLine& options, const std::string& value) {
     const Result<double> ohms = parseLoad(value);
     if (!ohms) {
-        return Result<>::failure("invalid load " + quotedText(value) + " (use a resistance such as 10k, or none)");
+        return Result<>::failure("invalid load " + quotedText(value) +
+                                 " (use a resistance from 1 to 100M such as 10k, or none)");
     }
     options.circuitParts.loadOhms = *ohms;
     options.circuitPartsGiven = true;
@@ -276,14 +278,16 @@ std::vector<OptionRow> makeTable() {
         {OptionId::parts, 0, "parts", "PARTS",
          {"with --model circuit, the resistors: exact (the",
           "default: as the fineness asks), e12 or e24 (the",
-          "nearest value to buy), or OHMS, or OHMS,OHMS for", "pins A and B under 1.5 bit"},
+          "nearest value to buy), or OHMS, or OHMS,OHMS for", "pins A and B under 1.5 bit (1 to 100M each)"},
          applyParts, OptionGroup::circuitSetting},
         {OptionId::capacitor, 0, "capacitor", "VALUE",
          {"with --model circuit, the capacitor (default " +
-          formatCapacitance(defaults.circuitParts.capacitanceFarads) + ";", "0.22u, 220n and 2.2e-7 are the same)"},
+          formatCapacitance(defaults.circuitParts.capacitanceFarads) + ";",
+          "0.22u, 220n and 2.2e-7 are the same; 10p to 10m)"},
          applyCapacitor, OptionGroup::circuitSetting},
         {OptionId::load, 0, "load", "OHMS",
-         {"with --model circuit, a load from the output to", "ground, such as an amplifier input (default none)"},
+         {"with --model circuit, a load from the output to", "ground, such as an amplifier input (default none;",
+          "1 to 100M)"},
          applyLoad, OptionGroup::circuitSetting},
         {OptionId::asmFile, 'o', "asm", "FILE", {"write the PIC assembler source to FILE"},
          storeName<&CommandLine::asmFile>, OptionGroup::output},

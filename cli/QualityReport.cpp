@@ -29,11 +29,12 @@ std::string percent(double share, int width) {
 }  // namespace
 
 void printQualityLine(std::ostream& out, const std::string& input, const QualityFigures& figures,
-                      std::string_view model) {
+                      std::string_view model, std::string_view level) {
     out << input << ": SNR " << decibels(figures.snrDb, 0) << " dB, segmental SNR "
         << decibels(figures.segmentalSnrDb, 0) << " dB, low-passed SNR " << decibels(figures.lowPassSnrDb, 0)
         << " dB, low-passed segmental SNR " << decibels(figures.lowPassSegmentalSnrDb, 0)
         << " dB, slope overload " << percent(figures.overloadShare, 0);
+    if (!level.empty()) out << ", output " << level;
     if (!model.empty()) out << "; " << model;
     out << '\n';
 }

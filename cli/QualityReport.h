@@ -13,10 +13,10 @@
 
 namespace ryx::cli {
 
-// "NAME: SNR 4.10 dB, segmental SNR ..., slope overload 1.2 %", then "; " and
-// the model when one is given.
+// "NAME: SNR 4.10 dB, segmental SNR ..., slope overload 1.2 %", then ",
+// output " and the output level and "; " and the model, each when given.
 void printQualityLine(std::ostream& out, const std::string& input, const QualityFigures& figures,
-                      std::string_view model = {});
+                      std::string_view model = {}, std::string_view level = {});
 
 // A heading, then one row per setting with the best marked; under the circuit
 // model the heading names the parts and each row the resistors to buy.

@@ -19,9 +19,8 @@ constexpr std::size_t kOhmPrefixesToFormat = 3;
 constexpr std::array<UnitPrefix, 6> kFaradPrefixes{
     {{"m", 1e-3}, {"u", 1e-6}, {"n", 1e-9}, {"p", 1e-12}, {"µ", 1e-6}, {"", 1.0}}};
 constexpr std::size_t kFaradPrefixesToFormat = 4;
-
-constexpr double kMaxOhms = 1e12;
-constexpr double kMaxFarads = 1.0;
+constexpr std::string_view kOhmsRange = "1 to 100M ohms";
+constexpr std::string_view kFaradsRange = "10pF to 10mF";
 
 std::string lowerCase(std::string_view text) {
     std::string lower(text);
@@ -33,7 +32,7 @@ std::string lowerCase(std::string_view text) {
 // A number followed by one of the prefixes (or none), in [minimum, maximum].
 template <std::size_t kCount>
 Result<double> parseWithPrefix(std::string_view text, const std::array<UnitPrefix, kCount>& prefixes,
-                               std::string_view what, double maximum) {
+                               std::string_view what, double minimum, double maximum, std::string_view range) {
     double number = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
     const std::string_view rest(end, static_cast<std::size_t>(text.data() + text.size() - end));
@@ -47,8 +46,9 @@ Result<double> parseWithPrefix(std::string_view text, const std::array<UnitPrefi
                                        std::string(text) + "\"");
     }
     const double value = number * prefix->factor;
-    if (!(value > 0) || value > maximum) {
-        return Result<double>::failure(std::string(what) + " out of range: \"" + std::string(text) + "\"");
+    if (!(value >= minimum * (1 - 1e-12)) || !(value <= maximum * (1 + 1e-12))) {
+        return Result<double>::failure(std::string(what) + " \"" + std::string(text) + "\" is not from " +
+                                       std::string(range));
     }
     return value;
 }
@@ -71,7 +71,7 @@ std::string formatWithPrefix(double value, const std::array<UnitPrefix, kCount>&
 }  // namespace
 
 Result<double> parseOhms(std::string_view text) {
-    return parseWithPrefix(text, kOhmPrefixes, "resistance", kMaxOhms);
+    return parseWithPrefix(text, kOhmPrefixes, "resistance", kMinPartOhms, kMaxPartOhms, kOhmsRange);
 }
 
 Result<double> parseLoad(std::string_view text) {
@@ -81,7 +81,7 @@ Result<double> parseLoad(std::string_view text) {
 
 Result<double> parseCapacitance(std::string_view text) {
     if (!text.empty() && (text.back() == 'F' || text.back() == 'f')) text.remove_suffix(1);
-    return parseWithPrefix(text, kFaradPrefixes, "capacitance", kMaxFarads);
+    return parseWithPrefix(text, kFaradPrefixes, "capacitance", kMinPartFarads, kMaxPartFarads, kFaradsRange);
 }
 
 Result<ResistorParts> parseCircuitParts(std::string_view text) {

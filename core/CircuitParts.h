@@ -26,6 +26,14 @@ struct ResistorParts {
 
 inline constexpr double kDefaultCapacitanceFarads = 0.22e-6;
 
+// The values one can buy, and so the values the parsers take: resistors and
+// loads from 1 ohm to 100M, capacitors from 10 pF to 10 mF. Beyond them the
+// model's figures lose their meaning (all-zero bits, exact values of 0 ohms).
+inline constexpr double kMinPartOhms = 1.0;
+inline constexpr double kMaxPartOhms = 100e6;
+inline constexpr double kMinPartFarads = 10e-12;
+inline constexpr double kMaxPartFarads = 10e-3;
+
 struct CircuitParts {
     ResistorParts resistors;
     double capacitanceFarads = kDefaultCapacitanceFarads;
@@ -34,12 +42,12 @@ struct CircuitParts {
 
 // "exact", "e12", "e24" (any case) or one or two resistances "OHMS[,OHMS]".
 Result<ResistorParts> parseCircuitParts(std::string_view text);
-// A resistance: a positive number with an optional k or M ("4700", "4.7k").
+// A resistance: a number with an optional k or M ("4700", "4.7k"), in range.
 Result<double> parseOhms(std::string_view text);
 // A load: a resistance, or "none" for no load (0).
 Result<double> parseLoad(std::string_view text);
 // A capacitance in farads: a number with an optional p, n, u or m and an
-// optional F ("0.22u", "220n", "2.2e-7").
+// optional F ("0.22u", "220n", "2.2e-7"), in range.
 Result<double> parseCapacitance(std::string_view text);
 
 // The texts the parsers read back to the same values (to four digits).

@@ -1,6 +1,7 @@
 #include "export/AssemblerExport.h"
 
 #include "io/AtomicFileWriter.h"
+#include "core/CircuitLabels.h"
 #include "core/ProductInfo.h"
 #include "export/RetlwTables.h"
 #include "export/TableLayout.h"
@@ -55,26 +56,51 @@ void writeSchemeLine(TextChunkWriter& out, std::int8_t fineness, std::string_vie
     out.line(kCommentGap);
 }
 
-void writeCapacitorAndGround(TextChunkWriter& out) {
+// The circuit model names the capacitor (and load) it modelled; the classic
+// model keeps its fixed text.
+void writeCapacitorAndGround(TextChunkWriter& out, const ProgramState& state) {
     out.line(kBar);
     out.line(kBar);
-    out.line(";                          C = 0.22 uF   ");
+    if (state.filterModel == FilterModelChoice::circuit) {
+        const CircuitLabels labels = circuitLabels(state);
+        out.line(";                          " + labels.capacitor + "   ");
+        if (!labels.load.empty()) out.line(";                          " + labels.load + ", also to Gnd   ");
+    } else {
+        out.line(";                          C = 0.22 uF   ");
+    }
     out.line(kBar);
     out.line(kBar);
     out.line(kBar);
     out.line(";                         Gnd     ");
 }
 
-void writeCircuit(TextChunkWriter& out, const EncoderState& encoder) {
-    const std::int64_t ohms = encoder.resistorOhms;
-    if (encoder.algorithmType == kAlgorithmOneAndHalfBit) {
-        writeSchemeLine(out, encoder.fineness, " 1.5bit");
+// The circuit model names the resistors it modelled on one line; the
+// classic model keeps its R lines (and 2R under "1.5 bit").
+void writeResistorLines(TextChunkWriter& out, const ProgramState& state) {
+    if (state.filterModel == FilterModelChoice::circuit) {
+        out.line(";             " + circuitLabels(state).resistors + "  ");
+        return;
+    }
+    const std::int64_t ohms = state.encoder.resistorOhms;
+    if (state.encoder.algorithmType == kAlgorithmOneAndHalfBit) {
         out.append(";             R  = ");
         out.number(ohms);
         out.line(" ohms  ");
         out.append(";             each 2R = ");
         out.number(2 * ohms);
         out.line(" ohms  ");
+    } else {
+        out.append(";             R = ");
+        out.number(ohms);
+        out.line(" ohms  ");
+    }
+}
+
+void writeCircuit(TextChunkWriter& out, const ProgramState& state) {
+    const EncoderState& encoder = state.encoder;
+    if (encoder.algorithmType == kAlgorithmOneAndHalfBit) {
+        writeSchemeLine(out, encoder.fineness, " 1.5bit");
+        writeResistorLines(out, state);
         out.line(kCommentGap);
         out.line(kCommentGap);
         out.line("; Digital ----------2R-----,     ");
@@ -83,14 +109,12 @@ void writeCircuit(TextChunkWriter& out, const EncoderState& encoder) {
         out.line(";                          |      out        ");
     } else {
         writeSchemeLine(out, encoder.fineness, " 1bit");
-        out.append(";             R = ");
-        out.number(ohms);
-        out.line(" ohms  ");
+        writeResistorLines(out, state);
         out.line(";  ");
         out.line("; Digital -----------R-----*----- Analogue  ");
         out.line(";                          |      out   ");
     }
-    writeCapacitorAndGround(out);
+    writeCapacitorAndGround(out, state);
 }
 
 void writeNotes(TextChunkWriter& out) {
@@ -125,7 +149,7 @@ Result<> exportAssembler(const ProgramState& state, const OutputTarget& target) 
         const std::uint32_t dataBytes = tableByteCount(state.encoder.sampleCount);
         TextChunkWriter out(writer);
         writeHeader(out, state.encoder, dataBytes);
-        writeCircuit(out, state.encoder);
+        writeCircuit(out, state);
         writeNotes(out);
         writeRetlwTables(out, state.bitStream.data(), dataBytes);
         writeTrailer(out);

@@ -1,5 +1,6 @@
 #include "export/CHeaderExport.h"
 
+#include "core/CircuitLabels.h"
 #include "core/ListSelection.h"
 #include "core/ProductInfo.h"
 #include "export/BitPacking.h"
@@ -35,6 +36,17 @@ std::string commentSafe(std::string_view text) {
     return result;
 }
 
+// The parts the bits were chosen for: the circuit model's, or the classic R
+// (each 2R under "1.5 bit").
+std::string circuitComment(const ProgramState& state) {
+    const EncoderState& encoder = state.encoder;
+    if (state.filterModel == FilterModelChoice::circuit) return circuitModelText(state);
+    const bool twoPins = encoder.algorithmType == kAlgorithmOneAndHalfBit;
+    return (twoPins ? "each 2R = " : "R = ") +
+           std::to_string(twoPins ? 2 * std::int64_t{encoder.resistorOhms} : encoder.resistorOhms) +
+           " ohms, C = 0.22 uF";
+}
+
 // The figures of each sound beside its array; the last byte's unused bits 0.
 void writeSound(std::string& out, const CHeaderSound& sound) {
     const EncoderState& encoder = sound.state->encoder;
@@ -43,9 +55,7 @@ void writeSound(std::string& out, const CHeaderSound& sound) {
     const bool twoPins = encoder.algorithmType == kAlgorithmOneAndHalfBit;
     out += "\n/* " + commentSafe(sound.source) + ": " + std::to_string(encoder.sampleCount) + " samples at " +
            std::to_string(encoder.sampleRate) + " Hz, " + std::string(schemeItemText(encoder.algorithmType)) + ", " +
-           std::string(finenessItemText(encoder.fineness)) + (twoPins ? ", each 2R = " : ", R = ") +
-           std::to_string(twoPins ? 2 * std::int64_t{encoder.resistorOhms} : encoder.resistorOhms) +
-           " ohms, C = 0.22 uF. */\n";
+           std::string(finenessItemText(encoder.fineness)) + ", " + circuitComment(*sound.state) + ". */\n";
     out += "#define " + sound.name + "_SAMPLES " + std::to_string(samples) + "UL /* samples to play */\n";
     out += "#define " + sound.name + "_RATE " + std::to_string(encoder.sampleRate) + "UL /* samples a second */\n";
     out += "#define " + sound.name + "_PINS " + (twoPins ? "2 /* \"1.5 bit\": pin B plays the bit before */\n"

@@ -1,6 +1,7 @@
 #include "firmware/PicProgram.h"
 
 #include "io/AtomicFileWriter.h"
+#include "core/CircuitLabels.h"
 #include "core/ListSelection.h"
 #include "core/ProductInfo.h"
 #include "export/RetlwTables.h"
@@ -332,7 +333,7 @@ void writeHeader(TextChunkWriter& out, const ProgramState& state, const PicProgr
         out.line(playsText(settings.loop));
     }
     out.line(";");
-    writePicCircuitComment(out, chip, encoder);
+    writePicCircuitComment(out, chip, state);
     out.line(rule);
     out.line("");
     if (isPic18(chip)) {
@@ -540,9 +541,13 @@ Result<PicProgramPlan> planPicBank(SoundBank sounds, const PicProgramSettings& s
 
 
 
-void writePicCircuitComment(TextChunkWriter& out, const PicChip& chip, const EncoderState& encoder) {
+void writePicCircuitComment(TextChunkWriter& out, const PicChip& chip, const ProgramState& state) {
+    const EncoderState& encoder = state.encoder;
     const bool twoPins = encoder.algorithmType == kAlgorithmOneAndHalfBit;
     const std::string ohms = std::to_string(twoPins ? 2 * std::int64_t{encoder.resistorOhms} : encoder.resistorOhms);
+    // The circuit model names the parts its bits were chosen for.
+    const bool circuitModel = state.filterModel == FilterModelChoice::circuit;
+    const CircuitLabels labels = circuitModel ? circuitLabels(state) : CircuitLabels{};
     std::string pinA = pinLabel(chip.pinA);
     std::string pinB = pinLabel(chip.pinB);
     const std::size_t width = std::max(pinA.size(), pinB.size());
@@ -551,13 +556,17 @@ void writePicCircuitComment(TextChunkWriter& out, const PicChip& chip, const Enc
     // The capacitor's lines stay under the junction whatever the labels' width.
     const std::string shift(7 + width, ' ');
     if (twoPins) {
-        out.line("; Pin A " + pinA + " ---- 2R ----*---- audio out    each 2R = " + ohms + " ohms");
+        out.line("; Pin A " + pinA + " ---- 2R ----*---- audio out    " +
+                 (circuitModel ? labels.resistors : "each 2R = " + ohms + " ohms"));
         out.line("; Pin B " + pinB + " ---- 2R ----'");
     } else {
-        out.line("; Pin A " + pinA + " ---- R -----*---- audio out    R = " + ohms + " ohms");
+        out.line("; Pin A " + pinA + " ---- R -----*---- audio out    " +
+                 (circuitModel ? labels.resistors : "R = " + ohms + " ohms"));
     }
     out.line(";" + shift + "              |");
-    out.line(";" + shift + "           C = 0.22 uF to ground");
+    out.line(";" + shift + "           " + (circuitModel ? labels.capacitor : std::string("C = 0.22 uF")) +
+             " to ground");
+    if (!labels.load.empty()) out.line(";" + shift + "           " + labels.load + " to ground");
 }
 
 PicProgramSettings::PicProgramSettings(const PicChip* forChip, std::uint32_t clock, bool forEver)

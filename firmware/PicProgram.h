@@ -157,8 +157,9 @@ Result<> writePicAssembler(const ProgramState& state, const PicProgramSettings& 
 Result<> writePicBankHex(SoundBank sounds, const PicProgramSettings& settings, const OutputTarget& target);
 Result<> writePicBankAssembler(SoundBank sounds, const PicProgramSettings& settings, const OutputTarget& target);
 
-// The comment lines that draw the pins' resistors and the capacitor.
-void writePicCircuitComment(TextChunkWriter& out, const PicChip& chip, const EncoderState& encoder);
+// The comment lines that draw the pins' resistors and the capacitor: under
+// the circuit model the parts it modelled, else the classic R and 0.22 uF.
+void writePicCircuitComment(TextChunkWriter& out, const PicChip& chip, const ProgramState& state);
 
 // "4000000 Hz", "8000.000 Hz", "+0.016 %": numbers as the program texts show them.
 std::string formatFixed(double value, int decimals, bool withSign = false);

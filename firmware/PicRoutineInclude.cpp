@@ -112,7 +112,7 @@ void writeHeader(TextChunkWriter& out, SoundBank sounds, const PicProgramSetting
     out.line("; Needs      interrupts off (GIE clear) while it plays, the watchdog off, and two");
     out.line(";            free stack levels besides its own return address.");
     out.line(";");
-    writePicCircuitComment(out, chip, encoder);
+    writePicCircuitComment(out, chip, *sounds.front());
     out.line(rule);
     out.line("");
 }

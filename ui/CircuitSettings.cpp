@@ -2,6 +2,8 @@
 
 #include "ui/UserSettings.h"
 
+#include <QStringList>
+
 #include <array>
 #include <charconv>
 #include <string>
@@ -27,11 +29,22 @@ QString resistorsText(const ResistorParts& resistors) {
     return text;
 }
 
+constexpr qsizetype kShownStoredLength = 16;
+
+// A stored text that does not read (or is out of range) leaves the default
+// and says so, once per run, naming the setting and the default kept.
 template <typename T>
-void readInto(const QSettings& stored, const QString& key, Result<T> (*parse)(std::string_view), T& target) {
+void readInto(const QSettings& stored, const QString& key, Result<T> (*parse)(std::string_view), T& target,
+              const QString& defaultText, QStringList& notices) {
     if (!stored.contains(key)) return;
-    const std::string text = stored.value(key).toString().toStdString();
-    if (const Result<T> parsed = parse(text)) target = *parsed;
+    const QString text = stored.value(key).toString();
+    if (const Result<T> parsed = parse(text.toStdString())) {
+        target = *parsed;
+        return;
+    }
+    const QString shown =
+        text.size() > kShownStoredLength ? text.left(kShownStoredLength) + QStringLiteral("...") : text;
+    notices << QStringLiteral("%1 \"%2\" refused, %3 used").arg(key.section(QLatin1Char('/'), 1), shown, defaultText);
 }
 
 }  // namespace
@@ -52,13 +65,20 @@ void applyCircuitChoice(ProgramState& state, const CircuitChoice& choice) {
     state.circuitParts = choice.parts;
 }
 
-CircuitChoice rememberedCircuitChoice() {
+CircuitChoice rememberedCircuitChoice(QString* notice) {
     const QSettings stored = userSettings();
     CircuitChoice choice;
     if (stored.value(kModelKey).toString() == kCircuitValue) choice.model = FilterModelChoice::circuit;
-    readInto(stored, kResistorsKey, &parseCircuitParts, choice.parts.resistors);
-    readInto(stored, kCapacitorKey, &parseCapacitance, choice.parts.capacitanceFarads);
-    readInto(stored, kLoadKey, &parseLoad, choice.parts.loadOhms);
+    QStringList notices;
+    readInto(stored, kResistorsKey, &parseCircuitParts, choice.parts.resistors,
+             resistorsText(choice.parts.resistors), notices);
+    readInto(stored, kCapacitorKey, &parseCapacitance, choice.parts.capacitanceFarads,
+             partValueText(choice.parts.capacitanceFarads, &formatCapacitance, &parseCapacitance), notices);
+    readInto(stored, kLoadKey, &parseLoad, choice.parts.loadOhms, kNoLoadValue, notices);
+    if (notice != nullptr) {
+        *notice =
+            notices.isEmpty() ? QString() : QStringLiteral("Circuit settings: ") + notices.join(QStringLiteral("; "));
+    }
     return choice;
 }
 

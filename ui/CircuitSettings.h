@@ -26,8 +26,9 @@ CircuitChoice circuitChoiceOf(const ProgramState& state);
 // Sets the model and the parts; the caller encodes again.
 void applyCircuitChoice(ProgramState& state, const CircuitChoice& choice);
 
-// Any value that is missing or does not read back reads as its default.
-CircuitChoice rememberedCircuitChoice();
+// Any value that is missing or does not read back (or is out of the range
+// the parts come in) reads as its default; notice then names each one.
+CircuitChoice rememberedCircuitChoice(QString* notice = nullptr);
 void rememberCircuitChoice(const CircuitChoice& choice);
 
 }  // namespace ryx::ui

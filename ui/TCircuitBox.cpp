@@ -3,6 +3,8 @@
 #include "ui/CircuitPartsText.h"
 #include "ui/WindowFont.h"
 
+#include "core/OutputLevel.h"
+
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -16,6 +18,7 @@
 
 #include <algorithm>
 #include <array>
+#include <initializer_list>
 #include <string>
 
 namespace ryx::ui {
@@ -34,6 +37,19 @@ constexpr std::array<SeriesItem, 4> kSeriesItems{{
 }};
 
 const QString kProblemStyle = QStringLiteral("color: rgb(192, 0, 0)");
+// The parts list's longest usual line: the texts wrap within its width, so
+// that no value, however long, widens the dialog.
+const QString kWidestLine = QStringLiteral("Resistor B (the bit before): 4.7k\u03a9 (exact 4.508k\u03a9)");
+constexpr qsizetype kShownFieldLength = 20;
+
+// A problem quotes the field's text: a long one is cut short.
+QString withShortValues(QString reason, std::initializer_list<const QLineEdit*> fields) {
+    for (const QLineEdit* field : fields) {
+        const QString text = field->text().trimmed();
+        if (text.size() > kShownFieldLength) reason.replace(text, text.left(kShownFieldLength) + QStringLiteral("..."));
+    }
+    return reason;
+}
 
 // Every digit the value needs, so that OK on an unchanged field keeps it.
 QString ohmsField(double ohms) { return ohms > 0 ? partValueText(ohms, &formatOhms, &parseOhms) : QString(); }
@@ -62,6 +78,10 @@ TCircuitBox::TCircuitBox(const ProgramState& state, QWidget* parent) : QDialog(p
     ProblemLabel = new QLabel(this);
     ProblemLabel->setStyleSheet(kProblemStyle);
     ProblemLabel->setWordWrap(true);
+    PartsLabel->setWordWrap(true);
+    const int textWidth = PartsLabel->fontMetrics().horizontalAdvance(kWidestLine);
+    PartsLabel->setFixedWidth(textWidth);
+    ProblemLabel->setFixedWidth(textWidth);
 
     auto* models = new QVBoxLayout;
     models->addWidget(ClassicButton);
@@ -92,6 +112,8 @@ TCircuitBox::TCircuitBox(const ProgramState& state, QWidget* parent) : QDialog(p
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(SeriesBox, &QComboBox::currentIndexChanged, this, [this] { fieldsChanged(); });
+    // The output level and the classic figure follow the model.
+    connect(CircuitButton, &QRadioButton::toggled, this, [this] { fieldsChanged(); });
     for (QLineEdit* field : {ResistorABox, ResistorBBox, CapacitorBox, LoadBox}) {
         connect(field, &QLineEdit::textChanged, this, [this] { fieldsChanged(); });
     }
@@ -105,6 +127,7 @@ void TCircuitBox::showChoice(const CircuitChoice& choice) {
         const QSignalBlocker quietB(ResistorBBox);
         const QSignalBlocker quietCapacitor(CapacitorBox);
         const QSignalBlocker quietLoad(LoadBox);
+        const QSignalBlocker quietModel(CircuitButton);
         (choice.model == FilterModelChoice::circuit ? CircuitButton : ClassicButton)->setChecked(true);
         for (std::size_t i = 0; i < kSeriesItems.size(); ++i) {
             if (kSeriesItems[i].series == choice.parts.resistors.series) SeriesBox->setCurrentIndex(static_cast<int>(i));
@@ -168,7 +191,8 @@ void TCircuitBox::fieldsChanged() {
     }
     OKButton->setEnabled(chosen.ok());
     if (!chosen) {
-        QString reason = QString::fromStdString(chosen.error());
+        QString reason = withShortValues(QString::fromStdString(chosen.error()),
+                                         {ResistorABox, ResistorBBox, CapacitorBox, LoadBox});
         if (!reason.isEmpty()) reason[0] = reason[0].toUpper();
         ProblemLabel->setText(reason + QLatin1Char('.'));
         ProblemLabel->show();
@@ -176,7 +200,16 @@ void TCircuitBox::fieldsChanged() {
     }
     ProblemLabel->clear();
     ProblemLabel->hide();
-    PartsLabel->setText(circuitPartsText(chosen->parts, state_.encoder));
+    QString parts = circuitPartsText(chosen->parts, state_.encoder);
+    // Output Filter Model (and the classic model's files) keep the fineness
+    // table's figure, which differs from the exact one: say which is which.
+    const std::int64_t ohms = state_.encoder.resistorOhms;
+    parts += twoResistors()
+                 ? QStringLiteral("\nClassic table (Output Filter Model): each 2R = %1\u03a9").arg(2 * ohms)
+                 : QStringLiteral("\nClassic table (Output Filter Model): R = %1\u03a9").arg(ohms);
+    // The bits the sound holds now, through the chosen model and parts.
+    PartsLabel->setText(parts + QStringLiteral("\nOutput: ") +
+                        QString::fromStdString(outputLevelText(outputLevel(state_, chosen->model, chosen->parts))));
 }
 
 }  // namespace ryx::ui

@@ -2,7 +2,8 @@
 // Special > "Circuit...": the classic filter model or the circuit as built,
 // the circuit's resistors (exact, a series one can buy, or given values), its
 // capacitor and load, and the parts list for the sound's scheme, fineness
-// and rate. A field that does not read shows why, and OK waits for it.
+// and rate, and the output level of the bits the sound holds now through
+// the chosen parts. A field that does not read shows why, and OK waits for it.
 
 #include "core/Result.h"
 #include "core/ProgramState.h"

@@ -111,7 +111,8 @@ TFormMain::TFormMain(ProgramState& state, SoundPlayer& player, const std::string
         state_, this, fileChooser, [this](const QString& failed, const Error& error) { showError(failed, error); });
     setAcceptDrops(true);
     // The filter model chosen in an earlier run; the empty sound needs no encode.
-    applyCircuitChoice(state_, rememberedCircuitChoice());
+    QString circuitNotice;
+    applyCircuitChoice(state_, rememberedCircuitChoice(&circuitNotice));
     canvas_ = new FormCanvas(state_, this);
     canvas_->onMouseDown = [this](int x, int y) { FormMouseDown(x, y); };
     setCentralWidget(canvas_);
@@ -122,6 +123,8 @@ TFormMain::TFormMain(ProgramState& state, SoundPlayer& player, const std::string
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     FormCreate();
+    // After FormCreate, which empties the status line.
+    if (!circuitNotice.isEmpty()) state_.statusText.set(circuitNotice.toStdString());
 }
 
 TFormMain::~TFormMain() { FormDestroy(); }

@@ -3,6 +3,7 @@
 #include "cli/QualityReport.h"
 #include "core/Encoder.h"
 #include "core/ListSelection.h"
+#include "core/OutputLevel.h"
 #include "core/SettingComparison.h"
 #include "formats/PreviewBytes.h"
 #include "support/WaveOpen.h"
@@ -232,12 +233,25 @@ TEST_F(RyxencTest, UsageErrorsExitWithTwoAndWriteNothing) {
         // The circuit's parts.
         {{"--model", "Circuit", "a.wav"}, "invalid model 'Circuit' (use classic or circuit)"},
         {{"--model", "circuit", "--parts", "e6", "a.wav"},
-         "invalid parts 'e6' (use exact, e12, e24, or one or two resistances such as 4.7k or 10k,8.2k)"},
+         "invalid parts 'e6' (use exact, e12, e24, or one or two resistances from 1 to 100M such as 4.7k or 10k,8.2k)"},
         {{"--model", "circuit", "--parts=4.7k,", "a.wav"},
-         "invalid parts '4.7k,' (use exact, e12, e24, or one or two resistances such as 4.7k or 10k,8.2k)"},
+         "invalid parts '4.7k,' (use exact, e12, e24, or one or two resistances from 1 to 100M such as 4.7k or "
+         "10k,8.2k)"},
         {{"--model", "circuit", "--capacitor", "220", "a.wav"},
-         "invalid capacitor '220' (use a capacitance such as 0.22u, 220n or 2.2e-7, at most 1 F)"},
-        {{"--model", "circuit", "--load", "0", "a.wav"}, "invalid load '0' (use a resistance such as 10k, or none)"},
+         "invalid capacitor '220' (use a capacitance from 10p to 10m such as 0.22u, 220n or 2.2e-7)"},
+        {{"--model", "circuit", "--load", "0", "a.wav"},
+         "invalid load '0' (use a resistance from 1 to 100M such as 10k, or none)"},
+        // Parts one cannot buy.
+        {{"--model", "circuit", "--parts", "5e-324", "--optimal", "a.wav"},
+         "invalid parts '5e-324' (use exact, e12, e24, or one or two resistances from 1 to 100M such as 4.7k or "
+         "10k,8.2k)"},
+        {{"--model", "circuit", "--parts", "10k,1e9k", "a.wav"},
+         "invalid parts '10k,1e9k' (use exact, e12, e24, or one or two resistances from 1 to 100M such as 4.7k or "
+         "10k,8.2k)"},
+        {{"--model", "circuit", "--load", "5e-324", "a.wav"},
+         "invalid load '5e-324' (use a resistance from 1 to 100M such as 10k, or none)"},
+        {{"--model", "circuit", "--capacitor", "1e-300", "a.wav"},
+         "invalid capacitor '1e-300' (use a capacitance from 10p to 10m such as 0.22u, 220n or 2.2e-7)"},
         {{"--parts", "e12", "a.wav"}, "--parts, --capacitor and --load need --model circuit"},
         {{"--load", "none", "--model", "classic", "a.wav"}, "--parts, --capacitor and --load need --model circuit"},
         {{"--model", "circuit", "-s", "1", "--parts", "1k,2k", "a.wav"},
@@ -277,15 +291,22 @@ TEST_F(RyxencTest, DefaultOutputIsTheAssemblerFileBesideEachInput) {
     EXPECT_TRUE(fs::exists(work / "sub/take.two.asm"));
     EXPECT_TRUE(fs::exists(work / "plain.asm"));
 
-    // The summary names the sound, its settings and what was written.
+    // The summary names the sound, its settings, what was written and how loud the output is.
     const auto size = [&](const char* name) { return std::to_string(fs::file_size(work / name)); };
+    const auto level = [&](const char* name) {
+        auto state = test::makeStartedState();
+        EXPECT_TRUE(test::openWave(*state, (work / name).string()));
+        return "  output: " + outputLevelText(outputLevel(*state)) + "\n";
+    };
     EXPECT_EQ(result.out,
               "voice.wav: 1000 samples, 8000 Hz, 1.5 bit, Ryx16, R = 8802 ohms, each 2R = 17604 ohms -> voice.asm (" +
-                  size("voice.asm") + " bytes)\n"
+                  size("voice.asm") + " bytes)\n" + level("voice.wav") +
                   "sub/take.two.WAV: 777 samples, 22050 Hz, 1.5 bit, Ryx16, R = 3193 ohms, each 2R = 6386 ohms -> "
-                  "sub/take.two.asm (" + size("sub/take.two.asm") + " bytes)\n"
+                  "sub/take.two.asm (" + size("sub/take.two.asm") + " bytes)\n" + level("sub/take.two.WAV") +
                   "plain: 64 samples, 15625 Hz, 1.5 bit, Ryx16, R = 4506 ohms, each 2R = 9012 ohms -> plain.asm (" +
-                  size("plain.asm") + " bytes)\n");
+                  size("plain.asm") + " bytes)\n" + level("plain"));
+    // A busy sound swings the node: the level is measured, not silent.
+    EXPECT_EQ(result.out.find("silent"), std::string::npos) << result.out;
     // The private preview folder is gone.
     EXPECT_EQ(entriesOf(scratch / "private"), std::vector<std::string>{});
 }
@@ -363,7 +384,8 @@ TEST_F(RyxencTest, QualityOptionsMatchTheCore) {
     }());
     // --report: the figures of what was written, first line; then the summary.
     std::ostringstream expectedReport;
-    cli::printQualityLine(expectedReport, "in.wav", measureEncoded(*optimalState));
+    cli::printQualityLine(expectedReport, "in.wav", measureEncoded(*optimalState), {},
+                          outputLevelText(outputLevel(*optimalState)));
     EXPECT_EQ(optimal.out.rfind(expectedReport.str() + "in.wav: 5003 samples, 11025 Hz, 1 bit, Ryx21, optimal, R = ", 0),
               0u) << optimal.out;
 
@@ -406,7 +428,7 @@ TEST_F(RyxencTest, CircuitModelWritesTheCoresBitsAndNamesTheParts) {
     };
     const Case cases[] = {
         {{"--model", "circuit"}, kAlgorithmOneAndHalfBit, 16, EncoderChoice::greedy, {},
-         "1.5 bit, Ryx16, circuit model, each 2R = 12776 ohms (exact), C = 220nF"},
+         "1.5 bit, Ryx16, circuit model, each 2R = 12776 ohms (exact; nearest E24 13k), C = 220nF"},
         {{"--model", "circuit", "-s", "1", "-f", "8", "--parts", "E12", "--capacitor", "0.1uF", "--load", "10k",
           "--optimal"},
          kAlgorithmOneBit, 8, EncoderChoice::optimal, {{ResistorSeries::e12, {}}, 0.1e-6, 10e3},
@@ -435,8 +457,10 @@ TEST_F(RyxencTest, CircuitModelWritesTheCoresBitsAndNamesTheParts) {
 
         const std::string model = c.summary.substr(c.summary.find("circuit model"));
         std::ostringstream expected;
-        cli::printQualityLine(expected, "in.wav", measureEncoded(*state), model);
-        expected << "in.wav: 5003 samples, 11025 Hz, " << c.summary << " -> out.ryx (625 bytes)\n";
+        const std::string level = outputLevelText(outputLevel(*state));
+        cli::printQualityLine(expected, "in.wav", measureEncoded(*state), model, level);
+        expected << "in.wav: 5003 samples, 11025 Hz, " << c.summary << " -> out.ryx (625 bytes)\n  output: " << level
+                 << '\n';
         EXPECT_EQ(result.out, expected.str());
     }
     // The model matters: the classic model's bits for the last settings differ.
@@ -490,7 +514,7 @@ TEST_F(RyxencTest, RefusedInputsAreReportedAndTheOthersStillWritten) {
               "ryxenc: folder.wav: Cannot open file! - no file loaded. (Is a directory)\n");
     EXPECT_EQ(entriesOf(work.path()), (std::vector<std::string>{"a.asm", "a.wav", "c.asm", "c.wav", "folder.wav",
                                                                 "movie.wav", "stereo.wav"}));
-    EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 2);
+    EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 4);  // each with its output level
     EXPECT_EQ(result.out.rfind("a.wav: 500 samples", 0), 0u);
     EXPECT_NE(result.out.find("\nc.wav: 600 samples"), std::string::npos);
 }
@@ -1062,6 +1086,77 @@ TEST_F(RyxencTest, BankMakesOneProgramOfEveryInput) {
               std::string::npos) << rates.err;
     EXPECT_FALSE(std::filesystem::exists(work / "x.hex"));
     EXPECT_EQ(run({"--bank", "--asm", "x.asm", "a.wav", "b.wav"}).status, 2);
+}
+
+// Under the circuit model every file that draws the circuit names the parts
+// the bits were chosen for, as the summary does: never the classic R and
+// 0.22 uF, never the exact value where a series value was modelled.
+TEST_F(RyxencTest, CircuitModelFilesNameTheModelledParts) {
+    writeInput("a.wav", waveFile(4001, 8000));
+    struct Case {
+        std::vector<std::string> settings;
+        std::string resistors;  // as the summary names them
+        std::string capacitorAndLoad;
+    };
+    const std::vector<Case> cases{
+        {{"--parts", "4.7k,10k", "--capacitor", "1u"}, "2R = 4.7k at A, 10k at B (exact 3874) ohms", "C = 1uF"},
+        {{"--parts", "e12", "--load", "22k"}, "each 2R = 18k (exact 17608) ohms", "C = 220nF, load 22k ohms"},
+        {{"-s", "1", "--capacitor", "100n"}, "R = 19368 ohms (exact; nearest E24 20k)", "C = 100nF"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.resistors);
+        std::vector<std::string> files{"--model", "circuit", "-o", "x.asm", "--program", "p.asm", "--c", "o.h"};
+        std::vector<std::string> include{"--model", "circuit", "--include", "i.inc"};
+        for (std::vector<std::string>* arguments : {&files, &include}) {
+            arguments->insert(arguments->end(), c.settings.begin(), c.settings.end());
+            arguments->push_back("a.wav");
+            const ProcessRun made = run(*arguments);
+            ASSERT_EQ(made.status, 0) << made.err;
+            EXPECT_NE(made.out.find("circuit model, " + c.resistors + ", " + c.capacitorAndLoad + " ->"),
+                      std::string::npos) << made.out;
+        }
+        const std::string capacitor = c.capacitorAndLoad.substr(0, c.capacitorAndLoad.find(','));
+        const std::string load = c.capacitorAndLoad.find("load") == std::string::npos
+                                     ? std::string()
+                                     : c.capacitorAndLoad.substr(c.capacitorAndLoad.find("load"));
+        for (const char* name : {"x.asm", "p.asm", "o.h", "i.inc"}) {
+            SCOPED_TRACE(name);
+            const std::string text = test::readFileText(work / name);
+            EXPECT_NE(text.find(c.resistors), std::string::npos) << text.substr(0, 1500);
+            EXPECT_NE(text.find(capacitor), std::string::npos);
+            if (!load.empty()) {
+                EXPECT_NE(text.find(load), std::string::npos);
+            }
+            EXPECT_EQ(text.find("0.22 uF"), std::string::npos);
+            EXPECT_EQ(text.find("17604"), std::string::npos);  // the classic 2R at 8000 Hz
+        }
+    }
+}
+
+// The bank's summary, as the single sound's: the pitch of the chip's rate and,
+// under the circuit model, the parts to buy.
+TEST_F(RyxencTest, BankSummaryNamesThePitchAndTheParts) {
+    writeInput("a.wav", waveFile(3001, 8000));
+    writeInput("b.wav", waveFile(2001, 8000));
+    const std::vector<std::string> settings{"-r", "3800", "--model", "circuit", "--parts", "e12", "--hex"};
+    std::vector<std::string> bank{"--bank"};
+    bank.insert(bank.end(), settings.begin(), settings.end());
+    for (const char* extra : {"bank.hex", "a.wav", "b.wav"}) bank.emplace_back(extra);
+    std::vector<std::string> single = settings;
+    for (const char* extra : {"a.hex", "a.wav"}) single.emplace_back(extra);
+    const ProcessRun made = run(bank);
+    ASSERT_EQ(made.status, 0) << made.err;
+    const ProcessRun alone = run(single);
+    ASSERT_EQ(alone.status, 0) << alone.err;
+    // 3800 Hz on a 16F628A at 4 MHz is 263 cycles, 3802.281 Hz.
+    EXPECT_NE(made.out.find("cycles per sample, 3802.281 Hz (pitch +0.060 %)"), std::string::npos) << made.out;
+    const std::size_t from = alone.out.find("circuit model, ");
+    ASSERT_NE(from, std::string::npos) << alone.out;
+    const std::string parts = alone.out.substr(from, alone.out.find(" ->") - from);
+    EXPECT_NE(made.out.find("sound 1: a.wav, 1425 samples, 3800 Hz, 1.5 bit, Ryx16, " + parts), std::string::npos)
+        << made.out;
+    EXPECT_NE(made.out.find("sound 2: b.wav, 950 samples, 3800 Hz, 1.5 bit, Ryx16, " + parts), std::string::npos)
+        << made.out;
 }
 
 // --pack off keeps one retlw byte per word on a chip that could read packed words.

@@ -31,13 +31,22 @@ void expectParses(Result<double> (*parse)(std::string_view), const std::vector<V
 TEST(CircuitParts, ReadsCapacitancesWithAndWithoutUnits) {
     expectParses(parseCapacitance, {{"0.22u", 0.22e-6}, {"220n", 220e-9}, {"220nF", 220e-9}, {"0.22µF", 0.22e-6},
                                     {"2.2e-7", 2.2e-7}, {"1m", 1e-3}, {"47p", 47e-12},
-                                    {"", 0}, {"u", 0}, {"220x", 0}, {"-1u", 0}, {"0n", 0}, {"2", 0}, {"nan", 0}});
+                                    {"", 0}, {"u", 0}, {"220x", 0}, {"-1u", 0}, {"0n", 0}, {"2", 0}, {"nan", 0},
+                                    // Only what can be bought: 10 pF to 10 mF.
+                                    {"10p", 10e-12}, {"10m", 10e-3}, {"9.9p", 0}, {"10.1m", 0}, {"1", 0},
+                                    {"1e-300", 0}, {"5e-324", 0}});
 }
 
 TEST(CircuitParts, ReadsResistancesAndLoads) {
     expectParses(parseOhms, {{"4700", 4700}, {"4.7k", 4700}, {"4.7K", 4700}, {"1M", 1e6}, {"10k", 1e4},
-                             {"k", 0}, {"0", 0}, {"-10", 0}, {"10 k", 0}, {"1e13", 0}, {"inf", 0}});
-    expectParses(parseLoad, {{"10k", 1e4}, {"x", 0}});
+                             {"k", 0}, {"0", 0}, {"-10", 0}, {"10 k", 0}, {"1e13", 0}, {"inf", 0},
+                             // Only what can be bought: 1 ohm to 100M.
+                             {"1", 1}, {"100M", 1e8}, {"0.99", 0}, {"100.1M", 0}, {"5e-324", 0}, {"1e9k", 0},
+                             {"1e-300", 0}, {"0.001", 0}});
+    expectParses(parseLoad, {{"10k", 1e4}, {"x", 0}, {"5e-324", 0}, {"1G", 0}});
+    // The reason names the range.
+    EXPECT_NE(parseOhms("0.5").error().find("1 to 100M ohms"), std::string::npos);
+    EXPECT_NE(parseCapacitance("1").error().find("10pF to 10mF"), std::string::npos);
     EXPECT_EQ(parseLoad("none").value(), 0.0);
 }
 

@@ -3,6 +3,7 @@
 
 #include "SameState.h"
 #include "core/Encoder.h"
+#include "core/OutputLevel.h"
 #include "support/TempDirectory.h"
 #include "support/WaveBytes.h"
 #include "support/WindowUnderTest.h"
@@ -11,6 +12,7 @@
 #include "ui/TFormMain.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -127,13 +129,19 @@ TEST_F(CircuitWindowTest, TheChoiceSurvivesARestartToTheLastDigit) {
     EXPECT_EQ(parts.resistors.givenOhms, before.resistors.givenOhms);
     EXPECT_EQ(parts.capacitanceFarads, before.capacitanceFarads);
 
-    // A value that does not read back is its default; the others stay.
-    QSettings(QSettings::IniFormat, QSettings::UserScope, "ryx-encoder", "ryx-encoder")
-        .setValue("circuit/capacitor", "lots");
+    // A value that does not read back, or that no part has, is its default, and
+    // the status line says so; the others stay.
+    EXPECT_TRUE(second.state->statusText.empty());
+    QSettings stored(QSettings::IniFormat, QSettings::UserScope, "ryx-encoder", "ryx-encoder");
+    stored.setValue("circuit/capacitor", "lots");
+    stored.setValue("circuit/load", "5e-324");
+    stored.sync();
     Window third;
     EXPECT_EQ(third.state->circuitParts.capacitanceFarads, kDefaultCapacitanceFarads);
-    EXPECT_EQ(third.state->circuitParts.loadOhms, 47000.0);
+    EXPECT_EQ(third.state->circuitParts.loadOhms, 0.0);
     EXPECT_EQ(third.state->circuitParts.resistors.givenOhms[0], *parseOhms("4712.3"));
+    EXPECT_EQ(third.state->statusText.view(),
+              "Circuit settings: capacitor \"lots\" refused, 220n used; load \"5e-324\" refused, none used");
 }
 
 TEST_F(CircuitWindowTest, TextThatDoesNotReadDisablesOkAndSaysWhy) {
@@ -147,10 +155,13 @@ TEST_F(CircuitWindowTest, TextThatDoesNotReadDisablesOkAndSaysWhy) {
     };
     for (const Case& bad : {Case{box.CapacitorBox, "0.22x", "Unknown unit \"x\""},
                             Case{box.CapacitorBox, "", "Not a capacitance"},
-                            Case{box.CapacitorBox, "0", "Capacitance out of range"},
+                            Case{box.CapacitorBox, "0", "Capacitance \"0\" is not from 10pF to 10mF"},
+                            Case{box.CapacitorBox, "1e-300", "Capacitance \"1e-300\" is not from 10pF to 10mF"},
                             Case{box.LoadBox, "some", "Not a resistance"},
+                            Case{box.LoadBox, "5e-324", "Resistance \"5e-324\" is not from 1 to 100M ohms"},
                             Case{box.ResistorABox, "", "Not a resistance"},
-                            Case{box.ResistorBBox, "-10k", "Resistance out of range"}}) {
+                            Case{box.ResistorABox, "1e9k", "Resistance \"1e9k\" is not from 1 to 100M ohms"},
+                            Case{box.ResistorBBox, "-10k", "Resistance \"-10k\" is not from 1 to 100M ohms"}}) {
         SCOPED_TRACE(bad.text);
         box.ResistorABox->setText("4.7k");
         box.ResistorBBox->setText("");
@@ -166,6 +177,67 @@ TEST_F(CircuitWindowTest, TextThatDoesNotReadDisablesOkAndSaysWhy) {
     box.ResistorABox->setText("nonsense");
     chooseSeries(box, "Nearest E24 values");
     EXPECT_TRUE(box.OKButton->isEnabled());
+}
+
+// However long a value is typed, the dialog keeps its width: the fields keep
+// their size, the parts list wraps, the problem quotes the value cut short.
+TEST_F(CircuitWindowTest, LongValuesLeaveTheDialogItsWidth) {
+    Window window;
+    TCircuitBox& box = openBox(window);
+    box.CircuitButton->setChecked(true);
+    chooseSeries(box, "Values in ohms");
+    box.ResistorABox->setText("4.7k");
+    QApplication::processEvents();
+    const int width = box.width();
+    const QString digits(3000, QLatin1Char('7'));
+    struct Case {
+        QString a;
+        QString b;
+        QString capacitor;
+        QString load;
+    };
+    const QString none = QStringLiteral("none");
+    for (const Case& c : {Case{"1", "100M", "10m", "1"}, Case{"100M", "1", "10p", "100M"},
+                          Case{"4.7k", "", digits, none}, Case{"4.7k", "", "0." + digits, none},
+                          Case{digits + "k", digits, "220n", digits}}) {
+        SCOPED_TRACE((c.a + c.capacitor).left(12).toStdString());
+        box.ResistorABox->setText(c.a);
+        box.ResistorBBox->setText(c.b);
+        box.CapacitorBox->setText(c.capacitor);
+        box.LoadBox->setText(c.load);
+        QApplication::processEvents();
+        EXPECT_EQ(box.width(), width);
+        EXPECT_LT(box.ProblemLabel->text().size(), 80);
+    }
+}
+
+// The parts list says how loud the output is, for the bits the sound holds
+// through the parts chosen, as the summary of ryxenc does, and names the
+// figure Output Filter Model shows as the classic table's.
+TEST_F(CircuitWindowTest, PartsListStatesTheOutputLevel) {
+    Window window;
+    holdRamp(window);
+    encodeSound(*window.state);
+    TCircuitBox& box = openBox(window);
+    const auto levelIn = [&](FilterModelChoice model, const CircuitParts& parts) {
+        return QStringLiteral("\nOutput: ") +
+               QString::fromStdString(outputLevelText(outputLevel(*window.state, model, parts)));
+    };
+    EXPECT_TRUE(box.PartsLabel->text().endsWith(levelIn(FilterModelChoice::classic, CircuitParts{})))
+        << box.PartsLabel->text().toStdString();
+    // The classic table's figure is named as its own, beside the exact one (4506 and 4508 ohms).
+    const QString classicFigure = QStringLiteral("Classic table (Output Filter Model): each 2R = 9012\u03a9");
+    EXPECT_TRUE(box.PartsLabel->text().contains(classicFigure)) << box.PartsLabel->text().toStdString();
+    EXPECT_TRUE(box.PartsLabel->text().contains(QStringLiteral("exact 9.015k\u03a9")));
+    box.CircuitButton->setChecked(true);
+    EXPECT_TRUE(box.PartsLabel->text().endsWith(levelIn(FilterModelChoice::circuit, CircuitParts{})));
+    box.LoadBox->setText("1k");  // a load takes a share of the swing
+    CircuitParts loaded;
+    loaded.loadOhms = 1000;
+    EXPECT_TRUE(box.PartsLabel->text().endsWith(levelIn(FilterModelChoice::circuit, loaded)))
+        << box.PartsLabel->text().toStdString();
+    EXPECT_NE(levelIn(FilterModelChoice::circuit, loaded), levelIn(FilterModelChoice::circuit, CircuitParts{}));
+    EXPECT_TRUE(box.PartsLabel->text().contains(classicFigure));
 }
 
 // Hand-worked: R = -1 / (rate C ln(1 - 1/16)) = 4507.53 ohms at 15625 Hz and
