@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include "cli/CPlayerOutput.h"
 #include "cli/OptionTable.h"
 #include "firmware/PicProgram.h"
 #include "firmware/PlaybackTiming.h"
@@ -113,6 +114,7 @@ Result<> checkCombination(const CommandLine& options) {
                                  optionName(OptionId::parts) + " one value");
     }
     if (Result<> include = checkInclude(options); !include) return include;
+    if (Result<> player = checkCPlayerOptions(options); !player) return player;
     if (options.bank) {
         for (const std::string* name : {&options.asmFile, &options.binFile, &options.wavFile, &options.originalWavFile}) {
             if (!name->empty()) {

@@ -1,5 +1,6 @@
 #include "cli/EncodeBank.h"
 
+#include "cli/CPlayerOutput.h"
 #include "cli/EncodeInput.h"
 #include "cli/StateStorage.h"
 #include "core/ListSelection.h"
@@ -35,6 +36,10 @@ Result<> writeBankFile(const std::vector<const ProgramState*>& sounds, const Com
         }
         return exportCHeader(named, options.cName.empty() ? kDefaultBankName : options.cName, output.target);
     }
+    case OutputKind::cPlayerHeader:
+    case OutputKind::cPlayerSource:
+    case OutputKind::cPlayerSounds:
+    case OutputKind::cPlayerMain: return writeCPlayerOutput(sounds, options, output);
     default: return Result<>::failure("a bank writes no such file");
     }
 }
@@ -63,6 +68,10 @@ int encodeBank(const CommandLine& options, const PlannedInput& files, std::ostre
             return kExitRefused;
         }
         plan = *planned;
+    }
+    if (const Result<> player = checkCPlayerSounds(sounds, options); !player) {
+        printInputProblem(err, {}, player.error() + "; nothing was written");
+        return kExitRefused;
     }
     std::string failures;
     for (const PlannedOutput& output : files.outputs) {
@@ -104,6 +113,7 @@ int encodeBank(const CommandLine& options, const PlannedInput& files, std::ostre
         text << "  " << settings.chip->name << " at " << plan->clockHz << " Hz: " << plan->timing.cyclesPerSample
              << " cycles per sample, " << plan->usedWords << " of " << plan->totalWords << " words\n";
     }
+    if (!options.cPlayerFolder.empty()) printCPlayerSummary(text, sounds, options);
     return kExitOk;
 }
 

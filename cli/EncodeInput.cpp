@@ -1,5 +1,6 @@
 #include "cli/EncodeInput.h"
 
+#include "cli/CPlayerOutput.h"
 #include "cli/CircuitText.h"
 #include "cli/InputBytes.h"
 #include "cli/QualityReport.h"
@@ -178,6 +179,13 @@ Result<> writeOutput(const ProgramState& state, const CommandLine& options, cons
         const ProgramState* const sounds[] = {&state};
         return writePicRoutineInclude(sounds, programSettings(options), output.target);
     }
+    case OutputKind::cPlayerHeader:
+    case OutputKind::cPlayerSource:
+    case OutputKind::cPlayerSounds:
+    case OutputKind::cPlayerMain: {
+        const ProgramState* const sounds[] = {&state};
+        return writeCPlayerOutput(sounds, options, output);
+    }
     }
     return Result<>::failure("unknown output");
 }
@@ -283,11 +291,14 @@ int encodeInput(ProgramState& state, const CommandLine& options, const PlannedIn
 
     const Result<std::optional<PicProgramPlan>> plan = planProgram(state, options);
     if (!plan) return refuse(plan.error());
+    const ProgramState* const sounds[] = {&state};
+    if (const Result<> player = checkCPlayerSounds(sounds, options); !player) return refuse(player.error());
     if (const Result<> written = writeOutputs(state, options, input); !written) {
         printProblem(err, {}, written.error());
         return kExitWriteFailed;
     }
     if (!options.quiet) printSummary(text, state, options, input, *plan);
+    if (!options.quiet && !options.cPlayerFolder.empty()) printCPlayerSummary(text, sounds, options);
     return kExitOk;
 }
 

@@ -15,6 +15,8 @@ packages=(
   # checks against real programs: assembler, display, sound server, sound tools
   gputils gpsim ngspice desktop-file-utils xvfb xauth xdotool imagemagick x11-apps
   pulseaudio pulseaudio-utils sox libsox-fmt-mp3 espeak-ng
+  # the C player on AVR: compiler, C library, simulator and its library
+  gcc-avr avr-libc simavr libsimavr-dev
   # how outputs are put in place (system calls of ryxenc)
   strace
   # faster rebuilds

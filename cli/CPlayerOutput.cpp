@@ -1,0 +1,108 @@
+#include "cli/CPlayerOutput.h"
+
+#include "cli/OptionTable.h"
+#include "export/CPlayerExport.h"
+#include "firmware/PicProgram.h"
+
+#include <filesystem>
+
+namespace ryx::cli {
+namespace {
+
+constexpr std::string_view kBankName = "sounds";
+
+const CPlayerTarget& targetOf(const CommandLine& options) {
+    const CPlayerTarget* target = findCPlayerTarget(options.cPlayerTarget);
+    return target != nullptr ? *target : genericCPlayerTarget();
+}
+
+std::vector<CHeaderSound> namedSounds(std::span<const ProgramState* const> sounds, const CommandLine& options) {
+    std::vector<CHeaderSound> named;
+    for (std::size_t k = 0; k < sounds.size(); ++k) {
+        const std::string& input = options.inputs[k];
+        const std::string base = input == "-" ? std::string() : std::filesystem::path(input).stem().string();
+        named.push_back({sounds[k], cIdentifierFor(base), shownInputName(input)});
+    }
+    return named;
+}
+
+Result<CPlayerSettings> settingsOf(std::span<const CHeaderSound> sounds, const CommandLine& options) {
+    return planCPlayer(sounds, {.target = &targetOf(options),
+                                .clockHz = options.clockHz,
+                                .loop = options.loop,
+                                .bank = options.bank});
+}
+
+constexpr OutputKind kindOf(CPlayerFile file) {
+    switch (file) {
+    case CPlayerFile::header: return OutputKind::cPlayerHeader;
+    case CPlayerFile::source: return OutputKind::cPlayerSource;
+    case CPlayerFile::sounds: return OutputKind::cPlayerSounds;
+    case CPlayerFile::main: return OutputKind::cPlayerMain;
+    }
+    return OutputKind::cPlayerHeader;
+}
+
+}  // namespace
+
+Result<> checkCPlayerOptions(const CommandLine& options) {
+    const std::string player = optionName(OptionId::cPlayerFolder);
+    if (options.cPlayerFolder.empty()) {
+        if (options.cPlayerTarget.empty()) return {};
+        return Result<>::failure(optionName(OptionId::cPlayerTarget) + " names the chip of " + player + "'s main.c");
+    }
+    if (options.cPlayerFolder == "-") return Result<>::failure(player + " writes files into a folder, not '-'");
+    return {};
+}
+
+std::vector<PlannedOutput> planCPlayerOutputs(const CommandLine& options) {
+    std::vector<PlannedOutput> outputs;
+    if (options.cPlayerFolder.empty()) return outputs;
+    for (const CPlayerFile file : cPlayerFiles(targetOf(options))) {
+        outputs.push_back({kindOf(file), std::filesystem::path(options.cPlayerFolder) / cPlayerFileName(file),
+                           optionName(OptionId::cPlayerFolder)});
+    }
+    return outputs;
+}
+
+Result<> checkCPlayerSounds(std::span<const ProgramState* const> sounds, const CommandLine& options) {
+    if (options.cPlayerFolder.empty()) return {};
+    const Result<CPlayerSettings> settings = settingsOf(namedSounds(sounds, options), options);
+    if (!settings) return settings.failureDetail();
+    return {};
+}
+
+Result<> writeCPlayerOutput(std::span<const ProgramState* const> sounds, const CommandLine& options,
+                            const PlannedOutput& output) {
+    const std::vector<CHeaderSound> named = namedSounds(sounds, options);
+    const Result<CPlayerSettings> settings = settingsOf(named, options);
+    if (!settings) return settings.failureDetail();
+    std::error_code error;
+    std::filesystem::create_directories(options.cPlayerFolder, error);
+    if (error) {
+        return Result<>::failure("cannot make the folder " + options.cPlayerFolder + " (" + error.message() + ")",
+                                 error.value());
+    }
+    for (const CPlayerFile file : cPlayerFiles(*settings->target)) {
+        if (kindOf(file) == output.kind) return exportCPlayerFile(file, named, kBankName, *settings, output.target);
+    }
+    return Result<>::failure("the C player has no such file");
+}
+
+void printCPlayerSummary(std::ostream& out, std::span<const ProgramState* const> sounds, const CommandLine& options) {
+    const Result<CPlayerSettings> settings = settingsOf(namedSounds(sounds, options), options);
+    if (!settings) return;
+    const CPlayerTarget& target = *settings->target;
+    if (target.mcu.empty()) {
+        out << "  C player for " << target.processor << ": a tick " << settings->sampleRate
+            << " times a second (see --help)\n";
+        return;
+    }
+    const SampleTimer& timer = settings->timer;
+    out << "  " << target.processor << " at " << timer.clockHz << " Hz: " << target.timer << " every "
+        << timer.cyclesPerSample << " cycles, " << formatFixed(timer.playbackRate, 3) << " Hz (pitch "
+        << formatFixed(timer.pitchErrorPercent, 3, true) << " %); the player takes at most " << target.playerFlashBytes
+        << " bytes of flash, a tick at most " << target.tickCycles << " cycles\n";
+}
+
+}  // namespace ryx::cli
