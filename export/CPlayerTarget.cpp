@@ -33,8 +33,8 @@ constexpr std::array<CPlayerTarget, 3> kTargets{{
      .pinChangeFlags = "PCIFR",
      .pinChangeFlag = "PCIF2",
      .pinChangeVector = "PCINT2_vect",
-     .playerFlashBytes = 0,
-     .tickCycles = 0},
+     .playerFlashBytes = 520,
+     .tickCycles = 160},
     {.name = "attiny85",
      .processor = "ATtiny85",
      .mcu = "attiny85",
@@ -58,8 +58,8 @@ constexpr std::array<CPlayerTarget, 3> kTargets{{
      .pinChangeFlags = "GIFR",
      .pinChangeFlag = "PCIF",
      .pinChangeVector = "PCINT0_vect",
-     .playerFlashBytes = 0,
-     .tickCycles = 0},
+     .playerFlashBytes = 520,
+     .tickCycles = 160},
     {.name = "generic", .processor = "any microcontroller"},
 }};
 

@@ -67,6 +67,6 @@ Result<SampleTimer> planSampleTimer(const CPlayerTarget& target, std::uint32_t c
 
 // The cycles the timer's interrupt takes besides the tick: its entry, the
 // port write, the call's setup and the return, at most.
-inline constexpr std::uint32_t kInterruptCycles = 60;
+inline constexpr std::uint32_t kInterruptCycles = 100;
 
 }  // namespace ryx
