@@ -168,6 +168,7 @@ std::string cPlayerMainText(const CPlayerSettings& settings, std::size_t soundCo
     const CPlayerTarget& target = *settings.target;
     const SampleTimer& timer = settings.timer;
     const std::string port(1, target.triggerPort);
+    const std::string flags = std::string(target.timerFlags) + " = 1 << " + std::string(target.timerFlag);
     const std::uint32_t triggers = settings.bank ? triggerMask(target, soundCount) : 0;
     // Pull-ups of trigger pins on port B ride along in every write of the pins.
     const std::uint32_t pullUps = target.triggerPort == 'B' ? triggers : 0;
@@ -211,8 +212,11 @@ std::string cPlayerMainText(const CPlayerSettings& settings, std::size_t soundCo
             "    first = ryx_player_tick(&player);\n"
             "    pins = (unsigned char)((first & 3) | PULL_UPS);\n"
             "    playing = !(first & RYX_PLAYER_OVER);\n"
-            "    " + std::string(target.timerCounter) + " = 0;\n"
-            "    " + std::string(target.timerFlags) + " = 1 << " + std::string(target.timerFlag) + ";\n"
+            "    /* From a compare on, a whole sample to the first: asleep by then. */\n"
+            "    " + flags + ";\n"
+            "    while (!(" + std::string(target.timerFlags) + " & (1 << " + std::string(target.timerFlag) + "))) {\n"
+            "    }\n"
+            "    " + flags + ";\n"
             "    " + std::string(target.timerMask) + " = 1 << " + std::string(target.timerEnable) + ";\n"
             "    set_sleep_mode(SLEEP_MODE_IDLE);\n"
             "    for (;;) {\n"
@@ -258,7 +262,10 @@ std::string cPlayerMainText(const CPlayerSettings& settings, std::size_t soundCo
     text += "    DDRB = " + std::string(settings.twoPins ? "0x03" : "0x01") + "; /* pin A" +
             (settings.twoPins ? " and pin B" : "") + " out, low */\n";
     if (settings.bank && target.triggerPort != 'B') text += "    PORT" + port + " |= TRIGGERS; /* pulled up */\n";
-    if (settings.bank) text += "    " + std::string(target.pinChangeMask) + " = TRIGGERS;\n";
+    if (settings.bank) {
+        text += "    " + std::string(target.pinChangeMask) + " = TRIGGERS;\n";
+        text += "    " + std::string(target.edgeSense) + "; /* INT0/INT1 unused: no level wakes the chip */\n";
+    }
     text += "    " + std::string(target.timerCompare) + " = " + number(timer.compare) + "; /* " +
             number(timer.compare + 1) + " counts of CPU clock / " + number(timer.prescaler) + " */\n";
     text += "    " + std::string(target.timerControl) + number(timer.clockSelect) + ";\n";

@@ -21,7 +21,6 @@ struct CPlayerTarget {
     std::uint32_t timerTop = 0;          // the largest compare value
     std::string_view timerControl{};       // the mode's setup, the clock select ORed into its last register
     std::string_view timerCompare{};       // OCRnA
-    std::string_view timerCounter{};       // TCNTn
     std::string_view timerMask{};          // TIMSKn = 1 << timerEnable
     std::string_view timerEnable{};
     std::string_view timerFlags{};         // TIFRn = 1 << timerFlag
@@ -38,6 +37,9 @@ struct CPlayerTarget {
     std::string_view pinChangeFlags{};     // its pending flag: 1 << pinChangeFlag
     std::string_view pinChangeFlag{};
     std::string_view pinChangeVector{};
+    // The external interrupts on trigger pins, unused, on edges: a level
+    // held low must not keep the chip awake.
+    std::string_view edgeSense{};
     // Measured with avr-gcc -Os: the player's code (ryx_player.c without the
     // sounds) and its longest tick with the call, at most.
     std::uint32_t playerFlashBytes = 0;

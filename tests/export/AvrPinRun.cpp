@@ -1,5 +1,6 @@
 // Runs an AVR program in simavr (through its library) and prints every write
-// of port B as "CYCLE VALUE", then "end CYCLE STATE". Input pins are driven
+// of port B as "CYCLE VALUE", then "end CYCLE STATE"; simavr's own notes
+// start with a letter. Input pins are driven
 // from the command line: "D3@200000=0" pulls PD3 low at cycle 200000. The
 // run ends when the program sleeps with interrupts off (state "done"), or at
 // MAX_CYCLES ("running").
@@ -44,7 +45,8 @@ int main(int argc, char** argv) {
     std::vector<Drive> drives;
     for (int i = 5; i < argc; ++i) {
         Drive d;
-        if (std::sscanf(argv[i], "%c%d@%llu=%d", &d.port, &d.bit, &d.cycle, &d.level) != 4) {
+        if (std::sscanf(argv[i], "%c%d@%llu=%d", &d.port, &d.bit, &d.cycle, &d.level) != 4 ||
+            (d.port != 'B' && d.port != 'D')) {
             std::fprintf(stderr, "bad drive %s\n", argv[i]);
             return 2;
         }
@@ -68,7 +70,9 @@ int main(int argc, char** argv) {
     avr->sleep = noSleep;
     avr->log = 0;
     avr_load_firmware(avr, &firmware);
-    avr_irq_register_notify(avr_io_getirq(avr, AVR_IOCTL_IOPORT_GETIRQ('B'), IOPORT_IRQ_REG_PORT), onPortWrite, avr);
+    avr_irq_t* portWrites = avr_io_getirq(avr, AVR_IOCTL_IOPORT_GETIRQ('B'), IOPORT_IRQ_REG_PORT);
+    portWrites->flags = static_cast<uint8_t>(portWrites->flags & ~IRQ_FLAG_FILTERED);  // every write, also of the same value
+    avr_irq_register_notify(portWrites, onPortWrite, avr);
 
     const unsigned long long maxCycles = std::strtoull(argv[4], nullptr, 10);
     std::size_t next = 0;
@@ -76,7 +80,8 @@ int main(int argc, char** argv) {
     while (avr->cycle < maxCycles && state != cpu_Done && state != cpu_Crashed) {
         while (next < drives.size() && drives[next].cycle <= avr->cycle) {
             const Drive& d = drives[next++];
-            avr_raise_irq(avr_io_getirq(avr, AVR_IOCTL_IOPORT_GETIRQ(d.port), d.bit), static_cast<uint32_t>(d.level));
+            const uint32_t port = d.port == 'B' ? AVR_IOCTL_IOPORT_GETIRQ('B') : AVR_IOCTL_IOPORT_GETIRQ('D');
+            avr_raise_irq(avr_io_getirq(avr, port, d.bit), static_cast<uint32_t>(d.level));
         }
         state = avr_run(avr);
     }

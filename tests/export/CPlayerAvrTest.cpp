@@ -1,0 +1,223 @@
+// The C player on AVR: avr-gcc builds every target's main.c with the player
+// (strict C99, warnings as errors) within the flash the summary names, and
+// simavr plays it. The pins change only on the timer's grid, one write a
+// sample, and take the host player's values one for one (the --bin bits,
+// checked there, between the ramps), after which the chip sleeps with
+// interrupts off; a bank plays the sound of the trigger pin pulled low; no
+// tick takes longer than the summary says. Skipped without avr-gcc or simavr.
+
+#include "CPlayerFiles.h"
+
+#include "support/TempDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+
+namespace ryx {
+namespace {
+
+struct AvrRun {
+    std::vector<std::pair<std::uint64_t, unsigned>> writes;  // port B: cycle, value
+    bool done = false;  // asleep with interrupts off
+};
+
+bool avrToolsPresent() {
+    return std::string(RYX_AVR_PIN_RUN).size() > 0 && std::system("command -v avr-gcc >/dev/null 2>&1") == 0;
+}
+
+// Builds `sources` (main.c, or the test's own driver, with ryx_player.c); the
+// compiler's messages when it fails.
+std::string buildForAvr(const std::filesystem::path& folder, const CPlayerTarget& target, const std::string& first,
+                        const std::string& output) {
+    return test::commandOutput("cd '" + folder.string() + "' && avr-gcc -mmcu=" + std::string(target.mcu) +
+                               " -std=c99 -Wall -Wextra -Werror -Os -I. -o " + output + " '" + first +
+                               "' ryx_player.c 2>&1");
+}
+
+AvrRun runOnSimavr(const std::filesystem::path& elf, const CPlayerTarget& target, std::uint32_t clockHz,
+                   std::uint64_t cycles, const std::string& drives = {}) {
+    std::istringstream lines(test::commandOutput("'" + std::string(RYX_AVR_PIN_RUN) + "' '" + elf.string() + "' " +
+                                                 std::string(target.mcu) + " " + std::to_string(clockHz) + " " +
+                                                 std::to_string(cycles) + " " + drives));
+    AvrRun run;
+    std::string word;
+    while (lines >> word) {
+        if (word == "end") {
+            std::uint64_t at = 0;
+            lines >> at >> word;
+            run.done = word == "done";
+        } else if (std::isdigit(static_cast<unsigned char>(word[0])) != 0) {
+            unsigned value = 0;
+            lines >> value;
+            run.writes.emplace_back(std::stoull(word), value);
+        } else {
+            std::getline(lines, word);  // simavr's own note
+        }
+    }
+    return run;
+}
+
+// The writes from `first` on: one a sample exactly, with the host's values
+// (pins, and the pull-ups of trigger pins on port B).
+void expectPinForPin(const AvrRun& run, std::size_t first, const std::string& ticks, std::uint32_t cyclesPerSample,
+                     unsigned pullUps) {
+    const std::size_t played = ticks.find('4') + 1;  // the last write: both pins low
+    ASSERT_GE(run.writes.size(), first + played) << "the play was cut short";
+    const std::uint64_t start = run.writes[first].first;
+    for (std::size_t k = 0; k < played; ++k) {
+        const auto& [cycle, value] = run.writes[first + k];
+        ASSERT_EQ(cycle - start, k * cyclesPerSample) << "write " << k << " is off the grid";
+        const unsigned pins = ticks[k] == '4' ? 0u : static_cast<unsigned>(ticks[k] - '0');
+        ASSERT_EQ(value, pins | pullUps) << "sample " << k;
+    }
+}
+
+// Every target, scheme and form builds cleanly, and the player's code (its
+// .text and .data, the sounds left out) fits the flash the summary names,
+// with no more than a fifth to spare, also with a trigger pin for each sound.
+TEST(CPlayerBuildsForAvr, EveryFormWithinTheFlashTheSummaryNames) {
+    if (!avrToolsPresent()) GTEST_SKIP() << "avr-gcc or simavr is not installed";
+    const auto oneBit = test::encodedTone(8000, kAlgorithmOneBit, 64, 8);
+    const auto oneAndHalf = test::encodedTone(8000, kAlgorithmOneAndHalfBit, 64, 8);
+    for (const CPlayerTarget& target : cPlayerTargets()) {
+        if (target.mcu.empty()) continue;
+        std::uint32_t most = 0;
+        for (const ProgramState* sound : {oneBit.get(), oneAndHalf.get()}) {
+            for (const int form : {0, 1, 2}) {  // once, loop, a bank on every trigger pin
+                SCOPED_TRACE(std::string(target.name) + ", form " + std::to_string(form) + ", pins " +
+                             std::to_string(sound->encoder.algorithmType));
+                test::TempDirectory folder;
+                const std::vector<const ProgramState*> sounds(form == 2 ? target.triggerPins : 1, sound);
+                test::writeCPlayer(folder.path(), sounds, {.target = &target, .loop = form == 1, .bank = form == 2});
+                ASSERT_EQ(buildForAvr(folder.path(), target, "main.c", "sound.elf"), "");
+                const std::string size = test::commandOutput(
+                    "cd '" + folder.path().string() + "' && avr-gcc -mmcu=" + std::string(target.mcu) +
+                    " -std=c99 -Os -c ryx_player.c && avr-size -A ryx_player.o | awk '$1==\".text\"||$1==\".data\"{n+=$2} "
+                    "END{print n}'");
+                most = std::max(most, static_cast<std::uint32_t>(std::stoul(size)));
+            }
+        }
+        std::printf("[ flash    ] %s: the player takes at most %u bytes\n", std::string(target.name).c_str(), most);
+        EXPECT_LE(most, target.playerFlashBytes) << target.name;
+        EXPECT_GE(most * 5, target.playerFlashBytes * 4) << target.name << ": the summary's figure is far above";
+    }
+}
+
+struct PlayCase {
+    const char* target;
+    std::uint32_t clockHz;
+    std::uint32_t rate;
+    std::int8_t algorithmType;
+};
+
+class CPlayerOnAvr : public testing::TestWithParam<PlayCase> {
+protected:
+    void SetUp() override {
+        if (!avrToolsPresent()) GTEST_SKIP() << "avr-gcc or simavr is not installed";
+    }
+};
+
+TEST_P(CPlayerOnAvr, PlaysPinForPinOnTheTimersGridThenSleeps) {
+    const PlayCase& c = GetParam();
+    const CPlayerTarget& target = *findCPlayerTarget(c.target);
+    const auto sound = test::encodedTone(c.rate, c.algorithmType, 240, 16);
+    test::TempDirectory folder;
+    const CPlayerSettings settings =
+        test::writeCPlayer(folder.path(), {sound.get()}, {.target = &target, .clockHz = c.clockHz});
+    ASSERT_EQ(buildForAvr(folder.path(), target, "main.c", "sound.elf"), "");
+    std::string problem;
+    const auto host = test::buildHostPlayer(folder.path(), problem);
+    ASSERT_TRUE(problem.empty()) << problem;
+    const CPlayerRamp ramp = cPlayerRamp(c.rate, c.algorithmType == kAlgorithmOneAndHalfBit);
+    const std::string ticks = test::playOnHost(host, 0, 2 * ramp.ticks + 300);
+
+    const std::uint64_t samples = ticks.find('4') + 10;
+    const AvrRun run = runOnSimavr(folder / "sound.elf", target, c.clockHz, samples * settings.timer.cyclesPerSample);
+    EXPECT_TRUE(run.done) << "not asleep with interrupts off";
+    // The first write is main's, before the timer starts.
+    expectPinForPin(run, 1, ticks, settings.timer.cyclesPerSample, 0);
+    EXPECT_EQ(run.writes.size(), 1 + ticks.find('4') + 1) << "writes after the play";
+}
+
+TEST_P(CPlayerOnAvr, TickTakesNoMoreCyclesThanTheSummarySays) {
+    const PlayCase& c = GetParam();
+    const CPlayerTarget& target = *findCPlayerTarget(c.target);
+    const auto sound = test::encodedTone(c.rate, c.algorithmType, 240, 16);
+    test::TempDirectory folder;
+    test::writeCPlayer(folder.path(), {sound.get()}, {.target = &target, .clockHz = c.clockHz});
+    ASSERT_EQ(buildForAvr(folder.path(), target, RYX_AVR_TICK_MEASURE, "measure.elf"), "");
+    const CPlayerRamp ramp = cPlayerRamp(c.rate, c.algorithmType == kAlgorithmOneAndHalfBit);
+    const AvrRun run = runOnSimavr(folder / "measure.elf", target, c.clockHz, 400ull * (2 * ramp.ticks + 300));
+    ASSERT_TRUE(run.done);
+    // PB2 high just before each call, low after it.
+    std::uint64_t longest = 0, calls = 0, since = 0;
+    for (const auto& [cycle, value] : run.writes) {
+        if ((value & 4) != 0) {
+            since = cycle;
+        } else if (since != 0) {
+            longest = std::max(longest, cycle - since);
+            ++calls;
+        }
+    }
+    std::printf("[ cycles   ] %s: the longest of %llu ticks takes %llu cycles\n", c.target,
+                static_cast<unsigned long long>(calls), static_cast<unsigned long long>(longest));
+    RecordProperty("tickCycles", std::to_string(longest));
+    EXPECT_GE(calls, 2 * ramp.ticks + 264);
+    EXPECT_LE(longest, target.tickCycles);
+    EXPECT_GE(longest * 5, target.tickCycles * 4) << "the summary's figure is far above the tick's";
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, CPlayerOnAvr,
+                         testing::Values(PlayCase{"atmega328p", 16000000, 8000, kAlgorithmOneBit},
+                                         PlayCase{"attiny85", 8000000, 15625, kAlgorithmOneAndHalfBit}),
+                         [](const testing::TestParamInfo<PlayCase>& param) { return std::string(param.param.target); });
+
+// A bank of two sounds (440 and 660 Hz): pulling the second sound's trigger
+// pin low plays it, pin for pin, and nothing before the press; the pin is
+// held low for half the play, as a finger on a button would.
+class CPlayerBankOnAvr : public testing::TestWithParam<PlayCase> {
+protected:
+    void SetUp() override {
+        if (!avrToolsPresent()) GTEST_SKIP() << "avr-gcc or simavr is not installed";
+    }
+};
+
+TEST_P(CPlayerBankOnAvr, TriggerPinPlaysItsSound) {
+    const PlayCase& c = GetParam();
+    const CPlayerTarget& target = *findCPlayerTarget(c.target);
+    const auto low = test::encodedTone(c.rate, c.algorithmType, 240, 16, 440);
+    const auto high = test::encodedTone(c.rate, c.algorithmType, 240, 16, 660);
+    test::TempDirectory folder;
+    const CPlayerSettings settings = test::writeCPlayer(folder.path(), {low.get(), high.get()},
+                                                        {.target = &target, .clockHz = c.clockHz, .bank = true});
+    ASSERT_EQ(buildForAvr(folder.path(), target, "main.c", "bank.elf"), "");
+    std::string problem;
+    const auto host = test::buildHostPlayer(folder.path(), problem);
+    ASSERT_TRUE(problem.empty()) << problem;
+    const CPlayerRamp ramp = cPlayerRamp(c.rate, c.algorithmType == kAlgorithmOneAndHalfBit);
+    const std::string ticks = test::playOnHost(host, 1, 2 * ramp.ticks + 300);
+    ASSERT_NE(ticks, test::playOnHost(host, 0, 2 * ramp.ticks + 300)) << "the two sounds play alike";
+
+    const std::string port(1, target.triggerPort);
+    const std::string first = port + std::to_string(target.firstTriggerBit);
+    const std::string second = port + std::to_string(target.firstTriggerBit + 1);
+    const std::uint64_t press = 200000;
+    const std::uint64_t cycles = press + (ticks.find('4') + 10) * std::uint64_t{settings.timer.cyclesPerSample};
+    const AvrRun run = runOnSimavr(folder / "bank.elf", target, c.clockHz, cycles,
+                                   first + "@0=1 " + second + "@0=1 " + second + "@" + std::to_string(press) + "=0 " +
+                                       second + "@" + std::to_string(cycles / 2) + "=1");
+    ASSERT_GE(run.writes.size(), 2u);
+    EXPECT_GT(run.writes[1].first, press) << "a write before the press";
+    const unsigned pullUps = target.triggerPort == 'B' ? 3u << target.firstTriggerBit : 0u;
+    expectPinForPin(run, 1, ticks, settings.timer.cyclesPerSample, pullUps);
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, CPlayerBankOnAvr,
+                         testing::Values(PlayCase{"atmega328p", 16000000, 8000, kAlgorithmOneBit},
+                                         PlayCase{"attiny85", 8000000, 15625, kAlgorithmOneAndHalfBit}),
+                         [](const testing::TestParamInfo<PlayCase>& param) { return std::string(param.param.target); });
+
+}  // namespace
+}  // namespace ryx
