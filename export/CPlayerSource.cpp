@@ -38,6 +38,22 @@ std::string soundCases(std::span<const CPlayerSound> sounds) {
 
 }  // namespace
 
+CPlayerFineRamp cPlayerFineRamp(const CPlayerTarget& target, const SampleTimer& timer, bool twoPins) {
+    // The fine bits stop this many cycles before the next sample, time for
+    // the main loop to go to sleep: the interrupt then always wakes it alike.
+    const std::uint32_t stop = (kFineStopCycles + timer.prescaler - 1) / timer.prescaler;
+    CPlayerFineRamp fine;
+    fine.stopCount = timer.compare > stop ? timer.compare - stop : 0;
+    const std::uint32_t fineCycles = fine.stopCount * timer.prescaler;
+    const std::uint32_t busy = kRampInterruptCycles + target.rampTickCycles;
+    if (fineCycles <= busy) return {};
+    fine.gain = 256 * timer.cyclesPerSample / (fineCycles - busy);
+    // Fine bits that cannot reach the ramp's top (all of pin A under "1.5 bit",
+    // half of it under "1 bit") would do worse than the tick's own bits.
+    if ((twoPins ? 252 : 128) * fine.gain > (twoPins ? 512u : 256u) * 256) return {};
+    return fine;
+}
+
 CPlayerRamp cPlayerRamp(std::uint32_t sampleRate, bool twoPins) {
     // Ticks in 0.15 s; the most updates that keep at least 2 ticks each.
     const std::uint64_t ticks = std::uint64_t{sampleRate} * 3 / 20;
@@ -65,7 +81,8 @@ std::string cPlayerHeaderText(const CPlayerSettings& settings, std::size_t sound
     text += "#define RYX_PLAYER_SOUNDS " + number(soundCount) + "\n";
     text += "#define RYX_PLAYER_LOOP " + std::string(settings.loop ? "1 /* the sound plays for ever */\n"
                                                                    : "0 /* 1: the sound plays for ever */\n");
-    text += "#define RYX_PLAYER_OVER 4 /* the tick's value once over */\n\n";
+    text += "#define RYX_PLAYER_OVER 4 /* the tick's value once over */\n";
+    text += "#define RYX_PLAYER_RAMP 8 /* in the tick's value: a sample of the rise or fall */\n\n";
     text += "/* Yours to own (static or on the stack); only the player touches it. */\n"
             "typedef struct ryx_player {\n"
             "    const unsigned char *first; /* the sound's first byte */\n"
@@ -136,7 +153,7 @@ std::string cPlayerSourceText(const CPlayerSettings& settings, std::span<const C
             "        }\n"
             "        if (--p->updates == 0) p->phase = p->phase == RYX_RISE ? RYX_SOUND : RYX_OVER;\n"
             "    }\n"
-            "    return pin;\n}\n\n";
+            "    return pin | RYX_PLAYER_RAMP;\n}\n\n";
     text += "int ryx_player_tick(ryx_player *p)\n{\n"
             "    int pins;\n"
             "    if (p->phase != RYX_SOUND) return p->phase == RYX_OVER ? RYX_PLAYER_OVER : ryx_ramp_tick(p);\n"
@@ -190,27 +207,69 @@ std::string cPlayerMainText(const CPlayerSettings& settings, std::size_t soundCo
     text += "\n#include \"ryx_player.h\"\n\n";
     text += "#define PULL_UPS " + hexByte(pullUps) + " /* kept in every write of port B */\n";
     if (settings.bank) text += "#define TRIGGERS " + hexByte(triggers) + " /* on port " + port + " */\n";
+    const CPlayerFineRamp fine = cPlayerFineRamp(target, timer, settings.twoPins);
+    const std::string timerCount = std::string(target.timerCompare).replace(0, 3, "TCNT").substr(0, 5);
+    text += "\n/* In each sample of the rise and fall the main loop plays fine bits of a\n"
+            " * sigma-delta of the ramp's level on pin A (both pins for a double step under\n"
+            " * \"1.5 bit\"), from the interrupt's end until the timer counts FINE_STOP; the\n"
+            " * rest of the sample is low, so the level is scaled by FINE_GAIN / 256. The\n"
+            " * ramp's least step is a fine bit, a few cycles, not a whole sample. With\n"
+            " * FINE_STOP 0 a sample is too short for them: the ramp is the tick's bits. */\n";
+    text += "#define FINE_STOP " + number(fine.stopCount) + "\n";
+    text += "#define FINE_GAIN " + number(fine.gain) + "UL\n";
+    text += "#define FINE_MOST " + std::string(settings.twoPins ? "512 /* both pins */\n" : "256 /* pin A */\n");
     text += "\nstatic ryx_player player;\n"
             "static volatile unsigned char pins = PULL_UPS; /* port B at the next sample */\n"
-            "static volatile unsigned char playing;\n\n";
+            "static volatile unsigned char playing;\n"
+            "static volatile unsigned char ramping;    /* the sample being played is the ramp's */\n"
+            "static volatile unsigned char ramp_level; /* its level, of 256 of pin A */\n"
+            "static unsigned char next_ramping;\n\n";
     text += "/* The pins change first thing, from the tick before: on the timer's grid. */\n"
             "ISR(" + std::string(target.timerVector) + ")\n{\n"
             "    int next;\n"
             "    PORTB = pins;\n"
             "    if (!playing) {\n"
             "        " + std::string(target.timerMask) + " = 0; /* both pins low: done */\n"
+            "        ramping = 0;\n"
             "        return;\n"
             "    }\n"
+            "    ramping = next_ramping;\n"
+            "    ramp_level = (unsigned char)(player.level >> 8);\n"
             "    next = ryx_player_tick(&player);\n"
-            "    pins = (unsigned char)((next & 3) | PULL_UPS);\n"
+            "    next_ramping = (next & RYX_PLAYER_RAMP) != 0;\n"
+            "    pins = next_ramping && FINE_STOP > 0 ? PULL_UPS : (unsigned char)((next & 3) | PULL_UPS);\n"
             "    if (next & RYX_PLAYER_OVER) playing = 0;\n}\n\n";
+    text += "#if FINE_STOP > 0\n/* Fine bits until the timer reaches FINE_STOP, then low. */\n"
+            "static void fine_bits(void)\n{\n"
+            "    static int error;\n"
+            "    static unsigned char level;\n"
+            "    static unsigned int target;\n"
+            "    while (" + timerCount + " < FINE_STOP) {\n"
+            "        if (ramp_level != level) {\n"
+            "            level = ramp_level;\n"
+            "            target = (unsigned int)(level * FINE_GAIN / 256);\n"
+            "            if (target > FINE_MOST) target = FINE_MOST;\n"
+            "        }\n"
+            "        error += (int)target;\n"
+            "        if (error < 128) {\n"
+            "            PORTB = PULL_UPS;\n"
+            "        } else if (FINE_MOST > 256 && error >= 384) {\n"
+            "            PORTB = PULL_UPS | 3;\n"
+            "            error -= 512;\n"
+            "        } else {\n"
+            "            PORTB = PULL_UPS | 1;\n"
+            "            error -= 256;\n"
+            "        }\n"
+            "    }\n"
+            "    PORTB = PULL_UPS;\n}\n#endif\n\n";
     if (settings.bank) text += "EMPTY_INTERRUPT(" + std::string(target.pinChangeVector) + ");\n\n";
-    text += "/* Sleeps until the interrupts are over (idle: the timer runs). */\n"
+    text += "/* Sleeps between the interrupts until they are over (idle: the timer runs). */\n"
             "static void play(unsigned sound)\n{\n"
             "    int first;\n"
             "    ryx_player_start(&player, sound);\n"
             "    first = ryx_player_tick(&player);\n"
-            "    pins = (unsigned char)((first & 3) | PULL_UPS);\n"
+            "    next_ramping = (first & RYX_PLAYER_RAMP) != 0;\n"
+            "    pins = next_ramping && FINE_STOP > 0 ? PULL_UPS : (unsigned char)((first & 3) | PULL_UPS);\n"
             "    playing = !(first & RYX_PLAYER_OVER);\n"
             "    /* From a compare on, a whole sample to the first: asleep by then. */\n"
             "    " + flags + ";\n"
@@ -220,6 +279,9 @@ std::string cPlayerMainText(const CPlayerSettings& settings, std::size_t soundCo
             "    " + std::string(target.timerMask) + " = 1 << " + std::string(target.timerEnable) + ";\n"
             "    set_sleep_mode(SLEEP_MODE_IDLE);\n"
             "    for (;;) {\n"
+            "#if FINE_STOP > 0\n"
+            "        if (ramping) fine_bits();\n"
+            "#endif\n"
             "        cli();\n"
             "        if (" + std::string(target.timerMask) + " == 0) break;\n"
             "        sleep_enable();\n"

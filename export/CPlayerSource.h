@@ -40,6 +40,22 @@ struct CPlayerRamp {
 };
 CPlayerRamp cPlayerRamp(std::uint32_t sampleRate, bool twoPins);
 
+// On a chip, the main loop fills each sample of the rise and fall with fine
+// bits of a sigma-delta (pin A, or both pins for a double step under "1.5
+// bit") from the interrupt's end until the timer counts `stopCount`, the rest
+// of the sample low: the level is scaled by `gain` / 256 for it, and the
+// ramp's least step is a fine bit, not a sample.
+struct CPlayerFineRamp {
+    std::uint32_t stopCount = 0;
+    std::uint32_t gain = 256;
+};
+// Cycles before the next sample that the fine bits leave to the main loop's
+// way to sleep; the interrupt's own in a ramp sample, its tick aside.
+inline constexpr std::uint32_t kFineStopCycles = 80;
+inline constexpr std::uint32_t kRampInterruptCycles = 110;
+// None (stopCount 0) where the interrupt leaves too little of a sample.
+CPlayerFineRamp cPlayerFineRamp(const CPlayerTarget& target, const SampleTimer& timer, bool twoPins);
+
 std::string cPlayerHeaderText(const CPlayerSettings& settings, std::size_t soundCount);
 std::string cPlayerSourceText(const CPlayerSettings& settings, std::span<const CPlayerSound> sounds);
 // For a chip only: generic has none.

@@ -34,7 +34,9 @@ constexpr std::array<CPlayerTarget, 3> kTargets{{
      .pinChangeVector = "PCINT2_vect",
      .edgeSense = "EICRA = (1 << ISC11) | (1 << ISC10) | (1 << ISC01) | (1 << ISC00)",
      .playerFlashBytes = 520,
-     .tickCycles = 160},
+     .tickCycles = 160,
+     .rampTickCycles = 90,
+     .fineBitCycles = 14},
     {.name = "attiny85",
      .processor = "ATtiny85",
      .mcu = "attiny85",
@@ -59,7 +61,9 @@ constexpr std::array<CPlayerTarget, 3> kTargets{{
      .pinChangeVector = "PCINT0_vect",
      .edgeSense = "MCUCR |= (1 << ISC01) | (1 << ISC00)",
      .playerFlashBytes = 520,
-     .tickCycles = 160},
+     .tickCycles = 160,
+     .rampTickCycles = 90,
+     .fineBitCycles = 14},
     {.name = "generic", .processor = "any microcontroller"},
 }};
 

@@ -59,19 +59,52 @@ AvrRun runOnSimavr(const std::filesystem::path& elf, const CPlayerTarget& target
     return run;
 }
 
-// The writes from `first` on: one a sample exactly, with the host's values
-// (pins, and the pull-ups of trigger pins on port B).
-void expectPinForPin(const AvrRun& run, std::size_t first, const std::string& ticks, std::uint32_t cyclesPerSample,
-                     unsigned pullUps) {
-    const std::size_t played = ticks.find('4') + 1;  // the last write: both pins low
-    ASSERT_GE(run.writes.size(), first + played) << "the play was cut short";
-    const std::uint64_t start = run.writes[first].first;
-    for (std::size_t k = 0; k < played; ++k) {
-        const auto& [cycle, value] = run.writes[first + k];
-        ASSERT_EQ(cycle - start, k * cyclesPerSample) << "write " << k << " is off the grid";
-        const unsigned pins = ticks[k] == '4' ? 0u : static_cast<unsigned>(ticks[k] - '0');
-        ASSERT_EQ(value, pins | pullUps) << "sample " << k;
+// From the write `first` on, sample k's first write at exactly the start
+// plus k samples: in the sound (the host's ticks 0 to 3) the host's pins and
+// nothing else within the sample; in the rise and fall (8 and 9) the fine
+// bits within the sample, pin A or both pins, never pin B alone; the last,
+// both pins low. Where
+// the writes of the play end.
+std::size_t expectPinForPin(const AvrRun& run, std::size_t first, const std::string& ticks,
+                            std::uint32_t cyclesPerSample, unsigned pullUps) {
+    const std::size_t played = ticks.find('4') + 1;
+    if (run.writes.size() <= first) {
+        ADD_FAILURE() << "nothing was played";
+        return first;
     }
+    const std::uint64_t start = run.writes[first].first;
+    std::size_t w = first;
+    for (std::size_t k = 0; k < played; ++k) {
+        const std::uint64_t at = start + k * cyclesPerSample;
+        const bool ramp = ticks[k] == '8' || ticks[k] == '9';
+        if (w >= run.writes.size() || run.writes[w].first != at) {
+            ADD_FAILURE() << "sample " << k << " is not written on the grid"
+                          << (w < run.writes.size() ? ": cycle " + std::to_string(run.writes[w].first - at) : "");
+            return w;
+        }
+        const unsigned pins = ticks[k] == '4' ? 0u : static_cast<unsigned>(ticks[k] - '0') & 3u;
+        for (const std::size_t sampleWrite = w; w < run.writes.size() && run.writes[w].first < at + cyclesPerSample; ++w) {
+            const unsigned value = run.writes[w].second;
+            // In a ramp pin A, or both pins for a double step; pin B alone never.
+            const unsigned ramped = value & ~pullUps;
+            if (ramp ? (value & pullUps) != pullUps || ramped == 2 || ramped > 3
+                     : w != sampleWrite || value != (pins | pullUps)) {
+                ADD_FAILURE() << "sample " << k << " (" << ticks[k] << ") wrote " << value << " at cycle "
+                              << run.writes[w].first - at;
+                return w;
+            }
+        }
+    }
+    return w;
+}
+
+// The pins' changes in seconds.
+test::PinChanges changesOf(const AvrRun& run, std::uint32_t clockHz) {
+    test::PinChanges changes;
+    for (const auto& [cycle, value] : run.writes) {
+        changes.emplace_back(static_cast<double>(cycle) / clockHz, value & 3u);
+    }
+    return changes;
 }
 
 // Every target, scheme and form builds cleanly, and the player's code (its
@@ -105,11 +138,17 @@ TEST(CPlayerBuildsForAvr, EveryFormWithinTheFlashTheSummaryNames) {
     }
 }
 
+constexpr std::uint32_t kToneSamples = 800;
+constexpr std::uint32_t kSilentSamples = 40;
+constexpr double kClickStep = 0.5e-6;
+
 struct PlayCase {
+    const char* name;
     const char* target;
     std::uint32_t clockHz;
     std::uint32_t rate;
     std::int8_t algorithmType;
+    bool fineBits = true;  // a sample long enough for main.c's fine ramp bits
 };
 
 class CPlayerOnAvr : public testing::TestWithParam<PlayCase> {
@@ -121,8 +160,9 @@ protected:
 
 TEST_P(CPlayerOnAvr, PlaysPinForPinOnTheTimersGridThenSleeps) {
     const PlayCase& c = GetParam();
+    const bool twoPins = c.algorithmType == kAlgorithmOneAndHalfBit;
     const CPlayerTarget& target = *findCPlayerTarget(c.target);
-    const auto sound = test::encodedTone(c.rate, c.algorithmType, 240, 16);
+    const auto sound = test::encodedTone(c.rate, c.algorithmType, kToneSamples, kSilentSamples);
     test::TempDirectory folder;
     const CPlayerSettings settings =
         test::writeCPlayer(folder.path(), {sound.get()}, {.target = &target, .clockHz = c.clockHz});
@@ -130,15 +170,41 @@ TEST_P(CPlayerOnAvr, PlaysPinForPinOnTheTimersGridThenSleeps) {
     std::string problem;
     const auto host = test::buildHostPlayer(folder.path(), problem);
     ASSERT_TRUE(problem.empty()) << problem;
-    const CPlayerRamp ramp = cPlayerRamp(c.rate, c.algorithmType == kAlgorithmOneAndHalfBit);
-    const std::string ticks = test::playOnHost(host, 0, 2 * ramp.ticks + 300);
+    const CPlayerRamp ramp = cPlayerRamp(c.rate, twoPins);
+    const std::string ticks = test::playOnHost(host, 0, 2 * ramp.ticks + kToneSamples + 2 * kSilentSamples + 10);
+    const std::uint32_t cycles = settings.timer.cyclesPerSample;
 
     const std::uint64_t samples = ticks.find('4') + 10;
-    const AvrRun run = runOnSimavr(folder / "sound.elf", target, c.clockHz, samples * settings.timer.cyclesPerSample);
+    const AvrRun run = runOnSimavr(folder / "sound.elf", target, c.clockHz, samples * cycles);
     EXPECT_TRUE(run.done) << "not asleep with interrupts off";
     // The first write is main's, before the timer starts.
-    expectPinForPin(run, 1, ticks, settings.timer.cyclesPerSample, 0);
-    EXPECT_EQ(run.writes.size(), 1 + ticks.find('4') + 1) << "writes after the play";
+    EXPECT_EQ(expectPinForPin(run, 1, ticks, cycles, 0), run.writes.size()) << "writes after the play";
+
+    // The click of the ramps as played, fine bits and all, measured as for
+    // the PIC programs: at most a tenth of the sound's peak.
+    ASSERT_GE(run.writes.size(), 2u);
+    const double sample = static_cast<double>(cycles) / c.clockHz;
+    const double soundStart = static_cast<double>(run.writes[1].first) / c.clockHz + ramp.ticks * sample;
+    const double soundEnd = soundStart + static_cast<double>(ticks.find('8', ramp.ticks) - ramp.ticks) * sample;
+    const double seconds = static_cast<double>(run.writes.back().first) / c.clockHz + 0.05;
+    const std::vector<double> y =
+        test::filteredLoad(changesOf(run, c.clockHz), seconds, kClickStep, twoPins, sound->encoder.resistorOhms);
+    const auto at = [](double t) { return static_cast<std::size_t>(t / kClickStep); };
+    const double during = test::peakOf(y, at(soundStart), at(soundEnd));
+    const double click = std::max(test::peakOf(y, 0, at(soundStart)), test::peakOf(y, at(soundEnd + 0.005), y.size()));
+    std::printf("[ clicks   ] %s: %.4f V ramps, %.4f V during: ratio %.3f\n", c.target, click, during, click / during);
+    RecordProperty("ratio", std::to_string(click / during));
+    EXPECT_GT(during, 0.5) << "the tone is missing";
+    ASSERT_EQ(cPlayerFineRamp(target, settings.timer, twoPins).stopCount > 0, c.fineBits);
+    if (c.fineBits) {
+        EXPECT_LE(click, during / 10);
+    } else {
+        // Too short a sample for fine bits: the tick's own, no worse than one
+        // high sample alone.
+        const test::PinChanges lone{{0.01, 1u}, {0.01 + sample, 0u}};
+        const std::vector<double> pulse = test::filteredLoad(lone, 0.1, kClickStep, twoPins, sound->encoder.resistorOhms);
+        EXPECT_LE(click, 1.1 * test::peakOf(pulse, 0, pulse.size()));
+    }
 }
 
 TEST_P(CPlayerOnAvr, TickTakesNoMoreCyclesThanTheSummarySays) {
@@ -169,10 +235,13 @@ TEST_P(CPlayerOnAvr, TickTakesNoMoreCyclesThanTheSummarySays) {
     EXPECT_GE(longest * 5, target.tickCycles * 4) << "the summary's figure is far above the tick's";
 }
 
-INSTANTIATE_TEST_SUITE_P(Targets, CPlayerOnAvr,
-                         testing::Values(PlayCase{"atmega328p", 16000000, 8000, kAlgorithmOneBit},
-                                         PlayCase{"attiny85", 8000000, 15625, kAlgorithmOneAndHalfBit}),
-                         [](const testing::TestParamInfo<PlayCase>& param) { return std::string(param.param.target); });
+INSTANTIATE_TEST_SUITE_P(
+    Targets, CPlayerOnAvr,
+    testing::Values(PlayCase{"atmega328p_8000_OneBit", "atmega328p", 16000000, 8000, kAlgorithmOneBit},
+                    PlayCase{"attiny85_15625_OneAndHalfBit", "attiny85", 8000000, 15625, kAlgorithmOneAndHalfBit,
+                             false},
+                    PlayCase{"attiny85_8000_OneAndHalfBit", "attiny85", 8000000, 8000, kAlgorithmOneAndHalfBit}),
+    [](const testing::TestParamInfo<PlayCase>& param) { return std::string(param.param.name); });
 
 // A bank of two sounds (440 and 660 Hz): pulling the second sound's trigger
 // pin low plays it, pin for pin, and nothing before the press; the pin is
@@ -211,13 +280,14 @@ TEST_P(CPlayerBankOnAvr, TriggerPinPlaysItsSound) {
     ASSERT_GE(run.writes.size(), 2u);
     EXPECT_GT(run.writes[1].first, press) << "a write before the press";
     const unsigned pullUps = target.triggerPort == 'B' ? 3u << target.firstTriggerBit : 0u;
-    expectPinForPin(run, 1, ticks, settings.timer.cyclesPerSample, pullUps);
+    EXPECT_EQ(expectPinForPin(run, 1, ticks, settings.timer.cyclesPerSample, pullUps), run.writes.size());
 }
 
-INSTANTIATE_TEST_SUITE_P(Targets, CPlayerBankOnAvr,
-                         testing::Values(PlayCase{"atmega328p", 16000000, 8000, kAlgorithmOneBit},
-                                         PlayCase{"attiny85", 8000000, 15625, kAlgorithmOneAndHalfBit}),
-                         [](const testing::TestParamInfo<PlayCase>& param) { return std::string(param.param.target); });
+INSTANTIATE_TEST_SUITE_P(
+    Targets, CPlayerBankOnAvr,
+    testing::Values(PlayCase{"atmega328p", "atmega328p", 16000000, 8000, kAlgorithmOneBit},
+                    PlayCase{"attiny85", "attiny85", 8000000, 15625, kAlgorithmOneAndHalfBit, false}),
+    [](const testing::TestParamInfo<PlayCase>& param) { return std::string(param.param.name); });
 
 }  // namespace
 }  // namespace ryx

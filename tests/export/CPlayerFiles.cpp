@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdio>
 #include <numbers>
+#include <utility>
+#include <algorithm>
 
 namespace ryx::test {
 
@@ -41,6 +43,37 @@ CPlayerSettings writeCPlayer(const std::filesystem::path& folder, const std::vec
         if (!written) throw std::runtime_error(written.error());
     }
     return *settings;
+}
+
+std::vector<double> filteredLoad(const PinChanges& changes, double seconds, double step, bool twoPins, double ohms) {
+    constexpr double kSupply = 5.0, kC1 = 0.22e-6, kC2 = 4.7e-6, kLoad = 10e3;
+    double vn = 0, vc2 = 0;
+    // A 2nd-order Butterworth high-pass by the bilinear transform.
+    const double k = std::tan(std::numbers::pi * 100 * step), q = std::numbers::sqrt2, norm = 1 / (1 + q * k + k * k);
+    const double a1 = 2 * (k * k - 1) * norm, a2 = (1 - q * k + k * k) * norm;
+    double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+    std::vector<double> out;
+    std::size_t next = 0;
+    unsigned pins = 0;
+    for (double t = 0; t < seconds; t += step) {
+        while (next < changes.size() && changes[next].first <= t) pins = changes[next++].second;
+        const double source = twoPins ? kSupply * ((pins & 1) + (pins >> 1 & 1)) / 2 : kSupply * (pins & 1);
+        const double vo = vn - vc2;
+        vn += step * ((source - vn) / ohms - vo / kLoad) / kC1;  // 2R || 2R = R
+        vc2 += step * (vo / kLoad) / kC2;
+        const double x = vn - vc2;
+        const double y = norm * (x - 2 * x1 + x2) - a1 * y1 - a2 * y2;
+        x2 = std::exchange(x1, x);
+        y2 = std::exchange(y1, y);
+        out.push_back(y);
+    }
+    return out;
+}
+
+double peakOf(const std::vector<double>& values, std::size_t from, std::size_t to) {
+    double most = 0;
+    for (std::size_t i = from; i < std::min(to, values.size()); ++i) most = std::max(most, std::abs(values[i]));
+    return most;
 }
 
 std::string commandOutput(const std::string& command) {

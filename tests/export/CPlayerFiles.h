@@ -29,6 +29,19 @@ std::filesystem::path buildHostPlayer(const std::filesystem::path& folder, std::
 // The values of `ticks` ticks of `sound`, one digit each.
 std::string playOnHost(const std::filesystem::path& program, unsigned sound, std::size_t ticks);
 
+// The pins over time: from each change's time in seconds on, these pins
+// (bit 0 pin A, bit 1 pin B).
+using PinChanges = std::vector<std::pair<double, unsigned>>;
+
+// The load's voltage through the drawn filter (R per pin, 2R each under
+// "1.5 bit", 0.22 uF to ground, 4.7 uF in series into 10 kOhm), high-passed at
+// 100 Hz as the PIC programs' click is measured: one value every `step`
+// seconds up to `seconds`.
+std::vector<double> filteredLoad(const PinChanges& changes, double seconds, double step, bool twoPins, double ohms);
+
+// The largest magnitude in [from, to).
+double peakOf(const std::vector<double>& values, std::size_t from, std::size_t to);
+
 // A command's standard output.
 std::string commandOutput(const std::string& command);
 
