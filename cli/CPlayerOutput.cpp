@@ -89,6 +89,39 @@ Result<> writeCPlayerOutput(std::span<const ProgramState* const> sounds, const C
     return Result<>::failure("the C player has no such file");
 }
 
+std::string cPlayerUsageText() {
+    return "--c-player DIR writes a player in C99 for any microcontroller into DIR (made\n"
+           "if missing): ryx_player.h and ryx_player.c (integer only, no heap, no library\n"
+           "calls), sounds.h as --c writes it, and with --target atmega328p or attiny85 a\n"
+           "main.c for that chip (--clock its clock, default 16 or 8 MHz; pin A on PB0,\n"
+           "pin B on PB1; with --bank sound k plays when PD2+k, on the ATtiny85 PB2+k, is\n"
+           "pulled low). ryx_player_start(&p, n) starts sound n; ryx_player_tick(&p), once\n"
+           "a sample, gives the pins (bit 0 pin A, bit 1 pin B) and RYX_PLAYER_OVER when\n"
+           "done. Write the pins first thing in the timer interrupt, from the tick before.\n"
+           "With XC8 on a PIC16 (Timer2 at the rate, pins A and B on RB0 and RB1):\n"
+           "    static ryx_player player;\n"
+           "    static volatile unsigned char pins;\n"
+           "    void __interrupt() isr(void) {\n"
+           "        if (TMR2IF) {\n"
+           "            PORTB = pins;               /* first: on the sample grid */\n"
+           "            TMR2IF = 0;\n"
+           "            pins = (unsigned char)(ryx_player_tick(&player) & 3);\n"
+           "        }\n"
+           "    }\n"
+           "    /* main: ryx_player_start(&player, 0); then Timer2, TMR2IE, PEIE, GIE on */\n"
+           "On any other chip:\n"
+           "    static ryx_player player;\n"
+           "    static volatile int next;\n"
+           "    void sample_interrupt(void) {       /* RYX_PLAYER_RATE times a second */\n"
+           "        set_pins(next & 3);             /* first: on the sample grid */\n"
+           "        if (next & RYX_PLAYER_OVER) stop_timer();\n"
+           "        else next = ryx_player_tick(&player);\n"
+           "    }\n"
+           "    void play(unsigned n) {\n"
+           "        ryx_player_start(&player, n); next = ryx_player_tick(&player); start_timer();\n"
+           "    }\n";
+}
+
 void printCPlayerSummary(std::ostream& out, std::span<const ProgramState* const> sounds, const CommandLine& options) {
     const Result<CPlayerSettings> settings = settingsOf(namedSounds(sounds, options), options);
     if (!settings) return;

@@ -27,6 +27,10 @@ Result<> checkCPlayerSounds(std::span<const ProgramState* const> sounds, const C
 Result<> writeCPlayerOutput(std::span<const ProgramState* const> sounds, const CommandLine& options,
                             const PlannedOutput& output);
 
+// --help's part on the C player: what it writes, and the lines that call it
+// from a timer interrupt with XC8 on a PIC16 and on any other chip.
+std::string cPlayerUsageText();
+
 // The timer, its pitch, the player's flash and cycles on the chip.
 void printCPlayerSummary(std::ostream& out, std::span<const ProgramState* const> sounds, const CommandLine& options);
 

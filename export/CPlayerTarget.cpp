@@ -35,8 +35,7 @@ constexpr std::array<CPlayerTarget, 3> kTargets{{
      .edgeSense = "EICRA = (1 << ISC11) | (1 << ISC10) | (1 << ISC01) | (1 << ISC00)",
      .playerFlashBytes = 520,
      .tickCycles = 160,
-     .rampTickCycles = 90,
-     .fineBitCycles = 14},
+     .rampTickCycles = 90},
     {.name = "attiny85",
      .processor = "ATtiny85",
      .mcu = "attiny85",
@@ -62,8 +61,7 @@ constexpr std::array<CPlayerTarget, 3> kTargets{{
      .edgeSense = "MCUCR |= (1 << ISC01) | (1 << ISC00)",
      .playerFlashBytes = 520,
      .tickCycles = 160,
-     .rampTickCycles = 90,
-     .fineBitCycles = 14},
+     .rampTickCycles = 90},
     {.name = "generic", .processor = "any microcontroller"},
 }};
 

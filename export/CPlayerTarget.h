@@ -45,7 +45,6 @@ struct CPlayerTarget {
     std::uint32_t playerFlashBytes = 0;
     std::uint32_t tickCycles = 0;
     std::uint32_t rampTickCycles = 0;  // a tick of the ramp that does not update it
-    std::uint32_t fineBitCycles = 1;   // one bit of main.c's fine ramp loop
 };
 
 std::span<const CPlayerTarget> cPlayerTargets();
