@@ -135,7 +135,10 @@ void printCPlayerSummary(std::ostream& out, std::span<const ProgramState* const>
     out << "  " << target.processor << " at " << timer.clockHz << " Hz: " << target.timer << " every "
         << timer.cyclesPerSample << " cycles, " << formatFixed(timer.playbackRate, 3) << " Hz (pitch "
         << formatFixed(timer.pitchErrorPercent, 3, true) << " %); the player takes at most " << target.playerFlashBytes
-        << " bytes of flash, a tick at most " << target.tickCycles << " cycles\n";
+        << " bytes of flash, a tick at most " << target.tickCycles << " cycles"
+        << (cPlayerFineRamp(target, timer, settings->twoPins).stopCount > 0
+                ? "; fine bits between the ramp's samples\n"
+                : "; a sample too short for fine ramp bits\n");
 }
 
 }  // namespace ryx::cli
