@@ -250,12 +250,7 @@ INSTANTIATE_TEST_SUITE_P(
 // A bank of two sounds (440 and 660 Hz): pulling the second sound's trigger
 // pin low plays it, pin for pin, and nothing before the press; the pin is
 // held low for half the play, as a finger on a button would.
-class CPlayerBankOnAvr : public testing::TestWithParam<PlayCase> {
-protected:
-    void SetUp() override {
-        if (!avrToolsPresent()) GTEST_SKIP() << "avr-gcc or simavr is not installed";
-    }
-};
+class CPlayerBankOnAvr : public CPlayerOnAvr {};
 
 TEST_P(CPlayerBankOnAvr, TriggerPinPlaysItsSound) {
     const PlayCase& c = GetParam();
