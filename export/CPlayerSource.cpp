@@ -245,6 +245,7 @@ std::string cPlayerMainText(const CPlayerSettings& settings, std::size_t soundCo
             "    static unsigned char level;\n"
             "    static unsigned int target;\n"
             "    while (" + timerCount + " < FINE_STOP) {\n"
+            "        /* A new level comes with the interrupt: worked out at the first bit. */\n"
             "        if (ramp_level != level) {\n"
             "            level = ramp_level;\n"
             "            target = (unsigned int)(level * FINE_GAIN / 256);\n"
@@ -326,7 +327,7 @@ std::string cPlayerMainText(const CPlayerSettings& settings, std::size_t soundCo
     if (settings.bank && target.triggerPort != 'B') text += "    PORT" + port + " |= TRIGGERS; /* pulled up */\n";
     if (settings.bank) {
         text += "    " + std::string(target.pinChangeMask) + " = TRIGGERS;\n";
-        text += "    " + std::string(target.edgeSense) + "; /* INT0/INT1 unused: no level wakes the chip */\n";
+        text += "    " + std::string(target.edgeSense) + "; /* external interrupts, unused, on edges: no level wakes the chip */\n";
     }
     text += "    " + std::string(target.timerCompare) + " = " + number(timer.compare) + "; /* " +
             number(timer.compare + 1) + " counts of CPU clock / " + number(timer.prescaler) + " */\n";
