@@ -44,8 +44,12 @@ CPlayerFineRamp cPlayerFineRamp(const CPlayerTarget& target, const SampleTimer& 
     const std::uint32_t stop = (kFineStopCycles + timer.prescaler - 1) / timer.prescaler;
     CPlayerFineRamp fine;
     fine.stopCount = timer.compare > stop ? timer.compare - stop : 0;
+    // The interrupt of a ramp sample waits until the timer counts startCount,
+    // past its longest tick: the fine bits start at the same time in every
+    // sample, whatever the tick did.
+    fine.startCount = (kRampInterruptCycles + target.tickCycles + timer.prescaler - 1) / timer.prescaler;
     const std::uint32_t fineCycles = fine.stopCount * timer.prescaler;
-    const std::uint32_t busy = kRampInterruptCycles + target.rampTickCycles;
+    const std::uint32_t busy = fine.startCount * timer.prescaler + kInterruptExitCycles;
     if (fineCycles <= busy) return {};
     fine.gain = 256 * timer.cyclesPerSample / (fineCycles - busy);
     // Fine bits that cannot reach the ramp's top (all of pin A under "1.5 bit",
@@ -211,10 +215,12 @@ std::string cPlayerMainText(const CPlayerSettings& settings, std::size_t soundCo
     const std::string timerCount = std::string(target.timerCompare).replace(0, 3, "TCNT").substr(0, 5);
     text += "\n/* In each sample of the rise and fall the main loop plays fine bits of a\n"
             " * sigma-delta of the ramp's level on pin A (both pins for a double step under\n"
-            " * \"1.5 bit\"), from the interrupt's end until the timer counts FINE_STOP; the\n"
+            " * \"1.5 bit\"), from the interrupt's end (it waits for the timer to count\n"
+            " * FINE_START, the same in every sample) until the timer counts FINE_STOP; the\n"
             " * rest of the sample is low, so the level is scaled by FINE_GAIN / 256. The\n"
             " * ramp's least step is a fine bit, a few cycles, not a whole sample. With\n"
             " * FINE_STOP 0 a sample is too short for them: the ramp is the tick's bits. */\n";
+    text += "#define FINE_START " + number(fine.startCount) + "\n";
     text += "#define FINE_STOP " + number(fine.stopCount) + "\n";
     text += "#define FINE_GAIN " + number(fine.gain) + "UL\n";
     text += "#define FINE_MOST " + std::string(settings.twoPins ? "512 /* both pins */\n" : "256 /* pin A */\n");
@@ -238,12 +244,21 @@ std::string cPlayerMainText(const CPlayerSettings& settings, std::size_t soundCo
             "    next = ryx_player_tick(&player);\n"
             "    next_ramping = (next & RYX_PLAYER_RAMP) != 0;\n"
             "    pins = next_ramping && FINE_STOP > 0 ? PULL_UPS : (unsigned char)((next & 3) | PULL_UPS);\n"
-            "    if (next & RYX_PLAYER_OVER) playing = 0;\n}\n\n";
+            "    if (next & RYX_PLAYER_OVER) playing = 0;\n"
+            "#if FINE_STOP > 0\n"
+            "    if (ramping) {\n"
+            "        while (" + timerCount + " < FINE_START) {\n"
+            "        }\n"
+            "    }\n"
+            "#endif\n}\n\n";
     text += "#if FINE_STOP > 0\n/* Fine bits until the timer reaches FINE_STOP, then low. */\n"
             "static void fine_bits(void)\n{\n"
-            "    static int error;\n"
-            "    static unsigned char level;\n"
-            "    static unsigned int target;\n"
+            "    static int saved_error;\n"
+            "    static unsigned char saved_level;\n"
+            "    static unsigned int saved_target;\n"
+            "    int error = saved_error; /* in registers while the bits run */\n"
+            "    unsigned char level = saved_level;\n"
+            "    unsigned int target = saved_target;\n"
             "    while (" + timerCount + " < FINE_STOP) {\n"
             "        /* A new level comes with the interrupt: worked out at the first bit. */\n"
             "        if (ramp_level != level) {\n"
@@ -262,7 +277,10 @@ std::string cPlayerMainText(const CPlayerSettings& settings, std::size_t soundCo
             "            error -= 256;\n"
             "        }\n"
             "    }\n"
-            "    PORTB = PULL_UPS;\n}\n#endif\n\n";
+            "    PORTB = PULL_UPS;\n"
+            "    saved_error = error;\n"
+            "    saved_level = level;\n"
+            "    saved_target = target;\n}\n#endif\n\n";
     if (settings.bank) text += "EMPTY_INTERRUPT(" + std::string(target.pinChangeVector) + ");\n\n";
     text += "/* Sleeps between the interrupts until they are over (idle: the timer runs). */\n"
             "static void play(unsigned sound)\n{\n"

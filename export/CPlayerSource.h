@@ -46,13 +46,16 @@ CPlayerRamp cPlayerRamp(std::uint32_t sampleRate, bool twoPins);
 // of the sample low: the level is scaled by `gain` / 256 for it, and the
 // ramp's least step is a fine bit, not a sample.
 struct CPlayerFineRamp {
+    std::uint32_t startCount = 0;
     std::uint32_t stopCount = 0;
     std::uint32_t gain = 256;
 };
 // Cycles before the next sample that the fine bits leave to the main loop's
-// way to sleep; the interrupt's own in a ramp sample, its tick aside.
+// way to sleep; the interrupt's own in a ramp sample besides its tick, up to
+// its wait and after it.
 inline constexpr std::uint32_t kFineStopCycles = 80;
-inline constexpr std::uint32_t kRampInterruptCycles = 110;
+inline constexpr std::uint32_t kRampInterruptCycles = 80;
+inline constexpr std::uint32_t kInterruptExitCycles = 60;
 // None (stopCount 0) where the interrupt leaves too little of a sample.
 CPlayerFineRamp cPlayerFineRamp(const CPlayerTarget& target, const SampleTimer& timer, bool twoPins);
 
