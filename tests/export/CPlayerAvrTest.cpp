@@ -4,7 +4,8 @@
 // sample, and take the host player's values one for one (the --bin bits,
 // checked there, between the ramps), after which the chip sleeps with
 // interrupts off; a bank plays the sound of the trigger pin pulled low; no
-// tick takes longer than the summary says. Skipped without avr-gcc or simavr.
+// tick takes longer than the summary says. Skipped without avr-gcc, simavr's
+// library or a host C compiler (the host player gives the expected pins).
 
 #include "CPlayerFiles.h"
 
@@ -24,7 +25,7 @@ struct AvrRun {
 };
 
 bool avrToolsPresent() {
-    return std::string(RYX_AVR_PIN_RUN).size() > 0 && std::system("command -v avr-gcc >/dev/null 2>&1") == 0;
+    return std::string(RYX_AVR_PIN_RUN).size() > 0 && std::system("command -v avr-gcc cc >/dev/null 2>&1") == 0;
 }
 
 // Builds `sources` (main.c, or the test's own driver, with ryx_player.c); the

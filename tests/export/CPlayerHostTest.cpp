@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <numbers>
 
 namespace ryx {
@@ -54,7 +55,12 @@ struct HostCase {
     bool loop;
 };
 
-class CPlayerOnHost : public testing::TestWithParam<HostCase> {};
+class CPlayerOnHost : public testing::TestWithParam<HostCase> {
+protected:
+    void SetUp() override {
+        if (std::system("command -v cc >/dev/null 2>&1") != 0) GTEST_SKIP() << "no host C compiler cc";
+    }
+};
 
 TEST_P(CPlayerOnHost, PlaysTheBinaryBitsBetweenQuietRamps) {
     const HostCase& c = GetParam();
