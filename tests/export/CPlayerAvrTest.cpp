@@ -25,7 +25,7 @@ struct AvrRun {
 };
 
 bool avrToolsPresent() {
-    return std::string(RYX_AVR_PIN_RUN).size() > 0 && std::system("command -v avr-gcc cc >/dev/null 2>&1") == 0;
+    return std::string(RYX_AVR_PIN_RUN).size() > 0 && std::system("command -v avr-gcc >/dev/null 2>&1 && command -v cc >/dev/null 2>&1") == 0;
 }
 
 // Builds `sources` (main.c, or the test's own driver, with ryx_player.c); the
