@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include "cli/CPlayerOutput.h"
 #include "cli/OptionTable.h"
 #include "firmware/PicProgram.h"
 #include "firmware/PlaybackTiming.h"
@@ -93,10 +94,12 @@ Result<> checkProgramOptions(const CommandLine& options) {
         if (given) unused.push_back(optionName(id));
     };
     unusedIf(options.chipGiven && !options.fit, OptionId::chip);
-    unusedIf(options.clockHz != 0, OptionId::clock);
+    // The C player's main.c runs at --clock and --loop plays for ever there too.
+    const bool cPlayer = !options.cPlayerFolder.empty();
+    unusedIf(options.clockHz != 0 && !cPlayer, OptionId::clock);
     unusedIf(options.oscillator.has_value(), OptionId::oscillator);
     unusedIf(options.packingGiven && !options.fit, OptionId::pack);
-    unusedIf(options.loop, OptionId::loop);
+    unusedIf(options.loop && !cPlayer, OptionId::loop);
     unusedIf(options.trigger.has_value(), OptionId::trigger);
     if (unused.empty()) return {};
     std::string list;
@@ -149,6 +152,7 @@ Result<> checkCombination(const CommandLine& options) {
     if (Result<> include = checkInclude(options); !include) return include;
     if (Result<> ram = checkRamAddress(options); !ram) return ram;
     if (Result<> program = checkProgramOptions(options); !program) return program;
+    if (Result<> player = checkCPlayerOptions(options); !player) return player;
     if (options.bank) {
         for (const std::string* name : {&options.asmFile, &options.binFile, &options.wavFile, &options.originalWavFile}) {
             if (!name->empty()) {

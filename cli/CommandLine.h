@@ -35,6 +35,9 @@ struct CommandLine {
     std::optional<std::uint32_t> ram;  // --ram: its first file register; unset: the default
     std::string cHeaderFile;      // the bits as a C array
     std::string cName;            // the array's name; empty: from the input's name
+    // --c-player: the folder of the C player, and the chip its main.c is for.
+    std::string cPlayerFolder;
+    std::string cPlayerTarget;    // empty: generic, no main.c
     std::string chipName{kDefaultPicChip};
     bool chipGiven = false;       // --chip: a chip to fit even without a program
     std::uint32_t clockHz = 0;    // 0: the chip's internal oscillator
@@ -58,7 +61,7 @@ struct CommandLine {
 
     bool namesAnOutput() const {
         return !asmFile.empty() || !binFile.empty() || !wavFile.empty() || !originalWavFile.empty() ||
-               !cHeaderFile.empty() || namesAProgram();
+               !cHeaderFile.empty() || !cPlayerFolder.empty() || namesAProgram();
     }
     // A whole program, or the routine for the user's own.
     bool namesAProgram() const { return !hexFile.empty() || !programFile.empty() || !includeFile.empty(); }

@@ -1,6 +1,7 @@
 #include "cli/EncodeBank.h"
 
 #include "cli/CHeaderPlan.h"
+#include "cli/CPlayerOutput.h"
 #include "cli/CircuitText.h"
 #include "cli/EncodeInput.h"
 #include "cli/StateStorage.h"
@@ -27,6 +28,10 @@ Result<> writeBankFile(const std::vector<const ProgramState*>& sounds, const Com
     case OutputKind::picProgram: return writePicBankAssembler(sounds, settings, output.target);
     case OutputKind::picInclude: return writePicRoutineInclude(sounds, settings, output.target);
     case OutputKind::cHeader: return exportCHeader(cHeaderSounds(names, sounds, options), names.bank, output.target);
+    case OutputKind::cPlayerHeader:
+    case OutputKind::cPlayerSource:
+    case OutputKind::cPlayerSounds:
+    case OutputKind::cPlayerMain: return writeCPlayerOutput(sounds, options, output);
     default: return Result<>::failure("a bank writes no such file");
     }
 }
@@ -98,6 +103,10 @@ int encodeBank(const CommandLine& options, const PlannedInput& files, std::ostre
             return kExitRefused;
         }
     }
+    if (const Result<> player = checkCPlayerSounds(sounds, options); !player) {
+        printInputProblem(err, {}, player.error() + "; nothing was written");
+        return kExitRefused;
+    }
     std::string failures;
     for (const PlannedOutput& output : files.outputs) {
         if (const Result<> written = writeBankFile(sounds, options, names, output); !written) {
@@ -146,6 +155,7 @@ int encodeBank(const CommandLine& options, const PlannedInput& files, std::ostre
     }
     text << '\n';
     if (plan) printProgramSummary(text, settings, *plan);
+    if (!options.cPlayerFolder.empty()) printCPlayerSummary(text, sounds, options);
     return kExitOk;
 }
 

@@ -1,6 +1,7 @@
 #include "cli/EncodeInput.h"
 
 #include "cli/CHeaderPlan.h"
+#include "cli/CPlayerOutput.h"
 #include "cli/CircuitText.h"
 #include "cli/FitRate.h"
 #include "cli/InputBytes.h"
@@ -174,6 +175,13 @@ Result<> writeOutput(const ProgramState& state, const CommandLine& options, cons
     case OutputKind::picInclude: {
         const ProgramState* const sounds[] = {&state};
         return writePicRoutineInclude(sounds, programSettings(options), output.target);
+    }
+    case OutputKind::cPlayerHeader:
+    case OutputKind::cPlayerSource:
+    case OutputKind::cPlayerSounds:
+    case OutputKind::cPlayerMain: {
+        const ProgramState* const sounds[] = {&state};
+        return writeCPlayerOutput(sounds, options, output);
     }
     }
     return Result<>::failure("unknown output");
@@ -368,11 +376,14 @@ int encodeInput(ProgramState& state, const CommandLine& options, const PlannedIn
             return refuse(header.error());
         }
     }
+    const ProgramState* const sounds[] = {&state};
+    if (const Result<> player = checkCPlayerSounds(sounds, options); !player) return refuse(player.error());
     if (const Result<> written = writeOutputs(state, options, input); !written) {
         printProblem(err, {}, written.error());
         return kExitWriteFailed;
     }
     if (!options.quiet) printSummary(text, state, options, input, *plan);
+    if (!options.quiet && !options.cPlayerFolder.empty()) printCPlayerSummary(text, sounds, options);
     return kExitOk;
 }
 

@@ -4,6 +4,7 @@
 #include "core/Encoder.h"
 #include "core/ListSelection.h"
 #include "export/CHeaderExport.h"
+#include "export/CPlayerTarget.h"
 #include "firmware/PicChip.h"
 #include "firmware/PicProgram.h"
 #include "firmware/PlayerForm.h"
@@ -240,6 +241,25 @@ Result<> applyLoad(CommandLine& options, const std::string& value) {
     return {};
 }
 
+// "atmega328p, attiny85 or generic": the chips --c-player knows.
+std::string cPlayerTargetChoices() {
+    std::string choices;
+    const auto targets = cPlayerTargets();
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        if (i > 0) choices += i + 1 == targets.size() ? " or " : ", ";
+        choices += targets[i].name;
+    }
+    return choices;
+}
+
+Result<> applyCPlayerTarget(CommandLine& options, const std::string& value) {
+    if (findCPlayerTarget(value) == nullptr) {
+        return Result<>::failure("invalid target " + quotedText(value) + " (use " + cPlayerTargetChoices() + ")");
+    }
+    options.cPlayerTarget = value;
+    return {};
+}
+
 template <std::string CommandLine::*name>
 Result<> storeName(CommandLine& options, const std::string& value) {
     options.*name = value;
@@ -326,6 +346,14 @@ std::vector<OptionRow> makeTable() {
          {"the C array's name, with --bank the table's", "(default: the input's name as a C identifier,",
           "changed where it would not compile; for a bank,", "sounds)"},
          applyCName, OptionGroup::setting},
+        {OptionId::cPlayerFolder, 0, "c-player", "DIR",
+         {"write a C player into DIR: ryx_player.h,", "ryx_player.c, sounds.h (as --c writes it; with",
+          "--bank every sound) and, for a --target chip,", "main.c (see below)"},
+         storeName<&CommandLine::cPlayerFolder>, OptionGroup::output},
+        {OptionId::cPlayerTarget, 0, "target", "CHIP",
+         {"the chip of --c-player's main.c, one of", cPlayerTargetChoices() + " (default:",
+          "no main.c); --clock its clock"},
+         applyCPlayerTarget, OptionGroup::setting},
         {OptionId::chip, 0, "chip", "NAME", {"the PIC for --hex and --program (default " + defaults.chipName + ")"},
          applyChip, OptionGroup::setting},
         {OptionId::clock, 0, "clock", "HZ",

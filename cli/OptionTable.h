@@ -14,7 +14,10 @@ namespace ryx::cli {
 
 enum class OptionId {
     scheme, fineness, optimal, report, compare, model, parts, capacitor, load, asmFile, binFile, wavFile,
-    originalWavFile, hexFile, programFile, includeFile, org, ram, cHeaderFile, cName, chip, clock, oscillator, pack, loop, bank, trigger, listChips, listMemories, rate, fit, noNormalize, noTrim, quiet, help, version
+    originalWavFile, hexFile, programFile, includeFile, org, ram, cHeaderFile, cName,
+    cPlayerFolder, cPlayerTarget,
+    chip, clock, oscillator, pack, loop, bank, trigger, listChips, listMemories, rate, fit, noNormalize, noTrim, quiet,
+    help, version
 };
 
 // What the checks across options need to know of a row.

@@ -1,5 +1,6 @@
 #include "cli/OutputPlan.h"
 
+#include "cli/CPlayerOutput.h"
 #include "io/DisplayName.h"
 #include "io/LinkResolution.h"
 
@@ -116,6 +117,7 @@ Result<OutputPlan> planOutputs(const CommandLine& options) {
             add(OutputKind::picProgram, options.programFile, "--program");
             add(OutputKind::picInclude, options.includeFile, "--include");
             add(OutputKind::cHeader, options.cHeaderFile, "--c");
+            for (PlannedOutput& output : planCPlayerOutputs(options)) planned.outputs.push_back(std::move(output));
         } else {
             planned.outputs.push_back(
                 {OutputKind::assembler, defaultAssemblerTarget(input), "assembler file of " + shownInputName(input)});

@@ -12,7 +12,10 @@
 
 namespace ryx::cli {
 
-enum class OutputKind { assembler, binary, decodedWav, originalWav, picHex, picProgram, picInclude, cHeader };
+enum class OutputKind {
+    assembler, binary, decodedWav, originalWav, picHex, picProgram, picInclude, cHeader,
+    cPlayerHeader, cPlayerSource, cPlayerSounds, cPlayerMain  // the files of --c-player
+};
 
 struct PlannedOutput {
     OutputKind kind;

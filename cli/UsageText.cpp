@@ -1,5 +1,6 @@
 #include "cli/UsageText.h"
 
+#include "cli/CPlayerOutput.h"
 #include "cli/MemoryListText.h"
 #include "cli/OptionTable.h"
 #include "core/ProgramState.h"
@@ -57,6 +58,7 @@ std::string usageText() {
            "        include \"sounds.inc\"\n"
            "        end\n"
            "\n"
+           + cPlayerUsageText() + "\n"
            "No output may be an input, and no two outputs one file, even under two names\n"
            "through links or bind mounts: such a run writes nothing. --compare checks no\n"
            "output file and writes none. A FILE of /dev/stdout, /dev/fd/N or a pipe is\n"

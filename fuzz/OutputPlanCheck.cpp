@@ -95,6 +95,14 @@ void checkOutputsOfInput(const cli::CommandLine& options, const cli::PlannedInpu
                                    : target.isStandardOutput() || target.path() == output.name);
         ++next;
     }
+    // --c-player: its files in its folder, after the others.
+    for (; next < outputs.size() && !options.cPlayerFolder.empty(); ++next) {
+        const cli::OutputKind kind = outputs[next].kind;
+        require(kind == cli::OutputKind::cPlayerHeader || kind == cli::OutputKind::cPlayerSource ||
+                kind == cli::OutputKind::cPlayerSounds || kind == cli::OutputKind::cPlayerMain);
+        const std::filesystem::path& path = outputs[next].target.path();
+        require(path == std::filesystem::path(options.cPlayerFolder) / path.filename());
+    }
     require(next == outputs.size());
 }
 

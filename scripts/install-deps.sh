@@ -16,6 +16,8 @@ packages=(
   # storage keyword), display, sound server, sound tools
   gputils gpsim ngspice sdcc desktop-file-utils xvfb xauth xdotool imagemagick x11-apps
   pulseaudio pulseaudio-utils sox libsox-fmt-mp3 espeak-ng
+  # the C player on AVR: compiler, C library, simulator and its library
+  gcc-avr avr-libc simavr libsimavr-dev
   # how outputs are put in place (system calls of ryxenc)
   strace
   # the simulator's headers, for our serial-memory modules

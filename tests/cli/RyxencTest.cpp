@@ -9,6 +9,7 @@
 #include "support/WaveOpen.h"
 #include "export/AssemblerExport.h"
 #include "export/BinaryExport.h"
+#include "export/CPlayerTarget.h"
 #include "firmware/PicProgram.h"
 #include "firmware/PicRoutineInclude.h"
 #include "firmware/PlaybackTiming.h"
@@ -195,15 +196,15 @@ TEST_F(RyxencTest, UsageErrorsExitWithTwoAndWriteNothing) {
         {{"-f", "7", "a.wav"}, "invalid fineness '7' (use 4, 5, 6, 8, 11, 16, 21 or 32, or auto)"},
         {{"-f016", "a.wav"}, "invalid fineness '016' (use 4, 5, 6, 8, 11, 16, 21 or 32, or auto)"},
         {{"--compare", "-b", "x.ryx", "a.wav"},
-         "--compare writes no file; leave out --asm, --bin, --wav, --original-wav, --hex, --program, --include and --c"},
+         "--compare writes no file; leave out --asm, --bin, --wav, --original-wav, --hex, --program, --include, --c and --c-player"},
         {{"--compare", "--hex", "x.hex", "a.wav"},
-         "--compare writes no file; leave out --asm, --bin, --wav, --original-wav, --hex, --program, --include and --c"},
+         "--compare writes no file; leave out --asm, --bin, --wav, --original-wav, --hex, --program, --include, --c and --c-player"},
         {{"--optimal=yes", "a.wav"}, "option '--optimal' takes no value"},
         {{"a.wav", "--asm"}, "option '--asm' needs a value"},
         {{"--asm=", "a.wav"}, "option '--asm' needs a file name"},
         {{"--quiet=yes", "a.wav"}, "option '--quiet' takes no value"},
         {{"-o", "x.asm", "a.wav", "b.wav"},
-         "--asm, --bin, --wav, --original-wav, --hex, --program, --include and --c take exactly one input, not 2"},
+         "--asm, --bin, --wav, --original-wav, --hex, --program, --include, --c and --c-player take exactly one input, not 2"},
         {{"--chip", "16f84", "a.wav"}, "unknown chip '16f84' (ryxenc --list-chips shows them)"},
         {{"--clock", "4MHz", "a.wav"}, "invalid clock '4MHz' (use a frequency in Hz from 32768 to 20000000)"},
         {{"--clock=20000001", "a.wav"}, "invalid clock '20000001' (use a frequency in Hz from 32768 to 20000000)"},
@@ -1029,6 +1030,54 @@ TEST_F(RyxencTest, CHeaderHoldsEveryEncodedSample) {
     EXPECT_NE(held.out.find(", a.h 13\n"), std::string::npos) << held.out;
     writeInput("c.wav", waveFile(17, 8000));
     EXPECT_EQ(run({"--bin", "c.bin", "--c", "c.h", "c.wav"}).out.find("held"), std::string::npos);  // 16: whole bytes
+}
+
+// --c-player: the player's files in a folder made for them (sounds.h as --c
+// writes it), main.c only for a chip, the summary's timer, pitch, flash and
+// cycles; what cannot be played refused with nothing written.
+TEST_F(RyxencTest, CPlayerWritesItsFolder) {
+    writeInput("a.wav", waveFile(4001, 8000));
+    writeInput("b.wav", waveFile(2001, 11025));
+    const CPlayerTarget& mega = *findCPlayerTarget("atmega328p");
+    const ProcessRun made = run({"--c-player", "out/avr", "--target", "atmega328p", "-s", "1", "a.wav"});
+    ASSERT_EQ(made.status, 0) << made.err;
+    EXPECT_EQ(entriesOf(work / "out/avr"), (std::vector<std::string>{"main.c", "ryx_player.c", "ryx_player.h", "sounds.h"}));
+    EXPECT_NE(made.out.find("ATmega328P at 16000000 Hz: Timer1 every 2000 cycles, 8000.000 Hz (pitch +0.000 %); "
+                            "the player takes at most " + std::to_string(mega.playerFlashBytes) +
+                            " bytes of flash, a tick at most " + std::to_string(mega.tickCycles) + " cycles"),
+              std::string::npos) << made.out;
+    ASSERT_EQ(run({"--c", "a.h", "-s", "1", "a.wav"}).status, 0);
+    EXPECT_EQ(test::readFileText(work / "out/avr/sounds.h"), test::readFileText(work / "a.h"));
+
+    // 8 MHz / 11025 Hz: 91 counts of 8 cycles.
+    const ProcessRun tiny = run({"--c-player", "tiny", "--target", "attiny85", "b.wav"});
+    ASSERT_EQ(tiny.status, 0) << tiny.err;
+    EXPECT_NE(tiny.out.find("ATtiny85 at 8000000 Hz: Timer0 every 728 cycles, 10989.011 Hz (pitch -0.326 %)"),
+              std::string::npos) << tiny.out;
+    const ProcessRun generic = run({"--c-player", "gen", "a.wav"});
+    ASSERT_EQ(generic.status, 0) << generic.err;
+    EXPECT_EQ(entriesOf(work / "gen"), (std::vector<std::string>{"ryx_player.c", "ryx_player.h", "sounds.h"}));
+
+    struct Refusal {
+        std::vector<std::string> arguments;
+        int status;
+        std::string message;
+    };
+    const Refusal refusals[] = {
+        {{"--bank", "--c-player", "x", "--target", "attiny85", "a.wav", "a.wav", "a.wav", "a.wav"}, 1,
+         "the ATtiny85 has 3 trigger pins, not 4"},
+        {{"--c-player", "x", "--target", "attiny85", "--clock", "1000000", "b.wav"}, 1,
+         "the ATtiny85 at 1000000 Hz plays at most 3846 samples a second"},
+        {{"--target", "attiny85", "a.wav"}, 2, "--target names the chip of --c-player's main.c"},
+        {{"--c-player", "x", "--target", "avr", "a.wav"}, 2, "invalid target 'avr' (use atmega328p, attiny85 or generic)"},
+        {{"--c-player", "-", "a.wav"}, 2, "--c-player writes files into a folder, not '-'"},
+    };
+    for (const Refusal& refusal : refusals) {
+        const ProcessRun refused = run(refusal.arguments);
+        EXPECT_EQ(refused.status, refusal.status) << refusal.message;
+        EXPECT_NE(refused.err.find(refusal.message), std::string::npos) << refused.err;
+        EXPECT_FALSE(std::filesystem::exists(work / "x")) << refusal.message;
+    }
 }
 
 // --bank: one program for every input, the same bytes as the library makes
