@@ -3,10 +3,14 @@
 #include "support/FileBytes.h"
 #include "support/TempDirectory.h"
 
+#include <QImage>
 #include <QListWidget>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTextDocument>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -42,6 +46,16 @@ TEST(HelpViewer, ListsTheTopicsOfTheShippedHelpAndJumpsToThem) {
     const qsizetype preparing = text.lastIndexOf("Preparing a sound: Import, or sox");
     EXPECT_LT(preparing, text.indexOf("Import sound", preparing));
     EXPECT_LT(text.indexOf("Import sound", preparing), text.indexOf("sox input.wav -r 15625", preparing));
+    // The pictures of the window and its dialogs are found beside the page.
+    const QString page = viewer.browser()->toHtml();
+    static const QRegularExpression image(QStringLiteral("<img src=\"([^\"]+)\""));
+    int images = 0;
+    for (auto match = image.globalMatch(page); match.hasNext(); ++images) {
+        const QUrl source(match.next().captured(1));
+        const QVariant loaded = viewer.browser()->loadResource(QTextDocument::ImageResource, source);
+        EXPECT_FALSE(QImage::fromData(loaded.toByteArray()).isNull()) << source.toString().toStdString();
+    }
+    EXPECT_GE(images, 8);
 }
 
 TEST(HelpViewer, AMissingHelpFileIsReportedInTheViewer) {
