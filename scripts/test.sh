@@ -22,7 +22,7 @@ fi
 chmod 700 "$XDG_RUNTIME_DIR"
 
 echo "== build"
-# Optimised as released builds are (-O2), without debug information: writing
+# Optimised (-O2, as RelWithDebInfo) but without debug information: writing
 # it is a quarter of each compile, and the sanitizer build below keeps it for
 # the reports that need it.
 cmake -S . -B build/ci -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" \
