@@ -24,11 +24,11 @@ constexpr int nearestTiesDown(long long num, long long den) {
     return static_cast<int>(p >= 0 ? (p + q - 1) / q : -((-p) / q));
 }
 
-// Calls emit(left, top, width, height) for the runs of pixels that cover the
+// Calls run(left, top, width, height) for the runs of pixels that cover the
 // line from a to b without b: horizontal runs for lines that are at least as
 // wide as high, vertical runs for the others.
 template <typename Emit>
-void forEachLineRun(PixelPoint a, PixelPoint b, Emit&& emit) {
+void forEachLineRun(PixelPoint a, PixelPoint b, Emit&& run) {
     const int dx = b.x - a.x;
     const int dy = b.y - a.y;
     const bool tall = std::abs(dy) > std::abs(dx);
@@ -39,9 +39,9 @@ void forEachLineRun(PixelPoint a, PixelPoint b, Emit&& emit) {
     auto flush = [&] {
         if (runLength == 0) return;
         if (tall)
-            emit(runX, step > 0 ? runY : runY - runLength + 1, 1, runLength);
+            run(runX, step > 0 ? runY : runY - runLength + 1, 1, runLength);
         else
-            emit(step > 0 ? runX : runX - runLength + 1, runY, runLength, 1);
+            run(step > 0 ? runX : runX - runLength + 1, runY, runLength, 1);
     };
 
     for (int k = 0; k < steps; ++k) {
