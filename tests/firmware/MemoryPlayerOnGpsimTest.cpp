@@ -1,0 +1,218 @@
+// The player streaming from a serial memory, on gpsim: its own 24LC256
+// model, preloaded with the memory's image, on the chip's memory pins.
+// - every sample on its pin at its instant, as from the chip's tables: a bit
+//   clocked in late or twice, a wrong index entry or address, a byte boundary
+//   longer than the others;
+// - the bus's recorded edges (the TRIS writes that pull a line low or let it
+//   go) at 20 MHz against the memory's minimums: a pad counted short.
+
+#include "GpsimRun.h"
+#include "TestSound.h"
+
+#include "core/Encoder.h"
+#include "firmware/IntelHex.h"
+#include "firmware/MemoryImage.h"
+#include "firmware/PlayerCode.h"
+#include "support/TempDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+
+namespace ryx {
+namespace {
+
+constexpr std::uint64_t kStartUpCycles = 20000;  // set-up and the index read, generously
+
+std::string lower(std::string_view name) {
+    std::string result(name);
+    for (char& ch : result) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return result;
+}
+
+struct StreamCase {
+    const char* chip;
+    std::uint32_t clockHz;  // 0: the internal oscillator
+    std::uint32_t sampleRate;
+    std::uint32_t seconds10;  // tenths of a second of sound
+    std::int8_t algorithmType;
+};
+
+struct StreamProgram {
+    PlayerSettings settings;
+    std::string hex;
+    std::vector<std::uint8_t> image;
+    std::uint32_t samples = 0;  // in the index
+};
+
+StreamProgram streamProgram(const StreamCase& c, const ProgramState& state, const SerialMemory& memory) {
+    StreamProgram p;
+    p.samples = state.encoder.sampleCount - 1;  // the last sample has no bit
+    const SoundBits bits(state.bitStream.data(), p.samples);
+    const auto image = memoryImage(memory, std::span(&bits, 1), c.sampleRate);
+    EXPECT_TRUE(image);
+    p.image = *image;
+    p.settings.chip = findPicChip(c.chip);
+    p.settings.clockHz = c.clockHz != 0 ? c.clockHz : p.settings.chip->internalClockHz;
+    p.settings.cyclesPerSample = p.settings.clockHz / 4 / c.sampleRate;
+    p.settings.tableReads = (p.samples + 7) / 8;
+    p.settings.twoPins = c.algorithmType == kAlgorithmOneAndHalfBit;
+    p.settings.oscillator = c.clockHz != 0 ? PicOscillator::crystal : PicOscillator::internal;
+    p.settings.memory = &memory;
+    const PicAssembly player = buildPlayer(p.settings);
+    std::vector<ProgramWords> words{{player.origin(), player.words()}};
+    for (const ConfigRecord& record : configRecordsFor(*p.settings.chip, p.settings.oscillator, p.settings.clockHz)) {
+        words.push_back({record.address, {record.value}});
+    }
+    p.hex = formatIntelHex(words);
+    return p;
+}
+
+// gpsim's 24LC256 on SCL and SDA with their pull-ups, each image byte preloaded.
+std::string eepromWiring(const PicChip& chip, const std::vector<std::uint8_t>& image) {
+    const auto pinName = [](const MemoryPin& pin) { return lower(pin.portName) + std::to_string(pin.bit); };
+    std::string wiring = "module load e24xx256 ee\nmodule load pullup pu1\nmodule load pullup pu2\n"
+                         "node nscl\nnode nsda\n";
+    wiring += "attach nscl " + pinName(chip.memoryPins.scl) + " ee.SCL pu1.pin\n";
+    wiring += "attach nsda " + pinName(chip.memoryPins.sda) + " ee.SDA pu2.pin\n";
+    for (std::size_t i = 0; i < image.size(); ++i) {
+        wiring += "ee.eeData[" + std::to_string(i) + "] = " + std::to_string(image[i]) + "\n";
+    }
+    return wiring;
+}
+
+test::ExpectedPlayback expectedFor(const StreamProgram& p, const ProgramState& state) {
+    test::ExpectedPlayback expected;
+    std::uint8_t before = 0;
+    // Whole bytes are played: the last byte's unused bits are 0.
+    for (std::uint32_t i = 0; i < p.settings.tableReads * 8; ++i) {
+        const std::uint8_t bit = i < p.samples ? state.bitStream[i] : 0;
+        expected.pinA.push_back(bit);
+        expected.pinB.push_back(p.settings.twoPins ? before : 0);
+        before = bit;
+    }
+    const PlayerRamp ramp = playerRamp(p.settings.clockHz, p.settings.twoPins, false);
+    expected.cyclesPerSample = p.settings.cyclesPerSample;
+    expected.rampUp = ramp.upWrites;
+    expected.rampDown = ramp.downWrites;
+    expected.rampCycles = kRampCyclesPerBit;
+    return expected;
+}
+
+std::uint64_t cyclesFor(const StreamProgram& p) {
+    const PlayerRamp ramp = playerRamp(p.settings.clockHz, p.settings.twoPins, false);
+    return kStartUpCycles + (std::uint64_t{p.settings.tableReads} * 8 + 2) * p.settings.cyclesPerSample +
+           std::uint64_t{ramp.upWrites + ramp.downWrites + 2} * kRampCyclesPerBit;
+}
+
+// The lines' levels from the TRIS writes (a set bit: released, high), and
+// the shortest time between the edges that each minimum bounds.
+struct BusTimes {
+    double clockHigh = 1e18, clockLow = 1e18, startSetup = 1e18, startHold = 1e18, stopSetup = 1e18,
+           busFree = 1e18, dataSetup = 1e18;
+    int starts = 0, stops = 0, clocks = 0;
+};
+
+BusTimes busTimes(const test::PinRecording& r, const ChipMemoryPins& pins, std::uint32_t clockHz) {
+    const double ns = 4e9 / clockHz;
+    BusTimes t;
+    int scl = 1, sda = 1;
+    double sclRose = -1e18, sclFell = -1e18, sdaChanged = -1e18, started = -1e18, stopped = -1e18;
+    for (std::size_t i = 0; i < r.watchedWrites.size(); ++i) {
+        const double at = static_cast<double>(r.watchedWrites[i]) * ns;
+        const int newScl = r.watchedValues[i] >> pins.scl.bit & 1;
+        const int newSda = r.watchedValues[i] >> pins.sda.bit & 1;
+        if (newSda != sda) {
+            if (scl == 1 && newSda == 0) {
+                ++t.starts;
+                t.startSetup = std::min(t.startSetup, at - sclRose);
+                t.busFree = std::min(t.busFree, at - stopped);
+                started = at;
+            } else if (scl == 1) {
+                ++t.stops;
+                t.stopSetup = std::min(t.stopSetup, at - sclRose);
+                stopped = at;
+            }
+            sdaChanged = at;
+            sda = newSda;
+        }
+        if (newScl != scl) {
+            if (newScl == 1) {
+                ++t.clocks;
+                t.clockLow = std::min(t.clockLow, at - sclFell);
+                t.dataSetup = std::min(t.dataSetup, at - sdaChanged);
+                sclRose = at;
+            } else {
+                t.clockHigh = std::min(t.clockHigh, at - sclRose);
+                if (started > sclRose) t.startHold = std::min(t.startHold, at - started);
+                sclFell = at;
+            }
+            scl = newScl;
+        }
+    }
+    return t;
+}
+
+class MemoryPlayerOnGpsim : public testing::TestWithParam<StreamCase> {
+protected:
+    void SetUp() override {
+        if (!test::gpsimAvailable()) GTEST_SKIP() << "gpsim is not installed";
+    }
+};
+
+TEST_P(MemoryPlayerOnGpsim, PlaysEveryBitOnTimeWithinTheBusMinimums) {
+    const StreamCase& c = GetParam();
+    const SerialMemory& memory = *findMemory("24LC256");
+    auto state = test::makeEncodedSound(c.sampleRate * c.seconds10 / 10, c.sampleRate, c.algorithmType);
+    const StreamProgram p = streamProgram(c, *state, memory);
+    const PicChip& chip = *p.settings.chip;
+    const std::uint32_t clockHz = p.settings.clockHz;
+
+    test::TempDirectory directory;
+    const auto started = std::chrono::steady_clock::now();
+    const test::PinRecording recording =
+        test::runOnGpsim(directory.path(), chip, p.hex, cyclesFor(p), {},
+                         lower(chip.memoryPins.scl.trisName), eepromWiring(chip, p.image));
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    std::printf("[ gpsim    ] %s at %u Hz from the 24LC256: %.1f s of sound in %.2f s\n", c.chip, clockHz,
+                c.seconds10 / 10.0, wall);
+    ASSERT_TRUE(recording.reachedEnd) << recording.output;
+    const test::PlaybackCheck check = test::checkPlayback(recording, expectedFor(p, *state));
+    ASSERT_EQ(check.fault, "");
+
+    const BusTimes t = busTimes(recording, chip.memoryPins, clockHz);
+    const I2cTiming& m = memory.i2c;
+    EXPECT_EQ(t.starts, 4) << "two reads of the memory, each an address write and a read";
+    EXPECT_EQ(t.stops, 3) << "after each address write and after the index";
+    EXPECT_GE(t.clocks, static_cast<int>(p.settings.tableReads * 9)) << "a clock per bit and acknowledge";
+    const struct {
+        const char* what;
+        double measured;
+        std::uint32_t minimum;
+    } rows[] = {{"SCL high", t.clockHigh, m.clockHighNs},    {"SCL low", t.clockLow, m.clockLowNs},
+                {"start set-up", t.startSetup, m.startSetupNs}, {"start hold", t.startHold, m.startHoldNs},
+                {"stop set-up", t.stopSetup, m.stopSetupNs},  {"bus free", t.busFree, m.busFreeNs},
+                {"data set-up", t.dataSetup, m.dataSetupNs}};
+    for (const auto& row : rows) {
+        EXPECT_GE(row.measured, row.minimum) << row.what;
+        std::printf("[ bus      ] %s: shortest %.0f ns, minimum %u ns\n", row.what, row.measured, row.minimum);
+    }
+}
+
+std::string caseName(const testing::TestParamInfo<StreamCase>& info) {
+    return std::string(info.param.chip) + "_" + (info.param.clockHz == 0 ? std::string("internal") : std::to_string(info.param.clockHz / 1000000) + "MHz") +
+           (info.param.algorithmType == kAlgorithmOneBit ? "_1bit" : "_15bit");
+}
+
+// A 16F628A at 4 MHz for 20 s; at 20 MHz, the fastest clock, the
+// edges; a "1.5 bit" sound on the 12F1840, whose memory shares the sound's port.
+INSTANTIATE_TEST_SUITE_P(
+    From24LC256, MemoryPlayerOnGpsim,
+    testing::Values(StreamCase{"16f628a", 4000000, 8000, 200, kAlgorithmOneBit},
+                    StreamCase{"16f628a", 20000000, 15625, 5, kAlgorithmOneAndHalfBit},
+                    StreamCase{"12f1840", 0, 8000, 20, kAlgorithmOneAndHalfBit}),
+    caseName);
+
+}  // namespace
+}  // namespace ryx
