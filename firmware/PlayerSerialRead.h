@@ -1,10 +1,11 @@
 #pragma once
 // Reading the sound from a serial memory as it plays: a bit-banged I2C
-// EEPROM on the chip's memory pins (mid-range and enhanced mid-range).
+// EEPROM or SPI memory on the chip's memory pins (mid-range and enhanced
+// mid-range).
 // At the start of a sound the index entry gives the sound's address and
 // sample count, and one read command starts a sequential read. While the
 // sound plays, each sample within a byte clocks in one bit of the next byte
-// and the byte's last sample clocks in its eighth bit and the acknowledge,
+// and the byte's last sample clocks in its eighth bit (and the I2C acknowledge),
 // so every path between two samples stays short; the path walker measures
 // them as it does a table read's.
 
@@ -21,9 +22,11 @@ inline constexpr std::string_view kMemoryByteLabel = "lastbit";
 // number in the memory's index.
 std::unique_ptr<const PlayerTableRead> serialMemoryRead(const PlayerSettings& settings);
 
-// Whether the player streams from settings.memory on settings.chip: I2C, a
-// mid-range or enhanced mid-range chip, one sound played after each reset
-// or a bank on trigger pins or select, no loop, no routine.
+// Whether the player streams from settings.memory on settings.chip: an I2C
+// memory of two address bytes or an SPI memory of three (SO not on the
+// reset pin), a mid-range or enhanced mid-range chip, no loop, no routine.
+// The index's sample count is read from its lower three bytes: a sound of
+// up to 65,535 bytes.
 bool serialMemoryPlayable(const PlayerSettings& settings);
 
 // The fewest cycles per sample of the memory's player on the chip at

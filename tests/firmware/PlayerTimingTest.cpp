@@ -162,18 +162,23 @@ PlayerSettings memorySettings(const char* chip, std::uint32_t clockHz, const cha
 }
 
 // A bit clocked in at every sample: the bus adds its pads at the clock to
-// the path, and a byte boundary's acknowledge.
-TEST(PlayerTiming, FewestCyclesPerSampleFromAnI2cMemory) {
+// the path, and a byte boundary's I2C acknowledge.
+TEST(PlayerTiming, FewestCyclesPerSampleFromASerialMemory) {
     struct Case {
         const char* chip;
         std::uint32_t clockHz;
+        const char* memory;
         std::uint32_t fewest;
     };
-    const Case cases[] = {{"16f628a", 4000000, 33}, {"16f628a", 20000000, 39}, {"12f683", 8000000, 34},
-                          {"12f1840", 8000000, 34}, {"16f1825", 20000000, 39}, {"16f88", 20000000, 39}};
+    const Case cases[] = {
+        {"16f628a", 4000000, "24LC256", 33}, {"16f628a", 20000000, "24LC256", 39}, {"12f683", 8000000, "24LC256", 34},
+        {"12f1840", 8000000, "24LC256", 34}, {"16f1825", 20000000, "24LC256", 39}, {"16f88", 20000000, "24LC256", 39},
+        {"16f628a", 4000000, "W25Q32", 26},  {"16f628a", 20000000, "W25Q32", 26},  {"16f1825", 8000000, "W25Q32", 26},
+        {"16f1825", 20000000, "25LC1024", 26},
+    };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.chip) + " at " + std::to_string(c.clockHz));
-        PlayerSettings settings = memorySettings(c.chip, c.clockHz, "24LC256");
+        SCOPED_TRACE(std::string(c.chip) + " at " + std::to_string(c.clockHz) + " from the " + c.memory);
+        PlayerSettings settings = memorySettings(c.chip, c.clockHz, c.memory);
         EXPECT_EQ(serialMemoryMinCycles(settings), c.fewest);
         settings.cyclesPerSample = c.fewest - 1;
         EXPECT_THROW(buildPlayer(settings), std::invalid_argument);
@@ -191,7 +196,10 @@ TEST(PlayerTiming, MemoryPlayerRefusesWhatItCannotPlay) {
         {"a loop", [](PlayerSettings& s) { s.loop = true; }},
         {"a routine", [](PlayerSettings& s) { s.form = PlayerForm::routine; }},
         {"a PIC18", [](PlayerSettings& s) { s.chip = findPicChip("18f2520"); }},
-        {"an SPI memory", [](PlayerSettings& s) { s.memory = findMemory("W25Q32"); }},
+        {"SPI with SO on the reset pin", [](PlayerSettings& s) {
+             s.chip = findPicChip("12f1840");
+             s.memory = findMemory("W25Q32");
+         }},
         {"a memory past 64 KiB", [](PlayerSettings& s) { s.memory = findMemory("24LC1025"); }},
     };
     for (const auto& c : cases) {
