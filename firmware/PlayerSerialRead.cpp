@@ -27,7 +27,8 @@ constexpr std::array<PicRegister, kImageEntryBytes> kEntry{{{"entry0", kMemoryVa
 
 // The player counts byte reads up to 65536: the count is 65536 less
 // (samples + 7) / 8, from the entry's lower three sample bytes.
-void countReads(PlayerWriter& w) {
+void countReads(PlayerWriter& w, std::uint32_t sound) {
+    const std::string rounded = "memrounded" + std::to_string(sound);
     const PlayerFamily& r = w.rows;
     const PicRegister& top = kEntry[4];
     const PicRegister& middle = kEntry[5];
@@ -36,11 +37,11 @@ void countReads(PlayerWriter& w) {
     w.code.literalOp(r.movlw, 7);
     w.code.byteOp(r.addwf, low, Destination::f);
     w.code.bitOp(r.btfss, r.status, "C", kCarryBit);
-    w.goTo("memrounded");
+    w.goTo(rounded);
     w.code.byteOp(r.incf, middle, Destination::f);
     w.code.bitOp(r.btfsc, r.status, "Z", kZeroBit);
     w.code.byteOp(r.incf, top, Destination::f);
-    w.code.label("memrounded");
+    w.code.label(rounded);
     for (int shift = 0; shift < 3; ++shift) {
         w.code.bitOp(r.bcf, r.status, "C", kCarryBit);
         w.code.byteOp(r.rotateRight, top, Destination::f);
@@ -58,7 +59,10 @@ void countReads(PlayerWriter& w) {
     w.code.byteOp(r.incf, w.var(PlayerVar::countHigh), Destination::f);
 }
 
-void defineMemoryVariables(PlayerWriter& w) {
+void defineMemoryVariables(PlayerWriter& w, const ChipMemoryPins& pins) {
+    for (const RegisterSetting& setting : pins.setup) {
+        if (!setting.name.empty()) w.define({setting.name, setting.address});
+    }
     w.code.define(kShift.name, kShift.address);
     w.code.define(kBitCount.name, kBitCount.address);
     for (const PicRegister& reg : kEntry) w.code.define(reg.name, reg.address);
@@ -88,12 +92,9 @@ public:
     void defineSymbols(PlayerWriter& w) const override {
         w.define(tris_);
         w.define(port_);
-        for (const RegisterSetting& setting : pins_.setup) {
-            if (!setting.name.empty()) w.define({setting.name, setting.address});
-        }
         w.defineBit("SCL", pins_.scl.bit);
         w.defineBit("SDA", pins_.sda.bit);
-        defineMemoryVariables(w);
+        defineMemoryVariables(w, pins_);
     }
 
     // Both lines released, their port bits 0, so that a TRIS bit alone
@@ -120,6 +121,16 @@ public:
         // A bank's sounds are numbered by firstWord; one sound is the first.
         const std::uint32_t number = w.settings.bank.empty() ? 0 : sound.firstWord;
         w.selectBank(0);
+        // A sound before stopped the memory in mid-byte: nine clocks with SDA
+        // released reach an acknowledge it reads as the last, then a stop.
+        const std::string free = "memfree" + std::to_string(number);
+        w.code.literalOp(r.movlw, 9);
+        w.code.fileOp(r.movwf, kBitCount);
+        w.code.label(free);
+        w.code.jump(r.call, "i2cnack");
+        w.code.byteOp(r.decfsz, kBitCount, Destination::f);
+        w.goTo(free);
+        w.code.jump(r.call, "i2cstop");
         addressMemory(w, [&](int part) { loadAddressPart(w, 1 + kImageEntryBytes * number, part); });
         for (std::size_t k = 0; k < kEntry.size(); ++k) {
             w.code.jump(r.call, "i2cbits");
@@ -128,7 +139,7 @@ public:
             w.code.jump(r.call, k + 1 < kEntry.size() ? "i2cack" : "i2cnack");
         }
         w.code.jump(r.call, "i2cstop");
-        countReads(w);
+        countReads(w, number);
         w.code.comment("One sequential read from the sound's first byte.");
         addressMemory(w, [&](int part) {
             const std::size_t byte = part == 0 ? 1 : 2;  // the entry's address, middle then low byte
@@ -363,7 +374,7 @@ public:
         w.defineBit("SCK", pins_.sck.bit);
         w.defineBit("SI", pins_.si.bit);
         w.defineBit("SO", pins_.so.bit);
-        defineMemoryVariables(w);
+        defineMemoryVariables(w, pins_);
     }
 
     void setUp(PlayerWriter& w) const override {
@@ -396,7 +407,7 @@ public:
             w.code.byteOp(r.movf, kShift, Destination::w);
             w.code.fileOp(r.movwf, reg);
         }
-        countReads(w);
+        countReads(w, number);
         w.code.comment("One sequential read from the sound's first byte.");
         command(w, [&](int part) { w.code.byteOp(r.movf, kEntry[static_cast<std::size_t>(part)], Destination::w); });
     }

@@ -100,18 +100,18 @@ std::string flashWiring(const PicChip& chip, const SerialMemory& memory) {
     return wiring;
 }
 
-test::ExpectedPlayback expectedFor(const StreamProgram& p, const ProgramState& state) {
+test::ExpectedPlayback expectedFor(const PlayerSettings& settings, const ProgramState& state, std::uint32_t samples) {
     test::ExpectedPlayback expected;
     std::uint8_t before = 0;
     // Whole bytes are played: the last byte's unused bits are 0.
-    for (std::uint32_t i = 0; i < p.settings.tableReads * 8; ++i) {
-        const std::uint8_t bit = i < p.samples ? state.bitStream[i] : 0;
+    for (std::uint32_t i = 0; i < (samples + 7) / 8 * 8; ++i) {
+        const std::uint8_t bit = i < samples ? state.bitStream[i] : 0;
         expected.pinA.push_back(bit);
-        expected.pinB.push_back(p.settings.twoPins ? before : 0);
+        expected.pinB.push_back(settings.twoPins ? before : 0);
         before = bit;
     }
-    const PlayerRamp ramp = playerRamp(p.settings.clockHz, p.settings.twoPins, false);
-    expected.cyclesPerSample = p.settings.cyclesPerSample;
+    const PlayerRamp ramp = playerRamp(settings.clockHz, settings.twoPins, false);
+    expected.cyclesPerSample = settings.cyclesPerSample;
     expected.rampUp = ramp.upWrites;
     expected.rampDown = ramp.downWrites;
     expected.rampCycles = kRampCyclesPerBit;
@@ -215,14 +215,14 @@ TEST_P(MemoryPlayerOnGpsim, PlaysEveryBitOnTimeWithinTheBusMinimums) {
                 c.seconds10 / 10.0, wall);
     ASSERT_TRUE(recording.reachedEnd) << recording.output;
     const test::PinRecording played = i2c ? recording : withoutBusWrites(recording);
-    const test::PlaybackCheck check = test::checkPlayback(played, expectedFor(p, *state));
+    const test::PlaybackCheck check = test::checkPlayback(played, expectedFor(p.settings, *state, p.samples));
     ASSERT_EQ(check.fault, "");
     if (!i2c) return;  // the memory's pins share the sound's port: the SPI edges are not apart in the log
 
     const BusTimes t = busTimes(recording, chip.memoryPins, clockHz);
     const I2cTiming& m = memory.i2c;
     EXPECT_EQ(t.starts, 4) << "two reads of the memory, each an address write and a read";
-    EXPECT_EQ(t.stops, 3) << "after each address write and after the index";
+    EXPECT_EQ(t.stops, 4) << "one to free the bus, after each address write and after the index";
     EXPECT_GE(t.clocks, static_cast<int>(p.settings.tableReads * 9)) << "a clock per bit and acknowledge";
     const struct {
         const char* what;
@@ -253,6 +253,79 @@ INSTANTIATE_TEST_SUITE_P(
                     StreamCase{"12f1840", 0, 8000, 20, kAlgorithmOneAndHalfBit},
                     StreamCase{"16f1825", 0, 8000, 20, kAlgorithmOneAndHalfBit, "W25Q32"}),
     caseName);
+
+}  // namespace
+}  // namespace ryx
+
+namespace ryx {
+namespace {
+
+// A bank of three sounds in one image on trigger pins, a 16F628A at 4 MHz
+// and the 24LC256: pins 2, 1 and 3 in turn each play their sound bit for
+// bit from the index's entry, one sound after another's read was left
+// in mid-byte.
+TEST(MemoryBankOnGpsim, EachPressPlaysItsSoundFromTheMemory) {
+    if (!test::gpsimAvailable()) GTEST_SKIP() << "gpsim is not installed";
+    const SerialMemory& memory = *findMemory("24LC256");
+    const PicChip& chip = *findPicChip("16f628a");
+    std::vector<std::unique_ptr<ProgramState>> states;
+    std::vector<SoundBits> bits;
+    PlayerSettings settings{&chip, 4000000, 125, PicStorage::retlw, 1, true, false};
+    settings.oscillator = PicOscillator::crystal;
+    settings.memory = &memory;
+    settings.trigger = PlayTrigger::pins;
+    for (const std::uint32_t samples : {1004u, 801u, 1207u}) {
+        states.push_back(test::makeEncodedSound(samples + 1, 8000, kAlgorithmOneAndHalfBit));
+        bits.emplace_back(states.back()->bitStream.data(), samples);
+        settings.bank.push_back({static_cast<std::uint32_t>(settings.bank.size()), (samples + 7) / 8});
+    }
+    const auto image = memoryImage(memory, bits, 8000);
+    ASSERT_TRUE(image);
+    const PicAssembly player = buildPlayer(settings);
+    std::vector<ProgramWords> words{{player.origin(), player.words()}};
+    for (const ConfigRecord& record : configRecordsFor(chip, settings.oscillator, settings.clockHz)) {
+        words.push_back({record.address, {record.value}});
+    }
+
+    const PlayerRamp ramp = playerRamp(settings.clockHz, true, false);
+    const std::uint64_t step = settings.clockHz / 4 / 5;  // 0.2 s
+    const std::vector<std::size_t> order{1, 0, 2};
+    std::vector<test::PinStimulus> presses;
+    std::vector<std::uint64_t> pressedAt;
+    std::uint64_t at = step;
+    for (const std::size_t k : order) {
+        const TriggerPin& pin = chip.triggerPins[k];
+        presses.push_back({lower(pin.portName) + std::to_string(pin.bit), {{at, 0}, {at + 10000, 1}}});
+        pressedAt.push_back(at);
+        at += std::uint64_t{bits[k].size() + 16} * settings.cyclesPerSample +
+              std::uint64_t{ramp.upWrites + ramp.downWrites + 2} * kRampCyclesPerBit + step;
+    }
+    test::TempDirectory directory;
+    const test::PinRecording recording = test::runOnGpsim(directory.path(), chip, formatIntelHex(words), at, presses,
+                                                          {}, eepromWiring(chip, *image));
+    ASSERT_TRUE(recording.reachedEnd) << recording.output;
+    // Each play is a run of port writes; the chip sleeps between them.
+    std::vector<std::vector<std::uint64_t>> plays;
+    for (std::size_t i = 1; i < recording.portWrites.size(); ++i) {
+        if (plays.empty() || recording.portWrites[i] - recording.portWrites[i - 1] > 4 * settings.cyclesPerSample) {
+            plays.emplace_back();
+        }
+        plays.back().push_back(recording.portWrites[i]);
+    }
+    ASSERT_EQ(plays.size(), order.size());
+    for (std::size_t n = 0; n < order.size(); ++n) {
+        const std::size_t k = order[n];
+        SCOPED_TRACE("play " + std::to_string(n + 1) + ", sound " + std::to_string(k + 1));
+        ASSERT_GT(plays[n].front(), pressedAt[n]);
+        EXPECT_LT(plays[n].front() - pressedAt[n], settings.clockHz / 4 / 4) << "the sound starts late";
+        test::PinRecording play = recording;
+        play.portWrites = plays[n];
+        play.portWrites.insert(play.portWrites.begin(), plays[n].front() - 1);  // stands for the start-up write
+        EXPECT_EQ(test::checkPlayback(play, expectedFor(settings, *states[k], static_cast<std::uint32_t>(bits[k].size())))
+                      .fault,
+                  "");
+    }
+}
 
 }  // namespace
 }  // namespace ryx
