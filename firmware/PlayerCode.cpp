@@ -2,6 +2,7 @@
 // sample, and the two builds that give every wait and pad its cycles.
 #include "firmware/PlayerCode.h"
 
+#include "firmware/PlayerSerialRead.h"
 #include "firmware/PlayerWriter.h"
 
 #include <algorithm>
@@ -77,7 +78,10 @@ std::uint32_t playerMinCycles(const PicChip& chip, bool loop, PicStorage storage
 // the second build, whose paths must take the same.
 PicAssembly buildPlayer(const PlayerSettings& settings) {
     if (settings.chip == nullptr || !validSettings(settings) ||
-        settings.cyclesPerSample < playerMinCycles(*settings.chip, settings.loop, settings.storage, settings.form)) {
+        (settings.memory != nullptr && !serialMemoryPlayable(settings)) ||
+        settings.cyclesPerSample < (settings.memory != nullptr ? serialMemoryMinCycles(settings)
+                                                                : playerMinCycles(*settings.chip, settings.loop,
+                                                                                  settings.storage, settings.form))) {
         throw std::invalid_argument("player settings out of range");
     }
     if (settings.form == PlayerForm::routine && !validRoutine(settings)) {
@@ -90,7 +94,7 @@ PicAssembly buildPlayer(const PlayerSettings& settings) {
     PicAssembly code = writer.build();
     if (writer.measure(code) != measured) throw std::logic_error("the player's paths changed between its builds");
     // A bank's player may outgrow its block: the program moves the tables up.
-    if (code.size() > kPlayerMaxWords && settings.bank.empty()) throw std::logic_error("player larger than its block");
+    if (code.size() > kPlayerMaxWords && settings.bank.empty() && settings.memory == nullptr) throw std::logic_error("player larger than its block");
     return code;
 }
 

@@ -13,6 +13,7 @@
 #include "firmware/PicChip.h"
 #include "firmware/PlayerForm.h"
 #include "firmware/PlayTrigger.h"
+#include "firmware/SerialMemory.h"
 #include "firmware/SoundStorage.h"
 
 #include <cstdint>
@@ -53,6 +54,10 @@ struct PlayerSettings {
     PlayerForm form = PlayerForm::program;
     std::uint32_t org = 0;
     std::uint16_t ram = 0;
+    // Non-null: the sound streams from this memory on the chip's memory
+    // pins (the index's entry gives its length; a bank's firstWord is each
+    // sound's number there) and the program has no tables.
+    const SerialMemory* memory = nullptr;
 };
 
 // The fewest cycles per sample the player needs on the chip: its longest

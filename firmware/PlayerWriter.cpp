@@ -4,6 +4,7 @@
 #include "firmware/PlayerWriter.h"
 
 #include "export/TableLayout.h"
+#include "firmware/PlayerSerialRead.h"
 #include "firmware/PlayerTableRead.h"
 
 #include <string>
@@ -36,7 +37,7 @@ PlayerWriter::PlayerWriter(const PlayerSettings& s, const PlayerRamp& r, const P
       ramp(r),
       code(assemblyFor(s)),
       measured_(measured),
-      read_(playerTableRead(s.chip->family, s.storage)),
+      read_(s.memory != nullptr ? serialMemoryRead(s) : playerTableRead(s.chip->family, s.storage)),
       latchName_("LAT" + std::string(s.chip->portName.substr(4))),  // PORTB: LATB
       port_(portFor(s, rows, latchName_)),
       tris_{s.chip->trisName, s.chip->trisAddress} {}

@@ -81,6 +81,7 @@ public:
     void wait(std::string_view label);
     void rampPad();
     void rampExitPad();
+    void pad(std::uint32_t cycles);  // exactly `cycles` cycles without a loop
 
 private:
     void defineSymbols();
@@ -111,7 +112,6 @@ private:
     std::string_view changeFlagName() const;
     std::string_view pullUpsOffName() const;
 
-    void pad(std::uint32_t cycles);
     void waitLoops(std::uint32_t cycles, std::string_view label);
     std::uint32_t regionCycles(std::string_view name, std::uint32_t period) const;
     void beginRegion(const std::string& name, std::uint32_t period);

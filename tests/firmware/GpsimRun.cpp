@@ -50,16 +50,20 @@ void readPortWrites(const std::filesystem::path& path, const std::string& port, 
     std::ifstream in(path);
     std::string line;
     std::uint64_t cycle = 0;
+    std::string instruction;
     const std::string written = " to " + port + "(";
     while (std::getline(in, line)) {
         if (line.rfind("0x", 0) == 0) {
             cycle = std::stoull(line.substr(2, 16), nullptr, 16);
+            instruction = line;
         } else if (const std::size_t at = line.find("Wrote: 0x");
                    at != std::string::npos && line.find(written) != std::string::npos) {
             writes.push_back(cycle);
             std::string digits = line.substr(at + 9, 4);
             std::replace(digits.begin(), digits.end(), '?', '0');
             recording.portValues.push_back(static_cast<std::uint8_t>(std::stoul(digits, nullptr, 16)));
+            recording.portWriteBitOps.push_back(instruction.find(" bsf") != std::string::npos ||
+                                                instruction.find(" bcf") != std::string::npos);
         }
     }
 }

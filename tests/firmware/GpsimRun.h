@@ -15,6 +15,7 @@ namespace ryx::test {
 struct PinRecording {
     std::vector<std::uint64_t> portWrites;  // cycle of every write to the port
     std::vector<std::uint8_t> portValues;   // the value of each, bits the simulator cannot tell 0
+    std::vector<bool> portWriteBitOps;      // whether each was a bsf or bcf (of the port or its latch)
     std::vector<std::pair<std::uint64_t, int>> pinA;  // (cycle, level) at each change
     std::vector<std::pair<std::uint64_t, int>> pinB;
     std::vector<std::uint64_t> watchedWrites;  // cycle of every write to the watched register

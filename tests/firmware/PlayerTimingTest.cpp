@@ -3,6 +3,7 @@
 // every family, storage and form, the figures the simulator plays.
 #include "firmware/PicPathWalk.h"
 #include "firmware/PlayerCode.h"
+#include "firmware/PlayerSerialRead.h"
 
 #include <gtest/gtest.h>
 
@@ -145,6 +146,68 @@ TEST(PlayerTiming, FewestCyclesPerSampleOfEveryFamily) {
         EXPECT_THROW(buildPlayer(settings), std::invalid_argument);
         settings.cyclesPerSample = c.once;
         EXPECT_NO_THROW(buildPlayer(settings));
+    }
+}
+
+}  // namespace
+}  // namespace ryx
+
+namespace ryx {
+namespace {
+
+PlayerSettings memorySettings(const char* chip, std::uint32_t clockHz, const char* memory) {
+    PlayerSettings settings{findPicChip(chip), clockHz, 0, PicStorage::retlw, 100, true, false};
+    settings.memory = findMemory(memory);
+    return settings;
+}
+
+// A bit clocked in at every sample: the bus adds its pads at the clock to
+// the path, and a byte boundary's I2C acknowledge.
+TEST(PlayerTiming, FewestCyclesPerSampleFromASerialMemory) {
+    struct Case {
+        const char* chip;
+        std::uint32_t clockHz;
+        const char* memory;
+        std::uint32_t fewest;
+    };
+    const Case cases[] = {
+        {"16f628a", 4000000, "24LC256", 33}, {"16f628a", 20000000, "24LC256", 39}, {"12f683", 8000000, "24LC256", 34},
+        {"12f1840", 8000000, "24LC256", 34}, {"16f1825", 20000000, "24LC256", 39}, {"16f88", 20000000, "24LC256", 39},
+        {"16f628a", 4000000, "W25Q32", 26},  {"16f628a", 20000000, "W25Q32", 26},  {"16f1825", 8000000, "W25Q32", 26},
+        {"16f1825", 20000000, "25LC1024", 26},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.chip) + " at " + std::to_string(c.clockHz) + " from the " + c.memory);
+        PlayerSettings settings = memorySettings(c.chip, c.clockHz, c.memory);
+        EXPECT_EQ(serialMemoryMinCycles(settings), c.fewest);
+        settings.cyclesPerSample = c.fewest - 1;
+        EXPECT_THROW(buildPlayer(settings), std::invalid_argument);
+        settings.cyclesPerSample = c.fewest;
+        EXPECT_NO_THROW(buildPlayer(settings));
+    }
+}
+
+// What the memory's player does not do yet is refused, not built wrong.
+TEST(PlayerTiming, MemoryPlayerRefusesWhatItCannotPlay) {
+    const struct {
+        const char* what;
+        std::function<void(PlayerSettings&)> change;
+    } cases[] = {
+        {"a loop", [](PlayerSettings& s) { s.loop = true; }},
+        {"a routine", [](PlayerSettings& s) { s.form = PlayerForm::routine; }},
+        {"a PIC18", [](PlayerSettings& s) { s.chip = findPicChip("18f2520"); }},
+        {"SPI with SO on the reset pin", [](PlayerSettings& s) {
+             s.chip = findPicChip("12f1840");
+             s.memory = findMemory("W25Q32");
+         }},
+        {"a memory past 64 KiB", [](PlayerSettings& s) { s.memory = findMemory("24LC1025"); }},
+    };
+    for (const auto& c : cases) {
+        PlayerSettings settings = memorySettings("16f628a", 20000000, "24LC256");
+        settings.cyclesPerSample = 1000;
+        ASSERT_NO_THROW(buildPlayer(settings));
+        c.change(settings);
+        EXPECT_THROW(buildPlayer(settings), std::invalid_argument) << c.what;
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include "export/TextChunkWriter.h"
 #include "firmware/PicProgram.h"
+#include "firmware/PlayerCode.h"
 #include "support/FileBytes.h"
 #include "support/TempDirectory.h"
 
@@ -182,6 +183,52 @@ TEST(HexSegmentsAssemble, GpasmWritesTheSameRecords) {
         ASSERT_EQ(std::system(command.c_str()), 0) << readText(directory / (name + ".out"));
         EXPECT_EQ(readText(directory / (name + ".out")), "") << "gpasm had something to say";
         EXPECT_EQ(formatIntelHex(c.runs), readText(directory / (name + ".hex")));
+    }
+}
+
+}  // namespace
+}  // namespace ryx
+
+namespace ryx {
+namespace {
+
+// The player that streams from a serial memory, over each bus and family,
+// single and on trigger pins: gpasm makes the same words of its source.
+TEST(ProgramAssembles, MemoryPlayersAsGpasmMakesThem) {
+    if (std::system("command -v gpasm >/dev/null 2>&1") != 0) GTEST_SKIP() << "gpasm is not installed";
+    const struct {
+        const char* chip;
+        const char* memory;
+        PlayTrigger trigger;
+    } cases[] = {{"16f628a", "24LC256", PlayTrigger::reset}, {"12f1840", "24LC512", PlayTrigger::reset},
+                 {"16f1825", "W25Q32", PlayTrigger::reset},  {"16f628a", "W25Q16", PlayTrigger::pins},
+                 {"16f88", "24LC256", PlayTrigger::select}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.chip) + " from the " + c.memory);
+        PlayerSettings settings{findPicChip(c.chip), 20000000, 400, PicStorage::retlw, 100, true, false};
+        settings.memory = findMemory(c.memory);
+        settings.trigger = c.trigger;
+        if (c.trigger != PlayTrigger::reset) settings.bank = {{0, 100}, {1, 50}, {2, 70}};
+        const PicAssembly code = buildPlayer(settings);
+        test::TempDirectory directory;
+        {
+            AtomicFileWriter writer(directory / "memory.asm");
+            ASSERT_TRUE(writer.open());
+            {
+                TextChunkWriter out(writer);
+                out.line("        list p=" + std::string(c.chip) + ", r=dec");
+                out.line("        errorlevel -302");
+                code.writeSource(out);
+                out.line("        end");
+            }
+            ASSERT_TRUE(writer.commit());
+        }
+        const std::string command =
+            "cd '" + directory.path().string() + "' && gpasm -o memory-gpasm.hex memory.asm > memory.out 2>&1";
+        ASSERT_EQ(std::system(command.c_str()), 0) << readText(directory / "memory.out");
+        EXPECT_EQ(readText(directory / "memory.out"), "") << "gpasm had something to say";
+        const std::vector<ProgramWords> ours{{code.origin(), code.words()}};
+        EXPECT_EQ(formatIntelHex(ours), readText(directory / "memory-gpasm.hex"));
     }
 }
 

@@ -1,0 +1,580 @@
+#include "firmware/PlayerSerialRead.h"
+
+#include "firmware/MemoryImage.h"
+
+#include <algorithm>
+#include <array>
+#include <stdexcept>
+#include <string>
+
+namespace ryx {
+namespace {
+
+using Destination = PicAssembly::Destination;
+
+// The read's own variables, in bank 0 after the player's.
+constexpr std::uint16_t kMemoryVariables = 0x38;
+constexpr PicRegister kShift{"membyte", kMemoryVariables};      // the byte coming in, or going out
+constexpr PicRegister kBitCount{"membits", kMemoryVariables + 1};
+// The index entry: address (3 bytes), then samples (4 bytes), high first.
+constexpr std::array<PicRegister, kImageEntryBytes> kEntry{{{"entry0", kMemoryVariables + 2},
+                                                            {"entry1", kMemoryVariables + 3},
+                                                            {"entry2", kMemoryVariables + 4},
+                                                            {"entry3", kMemoryVariables + 5},
+                                                            {"entry4", kMemoryVariables + 6},
+                                                            {"entry5", kMemoryVariables + 7},
+                                                            {"entry6", kMemoryVariables + 8}}};
+
+// The player counts byte reads up to 65536: the count is 65536 less
+// (samples + 7) / 8, from the entry's lower three sample bytes.
+void countReads(PlayerWriter& w, std::uint32_t sound) {
+    const std::string rounded = "memrounded" + std::to_string(sound);
+    const PlayerFamily& r = w.rows;
+    const PicRegister& top = kEntry[4];
+    const PicRegister& middle = kEntry[5];
+    const PicRegister& low = kEntry[6];
+    w.code.comment("Reads of a byte: (samples + 7) / 8, counted up from 65536 less.");
+    w.code.literalOp(r.movlw, 7);
+    w.code.byteOp(r.addwf, low, Destination::f);
+    w.code.bitOp(r.btfss, r.status, "C", kCarryBit);
+    w.goTo(rounded);
+    w.code.byteOp(r.incf, middle, Destination::f);
+    w.code.bitOp(r.btfsc, r.status, "Z", kZeroBit);
+    w.code.byteOp(r.incf, top, Destination::f);
+    w.code.label(rounded);
+    for (int shift = 0; shift < 3; ++shift) {
+        w.code.bitOp(r.bcf, r.status, "C", kCarryBit);
+        w.code.byteOp(r.rotateRight, top, Destination::f);
+        w.code.byteOp(r.rotateRight, middle, Destination::f);
+        w.code.byteOp(r.rotateRight, low, Destination::f);
+    }
+    w.code.byteOp(r.movf, low, Destination::w);
+    w.code.literalOp(r.xorlw, 0xFF);
+    w.code.fileOp(r.movwf, w.var(PlayerVar::countLow));
+    w.code.byteOp(r.movf, middle, Destination::w);
+    w.code.literalOp(r.xorlw, 0xFF);
+    w.code.fileOp(r.movwf, w.var(PlayerVar::countHigh));
+    w.code.byteOp(r.incf, w.var(PlayerVar::countLow), Destination::f);
+    w.code.bitOp(r.btfsc, r.status, "Z", kZeroBit);
+    w.code.byteOp(r.incf, w.var(PlayerVar::countHigh), Destination::f);
+}
+
+void defineMemoryVariables(PlayerWriter& w, const ChipMemoryPins& pins) {
+    for (const RegisterSetting& setting : pins.setup) {
+        if (!setting.name.empty()) w.define({setting.name, setting.address});
+    }
+    w.code.define(kShift.name, kShift.address);
+    w.code.define(kBitCount.name, kBitCount.address);
+    for (const PicRegister& reg : kEntry) w.code.define(reg.name, reg.address);
+}
+
+void setUpMemoryPins(PlayerWriter& w, const ChipMemoryPins& pins) {
+    for (const RegisterSetting& setting : pins.setup) {
+        if (!setting.name.empty()) w.setRegister({setting.name, setting.address}, setting.value, "memory pins digital");
+    }
+}
+
+// Each line is held low through its TRIS bit (its port bit 0) and released
+// to the pull-up. Every pause is the datasheet's minimum at the clock, in
+// whole cycles; a timed path counts the instructions between two edges
+// towards it.
+class I2cStreamRead : public PlayerTableRead {
+public:
+    explicit I2cStreamRead(const PlayerSettings& s)
+        : memory_(*s.memory),
+          pins_(s.chip->memoryPins),
+          tris_{pins_.scl.trisName, pins_.scl.trisAddress},
+          port_{pins_.scl.portName, pins_.scl.portAddress},
+          high_(cyclesAtLeast(memory_.i2c.clockHighNs, s.clockHz)),
+          low_(cyclesAtLeast(memory_.i2c.clockLowNs, s.clockHz)),
+          clockHz_(s.clockHz) {}
+
+    void defineSymbols(PlayerWriter& w) const override {
+        w.define(tris_);
+        w.define(port_);
+        w.defineBit("SCL", pins_.scl.bit);
+        w.defineBit("SDA", pins_.sda.bit);
+        defineMemoryVariables(w, pins_);
+    }
+
+    // Both lines released, their port bits 0, so that a TRIS bit alone
+    // pulls a line low; a port write of the sound's leaves them 0 as well.
+    void setUp(PlayerWriter& w) const override {
+        setUpMemoryPins(w, pins_);
+        w.selectBank(tris_.address);
+        w.code.bitOp(w.rows.bsf, tris_, "SCL", pins_.scl.bit, "the bus released");
+        w.code.bitOp(w.rows.bsf, tris_, "SDA", pins_.sda.bit);
+        // The sound's port is cleared with the chip's set-up. A bit cleared
+        // alone would read the other released line high and set its bit.
+        if (port_.address != w.port().address) {
+            w.selectBank(port_.address);
+            w.code.fileOp(w.rows.clrf, port_, "a line pulled low drives 0");
+        }
+        w.selectBank(0);
+    }
+
+    // The sound's index entry, its read reduced to the bytes to play, then
+    // the read command at its first byte. Not timed: loops are fine.
+    void pointAt(PlayerWriter& w, PlayerSound sound) const override {
+        const PlayerFamily& r = w.rows;
+        w.code.comment("The sound's entry in the memory's index: its address and samples.");
+        // A bank's sounds are numbered by firstWord; one sound is the first.
+        const std::uint32_t number = w.settings.bank.empty() ? 0 : sound.firstWord;
+        w.selectBank(0);
+        // A sound before stopped the memory in mid-byte: nine clocks with SDA
+        // released reach an acknowledge it reads as the last, then a stop.
+        const std::string free = "memfree" + std::to_string(number);
+        w.code.literalOp(r.movlw, 9);
+        w.code.fileOp(r.movwf, kBitCount);
+        w.code.label(free);
+        w.code.jump(r.call, "i2cnack");
+        w.code.byteOp(r.decfsz, kBitCount, Destination::f);
+        w.goTo(free);
+        w.code.jump(r.call, "i2cstop");
+        addressMemory(w, [&](int part) { loadAddressPart(w, 1 + kImageEntryBytes * number, part); });
+        for (std::size_t k = 0; k < kEntry.size(); ++k) {
+            w.code.jump(r.call, "i2cbits");
+            w.code.byteOp(r.movf, kShift, Destination::w);
+            w.code.fileOp(r.movwf, kEntry[k]);
+            w.code.jump(r.call, k + 1 < kEntry.size() ? "i2cack" : "i2cnack");
+        }
+        w.code.jump(r.call, "i2cstop");
+        countReads(w, number);
+        w.code.comment("One sequential read from the sound's first byte.");
+        addressMemory(w, [&](int part) {
+            const std::size_t byte = part == 0 ? 1 : 2;  // the entry's address, middle then low byte
+            w.code.byteOp(r.movf, kEntry[byte], Destination::w);
+        });
+    }
+
+    void readNext(PlayerWriter& w, bool labelled) const override {
+        const PlayerFamily& r = w.rows;
+        if (!labelled) {
+            w.code.jump(r.call, "i2cbits");
+            w.code.jump(r.call, "i2cack");
+        } else {
+            w.code.label(kMemoryByteLabel);
+            clockInBit(w, true);
+            // The acknowledge: SDA low for one more clock, the low time
+            // since the eighth bit's fall counted from it.
+            w.code.bitOp(r.bcf, tris_, "SDA", pins_.sda.bit, "acknowledge: the next byte");
+            w.pad(low_ > 2 ? low_ - 2 : 0);
+            w.code.bitOp(r.bsf, tris_, "SCL", pins_.scl.bit);
+            // Two cycles at least: gpsim's 24LC256 misses a clock one cycle long.
+            w.pad(high_ > 2 ? high_ - 1 : 1);
+            w.code.bitOp(r.bcf, tris_, "SCL", pins_.scl.bit);
+            w.code.bitOp(r.bsf, tris_, "SDA", pins_.sda.bit, "the memory's to drive");
+            w.selectBank(0);
+        }
+        w.code.byteOp(r.movf, kShift, Destination::w);
+        w.code.fileOp(r.movwf, w.var(PlayerVar::current));
+        w.setBitsLeft(8);
+    }
+
+    // Every sample within a byte clocks in one bit of the next.
+    void balance(PlayerWriter& w) const override { clockInBit(w, false); }
+
+    void routines(PlayerWriter& w) const override {
+        w.code.comment("The bus, not timed: each pause at least the memory's minimum.");
+        w.selectBank(0);  // every caller is in bank 0
+        startRoutine(w);
+        stopRoutine(w);
+        sendRoutine(w);
+        receiveRoutine(w);
+        for (const bool ack : {true, false}) acknowledgeRoutine(w, ack);
+    }
+
+private:
+    // One bit into kShift's bit 0, SCL high for at least its minimum; the
+    // low time before it is a whole sample. Starts in bank 0; ends there,
+    // or in the TRIS's bank with `stayAtTris`.
+    void clockInBit(PlayerWriter& w, bool stayAtTris) const {
+        const PlayerFamily& r = w.rows;
+        w.code.bitOp(r.bcf, r.status, "C", kCarryBit);
+        w.code.byteOp(r.rotateLeft, kShift, Destination::f, "room for the next bit");
+        w.selectBank(tris_.address);
+        w.code.bitOp(r.bsf, tris_, "SCL", pins_.scl.bit, "clock a bit in");
+        w.selectBank(port_.address);
+        w.code.bitOp(r.btfsc, port_, "SDA", pins_.sda.bit);
+        w.code.bitOp(r.bsf, kShift, "0", 0);
+        // From the rise: itself, the bank select, the test (2), the bank select back.
+        w.pad(high_ > 5 ? high_ - 5 : 0);
+        w.selectBank(tris_.address);
+        w.code.bitOp(r.bcf, tris_, "SCL", pins_.scl.bit);
+        if (!stayAtTris) w.selectBank(0);
+    }
+
+    void releaseLine(PlayerWriter& w, const MemoryPin& pin, std::string_view name) const {
+        w.code.bitOp(w.rows.bsf, tris_, name, pin.bit);
+    }
+    void pullLine(PlayerWriter& w, const MemoryPin& pin, std::string_view name) const {
+        w.code.bitOp(w.rows.bcf, tris_, name, pin.bit);
+    }
+    void pause(PlayerWriter& w, std::uint32_t nanoseconds) const { w.pad(cyclesAtLeast(nanoseconds, clockHz_)); }
+
+    void returnFromRoutine(PlayerWriter& w) const {
+        w.selectBank(0);
+        w.code.literalOp(w.rows.retlw, 0);
+    }
+
+    // From SCL low or an idle bus: a start condition, SCL left low.
+    void startRoutine(PlayerWriter& w) const {
+        const I2cTiming& t = memory_.i2c;
+        w.code.label("i2cstart");
+        w.selectBank(tris_.address);
+        releaseLine(w, pins_.sda, "SDA");
+        pause(w, t.clockLowNs);
+        releaseLine(w, pins_.scl, "SCL");
+        pause(w, t.startSetupNs);
+        pullLine(w, pins_.sda, "SDA");
+        pause(w, t.startHoldNs);
+        pullLine(w, pins_.scl, "SCL");
+        returnFromRoutine(w);
+    }
+
+    // From SCL low: a stop condition, then the bus's free time.
+    void stopRoutine(PlayerWriter& w) const {
+        const I2cTiming& t = memory_.i2c;
+        w.code.label("i2cstop");
+        w.selectBank(tris_.address);
+        pullLine(w, pins_.sda, "SDA");
+        pause(w, t.clockLowNs);
+        releaseLine(w, pins_.scl, "SCL");
+        pause(w, t.stopSetupNs);
+        releaseLine(w, pins_.sda, "SDA");
+        pause(w, t.busFreeNs);
+        returnFromRoutine(w);
+    }
+
+    // W's eight bits, first the top, then a clock for the memory's
+    // acknowledge (not looked at).
+    void sendRoutine(PlayerWriter& w) const {
+        const PlayerFamily& r = w.rows;
+        const I2cTiming& t = memory_.i2c;
+        w.code.label("i2csend");
+        w.code.fileOp(r.movwf, kShift);
+        w.code.literalOp(r.movlw, 8);
+        w.code.fileOp(r.movwf, kBitCount);
+        w.code.label("i2csendbit");
+        w.code.byteOp(r.rotateLeft, kShift, Destination::f, "the top bit to the carry");
+        w.selectBank(tris_.address);
+        releaseLine(w, pins_.sda, "SDA");
+        w.code.bitOp(r.btfss, r.status, "C", kCarryBit);
+        pullLine(w, pins_.sda, "SDA");
+        pause(w, t.dataSetupNs);
+        releaseLine(w, pins_.scl, "SCL");
+        pause(w, t.clockHighNs);
+        pullLine(w, pins_.scl, "SCL");
+        pause(w, t.clockLowNs);
+        w.selectBank(0);
+        w.code.byteOp(r.decfsz, kBitCount, Destination::f);
+        w.goTo("i2csendbit");
+        w.selectBank(tris_.address);
+        releaseLine(w, pins_.sda, "SDA");
+        clockOnce(w);
+        returnFromRoutine(w);
+    }
+
+    // Eight bits into kShift, SDA released throughout.
+    void receiveRoutine(PlayerWriter& w) const {
+        const PlayerFamily& r = w.rows;
+        w.code.label("i2cbits");
+        w.code.literalOp(r.movlw, 8);
+        w.code.fileOp(r.movwf, kBitCount);
+        w.code.label("i2cbit");
+        w.code.bitOp(r.bcf, r.status, "C", kCarryBit);
+        w.code.byteOp(r.rotateLeft, kShift, Destination::f);
+        w.selectBank(tris_.address);
+        releaseLine(w, pins_.scl, "SCL");
+        pause(w, memory_.i2c.clockHighNs);
+        w.selectBank(port_.address);
+        w.code.bitOp(r.btfsc, port_, "SDA", pins_.sda.bit);
+        w.code.bitOp(r.bsf, kShift, "0", 0);
+        w.selectBank(tris_.address);
+        pullLine(w, pins_.scl, "SCL");
+        pause(w, memory_.i2c.clockLowNs);
+        w.selectBank(0);
+        w.code.byteOp(r.decfsz, kBitCount, Destination::f);
+        w.goTo("i2cbit");
+        returnFromRoutine(w);
+    }
+
+    // The master's answer to a byte read: SDA low for more, released for the last.
+    void acknowledgeRoutine(PlayerWriter& w, bool ack) const {
+        w.code.label(ack ? "i2cack" : "i2cnack");
+        w.selectBank(tris_.address);
+        if (ack) pullLine(w, pins_.sda, "SDA");
+        pause(w, memory_.i2c.clockLowNs);
+        clockOnce(w);
+        releaseLine(w, pins_.sda, "SDA");
+        returnFromRoutine(w);
+    }
+
+    // In the TRIS's bank, SCL low: one clock pulse and the low time after it.
+    void clockOnce(PlayerWriter& w) const {
+        pause(w, memory_.i2c.dataSetupNs);
+        releaseLine(w, pins_.scl, "SCL");
+        pause(w, memory_.i2c.clockHighNs);
+        pullLine(w, pins_.scl, "SCL");
+        pause(w, memory_.i2c.clockLowNs);
+    }
+
+    // A start, the control byte and a two-byte address (loaded into W by
+    // `addressByte` for parts 0 and 1), a stop, a start and the read's
+    // control byte: gpsim's 24LC256 and the real parts take a sequential
+    // read after a stop.
+    template <typename AddressByte>
+    void addressMemory(PlayerWriter& w, AddressByte addressByte) const {
+        const PlayerFamily& r = w.rows;
+        w.code.jump(r.call, "i2cstart");
+        w.code.literalOp(r.movlw, static_cast<std::uint8_t>(memory_.readCommand & 0xFE), "write the address");
+        w.code.jump(r.call, "i2csend");
+        for (int part = 0; part < 2; ++part) {
+            addressByte(part);
+            w.code.jump(r.call, "i2csend");
+        }
+        w.code.jump(r.call, "i2cstop");
+        w.code.jump(r.call, "i2cstart");
+        w.code.literalOp(r.movlw, memory_.readCommand, "read from there on");
+        w.code.jump(r.call, "i2csend");
+    }
+
+    static void loadAddressPart(PlayerWriter& w, std::uint32_t address, int part) {
+        const std::uint32_t value = part == 0 ? address >> 8 & 0xFF : address & 0xFF;
+        w.code.literalOp(w.rows.movlw, static_cast<std::uint8_t>(value));
+    }
+
+    const SerialMemory& memory_;
+    const ChipMemoryPins& pins_;
+    PicRegister tris_;
+    PicRegister port_;
+    std::uint32_t high_;
+    std::uint32_t low_;
+    std::uint32_t clockHz_;
+};
+
+// SPI mode 0 on CS, SCK, SI (into the memory) and SO (out of it), driven
+// through the port: the memory shifts a bit out at each fall of SCK, read
+// before the next rise. CS stays low from the read command to the end; the
+// sound's port writes leave CS, SCK and SI low where they share its port.
+class SpiStreamRead : public PlayerTableRead {
+public:
+    explicit SpiStreamRead(const PlayerSettings& s)
+        : memory_(*s.memory),
+          pins_(s.chip->memoryPins),
+          high_(cyclesAtLeast(memory_.spi.clockHighNs, s.clockHz)),
+          clockHz_(s.clockHz) {}
+
+    void defineSymbols(PlayerWriter& w) const override {
+        for (const MemoryPin* pin : {&pins_.cs, &pins_.sck, &pins_.si, &pins_.so}) {
+            w.define(portOf(*pin));
+            w.define({pin->trisName, pin->trisAddress});
+        }
+        w.defineBit("CS", pins_.cs.bit);
+        w.defineBit("SCK", pins_.sck.bit);
+        w.defineBit("SI", pins_.si.bit);
+        w.defineBit("SO", pins_.so.bit);
+        defineMemoryVariables(w, pins_);
+    }
+
+    void setUp(PlayerWriter& w) const override {
+        setUpMemoryPins(w, pins_);
+        const PicRegister port = portOf(pins_.sck);
+        if (port.address != w.port().address) {
+            w.selectBank(port.address);
+            w.code.fileOp(w.rows.clrf, port, "CS, SCK and SI low when they drive");
+        }
+        for (const MemoryPin* pin : {&pins_.cs, &pins_.sck, &pins_.si}) {
+            w.selectBank(pin->trisAddress);
+            w.code.bitOp(w.rows.bcf, {pin->trisName, pin->trisAddress}, roleName(*pin), pin->bit);
+        }
+        w.selectBank(pins_.so.trisAddress);
+        w.code.bitOp(w.rows.bsf, {pins_.so.trisName, pins_.so.trisAddress}, "SO", pins_.so.bit, "the memory drives SO");
+        w.selectBank(0);
+    }
+
+    void pointAt(PlayerWriter& w, PlayerSound sound) const override {
+        const PlayerFamily& r = w.rows;
+        const std::uint32_t number = w.settings.bank.empty() ? 0 : sound.firstWord;
+        const std::uint32_t entry = 1 + kImageEntryBytes * number;
+        w.selectBank(0);
+        w.code.comment("The sound's entry in the memory's index: its address and samples.");
+        command(w, [&](int part) {
+            w.code.literalOp(r.movlw, static_cast<std::uint8_t>(entry >> (16 - 8 * part) & 0xFF));
+        });
+        for (const PicRegister& reg : kEntry) {
+            w.code.jump(r.call, "spibits");
+            w.code.byteOp(r.movf, kShift, Destination::w);
+            w.code.fileOp(r.movwf, reg);
+        }
+        countReads(w, number);
+        w.code.comment("One sequential read from the sound's first byte.");
+        command(w, [&](int part) { w.code.byteOp(r.movf, kEntry[static_cast<std::size_t>(part)], Destination::w); });
+    }
+
+    void readNext(PlayerWriter& w, bool labelled) const override {
+        const PlayerFamily& r = w.rows;
+        if (labelled) {
+            w.code.label(kMemoryByteLabel);
+            clockInBit(w);
+        } else {
+            w.code.jump(r.call, "spibits");
+        }
+        w.code.byteOp(r.movf, kShift, Destination::w);
+        w.code.fileOp(r.movwf, w.var(PlayerVar::current));
+        w.setBitsLeft(8);
+    }
+
+    void balance(PlayerWriter& w) const override { clockInBit(w); }
+
+    void routines(PlayerWriter& w) const override {
+        const PlayerFamily& r = w.rows;
+        const SpiTiming& t = memory_.spi;
+        w.code.comment("The bus, not timed: each pause at least the memory's minimum.");
+        w.selectBank(0);
+        // CS high, then low again: the memory takes a new instruction.
+        w.code.label("spiselect");
+        setPin(w, pins_.cs, true);
+        pause(w, t.selectHoldNs);
+        setPin(w, pins_.cs, false);
+        pause(w, t.selectSetupNs);
+        w.code.literalOp(r.retlw, 0);
+        // W's eight bits on SI, the top first.
+        w.code.label("spisend");
+        w.code.fileOp(r.movwf, kShift);
+        w.code.literalOp(r.movlw, 8);
+        w.code.fileOp(r.movwf, kBitCount);
+        w.code.label("spisendbit");
+        w.code.byteOp(r.rotateLeft, kShift, Destination::f, "the top bit to the carry");
+        const PicRegister si = outputOf(pins_.si);
+        w.selectBank(si.address);  // the skip below skips one instruction
+        w.code.bitOp(r.bcf, si, "SI", pins_.si.bit);
+        w.code.bitOp(r.btfsc, r.status, "C", kCarryBit);
+        w.code.bitOp(r.bsf, si, "SI", pins_.si.bit);
+        w.selectBank(0);
+        pause(w, t.dataSetupNs);
+        clockOnce(w);
+        w.code.byteOp(r.decfsz, kBitCount, Destination::f);
+        w.goTo("spisendbit");
+        w.code.literalOp(r.retlw, 0);
+        // Eight bits from SO into membyte.
+        w.code.label("spibits");
+        w.code.literalOp(r.movlw, 8);
+        w.code.fileOp(r.movwf, kBitCount);
+        w.code.label("spibit");
+        readBit(w);
+        clockOnce(w);
+        w.code.byteOp(r.decfsz, kBitCount, Destination::f);
+        w.goTo("spibit");
+        w.code.literalOp(r.retlw, 0);
+    }
+
+private:
+    static PicRegister portOf(const MemoryPin& pin) { return {pin.portName, pin.portAddress}; }
+
+    // The port rather than a latch: gpsim 0.31 keeps an enhanced chip's
+    // latch apart from the port writes the sound makes, and a bit set in
+    // the latch would bring back a pin A the sound has changed since.
+    static PicRegister outputOf(const MemoryPin& pin) { return portOf(pin); }
+
+    std::string_view roleName(const MemoryPin& pin) const {
+        if (&pin == &pins_.cs) return "CS";
+        if (&pin == &pins_.sck) return "SCK";
+        if (&pin == &pins_.si) return "SI";
+        return "SO";
+    }
+
+    // Starts and ends in bank 0.
+    void setPin(PlayerWriter& w, const MemoryPin& pin, bool high) const {
+        const PicRegister out = outputOf(pin);
+        w.selectBank(out.address);
+        w.code.bitOp(high ? w.rows.bsf : w.rows.bcf, out, roleName(pin), pin.bit);
+        w.selectBank(0);
+    }
+
+    void pause(PlayerWriter& w, std::uint32_t nanoseconds) const { w.pad(cyclesAtLeast(nanoseconds, clockHz_)); }
+
+    void readBit(PlayerWriter& w) const {
+        const PlayerFamily& r = w.rows;
+        w.code.bitOp(r.bcf, r.status, "C", kCarryBit);
+        w.code.byteOp(r.rotateLeft, kShift, Destination::f, "room for the next bit");
+        w.code.bitOp(r.btfsc, portOf(pins_.so), "SO", pins_.so.bit);
+        w.code.bitOp(r.bsf, kShift, "0", 0);
+    }
+
+    // SCK high for `high` cycles from its rise, then low; bank 0 around it.
+    void pulse(PlayerWriter& w, std::uint32_t high) const {
+        const PicRegister out = outputOf(pins_.sck);
+        w.selectBank(out.address);
+        w.code.bitOp(w.rows.bsf, out, "SCK", pins_.sck.bit);
+        w.pad(high > 1 ? high - 1 : 0);
+        w.code.bitOp(w.rows.bcf, out, "SCK", pins_.sck.bit);
+        w.selectBank(0);
+    }
+
+    void clockOnce(PlayerWriter& w) const {
+        pulse(w, high_);
+        pause(w, memory_.spi.clockLowNs);
+    }
+
+    // One bit, then a clock pulse whose fall brings the next out; SCK's
+    // low time is the rest of the sample.
+    void clockInBit(PlayerWriter& w) const {
+        readBit(w);
+        pulse(w, high_);
+    }
+
+    // CS high and low, READ and a three-byte address (parts 0 to 2, high
+    // first, loaded into W by `addressByte`).
+    template <typename AddressByte>
+    void command(PlayerWriter& w, AddressByte addressByte) const {
+        const PlayerFamily& r = w.rows;
+        w.code.jump(r.call, "spiselect");
+        w.code.literalOp(r.movlw, memory_.readCommand, "read from the address on");
+        w.code.jump(r.call, "spisend");
+        for (int part = 0; part < 3; ++part) {
+            addressByte(part);
+            w.code.jump(r.call, "spisend");
+        }
+    }
+
+    const SerialMemory& memory_;
+    const ChipMemoryPins& pins_;
+    std::uint32_t high_;
+    std::uint32_t clockHz_;
+};
+
+}  // namespace
+
+bool serialMemoryPlayable(const PlayerSettings& s) {
+    const PicFamily family = s.chip->family;
+    if (s.memory == nullptr) return false;
+    // An I2C address of two bytes; SPI's SO not on the reset pin (its config bit is not cleared yet).
+    const bool bus = s.memory->bus == MemoryBus::i2c ? s.memory->sizeBytes <= 64 * 1024
+                                                     : s.memory->addressBytes == 3 && s.chip->memoryPins.resetPinConfigMask == 0;
+    return bus && family != PicFamily::pic18 && !s.loop && s.form == PlayerForm::program && s.clockHz != 0 &&
+           s.bank.size() <= kMaxImageSounds;
+}
+
+std::unique_ptr<const PlayerTableRead> serialMemoryRead(const PlayerSettings& settings) {
+    if (!serialMemoryPlayable(settings)) throw std::invalid_argument("no serial memory player for these settings");
+    if (settings.memory->bus == MemoryBus::spi) return std::make_unique<SpiStreamRead>(settings);
+    return std::make_unique<I2cStreamRead>(settings);
+}
+
+std::uint32_t serialMemoryMinCycles(const PlayerSettings& settings) {
+    PlayerSettings probe = settings;
+    probe.tableReads = 1;
+    const PlayerRamp ramp = playerRamp(settings.clockHz, settings.twoPins, false);
+    PlayerWriter draft(probe, ramp, nullptr);
+    const PicAssembly code = draft.build();
+    // A sample within a byte holds SCL low for the rest of it.
+    const bool i2c = settings.memory->bus == MemoryBus::i2c;
+    const std::uint32_t low =
+        cyclesAtLeast(i2c ? settings.memory->i2c.clockLowNs : settings.memory->spi.clockLowNs, settings.clockHz);
+    const std::uint32_t high =
+        cyclesAtLeast(i2c ? settings.memory->i2c.clockHighNs : settings.memory->spi.clockHighNs, settings.clockHz);
+    return std::max(draft.longestWaitPath(draft.measure(code)), low + std::max<std::uint32_t>(high, 5));
+}
+
+}  // namespace ryx

@@ -1,0 +1,331 @@
+// The player streaming from a serial memory, on gpsim: its own 24LC256
+// model preloaded with the memory's image, or our spi_flash module serving
+// it as a W25Q32, on the chip's memory pins.
+// - every sample on its pin at its instant, as from the chip's tables: a bit
+//   clocked in late or twice, a wrong index entry or address, a byte boundary
+//   longer than the others;
+// - the bus's recorded edges (the TRIS writes that pull a line low or let it
+//   go) at 20 MHz against the memory's minimums: a pad counted short.
+
+#include "GpsimRun.h"
+#include "TestSound.h"
+
+#include "core/Encoder.h"
+#include "firmware/IntelHex.h"
+#include "firmware/MemoryImage.h"
+#include "firmware/PlayerCode.h"
+#include "support/FileBytes.h"
+#include "support/TempDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+
+namespace ryx {
+namespace {
+
+constexpr std::uint64_t kStartUpCycles = 20000;  // set-up and the index read, generously
+
+std::string lower(std::string_view name) {
+    std::string result(name);
+    for (char& ch : result) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return result;
+}
+
+struct StreamCase {
+    const char* chip;
+    std::uint32_t clockHz;  // 0: the internal oscillator
+    std::uint32_t sampleRate;
+    std::uint32_t seconds10;  // tenths of a second of sound
+    std::int8_t algorithmType;
+    const char* memory = "24LC256";
+};
+
+struct StreamProgram {
+    PlayerSettings settings;
+    std::string hex;
+    std::vector<std::uint8_t> image;
+    std::uint32_t samples = 0;  // in the index
+};
+
+StreamProgram streamProgram(const StreamCase& c, const ProgramState& state, const SerialMemory& memory) {
+    StreamProgram p;
+    p.samples = state.encoder.sampleCount - 1;  // the last sample has no bit
+    const SoundBits bits(state.bitStream.data(), p.samples);
+    const auto image = memoryImage(memory, std::span(&bits, 1), c.sampleRate);
+    EXPECT_TRUE(image);
+    p.image = *image;
+    p.settings.chip = findPicChip(c.chip);
+    p.settings.clockHz = c.clockHz != 0 ? c.clockHz : p.settings.chip->internalClockHz;
+    p.settings.cyclesPerSample = p.settings.clockHz / 4 / c.sampleRate;
+    p.settings.tableReads = (p.samples + 7) / 8;
+    p.settings.twoPins = c.algorithmType == kAlgorithmOneAndHalfBit;
+    p.settings.oscillator = c.clockHz != 0 ? PicOscillator::crystal : PicOscillator::internal;
+    p.settings.memory = &memory;
+    const PicAssembly player = buildPlayer(p.settings);
+    std::vector<ProgramWords> words{{player.origin(), player.words()}};
+    for (const ConfigRecord& record : configRecordsFor(*p.settings.chip, p.settings.oscillator, p.settings.clockHz)) {
+        words.push_back({record.address, {record.value}});
+    }
+    p.hex = formatIntelHex(words);
+    return p;
+}
+
+std::string pinName(const MemoryPin& pin) { return lower(pin.portName) + std::to_string(pin.bit); }
+
+// gpsim's 24LC256 on SCL and SDA with their pull-ups, each image byte preloaded.
+std::string eepromWiring(const PicChip& chip, const std::vector<std::uint8_t>& image) {
+    std::string wiring = "module load e24xx256 ee\nmodule load pullup pu1\nmodule load pullup pu2\n"
+                         "node nscl\nnode nsda\n";
+    wiring += "attach nscl " + pinName(chip.memoryPins.scl) + " ee.SCL pu1.pin\n";
+    wiring += "attach nsda " + pinName(chip.memoryPins.sda) + " ee.SDA pu2.pin\n";
+    for (std::size_t i = 0; i < image.size(); ++i) {
+        wiring += "ee.eeData[" + std::to_string(i) + "] = " + std::to_string(image[i]) + "\n";
+    }
+    return wiring;
+}
+
+// Our spi_flash module serving image.bin, SO pulled up.
+std::string flashWiring(const PicChip& chip, const SerialMemory& memory) {
+    std::string wiring = "module lib " + std::string(RYX_FLASH_MODULES) +
+                         "\nmodule load spi_flash mem\nmem.image = \"image.bin\"\nmem.size = " +
+                         std::to_string(memory.sizeBytes) + "\nmodule load pullup pu\n";
+    const ChipMemoryPins& pins = chip.memoryPins;
+    for (const auto& [role, pin] : {std::pair{"CS", &pins.cs}, std::pair{"SCK", &pins.sck}, std::pair{"SI", &pins.si},
+                                    std::pair{"SO", &pins.so}}) {
+        wiring += "node n" + std::string(role) + "\nattach n" + role + " " + pinName(*pin) + " mem." + role +
+                  (std::string(role) == "SO" ? " pu.pin" : "") + "\n";
+    }
+    return wiring;
+}
+
+test::ExpectedPlayback expectedFor(const PlayerSettings& settings, const ProgramState& state, std::uint32_t samples) {
+    test::ExpectedPlayback expected;
+    std::uint8_t before = 0;
+    // Whole bytes are played: the last byte's unused bits are 0.
+    for (std::uint32_t i = 0; i < (samples + 7) / 8 * 8; ++i) {
+        const std::uint8_t bit = i < samples ? state.bitStream[i] : 0;
+        expected.pinA.push_back(bit);
+        expected.pinB.push_back(settings.twoPins ? before : 0);
+        before = bit;
+    }
+    const PlayerRamp ramp = playerRamp(settings.clockHz, settings.twoPins, false);
+    expected.cyclesPerSample = settings.cyclesPerSample;
+    expected.rampUp = ramp.upWrites;
+    expected.rampDown = ramp.downWrites;
+    expected.rampCycles = kRampCyclesPerBit;
+    return expected;
+}
+
+std::uint64_t cyclesFor(const StreamProgram& p) {
+    const PlayerRamp ramp = playerRamp(p.settings.clockHz, p.settings.twoPins, false);
+    return kStartUpCycles + (std::uint64_t{p.settings.tableReads} * 8 + 2) * p.settings.cyclesPerSample +
+           std::uint64_t{ramp.upWrites + ramp.downWrites + 2} * kRampCyclesPerBit;
+}
+
+// The lines' levels from the TRIS writes (a set bit: released, high), and
+// the shortest time between the edges that each minimum bounds.
+struct BusTimes {
+    double clockHigh = 1e18, clockLow = 1e18, startSetup = 1e18, startHold = 1e18, stopSetup = 1e18,
+           busFree = 1e18, dataSetup = 1e18;
+    int starts = 0, stops = 0, clocks = 0;
+};
+
+BusTimes busTimes(const test::PinRecording& r, const ChipMemoryPins& pins, std::uint32_t clockHz) {
+    const double ns = 4e9 / clockHz;
+    BusTimes t;
+    int scl = 1, sda = 1;
+    double sclRose = -1e18, sclFell = -1e18, sdaChanged = -1e18, started = -1e18, stopped = -1e18;
+    for (std::size_t i = 0; i < r.watchedWrites.size(); ++i) {
+        const double at = static_cast<double>(r.watchedWrites[i]) * ns;
+        const int newScl = r.watchedValues[i] >> pins.scl.bit & 1;
+        const int newSda = r.watchedValues[i] >> pins.sda.bit & 1;
+        if (newSda != sda) {
+            if (scl == 1 && newSda == 0) {
+                ++t.starts;
+                t.startSetup = std::min(t.startSetup, at - sclRose);
+                t.busFree = std::min(t.busFree, at - stopped);
+                started = at;
+            } else if (scl == 1) {
+                ++t.stops;
+                t.stopSetup = std::min(t.stopSetup, at - sclRose);
+                stopped = at;
+            }
+            sdaChanged = at;
+            sda = newSda;
+        }
+        if (newScl != scl) {
+            if (newScl == 1) {
+                ++t.clocks;
+                t.clockLow = std::min(t.clockLow, at - sclFell);
+                t.dataSetup = std::min(t.dataSetup, at - sdaChanged);
+                sclRose = at;
+            } else {
+                t.clockHigh = std::min(t.clockHigh, at - sclRose);
+                if (started > sclRose) t.startHold = std::min(t.startHold, at - started);
+                sclFell = at;
+            }
+            scl = newScl;
+        }
+    }
+    return t;
+}
+
+// The player writes the sound's port whole; the SPI bus's bit operations on
+// the same port are the bus's.
+test::PinRecording withoutBusWrites(const test::PinRecording& recording) {
+    test::PinRecording played = recording;
+    played.portWrites.clear();
+    played.portValues.clear();
+    for (std::size_t i = 0; i < recording.portWrites.size(); ++i) {
+        if (recording.portWriteBitOps[i]) continue;
+        played.portWrites.push_back(recording.portWrites[i]);
+        played.portValues.push_back(recording.portValues[i]);
+    }
+    return played;
+}
+
+class MemoryPlayerOnGpsim : public testing::TestWithParam<StreamCase> {
+protected:
+    void SetUp() override {
+        if (!test::gpsimAvailable()) GTEST_SKIP() << "gpsim is not installed";
+    }
+};
+
+TEST_P(MemoryPlayerOnGpsim, PlaysEveryBitOnTimeWithinTheBusMinimums) {
+    const StreamCase& c = GetParam();
+    const SerialMemory& memory = *findMemory(c.memory);
+    const bool i2c = memory.bus == MemoryBus::i2c;
+    if (!i2c && std::string(RYX_FLASH_MODULES).empty()) GTEST_SKIP() << "our gpsim modules are not built";
+    auto state = test::makeEncodedSound(c.sampleRate * c.seconds10 / 10, c.sampleRate, c.algorithmType);
+    const StreamProgram p = streamProgram(c, *state, memory);
+    const PicChip& chip = *p.settings.chip;
+    const std::uint32_t clockHz = p.settings.clockHz;
+
+    test::TempDirectory directory;
+    test::writeFileBytes(directory.path() / "image.bin", p.image);
+    const auto started = std::chrono::steady_clock::now();
+    const test::PinRecording recording =
+        test::runOnGpsim(directory.path(), chip, p.hex, cyclesFor(p), {},
+                         lower(i2c ? chip.memoryPins.scl.trisName : chip.memoryPins.sck.portName),
+                         i2c ? eepromWiring(chip, p.image) : flashWiring(chip, memory));
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    std::printf("[ gpsim    ] %s at %u Hz from the %s: %.1f s of sound in %.2f s\n", c.chip, clockHz, c.memory,
+                c.seconds10 / 10.0, wall);
+    ASSERT_TRUE(recording.reachedEnd) << recording.output;
+    const test::PinRecording played = i2c ? recording : withoutBusWrites(recording);
+    const test::PlaybackCheck check = test::checkPlayback(played, expectedFor(p.settings, *state, p.samples));
+    ASSERT_EQ(check.fault, "");
+    if (!i2c) return;  // the memory's pins share the sound's port: the SPI edges are not apart in the log
+
+    const BusTimes t = busTimes(recording, chip.memoryPins, clockHz);
+    const I2cTiming& m = memory.i2c;
+    EXPECT_EQ(t.starts, 4) << "two reads of the memory, each an address write and a read";
+    EXPECT_EQ(t.stops, 4) << "one to free the bus, after each address write and after the index";
+    EXPECT_GE(t.clocks, static_cast<int>(p.settings.tableReads * 9)) << "a clock per bit and acknowledge";
+    const struct {
+        const char* what;
+        double measured;
+        std::uint32_t minimum;
+    } rows[] = {{"SCL high", t.clockHigh, m.clockHighNs},    {"SCL low", t.clockLow, m.clockLowNs},
+                {"start set-up", t.startSetup, m.startSetupNs}, {"start hold", t.startHold, m.startHoldNs},
+                {"stop set-up", t.stopSetup, m.stopSetupNs},  {"bus free", t.busFree, m.busFreeNs},
+                {"data set-up", t.dataSetup, m.dataSetupNs}};
+    for (const auto& row : rows) {
+        EXPECT_GE(row.measured, row.minimum) << row.what;
+        std::printf("[ bus      ] %s: shortest %.0f ns, minimum %u ns\n", row.what, row.measured, row.minimum);
+    }
+}
+
+std::string caseName(const testing::TestParamInfo<StreamCase>& info) {
+    return std::string(info.param.chip) + "_" + info.param.memory + "_" + (info.param.clockHz == 0 ? std::string("internal") : std::to_string(info.param.clockHz / 1000000) + "MHz") +
+           (info.param.algorithmType == kAlgorithmOneBit ? "_1bit" : "_15bit");
+}
+
+// A 16F628A at 4 MHz for 20 s; at 20 MHz, the fastest clock, the
+// edges; a "1.5 bit" sound on the 12F1840, whose memory shares the sound's
+// port; a 16F1825 from a W25Q32 on the sound's port.
+INSTANTIATE_TEST_SUITE_P(
+    FromSerialMemory, MemoryPlayerOnGpsim,
+    testing::Values(StreamCase{"16f628a", 4000000, 8000, 200, kAlgorithmOneBit},
+                    StreamCase{"16f628a", 20000000, 15625, 5, kAlgorithmOneAndHalfBit},
+                    StreamCase{"12f1840", 0, 8000, 20, kAlgorithmOneAndHalfBit},
+                    StreamCase{"16f1825", 0, 8000, 20, kAlgorithmOneAndHalfBit, "W25Q32"}),
+    caseName);
+
+}  // namespace
+}  // namespace ryx
+
+namespace ryx {
+namespace {
+
+// A bank of three sounds in one image on trigger pins, a 16F628A at 4 MHz
+// and the 24LC256: pins 2, 1 and 3 in turn each play their sound bit for
+// bit from the index's entry, one sound after another's read was left
+// in mid-byte.
+TEST(MemoryBankOnGpsim, EachPressPlaysItsSoundFromTheMemory) {
+    if (!test::gpsimAvailable()) GTEST_SKIP() << "gpsim is not installed";
+    const SerialMemory& memory = *findMemory("24LC256");
+    const PicChip& chip = *findPicChip("16f628a");
+    std::vector<std::unique_ptr<ProgramState>> states;
+    std::vector<SoundBits> bits;
+    PlayerSettings settings{&chip, 4000000, 125, PicStorage::retlw, 1, true, false};
+    settings.oscillator = PicOscillator::crystal;
+    settings.memory = &memory;
+    settings.trigger = PlayTrigger::pins;
+    for (const std::uint32_t samples : {1004u, 801u, 1207u}) {
+        states.push_back(test::makeEncodedSound(samples + 1, 8000, kAlgorithmOneAndHalfBit));
+        bits.emplace_back(states.back()->bitStream.data(), samples);
+        settings.bank.push_back({static_cast<std::uint32_t>(settings.bank.size()), (samples + 7) / 8});
+    }
+    const auto image = memoryImage(memory, bits, 8000);
+    ASSERT_TRUE(image);
+    const PicAssembly player = buildPlayer(settings);
+    std::vector<ProgramWords> words{{player.origin(), player.words()}};
+    for (const ConfigRecord& record : configRecordsFor(chip, settings.oscillator, settings.clockHz)) {
+        words.push_back({record.address, {record.value}});
+    }
+
+    const PlayerRamp ramp = playerRamp(settings.clockHz, true, false);
+    const std::uint64_t step = settings.clockHz / 4 / 5;  // 0.2 s
+    const std::vector<std::size_t> order{1, 0, 2};
+    std::vector<test::PinStimulus> presses;
+    std::vector<std::uint64_t> pressedAt;
+    std::uint64_t at = step;
+    for (const std::size_t k : order) {
+        const TriggerPin& pin = chip.triggerPins[k];
+        presses.push_back({lower(pin.portName) + std::to_string(pin.bit), {{at, 0}, {at + 10000, 1}}});
+        pressedAt.push_back(at);
+        at += std::uint64_t{bits[k].size() + 16} * settings.cyclesPerSample +
+              std::uint64_t{ramp.upWrites + ramp.downWrites + 2} * kRampCyclesPerBit + step;
+    }
+    test::TempDirectory directory;
+    const test::PinRecording recording = test::runOnGpsim(directory.path(), chip, formatIntelHex(words), at, presses,
+                                                          {}, eepromWiring(chip, *image));
+    ASSERT_TRUE(recording.reachedEnd) << recording.output;
+    // Each play is a run of port writes; the chip sleeps between them.
+    std::vector<std::vector<std::uint64_t>> plays;
+    for (std::size_t i = 1; i < recording.portWrites.size(); ++i) {
+        if (plays.empty() || recording.portWrites[i] - recording.portWrites[i - 1] > 4 * settings.cyclesPerSample) {
+            plays.emplace_back();
+        }
+        plays.back().push_back(recording.portWrites[i]);
+    }
+    ASSERT_EQ(plays.size(), order.size());
+    for (std::size_t n = 0; n < order.size(); ++n) {
+        const std::size_t k = order[n];
+        SCOPED_TRACE("play " + std::to_string(n + 1) + ", sound " + std::to_string(k + 1));
+        ASSERT_GT(plays[n].front(), pressedAt[n]);
+        EXPECT_LT(plays[n].front() - pressedAt[n], settings.clockHz / 4 / 4) << "the sound starts late";
+        test::PinRecording play = recording;
+        play.portWrites = plays[n];
+        play.portWrites.insert(play.portWrites.begin(), plays[n].front() - 1);  // stands for the start-up write
+        EXPECT_EQ(test::checkPlayback(play, expectedFor(settings, *states[k], static_cast<std::uint32_t>(bits[k].size())))
+                      .fault,
+                  "");
+    }
+}
+
+}  // namespace
+}  // namespace ryx
