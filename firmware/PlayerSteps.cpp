@@ -5,6 +5,7 @@
 #include "firmware/PlayerWriter.h"
 
 #include <algorithm>
+#include <bit>
 #include <stdexcept>
 #include <string>
 
@@ -67,6 +68,11 @@ void PlayerWriter::setRegister(PicRegister reg, std::uint8_t value, std::string_
     selectBank(reg.address);
     code.literalOp(rows.movlw, value);
     code.fileOp(rows.movwf, reg, note);
+}
+
+void PlayerWriter::clearBit(PicRegister reg, std::uint8_t mask, std::string_view note) {
+    const auto bit = static_cast<unsigned>(std::countr_zero(mask));
+    code.bitOp(rows.bcf, reg, std::to_string(bit), bit, note);
 }
 
 // clrf for 0 keeps a table at word 256 as quick to start as it always was.

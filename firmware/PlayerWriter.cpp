@@ -127,8 +127,16 @@ void PlayerWriter::enterRoutine() {
     code.literalOp(rows.andlw, static_cast<std::uint8_t>(~ours & 0xFF), "the other pins' levels");
     code.fileOp(rows.movwf, var(PlayerVar::otherPins));
     code.fileOp(rows.movwf, port_, settings.twoPins ? "pins A and B low" : "pin A low");
+    // Only its own pins' analog selects: the user's analog inputs stay.
     for (const RegisterSetting& setting : setupSettings()) {
-        setRegister({setting.name, setting.address}, setting.value, "pins A and B digital");
+        const PicRegister reg{setting.name, setting.address};
+        if (setting.pinABit == 0) {
+            setRegister(reg, setting.value, "pins A and B digital");
+            continue;
+        }
+        selectBank(reg.address);
+        clearBit(reg, setting.pinABit, "pin A digital");
+        if (settings.twoPins) clearBit(reg, setting.pinBBit, "pin B digital");
     }
     selectBank(tris_.address);
     code.bitOp(rows.bcf, tris_, "0", 0, "pin A drives");

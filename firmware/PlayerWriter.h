@@ -64,6 +64,7 @@ public:
 
     void selectBank(std::uint16_t address);
     void setRegister(PicRegister reg, std::uint8_t value, std::string_view note = {});
+    void clearBit(PicRegister reg, std::uint8_t mask, std::string_view note = {});  // mask: one bit
     void loadByte(PicRegister reg, std::uint32_t value, std::string_view note = {});  // clrf for 0
     void loadWord(PicRegister low, PicRegister high, std::uint32_t value);
     // A table address's byte: a routine's length must not depend on where its tables land.

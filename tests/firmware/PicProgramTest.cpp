@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <stdexcept>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -541,6 +542,51 @@ TEST(PicRoutine, RefusesWhatCannotBeMadeAndSaysWhatHelps) {
         EXPECT_NE(plan.error().find(c.message), std::string::npos) << plan.error();
         EXPECT_FALSE(writePicRoutineInclude(sounds, settings, directory / "sounds.inc"));
         EXPECT_FALSE(std::filesystem::exists(directory / "sounds.inc"));
+    }
+}
+
+// A routine makes only its own pins digital: of the analog select register
+// it touches (bit numbers from each chip's datasheet) it clears pin A's bit,
+// and pin B's under "1.5 bit", and writes it no other way; the user's analog
+// inputs stay.
+TEST(PicRoutine, ClearsOnlyItsOwnPinsAnalogSelects) {
+    struct Case {
+        const char* chip;
+        const char* reg;
+        int pinA;
+        int pinB;
+    };
+    const Case cases[] = {{"12f683", "ANSEL", 0, 1},   {"12f1840", "ANSELA", 0, 1}, {"16f887", "ANSELH", 4, 2},
+                          {"16f1825", "ANSELC", 0, 1}, {"16f1709", "ANSELC", 0, 1}, {"18f26k22", "ANSELB", 0, 1}};
+    test::TempDirectory directory;
+    for (const Case& c : cases) {
+        for (const std::int8_t scheme : {kAlgorithmOneBit, kAlgorithmOneAndHalfBit}) {
+            SCOPED_TRACE(std::string(c.chip) + (scheme == kAlgorithmOneBit ? " 1 bit" : " 1.5 bit"));
+            auto state = test::makeEncodedSound(800, 8000, scheme);
+            const ProgramState* const sounds[] = {state.get()};
+            const PicChip& chip = *findPicChip(c.chip);
+            PicProgramSettings settings{&chip, 0, false};
+            settings.form = PlayerForm::routine;
+            settings.ram = defaultRoutineRam(chip);
+            ASSERT_TRUE(writePicRoutineInclude(sounds, settings, directory / "sounds.inc"));
+            const std::string text = test::readFileText(directory / "sounds.inc");
+            const std::string operand = std::string(kRoutinePrefix) + c.reg;
+            std::vector<std::string> uses;  // every instruction naming the register, blanks left out
+            std::istringstream lines(text);
+            for (std::string line; std::getline(lines, line);) {
+                std::string use = line.substr(0, line.find(';'));
+                use.erase(std::remove(use.begin(), use.end(), ' '), use.end());
+                const std::size_t named = use.find(operand);
+                if (named == std::string::npos || use.find("equ") != std::string::npos) continue;
+                if (named + operand.size() == use.size() || use[named + operand.size()] == ',') uses.push_back(use);
+            }
+            std::vector<std::string> wanted{"bcf" + operand + "," + std::to_string(c.pinA)};
+            if (scheme == kAlgorithmOneAndHalfBit) wanted.push_back("bcf" + operand + "," + std::to_string(c.pinB));
+            if (chip.family == PicFamily::pic18) {
+                for (std::string& use : wanted) use += ",ryx_BANKED";
+            }
+            EXPECT_EQ(uses, wanted);
+        }
     }
 }
 
