@@ -9,6 +9,7 @@
 #include "firmware/PlayerWriter.h"
 
 #include <array>
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 
@@ -77,13 +78,30 @@ PicRegister PlayerWriter::var(PlayerVar v) const {
     return {row.name, static_cast<std::uint16_t>(base + place)};
 }
 
-// A mid-range routine's source names registers by their place in their
-// bank: the including file's assembler then has nothing to say about banks.
+// A routine's source names registers by their place in their bank (a
+// PIC18's by their access-bank or BSR offset): the including file's
+// assembler, its processor header included, then has nothing to say about
+// banks.
 void PlayerWriter::define(PicRegister reg, std::string_view note) {
     if (reg.name.empty() || !defined_.insert(std::string(reg.name)).second) return;
-    if (!routine || !rows.namesBankOffsets) return code.define(reg.name, reg.address, note);
+    if (!routine) return code.define(reg.name, reg.address, note);
+    if (!rows.namesBankOffsets) {
+        if (reg.address < 0x100) return code.define(reg.name, reg.address, note);
+        char full[8];
+        std::snprintf(full, sizeof full, "0x%X", static_cast<unsigned>(reg.address));
+        return code.define(reg.name, reg.address & 0xFFu, std::string("at ") + full);
+    }
     const unsigned bank = reg.address >> 7;
     code.define(reg.name, reg.address & 0x7Fu, bank == 0 ? "" : "bank " + std::to_string(bank));
+}
+
+// Where the register's place in its bank is unimplemented in bank 0 of some
+// chip, the assembler, checking that place against bank 0, warns of a bad
+// address: the full address draws only its note on the bank bits.
+void PlayerWriter::defineInFull(PicRegister reg) {
+    if (!routine || !rows.namesBankOffsets) return define(reg);
+    if (!defined_.insert(std::string(reg.name)).second) return;
+    code.define(reg.name, reg.address, "bank " + std::to_string(reg.address >> 7) + ", in full");
 }
 
 void PlayerWriter::defineBit(std::string_view name, unsigned bit) {

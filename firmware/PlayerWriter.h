@@ -60,6 +60,7 @@ public:
     PicRegister var(PlayerVar v) const;
     PicRegister port() const { return port_; }
     void define(PicRegister reg, std::string_view note = {});  // each name once
+    void defineInFull(PicRegister reg);
     void defineBit(std::string_view name, unsigned bit);
 
     void selectBank(std::uint16_t address);
