@@ -27,10 +27,12 @@ inline constexpr std::uint32_t kPlayerMaxCycles = 197135;
 // Words 0 ... 255: below the first table block.
 inline constexpr std::uint32_t kPlayerMaxWords = 256;
 
-// One sound of a bank: where its table starts and how many reads it takes.
+// One sound of a bank: where its table starts, how many reads it takes and
+// how many samples its last read plays (0: all of them).
 struct PlayerSound {
     std::uint32_t firstWord = 0;
     std::uint32_t tableReads = 0;
+    std::uint32_t lastReadSamples = 0;
 };
 
 struct PlayerSettings {
@@ -53,6 +55,8 @@ struct PlayerSettings {
     PlayerForm form = PlayerForm::program;
     std::uint32_t org = 0;
     std::uint16_t ram = 0;
+    // The samples the single sound's last read plays (0: all of them).
+    std::uint32_t lastReadSamples = 0;
 };
 
 // The fewest cycles per sample the player needs on the chip: its longest

@@ -2,9 +2,9 @@
 // variables sit at fixed addresses (a mid-range chip's from 0x20 in bank 0,
 // a PIC18's in the access bank); a routine's from its first register, two
 // variables never needed at once sharing an address so that all fit its 16:
-// the sound's reuse the ramp's, except the ramp's level, sum, flags and
-// plain-bit count, which the ramp down starts from; the rest of the ramp's
-// state is set again after the sound.
+// the sound's reuse the ramp's, except the ramp's level, sum and flags,
+// which the ramp down starts from; the rest of the ramp's state is set again
+// after the sound.
 #include "firmware/PlayerTableRead.h"
 #include "firmware/PlayerWriter.h"
 
@@ -28,7 +28,7 @@ struct VariableRow {
 };
 
 // In PlayerVar's order.
-constexpr std::array<VariableRow, 26> kVariables{{
+constexpr std::array<VariableRow, 27> kVariables{{
     {"current", 0x00, 0x00, 7, 7},  // the byte being played, next bit on top
     {"pins", 0x01, 0x01, 8, 8},     // bit 0: this sample, bit 1: the one before
     {"addrlo", 0x02, kNone, 14, kNone},
@@ -59,8 +59,9 @@ constexpr std::array<VariableRow, 26> kVariables{{
     {"others", kNone, kNone, 0, 0},
     {"sound", kNone, kNone, 14, 14},
     {"savedbsr", kNone, kNone, kNone, 15},
+    {"lastbits", 0x17, 0x14, 6, 6},  // a bank's: the samples of the sound's last read
 }};
-static_assert(kVariables.size() == static_cast<std::size_t>(PlayerVar::savedBank) + 1, "a row per PlayerVar");
+static_assert(kVariables.size() == static_cast<std::size_t>(PlayerVar::lastBits) + 1, "a row per PlayerVar");
 static_assert(kRoutineRegisters == 16, "a routine's offsets run from 0 to 15");
 
 constexpr std::uint8_t placeOf(const VariableRow& row, bool pic18, bool routine) {

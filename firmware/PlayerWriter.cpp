@@ -54,7 +54,7 @@ PicAssembly PlayerWriter::build() {
         if (settings.trigger != PlayTrigger::reset) {
             awaitTrigger();
         } else {
-            startTable("first", {kFirstTableAddress, settings.tableReads}, true);
+            startTable("first", {kFirstTableAddress, settings.tableReads, settings.lastReadSamples}, true);
         }
         rampUp();
     }
@@ -85,6 +85,12 @@ void PlayerWriter::setUpChip() {
 // Count and table address (in the read's order), and the first read.
 void PlayerWriter::startTable(std::string_view label, PlayerSound sound, bool read) {
     code.label(label);
+    if (!settings.bank.empty()) {
+        const std::uint32_t whole = settings.storage == PicStorage::packed14 ? 14 : 8;
+        const std::uint32_t last = sound.lastReadSamples == 0 ? whole : sound.lastReadSamples;
+        code.literalOp(rows.movlw, static_cast<std::uint8_t>(last), "the samples of its last read");
+        code.fileOp(rows.movwf, var(PlayerVar::lastBits));
+    }
     if (read_->pointerFirst()) read_->pointAt(*this, sound);
     const std::uint32_t count = 65536u - sound.tableReads;
     code.literalOp(rows.movlw, static_cast<std::uint8_t>(count & 0xFF), "the read count, negated");
@@ -208,7 +214,7 @@ void PlayerWriter::finish() {
     if (settings.loop) {
         code.comment("Start again at the first byte, in step.");
         wait("waitagain");
-        startTable("again", {kFirstTableAddress, settings.tableReads}, true);
+        startTable("again", {kFirstTableAddress, settings.tableReads, settings.lastReadSamples}, true);
         goTo(kSampleLabel);
         return;
     }

@@ -33,7 +33,7 @@ class PlayerTableRead;
 enum class PlayerVar {
     current, pins, addressLow, addressHigh, countLow, countHigh, bitsLeft, waitInner, waitOuter,
     levelLow, levelHigh, sumLow, sumHigh, currentHigh, speedLow, speedHigh, stepLow, stepHigh,
-    turnLow, turnHigh, rampFlags, rampBits, rampUpdates, otherPins, sound, savedBank,
+    turnLow, turnHigh, rampFlags, rampBits, rampUpdates, otherPins, sound, savedBank, lastBits,
 };
 
 class PlayerWriter {
@@ -74,6 +74,7 @@ public:
     void goTo(std::string_view label, std::string_view note = {});
     void jumpIfZero(std::string_view label, std::string_view note = {});
     void jumpIfNotZero(std::string_view label, std::string_view note = {});
+    // After a read of `bits` samples: that many, or the sound's last read's.
     void setBitsLeft(std::uint32_t bits);
     void shortPad(std::uint32_t cycles);
     // A skip's shorter way catches up with the jump it skipped.
