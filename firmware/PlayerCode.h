@@ -3,7 +3,8 @@
 // output up to half the supply slowly with a fast pulse-density ramp, then
 // plays one table bit per sample on pin A (and the bit before on pin B),
 // every sample exactly the same number of cycles, across bytes, blocks and
-// pages; a single play ramps the output down again before both pins go low.
+// pages, the last read only the samples it holds before its padding; a
+// single play ramps the output down again before both pins go low.
 // A bank's sounds each start when their trigger pin or the strobe is pulled
 // low; asleep in between. As a routine for the user's own program it does the
 // same for the sound W names, then returns. Written once (PlayerWriter) over
