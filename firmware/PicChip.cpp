@@ -67,7 +67,7 @@ constexpr std::array<PicChip, 12> kChips{{
      .internalOscillatorBits = 0x4,
      .oscillatorShift = 0,
      .internalClockSetup = {kEightMegahertz},
-     .pinSetup = {{{"CMCON0", 0x19, 0x07}, {"ANSEL", 0x9F, 0x00}}},
+     .pinSetup = {{{"CMCON0", 0x19, 0x07}, {"ANSEL", 0x9F, 0x00, 0x01, 0x02}}},
      // GP3 is the reset pin; GP4 and GP5 hold a crystal.
      .triggerPins = {{{{"GP2", 5}, 2, "GPIO", 0x05},
                       {{"GP4", 3}, 4, "GPIO", 0x05, {}, 0, true},
@@ -150,7 +150,7 @@ constexpr std::array<PicChip, 12> kChips{{
      .internalOscillatorBits = 0x4,
      .oscillatorShift = 0,
      .internalClockSetup = {kEnhancedEightMegahertz},
-     .pinSetup = {{{"ANSELA", 0x18C, 0x00}}},
+     .pinSetup = {{{"ANSELA", 0x18C, 0x00, 0x01, 0x02}}},
      // RA3 is the reset pin; RA4 and RA5 hold a crystal.
      .triggerPins = {{portATrigger("RA2", 5, 2), portATrigger("RA4", 3, 4, true), portATrigger("RA5", 2, 5, true)}},
      .triggerSetup = {{{"WPUA", 0x20C, 0x34}, {"IOCAN", 0x392, 0x34}}},
@@ -211,7 +211,7 @@ constexpr std::array<PicChip, 12> kChips{{
      .internalOscillatorBits = 0x4,
      .oscillatorShift = 0,
      .internalClockSetup = {kEightMegahertz},
-     .pinSetup = {{{"ANSELH", 0x189, 0x00}}},
+     .pinSetup = {{{"ANSELH", 0x189, 0x00, 0x10, 0x04}}},  // RB0 is AN12, RB1 AN10
      .triggerPins = portBTriggers(37),
      .triggerSetup = {{{"IOCB", 0x96, 0xF0}}},
      .memoryPins = memorypins::kPic16F877A},
@@ -231,7 +231,7 @@ constexpr std::array<PicChip, 12> kChips{{
      .internalOscillatorBits = 0x4,
      .oscillatorShift = 0,
      .internalClockSetup = {kEnhancedEightMegahertz},
-     .pinSetup = {{{"ANSELC", 0x18E, 0x00}}},
+     .pinSetup = {{{"ANSELC", 0x18E, 0x00, 0x01, 0x02}}},
      // Only PORTA wakes this chip on a change; RA3 is the reset pin, RA4 and RA5 hold a crystal.
      .triggerPins = {{portATrigger("RA2", 11, 2), portATrigger("RA4", 3, 4, true), portATrigger("RA5", 2, 5, true),
                       portATrigger("RA1", 12, 1)}},
@@ -253,7 +253,7 @@ constexpr std::array<PicChip, 12> kChips{{
      .internalOscillatorBits = 0x4,
      .oscillatorShift = 0,
      .internalClockSetup = {kEnhancedEightMegahertz},
-     .pinSetup = {{{"ANSELC", 0x18E, 0x00}}},
+     .pinSetup = {{{"ANSELC", 0x18E, 0x00, 0x01, 0x02}}},
      // Clear of the crystal's RA4 and RA5 and of the reset pin RA3.
      .triggerPins = {{portATrigger("RA2", 17, 2), portCTrigger("RC2", 14, 2), portCTrigger("RC3", 7, 3),
                       portCTrigger("RC4", 6, 4)}},
@@ -297,7 +297,7 @@ constexpr std::array<PicChip, 12> kChips{{
      .internalOscillatorBits = kPic18InternalOscillator,
      .oscillatorShift = 8,
      .internalClockSetup = {kPic18FastestInternal},
-     .pinSetup = {{{"ANSELB", 0xF39, 0x00}}},  // RB4 and RB5 digital as well
+     .pinSetup = {{{"ANSELB", 0xF39, 0x00, 0x01, 0x02}}},  // RB4 and RB5 digital as well
      .mediumPowerCrystalBits = 3,  // HSMP; HSHP (2) above 16 MHz
      .triggerPins = portBTriggers(25, kPic18PortB),
      .triggerSetup = {{{"WPUB", 0xF61, 0xF0}, {"IOCB", 0xF62, 0xF0}}},

@@ -15,6 +15,10 @@ struct RegisterSetting {
     std::string_view name;  // empty: no setting
     std::uint16_t address = 0;
     std::uint8_t value = 0;
+    // An analog select register: pin A's and pin B's bits in it. A routine
+    // clears only those, keeping the user's analog inputs; 0: a whole value.
+    std::uint8_t pinABit = 0;
+    std::uint8_t pinBBit = 0;
 };
 
 // A port pin: its name and its pin number on the DIP package.

@@ -209,6 +209,7 @@ PlayerSettings playerSettings(const ProgramState& state, const PicProgramSetting
     player.cyclesPerSample = plan.timing.cyclesPerSample;
     player.storage = plan.storage;
     player.tableReads = plan.tableReads;
+    player.lastReadSamples = plan.sounds.front().lastReadSamples;
     player.twoPins = state.encoder.algorithmType == kAlgorithmOneAndHalfBit;
     player.loop = settings.loop;
     player.oscillator = plan.oscillator;
@@ -217,7 +218,7 @@ PlayerSettings playerSettings(const ProgramState& state, const PicProgramSetting
     player.org = settings.org;
     player.ram = settings.ram;
     if (settings.trigger != PlayTrigger::reset || settings.form == PlayerForm::routine) {
-        for (const PlannedSound& sound : plan.sounds) player.bank.push_back({sound.firstWord, sound.tableReads});
+        for (const PlannedSound& sound : plan.sounds) player.bank.push_back({sound.firstWord, sound.tableReads, sound.lastReadSamples});
     }
     return player;
 }
@@ -390,14 +391,13 @@ Result<PicProgramPlan> layOutBank(SoundBank sounds, const PicProgramSettings& se
     for (std::size_t k = 0; k < sounds.size(); ++k) {
         PlannedSound sound;
         sound.firstWord = nextWord;
-        sound.storedSamples = storedSampleCount(plan.storage, sounds[k]->encoder.sampleCount);
+        sound.storedSamples = storedSampleCount(sounds[k]->encoder.sampleCount);
         sound.tableReads = tableReadCount(plan.storage, sound.storedSamples);
+        sound.lastReadSamples = lastReadSamples(plan.storage, sound.storedSamples);
         sound.tableWords = tableWordCount(plan.storage, sound.storedSamples);
         if (sound.tableReads == 0) {
             return Refusal::failure(std::string(bank ? "sound " + std::to_string(k + 1) : "the sound") +
-                                    " is shorter than " +
-                                    std::to_string(bitsPerTableWord(plan.storage) == 14 ? 14 : 8) +
-                                    " samples: there is nothing to play");
+                                    " is shorter than 2 samples: there is nothing to play");
         }
         nextWord += sound.tableWords;
         plan.sounds.push_back(sound);
@@ -692,11 +692,15 @@ Result<> writePicBankAssembler(SoundBank sounds, const PicProgramSettings& setti
         if (isPic18(*settings.chip)) {
             for (std::size_t k = 0; k < sounds.size(); ++k) {
                 const PlannedSound& sound = program.plan.sounds[k];
-                writePic18Tables(out, program.plan.storage, sounds[k]->bitStream.data(), sound.tableReads,
+                const std::vector<std::uint8_t> bits =
+                    paddedTableBits(program.plan.storage, sounds[k]->bitStream.data(), sound.storedSamples);
+                writePic18Tables(out, program.plan.storage, bits.data(), sound.tableReads,
                                  sound.firstWord, sounds.size() == 1 ? "The sound" : "Sound " + std::to_string(k + 1));
             }
         } else if (program.plan.storage == PicStorage::retlw && sounds.size() == 1) {
-            writeRetlwTables(out, state.bitStream.data(), program.plan.tableReads);
+            const std::vector<std::uint8_t> bits =
+                paddedTableBits(program.plan.storage, state.bitStream.data(), program.plan.storedSamples);
+            writeRetlwTables(out, bits.data(), program.plan.tableReads);
         } else {
             for (std::size_t k = 0; k < sounds.size(); ++k) {
                 const std::string what = sounds.size() == 1 ? std::string("The sound, first sample at bit 13")

@@ -53,6 +53,7 @@ struct PlannedSound {
     std::uint32_t firstWord = 0;
     std::uint32_t storedSamples = 0;
     std::uint32_t tableReads = 0;
+    std::uint32_t lastReadSamples = 0;  // played from the last read
     std::uint32_t tableWords = 0;
 };
 
@@ -61,8 +62,8 @@ struct PicProgramPlan {
     PicOscillator oscillator = PicOscillator::internal;
     PlaybackTiming timing;
     PicStorage storage = PicStorage::retlw;
-    std::uint32_t storedSamples = 0;  // the samples played: whole table reads
-    std::uint32_t tableReads = 0;     // retlw bytes, packed words or PIC18 bytes
+    std::uint32_t storedSamples = 0;  // the samples played: every encoded one
+    std::uint32_t tableReads = 0;     // retlw bytes, packed words or PIC18 bytes, the last padded
     std::uint32_t tableWords = 0;
     std::uint32_t playerWords = 0;
     std::uint32_t usedWords = 0;  // the block of the player and the tables (a routine's from its org)

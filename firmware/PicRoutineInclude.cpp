@@ -5,6 +5,7 @@
 #include "export/TextChunkWriter.h"
 
 #include <algorithm>
+#include <bit>
 #include <stdexcept>
 
 namespace ryx {
@@ -98,9 +99,15 @@ void writeHeader(TextChunkWriter& out, SoundBank sounds, const PicProgramSetting
     out.line(";            their levels and directions" +
              std::string(chip.pinSetup[0].name.empty() ? "." : "; it sets up what makes the pins digital:"));
     for (const RegisterSetting& setting : chip.pinSetup) {
-        if (!setting.name.empty()) {
+        if (setting.name.empty()) continue;
+        if (setting.pinABit == 0) {
             out.line(";            " + std::string(setting.name) + " = " + formatHexWord(setting.value) + ".");
+            continue;
         }
+        auto bit = [](std::uint8_t mask) { return std::to_string(std::countr_zero(mask)); };
+        out.line(";            " + std::string(setting.name) + " bit " + bit(setting.pinABit) + " (pin A)" +
+                 (twoPins ? " and bit " + bit(setting.pinBBit) + " (pin B)" : std::string()) +
+                 " cleared, its other bits kept.");
     }
     if (pic18) {
         out.line(";            It writes the port through LAT" + std::string(chip.portName.substr(4)) +

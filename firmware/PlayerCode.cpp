@@ -22,7 +22,11 @@ constexpr PlayerRamp kLongestSetUpRamp{.updates = 8, .bitsPerUpdate = 1, .step =
 
 bool validSettings(const PlayerSettings& s) {
     const bool pic18 = s.chip->family == PicFamily::pic18;
-    return s.cyclesPerSample <= kPlayerMaxCycles && s.tableReads != 0 && s.tableReads <= 65535 &&
+    const std::uint32_t whole = s.storage == PicStorage::packed14 ? 14 : 8;
+    const bool lastReadsFit = s.lastReadSamples <= whole &&
+                              std::all_of(s.bank.begin(), s.bank.end(),
+                                          [whole](const PlayerSound& sound) { return sound.lastReadSamples <= whole; });
+    return s.cyclesPerSample <= kPlayerMaxCycles && s.tableReads != 0 && s.tableReads <= 65535 && lastReadsFit &&
            s.storage != (pic18 ? PicStorage::packed14 : PicStorage::packed16);
 }
 

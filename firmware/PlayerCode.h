@@ -3,7 +3,8 @@
 // output up to half the supply slowly with a fast pulse-density ramp, then
 // plays one table bit per sample on pin A (and the bit before on pin B),
 // every sample exactly the same number of cycles, across bytes, blocks and
-// pages; a single play ramps the output down again before both pins go low.
+// pages, the last read only the samples it holds before its padding; a
+// single play ramps the output down again before both pins go low.
 // A bank's sounds each start when their trigger pin or the strobe is pulled
 // low; asleep in between. As a routine for the user's own program it does the
 // same for the sound W names, then returns. Written once (PlayerWriter) over
@@ -28,10 +29,12 @@ inline constexpr std::uint32_t kPlayerMaxCycles = 197135;
 // Words 0 ... 255: below the first table block.
 inline constexpr std::uint32_t kPlayerMaxWords = 256;
 
-// One sound of a bank: where its table starts and how many reads it takes.
+// One sound of a bank: where its table starts, how many reads it takes and
+// how many samples its last read plays (0: all of them).
 struct PlayerSound {
     std::uint32_t firstWord = 0;
     std::uint32_t tableReads = 0;
+    std::uint32_t lastReadSamples = 0;
 };
 
 struct PlayerSettings {
@@ -58,6 +61,8 @@ struct PlayerSettings {
     // pins (the index's entry gives its length; a bank's firstWord is each
     // sound's number there) and the program has no tables.
     const SerialMemory* memory = nullptr;
+    // The samples the single sound's last read plays (0: all of them).
+    std::uint32_t lastReadSamples = 0;
 };
 
 // The fewest cycles per sample the player needs on the chip: its longest

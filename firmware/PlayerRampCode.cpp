@@ -60,8 +60,9 @@ void PlayerWriter::armRampDown() {
 }
 
 // A routine's ramp down, set up within the sound's last sample: the sound's
-// variables took the ramp's speed, step, turn and count.
+// variables took the ramp's speed, step, turn and counts.
 void PlayerWriter::armRampDownAfterSound() {
+    loadByte(var(PlayerVar::rampBits), ramp.bitsPerUpdate & 0xFF);
     loadWord(var(PlayerVar::speedLow), var(PlayerVar::speedHigh), 0);
     loadWord(var(PlayerVar::stepLow), var(PlayerVar::stepHigh), turned(ramp.step));
     loadWord(var(PlayerVar::turnLow), var(PlayerVar::turnHigh), ramp.step);

@@ -5,6 +5,7 @@
 #include "firmware/PlayerWriter.h"
 
 #include <algorithm>
+#include <bit>
 #include <stdexcept>
 #include <string>
 
@@ -69,6 +70,11 @@ void PlayerWriter::setRegister(PicRegister reg, std::uint8_t value, std::string_
     code.fileOp(rows.movwf, reg, note);
 }
 
+void PlayerWriter::clearBit(PicRegister reg, std::uint8_t mask, std::string_view note) {
+    const auto bit = static_cast<unsigned>(std::countr_zero(mask));
+    code.bitOp(rows.bcf, reg, std::to_string(bit), bit, note);
+}
+
 // clrf for 0 keeps a table at word 256 as quick to start as it always was.
 void PlayerWriter::loadByte(PicRegister reg, std::uint32_t value, std::string_view note) {
     if (value == 0) {
@@ -119,8 +125,20 @@ void PlayerWriter::jumpIfNotZero(std::string_view label, std::string_view note) 
     goTo(label, note);
 }
 
+// The read count at 0xFFFF: this read is the sound's last, whose samples
+// are fewer where the table's last byte or word is padded. As long either way.
 void PlayerWriter::setBitsLeft(std::uint32_t bits) {
+    code.byteOp(rows.incf, var(PlayerVar::countLow), Destination::w);
+    code.bitOp(rows.btfsc, rows.status, "Z", kZeroBit);
+    code.byteOp(rows.incf, var(PlayerVar::countHigh), Destination::w, "Z: the sound's last read");
     code.literalOp(rows.movlw, static_cast<std::uint8_t>(bits));
+    code.bitOp(rows.btfsc, rows.status, "Z", kZeroBit);
+    if (settings.bank.empty()) {
+        const std::uint32_t last = settings.lastReadSamples == 0 ? bits : settings.lastReadSamples;
+        code.literalOp(rows.movlw, static_cast<std::uint8_t>(last), "the samples it holds");
+    } else {
+        code.byteOp(rows.movf, var(PlayerVar::lastBits), Destination::w, "the samples it holds");
+    }
     code.fileOp(rows.movwf, var(PlayerVar::bitsLeft));
 }
 

@@ -2,13 +2,14 @@
 // variables sit at fixed addresses (a mid-range chip's from 0x20 in bank 0,
 // a PIC18's in the access bank); a routine's from its first register, two
 // variables never needed at once sharing an address so that all fit its 16:
-// the sound's reuse the ramp's, except the ramp's level, sum, flags and
-// plain-bit count, which the ramp down starts from; the rest of the ramp's
-// state is set again after the sound.
+// the sound's reuse the ramp's, except the ramp's level, sum and flags,
+// which the ramp down starts from; the rest of the ramp's state is set again
+// after the sound.
 #include "firmware/PlayerTableRead.h"
 #include "firmware/PlayerWriter.h"
 
 #include <array>
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 
@@ -27,7 +28,7 @@ struct VariableRow {
 };
 
 // In PlayerVar's order.
-constexpr std::array<VariableRow, 26> kVariables{{
+constexpr std::array<VariableRow, 27> kVariables{{
     {"current", 0x00, 0x00, 7, 7},  // the byte being played, next bit on top
     {"pins", 0x01, 0x01, 8, 8},     // bit 0: this sample, bit 1: the one before
     {"addrlo", 0x02, kNone, 14, kNone},
@@ -58,8 +59,9 @@ constexpr std::array<VariableRow, 26> kVariables{{
     {"others", kNone, kNone, 0, 0},
     {"sound", kNone, kNone, 14, 14},
     {"savedbsr", kNone, kNone, kNone, 15},
+    {"lastbits", 0x17, 0x14, 6, 6},  // a bank's: the samples of the sound's last read
 }};
-static_assert(kVariables.size() == static_cast<std::size_t>(PlayerVar::savedBank) + 1, "a row per PlayerVar");
+static_assert(kVariables.size() == static_cast<std::size_t>(PlayerVar::lastBits) + 1, "a row per PlayerVar");
 static_assert(kRoutineRegisters == 16, "a routine's offsets run from 0 to 15");
 
 constexpr std::uint8_t placeOf(const VariableRow& row, bool pic18, bool routine) {
@@ -77,13 +79,30 @@ PicRegister PlayerWriter::var(PlayerVar v) const {
     return {row.name, static_cast<std::uint16_t>(base + place)};
 }
 
-// A mid-range routine's source names registers by their place in their
-// bank: the including file's assembler then has nothing to say about banks.
+// A routine's source names registers by their place in their bank (a
+// PIC18's by their access-bank or BSR offset): the including file's
+// assembler, its processor header included, then has nothing to say about
+// banks.
 void PlayerWriter::define(PicRegister reg, std::string_view note) {
     if (reg.name.empty() || !defined_.insert(std::string(reg.name)).second) return;
-    if (!routine || !rows.namesBankOffsets) return code.define(reg.name, reg.address, note);
+    if (!routine) return code.define(reg.name, reg.address, note);
+    if (!rows.namesBankOffsets) {
+        if (reg.address < 0x100) return code.define(reg.name, reg.address, note);
+        char full[8];
+        std::snprintf(full, sizeof full, "0x%X", static_cast<unsigned>(reg.address));
+        return code.define(reg.name, reg.address & 0xFFu, std::string("at ") + full);
+    }
     const unsigned bank = reg.address >> 7;
     code.define(reg.name, reg.address & 0x7Fu, bank == 0 ? "" : "bank " + std::to_string(bank));
+}
+
+// Where the register's place in its bank is unimplemented in bank 0 of some
+// chip, the assembler, checking that place against bank 0, warns of a bad
+// address: the full address draws only its note on the bank bits.
+void PlayerWriter::defineInFull(PicRegister reg) {
+    if (!routine || !rows.namesBankOffsets) return define(reg);
+    if (!defined_.insert(std::string(reg.name)).second) return;
+    code.define(reg.name, reg.address, "bank " + std::to_string(reg.address >> 7) + ", in full");
 }
 
 void PlayerWriter::defineBit(std::string_view name, unsigned bit) {

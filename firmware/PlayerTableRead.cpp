@@ -78,7 +78,9 @@ public:
     explicit ProgramMemoryRead(bool enhanced) : enhanced_(enhanced), r_(enhanced ? kEnhancedRead : kMidRangeRead) {}
 
     void defineSymbols(PlayerWriter& w) const override {
-        for (PicRegister reg : {r_.data, r_.dataHigh, r_.address, r_.addressHigh, r_.control}) w.define(reg);
+        // The enhanced data registers sit at bank 3's 0x13 and 0x14, unimplemented in a small chip's bank 0.
+        for (PicRegister reg : {r_.data, r_.dataHigh}) enhanced_ ? w.defineInFull(reg) : w.define(reg);
+        for (PicRegister reg : {r_.address, r_.addressHigh, r_.control}) w.define(reg);
         w.defineBit("RD", kReadBit);
         w.defineBit("CFGS", kConfigSpaceBit);
         w.defineBit("EEPGD", kProgramSpaceBit);

@@ -55,7 +55,7 @@ PicAssembly PlayerWriter::build() {
         if (settings.trigger != PlayTrigger::reset) {
             awaitTrigger();
         } else {
-            startTable("first", {kFirstTableAddress, settings.tableReads}, true);
+            startTable("first", {kFirstTableAddress, settings.tableReads, settings.lastReadSamples}, true);
         }
         rampUp();
     }
@@ -86,6 +86,12 @@ void PlayerWriter::setUpChip() {
 // Count and table address (in the read's order), and the first read.
 void PlayerWriter::startTable(std::string_view label, PlayerSound sound, bool read) {
     code.label(label);
+    if (!settings.bank.empty()) {
+        const std::uint32_t whole = settings.storage == PicStorage::packed14 ? 14 : 8;
+        const std::uint32_t last = sound.lastReadSamples == 0 ? whole : sound.lastReadSamples;
+        code.literalOp(rows.movlw, static_cast<std::uint8_t>(last), "the samples of its last read");
+        code.fileOp(rows.movwf, var(PlayerVar::lastBits));
+    }
     if (read_->pointerFirst()) read_->pointAt(*this, sound);
     const std::uint32_t count = 65536u - sound.tableReads;
     code.literalOp(rows.movlw, static_cast<std::uint8_t>(count & 0xFF), "the read count, negated");
@@ -128,8 +134,16 @@ void PlayerWriter::enterRoutine() {
     code.literalOp(rows.andlw, static_cast<std::uint8_t>(~ours & 0xFF), "the other pins' levels");
     code.fileOp(rows.movwf, var(PlayerVar::otherPins));
     code.fileOp(rows.movwf, port_, settings.twoPins ? "pins A and B low" : "pin A low");
+    // Only its own pins' analog selects: the user's analog inputs stay.
     for (const RegisterSetting& setting : setupSettings()) {
-        setRegister({setting.name, setting.address}, setting.value, "pins A and B digital");
+        const PicRegister reg{setting.name, setting.address};
+        if (setting.pinABit == 0) {
+            setRegister(reg, setting.value, "pins A and B digital");
+            continue;
+        }
+        selectBank(reg.address);
+        clearBit(reg, setting.pinABit, "pin A digital");
+        if (settings.twoPins) clearBit(reg, setting.pinBBit, "pin B digital");
     }
     selectBank(tris_.address);
     code.bitOp(rows.bcf, tris_, "0", 0, "pin A drives");
@@ -201,7 +215,7 @@ void PlayerWriter::finish() {
     if (settings.loop) {
         code.comment("Start again at the first byte, in step.");
         wait("waitagain");
-        startTable("again", {kFirstTableAddress, settings.tableReads}, true);
+        startTable("again", {kFirstTableAddress, settings.tableReads, settings.lastReadSamples}, true);
         goTo(kSampleLabel);
         return;
     }

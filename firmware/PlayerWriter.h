@@ -33,7 +33,7 @@ class PlayerTableRead;
 enum class PlayerVar {
     current, pins, addressLow, addressHigh, countLow, countHigh, bitsLeft, waitInner, waitOuter,
     levelLow, levelHigh, sumLow, sumHigh, currentHigh, speedLow, speedHigh, stepLow, stepHigh,
-    turnLow, turnHigh, rampFlags, rampBits, rampUpdates, otherPins, sound, savedBank,
+    turnLow, turnHigh, rampFlags, rampBits, rampUpdates, otherPins, sound, savedBank, lastBits,
 };
 
 class PlayerWriter {
@@ -60,10 +60,12 @@ public:
     PicRegister var(PlayerVar v) const;
     PicRegister port() const { return port_; }
     void define(PicRegister reg, std::string_view note = {});  // each name once
+    void defineInFull(PicRegister reg);
     void defineBit(std::string_view name, unsigned bit);
 
     void selectBank(std::uint16_t address);
     void setRegister(PicRegister reg, std::uint8_t value, std::string_view note = {});
+    void clearBit(PicRegister reg, std::uint8_t mask, std::string_view note = {});  // mask: one bit
     void loadByte(PicRegister reg, std::uint32_t value, std::string_view note = {});  // clrf for 0
     void loadWord(PicRegister low, PicRegister high, std::uint32_t value);
     // A table address's byte: a routine's length must not depend on where its tables land.
@@ -72,6 +74,7 @@ public:
     void goTo(std::string_view label, std::string_view note = {});
     void jumpIfZero(std::string_view label, std::string_view note = {});
     void jumpIfNotZero(std::string_view label, std::string_view note = {});
+    // After a read of `bits` samples: that many, or the sound's last read's.
     void setBitsLeft(std::uint32_t bits);
     void shortPad(std::uint32_t cycles);
     // A skip's shorter way catches up with the jump it skipped.

@@ -12,7 +12,10 @@ constexpr std::uint16_t kMidRangeRetlw = 0x3400;
 constexpr std::uint16_t kPic18Retlw = 0x0C00;
 constexpr std::uint32_t kPackedBits = 14;
 
+std::uint32_t readBits(PicStorage storage) { return storage == PicStorage::packed14 ? kPackedBits : 8; }
+
 }  // namespace
+
 
 PicStorage storageFor(const PicChip& chip, PicPacking packing) {
     if (packing == PicPacking::off || !chip.readsProgramMemory) return PicStorage::retlw;
@@ -32,13 +35,24 @@ std::uint32_t storageSampleCapacity(const PicChip& chip, PicStorage storage) {
     return (chip.programWords - kTableStartWord) * bitsPerTableWord(storage);
 }
 
-std::uint32_t storedSampleCount(PicStorage storage, std::uint32_t sampleCount) {
-    const std::uint32_t unit = storage == PicStorage::packed14 ? kPackedBits : 8;
-    return std::min(sampleCount, kMaxSamples) / unit * unit;
+std::uint32_t storedSampleCount(std::uint32_t sampleCount) {
+    const std::uint32_t count = std::min(sampleCount, kMaxSamples);
+    return count < 2 ? 0 : count - 1;
 }
 
 std::uint32_t tableReadCount(PicStorage storage, std::uint32_t storedSamples) {
-    return storedSamples / (storage == PicStorage::packed14 ? kPackedBits : 8);
+    return (storedSamples + readBits(storage) - 1) / readBits(storage);
+}
+
+std::uint32_t lastReadSamples(PicStorage storage, std::uint32_t storedSamples) {
+    const std::uint32_t reads = tableReadCount(storage, storedSamples);
+    return reads == 0 ? 0 : storedSamples - (reads - 1) * readBits(storage);
+}
+
+std::vector<std::uint8_t> paddedTableBits(PicStorage storage, const std::uint8_t* bits, std::uint32_t storedSamples) {
+    std::vector<std::uint8_t> padded(tableReadCount(storage, storedSamples) * readBits(storage), 0);
+    std::copy(bits, bits + storedSamples, padded.begin());
+    return padded;
 }
 
 std::uint32_t tableWordCount(PicStorage storage, std::uint32_t storedSamples) {
@@ -46,8 +60,10 @@ std::uint32_t tableWordCount(PicStorage storage, std::uint32_t storedSamples) {
     return (storedSamples + bits - 1) / bits;
 }
 
-std::vector<std::uint16_t> tableWords(PicStorage storage, PicFamily family, const std::uint8_t* bits,
+std::vector<std::uint16_t> tableWords(PicStorage storage, PicFamily family, const std::uint8_t* sound,
                                       std::uint32_t storedSamples) {
+    const std::vector<std::uint8_t> padded = paddedTableBits(storage, sound, storedSamples);
+    const std::uint8_t* bits = padded.data();
     std::vector<std::uint16_t> words(tableWordCount(storage, storedSamples));
     const std::uint32_t reads = tableReadCount(storage, storedSamples);
     for (std::uint32_t k = 0; k < reads; ++k) {

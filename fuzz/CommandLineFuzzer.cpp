@@ -158,7 +158,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool made = ryx::fuzz::checkPicProgram(*state, settings);
     // Then only the sound's length can stand in the way.
     const ryx::PicStorage storage = ryx::storageFor(*settings.chip, settings.packing);
-    const std::uint32_t stored = ryx::storedSampleCount(storage, state->encoder.sampleCount);
+    const std::uint32_t stored = ryx::storedSampleCount(state->encoder.sampleCount);
     require(made || !rateChecked || stored == 0 ||
             ryx::kTableStartWord + ryx::tableWordCount(storage, stored) > settings.chip->programWords);
     return 0;

@@ -875,7 +875,7 @@ TEST_F(RyxencTest, PicProgramFilesAndTheirRefusal) {
         run({"--hex", "in.hex", "--program", "in.pic.asm", "--chip", "PIC16F88", "--loop", "-s", "1", "in.wav"});
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_NE(result.out.find("\n  PIC16F88 at 8000000 Hz: 250 cycles per sample, 8000.000 Hz (pitch +0.000 %), "
-                              "827 of 4096 words, looping\n"),
+                              "828 of 4096 words, looping\n"),
               std::string::npos)
         << result.out;
 
@@ -889,13 +889,13 @@ TEST_F(RyxencTest, PicProgramFilesAndTheirRefusal) {
     EXPECT_EQ(test::readFileBytes(work / "in.hex"), test::readFileBytes(reference / "ref.hex"));
     EXPECT_EQ(test::readFileBytes(work / "in.pic.asm"), test::readFileBytes(reference / "ref.asm"));
 
-    // 14344 samples need one word more than the chip has: the input is
-    // refused before any of its files is written.
+    // 14344 samples, 14343 of them encoded, need one word more than the chip
+    // has: the input is refused before any of its files is written.
     writeInput("over.wav", waveFile(14344, 8000));
     const ProcessRun refused =
         run({"over.wav", "--asm", "a", "--bin", "b", "--wav", "c", "--original-wav", "d", "--hex", "h"});
     EXPECT_EQ(refused.status, 1);
-    EXPECT_EQ(refused.err, "ryxenc: over.wav: the sound does not fit the PIC16F628A: its 14344 samples need "
+    EXPECT_EQ(refused.err, "ryxenc: over.wav: the sound does not fit the PIC16F628A: its 14343 samples need "
                            "2049 words of 2048. 14336 samples fit, 1.79 s at 8000 Hz; use a lower sample rate, a "
                            "shorter sound, or a larger chip such as the PIC16F648A (4096 words)\n");
     EXPECT_EQ(refused.out, "");

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <stdexcept>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -154,15 +155,16 @@ TEST(PicProgram, TablesSitWhereTheAssemblerExportPutsThem) {
     ASSERT_EQ(program.memory.size(), 3u);
     const ProgramWords& tables = program.memory[1];
     EXPECT_EQ(tables.address, 256u);
-    ASSERT_EQ(tables.words.size(), 625u);
-    for (std::uint32_t k = 0; k < 625; ++k) {
+    // 5002 encoded samples: 625 whole bytes, then the last two samples padded with 0.
+    ASSERT_EQ(tables.words.size(), 626u);
+    for (std::uint32_t k = 0; k < 626; ++k) {
         unsigned byte = 0;
-        for (std::uint32_t j = 0; j < 8; ++j) byte = byte << 1 | state->bitStream[8 * k + j];
+        for (std::uint32_t j = 0; j < 8; ++j) byte = byte << 1 | (8 * k + j < 5002 ? state->bitStream[8 * k + j] : 0);
         ASSERT_EQ(tables.words[k], 0x3400 | byte) << "byte " << k;
     }
     EXPECT_EQ(program.memory[2].address, 0x2007u);
     EXPECT_EQ(program.memory[2].words, (std::vector<std::uint16_t>{0x3F30, 0x3FFC}));
-    EXPECT_EQ(program.plan.usedWords, 256u + 625u);
+    EXPECT_EQ(program.plan.usedWords, 256u + 626u);
     EXPECT_EQ(program.plan.totalWords, 4096u);
     EXPECT_EQ(program.plan.playerWords, program.memory[0].words.size());
 }
@@ -174,7 +176,7 @@ TEST(PicProgram, PlayerFitsItsBlockAtEveryRate) {
             for (const PicPacking packing : {PicPacking::off, PicPacking::automatic}) {
                 const PicStorage storage = storageFor(chip, packing);
                 const std::uint32_t fewest = playerMinCycles(chip, loop, storage);
-                for (const std::uint32_t cycles : {fewest, 49u, 777u, 778u, 1000u, kPlayerMaxCycles}) {
+                for (const std::uint32_t cycles : {fewest, 60u, 777u, 778u, 1000u, kPlayerMaxCycles}) {
                     PlayerSettings settings{&chip, 20000000, cycles, storage, 7936, true, loop};
                     const PicAssembly player = buildPlayer(settings);
                     EXPECT_LT(player.size(), kPlayerMaxWords) << chip.name << " " << cycles;
@@ -307,7 +309,7 @@ TEST(PicProgram, RefusesASoundThatDoesNotFitAndSaysWhatHelps) {
     // The 18F2520's two bytes a word fall short of the longest sound, which the 18F26K22 holds.
     auto longest = test::makeEncodedSound(kMaxSamples, 15625, kAlgorithmOneBit);
     const Result<PicProgramPlan> longestPlan = planPicProgram(*longest, {findPicChip("18f2520"), 0, false});
-    for (const char* part : {"262496 samples need 16662 words of 16384", "258048 samples fit",
+    for (const char* part : {"262499 samples need 16663 words of 16384", "258048 samples fit",
                              "PIC18F26K22 (32768 words)"}) {
         EXPECT_NE(longestPlan.error().find(part), std::string::npos) << part << " missing from: " << longestPlan.error();
     }
@@ -487,12 +489,12 @@ TEST(PicProgram, RefusesWhatCannotBePlayed) {
     EXPECT_NE(planPicProgram(*state, {findPicChip("16f628a"), 0, false}).error().find("highest rate"),
               std::string::npos);
     state->encoder.sampleRate = 8000;
-    state->encoder.sampleCount = 7;
-    EXPECT_NE(planPicProgram(*state, {findPicChip("16f628a"), 0, false}).error().find("shorter than 8"),
+    state->encoder.sampleCount = 1;
+    EXPECT_NE(planPicProgram(*state, {findPicChip("16f628a"), 0, false}).error().find("shorter than 2"),
               std::string::npos);
-    // A looping player needs more cycles: 30 suffice once, not for ever.
+    // A looping player needs more cycles: 35 suffice once, not for ever.
     state->encoder.sampleCount = 8000;
-    state->encoder.sampleRate = 33333;
+    state->encoder.sampleRate = 28571;
     EXPECT_TRUE(planPicProgram(*state, {findPicChip("16f628a"), 0, false}));
     EXPECT_FALSE(planPicProgram(*state, {findPicChip("16f628a"), 0, true}));
 }
@@ -544,6 +546,51 @@ TEST(PicRoutine, RefusesWhatCannotBeMadeAndSaysWhatHelps) {
     }
 }
 
+// A routine makes only its own pins digital: of the analog select register
+// it touches (bit numbers from each chip's datasheet) it clears pin A's bit,
+// and pin B's under "1.5 bit", and writes it no other way; the user's analog
+// inputs stay.
+TEST(PicRoutine, ClearsOnlyItsOwnPinsAnalogSelects) {
+    struct Case {
+        const char* chip;
+        const char* reg;
+        int pinA;
+        int pinB;
+    };
+    const Case cases[] = {{"12f683", "ANSEL", 0, 1},   {"12f1840", "ANSELA", 0, 1}, {"16f887", "ANSELH", 4, 2},
+                          {"16f1825", "ANSELC", 0, 1}, {"16f1709", "ANSELC", 0, 1}, {"18f26k22", "ANSELB", 0, 1}};
+    test::TempDirectory directory;
+    for (const Case& c : cases) {
+        for (const std::int8_t scheme : {kAlgorithmOneBit, kAlgorithmOneAndHalfBit}) {
+            SCOPED_TRACE(std::string(c.chip) + (scheme == kAlgorithmOneBit ? " 1 bit" : " 1.5 bit"));
+            auto state = test::makeEncodedSound(800, 8000, scheme);
+            const ProgramState* const sounds[] = {state.get()};
+            const PicChip& chip = *findPicChip(c.chip);
+            PicProgramSettings settings{&chip, 0, false};
+            settings.form = PlayerForm::routine;
+            settings.ram = defaultRoutineRam(chip);
+            ASSERT_TRUE(writePicRoutineInclude(sounds, settings, directory / "sounds.inc"));
+            const std::string text = test::readFileText(directory / "sounds.inc");
+            const std::string operand = std::string(kRoutinePrefix) + c.reg;
+            std::vector<std::string> uses;  // every instruction naming the register, blanks left out
+            std::istringstream lines(text);
+            for (std::string line; std::getline(lines, line);) {
+                std::string use = line.substr(0, line.find(';'));
+                use.erase(std::remove(use.begin(), use.end(), ' '), use.end());
+                const std::size_t named = use.find(operand);
+                if (named == std::string::npos || use.find("equ") != std::string::npos) continue;
+                if (named + operand.size() == use.size() || use[named + operand.size()] == ',') uses.push_back(use);
+            }
+            std::vector<std::string> wanted{"bcf" + operand + "," + std::to_string(c.pinA)};
+            if (scheme == kAlgorithmOneAndHalfBit) wanted.push_back("bcf" + operand + "," + std::to_string(c.pinB));
+            if (chip.family == PicFamily::pic18) {
+                for (std::string& use : wanted) use += ",ryx_BANKED";
+            }
+            EXPECT_EQ(uses, wanted);
+        }
+    }
+}
+
 // The highest org the fit names fits; a word higher does not. The routine
 // takes a few cycles more per sample than a whole program. The lowest org
 // and the highest ram fit. A PIC18's routine may run across word 0x800.
@@ -554,7 +601,7 @@ TEST(PicRoutine, LimitsOfOrgRamAndRate) {
         std::uint16_t highestRam;
         std::uint32_t minCycles;
     };
-    for (const Case& c : {Case{"16f628a", 5, 0x70, 33}, Case{"18f26k22", 14, 0x50, 34}}) {
+    for (const Case& c : {Case{"16f628a", 5, 0x70, 37}, Case{"18f26k22", 14, 0x50, 36}}) {
         SCOPED_TRACE(c.chip);
         const PicChip& chip = *findPicChip(c.chip);
         const std::uint32_t instructionRate = chip.internalClockHz / 4;
