@@ -591,9 +591,14 @@ std::string lowRateNotice(SoundBank sounds, const PicProgramSettings& settings, 
                           std::uint64_t speechRateSamples) {
     const bool bank = sounds.size() > 1;
     std::string text = std::string(bank ? "the sounds fit" : "the sound fits") + " the " +
-                       std::string(settings.chip->name) + " only at " + std::to_string(rate) + " Hz, below the " +
-                       std::to_string(kLowestSpeechRate) + " Hz that speech needs to stay clear: nothing above " +
-                       std::to_string(rate / 2) + " Hz survives; ";
+                       std::string(settings.memory != nullptr ? settings.memory->name : settings.chip->name) +
+                       " only at " + std::to_string(rate) + " Hz, below the " + std::to_string(kLowestSpeechRate) +
+                       " Hz that speech needs to stay clear: nothing above " + std::to_string(rate / 2) +
+                       " Hz survives; ";
+    if (settings.memory != nullptr) {
+        return text + "a larger memory (ryxenc --list-memories) holds " + (bank ? "them" : "it") + " at " +
+               std::to_string(kLowestSpeechRate) + " Hz";
+    }
     const std::vector<const PicChip*> chips = smallestChipsFor(sounds, settings, speechRateSamples, kLowestSpeechRate);
     if (chips.empty()) {
         return text + "no chip holds " + (bank ? "them" : "it") + " at " + std::to_string(kLowestSpeechRate) +
