@@ -1343,5 +1343,17 @@ TEST_F(RyxencTest, MemoryProgramAndImageWrittenTogetherOrNotAtAll) {
     EXPECT_NE(bank.out.find("W25Q32 image bank.HEX: 2 sounds, 0.75 s"), std::string::npos) << bank.out;
 }
 
+// --fit with --memory: 40 s fill the 24LC256's 262,080 samples at 6552 Hz,
+// and the notice of a rate too low for speech names the memory.
+TEST_F(RyxencTest, FitToTheMemory) {
+    writeInput("long.wav", waveFile(16000 * 40, 16000));
+    const ProcessRun fit =
+        run({"-r", "15625", "--fit", "--memory", "24LC256", "--image", "f.bin", "--hex", "f.hex", "long.wav"});
+    ASSERT_EQ(fit.status, 0) << fit.err;
+    EXPECT_NE(fit.out.find("262080 samples at 6552 Hz (fit to 24LC256)"), std::string::npos) << fit.out;
+    EXPECT_EQ(test::readFileBytes(work / "f.bin").size(), 32768u);
+    EXPECT_NE(fit.err.find("the sound fits the 24LC256 only at 6552 Hz"), std::string::npos) << fit.err;
+}
+
 }  // namespace
 }  // namespace ryx
