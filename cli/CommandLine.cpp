@@ -65,6 +65,23 @@ Result<> checkProgramClock(const CommandLine& options) {
     return {};
 }
 
+// A serial memory plays the sounds of a whole program, its image written beside it.
+Result<> checkMemory(const CommandLine& options) {
+    const std::string memory = optionName(OptionId::memory);
+    const std::string image = optionName(OptionId::image);
+    if (options.memoryName.empty()) {
+        if (options.imageFile.empty()) return {};
+        return Result<>::failure(image + " writes the image of " + memory + ": name the memory");
+    }
+    if (options.imageFile.empty()) return Result<>::failure(memory + " needs " + image + ", the file its image is written to");
+    if (!options.includeFile.empty() || (options.hexFile.empty() && options.programFile.empty())) {
+        return Result<>::failure(memory + " plays the sounds of a whole program: it needs " +
+                                 optionName(OptionId::hexFile) + " or " + optionName(OptionId::programFile) +
+                                 (options.includeFile.empty() ? "" : ", not " + optionName(OptionId::includeFile)));
+    }
+    return {};
+}
+
 // The routine for the user's own program is not a whole program: none of a
 // program's own options.
 Result<> checkInclude(const CommandLine& options) {
@@ -125,7 +142,7 @@ Result<> checkCombination(const CommandLine& options) {
         return Result<>::failure("the standard input '-' can be read only once");
     }
     const std::string* outputs[] = {&options.asmFile, &options.binFile,     &options.wavFile,    &options.originalWavFile,
-                                    &options.hexFile, &options.programFile, &options.cHeaderFile};
+                                    &options.hexFile, &options.programFile, &options.cHeaderFile, &options.imageFile};
     if (std::count_if(std::begin(outputs), std::end(outputs), [](const std::string* name) { return *name == "-"; }) > 1) {
         return Result<>::failure("only one output can be the standard output '-'");
     }
@@ -149,6 +166,7 @@ Result<> checkCombination(const CommandLine& options) {
         return Result<>::failure(optionName(OptionId::scheme) + " 1 drives one resistor: give " +
                                  optionName(OptionId::parts) + " one value");
     }
+    if (Result<> memory = checkMemory(options); !memory) return memory;
     if (Result<> include = checkInclude(options); !include) return include;
     if (Result<> ram = checkRamAddress(options); !ram) return ram;
     if (Result<> program = checkProgramOptions(options); !program) return program;

@@ -31,6 +31,8 @@ struct CommandLine {
     std::string hexFile;          // the PIC program as Intel HEX
     std::string programFile;      // the PIC program as assembler source
     std::string includeFile;      // the routine ryx_play and the tables, for the user's own program
+    std::string memoryName;       // --memory: the serial memory the program plays from; empty: the chip
+    std::string imageFile;        // --image: that memory's image
     std::optional<std::uint32_t> org;  // --org: the routine's first word; unset: the default
     std::optional<std::uint32_t> ram;  // --ram: its first file register; unset: the default
     std::string cHeaderFile;      // the bits as a C array

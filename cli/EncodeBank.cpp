@@ -4,6 +4,7 @@
 #include "cli/CPlayerOutput.h"
 #include "cli/CircuitText.h"
 #include "cli/EncodeInput.h"
+#include "cli/MemoryImageOutput.h"
 #include "cli/StateStorage.h"
 #include "core/ListSelection.h"
 #include "core/SettingComparison.h"
@@ -27,6 +28,7 @@ Result<> writeBankFile(const std::vector<const ProgramState*>& sounds, const Com
     case OutputKind::picHex: return writePicBankHex(sounds, settings, output.target);
     case OutputKind::picProgram: return writePicBankAssembler(sounds, settings, output.target);
     case OutputKind::picInclude: return writePicRoutineInclude(sounds, settings, output.target);
+    case OutputKind::memoryImage: return writeImageFile(sounds, settings, output.target);
     case OutputKind::cHeader: return exportCHeader(cHeaderSounds(names, sounds, options), names.bank, output.target);
     case OutputKind::cPlayerHeader:
     case OutputKind::cPlayerSource:
@@ -145,7 +147,7 @@ int encodeBank(const CommandLine& options, const PlannedInput& files, std::ostre
         printOutputLevel(text, *sounds[k]);
     }
     text << "bank of " << sounds.size() << (sounds.size() == 1 ? " sound" : " sounds");
-    if (options.fit) text << " at " << sounds.front()->encoder.sampleRate << " Hz (fit to " << settings.chip->processor << ")";
+    if (options.fit) text << " at " << sounds.front()->encoder.sampleRate << " Hz (fit to " << fitTargetName(settings) << ")";
     if (options.autoFineness) text << ", " << finenessItemText(sounds.front()->encoder.fineness) << " (best of all finenesses, by the weakest sound)";
     text << " ->";
     const char* separator = " ";
@@ -155,6 +157,9 @@ int encodeBank(const CommandLine& options, const PlannedInput& files, std::ostre
     }
     text << '\n';
     if (plan) printProgramSummary(text, settings, *plan);
+    if (plan && !options.imageFile.empty()) {
+        printImageSummary(text, sounds, settings, *plan, targetName(files, OutputKind::memoryImage));
+    }
     if (!options.cPlayerFolder.empty()) printCPlayerSummary(text, sounds, options);
     return kExitOk;
 }

@@ -4,6 +4,7 @@
 #include "cli/CPlayerOutput.h"
 #include "cli/CircuitText.h"
 #include "cli/FitRate.h"
+#include "cli/MemoryImageOutput.h"
 #include "cli/InputBytes.h"
 #include "cli/QualityReport.h"
 #include "cli/QuietStandardError.h"
@@ -139,6 +140,7 @@ PicProgramSettings programSettings(const CommandLine& options) {
     PicProgramSettings settings{chip, options.clockHz, options.loop};
     if (options.oscillator) settings.oscillator = *options.oscillator;
     settings.packing = options.packing;
+    if (!options.memoryName.empty()) settings.memory = findMemory(options.memoryName);
     settings.trigger = options.trigger.value_or(options.bank ? PlayTrigger::pins : PlayTrigger::reset);
     if (!options.includeFile.empty()) {
         settings.form = PlayerForm::routine;
@@ -171,6 +173,10 @@ Result<> writeOutput(const ProgramState& state, const CommandLine& options, cons
     case OutputKind::decodedWav: return writePreviewFile(state, PreviewMode::decodedSound, output.target);
     case OutputKind::originalWav: return writePreviewFile(state, PreviewMode::originalSound, output.target);
     case OutputKind::picHex: return writePicHex(state, programSettings(options), output.target);
+    case OutputKind::memoryImage: {
+        const ProgramState* const sounds[] = {&state};
+        return writeImageFile(sounds, programSettings(options), output.target);
+    }
     case OutputKind::picProgram: return writePicAssembler(state, programSettings(options), output.target);
     case OutputKind::picInclude: {
         const ProgramState* const sounds[] = {&state};
@@ -222,7 +228,7 @@ void printSummary(std::ostream& out, const ProgramState& state, const CommandLin
     const bool oneAndHalf = encoder.algorithmType == kAlgorithmOneAndHalfBit;
     out << shownInputName(input.name) << ": " << encoder.sampleCount << " samples";
     if (options.fit) {
-        out << " at " << encoder.sampleRate << " Hz (fit to " << findPicChip(options.chipName)->processor << "), ";
+        out << " at " << encoder.sampleRate << " Hz (fit to " << fitTargetName(programSettings(options)) << "), ";
     } else {
         out << ", " << encoder.sampleRate << " Hz, ";
     }
@@ -248,6 +254,10 @@ void printSummary(std::ostream& out, const ProgramState& state, const CommandLin
     out << '\n';
     printOutputLevel(out, state);
     if (plan) printProgramSummary(out, programSettings(options), *plan);
+    if (plan && !options.imageFile.empty()) {
+        const ProgramState* const sounds[] = {&state};
+        printImageSummary(out, sounds, programSettings(options), *plan, targetName(input, OutputKind::memoryImage));
+    }
     if (writesCHeader(input)) {
         const CHeaderName named = planCHeaderNames(options).sounds.front();
         if (!named.change.empty()) out << "  C array " << named.name << ": " << named.change << '\n';

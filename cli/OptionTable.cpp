@@ -105,6 +105,15 @@ Result<> applyChip(CommandLine& options, const std::string& value) {
     return {};
 }
 
+Result<> applyMemory(CommandLine& options, const std::string& value) {
+    if (findMemory(value) == nullptr) {
+        return Result<>::failure("unknown memory " + quotedText(value) + " (ryxenc " +
+                                 optionName(OptionId::listMemories) + " shows them)");
+    }
+    options.memoryName = value;
+    return {};
+}
+
 Result<> applyClock(CommandLine& options, const std::string& value) {
     const std::optional<std::uint32_t> hz = wholeNumber(value);
     if (!hz || *hz < kMinClockHz || *hz > kMaxClockHz) {
@@ -327,6 +336,14 @@ std::vector<OptionRow> makeTable() {
          {"write the sound (with --bank, every sound) and a", "routine ryx_play that plays the one W names, as",
           "an assembler include for your own PIC16 or PIC18", "program (see below)"},
          storeName<&CommandLine::includeFile>, OptionGroup::output},
+        {OptionId::memory, 0, "memory", "KIND",
+         {"play the sounds of --hex or --program from a serial", "memory KIND on the chip's memory pins (ryxenc",
+          "--list-memories shows them); needs --image"},
+         applyMemory, OptionGroup::setting},
+        {OptionId::image, 0, "image", "FILE",
+         {"write that memory's image (an index, then the", "sounds): Intel HEX for NAME.hex, raw bytes",
+          "otherwise, for an EEPROM or flash programmer"},
+         storeName<&CommandLine::imageFile>, OptionGroup::output},
         {OptionId::org, 0, "org", "ADDR",
          {"with --include, the routine's first word, the tables", "right after it (default " +
           formatHexWord(kDefaultRoutineOrg) + "); decimal or 0x hex", "(on a PIC18 a word address too: byte 2 x ADDR)"},

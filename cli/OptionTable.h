@@ -14,7 +14,7 @@ namespace ryx::cli {
 
 enum class OptionId {
     scheme, fineness, optimal, report, compare, model, parts, capacitor, load, asmFile, binFile, wavFile,
-    originalWavFile, hexFile, programFile, includeFile, org, ram, cHeaderFile, cName,
+    originalWavFile, hexFile, programFile, includeFile, memory, image, org, ram, cHeaderFile, cName,
     cPlayerFolder, cPlayerTarget,
     chip, clock, oscillator, pack, loop, bank, trigger, listChips, listMemories, rate, fit, noNormalize, noTrim, quiet,
     help, version

@@ -116,6 +116,7 @@ Result<OutputPlan> planOutputs(const CommandLine& options) {
             add(OutputKind::picHex, options.hexFile, "--hex");
             add(OutputKind::picProgram, options.programFile, "--program");
             add(OutputKind::picInclude, options.includeFile, "--include");
+            add(OutputKind::memoryImage, options.imageFile, "--image");
             add(OutputKind::cHeader, options.cHeaderFile, "--c");
             for (PlannedOutput& output : planCPlayerOutputs(options)) planned.outputs.push_back(std::move(output));
         } else {

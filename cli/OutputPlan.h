@@ -14,7 +14,8 @@ namespace ryx::cli {
 
 enum class OutputKind {
     assembler, binary, decodedWav, originalWav, picHex, picProgram, picInclude, cHeader,
-    cPlayerHeader, cPlayerSource, cPlayerSounds, cPlayerMain  // the files of --c-player
+    cPlayerHeader, cPlayerSource, cPlayerSounds, cPlayerMain,  // the files of --c-player
+    memoryImage  // --image: the serial memory's bytes
 };
 
 struct PlannedOutput {

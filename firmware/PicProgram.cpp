@@ -7,8 +7,11 @@
 #include "export/RetlwTables.h"
 #include "export/TableLayout.h"
 #include "export/TextChunkWriter.h"
+#include "firmware/MemoryImage.h"
+#include "firmware/MemoryWiring.h"
 #include "firmware/Pic18Source.h"
 #include "firmware/PlayerCode.h"
+#include "firmware/PlayerSerialRead.h"
 
 #include <algorithm>
 #include <array>
@@ -179,6 +182,28 @@ std::string routineFitError(SoundBank sounds, const PicProgramSettings& settings
            ", shorter sounds or a larger chip";
 }
 
+// What the serial memory's player cannot play, said before it is built.
+Result<> checkMemory(const PicChip& chip, const PicProgramSettings& settings, std::size_t soundCount) {
+    const SerialMemory& memory = *settings.memory;
+    const std::string name(memory.name);
+    if (isPic18(chip)) return Result<>::failure("the " + std::string(chip.name) + " cannot play from a serial memory: choose a mid-range chip");
+    if (settings.loop) return Result<>::failure("a sound from a serial memory plays once per start, not for ever");
+    if (settings.form == PlayerForm::routine) return Result<>::failure("the routine plays from the chip, not from a serial memory");
+    if (memory.bus == MemoryBus::i2c && memory.sizeBytes > 64 * 1024) {
+        return Result<>::failure("the player reads at most 64 KiB of an I2C memory: the " + name +
+                                 " is larger; choose a 24LC256 or 24LC512");
+    }
+    if (memory.bus == MemoryBus::spi && chip.memoryPins.resetPinConfigMask != 0) {
+        return Result<>::failure("the " + std::string(chip.name) + " would read the " + name +
+                                 "'s SO on its reset pin, which the player cannot free: choose an I2C memory");
+    }
+    if (soundCount > kMaxImageSounds) {
+        return Result<>::failure("a memory's index holds at most " + std::to_string(kMaxImageSounds) + " sounds, not " +
+                                 std::to_string(soundCount));
+    }
+    return checkMemoryPins(chip, memory, settings.trigger, soundCount, settings.oscillator);
+}
+
 // The clock the program runs at, or why the oscillator cannot give it.
 Result<std::uint32_t> programClock(const PicChip& chip, const PicProgramSettings& settings) {
     using Refusal = Result<std::uint32_t>;
@@ -217,6 +242,7 @@ PlayerSettings playerSettings(const ProgramState& state, const PicProgramSetting
     player.form = settings.form;
     player.org = settings.org;
     player.ram = settings.ram;
+    player.memory = settings.memory;
     if (settings.trigger != PlayTrigger::reset || settings.form == PlayerForm::routine) {
         for (const PlannedSound& sound : plan.sounds) player.bank.push_back({sound.firstWord, sound.tableReads, sound.lastReadSamples});
     }
@@ -232,7 +258,7 @@ std::vector<ProgramWords> programMemory(SoundBank sounds, const PicProgramSettin
                                         const PicProgramPlan& plan, const PicAssembly& player) {
     std::vector<ProgramWords> memory;
     memory.push_back({player.origin(), player.words()});
-    for (std::size_t k = 0; k < sounds.size(); ++k) {
+    for (std::size_t k = 0; settings.memory == nullptr && k < sounds.size(); ++k) {
         const PlannedSound& sound = plan.sounds[k];
         memory.push_back({sound.firstWord, tableWords(plan.storage, settings.chip->family,
                                                       sounds[k]->bitStream.data(), sound.storedSamples)});
@@ -282,7 +308,15 @@ void writePackedTables(TextChunkWriter& out, const ProgramWords& words, std::str
 }
 
 // The strobe, the select pins with their bits, and each sound's number.
-void writeSelectLines(TextChunkWriter& out, const PicChip& chip, const PicProgramPlan& plan) {
+// "800 samples from word 256", or the sound's entry in the memory's index.
+std::string soundPlaceText(const PicProgramSettings& settings, const PlannedSound& sound) {
+    const std::string samples = std::to_string(sound.storedSamples) + " samples";
+    if (settings.memory != nullptr) return samples + ", entry " + std::to_string(sound.firstWord + 1) + " of the index";
+    return samples + " from word " + std::to_string(sound.firstWord);
+}
+
+void writeSelectLines(TextChunkWriter& out, const PicProgramSettings& settings, const PicProgramPlan& plan) {
+    const PicChip& chip = *settings.chip;
     out.line("; Plays      the sound whose number (0 for sound 1) is on the select pins when the strobe");
     out.line(";            is pulled low, between a slow rise and fall; asleep between");
     out.line("; Strobe     " + pinLabel(chip.triggerPins[0].pin));
@@ -293,8 +327,7 @@ void writeSelectLines(TextChunkWriter& out, const PicChip& chip, const PicProgra
     out.line("; Select     " + bits);
     for (std::size_t k = 0; k < plan.sounds.size(); ++k) {
         out.line("; Sound " + std::to_string(k + 1) + "    number " + std::to_string(k) + ": " +
-                 std::to_string(plan.sounds[k].storedSamples) + " samples from word " +
-                 std::to_string(plan.sounds[k].firstWord));
+                 soundPlaceText(settings, plan.sounds[k]));
     }
 }
 
@@ -305,8 +338,12 @@ void writeHeader(TextChunkWriter& out, const ProgramState& state, const PicProgr
     const std::string rule = ";=====================================================";
     out.line(rule);
     out.line("; PIC program made by " + std::string(kProductName) + " " + std::string(kVersionText));
-    out.line("; The player is at address 0 and the sound's tables from word " +
-             std::to_string(plan.sounds.front().firstWord) + ";");
+    if (settings.memory != nullptr) {
+        out.line("; The player is at address 0; it reads the sounds from the " + std::string(settings.memory->name) + ";");
+    } else {
+        out.line("; The player is at address 0 and the sound's tables from word " +
+                 std::to_string(plan.sounds.front().firstWord) + ";");
+    }
     out.line("; gpasm assembles this file on its own.");
     out.line(rule);
     out.line("; Chip       " + std::string(chip.name) + ", " +
@@ -318,23 +355,29 @@ void writeHeader(TextChunkWriter& out, const ProgramState& state, const PicProgr
     out.line("; Playback   " + std::to_string(plan.timing.cyclesPerSample) + " cycles per sample = " +
              formatFixed(plan.timing.playbackRate, 3) + " Hz (pitch " +
              formatFixed(plan.timing.pitchErrorPercent, 3, true) + " %)");
-    out.line("; Memory     " + std::to_string(plan.usedWords) + " of " + std::to_string(plan.totalWords) +
-             " words (player " + std::to_string(plan.playerWords) + ", tables " + std::to_string(plan.tableWords) +
-             ", " + storageText(plan.storage) + ")");
+    if (settings.memory != nullptr) {
+        out.line("; Memory     " + std::to_string(plan.usedWords) + " of " + std::to_string(plan.totalWords) +
+                 " words (the player); the sounds in the " + std::string(settings.memory->name) +
+                 "'s image, found by its index");
+    } else {
+        out.line("; Memory     " + std::to_string(plan.usedWords) + " of " + std::to_string(plan.totalWords) +
+                 " words (player " + std::to_string(plan.playerWords) + ", tables " +
+                 std::to_string(plan.tableWords) + ", " + storageText(plan.storage) + ")");
+    }
     if (settings.trigger == PlayTrigger::pins) {
         out.line("; Plays      sound k when its pin is pulled low, between a slow rise and fall; asleep between");
         for (std::size_t k = 0; k < plan.sounds.size(); ++k) {
             out.line("; Sound " + std::to_string(k + 1) + "    " + pinLabel(chip.triggerPins[k].pin) + ": " +
-                     std::to_string(plan.sounds[k].storedSamples) + " samples from word " +
-                     std::to_string(plan.sounds[k].firstWord));
+                     soundPlaceText(settings, plan.sounds[k]));
         }
     } else if (settings.trigger == PlayTrigger::select) {
-        writeSelectLines(out, chip, plan);
+        writeSelectLines(out, settings, plan);
     } else {
         out.line(playsText(settings.loop));
     }
     out.line(";");
     writePicCircuitComment(out, chip, state);
+    if (settings.memory != nullptr) out.line(externalMemoryLine(chip, *settings.memory));
     out.line(rule);
     out.line("");
     if (isPic18(chip)) {
@@ -348,6 +391,36 @@ void writeHeader(TextChunkWriter& out, const ProgramState& state, const PicProgr
         out.line("        __config " + hexWord(record.address) + ", " + hexWord(record.value));
     }
     out.line("");
+}
+
+// A plan that streams from settings.memory: no tables, a sound's "reads"
+// its bytes, the serial player's fewest cycles.
+Result<PicProgramPlan> layOutFromMemory(SoundBank sounds, const PicProgramSettings& settings, std::uint32_t rate,
+                                        PicProgramPlan plan) {
+    using Refusal = Result<PicProgramPlan>;
+    plan.storage = PicStorage::retlw;
+    for (std::size_t k = 0; k < sounds.size(); ++k) {
+        PlannedSound sound;
+        sound.firstWord = static_cast<std::uint32_t>(k);
+        sound.storedSamples = storedSampleCount(sounds[k]->encoder.sampleCount);
+        sound.tableReads = (sound.storedSamples + 7) / 8;
+        sound.lastReadSamples = sound.storedSamples - 8 * (sound.tableReads - 1);
+        if (sound.storedSamples == 0) {
+            return Refusal::failure(std::string(sounds.size() > 1 ? "sound " + std::to_string(k + 1) : "the sound") +
+                                    " is shorter than 2 samples: there is nothing to play");
+        }
+        plan.sounds.push_back(sound);
+    }
+    plan.storedSamples = plan.sounds.front().storedSamples;
+    plan.tableReads = plan.sounds.front().tableReads;
+    PlayerSettings probe = playerSettings(*sounds.front(), settings, plan);
+    Result<PlaybackTiming> timing =
+        computePlaybackTiming(plan.clockHz, rate, serialMemoryMinCycles(probe), playerMaxCyclesFor(*settings.chip));
+    if (!timing) return timing.failureDetail();
+    plan.timing = *timing;
+    plan.playerWords = chipPlayer(*sounds.front(), settings, plan).size();
+    plan.usedWords = plan.playerWords;
+    return plan;
 }
 
 // Everything of the plan but its fit: the tables one after another from
@@ -365,6 +438,9 @@ Result<PicProgramPlan> layOutBank(SoundBank sounds, const PicProgramSettings& se
         if (sounds.size() > 256) return Refusal::failure("W names at most 256 sounds, not " + std::to_string(sounds.size()));
     }
     if (Result<> trigger = checkTrigger(chip, settings, sounds.size()); !trigger) return trigger.failureDetail();
+    if (settings.memory != nullptr) {
+        if (Result<> memory = checkMemory(chip, settings, sounds.size()); !memory) return memory.failureDetail();
+    }
     const EncoderState& first = sounds.front()->encoder;
     for (std::size_t k = 1; k < sounds.size(); ++k) {
         const EncoderState& other = sounds[k]->encoder;
@@ -385,6 +461,7 @@ Result<PicProgramPlan> layOutBank(SoundBank sounds, const PicProgramSettings& se
     plan.clockHz = *clock;
     plan.oscillator = settings.oscillator;
     plan.storage = storageFor(chip, settings.packing);
+    if (settings.memory != nullptr) return layOutFromMemory(sounds, settings, rate, std::move(plan));
     // A routine's tables are placed once its length is known.
     const std::uint32_t firstTableWord = routine ? 0 : kTableStartWord;
     std::uint32_t nextWord = firstTableWord;
@@ -454,6 +531,10 @@ std::uint32_t tableCapacity(const PicChip& chip, const PicProgramPlan& plan) {
 Result<std::uint32_t> picBankCapacity(SoundBank sounds, const PicProgramSettings& settings, std::uint32_t rate) {
     const Result<PicProgramPlan> plan = layOutBank(sounds, settings, rate);
     if (!plan) return plan.failureDetail();
+    if (settings.memory != nullptr) {
+        const std::uint64_t room = memorySampleCapacity(*settings.memory, sounds.size());
+        return static_cast<std::uint32_t>(std::min<std::uint64_t>(room, std::numeric_limits<std::uint32_t>::max()));
+    }
     return tableCapacity(*settings.chip, *plan);
 }
 
@@ -510,9 +591,14 @@ std::string lowRateNotice(SoundBank sounds, const PicProgramSettings& settings, 
                           std::uint64_t speechRateSamples) {
     const bool bank = sounds.size() > 1;
     std::string text = std::string(bank ? "the sounds fit" : "the sound fits") + " the " +
-                       std::string(settings.chip->name) + " only at " + std::to_string(rate) + " Hz, below the " +
-                       std::to_string(kLowestSpeechRate) + " Hz that speech needs to stay clear: nothing above " +
-                       std::to_string(rate / 2) + " Hz survives; ";
+                       std::string(settings.memory != nullptr ? settings.memory->name : settings.chip->name) +
+                       " only at " + std::to_string(rate) + " Hz, below the " + std::to_string(kLowestSpeechRate) +
+                       " Hz that speech needs to stay clear: nothing above " + std::to_string(rate / 2) +
+                       " Hz survives; ";
+    if (settings.memory != nullptr) {
+        return text + "a larger memory (ryxenc --list-memories) holds " + (bank ? "them" : "it") + " at " +
+               std::to_string(kLowestSpeechRate) + " Hz";
+    }
     const std::vector<const PicChip*> chips = smallestChipsFor(sounds, settings, speechRateSamples, kLowestSpeechRate);
     if (chips.empty()) {
         return text + "no chip holds " + (bank ? "them" : "it") + " at " + std::to_string(kLowestSpeechRate) +
@@ -530,6 +616,14 @@ Result<PicProgramPlan> planPicBank(SoundBank sounds, const PicProgramSettings& s
     if (settings.chip == nullptr) return Result<PicProgramPlan>::failure("no chip chosen");
     if (sounds.empty()) return Result<PicProgramPlan>::failure("no sound to play");
     Result<PicProgramPlan> plan = layOutBank(sounds, settings, sounds.front()->encoder.sampleRate);
+    if (plan && settings.memory != nullptr) {
+        std::vector<std::uint32_t> counts;
+        for (const PlannedSound& sound : plan->sounds) counts.push_back(sound.storedSamples);
+        const Result<MemoryImagePlan> image =
+            planMemoryImage(*settings.memory, counts, sounds.front()->encoder.sampleRate);
+        if (!image) return image.failureDetail();
+        return plan;
+    }
     if (!plan || fitsChip(settings, *plan)) return plan;
     if (settings.form == PlayerForm::routine) return Result<PicProgramPlan>::failure(routineFitError(sounds, settings, *plan));
     if (sounds.size() == 1) {
@@ -689,7 +783,9 @@ Result<> writePicBankAssembler(SoundBank sounds, const PicProgramSettings& setti
         TextChunkWriter out(writer);
         writeHeader(out, state, settings, program.plan);
         program.player.writeSource(out);
-        if (isPic18(*settings.chip)) {
+        if (settings.memory != nullptr) {
+            // The sounds are in the memory's image.
+        } else if (isPic18(*settings.chip)) {
             for (std::size_t k = 0; k < sounds.size(); ++k) {
                 const PlannedSound& sound = program.plan.sounds[k];
                 const std::vector<std::uint8_t> bits =

@@ -14,6 +14,7 @@
 #include "firmware/PlayTrigger.h"
 #include "firmware/PlayerForm.h"
 #include "firmware/PlaybackTiming.h"
+#include "firmware/SerialMemory.h"
 #include "firmware/SoundStorage.h"
 
 #include <cstdint>
@@ -46,11 +47,14 @@ struct PicProgramSettings {
     PlayerForm form = PlayerForm::program;
     std::uint32_t org = kDefaultRoutineOrg;
     std::uint16_t ram = kDefaultRoutineRam;
+    // Non-null: the sounds stream from this memory on the chip's memory pins
+    // (its image written apart, see MemoryImage.h); the program holds no tables.
+    const SerialMemory* memory = nullptr;
 };
 
-// One sound's table in program memory.
+// One sound's table in program memory; from a serial memory, its bytes there.
 struct PlannedSound {
-    std::uint32_t firstWord = 0;
+    std::uint32_t firstWord = 0;  // from a serial memory: its number in the image's index
     std::uint32_t storedSamples = 0;
     std::uint32_t tableReads = 0;
     std::uint32_t lastReadSamples = 0;  // played from the last read

@@ -76,7 +76,7 @@ void checkOutputsOfInput(const cli::CommandLine& options, const cli::PlannedInpu
         }
         return;
     }
-    const std::array<AskedOutput, 8> asked{{
+    const std::array<AskedOutput, 9> asked{{
         {cli::OutputKind::assembler, options.asmFile},
         {cli::OutputKind::binary, options.binFile},
         {cli::OutputKind::decodedWav, options.wavFile},
@@ -84,6 +84,7 @@ void checkOutputsOfInput(const cli::CommandLine& options, const cli::PlannedInpu
         {cli::OutputKind::picHex, options.hexFile},
         {cli::OutputKind::picProgram, options.programFile},
         {cli::OutputKind::picInclude, options.includeFile},
+        {cli::OutputKind::memoryImage, options.imageFile},
         {cli::OutputKind::cHeader, options.cHeaderFile},
     }};
     std::size_t next = 0;

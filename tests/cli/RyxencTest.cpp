@@ -10,6 +10,7 @@
 #include "export/AssemblerExport.h"
 #include "export/BinaryExport.h"
 #include "export/CPlayerTarget.h"
+#include "firmware/MemoryImage.h"
 #include "firmware/PicProgram.h"
 #include "firmware/PicRoutineInclude.h"
 #include "firmware/PlaybackTiming.h"
@@ -196,15 +197,15 @@ TEST_F(RyxencTest, UsageErrorsExitWithTwoAndWriteNothing) {
         {{"-f", "7", "a.wav"}, "invalid fineness '7' (use 4, 5, 6, 8, 11, 16, 21 or 32, or auto)"},
         {{"-f016", "a.wav"}, "invalid fineness '016' (use 4, 5, 6, 8, 11, 16, 21 or 32, or auto)"},
         {{"--compare", "-b", "x.ryx", "a.wav"},
-         "--compare writes no file; leave out --asm, --bin, --wav, --original-wav, --hex, --program, --include, --c and --c-player"},
+         "--compare writes no file; leave out --asm, --bin, --wav, --original-wav, --hex, --program, --include, --image, --c and --c-player"},
         {{"--compare", "--hex", "x.hex", "a.wav"},
-         "--compare writes no file; leave out --asm, --bin, --wav, --original-wav, --hex, --program, --include, --c and --c-player"},
+         "--compare writes no file; leave out --asm, --bin, --wav, --original-wav, --hex, --program, --include, --image, --c and --c-player"},
         {{"--optimal=yes", "a.wav"}, "option '--optimal' takes no value"},
         {{"a.wav", "--asm"}, "option '--asm' needs a value"},
         {{"--asm=", "a.wav"}, "option '--asm' needs a file name"},
         {{"--quiet=yes", "a.wav"}, "option '--quiet' takes no value"},
         {{"-o", "x.asm", "a.wav", "b.wav"},
-         "--asm, --bin, --wav, --original-wav, --hex, --program, --include, --c and --c-player take exactly one input, not 2"},
+         "--asm, --bin, --wav, --original-wav, --hex, --program, --include, --image, --c and --c-player take exactly one input, not 2"},
         {{"--chip", "16f84", "a.wav"}, "unknown chip '16f84' (ryxenc --list-chips shows them)"},
         {{"--clock", "4MHz", "a.wav"}, "invalid clock '4MHz' (use a frequency in Hz from 32768 to 20000000)"},
         {{"--clock=20000001", "a.wav"}, "invalid clock '20000001' (use a frequency in Hz from 32768 to 20000000)"},
@@ -267,6 +268,14 @@ TEST_F(RyxencTest, UsageErrorsExitWithTwoAndWriteNothing) {
         {{"--include", "x.inc", "--ram", "0x10070", "a.wav"},
          "the routine's 16 file registers from 0x10070 are not all in bank 0's general-purpose memory: choose 0x20 "
          "to 0x70 (0x70: the bank every bank shares)"},
+        {{"--memory", "24LC256", "--hex", "x.hex", "a.wav"}, "--memory needs --image, the file its image is written to"},
+        {{"--image", "x.bin", "--hex", "x.hex", "a.wav"}, "--image writes the image of --memory: name the memory"},
+        {{"--memory", "24LC256", "--image", "x.bin", "a.wav"},
+         "--memory plays the sounds of a whole program: it needs --hex or --program"},
+        {{"--memory", "24LC256", "--image", "x.bin", "--include", "x.inc", "a.wav"},
+         "--memory plays the sounds of a whole program: it needs --hex or --program, not --include"},
+        {{"--memory", "24C256", "--image", "x.bin", "--hex", "x.hex", "a.wav"},
+         "unknown memory '24C256' (ryxenc --list-memories shows them)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
@@ -1269,6 +1278,80 @@ TEST_F(RyxencTest, ListsTheMemoriesAndTheirPins) {
              "            SSP: SCK RB4 (pin 10), SDI RB1 (pin 7), SDO RB2 (pin 8); bit-banged\n"}) {
         EXPECT_NE(chips.out.find(rows), std::string::npos) << rows << "\n" << chips.out;
     }
+}
+
+}  // namespace
+}  // namespace ryx
+
+namespace ryx {
+namespace {
+
+// --memory with --image: the program and the memory's image, both as the
+// library makes them of the sound the window opens; a bank's index; every
+// refusal before either file is written.
+TEST_F(RyxencTest, MemoryProgramAndImageWrittenTogetherOrNotAtAll) {
+    writeInput("a.wav", waveFile(4000, 8000));
+    writeInput("b.wav", waveFile(2001, 8000));
+    writeInput("long.wav", waveFile(kMaxSamples, 8000));
+    const struct {
+        const char* memory;
+        std::vector<std::string> arguments;
+        const char* refusal;
+    } refused[] = {
+        {"24LC256", {"long.wav"}, "long.wav: the sound does not fit the 24LC256 (32768 bytes, 32.76 s at 8000 Hz): it is 0.06 s too long"},
+        {"W25Q32", {"--chip", "12f1840", "a.wav"}, "a.wav: the PIC12F1840 would read the W25Q32's SO on its reset pin"},
+        {"24LC256", {"--chip", "12f683", "--bank", "--trigger", "pins", "a.wav", "b.wav"},
+         "the 24LC256's SCL takes the PIC12F683's GP4 (pin 3), which the sounds' trigger pins need"},
+    };
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.refusal);
+        std::vector<std::string> arguments{"--memory", c.memory, "--image", "r.img", "--hex", "r.hex"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        const ProcessRun result = run(arguments);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_NE(result.err.find(c.refusal), std::string::npos) << result.err;
+        EXPECT_EQ(entriesOf(work.path()), (std::vector<std::string>{"a.wav", "b.wav", "long.wav"}));
+    }
+
+    const ProcessRun one = run({"-s", "1", "--memory", "24LC256", "--image", "a.img", "--hex", "a.hex", "a.wav"});
+    ASSERT_EQ(one.status, 0) << one.err;
+    EXPECT_NE(one.out.find("  24LC256 image a.img: 1 sound, 0.50 s of the 32.76 s it holds at 8000 Hz\n"),
+              std::string::npos) << one.out;
+    OpenedSounds opened = openSounds({"a.wav"});
+    ASSERT_EQ(opened.sounds.size(), 1u);
+    PicProgramSettings settings{findPicChip(kDefaultPicChip), 0, false};
+    settings.memory = findMemory("24LC256");
+    EXPECT_EQ(test::readFileText(work / "a.hex"), *picProgramHex(*opened.sounds[0], settings));
+    const SoundBits bits(opened.sounds[0]->bitStream.data(), 3999);
+    EXPECT_EQ(test::readFileBytes(work / "a.img"), *memoryImage(*settings.memory, std::span(&bits, 1), 8000));
+    const Bytes image = test::readFileBytes(work / "a.img");
+    ASSERT_GE(image.size(), 8u);
+    // One sound from byte 8, its 3,999 played samples (0xF9F).
+    EXPECT_EQ(Bytes(image.begin(), image.begin() + 8), (Bytes{1, 0, 0, 8, 0, 0, 0x0F, 0x9F}));
+    EXPECT_EQ(image.size(), 8u + 500u);
+
+    const ProcessRun bank = run({"--bank", "--trigger", "select", "--memory", "W25Q32", "--image", "bank.HEX",
+                                 "--program", "bank.asm", "a.wav", "b.wav"});
+    ASSERT_EQ(bank.status, 0) << bank.err;
+    // Two entries: sound 1 from byte 15 (3,999 samples), sound 2 from byte 515 (2,000 samples).
+    EXPECT_NE(test::readFileText(work / "bank.HEX").find(":100000000200000F00000F9F000203000007D0"),
+              std::string::npos);
+    EXPECT_NE(test::readFileText(work / "bank.asm")
+                  .find("; External   W25Q32: CS RA2 (pin 1), SCK RA0 (pin 17), SI RA1 (pin 18), SO RA3 (pin 2)"),
+              std::string::npos);
+    EXPECT_NE(bank.out.find("W25Q32 image bank.HEX: 2 sounds, 0.75 s"), std::string::npos) << bank.out;
+}
+
+// --fit with --memory: 40 s fill the 24LC256's 262,080 samples at 6552 Hz,
+// and the notice of a rate too low for speech names the memory.
+TEST_F(RyxencTest, FitToTheMemory) {
+    writeInput("long.wav", waveFile(16000 * 40, 16000));
+    const ProcessRun fit =
+        run({"-r", "15625", "--fit", "--memory", "24LC256", "--image", "f.bin", "--hex", "f.hex", "long.wav"});
+    ASSERT_EQ(fit.status, 0) << fit.err;
+    EXPECT_NE(fit.out.find("262080 samples at 6552 Hz (fit to 24LC256)"), std::string::npos) << fit.out;
+    EXPECT_EQ(test::readFileBytes(work / "f.bin").size(), 32768u);
+    EXPECT_NE(fit.err.find("the sound fits the 24LC256 only at 6552 Hz"), std::string::npos) << fit.err;
 }
 
 }  // namespace

@@ -16,10 +16,13 @@
 #include "firmware/PlayerCode.h"
 #include "support/FileBytes.h"
 #include "support/TempDirectory.h"
+#include "support/WaveBytes.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <memory>
 #include <cstdio>
 
 namespace ryx {
@@ -325,6 +328,46 @@ TEST(MemoryBankOnGpsim, EachPressPlaysItsSoundFromTheMemory) {
                       .fault,
                   "");
     }
+}
+
+}  // namespace
+}  // namespace ryx
+
+namespace ryx {
+namespace {
+
+// The files ryxenc writes: its --hex on a 16F628A (internal 4 MHz, "1.5 bit",
+// 8000 Hz) and its --image preloaded into the 24LC256 play the image's
+// sound pin for pin, every sample of its index entry.
+TEST(MemoryPlayerOnGpsim, RyxencsProgramAndImagePlay) {
+    if (!test::gpsimAvailable()) GTEST_SKIP() << "gpsim is not installed";
+    test::TempDirectory directory;
+    const std::filesystem::path folder = directory.path();
+    test::writeFileBytes(folder / "in.wav", test::wave46(test::squareSamples(16001)));
+    const std::string command = std::string("cd '") + folder.string() + "' && '" + RYXENC_PATH +
+                                "' -q --memory 24LC256 --image image.bin --hex program.hex in.wav";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    const std::vector<std::uint8_t> image = test::readFileBytes(folder / "image.bin");
+    ASSERT_GE(image.size(), 8u);
+    ASSERT_EQ(image[0], 1) << "one sound";
+    const std::uint32_t first = (std::uint32_t{image[1]} << 16) | (std::uint32_t{image[2]} << 8) | image[3];
+    const std::uint32_t samples = (std::uint32_t{image[5]} << 16) | (std::uint32_t{image[6]} << 8) | image[7];
+    ASSERT_EQ(samples, 16000u);
+    ASSERT_EQ(image.size(), first + (samples + 7) / 8);
+
+    auto sound = std::make_unique<ProgramState>();  // the image's bits, earliest in the most significant bit
+    for (std::uint32_t i = 0; i < samples; ++i) {
+        sound->bitStream[i] = static_cast<std::uint8_t>((image[first + i / 8] >> (7 - i % 8)) & 1);
+    }
+    const PicChip& chip = *findPicChip("16f628a");
+    PlayerSettings settings{&chip, 4000000, 125, PicStorage::retlw, (samples + 7) / 8, true, false};
+    const PlayerRamp ramp = playerRamp(settings.clockHz, true, false);
+    const std::uint64_t cycles = kStartUpCycles + (std::uint64_t{samples} + 10) * settings.cyclesPerSample +
+                                 std::uint64_t{ramp.upWrites + ramp.downWrites + 2} * kRampCyclesPerBit;
+    const test::PinRecording recording = test::runOnGpsim(folder, chip, test::readFileText(folder / "program.hex"),
+                                                          cycles, {}, {}, eepromWiring(chip, image));
+    ASSERT_TRUE(recording.reachedEnd) << recording.output;
+    EXPECT_EQ(test::checkPlayback(recording, expectedFor(settings, *sound, samples)).fault, "");
 }
 
 }  // namespace

@@ -634,3 +634,100 @@ TEST(PicRoutine, LimitsOfOrgRamAndRate) {
 
 }  // namespace
 }  // namespace ryx
+
+namespace ryx {
+namespace {
+
+// Playing from a serial memory: what its player cannot play, pins the
+// memory takes, sounds longer than the memory, each refused with a message;
+// what it can play is made.
+TEST(PicProgramFromMemory, RefusesWhatTheMemoryPlayerCannotPlay) {
+    std::vector<std::unique_ptr<ProgramState>> states;
+    std::vector<const ProgramState*> sounds;
+    for (int k = 0; k < 3; ++k) {
+        states.push_back(test::makeEncodedSound(800, 8000, kAlgorithmOneBit));
+        sounds.push_back(states.back().get());
+    }
+    auto full = test::makeEncodedSound(kMaxSamples, 8000, kAlgorithmOneBit);
+    struct Case {
+        const char* chip;
+        const char* memory;
+        PlayTrigger trigger;
+        std::size_t sounds;       // 0: the full-length sound
+        std::uint32_t crystalHz;  // 0: internal oscillator
+        bool loop;
+        const char* refusal;  // empty: made
+    };
+    const Case cases[] = {
+        {"16f628a", "24LC256", PlayTrigger::reset, 1, 0, false, ""},
+        {"16f628a", "W25Q32", PlayTrigger::select, 3, 20000000, false, ""},
+        {"16f1825", "W25Q32", PlayTrigger::pins, 2, 0, false, ""},
+        {"16f628a", "24LC256", PlayTrigger::reset, 1, 0, true, "plays once per start, not for ever"},
+        {"18f2520", "24LC256", PlayTrigger::reset, 1, 0, false, "cannot play from a serial memory"},
+        {"16f628a", "24LC1025", PlayTrigger::reset, 1, 0, false, "at most 64 KiB of an I2C memory"},
+        {"12f1840", "W25Q32", PlayTrigger::reset, 1, 0, false, "SO on its reset pin"},
+        {"12f683", "24LC256", PlayTrigger::pins, 2, 0, false, "GP4 (pin 3), which the sounds' trigger pins need"},
+        {"12f683", "24LC256", PlayTrigger::reset, 1, 4000000, false, "which the crystal needs"},
+        // 262,499 bits and the index: 32,821 bytes, 53 over (0.053 s, shown rounded up).
+        {"16f628a", "24LC256", PlayTrigger::reset, 0, 0, false,
+         "does not fit the 24LC256 (32768 bytes, 32.76 s at 8000 Hz): it is 0.06 s too long"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.chip) + " from the " + c.memory + ", " + std::to_string(c.sounds) + " sounds");
+        PicProgramSettings settings{findPicChip(c.chip), c.crystalHz, c.loop,
+                                    c.crystalHz != 0 ? PicOscillator::crystal : PicOscillator::internal};
+        settings.trigger = c.trigger;
+        settings.memory = findMemory(c.memory);
+        const ProgramState* const one[] = {full.get()};
+        const Result<PicProgram> program =
+            c.sounds == 0 ? buildPicBank(one, settings) : buildPicBank(std::span(sounds).first(c.sounds), settings);
+        if (*c.refusal == 0) {
+            ASSERT_TRUE(program) << program.error();
+            EXPECT_EQ(program->plan.usedWords, program->plan.playerWords);
+            EXPECT_EQ(program->plan.tableWords, 0u);
+            ASSERT_EQ(program->plan.sounds.size(), c.sounds);
+            EXPECT_EQ(program->plan.sounds.back().firstWord, c.sounds - 1) << "the sound's number in the index";
+            EXPECT_EQ(program->plan.sounds.back().tableReads, 100u) << "799 samples in 100 bytes";
+        } else {
+            ASSERT_FALSE(program);
+            EXPECT_NE(program.error().find(c.refusal), std::string::npos) << program.error();
+        }
+    }
+}
+
+// The program holds the player and the config word, no table; its header
+// draws the memory's wiring; a rate the table player keeps up with but the
+// bus does not is refused; the fit is the memory's.
+TEST(PicProgramFromMemory, PlayerAloneTheBusTimingAndTheMemorysFit) {
+    test::TempDirectory directory;
+    auto state = test::makeEncodedSound(8000, 8000, kAlgorithmOneAndHalfBit);
+    PicProgramSettings settings{findPicChip("16f628a"), 4000000, false, PicOscillator::crystal};
+    settings.memory = findMemory("24LC256");
+    const Result<PicProgram> program = buildPicProgram(*state, settings);
+    ASSERT_TRUE(program) << program.error();
+    ASSERT_EQ(program->memory.size(), 2u);
+    EXPECT_EQ(program->memory[1].address, 0x2007u);
+    const std::filesystem::path path = directory.path() / "memory.asm";
+    ASSERT_TRUE(writePicAssembler(*state, settings, path));
+    const std::string text = test::readFileText(path);
+    EXPECT_NE(text.find("; External   24LC256: SCL RA0 (pin 17), SDA RA1 (pin 18), 4.7k pull-ups\r\n"),
+              std::string::npos) << text;
+    EXPECT_EQ(text.find("org ("), std::string::npos) << "no tables";
+
+    // 36 cycles per sample at 4 MHz: the table player's, under the bus's 38.
+    state->encoder.sampleRate = 27778;
+    EXPECT_TRUE(planPicProgram(*state, {settings.chip, 4000000, false, PicOscillator::crystal}));
+    EXPECT_NE(planPicProgram(*state, settings).error().find("highest rate"), std::string::npos);
+    state->encoder.sampleRate = 26316;
+    EXPECT_TRUE(planPicProgram(*state, settings));
+
+    // 262,080 samples after one sound's index: 262,500 at 15625 Hz fit at 15600 Hz.
+    auto full = test::makeEncodedSound(kMaxSamples, 15625, kAlgorithmOneBit);
+    const ProgramState* const one[] = {full.get()};
+    settings.clockHz = 20000000;
+    EXPECT_EQ(highestBankRate(one, settings), 15600u);
+    EXPECT_EQ(*picBankCapacity(one, settings, 15600), 262080u);
+}
+
+}  // namespace
+}  // namespace ryx
