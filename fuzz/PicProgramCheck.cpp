@@ -96,7 +96,7 @@ ByteImage memoryImage(const std::vector<ProgramWords>& memory) {
     return image;
 }
 
-// The player below the tables, the tables whole bytes of the sound, all of it
+// The player below the tables, the tables every encoded sample of the sound, all of it
 // in the chip's memory but the config words; every word an instruction's width.
 void checkLayout(const ProgramState& state, const PicProgramSettings& settings, const PicProgramPlan& plan,
                  const PicProgram& program) {
@@ -105,11 +105,16 @@ void checkLayout(const ProgramState& state, const PicProgramSettings& settings, 
             program.plan.playerWords == plan.playerWords && program.plan.tableWords == plan.tableWords &&
             program.plan.timing.cyclesPerSample == plan.timing.cyclesPerSample);
     require(plan.totalWords == chip.programWords && plan.usedWords <= plan.totalWords);
-    require(plan.usedWords == kTableStartWord + plan.tableWords);
     require(plan.playerWords == program.player.size() && plan.playerWords <= kFirstTableAddress);
-    const std::uint32_t unit = plan.storage == PicStorage::packed14 ? 14 : 8;
-    require(plan.storedSamples > 0 && plan.storedSamples % unit == 0 &&
-            plan.storedSamples <= state.encoder.sampleCount && state.encoder.sampleCount < plan.storedSamples + unit);
+    // Every encoded sample is played, the last read padded.
+    require(plan.storedSamples > 0 && plan.storedSamples == encodedSampleCount(state.encoder));
+    if (settings.memory != nullptr) {
+        require(plan.tableWords == 0 && plan.usedWords == plan.playerWords);
+    } else {
+        const std::uint32_t unit = plan.storage == PicStorage::packed14 ? 14 : 8;
+        require(plan.usedWords == kTableStartWord + plan.tableWords);
+        require(plan.tableReads == (plan.storedSamples + unit - 1) / unit);
+    }
     require(plan.timing.cyclesPerSample > 0);
     for (const ProgramWords& run : program.memory) {
         for (const std::uint16_t word : run.words) require(word <= kLargestWord);
