@@ -61,9 +61,11 @@ std::vector<PlannedOutput> planCPlayerOutputs(const CommandLine& options) {
 
 Result<> checkCPlayerSounds(std::span<const ProgramState* const> sounds, const CommandLine& options) {
     if (options.cPlayerFolder.empty()) return {};
-    const Result<CPlayerSettings> settings = settingsOf(namedSounds(sounds, options), options);
+    const std::vector<CHeaderSound> named = namedSounds(sounds, options);
+    const Result<CPlayerSettings> settings = settingsOf(named, options);
     if (!settings) return settings.failureDetail();
-    return {};
+    // sounds.h is written last: its refusal must come before the player's files.
+    return checkCHeader(named, planCHeaderNames(options).bank);
 }
 
 Result<> writeCPlayerOutput(std::span<const ProgramState* const> sounds, const CommandLine& options,
