@@ -1,5 +1,6 @@
 #include "core/CircuitEncoder.h"
 
+#include "core/EncoderModels.h"
 #include "core/StateSearch.h"
 
 #include <array>
@@ -37,37 +38,6 @@ void greedyLoop(std::span<const std::uint8_t> samples, const CircuitStep& step, 
         decoded[i] = decodedOf(u);
     }
 }
-
-// Levels in u, errors in squared u; bins and reports on the 16-bit scale.
-template <bool kOneAndHalfBit>
-struct CircuitSearchModel {
-    static constexpr bool kOneAndHalf = kOneAndHalfBit;
-    using Level = double;
-    using Target = double;
-    using Error = double;
-
-    CircuitStep step;
-
-    Level start() const { return kCircuitStartLevel; }
-    Level next(Level u, std::uint32_t previousBit, std::uint32_t bit) const {
-        return step.next(u, kOneAndHalf ? previousBit : 0, bit);
-    }
-    Target target(std::uint8_t sample) const { return circuitTarget(sample); }
-    // As greedyLoop chooses.
-    std::uint32_t greedyBit(Level u, std::uint32_t previousBit, std::uint8_t sample) const {
-        const double up = next(u, previousBit, 1);
-        const double down = next(u, previousBit, 0);
-        return std::abs(up - target(sample)) <= std::abs(down - target(sample)) ? 1u : 0u;
-    }
-    Error squaredDistance(Level u, Target target) const { return (u - target) * (u - target); }
-    std::uint32_t bin(Level u) const { return circuitVoltage(u); }
-    std::uint16_t voltage(Level u) const { return circuitVoltage(u); }
-    // The largest step from mid-scale, plus one voltage step, as the integer model counts it.
-    Error pruneMargin(std::uint32_t steps) const {
-        const double largest = 0.5 * (1 - step.decay) + 1.0 / 65536;
-        return steps * largest * largest;
-    }
-};
 
 }  // namespace
 

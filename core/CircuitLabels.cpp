@@ -17,9 +17,7 @@ bool sameResistors(const CircuitResistors& resistors) {
     return resistors.count == 1 || resistors.values[0].boughtOhms == resistors.values[1].boughtOhms;
 }
 
-std::string resistorsText(const ProgramState& state) {
-    const EncoderState& encoder = state.encoder;
-    const CircuitParts& parts = state.circuitParts;
+std::string resistorsText(const EncoderState& encoder, const CircuitParts& parts) {
     const CircuitResistors resistors =
         circuitResistors(parts, encoder.algorithmType, encoder.fineness, encoder.sampleRate);
     // Both resistors of "1.5 bit" should be the same exact 2R.
@@ -53,10 +51,11 @@ std::string exactOhmsText(double ohms) {
     return std::string(buffer.data(), written.ptr);
 }
 
-CircuitLabels circuitLabels(const ProgramState& state) {
-    const CircuitParts& parts = state.circuitParts;
+CircuitLabels circuitLabels(const ProgramState& state) { return circuitLabels(state.encoder, state.circuitParts); }
+
+CircuitLabels circuitLabels(const EncoderState& encoder, const CircuitParts& parts) {
     CircuitLabels labels;
-    labels.resistors = resistorsText(state);
+    labels.resistors = resistorsText(encoder, parts);
     labels.capacitor = "C = " + formatCapacitance(parts.capacitanceFarads) + "F";
     if (parts.loadOhms > 0) labels.load = "load " + formatOhms(parts.loadOhms) + " ohms";
     return labels;

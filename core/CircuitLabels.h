@@ -18,6 +18,7 @@ struct CircuitLabels {
 
 // The parts of the state's circuit for its scheme, fineness and rate.
 CircuitLabels circuitLabels(const ProgramState& state);
+CircuitLabels circuitLabels(const EncoderState& encoder, const CircuitParts& parts);
 
 // "circuit model, each 2R = 8.2k (exact 9015) ohms, C = 220nF, load 10k ohms".
 std::string circuitModelText(const ProgramState& state);

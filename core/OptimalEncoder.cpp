@@ -1,6 +1,6 @@
 #include "core/OptimalEncoder.h"
 
-#include "core/DecoderModel.h"
+#include "core/EncoderModels.h"
 #include "core/FixedFineness.h"
 #include "core/StateSearch.h"
 
@@ -8,36 +8,6 @@
 
 namespace ryx {
 namespace {
-
-// The integer model: voltages 0 ... 65535, errors in squared voltage steps.
-template <bool kOneAndHalfBit, typename Divisor>
-struct ClassicSearchModel {
-    static constexpr bool kOneAndHalf = kOneAndHalfBit;
-    using Level = std::uint32_t;
-    using Target = std::uint32_t;
-    using Error = std::uint64_t;
-
-    Divisor f;
-
-    Level start() const { return kStartVoltage; }
-    Level next(Level v, std::uint32_t previousBit, std::uint32_t bit) const {
-        return nextVoltage<kOneAndHalf>(v, previousBit, bit, f);
-    }
-    std::uint32_t greedyBit(Level v, std::uint32_t previousBit, std::uint8_t sample) const {
-        return chooseNearerBit<kOneAndHalf>(v, previousBit, sample, f);
-    }
-    Target target(std::uint8_t sample) const { return targetVoltage(sample); }
-    Error squaredDistance(Level v, Target target) const {
-        const std::int64_t distance = std::int64_t{v} - std::int64_t{target};
-        return static_cast<std::uint64_t>(distance * distance);
-    }
-    std::uint32_t bin(Level v) const { return v; }
-    std::uint16_t voltage(Level v) const { return static_cast<std::uint16_t>(v); }
-    Error pruneMargin(std::uint32_t steps) const {
-        const std::uint64_t step = 32768u / static_cast<std::uint32_t>(f) + 1;
-        return std::uint64_t{steps} * step * step;
-    }
-};
 
 template <bool kOneAndHalf>
 void searchWithFineness(std::span<const std::uint8_t> samples, std::int8_t fineness, std::span<std::uint8_t> bits,

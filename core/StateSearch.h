@@ -89,6 +89,14 @@ public:
         }
     }
 
+    // The best path through one block from where the last left the filter,
+    // as run() searches each of its blocks (for a search fed in pieces).
+    const std::vector<std::uint8_t>& searchPath(std::span<const std::uint8_t> samples, Level startVoltage,
+                                                std::uint32_t startBit) {
+        searchBlock(samples, startVoltage, startBit);
+        return path_;
+    }
+
 private:
     void searchBlock(std::span<const std::uint8_t> samples, Level startVoltage, std::uint32_t startBit) {
         current_.resize(1);
