@@ -17,9 +17,16 @@
 #include <array>
 #include <charconv>
 #include <limits>
+#include <stdexcept>
 
 namespace ryx {
 namespace {
+
+// A sound's bits for its tables: a plan needs none, a built program all it plays.
+const std::uint8_t* bitsOf(const EncodedSound& sound) {
+    if (sound.bits.size() < sound.playedSamples()) throw std::invalid_argument("a sound without the bits it plays");
+    return sound.bits.data();
+}
 
 // The smallest chip of the table that holds the sound, if any is larger.
 const PicChip* largerChipFor(const PicChip& chip, std::uint32_t samples, PicPacking packing) {
@@ -87,14 +94,14 @@ Result<> checkTrigger(const PicChip& chip, const PicProgramSettings& settings, s
 
 // ", or a sample rate of at most 6400 Hz": the rate at which the sounds would fit,
 // made again at it; empty when none from kLowestFitRate would.
-std::string fittingRateText(SoundBank sounds, const PicProgramSettings& settings, std::string_view lead) {
+std::string fittingRateText(EncodedBank sounds, const PicProgramSettings& settings, std::string_view lead) {
     const std::uint32_t rate = highestBankRate(sounds, settings);
     if (rate == 0) return {};
     return std::string(lead) + std::to_string(rate) + " Hz";
 }
 
 // The first sound whose table runs past the chip's memory.
-std::string bankFitError(SoundBank sounds, const PicProgramSettings& settings, const PicProgramPlan& plan) {
+std::string bankFitError(EncodedBank sounds, const PicProgramSettings& settings, const PicProgramPlan& plan) {
     const PicChip& chip = *settings.chip;
     std::size_t over = 0;
     while (over + 1 < plan.sounds.size() &&
@@ -166,7 +173,7 @@ Result<> placeRoutine(const PicChip& chip, const PicProgramSettings& settings, P
 }
 
 // The routine and its tables past the chip's memory from its org.
-std::string routineFitError(SoundBank sounds, const PicProgramSettings& settings, const PicProgramPlan& plan) {
+std::string routineFitError(EncodedBank sounds, const PicProgramSettings& settings, const PicProgramPlan& plan) {
     const PicChip& chip = *settings.chip;
     const std::uint32_t org = settings.org;
     std::string text = "the sounds do not fit the " + std::string(chip.name) + " from org " + orgText(chip, org) +
@@ -226,7 +233,7 @@ Result<std::uint32_t> programClock(const PicChip& chip, const PicProgramSettings
     return chip.internalClockHz;
 }
 
-PlayerSettings playerSettings(const ProgramState& state, const PicProgramSettings& settings,
+PlayerSettings playerSettings(const EncodedSound& state, const PicProgramSettings& settings,
                               const PicProgramPlan& plan) {
     PlayerSettings player;
     player.chip = settings.chip;
@@ -249,19 +256,19 @@ PlayerSettings playerSettings(const ProgramState& state, const PicProgramSetting
     return player;
 }
 
-PicAssembly chipPlayer(const ProgramState& state, const PicProgramSettings& settings, const PicProgramPlan& plan) {
+PicAssembly chipPlayer(const EncodedSound& state, const PicProgramSettings& settings, const PicProgramPlan& plan) {
     const PlayerSettings player = playerSettings(state, settings, plan);
     return buildPlayer(player);
 }
 
-std::vector<ProgramWords> programMemory(SoundBank sounds, const PicProgramSettings& settings,
+std::vector<ProgramWords> programMemory(EncodedBank sounds, const PicProgramSettings& settings,
                                         const PicProgramPlan& plan, const PicAssembly& player) {
     std::vector<ProgramWords> memory;
     memory.push_back({player.origin(), player.words()});
     for (std::size_t k = 0; settings.memory == nullptr && k < sounds.size(); ++k) {
         const PlannedSound& sound = plan.sounds[k];
         memory.push_back({sound.firstWord, tableWords(plan.storage, settings.chip->family,
-                                                      sounds[k]->bitStream.data(), sound.storedSamples)});
+                                                      bitsOf(sounds[k]), sound.storedSamples)});
     }
     if (settings.form == PlayerForm::routine) return memory;  // the user's program has its own config
     for (const ConfigRecord& record : configRecordsFor(*settings.chip, plan.oscillator, plan.clockHz)) {
@@ -331,7 +338,7 @@ void writeSelectLines(TextChunkWriter& out, const PicProgramSettings& settings, 
     }
 }
 
-void writeHeader(TextChunkWriter& out, const ProgramState& state, const PicProgramSettings& settings,
+void writeHeader(TextChunkWriter& out, const EncodedSound& state, const PicProgramSettings& settings,
                  const PicProgramPlan& plan) {
     const PicChip& chip = *settings.chip;
     const EncoderState& encoder = state.encoder;
@@ -395,14 +402,14 @@ void writeHeader(TextChunkWriter& out, const ProgramState& state, const PicProgr
 
 // A plan that streams from settings.memory: no tables, a sound's "reads"
 // its bytes, the serial player's fewest cycles.
-Result<PicProgramPlan> layOutFromMemory(SoundBank sounds, const PicProgramSettings& settings, std::uint32_t rate,
+Result<PicProgramPlan> layOutFromMemory(EncodedBank sounds, const PicProgramSettings& settings, std::uint32_t rate,
                                         PicProgramPlan plan) {
     using Refusal = Result<PicProgramPlan>;
     plan.storage = PicStorage::retlw;
     for (std::size_t k = 0; k < sounds.size(); ++k) {
         PlannedSound sound;
         sound.firstWord = static_cast<std::uint32_t>(k);
-        sound.storedSamples = storedSampleCount(sounds[k]->encoder.sampleCount);
+        sound.storedSamples = sounds[k].playedSamples();
         sound.tableReads = (sound.storedSamples + 7) / 8;
         sound.lastReadSamples = sound.storedSamples - 8 * (sound.tableReads - 1);
         if (sound.storedSamples == 0) {
@@ -413,12 +420,12 @@ Result<PicProgramPlan> layOutFromMemory(SoundBank sounds, const PicProgramSettin
     }
     plan.storedSamples = plan.sounds.front().storedSamples;
     plan.tableReads = plan.sounds.front().tableReads;
-    PlayerSettings probe = playerSettings(*sounds.front(), settings, plan);
+    PlayerSettings probe = playerSettings(sounds.front(), settings, plan);
     Result<PlaybackTiming> timing =
         computePlaybackTiming(plan.clockHz, rate, serialMemoryMinCycles(probe), playerMaxCyclesFor(*settings.chip));
     if (!timing) return timing.failureDetail();
     plan.timing = *timing;
-    plan.playerWords = chipPlayer(*sounds.front(), settings, plan).size();
+    plan.playerWords = chipPlayer(sounds.front(), settings, plan).size();
     plan.usedWords = plan.playerWords;
     return plan;
 }
@@ -426,7 +433,7 @@ Result<PicProgramPlan> layOutFromMemory(SoundBank sounds, const PicProgramSettin
 // Everything of the plan but its fit: the tables one after another from
 // the first table word (a routine's right after it at its org), the player
 // and its timing at `rate`.
-Result<PicProgramPlan> layOutBank(SoundBank sounds, const PicProgramSettings& settings, std::uint32_t rate) {
+Result<PicProgramPlan> layOutBank(EncodedBank sounds, const PicProgramSettings& settings, std::uint32_t rate) {
     using Refusal = Result<PicProgramPlan>;
     if (settings.chip == nullptr) return Refusal::failure("no chip chosen");
     if (sounds.empty()) return Refusal::failure("no sound to play");
@@ -441,9 +448,9 @@ Result<PicProgramPlan> layOutBank(SoundBank sounds, const PicProgramSettings& se
     if (settings.memory != nullptr) {
         if (Result<> memory = checkMemory(chip, settings, sounds.size()); !memory) return memory.failureDetail();
     }
-    const EncoderState& first = sounds.front()->encoder;
+    const EncoderState& first = sounds.front().encoder;
     for (std::size_t k = 1; k < sounds.size(); ++k) {
-        const EncoderState& other = sounds[k]->encoder;
+        const EncoderState& other = sounds[k].encoder;
         if (other.sampleRate != first.sampleRate) {
             return Refusal::failure("the sounds of a bank share one rate, but sound " + std::to_string(k + 1) +
                                     " has " + std::to_string(other.sampleRate) + " Hz and sound 1 " +
@@ -468,7 +475,7 @@ Result<PicProgramPlan> layOutBank(SoundBank sounds, const PicProgramSettings& se
     for (std::size_t k = 0; k < sounds.size(); ++k) {
         PlannedSound sound;
         sound.firstWord = nextWord;
-        sound.storedSamples = storedSampleCount(sounds[k]->encoder.sampleCount);
+        sound.storedSamples = sounds[k].playedSamples();
         sound.tableReads = tableReadCount(plan.storage, sound.storedSamples);
         sound.lastReadSamples = lastReadSamples(plan.storage, sound.storedSamples);
         sound.tableWords = tableWordCount(plan.storage, sound.storedSamples);
@@ -490,18 +497,18 @@ Result<PicProgramPlan> layOutBank(SoundBank sounds, const PicProgramSettings& se
     plan.timing = *timing;
     if (routine) {
         // Its length does not depend on where the tables land.
-        plan.playerWords = chipPlayer(*sounds.front(), settings, plan).size();
+        plan.playerWords = chipPlayer(sounds.front(), settings, plan).size();
         if (Result<> placed = placeRoutine(chip, settings, plan); !placed) return placed.failureDetail();
         return plan;
     }
     plan.usedWords = nextWord;
-    plan.playerWords = chipPlayer(*sounds.front(), settings, plan).size();
+    plan.playerWords = chipPlayer(sounds.front(), settings, plan).size();
     // A player that outgrows words 0 to 255 (four sounds on their pins) moves the tables up.
     if (plan.playerWords > kTableStartWord) {
         const std::uint32_t shift = plan.playerWords - kTableStartWord + kPlayerGrowthRoom;
         for (PlannedSound& sound : plan.sounds) sound.firstWord += shift;
         plan.usedWords += shift;
-        plan.playerWords = chipPlayer(*sounds.front(), settings, plan).size();
+        plan.playerWords = chipPlayer(sounds.front(), settings, plan).size();
         if (plan.playerWords > plan.sounds.front().firstWord) {
             return Refusal::failure("the player for " + std::to_string(sounds.size()) +
                                     " sounds outgrows its room before the tables");
@@ -528,7 +535,7 @@ std::uint32_t tableCapacity(const PicChip& chip, const PicProgramPlan& plan) {
 
 }  // namespace
 
-Result<std::uint32_t> picBankCapacity(SoundBank sounds, const PicProgramSettings& settings, std::uint32_t rate) {
+Result<std::uint32_t> picBankCapacity(EncodedBank sounds, const PicProgramSettings& settings, std::uint32_t rate) {
     const Result<PicProgramPlan> plan = layOutBank(sounds, settings, rate);
     if (!plan) return plan.failureDetail();
     if (settings.memory != nullptr) {
@@ -546,11 +553,11 @@ std::uint32_t highestFittingRate(std::uint64_t capacity, std::uint64_t frames, s
     return static_cast<std::uint32_t>(std::clamp<std::uint64_t>(rate, kLowestFitRate, kLargest));
 }
 
-std::uint32_t highestBankRate(SoundBank sounds, const PicProgramSettings& settings) {
+std::uint32_t highestBankRate(EncodedBank sounds, const PicProgramSettings& settings) {
     if (sounds.empty() || settings.chip == nullptr) return 0;
-    const std::uint32_t rate = sounds.front()->encoder.sampleRate;
+    const std::uint32_t rate = sounds.front().encoder.sampleRate;
     std::uint64_t samples = 0;
-    for (const ProgramState* sound : sounds) samples += std::min(sound->encoder.sampleCount, kMaxSamples);
+    for (const EncodedSound& sound : sounds) samples += sound.samples;
     // Each try at the rate the room at the last one allows; a routine's
     // length, and so its room, changes a little with the rate.
     std::uint32_t tried = rate;
@@ -559,8 +566,8 @@ std::uint32_t highestBankRate(SoundBank sounds, const PicProgramSettings& settin
         if (!capacity) return 0;
         // Each sound made again at the rate tried: its length scaled, rounded up.
         std::uint64_t needed = 0;
-        for (const ProgramState* sound : sounds) {
-            needed += (std::uint64_t{std::min(sound->encoder.sampleCount, kMaxSamples)} * tried + rate - 1) / rate;
+        for (const EncodedSound& sound : sounds) {
+            needed += (std::uint64_t{sound.samples} * tried + rate - 1) / rate;
         }
         if (needed <= *capacity) return tried;
         if (samples == 0) return 0;
@@ -569,8 +576,10 @@ std::uint32_t highestBankRate(SoundBank sounds, const PicProgramSettings& settin
     return 0;
 }
 
-std::vector<const PicChip*> smallestChipsFor(SoundBank sounds, const PicProgramSettings& settings,
-                                             std::uint64_t samples, std::uint32_t rate) {
+namespace {
+
+std::vector<const PicChip*> smallestChipsOf(EncodedBank sounds, const PicProgramSettings& settings,
+                                            std::uint64_t samples, std::uint32_t rate) {
     std::vector<const PicChip*> smallest;
     for (const PicChip& chip : picChips()) {
         PicProgramSettings other = settings;
@@ -587,8 +596,10 @@ std::vector<const PicChip*> smallestChipsFor(SoundBank sounds, const PicProgramS
     return smallest;
 }
 
-std::string lowRateNotice(SoundBank sounds, const PicProgramSettings& settings, std::uint32_t rate,
-                          std::uint64_t speechRateSamples) {
+}  // namespace
+
+std::string lowRateNoticeOf(EncodedBank sounds, const PicProgramSettings& settings, std::uint32_t rate,
+                            std::uint64_t speechRateSamples) {
     const bool bank = sounds.size() > 1;
     std::string text = std::string(bank ? "the sounds fit" : "the sound fits") + " the " +
                        std::string(settings.memory != nullptr ? settings.memory->name : settings.chip->name) +
@@ -599,7 +610,7 @@ std::string lowRateNotice(SoundBank sounds, const PicProgramSettings& settings, 
         return text + "a larger memory (ryxenc --list-memories) holds " + (bank ? "them" : "it") + " at " +
                std::to_string(kLowestSpeechRate) + " Hz";
     }
-    const std::vector<const PicChip*> chips = smallestChipsFor(sounds, settings, speechRateSamples, kLowestSpeechRate);
+    const std::vector<const PicChip*> chips = smallestChipsOf(sounds, settings, speechRateSamples, kLowestSpeechRate);
     if (chips.empty()) {
         return text + "no chip holds " + (bank ? "them" : "it") + " at " + std::to_string(kLowestSpeechRate) +
                " Hz: make " + (bank ? "them" : "it") + " shorter";
@@ -612,15 +623,15 @@ std::string lowRateNotice(SoundBank sounds, const PicProgramSettings& settings, 
     return text + " (" + std::to_string(chips.front()->programWords) + " words)";
 }
 
-Result<PicProgramPlan> planPicBank(SoundBank sounds, const PicProgramSettings& settings) {
+Result<PicProgramPlan> planPicBank(EncodedBank sounds, const PicProgramSettings& settings) {
     if (settings.chip == nullptr) return Result<PicProgramPlan>::failure("no chip chosen");
     if (sounds.empty()) return Result<PicProgramPlan>::failure("no sound to play");
-    Result<PicProgramPlan> plan = layOutBank(sounds, settings, sounds.front()->encoder.sampleRate);
+    Result<PicProgramPlan> plan = layOutBank(sounds, settings, sounds.front().encoder.sampleRate);
     if (plan && settings.memory != nullptr) {
         std::vector<std::uint32_t> counts;
         for (const PlannedSound& sound : plan->sounds) counts.push_back(sound.storedSamples);
         const Result<MemoryImagePlan> image =
-            planMemoryImage(*settings.memory, counts, sounds.front()->encoder.sampleRate);
+            planMemoryImage(*settings.memory, counts, sounds.front().encoder.sampleRate);
         if (!image) return image.failureDetail();
         return plan;
     }
@@ -628,7 +639,7 @@ Result<PicProgramPlan> planPicBank(SoundBank sounds, const PicProgramSettings& s
     if (settings.form == PlayerForm::routine) return Result<PicProgramPlan>::failure(routineFitError(sounds, settings, *plan));
     if (sounds.size() == 1) {
         return Result<PicProgramPlan>::failure(
-            fitError(*settings.chip, *plan, sounds.front()->encoder.sampleRate, settings.packing));
+            fitError(*settings.chip, *plan, sounds.front().encoder.sampleRate, settings.packing));
     }
     return Result<PicProgramPlan>::failure(bankFitError(sounds, settings, *plan));
 }
@@ -636,12 +647,16 @@ Result<PicProgramPlan> planPicBank(SoundBank sounds, const PicProgramSettings& s
 
 
 void writePicCircuitComment(TextChunkWriter& out, const PicChip& chip, const ProgramState& state) {
+    writePicCircuitComment(out, chip, encodedSoundOf(state));
+}
+
+void writePicCircuitComment(TextChunkWriter& out, const PicChip& chip, const EncodedSound& state) {
     const EncoderState& encoder = state.encoder;
     const bool twoPins = encoder.algorithmType == kAlgorithmOneAndHalfBit;
     const std::string ohms = std::to_string(twoPins ? 2 * std::int64_t{encoder.resistorOhms} : encoder.resistorOhms);
     // The circuit model names the parts its bits were chosen for.
     const bool circuitModel = state.filterModel == FilterModelChoice::circuit;
-    const CircuitLabels labels = circuitModel ? circuitLabels(state) : CircuitLabels{};
+    const CircuitLabels labels = circuitModel ? circuitLabels(encoder, state.circuitParts) : CircuitLabels{};
     std::string pinA = pinLabel(chip.pinA);
     std::string pinB = pinLabel(chip.pinB);
     const std::size_t width = std::max(pinA.size(), pinB.size());
@@ -726,21 +741,21 @@ std::uint32_t highestFittingRate(const PicChip& chip, std::uint64_t frames, std:
 }
 
 Result<PicProgramPlan> planPicProgram(const ProgramState& state, const PicProgramSettings& settings) {
-    const ProgramState* const sounds[] = {&state};
+    const EncodedSound sounds[] = {encodedSoundOf(state)};
     return planPicBank(sounds, settings);
 }
 
 Result<PicProgram> buildPicProgram(const ProgramState& state, const PicProgramSettings& settings) {
-    const ProgramState* const sounds[] = {&state};
+    const EncodedSound sounds[] = {encodedSoundOf(state)};
     return buildPicBank(sounds, settings);
 }
 
-Result<PicProgram> buildPicBank(SoundBank sounds, const PicProgramSettings& settings) {
+Result<PicProgram> buildPicBank(EncodedBank sounds, const PicProgramSettings& settings) {
     Result<PicProgramPlan> plan = planPicBank(sounds, settings);
     if (!plan) return plan.failureDetail();
     PicProgram program;
     program.plan = *plan;
-    program.player = chipPlayer(*sounds.front(), settings, program.plan);
+    program.player = chipPlayer(sounds.front(), settings, program.plan);
     program.memory = programMemory(sounds, settings, program.plan, program.player);
     return program;
 }
@@ -753,11 +768,11 @@ Result<std::string> picProgramHex(const ProgramState& state, const PicProgramSet
 
 Result<> writePicHex(const ProgramState& state, const PicProgramSettings& settings,
                             const OutputTarget& target) {
-    const ProgramState* const sounds[] = {&state};
+    const EncodedSound sounds[] = {encodedSoundOf(state)};
     return writePicBankHex(sounds, settings, target);
 }
 
-Result<> writePicBankHex(SoundBank sounds, const PicProgramSettings& settings, const OutputTarget& target) {
+Result<> writePicBankHex(EncodedBank sounds, const PicProgramSettings& settings, const OutputTarget& target) {
     const Result<PicProgram> program = buildPicBank(sounds, settings);
     if (!program) return program.failureDetail();
     AtomicFileWriter writer(target);
@@ -768,15 +783,15 @@ Result<> writePicBankHex(SoundBank sounds, const PicProgramSettings& settings, c
 
 Result<> writePicAssembler(const ProgramState& state, const PicProgramSettings& settings,
                                   const OutputTarget& target) {
-    const ProgramState* const sounds[] = {&state};
+    const EncodedSound sounds[] = {encodedSoundOf(state)};
     return writePicBankAssembler(sounds, settings, target);
 }
 
-Result<> writePicBankAssembler(SoundBank sounds, const PicProgramSettings& settings, const OutputTarget& target) {
+Result<> writePicBankAssembler(EncodedBank sounds, const PicProgramSettings& settings, const OutputTarget& target) {
     const Result<PicProgram> built = buildPicBank(sounds, settings);
     if (!built) return built.failureDetail();
     const PicProgram& program = *built;
-    const ProgramState& state = *sounds.front();
+    const EncodedSound& state = sounds.front();
     AtomicFileWriter writer(target);
     if (Result<> opened = writer.open(); !opened) return opened;
     {
@@ -789,13 +804,13 @@ Result<> writePicBankAssembler(SoundBank sounds, const PicProgramSettings& setti
             for (std::size_t k = 0; k < sounds.size(); ++k) {
                 const PlannedSound& sound = program.plan.sounds[k];
                 const std::vector<std::uint8_t> bits =
-                    paddedTableBits(program.plan.storage, sounds[k]->bitStream.data(), sound.storedSamples);
+                    paddedTableBits(program.plan.storage, bitsOf(sounds[k]), sound.storedSamples);
                 writePic18Tables(out, program.plan.storage, bits.data(), sound.tableReads,
                                  sound.firstWord, sounds.size() == 1 ? "The sound" : "Sound " + std::to_string(k + 1));
             }
         } else if (program.plan.storage == PicStorage::retlw && sounds.size() == 1) {
             const std::vector<std::uint8_t> bits =
-                paddedTableBits(program.plan.storage, state.bitStream.data(), program.plan.storedSamples);
+                paddedTableBits(program.plan.storage, bitsOf(state), program.plan.storedSamples);
             writeRetlwTables(out, bits.data(), program.plan.tableReads);
         } else {
             for (std::size_t k = 0; k < sounds.size(); ++k) {
@@ -810,6 +825,42 @@ Result<> writePicBankAssembler(SoundBank sounds, const PicProgramSettings& setti
         out.line("        end");
     }
     return writer.commit();
+}
+
+
+// A bank of the window's states: each sound's bits stay in its state.
+Result<std::uint32_t> picBankCapacity(SoundBank sounds, const PicProgramSettings& settings, std::uint32_t rate) {
+    return picBankCapacity(encodedSoundsOf(sounds), settings, rate);
+}
+
+std::uint32_t highestBankRate(SoundBank sounds, const PicProgramSettings& settings) {
+    return highestBankRate(encodedSoundsOf(sounds), settings);
+}
+
+std::vector<const PicChip*> smallestChipsFor(SoundBank sounds, const PicProgramSettings& settings,
+                                             std::uint64_t samples, std::uint32_t rate) {
+    return smallestChipsOf(encodedSoundsOf(sounds), settings, samples, rate);
+}
+
+std::string lowRateNotice(SoundBank sounds, const PicProgramSettings& settings, std::uint32_t rate,
+                          std::uint64_t speechRateSamples) {
+    return lowRateNoticeOf(encodedSoundsOf(sounds), settings, rate, speechRateSamples);
+}
+
+Result<PicProgramPlan> planPicBank(SoundBank sounds, const PicProgramSettings& settings) {
+    return planPicBank(encodedSoundsOf(sounds), settings);
+}
+
+Result<PicProgram> buildPicBank(SoundBank sounds, const PicProgramSettings& settings) {
+    return buildPicBank(encodedSoundsOf(sounds), settings);
+}
+
+Result<> writePicBankHex(SoundBank sounds, const PicProgramSettings& settings, const OutputTarget& target) {
+    return writePicBankHex(encodedSoundsOf(sounds), settings, target);
+}
+
+Result<> writePicBankAssembler(SoundBank sounds, const PicProgramSettings& settings, const OutputTarget& target) {
+    return writePicBankAssembler(encodedSoundsOf(sounds), settings, target);
 }
 
 }  // namespace ryx

@@ -7,6 +7,7 @@
 
 #include "io/AtomicFileWriter.h"
 #include "core/Result.h"
+#include "core/EncodedSound.h"
 #include "core/ProgramState.h"
 #include "firmware/IntelHex.h"
 #include "firmware/PicAssembly.h"
@@ -115,6 +116,10 @@ Result<PicProgramPlan> planPicProgram(const ProgramState& state, const PicProgra
 // Says which sound does not fit, and refuses rates that differ.
 using SoundBank = std::span<const ProgramState* const>;
 Result<PicProgramPlan> planPicBank(SoundBank sounds, const PicProgramSettings& settings);
+// The same for sounds of any length (EncodedSound.h): each of a memory's or
+// a PIC18's as long as it holds. Every function taking a SoundBank takes one.
+using EncodedBank = std::span<const EncodedSound>;
+Result<PicProgramPlan> planPicBank(EncodedBank sounds, const PicProgramSettings& settings);
 
 // The samples the tables of these sounds have room for together in a program
 // of these settings played at `rate`: each word from the first table's (256,
@@ -123,11 +128,13 @@ Result<PicProgramPlan> planPicBank(SoundBank sounds, const PicProgramSettings& s
 // 14 or 16, less what each table but the last may leave of its last word.
 // The refusal when no such program can be made of them for another reason.
 Result<std::uint32_t> picBankCapacity(SoundBank sounds, const PicProgramSettings& settings, std::uint32_t rate);
+Result<std::uint32_t> picBankCapacity(EncodedBank sounds, const PicProgramSettings& settings, std::uint32_t rate);
 
 // The highest whole rate, from kLowestFitRate up to the sounds' own, at which
 // they fit a program of these settings once made again at it (each as long
 // in time); 0 when none does, or no program of these settings can be made.
 std::uint32_t highestBankRate(SoundBank sounds, const PicProgramSettings& settings);
+std::uint32_t highestBankRate(EncodedBank sounds, const PicProgramSettings& settings);
 
 // The chips with the fewest words whose program of these settings (on the
 // chip's own oscillator unless a clock is given) has room for `samples`
@@ -140,6 +147,9 @@ std::vector<const PicChip*> smallestChipsFor(SoundBank sounds, const PicProgramS
 // (with no sounds, a single sound's whole table room on each chip).
 std::string lowRateNotice(SoundBank sounds, const PicProgramSettings& settings, std::uint32_t rate,
                           std::uint64_t speechRateSamples);
+// (Named apart: lowRateNotice({}, ...) asks for no sounds.)
+std::string lowRateNoticeOf(EncodedBank sounds, const PicProgramSettings& settings, std::uint32_t rate,
+                          std::uint64_t speechRateSamples);
 
 struct PicProgram {
     PicProgramPlan plan;
@@ -150,6 +160,7 @@ struct PicProgram {
 // The plan's refusal when it cannot be made.
 Result<PicProgram> buildPicProgram(const ProgramState& state, const PicProgramSettings& settings);
 Result<PicProgram> buildPicBank(SoundBank sounds, const PicProgramSettings& settings);
+Result<PicProgram> buildPicBank(EncodedBank sounds, const PicProgramSettings& settings);
 
 // The program's Intel HEX text; the plan's refusal when it cannot be made.
 Result<std::string> picProgramHex(const ProgramState& state, const PicProgramSettings& settings);
@@ -161,10 +172,13 @@ Result<> writePicAssembler(const ProgramState& state, const PicProgramSettings& 
                                   const OutputTarget& target);
 Result<> writePicBankHex(SoundBank sounds, const PicProgramSettings& settings, const OutputTarget& target);
 Result<> writePicBankAssembler(SoundBank sounds, const PicProgramSettings& settings, const OutputTarget& target);
+Result<> writePicBankHex(EncodedBank sounds, const PicProgramSettings& settings, const OutputTarget& target);
+Result<> writePicBankAssembler(EncodedBank sounds, const PicProgramSettings& settings, const OutputTarget& target);
 
 // The comment lines that draw the pins' resistors and the capacitor: under
 // the circuit model the parts it modelled, else the classic R and 0.22 uF.
 void writePicCircuitComment(TextChunkWriter& out, const PicChip& chip, const ProgramState& state);
+void writePicCircuitComment(TextChunkWriter& out, const PicChip& chip, const EncodedSound& sound);
 
 // "4000000 Hz", "8000.000 Hz", "+0.016 %": numbers as the program texts show them.
 std::string formatFixed(double value, int decimals, bool withSign = false);
