@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -64,27 +65,24 @@ Result<> checkWhole(const SoundLibraries& libraries, SNDFILE* file, const SF_INF
     return Result<>::failure(message);
 }
 
-Result<DecodedSound> decodeOpened(const SoundLibraries& libraries, SNDFILE* file, const SF_INFO& info,
-                                  const FileEnds& ends) {
+// Reads mono blocks up to `limit` frames into `sink`; the frames read, or why the
+// sound is refused. Stops short of the limit only where the file ends.
+template <typename Sink>
+Result<std::uint64_t> decodeBlocks(const SoundLibraries& libraries, SNDFILE* file, const SF_INFO& info,
+                                   std::uint64_t limit, std::uint64_t& nonFinite, Sink&& sink) {
     if (info.channels < 1) return Error{"the sound has no channels"};
     if (info.samplerate < static_cast<int>(kMinSourceRate) || info.samplerate > static_cast<int>(kMaxSourceRate)) {
         return Error{"its sample rate of " + std::to_string(info.samplerate) + " Hz is not supported (" +
                      std::to_string(kMinSourceRate) + " to " + std::to_string(kMaxSourceRate) + " Hz)"};
     }
-    DecodedSound sound;
-    sound.sampleRate = static_cast<std::uint32_t>(info.samplerate);
     const auto channels = static_cast<std::size_t>(info.channels);
-    const std::uint64_t limit = decodedFrameLimit(sound.sampleRate);
-    // The frames present, as far as libsndfile can tell: a header may claim far more.
-    if (info.frames > 0 && static_cast<std::uint64_t>(info.frames) < limit) {
-        sound.samples.reserve(static_cast<std::size_t>(info.frames));
-    }
-
     std::vector<float> block(static_cast<std::size_t>(kBlockFrames) * channels);
+    std::vector<float> mono(channels == 1 ? 0 : static_cast<std::size_t>(kBlockFrames));
     const float scale = 1.0f / static_cast<float>(channels);
-    while (sound.samples.size() < limit) {
+    std::uint64_t decoded = 0;
+    while (decoded < limit) {
         const auto wanted = static_cast<sf_count_t>(
-            std::min<std::uint64_t>(static_cast<std::uint64_t>(kBlockFrames), limit - sound.samples.size()));
+            std::min<std::uint64_t>(static_cast<std::uint64_t>(kBlockFrames), limit - decoded));
         const sf_count_t got = libraries.readFrames(file, block.data(), wanted);
         if (got <= 0) break;
         const auto frames = static_cast<std::size_t>(got);
@@ -92,20 +90,39 @@ Result<DecodedSound> decodeOpened(const SoundLibraries& libraries, SNDFILE* file
         for (float& value : std::span(block.data(), frames * channels)) {
             if (!std::isfinite(value)) {
                 value = 0.0f;
-                ++sound.nonFiniteSamples;
+                ++nonFinite;
             }
         }
+        decoded += frames;
         if (channels == 1) {
-            sound.samples.insert(sound.samples.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(frames));
+            sink(std::span<const float>(block.data(), frames));
             continue;
         }
         const float* frame = block.data();
         for (std::size_t i = 0; i < frames; ++i, frame += channels) {
             float sum = 0.0f;
             for (std::size_t c = 0; c < channels; ++c) sum += frame[c];
-            sound.samples.push_back(sum * scale);
+            mono[i] = sum * scale;
         }
+        sink(std::span<const float>(mono.data(), frames));
     }
+    return decoded;
+}
+
+Result<DecodedSound> decodeOpened(const SoundLibraries& libraries, SNDFILE* file, const SF_INFO& info,
+                                  const FileEnds& ends) {
+    DecodedSound sound;
+    sound.sampleRate = static_cast<std::uint32_t>(std::max(info.samplerate, 0));
+    const std::uint64_t limit = decodedFrameLimit(sound.sampleRate);
+    // The frames present, as far as libsndfile can tell: a header may claim far more.
+    if (info.frames > 0 && static_cast<std::uint64_t>(info.frames) < limit) {
+        sound.samples.reserve(static_cast<std::size_t>(info.frames));
+    }
+    const Result<std::uint64_t> read =
+        decodeBlocks(libraries, file, info, limit, sound.nonFiniteSamples, [&sound](std::span<const float> block) {
+            sound.samples.insert(sound.samples.end(), block.begin(), block.end());
+        });
+    if (!read) return read.failureDetail();
     const std::uint64_t decoded = sound.samples.size();
     const std::optional<std::uint64_t> declared = declaredFrames(info, ends);
     if (decoded < limit) {
@@ -117,6 +134,23 @@ Result<DecodedSound> decodeOpened(const SoundLibraries& libraries, SNDFILE* file
     }
     if (sound.samples.empty()) return Error{"the sound has no samples"};
     return sound;
+}
+
+// The whole sound, however long, block by block.
+Result<DecodedStream> decodeOpenedInBlocks(const SoundLibraries& libraries, SNDFILE* file, const SF_INFO& info,
+                                           const FileEnds& ends, const DecodedBlockSink& sink) {
+    DecodedStream stream;
+    stream.sampleRate = static_cast<std::uint32_t>(std::max(info.samplerate, 0));
+    const Result<std::uint64_t> read =
+        decodeBlocks(libraries, file, info, std::numeric_limits<std::uint64_t>::max(), stream.nonFiniteSamples,
+                     [&sink, &stream](std::span<const float> block) { sink(block, stream.sampleRate); });
+    if (!read) return read.failureDetail();
+    stream.frames = *read;
+    if (Result<> whole = checkWhole(libraries, file, info, ends, stream.frames, declaredFrames(info, ends)); !whole) {
+        return whole.failureDetail();
+    }
+    if (stream.frames == 0) return Error{"the sound has no samples"};
+    return stream;
 }
 
 // libsndfile's virtual I/O over bytes in memory.
@@ -155,14 +189,15 @@ sf_count_t memoryTell(void* user) { return static_cast<MemoryFile*>(user)->posit
 
 // Opens with the loaded library and decodes; `open` gets the library's
 // functions and the info to fill.
-template <typename Open>
-Result<DecodedSound> decodeWith(const FileEnds& ends, Open open) {
+template <typename Open, typename Decode>
+auto decodeWith(const FileEnds& ends, Open open, Decode decode) -> decltype(decode(
+    std::declval<const SoundLibraries&>(), static_cast<SNDFILE*>(nullptr), std::declval<const SF_INFO&>(), ends)) {
     const Result<const SoundLibraries*> libraries = soundLibraries();
     if (!libraries) return libraries.failureDetail();
     SF_INFO info{};
     const SndfileHandle file(open(**libraries, info), SndfileCloser{*libraries});
     if (!file) return Error{openError(**libraries)};
-    return decodeOpened(**libraries, file.get(), info, ends);
+    return decode(**libraries, file.get(), info, ends);
 }
 
 class Descriptor {
@@ -196,34 +231,61 @@ Result<std::vector<std::uint8_t>> readAt(int fd, std::uint64_t offset, std::size
 
 }  // namespace
 
-Result<DecodedSound> decodeSoundFile(const std::string& fileName) {
+namespace {
+
+template <typename Decode>
+auto decodeFileWith(const std::string& fileName, Decode decode) {
+    using Outcome = decltype(decodeWith(FileEnds{}, [](const SoundLibraries&, SF_INFO&) { return static_cast<SNDFILE*>(nullptr); }, decode));
     // Without O_NONBLOCK, opening a FIFO would wait for a writer for good;
     // only a regular file is read.
     const Descriptor file(::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (file.get() < 0) return Error{kNotReadable, errno};
+    if (file.get() < 0) return Outcome{Error{kNotReadable, errno}};
     struct stat status {};
-    if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) return Error{kNotReadable};
+    if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) return Outcome{Error{kNotReadable}};
 
     const auto size = static_cast<std::uint64_t>(status.st_size);
     const std::size_t tailSize = static_cast<std::size_t>(std::min<std::uint64_t>(size, kOggTail));
     const Result<std::vector<std::uint8_t>> head = readAt(file.get(), 0, kDeclaredLengthHead);
-    if (!head) return head.failureDetail();
+    if (!head) return Outcome{head.failureDetail()};
     const Result<std::vector<std::uint8_t>> tail = readAt(file.get(), size - tailSize, tailSize);
-    if (!tail) return tail.failureDetail();
+    if (!tail) return Outcome{tail.failureDetail()};
     // Opened by name: libsndfile tells some kinds without a header (.mp3, .gsm) by it.
     return decodeWith(FileEnds{*head, *tail}, [&](const SoundLibraries& libraries, SF_INFO& info) {
         return libraries.open(fileName.c_str(), SFM_READ, &info);
-    });
+    }, decode);
 }
 
-Result<DecodedSound> decodeSoundBytes(std::span<const std::uint8_t> bytes) {
+template <typename Decode>
+auto decodeBytesWith(std::span<const std::uint8_t> bytes, Decode decode) {
     MemoryFile memory{bytes};
     SF_VIRTUAL_IO io{memoryLength, memorySeek, memoryRead, memoryWrite, memoryTell};
     const FileEnds ends{bytes.first(std::min(bytes.size(), kDeclaredLengthHead)),
                         bytes.last(std::min(bytes.size(), kOggTail))};
     return decodeWith(ends, [&](const SoundLibraries& libraries, SF_INFO& info) {
         return libraries.openVirtual(&io, SFM_READ, &info, &memory);
-    });
+    }, decode);
+}
+
+auto inBlocks(const DecodedBlockSink& sink) {
+    return [&sink](const SoundLibraries& libraries, SNDFILE* file, const SF_INFO& info, const FileEnds& ends) {
+        return decodeOpenedInBlocks(libraries, file, info, ends, sink);
+    };
+}
+
+}  // namespace
+
+Result<DecodedSound> decodeSoundFile(const std::string& fileName) { return decodeFileWith(fileName, decodeOpened); }
+
+Result<DecodedSound> decodeSoundBytes(std::span<const std::uint8_t> bytes) {
+    return decodeBytesWith(bytes, decodeOpened);
+}
+
+Result<DecodedStream> decodeSoundFileInBlocks(const std::string& fileName, const DecodedBlockSink& sink) {
+    return decodeFileWith(fileName, inBlocks(sink));
+}
+
+Result<DecodedStream> decodeSoundBytesInBlocks(std::span<const std::uint8_t> bytes, const DecodedBlockSink& sink) {
+    return decodeBytesWith(bytes, inBlocks(sink));
 }
 
 bool isReadableSound(std::span<const std::uint8_t> bytes) {

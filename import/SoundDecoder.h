@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -38,6 +39,18 @@ struct DecodedSound {
 Result<DecodedSound> decodeSoundFile(const std::string& fileName);
 // The same from a whole file's bytes in memory.
 Result<DecodedSound> decodeSoundBytes(std::span<const std::uint8_t> bytes);
+
+// A sound decoded block by block, however long: each block of mono floats
+// (the same values the whole decode gives) handed to a sink as it is read,
+// with the sound's own rate.
+struct DecodedStream {
+    std::uint32_t sampleRate = 0;
+    std::uint64_t frames = 0;
+    std::uint64_t nonFiniteSamples = 0;
+};
+using DecodedBlockSink = std::function<void(std::span<const float> block, std::uint32_t sampleRate)>;
+Result<DecodedStream> decodeSoundFileInBlocks(const std::string& fileName, const DecodedBlockSink& sink);
+Result<DecodedStream> decodeSoundBytesInBlocks(std::span<const std::uint8_t> bytes, const DecodedBlockSink& sink);
 
 // Whether libsndfile recognises the bytes (a whole file, or its start) as a
 // sound it can read.

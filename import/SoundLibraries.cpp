@@ -45,6 +45,9 @@ Result<SoundLibraries> load() {
     resolve(soxr, "soxr_io_spec", f.ioSpec);
     resolve(soxr, "soxr_quality_spec", f.qualitySpec);
     resolve(soxr, "soxr_runtime_spec", f.runtimeSpec);
+    resolve(soxr, "soxr_create", f.create);
+    resolve(soxr, "soxr_process", f.process);
+    resolve(soxr, "soxr_delete", f.destroy);
     if (Result<> resolved = resolve.outcome(); !resolved) return resolved.failureDetail();
     return f;
 }

@@ -21,6 +21,9 @@ struct SoundLibraries {
     decltype(&::soxr_io_spec) ioSpec;
     decltype(&::soxr_quality_spec) qualitySpec;
     decltype(&::soxr_runtime_spec) runtimeSpec;
+    decltype(&::soxr_create) create;
+    decltype(&::soxr_process) process;
+    decltype(&::soxr_delete) destroy;
 };
 
 // Both libraries, loaded on the first call, or the loader's reason why
