@@ -21,14 +21,15 @@
 namespace ryx::cli {
 namespace {
 
-Result<> writeBankFile(const std::vector<const ProgramState*>& sounds, const CommandLine& options,
-                       const CHeaderPlan& names, const PlannedOutput& output) {
+// The program and the image from the sounds as the writers take them (whole when long).
+Result<> writeBankFile(const std::vector<const ProgramState*>& sounds, const std::vector<EncodedSound>& whole,
+                       const CommandLine& options, const CHeaderPlan& names, const PlannedOutput& output) {
     const PicProgramSettings settings = programSettingsOf(options);
     switch (output.kind) {
-    case OutputKind::picHex: return writePicBankHex(sounds, settings, output.target);
-    case OutputKind::picProgram: return writePicBankAssembler(sounds, settings, output.target);
+    case OutputKind::picHex: return writePicBankHex(whole, settings, output.target);
+    case OutputKind::picProgram: return writePicBankAssembler(whole, settings, output.target);
     case OutputKind::picInclude: return writePicRoutineInclude(sounds, settings, output.target);
-    case OutputKind::memoryImage: return writeImageFile(sounds, settings, output.target);
+    case OutputKind::memoryImage: return writeImageFile(whole, settings, output.target);
     case OutputKind::cHeader: return exportCHeader(cHeaderSounds(names, sounds, options), names.bank, output.target);
     case OutputKind::cPlayerHeader:
     case OutputKind::cPlayerSource:
@@ -74,7 +75,7 @@ int encodeBank(const CommandLine& options, const PlannedInput& files, std::ostre
         storage.push_back(std::make_unique<StateStorage>());
         states.push_back(&storage.back()->state());
     }
-    const LoadedSounds loaded = loadSounds(states, options, options.inputs);
+    LoadedSounds loaded = loadSounds(states, options, options.inputs);
     if (!loaded.refusal.empty()) {
         printInputProblem(err, shownInputName(options.inputs[loaded.refusedInput]),
                           loaded.refusal + "; the bank was not written");
@@ -88,9 +89,14 @@ int encodeBank(const CommandLine& options, const PlannedInput& files, std::ostre
     if (!loaded.fitNotice.empty()) printInputProblem(err, {}, "warning: " + loaded.fitNotice);
     encodeBankSounds(states, options);
     const std::vector<const ProgramState*> sounds(states.begin(), states.end());
+    const Result<std::vector<EncodedSound>> whole = programSounds(states, loaded, options);
+    if (!whole) {
+        printInputProblem(err, {}, whole.error() + "; nothing was written");
+        return kExitRefused;
+    }
     std::optional<PicProgramPlan> plan;
     if (options.namesAProgram()) {
-        Result<PicProgramPlan> planned = planPicBank(sounds, programSettingsOf(options));
+        Result<PicProgramPlan> planned = planPicBank(*whole, programSettingsOf(options));
         if (!planned) {
             printInputProblem(err, {}, planned.error() + "; nothing was written");
             return kExitRefused;
@@ -111,7 +117,7 @@ int encodeBank(const CommandLine& options, const PlannedInput& files, std::ostre
     }
     std::string failures;
     for (const PlannedOutput& output : files.outputs) {
-        if (const Result<> written = writeBankFile(sounds, options, names, output); !written) {
+        if (const Result<> written = writeBankFile(sounds, *whole, options, names, output); !written) {
             failures += (failures.empty() ? "" : "\n") + written.error();
         }
     }
@@ -126,7 +132,7 @@ int encodeBank(const CommandLine& options, const PlannedInput& files, std::ostre
     const PicProgramSettings settings = programSettingsOf(options);
     for (std::size_t k = 0; k < sounds.size(); ++k) {
         const EncoderState& encoder = sounds[k]->encoder;
-        text << "sound " << k + 1 << ": " << shownInputName(options.inputs[k]) << ", " << encoder.sampleCount
+        text << "sound " << k + 1 << ": " << shownInputName(options.inputs[k]) << ", " << (*whole)[k].encoder.sampleCount
              << " samples, " << encoder.sampleRate << " Hz, " << schemeItemText(encoder.algorithmType) << ", "
              << finenessItemText(encoder.fineness);
         if (sounds[k]->filterModel == FilterModelChoice::circuit) text << ", " << circuitSummaryText(*sounds[k]);
@@ -158,7 +164,7 @@ int encodeBank(const CommandLine& options, const PlannedInput& files, std::ostre
     text << '\n';
     if (plan) printProgramSummary(text, settings, *plan);
     if (plan && !options.imageFile.empty()) {
-        printImageSummary(text, sounds, settings, *plan, targetName(files, OutputKind::memoryImage));
+        printImageSummary(text, *whole, settings, *plan, targetName(files, OutputKind::memoryImage));
     }
     if (!options.cPlayerFolder.empty()) printCPlayerSummary(text, sounds, options);
     return kExitOk;

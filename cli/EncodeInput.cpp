@@ -81,23 +81,6 @@ Result<ImportReport> importAt(ProgramState& state, const CommandLine& options, c
     return imported;
 }
 
-// Loads an 8-bit mono WAV input; returns its warnings.
-Result<Warnings> loadWaveInput(ProgramState& state, const InputBytes& read) {
-    // Asked before the load, which resets the buffer the bytes are in.
-    const bool readableSound = !waveSampleRate(read.bytes) && [&read] {
-        const QuietStandardError quiet;
-        return isReadableSound(read.bytes);
-    }();
-    if (const Result<> loaded = loadWaveBytes(state, read.bytes); !loaded) {
-        return Result<Warnings>::failure(
-            loaded.error() +
-            (readableSound ? "\nuse --rate " + std::to_string(kDefaultImportRate) + " to convert this sound" : ""));
-    }
-    if (read.length <= kLongestUsefulWave) return Warnings{};
-    return Warnings{"the sound has " + std::to_string(read.length - kWaveHeaderSize) + " samples; kept the first " +
-           std::to_string(kMaxSamples) + ", dropped " + std::to_string(read.length - kLongestUsefulWave)};
-}
-
 // The chosen settings, then the input read (a WAV input into the sample buffer).
 Result<InputBytes> readWithSettings(ProgramState& state, const CommandLine& options, const std::string& input) {
     state.encoder.algorithmType = options.algorithmType;
@@ -152,9 +135,9 @@ PicProgramSettings programSettings(const CommandLine& options) {
 }
 
 // The PIC program's plan when one is asked for; its refusal comes before any file of the input is written.
-Result<std::optional<PicProgramPlan>> planProgram(const ProgramState& state, const CommandLine& options) {
+Result<std::optional<PicProgramPlan>> planProgram(const EncodedSound& sound, const CommandLine& options) {
     if (!options.namesAProgram()) return std::optional<PicProgramPlan>();
-    Result<PicProgramPlan> plan = planPicProgram(state, programSettings(options));
+    Result<PicProgramPlan> plan = planPicBank(std::span(&sound, 1), programSettings(options));
     if (!plan) return plan.failureDetail();
     return std::optional<PicProgramPlan>(*plan);
 }
@@ -165,19 +148,19 @@ std::vector<CHeaderSound> headerSoundOf(const ProgramState& state, const Command
     return cHeaderSounds(planCHeaderNames(options), states, options);
 }
 
-Result<> writeOutput(const ProgramState& state, const CommandLine& options, const PlannedOutput& output) {
+// The program and the image from the sound as the writers take it (whole when long).
+Result<> writeOutput(const ProgramState& state, const EncodedSound& sound, const CommandLine& options,
+                     const PlannedOutput& output) {
     switch (output.kind) {
     case OutputKind::cHeader: return exportCHeader(headerSoundOf(state, options), {}, output.target);
     case OutputKind::assembler: return exportAssembler(state, output.target);
     case OutputKind::binary: return exportBinary(state, output.target);
     case OutputKind::decodedWav: return writePreviewFile(state, PreviewMode::decodedSound, output.target);
     case OutputKind::originalWav: return writePreviewFile(state, PreviewMode::originalSound, output.target);
-    case OutputKind::picHex: return writePicHex(state, programSettings(options), output.target);
-    case OutputKind::memoryImage: {
-        const ProgramState* const sounds[] = {&state};
-        return writeImageFile(sounds, programSettings(options), output.target);
-    }
-    case OutputKind::picProgram: return writePicAssembler(state, programSettings(options), output.target);
+    case OutputKind::picHex: return writePicBankHex(std::span(&sound, 1), programSettings(options), output.target);
+    case OutputKind::memoryImage: return writeImageFile(std::span(&sound, 1), programSettings(options), output.target);
+    case OutputKind::picProgram:
+        return writePicBankAssembler(std::span(&sound, 1), programSettings(options), output.target);
     case OutputKind::picInclude: {
         const ProgramState* const sounds[] = {&state};
         return writePicRoutineInclude(sounds, programSettings(options), output.target);
@@ -194,10 +177,11 @@ Result<> writeOutput(const ProgramState& state, const CommandLine& options, cons
 }
 
 // Writes every output, also after one failed; the failures one per line.
-Result<> writeOutputs(const ProgramState& state, const CommandLine& options, const PlannedInput& input) {
+Result<> writeOutputs(const ProgramState& state, const EncodedSound& sound, const CommandLine& options,
+                      const PlannedInput& input) {
     std::string failures;
     for (const PlannedOutput& output : input.outputs) {
-        if (const Result<> written = writeOutput(state, options, output); !written) {
+        if (const Result<> written = writeOutput(state, sound, options, output); !written) {
             failures += (failures.empty() ? "" : "\n") + written.error();
         }
     }
@@ -222,11 +206,11 @@ void printProgramSummary(std::ostream& out, const PicProgramSettings& settings, 
 
 namespace {
 
-void printSummary(std::ostream& out, const ProgramState& state, const CommandLine& options, const PlannedInput& input,
-                  const std::optional<PicProgramPlan>& plan) {
+void printSummary(std::ostream& out, const ProgramState& state, const EncodedSound& sound, const CommandLine& options,
+                  const PlannedInput& input, const std::optional<PicProgramPlan>& plan) {
     const EncoderState& encoder = state.encoder;
     const bool oneAndHalf = encoder.algorithmType == kAlgorithmOneAndHalfBit;
-    out << shownInputName(input.name) << ": " << encoder.sampleCount << " samples";
+    out << shownInputName(input.name) << ": " << sound.encoder.sampleCount << " samples";
     if (options.fit) {
         out << " at " << encoder.sampleRate << " Hz (fit to " << fitTargetName(programSettings(options)) << "), ";
     } else {
@@ -255,8 +239,8 @@ void printSummary(std::ostream& out, const ProgramState& state, const CommandLin
     printOutputLevel(out, state);
     if (plan) printProgramSummary(out, programSettings(options), *plan);
     if (plan && !options.imageFile.empty()) {
-        const ProgramState* const sounds[] = {&state};
-        printImageSummary(out, sounds, programSettings(options), *plan, targetName(input, OutputKind::memoryImage));
+        printImageSummary(out, std::span(&sound, 1), programSettings(options), *plan,
+                          targetName(input, OutputKind::memoryImage));
     }
     if (writesCHeader(input)) {
         const CHeaderName named = planCHeaderNames(options).sounds.front();
@@ -296,8 +280,84 @@ bool writesCHeader(const PlannedInput& input) {
                        [](const PlannedOutput& output) { return output.kind == OutputKind::cHeader; });
 }
 
+
+Result<Warnings> loadWaveInput(ProgramState& state, const InputBytes& read) {
+    // Asked before the load, which resets the buffer the bytes are in.
+    const bool readableSound = !waveSampleRate(read.bytes) && [&read] {
+        const QuietStandardError quiet;
+        return isReadableSound(read.bytes);
+    }();
+    if (const Result<> loaded = loadWaveBytes(state, read.bytes); !loaded) {
+        return Result<Warnings>::failure(
+            loaded.error() +
+            (readableSound ? "\nuse --rate " + std::to_string(kDefaultImportRate) + " to convert this sound" : ""));
+    }
+    if (read.length <= kLongestUsefulWave) return Warnings{};
+    return Warnings{"the sound has " + std::to_string(read.length - kWaveHeaderSize) + " samples; kept the first " +
+           std::to_string(kMaxSamples) + ", dropped " + std::to_string(read.length - kLongestUsefulWave)};
+}
+
+namespace {
+
+// Long sounds (LongSounds.h): each loaded whole; with --fit all at the
+// highest rate up to --rate at which their program fits.
+LoadedSounds loadLongSounds(std::span<ProgramState* const> states, const CommandLine& options,
+                            std::span<const std::string> inputs) {
+    LoadedSounds loaded;
+    loaded.warnings.resize(states.size());
+    loaded.longSounds.resize(states.size());
+    std::uint32_t rate = options.importRate.value_or(0);
+    const auto loadAll = [&](std::uint32_t at) {
+        for (std::size_t k = 0; k < states.size(); ++k) {
+            Result<Warnings> warnings = loaded.longSounds[k].load(*states[k], options, inputs[k], at);
+            if (!warnings) {
+                loaded.refusedInput = k;
+                loaded.refusal = warnings.error();
+                return false;
+            }
+            loaded.warnings[k] = std::move(*warnings);
+        }
+        return true;
+    };
+    const auto whole = [&loaded] {
+        std::uint64_t samples = 0;
+        for (const LongSound& sound : loaded.longSounds) samples += sound.samples();
+        return samples;
+    };
+    if (!loadAll(rate) || !options.importRate) return loaded;
+    // Each try at the rate the figures of the last say fits: mostly one or two.
+    FitSearch search{0, rate + 1};
+    for (int tries = 0; options.fit; ++tries) {
+        std::uint32_t next = nextFitRate(longSoundViews(loaded.longSounds, states), options, rate, whole(), search);
+        if (next == 0 && search.fits == rate) break;
+        if (next == 0 || tries == kMostFitTries) next = search.fits;
+        if (next == 0 || next == rate) break;
+        rate = next;
+        if (!loadAll(rate)) return loaded;
+    }
+    loaded.fitNotice = lowFitNotice(longSoundViews(loaded.longSounds, states), options, rate, whole());
+    return loaded;
+}
+
+}  // namespace
+
+Result<std::vector<EncodedSound>> programSounds(std::span<ProgramState* const> states, LoadedSounds& loaded,
+                                                const CommandLine& options) {
+    if (loaded.longSounds.empty()) {
+        const std::vector<const ProgramState*> sounds(states.begin(), states.end());
+        return encodedSoundsOf(sounds);
+    }
+    for (std::size_t k = 0; k < states.size(); ++k) {
+        if (const Result<> encoded = loaded.longSounds[k].encode(*states[k], options); !encoded) {
+            return encoded.failureDetail();
+        }
+    }
+    return longSoundViews(loaded.longSounds, states);
+}
+
 LoadedSounds loadSounds(std::span<ProgramState* const> states, const CommandLine& options,
                         std::span<const std::string> inputs) {
+    if (playsLongSounds(options)) return loadLongSounds(states, options, inputs);
     LoadedSounds loaded;
     loaded.warnings.resize(states.size());
     std::vector<InputBytes> reads;
@@ -357,7 +417,7 @@ int encodeInput(ProgramState& state, const CommandLine& options, const PlannedIn
         return kExitRefused;
     };
     ProgramState* const states[] = {&state};
-    const LoadedSounds loaded = loadSounds(states, options, std::span(&input.name, 1));
+    LoadedSounds loaded = loadSounds(states, options, std::span(&input.name, 1));
     if (!loaded.refusal.empty()) return refuse(loaded.refusal);
     for (const std::string& warning : loaded.warnings.front()) printProblem(err, name, "warning: " + warning);
     if (!loaded.fitNotice.empty()) printProblem(err, name, "warning: " + loaded.fitNotice);
@@ -379,7 +439,10 @@ int encodeInput(ProgramState& state, const CommandLine& options, const PlannedIn
                          outputLevelText(outputLevel(state)));
     }
 
-    const Result<std::optional<PicProgramPlan>> plan = planProgram(state, options);
+    const Result<std::vector<EncodedSound>> programSound = programSounds(states, loaded, options);
+    if (!programSound) return refuse(programSound.error());
+    const EncodedSound& sound = programSound->front();
+    const Result<std::optional<PicProgramPlan>> plan = planProgram(sound, options);
     if (!plan) return refuse(plan.error());
     if (writesCHeader(input)) {
         if (const Result<> header = checkCHeader(headerSoundOf(state, options), {}); !header) {
@@ -388,11 +451,11 @@ int encodeInput(ProgramState& state, const CommandLine& options, const PlannedIn
     }
     const ProgramState* const sounds[] = {&state};
     if (const Result<> player = checkCPlayerSounds(sounds, options); !player) return refuse(player.error());
-    if (const Result<> written = writeOutputs(state, options, input); !written) {
+    if (const Result<> written = writeOutputs(state, sound, options, input); !written) {
         printProblem(err, {}, written.error());
         return kExitWriteFailed;
     }
-    if (!options.quiet) printSummary(text, state, options, input, *plan);
+    if (!options.quiet) printSummary(text, state, sound, options, input, *plan);
     if (!options.quiet && !options.cPlayerFolder.empty()) printCPlayerSummary(text, sounds, options);
     return kExitOk;
 }

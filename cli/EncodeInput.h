@@ -3,6 +3,8 @@
 // chosen settings, and written to its planned files.
 
 #include "cli/CommandLine.h"
+#include "cli/InputBytes.h"
+#include "cli/LongSounds.h"
 #include "cli/OutputPlan.h"
 #include "core/ProgramState.h"
 #include "core/Result.h"
@@ -35,6 +37,7 @@ using Warnings = std::vector<std::string>;
 
 struct LoadedSounds {
     std::vector<Warnings> warnings;  // each input's
+    std::vector<LongSound> longSounds;  // when playsLongSounds: each input's whole sound
     std::string fitNotice;           // see lowFitNotice
     std::string refusal;             // empty when every input loaded
     std::size_t refusedInput = 0;
@@ -46,6 +49,13 @@ struct LoadedSounds {
 // their program fits the chip. The first input that cannot be loaded ends it.
 LoadedSounds loadSounds(std::span<ProgramState* const> states, const CommandLine& options,
                         std::span<const std::string> inputs);
+// Loads an 8-bit mono WAV input whose first bytes (kLongestUsefulWave of a
+// longer one) these are; warns of what the window's limit cuts.
+Result<Warnings> loadWaveInput(ProgramState& state, const InputBytes& read);
+// The sounds the program writers take: the states', or with long sounds
+// (encoded whole, see LongSounds.h) theirs; the refusal of an encode.
+Result<std::vector<EncodedSound>> programSounds(std::span<ProgramState* const> states, LoadedSounds& loaded,
+                                                const CommandLine& options);
 // Encodes a loaded sound with the chosen settings (-f auto: its own best fineness).
 void encodeLoaded(ProgramState& state, const CommandLine& options);
 PicProgramSettings programSettingsOf(const CommandLine& options);

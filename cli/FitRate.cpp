@@ -10,16 +10,18 @@
 namespace ryx::cli {
 namespace {
 
-std::uint64_t storedSamples(FitSounds sounds) {
+using Sounds = std::span<const EncodedSound>;
+
+std::uint64_t storedSamples(Sounds sounds) {
     std::uint64_t samples = 0;
-    for (const ProgramState* sound : sounds) samples += sound->encoder.sampleCount;
+    for (const EncodedSound& sound : sounds) samples += sound.encoder.sampleCount;
     return samples;
 }
 
 // The room the tables have in the program the options make of these sounds
 // at `rate`; when none can be made, without a program asked for, the chip's
 // whole table room; nothing with one (its refusal is told once the sounds are made).
-std::optional<std::uint32_t> fitRoom(FitSounds sounds, const CommandLine& options, std::uint32_t rate) {
+std::optional<std::uint32_t> fitRoom(Sounds sounds, const CommandLine& options, std::uint32_t rate) {
     const PicProgramSettings settings = programSettingsOf(options);
     if (const Result<std::uint32_t> capacity = picBankCapacity(sounds, settings, rate)) return *capacity;
     if (options.namesAProgram()) return std::nullopt;
@@ -27,13 +29,18 @@ std::optional<std::uint32_t> fitRoom(FitSounds sounds, const CommandLine& option
 }
 
 // Whether the sounds fit that room (a program that can be made fits).
-bool fitsRoom(FitSounds sounds, const CommandLine& options, std::uint32_t room) {
+bool fitsRoom(Sounds sounds, const CommandLine& options, std::uint32_t room) {
     return planPicBank(sounds, programSettingsOf(options)).ok() || storedSamples(sounds) <= room;
 }
 
 }  // namespace
 
 std::uint32_t nextFitRate(FitSounds sounds, const CommandLine& options, std::uint32_t rate, std::uint64_t wholeSamples,
+                          FitSearch& search) {
+    return nextFitRate(encodedSoundsOf(sounds), options, rate, wholeSamples, search);
+}
+
+std::uint32_t nextFitRate(Sounds sounds, const CommandLine& options, std::uint32_t rate, std::uint64_t wholeSamples,
                           FitSearch& search) {
     const std::optional<std::uint32_t> room = fitRoom(sounds, options, rate);
     if (!room) return 0;
@@ -49,12 +56,16 @@ std::uint32_t nextFitRate(FitSounds sounds, const CommandLine& options, std::uin
 }
 
 std::string lowFitNotice(FitSounds sounds, const CommandLine& options, std::uint32_t rate, std::uint64_t wholeSamples) {
+    return lowFitNotice(encodedSoundsOf(sounds), options, rate, wholeSamples);
+}
+
+std::string lowFitNotice(Sounds sounds, const CommandLine& options, std::uint32_t rate, std::uint64_t wholeSamples) {
     if (!options.fit || rate >= kLowestSpeechRate || rate >= options.importRate.value_or(0)) return {};
     // A fit that failed is told by the program's refusal.
     const std::optional<std::uint32_t> room = fitRoom(sounds, options, rate);
     if (!room || !fitsRoom(sounds, options, *room)) return {};
     const std::uint64_t samples = (wholeSamples * kLowestSpeechRate + rate - 1) / rate;
-    return lowRateNotice(sounds, programSettingsOf(options), rate, samples);
+    return lowRateNoticeOf(sounds, programSettingsOf(options), rate, samples);
 }
 
 }  // namespace ryx::cli

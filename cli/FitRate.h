@@ -4,6 +4,7 @@
 // when that rate is too low for speech.
 
 #include "cli/CommandLine.h"
+#include "core/EncodedSound.h"
 #include "core/ProgramState.h"
 
 #include <cstdint>
@@ -27,10 +28,15 @@ struct FitSearch {
 // when none can be made of these sounds, the chip's whole table room.
 std::uint32_t nextFitRate(FitSounds sounds, const CommandLine& options, std::uint32_t rate, std::uint64_t wholeSamples,
                           FitSearch& search);
+// The same for sounds of any length: only their lengths and settings count.
+std::uint32_t nextFitRate(std::span<const EncodedSound> sounds, const CommandLine& options, std::uint32_t rate,
+                          std::uint64_t wholeSamples, FitSearch& search);
 
 // Empty unless the fit came down below kLowestSpeechRate from a higher
 // rate asked for: then what is lost, and the smallest chips that hold the
 // sounds at kLowestSpeechRate.
 std::string lowFitNotice(FitSounds sounds, const CommandLine& options, std::uint32_t rate, std::uint64_t wholeSamples);
+std::string lowFitNotice(std::span<const EncodedSound> sounds, const CommandLine& options, std::uint32_t rate,
+                         std::uint64_t wholeSamples);
 
 }  // namespace ryx::cli

@@ -6,18 +6,19 @@
 
 namespace ryx::cli {
 
-Result<> writeImageFile(SoundBank sounds, const PicProgramSettings& settings, const OutputTarget& target) {
+Result<> writeImageFile(EncodedBank sounds, const PicProgramSettings& settings, const OutputTarget& target) {
     if (settings.memory == nullptr || sounds.empty()) return Result<>::failure("no serial memory for the image");
     std::vector<SoundBits> bits;
-    for (const ProgramState* sound : sounds) {
-        bits.emplace_back(sound->bitStream.data(), storedSampleCount(sound->encoder.sampleCount));
+    for (const EncodedSound& sound : sounds) {
+        if (sound.bits.size() < sound.playedSamples()) return Result<>::failure("a sound too long to be kept whole");
+        bits.push_back(sound.bits.first(sound.playedSamples()));
     }
-    return writeMemoryImage(*settings.memory, bits, sounds.front()->encoder.sampleRate, target);
+    return writeMemoryImage(*settings.memory, bits, sounds.front().encoder.sampleRate, target);
 }
 
-void printImageSummary(std::ostream& out, SoundBank sounds, const PicProgramSettings& settings,
+void printImageSummary(std::ostream& out, EncodedBank sounds, const PicProgramSettings& settings,
                        const PicProgramPlan& plan, const std::string& imageName) {
-    const std::uint32_t rate = sounds.front()->encoder.sampleRate;
+    const std::uint32_t rate = sounds.front().encoder.sampleRate;
     std::uint64_t samples = 0;
     for (const PlannedSound& sound : plan.sounds) samples += sound.storedSamples;
     const double held = static_cast<double>(samples) / rate;

@@ -14,10 +14,10 @@ namespace ryx::cli {
 
 // The image of every sound the program plays (its played samples), as
 // writeMemoryImage writes it; the settings name the memory.
-Result<> writeImageFile(SoundBank sounds, const PicProgramSettings& settings, const OutputTarget& target);
+Result<> writeImageFile(EncodedBank sounds, const PicProgramSettings& settings, const OutputTarget& target);
 
 // "  24LC256 image sound.hex: 1 sound, 2.50 s of the 32.76 s it holds at 8000 Hz"
-void printImageSummary(std::ostream& out, SoundBank sounds, const PicProgramSettings& settings,
+void printImageSummary(std::ostream& out, EncodedBank sounds, const PicProgramSettings& settings,
                        const PicProgramPlan& plan, const std::string& imageName);
 
 // The planned output of that kind as the summary shows it; empty when none.

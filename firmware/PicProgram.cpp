@@ -400,6 +400,17 @@ void writeHeader(TextChunkWriter& out, const EncodedSound& state, const PicProgr
     out.line("");
 }
 
+// The samples of one sound the player reads from a serial memory: its count of bytes is 16 bits.
+constexpr std::uint32_t kMostSerialSoundSamples = 8 * kMostTableReads;
+
+std::string serialSoundTooLong(std::size_t count, std::size_t k, const PlannedSound& sound, std::uint32_t rate) {
+    return std::string(count > 1 ? "sound " + std::to_string(k + 1) : "the sound") + " is too long for the player: " +
+           "from a serial memory it plays at most " + std::to_string(kMostSerialSoundSamples) + " samples of one sound (" +
+           formatFixed(rate == 0 ? 0.0 : static_cast<double>(kMostSerialSoundSamples) / rate, 2) + " s at " +
+           std::to_string(rate) + " Hz), not " + std::to_string(sound.storedSamples) +
+           "; make it a bank of shorter sounds or use a lower sample rate";
+}
+
 // A plan that streams from settings.memory: no tables, a sound's "reads"
 // its bytes, the serial player's fewest cycles.
 Result<PicProgramPlan> layOutFromMemory(EncodedBank sounds, const PicProgramSettings& settings, std::uint32_t rate,
@@ -420,12 +431,18 @@ Result<PicProgramPlan> layOutFromMemory(EncodedBank sounds, const PicProgramSett
     }
     plan.storedSamples = plan.sounds.front().storedSamples;
     plan.tableReads = plan.sounds.front().tableReads;
-    PlayerSettings probe = playerSettings(sounds.front(), settings, plan);
+    // The player reads each sound's length from the index: its code is the
+    // same for any length, also one longer than it can count (refused by the fit).
+    PicProgramPlan probePlan = plan;
+    probePlan.tableReads = std::min(probePlan.tableReads, kMostTableReads);
+    for (PlannedSound& sound : probePlan.sounds) sound.tableReads = std::min(sound.tableReads, kMostTableReads);
+    PlayerSettings probe = playerSettings(sounds.front(), settings, probePlan);
     Result<PlaybackTiming> timing =
         computePlaybackTiming(plan.clockHz, rate, serialMemoryMinCycles(probe), playerMaxCyclesFor(*settings.chip));
     if (!timing) return timing.failureDetail();
     plan.timing = *timing;
-    plan.playerWords = chipPlayer(sounds.front(), settings, plan).size();
+    probePlan.timing = *timing;
+    plan.playerWords = chipPlayer(sounds.front(), settings, probePlan).size();
     plan.usedWords = plan.playerWords;
     return plan;
 }
@@ -539,7 +556,9 @@ Result<std::uint32_t> picBankCapacity(EncodedBank sounds, const PicProgramSettin
     const Result<PicProgramPlan> plan = layOutBank(sounds, settings, rate);
     if (!plan) return plan.failureDetail();
     if (settings.memory != nullptr) {
-        const std::uint64_t room = memorySampleCapacity(*settings.memory, sounds.size());
+        // No sound longer than the player reads.
+        const std::uint64_t room = std::min<std::uint64_t>(memorySampleCapacity(*settings.memory, sounds.size()),
+                                                           std::uint64_t{kMostSerialSoundSamples} * sounds.size());
         return static_cast<std::uint32_t>(std::min<std::uint64_t>(room, std::numeric_limits<std::uint32_t>::max()));
     }
     return tableCapacity(*settings.chip, *plan);
@@ -633,6 +652,11 @@ Result<PicProgramPlan> planPicBank(EncodedBank sounds, const PicProgramSettings&
         const Result<MemoryImagePlan> image =
             planMemoryImage(*settings.memory, counts, sounds.front().encoder.sampleRate);
         if (!image) return image.failureDetail();
+        for (std::size_t k = 0; k < plan->sounds.size(); ++k) {
+            if (plan->sounds[k].tableReads <= kMostTableReads) continue;
+            return Result<PicProgramPlan>::failure(
+                serialSoundTooLong(sounds.size(), k, plan->sounds[k], sounds.front().encoder.sampleRate));
+        }
         return plan;
     }
     if (!plan || fitsChip(settings, *plan)) return plan;

@@ -26,7 +26,7 @@ bool validSettings(const PlayerSettings& s) {
     const bool lastReadsFit = s.lastReadSamples <= whole &&
                               std::all_of(s.bank.begin(), s.bank.end(),
                                           [whole](const PlayerSound& sound) { return sound.lastReadSamples <= whole; });
-    return s.cyclesPerSample <= kPlayerMaxCycles && s.tableReads != 0 && s.tableReads <= 65535 && lastReadsFit &&
+    return s.cyclesPerSample <= kPlayerMaxCycles && s.tableReads != 0 && s.tableReads <= kMostTableReads && lastReadsFit &&
            s.storage != (pic18 ? PicStorage::packed14 : PicStorage::packed16);
 }
 

@@ -28,6 +28,8 @@ namespace ryx {
 inline constexpr std::uint32_t kPlayerMaxCycles = 197135;
 // Words 0 ... 255: below the first table block.
 inline constexpr std::uint32_t kPlayerMaxWords = 256;
+// The player counts a sound's reads in 16 bits: bytes, or packed words.
+inline constexpr std::uint32_t kMostTableReads = 65535;
 
 // One sound of a bank: where its table starts, how many reads it takes and
 // how many samples its last read plays (0: all of them).
@@ -42,7 +44,7 @@ struct PlayerSettings {
     std::uint32_t clockHz = 0;
     std::uint32_t cyclesPerSample = 0;
     PicStorage storage = PicStorage::retlw;
-    std::uint32_t tableReads = 0;  // retlw bytes or packed words: 1 ... 65535
+    std::uint32_t tableReads = 0;  // retlw bytes or packed words: 1 ... kMostTableReads
     bool twoPins = true;           // the 1.5-bit scheme drives pin B as well
     bool loop = false;             // play for ever instead of once
     PicOscillator oscillator = PicOscillator::crystal;  // internal: its frequency is set up first

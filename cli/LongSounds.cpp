@@ -1,0 +1,186 @@
+#include "cli/LongSounds.h"
+
+#include "cli/EncodeInput.h"
+#include "cli/QuietStandardError.h"
+#include "core/SoundLoad.h"
+#include "core/SoundStreamEncoder.h"
+#include "firmware/MemoryImage.h"
+#include "firmware/PicProgram.h"
+#include "formats/WaveLoad.h"
+#include "import/ImportReport.h"
+#include "import/SoundStream.h"
+
+#include <algorithm>
+#include <fstream>
+#include <limits>
+#include <optional>
+
+namespace ryx::cli {
+namespace {
+
+// As an import from a pipe: more is refused, a named file is read as it goes.
+constexpr std::size_t kLongestPipedInput = std::size_t{256} << 20;
+constexpr std::size_t kWaveBlock = 65536;
+
+// The encoded samples worth keeping: past them the target refuses the sound.
+std::uint64_t targetCapacity(const CommandLine& options) {
+    if (!options.memoryName.empty()) {
+        if (const SerialMemory* memory = findMemory(options.memoryName)) return memorySampleCapacity(*memory);
+    }
+    const PicChip* chip = findPicChip(options.chipName);
+    return chip != nullptr ? picSampleCapacity(*chip, options.packing) : 0;
+}
+
+EncodingSettings optionSettings(const ProgramState& state) { return encodingSettingsOf(state); }
+
+}  // namespace
+
+bool playsLongSounds(const CommandLine& options) {
+    const PicChip* chip = findPicChip(options.chipName);
+    const bool longTarget = !options.memoryName.empty() || (chip != nullptr && chip->family == PicFamily::pic18);
+    const bool fixedFormat = !options.asmFile.empty() || !options.binFile.empty() || !options.wavFile.empty() ||
+                             !options.originalWavFile.empty() || !options.cHeaderFile.empty() ||
+                             !options.cPlayerFolder.empty();
+    return longTarget && !fixedFormat && (!options.hexFile.empty() || !options.programFile.empty()) &&
+           options.includeFile.empty() && !options.compare && !options.report;
+}
+
+Result<std::vector<std::string>> LongSound::load(ProgramState& state, const CommandLine& options,
+                                                 const std::string& input, std::uint32_t rate) {
+    using Loaded = Result<std::vector<std::string>>;
+    state.encoder.algorithmType = options.algorithmType;
+    state.encoder.fineness = options.fineness;
+    state.filterModel = options.filterModel;
+    state.circuitParts = options.circuitParts;
+    state.encoderChoice = options.optimal ? EncoderChoice::optimal : EncoderChoice::greedy;
+    if (input_ != input) {
+        Result<InputBytes> read = readInputBytes(input, kLongestPipedInput, {}, RegularFileBytes::leftInFile);
+        if (!read) {
+            return Loaded::failure(std::string(kCannotOpenMessage) + " (" + read.error() + ")", read.systemError());
+        }
+        input_ = input;
+        read_ = std::move(*read);
+        wave_ = !options.importRate;
+    }
+    if (!read_.leftInFile && read_.length > read_.bytes.size()) {
+        return Loaded::failure("cannot " + std::string(wave_ ? "read" : "import") + " this sound: more than " +
+                               std::to_string(kLongestPipedInput >> 20) +
+                               " MiB from a pipe or the standard input; name the file instead");
+    }
+    rate_ = rate;
+    keepAtMost_ = targetCapacity(options);
+    bits_.clear();
+    bitsFineness_ = 0;
+    std::vector<std::string> warnings;
+    if (wave_) {
+        // The window's reader takes the header and the first kMaxSamples.
+        std::vector<std::uint8_t> head;
+        if (read_.leftInFile) {
+            std::ifstream file(input_, std::ios::binary);
+            head.resize(kLongestUsefulWave);
+            file.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
+            head.resize(static_cast<std::size_t>(std::max<std::streamsize>(file.gcount(), 0)));
+        } else {
+            head.assign(read_.bytes.begin(),
+                        read_.bytes.begin() + static_cast<std::ptrdiff_t>(std::min(read_.bytes.size(), kLongestUsefulWave)));
+        }
+        InputBytes first;
+        first.bytes = head;
+        first.length = read_.length;
+        // Its refusals as any WAV input's; nothing is cut.
+        if (const Result<Warnings> loaded = loadWaveInput(state, first); !loaded) return loaded.failureDetail();
+        rate_ = state.encoder.sampleRate;
+        samples_ = read_.length - kWaveHeaderSize;
+        if (samples_ > kMaxSamples && !options.autoFineness) {
+            const Result<std::uint64_t> streamed = stream(state, options);
+            if (!streamed) return streamed.failureDetail();
+        }
+        return warnings;
+    }
+    // An import: its first kMaxSamples into the state, all of it to the encoder.
+    state.encoder.sampleRate = rate;
+    std::vector<std::uint8_t> head;
+    std::optional<SoundStreamEncoder> encoder;
+    if (!options.autoFineness) encoder.emplace(optionSettings(state), keepAtMost_);
+    const QuietStandardError quiet;  // the MP3 decoder's own notes
+    const ImportOptions settings{rate, options.normalize, options.trim};
+    const SampleSink sink = [&](std::span<const std::uint8_t> block) {
+        const std::size_t taken = std::min(block.size(), kMaxSamples - std::min<std::size_t>(head.size(), kMaxSamples));
+        head.insert(head.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(taken));
+        if (encoder) encoder->add(block);
+    };
+    const Result<StreamedSound> streamed =
+        read_.leftInFile ? streamSoundFile(input_, settings, sink) : streamSoundBytes(read_.bytes, settings, sink);
+    if (!streamed) return Loaded::failure("cannot import this sound: " + streamed.error());
+    loadSamples(state, head, rate);
+    samples_ = streamed->samples;
+    if (encoder) {
+        bits_ = encoder->finish();
+        bitsFineness_ = options.fineness;
+    }
+    return importNotices(ImportReport{.sourceRate = streamed->sourceRate,
+                                      .sampleRate = rate,
+                                      .nonFiniteSamples = streamed->nonFiniteSamples});
+}
+
+Result<std::uint64_t> LongSound::stream(const ProgramState& state, const CommandLine& options) {
+    SoundStreamEncoder encoder(optionSettings(state), keepAtMost_);
+    if (wave_) {
+        // Everything after the header is sound.
+        if (read_.leftInFile) {
+            std::ifstream file(input_, std::ios::binary);
+            file.seekg(static_cast<std::streamoff>(kWaveHeaderSize));
+            std::vector<std::uint8_t> block(kWaveBlock);
+            std::uint64_t left = samples_;
+            while (left > 0 && file) {
+                const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(left, block.size()));
+                file.read(reinterpret_cast<char*>(block.data()), static_cast<std::streamsize>(wanted));
+                const auto got = static_cast<std::size_t>(std::max<std::streamsize>(file.gcount(), 0));
+                encoder.add(std::span(block).first(got));
+                left -= got;
+            }
+            if (left > 0) return Result<std::uint64_t>::failure(std::string(kCannotOpenMessage) + " (it changed while read)");
+        } else {
+            encoder.add(read_.bytes.subspan(kWaveHeaderSize));
+        }
+    } else {
+        const QuietStandardError quiet;
+        const ImportOptions settings{rate_, options.normalize, options.trim};
+        const SampleSink sink = [&encoder](std::span<const std::uint8_t> block) { encoder.add(block); };
+        const Result<StreamedSound> streamed =
+            read_.leftInFile ? streamSoundFile(input_, settings, sink) : streamSoundBytes(read_.bytes, settings, sink);
+        if (!streamed) return Result<std::uint64_t>::failure("cannot import this sound: " + streamed.error());
+    }
+    if (encoder.samples() != samples_) {
+        return Result<std::uint64_t>::failure(std::string(kCannotOpenMessage) + " (it changed while read)");
+    }
+    bits_ = encoder.finish();
+    bitsFineness_ = state.encoder.fineness;
+    return encoder.samples();
+}
+
+Result<> LongSound::encode(const ProgramState& state, const CommandLine& options) {
+    if (samples_ <= kMaxSamples) return {};  // the state holds it whole
+    if (bitsFineness_ == state.encoder.fineness) return {};
+    const Result<std::uint64_t> streamed = stream(state, options);
+    if (!streamed) return streamed.failureDetail();
+    return {};
+}
+
+EncodedSound LongSound::view(const ProgramState& state) const {
+    EncodedSound sound = encodedSoundOf(state);
+    if (samples_ <= kMaxSamples) return sound;
+    const auto samples = static_cast<std::uint32_t>(std::min<std::uint64_t>(samples_, std::numeric_limits<std::uint32_t>::max()));
+    sound.encoder.sampleCount = samples;
+    sound.samples = samples;
+    sound.bits = bits_;
+    return sound;
+}
+
+std::vector<EncodedSound> longSoundViews(std::span<const LongSound> sounds, std::span<ProgramState* const> states) {
+    std::vector<EncodedSound> views;
+    for (std::size_t k = 0; k < sounds.size(); ++k) views.push_back(sounds[k].view(*states[k]));
+    return views;
+}
+
+}  // namespace ryx::cli
