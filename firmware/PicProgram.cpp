@@ -240,7 +240,9 @@ PlayerSettings playerSettings(const EncodedSound& state, const PicProgramSetting
     player.clockHz = plan.clockHz;
     player.cyclesPerSample = plan.timing.cyclesPerSample;
     player.storage = plan.storage;
-    player.tableReads = plan.tableReads;
+    // A count the player cannot hold is only measured here, for a plan the fit
+    // refuses: the code is the same for every count.
+    player.tableReads = std::min(plan.tableReads, kMostTableReads);
     player.lastReadSamples = plan.sounds.front().lastReadSamples;
     player.twoPins = state.encoder.algorithmType == kAlgorithmOneAndHalfBit;
     player.loop = settings.loop;
@@ -251,7 +253,9 @@ PlayerSettings playerSettings(const EncodedSound& state, const PicProgramSetting
     player.ram = settings.ram;
     player.memory = settings.memory;
     if (settings.trigger != PlayTrigger::reset || settings.form == PlayerForm::routine) {
-        for (const PlannedSound& sound : plan.sounds) player.bank.push_back({sound.firstWord, sound.tableReads, sound.lastReadSamples});
+        for (const PlannedSound& sound : plan.sounds) {
+            player.bank.push_back({sound.firstWord, std::min(sound.tableReads, kMostTableReads), sound.lastReadSamples});
+        }
     }
     return player;
 }
@@ -431,18 +435,12 @@ Result<PicProgramPlan> layOutFromMemory(EncodedBank sounds, const PicProgramSett
     }
     plan.storedSamples = plan.sounds.front().storedSamples;
     plan.tableReads = plan.sounds.front().tableReads;
-    // The player reads each sound's length from the index: its code is the
-    // same for any length, also one longer than it can count (refused by the fit).
-    PicProgramPlan probePlan = plan;
-    probePlan.tableReads = std::min(probePlan.tableReads, kMostTableReads);
-    for (PlannedSound& sound : probePlan.sounds) sound.tableReads = std::min(sound.tableReads, kMostTableReads);
-    PlayerSettings probe = playerSettings(sounds.front(), settings, probePlan);
+    PlayerSettings probe = playerSettings(sounds.front(), settings, plan);
     Result<PlaybackTiming> timing =
         computePlaybackTiming(plan.clockHz, rate, serialMemoryMinCycles(probe), playerMaxCyclesFor(*settings.chip));
     if (!timing) return timing.failureDetail();
     plan.timing = *timing;
-    probePlan.timing = *timing;
-    plan.playerWords = chipPlayer(sounds.front(), settings, probePlan).size();
+    plan.playerWords = chipPlayer(sounds.front(), settings, plan).size();
     plan.usedWords = plan.playerWords;
     return plan;
 }

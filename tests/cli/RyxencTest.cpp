@@ -1,6 +1,8 @@
 // ryxenc run as a process, as a build script would run it.
 
 #include "cli/QualityReport.h"
+#include "core/DecoderModel.h"
+#include "core/EncodedSound.h"
 #include "core/Encoder.h"
 #include "core/ListSelection.h"
 #include "core/OutputLevel.h"
@@ -1352,6 +1354,124 @@ TEST_F(RyxencTest, FitToTheMemory) {
     EXPECT_NE(fit.out.find("262080 samples at 6552 Hz (fit to 24LC256)"), std::string::npos) << fit.out;
     EXPECT_EQ(test::readFileBytes(work / "f.bin").size(), 32768u);
     EXPECT_NE(fit.err.find("the sound fits the 24LC256 only at 6552 Hz"), std::string::npos) << fit.err;
+}
+
+// A sound past the window's longest: a slow sweep, busy bits to its end.
+Bytes sweepSamples(std::size_t count) {
+    Bytes samples(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const double t = static_cast<double>(i);
+        samples[i] = static_cast<std::uint8_t>(std::lround(128 + 100 * std::sin(t * (0.01 + t * 2e-8))));
+    }
+    return samples;
+}
+
+// The default encode (1.5 bit, Ryx16, greedy) by its rule, of every sample but the last.
+Bytes ruleBits(const Bytes& samples) {
+    Bytes bits(samples.size() - 1);
+    std::uint32_t v = kStartVoltage;
+    std::uint32_t previous = 0;
+    for (std::size_t i = 0; i < bits.size(); ++i) {
+        previous = chooseNearerBit<true>(v, previous, samples[i], 16u);
+        bits[i] = static_cast<std::uint8_t>(previous);
+    }
+    return bits;
+}
+
+EncodedSound wholeSound(const Bytes& bits, std::uint32_t rate) {
+    EncodedSound sound;
+    sound.encoder.sampleRate = rate;
+    sound.encoder.sampleCount = static_cast<std::uint32_t>(bits.size() + 1);
+    sound.encoder.resistorOhms = computeResistorOhms(16, rate);
+    sound.samples = sound.encoder.sampleCount;
+    sound.bits = bits;
+    return sound;
+}
+
+// Past 262,500 samples a sound goes whole into a serial memory's image and a
+// PIC18's program, its last bits as the encoder's rule gives them; with a
+// file of the window's fixed formats asked for too, it is cut as the window
+// cuts it, with its warning.
+TEST_F(RyxencTest, LongSoundsGoWholeIntoAMemoryOrAPic18AndAreCutForTheFixedFormats) {
+    constexpr std::size_t kCount = kMaxSamples + 30000;
+    const Bytes samples = sweepSamples(kCount);
+    writeInput("long.wav", test::wave46(samples, {.rate = 8000}));
+    const Bytes bits = ruleBits(samples);
+    const EncodedSound whole = wholeSound(bits, 8000);
+
+    const ProcessRun image = run({"-q", "--memory", "W25Q32", "--image", "l.img", "--hex", "l.hex", "long.wav"});
+    ASSERT_EQ(image.status, 0) << image.err;
+    EXPECT_EQ(image.err, "");
+    const SerialMemory& w25q32 = *findMemory("W25Q32");
+    const SoundBits played(bits);
+    const Bytes imageBytes = test::readFileBytes(work / "l.img");
+    EXPECT_EQ(imageBytes, *memoryImage(w25q32, std::span(&played, 1), 8000));
+    // Its index counts every played sample: 292,499 (0x476953), the last in the last byte's top bit.
+    ASSERT_EQ(imageBytes.size(), 8u + (kCount - 1 + 7) / 8);
+    EXPECT_EQ(Bytes(imageBytes.begin() + 4, imageBytes.begin() + 8), (Bytes{0, 0x04, 0x76, 0x93}));
+    EXPECT_EQ(imageBytes.back() >> 5, bits[kCount - 4] << 2 | bits[kCount - 3] << 1 | bits[kCount - 2]);
+
+    const ProcessRun pic18 = run({"--chip", "18F26K22", "--program", "p.asm", "--hex", "p.hex", "long.wav"});
+    ASSERT_EQ(pic18.status, 0) << pic18.err;
+    EXPECT_EQ(pic18.err, "");
+    EXPECT_EQ(pic18.out.rfind("long.wav: 292500 samples, 8000 Hz", 0), 0u) << pic18.out;
+    const PicProgramSettings settings{findPicChip("18F26K22"), 0, false};
+    const Result<PicProgram> program = buildPicBank(std::span(&whole, 1), settings);
+    ASSERT_TRUE(program) << program.error();
+    EXPECT_EQ(test::readFileText(work / "p.hex"), formatIntelHex(program->memory));
+    EXPECT_NE(test::readFileText(work / "p.asm").find("; Sound      292500 samples at 8000 Hz, 1.5 bit, Ryx16; 292499 samples played"),
+              std::string::npos);
+
+    const std::string cut = "ryxenc: long.wav: warning: the sound has 292500 samples; kept the first 262500, dropped 30000\n";
+    const std::vector<std::string> fixedFormats[] = {
+        {"--memory", "W25Q32", "--image", "c.img", "--hex", "c.hex", "--bin", "c.bin"},
+        {"--chip", "18F26K22", "--hex", "c.hex", "--asm", "c.asm"},
+    };
+    for (const std::vector<std::string>& arguments : fixedFormats) {
+        std::vector<std::string> all{"-q"};
+        all.insert(all.end(), arguments.begin(), arguments.end());
+        all.push_back("long.wav");
+        const ProcessRun cutRun = run(all);
+        EXPECT_EQ(cutRun.status, 0) << cutRun.err;
+        EXPECT_EQ(cutRun.err, cut);
+    }
+    const SoundBits firstPart(bits.data(), kMaxSamples - 1);
+    EXPECT_EQ(test::readFileBytes(work / "c.img"), *memoryImage(w25q32, std::span(&firstPart, 1), 8000));
+}
+
+// A long sound too long for its target is refused naming it, writing nothing;
+// --fit brings it down to the rate at which it fits.
+TEST_F(RyxencTest, LongSoundsRefusedOrFittedByTheirTarget) {
+    writeInput("long.wav", test::wave46(sweepSamples(562500), {.rate = 8000}));
+    const struct {
+        std::vector<std::string> target;
+        const char* refusal;
+    } refused[] = {
+        {{"--memory", "24LC512", "--image", "r.img"}, "the sound does not fit the 24LC512 (65536 bytes, 65.53 s at 8000 Hz): it is 4.79 s too long"},
+        {{"--memory", "W25Q32", "--image", "r.img"},
+         "the sound is too long for the player: from a serial memory it plays at most 524280 samples of one sound "
+         "(65.53 s at 8000 Hz), not 562499"},
+        {{"--chip", "18F26K22"}, "the sound does not fit the PIC18F26K22: its 562499 samples need"},
+    };
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.refusal);
+        std::vector<std::string> arguments = c.target;
+        arguments.insert(arguments.end(), {"--hex", "r.hex", "long.wav"});
+        const ProcessRun result = run(arguments);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_NE(result.err.find(c.refusal), std::string::npos) << result.err;
+        EXPECT_EQ(entriesOf(work.path()), (std::vector<std::string>{"long.wav"}));
+    }
+    // 70.3 s at 8000 Hz: one sound of at most 524,280 samples from the memory.
+    const ProcessRun fit = run({"-r", "8000", "--fit", "--no-trim", "--memory", "W25Q32", "--image", "f.img", "--hex",
+                                "f.hex", "long.wav"});
+    ASSERT_EQ(fit.status, 0) << fit.err;
+    EXPECT_NE(fit.out.find("samples at 7456 Hz (fit to W25Q32)"), std::string::npos) << fit.out;
+    const Bytes fitted = test::readFileBytes(work / "f.img");
+    ASSERT_GE(fitted.size(), 8u);
+    const std::uint32_t played = std::uint32_t{fitted[5]} << 16 | std::uint32_t{fitted[6]} << 8 | fitted[7];
+    EXPECT_LE(played, 524280u);
+    EXPECT_EQ(fitted.size(), 8u + (played + 7) / 8);
 }
 
 }  // namespace
