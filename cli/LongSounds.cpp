@@ -31,8 +31,6 @@ std::uint64_t targetCapacity(const CommandLine& options) {
     return chip != nullptr ? picSampleCapacity(*chip, options.packing) : 0;
 }
 
-EncodingSettings optionSettings(const ProgramState& state) { return encodingSettingsOf(state); }
-
 }  // namespace
 
 bool playsLongSounds(const CommandLine& options) {
@@ -101,7 +99,7 @@ Result<std::vector<std::string>> LongSound::load(ProgramState& state, const Comm
     state.encoder.sampleRate = rate;
     std::vector<std::uint8_t> head;
     std::optional<SoundStreamEncoder> encoder;
-    if (!options.autoFineness) encoder.emplace(optionSettings(state), keepAtMost_);
+    if (!options.autoFineness) encoder.emplace(encodingSettingsOf(state), keepAtMost_);
     const QuietStandardError quiet;  // the MP3 decoder's own notes
     const ImportOptions settings{rate, options.normalize, options.trim};
     const SampleSink sink = [&](std::span<const std::uint8_t> block) {
@@ -124,7 +122,7 @@ Result<std::vector<std::string>> LongSound::load(ProgramState& state, const Comm
 }
 
 Result<std::uint64_t> LongSound::stream(const ProgramState& state, const CommandLine& options) {
-    SoundStreamEncoder encoder(optionSettings(state), keepAtMost_);
+    SoundStreamEncoder encoder(encodingSettingsOf(state), keepAtMost_);
     if (wave_) {
         // Everything after the header is sound.
         if (read_.leftInFile) {
