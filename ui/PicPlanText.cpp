@@ -41,8 +41,8 @@ void showPicPlan(QLabel& label, const Result<PicProgramPlan>& planned, const Pic
     label.setStyleSheet(QString());
     if (settings.memory != nullptr) {
         const SerialMemory& memory = *settings.memory;
-        label.setText(QStringLiteral("%1 (the %2 bus needs at least %3).\nMemory: %4 of %5 words, the player; the "
-                                     "sounds in the %6. %7\n%8")
+        label.setText(QStringLiteral("%1 (the %2 bus needs at least %3).\nMemory: %4 of %5 words (the player); the "
+                                     "sounds in the %6's image. %7\n%8")
                           .arg(timing)
                           .arg(fromView(busName(memory.bus)))
                           .arg(plan.minCycles)

@@ -150,7 +150,8 @@ TEST_F(SoundBankTest, SavesAnIncludeForTheUsersOwnProgram) {
 }
 
 // A bank too large names the sound that runs past the chip's memory and
-// cannot be saved; a file that cannot be imported is reported and left out.
+// cannot be saved; a file that cannot be imported is reported and left out,
+// one longer than a bank's sound keeps is cut and marked so.
 TEST_F(SoundBankTest, ABankThatDoesNotFitIsRefusedAndNamesTheSound) {
     TSoundBankBox box(*state, [this](const QString& failed, const Error&) { errors << failed; });
     box.Target->ChipBox->setCurrentText(QStringLiteral("PIC16F628A"));
@@ -163,6 +164,15 @@ TEST_F(SoundBankTest, ABankThatDoesNotFitIsRefusedAndNamesTheSound) {
     EXPECT_TRUE(box.Target->FiguresLabel->text().contains("sound 3 runs past")) << box.Target->FiguresLabel->text().toStdString();
     EXPECT_FALSE(box.Target->FiguresLabel->styleSheet().isEmpty());
     EXPECT_EQ(box.Target->MemoryBar->value(), box.Target->MemoryBar->maximum());
+
+    // A sound past the samples a bank's sound keeps says it was cut.
+    box.addFiles({soundFile("long.wav", kMaxSamples + 800)});
+    EXPECT_EQ(rowTexts(box, 1).last(), QStringLiteral("32.81 s, cut"));
+    const QString cut = box.SoundList->topLevelItem(3)->toolTip(1);
+    EXPECT_TRUE(cut.contains(QStringLiteral("262500"))) << cut.toStdString();
+    EXPECT_EQ(rowTexts(box, 1).first(), QStringLiteral("0.75 s"));
+    box.SoundList->setCurrentItem(box.SoundList->topLevelItem(3));
+    box.RemoveButton->click();
 
     box.Target->ChipBox->setCurrentText(QStringLiteral("PIC16F88"));  // twice the words, packed
     EXPECT_TRUE(box.SaveButton->isEnabled()) << box.Target->FiguresLabel->text().toStdString();
