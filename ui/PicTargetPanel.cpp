@@ -130,13 +130,15 @@ PicTargetPanel::PicTargetPanel(const PlaysCaptions& plays, QWidget* parent) : QW
 
 // Packing as the user ticked it: on a chip that cannot read its program
 // memory it means retlw either way, and the files stay as they always were.
+// With a memory it plays no part: as ryxenc --memory leaves it.
 PicProgramSettings PicTargetPanel::settings() const {
     const PicChip& chip = picChips()[static_cast<std::size_t>(std::max(ChipBox->currentIndex(), 0))];
     const auto clock = static_cast<std::uint32_t>(ClockBox->value());
     const PicOscillator oscillator = CrystalBox->isChecked() ? PicOscillator::crystal : PicOscillator::internal;
-    const PicPacking packing = packedWanted_ ? PicPacking::automatic : PicPacking::off;
+    const SerialMemory* memory = memoryAt(MemoryBox->currentIndex());
+    const PicPacking packing = packedWanted_ || memory != nullptr ? PicPacking::automatic : PicPacking::off;
     PicProgramSettings chosen{&chip, clock, false, oscillator, packing};
-    chosen.memory = memoryAt(MemoryBox->currentIndex());
+    chosen.memory = memory;
     return chosen;
 }
 

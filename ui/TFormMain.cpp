@@ -504,7 +504,9 @@ void TFormMain::FileSaveAs3Accept(const QString& fileName) {
     guarded([&] {
         userSettings().setValue(kPicProgramFolderKey, QFileInfo(fileName).absolutePath());
         const Result<> written = writePicProgram(state_, *picProgram_, localFileName(fileName));
-        if (!written) showError(notWrittenText(QStringLiteral("The PIC program"), picProgram_->settings), written.failureDetail());
+        if (!written) {
+            showError(notWrittenText(QStringLiteral("The PIC program"), picProgram_->settings), written.failureDetail());
+        }
     });
 }
 
@@ -526,7 +528,9 @@ void TFormMain::FileSaveAs4Execute() {
         if (!fileName) return;
         userSettings().setValue(kPicProgramFolderKey, QFileInfo(*fileName).absolutePath());
         const Result<> written = writeSoundBank(box.sounds(), chosen, localFileName(*fileName));
-        if (!written) showError(notWrittenText(QStringLiteral("The sound bank"), chosen.settings), written.failureDetail());
+        if (!written) {
+            showError(notWrittenText(QStringLiteral("The sound bank"), chosen.settings), written.failureDetail());
+        }
     });
 }
 

@@ -78,7 +78,9 @@ void TPicProgramBox::updateFit() {
     // The room of the chip's tables, or of the serial memory after a one-sound index.
     const std::uint64_t capacity = settings.memory != nullptr ? memorySampleCapacity(*settings.memory)
                                                               : picSampleCapacity(*settings.chip, settings.packing);
-    const auto fitAt = [&](std::uint32_t rate) { return soundFit(capacity, sound.sampleCount, sound.sampleRate, rate); };
+    const auto fitAt = [&](std::uint32_t rate) {
+        return soundFit(capacity, sound.sampleCount, sound.sampleRate, rate);
+    };
     const SoundFit fit = fitAt(sound.sampleRate);
     if (fit.fits) {
         FitLabel->setText(QStringLiteral("%1 s to spare.").arg(QString::fromStdString(formatFixed(fit.spareSeconds, 2))));

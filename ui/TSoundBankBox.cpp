@@ -64,7 +64,9 @@ PicProgramProposal proposeSoundBankFile(const QString& lastFolder, const PicProg
 
 Result<> writeSoundBank(SoundBank sounds, const PicProgramChoice& choice, const std::filesystem::path& path) {
     return writeProgramAndImage(sounds, choice.settings, path, [&](const std::filesystem::path& program) {
-        if (choice.settings.form == PlayerForm::routine) return writePicRoutineInclude(sounds, choice.settings, program);
+        if (choice.settings.form == PlayerForm::routine) {
+            return writePicRoutineInclude(sounds, choice.settings, program);
+        }
         return choice.hex ? writePicBankHex(sounds, choice.settings, program)
                           : writePicBankAssembler(sounds, choice.settings, program);
     });

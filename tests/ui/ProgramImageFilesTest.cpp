@@ -98,9 +98,9 @@ TEST(ProgramImageFiles, WithoutItsImageNoProgramIsLeft) {
         SCOPED_TRACE(static_cast<int>(fault));
         test::TempDirectory work;
         // Refused: the 12F683's memory pins are its crystal pins.
-        PicProgramSettings settings = fault == Fault::refused
-                                          ? PicProgramSettings{findPicChip("12f683"), 8000000, false, PicOscillator::crystal}
-                                          : PicProgramSettings{findPicChip("16f628a"), 0, false};
+        PicProgramSettings settings =
+            fault == Fault::refused ? PicProgramSettings{findPicChip("12f683"), 8000000, false, PicOscillator::crystal}
+                                    : PicProgramSettings{findPicChip("16f628a"), 0, false};
         settings.memory = findMemory("24LC256");
         const fs::path program = work / "door.hex";
         const fs::path image = memoryImagePath(program, *settings.memory);
