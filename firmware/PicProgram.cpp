@@ -414,8 +414,9 @@ Result<PicProgramPlan> layOutFromMemory(SoundBank sounds, const PicProgramSettin
     plan.storedSamples = plan.sounds.front().storedSamples;
     plan.tableReads = plan.sounds.front().tableReads;
     PlayerSettings probe = playerSettings(*sounds.front(), settings, plan);
+    plan.minCycles = serialMemoryMinCycles(probe);
     Result<PlaybackTiming> timing =
-        computePlaybackTiming(plan.clockHz, rate, serialMemoryMinCycles(probe), playerMaxCyclesFor(*settings.chip));
+        computePlaybackTiming(plan.clockHz, rate, plan.minCycles, playerMaxCyclesFor(*settings.chip));
     if (!timing) return timing.failureDetail();
     plan.timing = *timing;
     plan.playerWords = chipPlayer(*sounds.front(), settings, plan).size();
@@ -482,10 +483,9 @@ Result<PicProgramPlan> layOutBank(SoundBank sounds, const PicProgramSettings& se
     plan.storedSamples = plan.sounds.front().storedSamples;
     plan.tableReads = plan.sounds.front().tableReads;
     plan.tableWords = nextWord - firstTableWord;
+    plan.minCycles = playerMinCyclesFor(chip, settings.loop, plan.storage, settings.form);
     Result<PlaybackTiming> timing =
-        computePlaybackTiming(plan.clockHz, rate,
-                              playerMinCyclesFor(chip, settings.loop, plan.storage, settings.form),
-                              playerMaxCyclesFor(chip));
+        computePlaybackTiming(plan.clockHz, rate, plan.minCycles, playerMaxCyclesFor(chip));
     if (!timing) return timing.failureDetail();
     plan.timing = *timing;
     if (routine) {

@@ -65,6 +65,7 @@ struct PicProgramPlan {
     std::uint32_t clockHz = 0;
     PicOscillator oscillator = PicOscillator::internal;
     PlaybackTiming timing;
+    std::uint32_t minCycles = 0;  // the fewest cycles per sample the player takes (a memory's: its bus reads counted)
     PicStorage storage = PicStorage::retlw;
     std::uint32_t storedSamples = 0;  // the samples played: every encoded one
     std::uint32_t tableReads = 0;     // retlw bytes, packed words or PIC18 bytes, the last padded
