@@ -26,7 +26,6 @@
 #include <QSettings>
 #include <QUrl>
 
-
 #include <gtest/gtest.h>
 #include <sndfile.h>
 #include <sys/stat.h>
