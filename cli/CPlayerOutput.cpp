@@ -132,7 +132,7 @@ void printCPlayerSummary(std::ostream& out, std::span<const ProgramState* const>
         << timer.cyclesPerSample << " cycles, " << formatFixed(timer.playbackRate, 3) << " Hz (pitch "
         << formatFixed(timer.pitchErrorPercent, 3, true) << " %); the player takes at most " << target.playerFlashBytes
         << " bytes of flash, a tick at most " << target.tickCycles << " cycles"
-        << (cPlayerFineRamp(target, timer, settings->twoPins).stopCount > 0
+        << (cPlayerFineRamp(target, timer).stopCount > 0
                 ? "; fine bits between the ramp's samples\n"
                 : "; a sample too short for fine ramp bits\n");
 }

@@ -23,7 +23,12 @@ std::uint64_t storedSamples(Sounds sounds) {
 // whole table room; nothing with one (its refusal is told once the sounds are made).
 std::optional<std::uint32_t> fitRoom(Sounds sounds, const CommandLine& options, std::uint32_t rate) {
     const PicProgramSettings settings = programSettingsOf(options);
-    if (const Result<std::uint32_t> capacity = picBankCapacity(sounds, settings, rate)) return *capacity;
+    if (const Result<std::uint32_t> capacity = picBankCapacity(sounds, settings, rate)) {
+        if (settings.memory == nullptr) return *capacity;
+        // Nor longer than the player reads of one sound.
+        return static_cast<std::uint32_t>(
+            std::min<std::uint64_t>(*capacity, std::uint64_t{kMostSerialSoundSamples} * sounds.size()));
+    }
     if (options.namesAProgram()) return std::nullopt;
     return picSampleCapacity(*settings.chip, settings.packing);
 }

@@ -38,7 +38,7 @@ std::string soundCases(std::span<const CPlayerSound> sounds) {
 
 }  // namespace
 
-CPlayerFineRamp cPlayerFineRamp(const CPlayerTarget& target, const SampleTimer& timer, bool twoPins) {
+CPlayerFineRamp cPlayerFineRamp(const CPlayerTarget& target, const SampleTimer& timer) {
     // The fine bits stop this many cycles before the next sample, time for
     // the main loop to go to sleep: the interrupt then always wakes it alike.
     const std::uint32_t stop = (kFineStopCycles + timer.prescaler - 1) / timer.prescaler;
@@ -51,10 +51,11 @@ CPlayerFineRamp cPlayerFineRamp(const CPlayerTarget& target, const SampleTimer& 
     const std::uint32_t fineCycles = fine.stopCount * timer.prescaler;
     const std::uint32_t busy = fine.startCount * timer.prescaler + kInterruptExitCycles;
     if (fineCycles <= busy) return {};
-    fine.gain = 256 * timer.cyclesPerSample / (fineCycles - busy);
-    // Fine bits that cannot reach the ramp's top (all of pin A under "1.5 bit",
-    // half of it under "1 bit") would do worse than the tick's own bits.
-    if ((twoPins ? 252 : 128) * fine.gain > (twoPins ? 512u : 256u) * 256) return {};
+    fine.room = std::min<std::uint32_t>(256, (256 * (fineCycles - busy) + timer.cyclesPerSample / 2) /
+                                                 timer.cyclesPerSample);
+    // Fine bits in under a sixteenth of a sample leave a gap to a high base
+    // nearly as wide as a whole sample: no better than the tick's own bits.
+    if (fine.room < 16) return {};
     return fine;
 }
 
@@ -211,25 +212,46 @@ std::string cPlayerMainText(const CPlayerSettings& settings, std::size_t soundCo
     text += "\n#include \"ryx_player.h\"\n\n";
     text += "#define PULL_UPS " + hexByte(pullUps) + " /* kept in every write of port B */\n";
     if (settings.bank) text += "#define TRIGGERS " + hexByte(triggers) + " /* on port " + port + " */\n";
-    const CPlayerFineRamp fine = cPlayerFineRamp(target, timer, settings.twoPins);
+    const CPlayerFineRamp fine = cPlayerFineRamp(target, timer);
     const std::string timerCount = std::string(target.timerCompare).replace(0, 3, "TCNT").substr(0, 5);
     text += "\n/* In each sample of the rise and fall the main loop plays fine bits of a\n"
-            " * sigma-delta of the ramp's level on pin A (both pins for a double step under\n"
-            " * \"1.5 bit\"), from the interrupt's end (it waits for the timer to count\n"
-            " * FINE_START, the same in every sample) until the timer counts FINE_STOP; the\n"
-            " * rest of the sample is low, so the level is scaled by FINE_GAIN / 256. The\n"
-            " * ramp's least step is a fine bit, a few cycles, not a whole sample. With\n"
-            " * FINE_STOP 0 a sample is too short for them: the ramp is the tick's bits. */\n";
+            " * sigma-delta on pin A (both pins for a double step under \"1.5 bit\"), from\n"
+            " * the interrupt's end (it waits for the timer to count FINE_START, the same\n"
+            " * in every sample) until the timer counts FINE_STOP. The rest of the sample\n"
+            " * holds a base, pin A low or high, that the interrupt chose: the fine bits\n"
+            " * make up FINE_ROOM of 256 of pin A over a sample per pin, the base the rest.\n"
+            " * A level the two cannot give in one sample is carried to the next, so the\n"
+            " * ramp's least step is a few cycles, not a whole sample. With FINE_STOP 0 a\n"
+            " * sample is too short for them: the ramp is the tick's bits. */\n";
     text += "#define FINE_START " + number(fine.startCount) + "\n";
     text += "#define FINE_STOP " + number(fine.stopCount) + "\n";
-    text += "#define FINE_GAIN " + number(fine.gain) + "UL\n";
-    text += "#define FINE_MOST " + std::string(settings.twoPins ? "512 /* both pins */\n" : "256 /* pin A */\n");
+    text += "#define FINE_ROOM " + number(fine.room) + "U\n";
+    text += "#define FINE_BASE (256U - FINE_ROOM) /* a high base's share, of 256 of pin A */\n";
+    text += "#define FINE_MOST " + std::string(settings.twoPins ? "(2U * FINE_ROOM) /* both pins */\n"
+                                                                : "FINE_ROOM /* pin A */\n");
     text += "\nstatic ryx_player player;\n"
             "static volatile unsigned char pins = PULL_UPS; /* port B at the next sample */\n"
             "static volatile unsigned char playing;\n"
-            "static volatile unsigned char ramping;    /* the sample being played is the ramp's */\n"
-            "static volatile unsigned char ramp_level; /* its level, of 256 of pin A */\n"
-            "static unsigned char next_ramping;\n\n";
+            "static volatile unsigned char ramping;   /* the sample being played is the ramp's */\n"
+            "static volatile unsigned char base;      /* its base, held outside the fine bits */\n"
+            "static volatile unsigned int fine_level; /* the fine bits' share, of 256 of pin A */\n"
+            "static unsigned char next_ramping;\n"
+            "static unsigned int next_fine;\n\n";
+    text += "#if FINE_STOP > 0\n"
+            "/* The next sample's base and fine bits for the ramp's level. */\n"
+            "static unsigned char ramp_pins(void)\n{\n"
+            "    static unsigned int owed; /* what a sample could not give */\n"
+            "    unsigned int level;\n"
+            "    unsigned char high = PULL_UPS;\n"
+            "    if (!ramping) owed = 0; /* a new rise or fall */\n"
+            "    level = (unsigned int)(player.level >> 8) + owed;\n"
+            "    if (level > FINE_MOST && level >= FINE_BASE) {\n"
+            "        high = PULL_UPS | 1;\n"
+            "        level -= FINE_BASE;\n"
+            "    }\n"
+            "    next_fine = level > FINE_MOST ? FINE_MOST : level;\n"
+            "    owed = level - next_fine;\n"
+            "    return high;\n}\n#endif\n\n";
     text += "/* The pins change first thing, from the tick before: on the timer's grid. */\n"
             "ISR(" + std::string(target.timerVector) + ")\n{\n"
             "    int next;\n"
@@ -240,10 +262,15 @@ std::string cPlayerMainText(const CPlayerSettings& settings, std::size_t soundCo
             "        return;\n"
             "    }\n"
             "    ramping = next_ramping;\n"
-            "    ramp_level = (unsigned char)(player.level >> 8);\n"
+            "    base = pins;\n"
+            "    fine_level = next_fine;\n"
             "    next = ryx_player_tick(&player);\n"
             "    next_ramping = (next & RYX_PLAYER_RAMP) != 0;\n"
-            "    pins = next_ramping && FINE_STOP > 0 ? PULL_UPS : (unsigned char)((next & 3) | PULL_UPS);\n"
+            "#if FINE_STOP > 0\n"
+            "    pins = next_ramping ? ramp_pins() : (unsigned char)((next & 3) | PULL_UPS);\n"
+            "#else\n"
+            "    pins = (unsigned char)((next & 3) | PULL_UPS);\n"
+            "#endif\n"
             "    if (next & RYX_PLAYER_OVER) playing = 0;\n"
             "#if FINE_STOP > 0\n"
             "    if (ramping) {\n"
@@ -251,36 +278,25 @@ std::string cPlayerMainText(const CPlayerSettings& settings, std::size_t soundCo
             "        }\n"
             "    }\n"
             "#endif\n}\n\n";
-    text += "#if FINE_STOP > 0\n/* Fine bits until the timer reaches FINE_STOP, then low. */\n"
+    text += "#if FINE_STOP > 0\n/* Fine bits until the timer reaches FINE_STOP, then the base. */\n"
             "static void fine_bits(void)\n{\n"
             "    static int saved_error;\n"
-            "    static unsigned char saved_level;\n"
-            "    static unsigned int saved_target;\n"
             "    int error = saved_error; /* in registers while the bits run */\n"
-            "    unsigned char level = saved_level;\n"
-            "    unsigned int target = saved_target;\n"
+            "    const unsigned int level = fine_level;\n"
             "    while (" + timerCount + " < FINE_STOP) {\n"
-            "        /* A new level comes with the interrupt: worked out at the first bit. */\n"
-            "        if (ramp_level != level) {\n"
-            "            level = ramp_level;\n"
-            "            target = (unsigned int)(level * FINE_GAIN / 256);\n"
-            "            if (target > FINE_MOST) target = FINE_MOST;\n"
-            "        }\n"
-            "        error += (int)target;\n"
-            "        if (error < 128) {\n"
+            "        error += (int)level;\n"
+            "        if (error < (int)FINE_ROOM / 2) {\n"
             "            PORTB = PULL_UPS;\n"
-            "        } else if (FINE_MOST > 256 && error >= 384) {\n"
+            "        } else if (FINE_MOST > FINE_ROOM && error >= 3 * (int)FINE_ROOM / 2) {\n"
             "            PORTB = PULL_UPS | 3;\n"
-            "            error -= 512;\n"
+            "            error -= 2 * (int)FINE_ROOM;\n"
             "        } else {\n"
             "            PORTB = PULL_UPS | 1;\n"
-            "            error -= 256;\n"
+            "            error -= (int)FINE_ROOM;\n"
             "        }\n"
             "    }\n"
-            "    PORTB = PULL_UPS;\n"
-            "    saved_error = error;\n"
-            "    saved_level = level;\n"
-            "    saved_target = target;\n}\n#endif\n\n";
+            "    PORTB = base;\n"
+            "    saved_error = error;\n}\n#endif\n\n";
     if (settings.bank) text += "EMPTY_INTERRUPT(" + std::string(target.pinChangeVector) + ");\n\n";
     text += "/* Sleeps between the interrupts until they are over (idle: the timer runs). */\n"
             "static void play(unsigned sound)\n{\n"
@@ -288,7 +304,11 @@ std::string cPlayerMainText(const CPlayerSettings& settings, std::size_t soundCo
             "    ryx_player_start(&player, sound);\n"
             "    first = ryx_player_tick(&player);\n"
             "    next_ramping = (first & RYX_PLAYER_RAMP) != 0;\n"
-            "    pins = next_ramping && FINE_STOP > 0 ? PULL_UPS : (unsigned char)((first & 3) | PULL_UPS);\n"
+            "#if FINE_STOP > 0\n"
+            "    pins = next_ramping ? ramp_pins() : (unsigned char)((first & 3) | PULL_UPS);\n"
+            "#else\n"
+            "    pins = (unsigned char)((first & 3) | PULL_UPS);\n"
+            "#endif\n"
             "    playing = !(first & RYX_PLAYER_OVER);\n"
             "    /* From a compare on, a whole sample to the first: asleep by then. */\n"
             "    " + flags + ";\n"

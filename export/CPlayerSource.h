@@ -42,13 +42,17 @@ CPlayerRamp cPlayerRamp(std::uint32_t sampleRate, bool twoPins);
 
 // On a chip, the main loop fills each sample of the rise and fall with fine
 // bits of a sigma-delta (pin A, or both pins for a double step under "1.5
-// bit") from the interrupt's end until the timer counts `stopCount`, the rest
-// of the sample low: the level is scaled by `gain` / 256 for it, and the
-// ramp's least step is a fine bit, not a sample.
+// bit") from the interrupt's end until the timer counts `stopCount`. The rest
+// of the sample holds a base, pin A low or high, chosen by the interrupt: the
+// fine bits make up the level in `room` 256ths of pin A over a sample per
+// pin, the base `256 - room`. A level between what the fine bits reach and a
+// high base is carried on to the samples after, so the ramp's least step is
+// a fine bit, or where the fine bits fall short of the base that gap, not a
+// whole sample.
 struct CPlayerFineRamp {
     std::uint32_t startCount = 0;
     std::uint32_t stopCount = 0;
-    std::uint32_t gain = 256;
+    std::uint32_t room = 256;
 };
 // Cycles before the next sample that the fine bits leave to the main loop's
 // way to sleep; the interrupt's own in a ramp sample besides its tick, up to
@@ -57,7 +61,7 @@ inline constexpr std::uint32_t kFineStopCycles = 80;
 inline constexpr std::uint32_t kRampInterruptCycles = 80;
 inline constexpr std::uint32_t kInterruptExitCycles = 60;
 // None (stopCount 0) where the interrupt leaves too little of a sample.
-CPlayerFineRamp cPlayerFineRamp(const CPlayerTarget& target, const SampleTimer& timer, bool twoPins);
+CPlayerFineRamp cPlayerFineRamp(const CPlayerTarget& target, const SampleTimer& timer);
 
 std::string cPlayerHeaderText(const CPlayerSettings& settings, std::size_t soundCount);
 std::string cPlayerSourceText(const CPlayerSettings& settings, std::span<const CPlayerSound> sounds);

@@ -404,8 +404,7 @@ void writeHeader(TextChunkWriter& out, const EncodedSound& state, const PicProgr
     out.line("");
 }
 
-// The samples of one sound the player reads from a serial memory: its count of bytes is 16 bits.
-constexpr std::uint32_t kMostSerialSoundSamples = 8 * kMostTableReads;
+static_assert(kMostSerialSoundSamples == 8 * kMostTableReads);
 
 std::string serialSoundTooLong(std::size_t count, std::size_t k, const PlannedSound& sound, std::uint32_t rate) {
     return std::string(count > 1 ? "sound " + std::to_string(k + 1) : "the sound") + " is too long for the player: " +
@@ -436,8 +435,9 @@ Result<PicProgramPlan> layOutFromMemory(EncodedBank sounds, const PicProgramSett
     plan.storedSamples = plan.sounds.front().storedSamples;
     plan.tableReads = plan.sounds.front().tableReads;
     PlayerSettings probe = playerSettings(sounds.front(), settings, plan);
+    plan.minCycles = serialMemoryMinCycles(probe);
     Result<PlaybackTiming> timing =
-        computePlaybackTiming(plan.clockHz, rate, serialMemoryMinCycles(probe), playerMaxCyclesFor(*settings.chip));
+        computePlaybackTiming(plan.clockHz, rate, plan.minCycles, playerMaxCyclesFor(*settings.chip));
     if (!timing) return timing.failureDetail();
     plan.timing = *timing;
     plan.playerWords = chipPlayer(sounds.front(), settings, plan).size();
@@ -504,10 +504,9 @@ Result<PicProgramPlan> layOutBank(EncodedBank sounds, const PicProgramSettings& 
     plan.storedSamples = plan.sounds.front().storedSamples;
     plan.tableReads = plan.sounds.front().tableReads;
     plan.tableWords = nextWord - firstTableWord;
+    plan.minCycles = playerMinCyclesFor(chip, settings.loop, plan.storage, settings.form);
     Result<PlaybackTiming> timing =
-        computePlaybackTiming(plan.clockHz, rate,
-                              playerMinCyclesFor(chip, settings.loop, plan.storage, settings.form),
-                              playerMaxCyclesFor(chip));
+        computePlaybackTiming(plan.clockHz, rate, plan.minCycles, playerMaxCyclesFor(chip));
     if (!timing) return timing.failureDetail();
     plan.timing = *timing;
     if (routine) {
@@ -554,9 +553,7 @@ Result<std::uint32_t> picBankCapacity(EncodedBank sounds, const PicProgramSettin
     const Result<PicProgramPlan> plan = layOutBank(sounds, settings, rate);
     if (!plan) return plan.failureDetail();
     if (settings.memory != nullptr) {
-        // No sound longer than the player reads.
-        const std::uint64_t room = std::min<std::uint64_t>(memorySampleCapacity(*settings.memory, sounds.size()),
-                                                           std::uint64_t{kMostSerialSoundSamples} * sounds.size());
+        const std::uint64_t room = memorySampleCapacity(*settings.memory, sounds.size());
         return static_cast<std::uint32_t>(std::min<std::uint64_t>(room, std::numeric_limits<std::uint32_t>::max()));
     }
     return tableCapacity(*settings.chip, *plan);

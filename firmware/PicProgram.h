@@ -66,6 +66,7 @@ struct PicProgramPlan {
     std::uint32_t clockHz = 0;
     PicOscillator oscillator = PicOscillator::internal;
     PlaybackTiming timing;
+    std::uint32_t minCycles = 0;  // the fewest cycles per sample the player takes (a memory's: its bus reads counted)
     PicStorage storage = PicStorage::retlw;
     std::uint32_t storedSamples = 0;  // the samples played: every encoded one
     std::uint32_t tableReads = 0;     // retlw bytes, packed words or PIC18 bytes, the last padded
@@ -79,6 +80,10 @@ struct PicProgramPlan {
 // Samples of the longest sound the chip holds: each table word after the
 // player's words keeps eight of them in one retlw, or 14 or 16 packed.
 std::uint32_t picSampleCapacity(const PicChip& chip, PicPacking packing = PicPacking::automatic);
+
+// The samples of one sound the player reads from a serial memory: it counts
+// the sound's bytes in 16 bits.
+inline constexpr std::uint32_t kMostSerialSoundSamples = 8 * 65535;
 
 // The lowest rate the fit proposes: below it a sound is not worth playing.
 inline constexpr std::uint32_t kLowestFitRate = 1000;

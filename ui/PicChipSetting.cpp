@@ -7,6 +7,7 @@ namespace ryx::ui {
 namespace {
 
 const QString kChipKey = QStringLiteral("PicProgram/chip");
+const QString kMemoryKey = QStringLiteral("PicProgram/memory");
 
 }  // namespace
 
@@ -16,5 +17,13 @@ const PicChip& rememberedPicChip() {
 }
 
 void rememberPicChip(const PicChip& chip) { userSettings().setValue(kChipKey, fromView(chip.processor)); }
+
+const SerialMemory* rememberedMemory() {
+    return findMemory(userSettings().value(kMemoryKey).toString().toStdString());
+}
+
+void rememberMemory(const SerialMemory* memory) {
+    userSettings().setValue(kMemoryKey, memory != nullptr ? fromView(memory->name) : QString());
+}
 
 }  // namespace ryx::ui

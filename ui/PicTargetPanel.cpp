@@ -1,5 +1,6 @@
 #include "ui/PicTargetPanel.h"
 
+#include "firmware/MemoryImage.h"
 #include "ui/PicChipSetting.h"
 #include "ui/PicPlanText.h"
 #include "ui/QtText.h"
@@ -21,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <limits>
 
 namespace ryx::ui {
 namespace {
@@ -30,6 +32,11 @@ constexpr int kDefaultCrystalHz = 20000000;
 
 const QString kPackedTip = QStringLiteral(
     "14 samples to a word (16 on a PIC18) instead of 8 in a retlw, on chips that can read their own program memory");
+const QString kInTheChip = QStringLiteral("in the chip");
+
+const SerialMemory* memoryAt(int index) {
+    return index > 0 ? &serialMemories()[static_cast<std::size_t>(index - 1)] : nullptr;
+}
 
 // Two or more ticking buttons under a title: one group each, so that a tick
 // in one group leaves the dialog's other groups alone.
@@ -57,6 +64,11 @@ PicTargetPanel::PicTargetPanel(const PlaysCaptions& plays, QWidget* parent) : QW
     ClockBox->setSuffix(QStringLiteral(" Hz"));
     ClockBox->setSingleStep(1000000);
     CrystalBox = new QCheckBox(QStringLiteral("Crystal"), this);
+    MemoryBox = new QComboBox(this);
+    MemoryBox->addItem(kInTheChip);
+    for (const SerialMemory& memory : serialMemories()) MemoryBox->addItem(fromView(memory.name));
+    MemoryBox->setToolTip(QStringLiteral("Where the sounds are: in the chip's program memory, or in a serial memory "
+                                         "on the chip's memory pins, written from an image saved beside the program"));
     PackedBox = new QCheckBox(QStringLiteral("&Packed: whole program words, read back"), this);
     PackedBox->setChecked(true);
 
@@ -81,6 +93,7 @@ PicTargetPanel::PicTargetPanel(const PlaysCaptions& plays, QWidget* parent) : QW
     clock->addWidget(ClockBox, 1);
     clock->addWidget(CrystalBox);
     form->addRow(QStringLiteral("Clock:"), clock);
+    form->addRow(QStringLiteral("Memory:"), MemoryBox);
     form->addRow(QString(), PackedBox);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -93,6 +106,10 @@ PicTargetPanel::PicTargetPanel(const PlaysCaptions& plays, QWidget* parent) : QW
     connect(ChipBox, &QComboBox::currentIndexChanged, this, [this] { chipChanged(); });
     connect(ClockBox, &QSpinBox::valueChanged, this, [this] { clockChanged(); });
     connect(CrystalBox, &QCheckBox::toggled, this, &PicTargetPanel::changed);
+    connect(MemoryBox, &QComboBox::currentIndexChanged, this, [this] {
+        updatePacked();
+        emit changed();
+    });
     connect(PackedBox, &QCheckBox::toggled, this, [this](bool ticked) {
         packedWanted_ = ticked;
         emit changed();
@@ -104,17 +121,25 @@ PicTargetPanel::PicTargetPanel(const PlaysCaptions& plays, QWidget* parent) : QW
         const QSignalBlocker quiet(ChipBox);
         ChipBox->setCurrentIndex(static_cast<int>(first - picChips().begin()));
     }
+    if (const SerialMemory* memory = rememberedMemory(); memory != nullptr) {
+        const QSignalBlocker quiet(MemoryBox);
+        MemoryBox->setCurrentIndex(static_cast<int>(memory - serialMemories().data()) + 1);
+    }
     chipChanged();
 }
 
 // Packing as the user ticked it: on a chip that cannot read its program
 // memory it means retlw either way, and the files stay as they always were.
+// With a memory it plays no part: as ryxenc --memory leaves it.
 PicProgramSettings PicTargetPanel::settings() const {
     const PicChip& chip = picChips()[static_cast<std::size_t>(std::max(ChipBox->currentIndex(), 0))];
     const auto clock = static_cast<std::uint32_t>(ClockBox->value());
     const PicOscillator oscillator = CrystalBox->isChecked() ? PicOscillator::crystal : PicOscillator::internal;
-    const PicPacking packing = packedWanted_ ? PicPacking::automatic : PicPacking::off;
-    return {&chip, clock, false, oscillator, packing};
+    const SerialMemory* memory = memoryAt(MemoryBox->currentIndex());
+    const PicPacking packing = packedWanted_ || memory != nullptr ? PicPacking::automatic : PicPacking::off;
+    PicProgramSettings chosen{&chip, clock, false, oscillator, packing};
+    chosen.memory = memory;
+    return chosen;
 }
 
 QRadioButton* PicTargetPanel::addFileKind(const QString& caption) {
@@ -129,10 +154,17 @@ void PicTargetPanel::showPlan(const Result<PicProgramPlan>& planned, SoundBank s
     // No sounds: refused, as any program that cannot be made.
     const std::uint32_t rate = sounds.empty() ? 0 : sounds.front()->encoder.sampleRate;
     const Result<std::uint32_t> room = picBankCapacity(sounds, settings, rate);
-    const std::uint32_t capacity = room ? *room : picSampleCapacity(*settings.chip, settings.packing);
-    MemoryBar->setRange(0, static_cast<int>(capacity));
-    MemoryBar->setValue(static_cast<int>(std::min<std::uint64_t>(samples, capacity)));
-    showPicPlan(*FiguresLabel, planned, *settings.chip);
+    const std::uint64_t capacity =
+        room                          ? *room
+        : settings.memory != nullptr ? memorySampleCapacity(*settings.memory, std::max<std::size_t>(sounds.size(), 1))
+                                     : picSampleCapacity(*settings.chip, settings.packing);
+    // A bar counts in int: a W25Q128's 134 million samples still fit it.
+    const auto top = static_cast<int>(std::min<std::uint64_t>(capacity, std::numeric_limits<int>::max()));
+    MemoryBar->setRange(0, top);
+    MemoryBar->setValue(static_cast<int>(std::min<std::uint64_t>(samples, static_cast<std::uint64_t>(top))));
+    MemoryBar->setFormat(settings.memory != nullptr ? fromView(settings.memory->name) + QStringLiteral(" %p %")
+                                                    : QStringLiteral("Sound memory %p %"));
+    showPicPlan(*FiguresLabel, planned, settings);
 }
 
 void PicTargetPanel::chipChanged() {
@@ -141,17 +173,25 @@ void PicTargetPanel::chipChanged() {
         const QSignalBlocker quiet(ClockBox);
         ClockBox->setValue(chip.internalClockHz != 0 ? static_cast<int>(chip.internalClockHz) : kDefaultCrystalHz);
     }
-    {
-        const QSignalBlocker quiet(PackedBox);
-        const bool packs = storageFor(chip, PicPacking::automatic) != PicStorage::retlw;
-        PackedBox->setChecked(packs && packedWanted_);
-        PackedBox->setEnabled(packs);
-        PackedBox->setToolTip(packs ? kPackedTip
-                                    : QStringLiteral("The %1 cannot read its own program memory: each word "
-                                                     "holds 8 samples in a retlw")
-                                          .arg(fromView(chip.name)));
-    }
+    updatePacked();
     clockChanged();
+}
+
+void PicTargetPanel::updatePacked() {
+    const PicProgramSettings chosen = settings();
+    const PicChip& chip = *chosen.chip;
+    const bool reads = storageFor(chip, PicPacking::automatic) != PicStorage::retlw;
+    const bool packs = reads && chosen.memory == nullptr;
+    const QSignalBlocker quiet(PackedBox);
+    PackedBox->setChecked(packs && packedWanted_);
+    PackedBox->setEnabled(packs);
+    PackedBox->setToolTip(
+        chosen.memory != nullptr
+            ? QStringLiteral("The sounds are in the %1: packing concerns only tables in the chip's program memory")
+                  .arg(fromView(chosen.memory->name))
+        : packs ? kPackedTip
+                : QStringLiteral("The %1 cannot read its own program memory: each word holds 8 samples in a retlw")
+                      .arg(fromView(chip.name)));
 }
 
 // Any clock but the internal oscillator's needs a crystal; at that one the

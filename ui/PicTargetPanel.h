@@ -1,8 +1,9 @@
 #pragma once
 // What both PIC dialogs choose and show for the program: the chip, its clock
-// beside the crystal, packing, how it plays, the file kind, then the sound
-// memory used and the plan's figures. The clock follows the chip, the crystal
-// the clock, packing the chip.
+// beside the crystal, where the sounds are (the chip or a serial memory),
+// packing, how it plays, the file kind, then the plan's figures and the sound
+// memory used. The clock follows the chip, the crystal the clock, packing the
+// chip and the memory.
 
 #include "core/Result.h"
 #include "firmware/PicProgram.h"
@@ -38,17 +39,18 @@ struct PlaysCaptions {
 class PicTargetPanel : public QWidget {
     Q_OBJECT
 public:
-    // On the remembered chip, packed where the chip can read its program
+    // On the remembered chip and memory, packed where the chip can read its program
     // memory, the first way of playing, Intel HEX.
     PicTargetPanel(const PlaysCaptions& plays, QWidget* parent);
 
-    // The chosen chip, clock, oscillator and packing; the rest as by default.
+    // The chosen chip, clock, oscillator, packing and memory; the rest as by default.
     PicProgramSettings settings() const;
     // One more kind of file, after the assembler source in the same group.
     QRadioButton* addFileKind(const QString& caption);
     // The plan's figures or its refusal, and the sounds against the room their
     // tables have in a program of `settings` (picBankCapacity; the chip's
-    // whole sound memory when no such program can be made).
+    // whole sound memory, or the serial memory's after the index, when no
+    // such program can be made).
     void showPlan(const Result<PicProgramPlan>& planned, SoundBank sounds, const PicProgramSettings& settings);
 
     QComboBox* ChipBox = nullptr;
@@ -56,15 +58,18 @@ public:
     // A crystal instead of the internal oscillator: a choice only at the
     // internal oscillator's frequency, ticked and disabled at any other clock.
     QCheckBox* CrystalBox = nullptr;
+    // "in the chip", then the serial memories in their table's order.
+    QComboBox* MemoryBox = nullptr;
     // Ticked where the program keeps packed words; unticked and disabled
-    // where the chip cannot read its program memory, the user's tick kept.
+    // where the chip cannot read its program memory or the sounds are in a
+    // serial memory (packing concerns the chip's tables), the user's tick kept.
     QCheckBox* PackedBox = nullptr;
     QGroupBox* PlaysBox = nullptr;                 // the ways of playing, under the captions' title
     std::array<QRadioButton*, 2> PlaysButtons{};  // the captions' first and second way
     QRadioButton* HexButton = nullptr;
     QRadioButton* AsmButton = nullptr;
     QLabel* FiguresLabel = nullptr;     // the plan's figures, or its refusal
-    QProgressBar* MemoryBar = nullptr;  // the sounds' share of the chip's sound memory
+    QProgressBar* MemoryBar = nullptr;  // the sounds' share of the chip's sound memory or the serial memory
 
 signals:
     // After any choice but the file kind, once the others have followed it.
@@ -73,6 +78,7 @@ signals:
 private:
     void chipChanged();
     void clockChanged();
+    void updatePacked();
 
     bool packedWanted_ = true;  // the box's tick where the chip can pack
     QButtonGroup* fileKinds_ = nullptr;

@@ -21,6 +21,8 @@ struct SoundFit {
 // A sound of `frames` frames at `frameRate`, stored at `rate`.
 SoundFit soundFit(const PicChip& chip, std::uint64_t frames, std::uint32_t frameRate, std::uint32_t rate,
                   PicPacking packing = PicPacking::automatic);
+// The same for a room of `capacity` samples (a serial memory's).
+SoundFit soundFit(std::uint64_t capacity, std::uint64_t frames, std::uint32_t frameRate, std::uint32_t rate);
 
 // The command line's warning for a fit at `rate` below kLowestSpeechRate, as
 // a sentence (empty at or above it): what is lost, and the smallest chips

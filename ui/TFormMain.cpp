@@ -82,6 +82,12 @@ FileDialogRequest picProgramRequest(bool hex, const PicProgramProposal& proposed
                                    QStringLiteral("asm"), true, proposed.folder, proposed.fileName};
 }
 
+// What a failed save did not write: the program, and its memory's image with it.
+QString notWrittenText(const QString& program, const PicProgramSettings& settings) {
+    if (settings.memory == nullptr) return program + QStringLiteral(" was not written.");
+    return program + QStringLiteral(" and its %1 image were not written.").arg(fromView(settings.memory->name));
+}
+
 // "Short|Long": the short part is the tool tip, the long one the status tip.
 void setHint(QAction* action, const QString& hint) {
     const qsizetype bar = hint.indexOf(QLatin1Char('|'));
@@ -497,7 +503,10 @@ void TFormMain::FileSaveAs3Execute() {
 void TFormMain::FileSaveAs3Accept(const QString& fileName) {
     guarded([&] {
         userSettings().setValue(kPicProgramFolderKey, QFileInfo(fileName).absolutePath());
-        reportExport(writePicProgram(state_, *picProgram_, localFileName(fileName)), QStringLiteral("The PIC program"));
+        const Result<> written = writePicProgram(state_, *picProgram_, localFileName(fileName));
+        if (!written) {
+            showError(notWrittenText(QStringLiteral("The PIC program"), picProgram_->settings), written.failureDetail());
+        }
     });
 }
 
@@ -508,6 +517,7 @@ void TFormMain::FileSaveAs4Execute() {
         if (!soundBankRunner(box)) return;
         const PicProgramChoice chosen = box.choice();
         rememberPicChip(*chosen.settings.chip);
+        rememberMemory(chosen.settings.memory);
         const PicProgramProposal proposed =
             proposeSoundBankFile(userSettings().value(kPicProgramFolderKey).toString(), chosen);
         const std::optional<QString> fileName = fileChooser(
@@ -517,7 +527,10 @@ void TFormMain::FileSaveAs4Execute() {
                       : picProgramRequest(chosen.hex, proposed));
         if (!fileName) return;
         userSettings().setValue(kPicProgramFolderKey, QFileInfo(*fileName).absolutePath());
-        reportExport(writeSoundBank(box.sounds(), chosen, localFileName(*fileName)), QStringLiteral("The sound bank"));
+        const Result<> written = writeSoundBank(box.sounds(), chosen, localFileName(*fileName));
+        if (!written) {
+            showError(notWrittenText(QStringLiteral("The sound bank"), chosen.settings), written.failureDetail());
+        }
     });
 }
 

@@ -1,8 +1,9 @@
 #include "ui/TImportDialog.h"
 
+#include "firmware/MemoryImage.h"
 #include "firmware/PicProgram.h"
-#include "ui/QtText.h"
 #include "ui/PicChipSetting.h"
+#include "ui/QtText.h"
 #include "ui/SoundFit.h"
 
 #include <QCheckBox>
@@ -86,14 +87,20 @@ std::optional<ImportOptions> TImportDialog::options() const {
     std::optional<std::uint32_t> rate = typedRate();
     if (!rate) return std::nullopt;
     if (FitBox->isChecked() && length_ && chip_ != nullptr) {
-        *rate = std::min(*rate, highestFittingRate(*chip_, length_->frames, length_->sampleRate));
+        *rate = std::min(*rate, highestFittingRate(room(), length_->frames, length_->sampleRate));
     }
     return ImportOptions{*rate, NormalizeBox->isChecked(), TrimBox->isChecked()};
 }
 
-void TImportDialog::showFit(const SoundLength& length, const PicChip& chip) {
+std::uint64_t TImportDialog::room() const {
+    return memory_ != nullptr ? memorySampleCapacity(*memory_) : picSampleCapacity(*chip_);
+}
+
+void TImportDialog::showFit(const SoundLength& length, const PicChip& chip, const SerialMemory* memory) {
     length_ = length;
     chip_ = &chip;
+    memory_ = memory;
+    FitBox->setText(memory != nullptr ? QStringLiteral("Rate: &fit to memory") : QStringLiteral("Rate: &fit to chip"));
     LengthLabel->show();
     FitBox->show();
     updateFit();
@@ -108,13 +115,14 @@ void TImportDialog::updateFit() {
         LengthLabel->setText(text + QLatin1Char('.'));
         return;
     }
-    const bool fits = soundFit(*chip_, length_->frames, length_->sampleRate, chosen->rate).fits;
+    const bool fits = soundFit(room(), length_->frames, length_->sampleRate, chosen->rate).fits;
     text += QStringLiteral(": %1 the %2 at %3 Hz.")
                 .arg(fits ? QStringLiteral("fits") : QStringLiteral("does not fit"))
-                .arg(fromView(chip_->name))
+                .arg(fromView(memory_ != nullptr ? memory_->name : chip_->name))
                 .arg(chosen->rate);
-    // As ryxenc --fit warns when it comes down below 8000 Hz to fit.
-    if (fits && chosen->rate < typedRate().value_or(0)) {
+    // As ryxenc --fit warns when it comes down below 8000 Hz to fit; the
+    // chips it would name do not matter to a memory.
+    if (fits && memory_ == nullptr && chosen->rate < typedRate().value_or(0)) {
         const QString notice = lowRateSentence({}, PicProgramSettings(chip_, 0, false), chosen->rate,
                                                length_->frames, length_->sampleRate);
         if (!notice.isEmpty()) text += QLatin1Char('\n') + notice;
@@ -126,7 +134,7 @@ std::optional<ImportOptions> TImportDialog::ask(QWidget* parent, const ImportOpt
                                                 const QString& fileName) {
     TImportDialog dialog(initial, parent);
     if (const Result<SoundLength> length = readSoundLength(QFile::encodeName(fileName).toStdString())) {
-        dialog.showFit(*length, rememberedPicChip());
+        dialog.showFit(*length, rememberedPicChip(), rememberedMemory());
     }
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.options();

@@ -1,7 +1,9 @@
 #include "ui/TPicProgramBox.h"
 
+#include "firmware/MemoryImage.h"
 #include "ui/PicChipSetting.h"
 #include "ui/PicTargetPanel.h"
+#include "ui/ProgramImageFiles.h"
 #include "ui/QtText.h"
 #include "ui/SoundFit.h"
 #include "ui/WindowFont.h"
@@ -16,7 +18,11 @@ namespace ryx::ui {
 
 Result<> writePicProgram(const ProgramState& state, const PicProgramChoice& choice,
                                 const std::filesystem::path& path) {
-    return choice.hex ? writePicHex(state, choice.settings, path) : writePicAssembler(state, choice.settings, path);
+    const ProgramState* const sounds[] = {&state};
+    return writeProgramAndImage(sounds, choice.settings, path, [&](const std::filesystem::path& program) {
+        return choice.hex ? writePicHex(state, choice.settings, program)
+                          : writePicAssembler(state, choice.settings, program);
+    });
 }
 
 PicProgramProposal proposePicProgramFile(const QString& soundFile, const QString& lastFolder,
@@ -33,6 +39,7 @@ std::optional<PicProgramChoice> choosePicProgram(QWidget* parent, const ProgramS
     TPicProgramBox box(state, parent);
     if (box.exec() != QDialog::Accepted) return std::nullopt;
     rememberPicChip(*box.choice().settings.chip);
+    rememberMemory(box.choice().settings.memory);
     return box.choice();
 }
 
@@ -67,14 +74,19 @@ PicProgramChoice TPicProgramBox::choice() const {
 // Shown whatever the plan says: a sound too long is the refusal this helps with.
 void TPicProgramBox::updateFit() {
     const PicProgramSettings settings = choice().settings;
-    const PicChip& chip = *settings.chip;
     const EncoderState& sound = state_.encoder;
-    const SoundFit fit = soundFit(chip, sound.sampleCount, sound.sampleRate, sound.sampleRate, settings.packing);
+    // The room of the chip's tables, or of the serial memory after a one-sound index.
+    const std::uint64_t capacity = settings.memory != nullptr ? memorySampleCapacity(*settings.memory)
+                                                              : picSampleCapacity(*settings.chip, settings.packing);
+    const auto fitAt = [&](std::uint32_t rate) {
+        return soundFit(capacity, sound.sampleCount, sound.sampleRate, rate);
+    };
+    const SoundFit fit = fitAt(sound.sampleRate);
     if (fit.fits) {
         FitLabel->setText(QStringLiteral("%1 s to spare.").arg(QString::fromStdString(formatFixed(fit.spareSeconds, 2))));
         return;
     }
-    const bool fitsAtAll = soundFit(chip, sound.sampleCount, sound.sampleRate, fit.highestRate, settings.packing).fits;
+    const bool fitsAtAll = fitAt(fit.highestRate).fits;
     QString text = QStringLiteral("%1 s too long at %2 Hz: %3")
                        .arg(QString::fromStdString(formatFixed(-fit.spareSeconds, 2)))
                        .arg(sound.sampleRate)

@@ -26,7 +26,8 @@ struct PicProgramChoice {
     bool hex = true;  // Intel HEX; otherwise assembler source
 };
 
-// Writes the chosen kind of file for the chosen chip.
+// Writes the chosen kind of file for the chosen chip; with a serial memory
+// chosen, its image beside it too (writeProgramAndImage): both or neither.
 Result<> writePicProgram(const ProgramState& state, const PicProgramChoice& choice,
                                 const std::filesystem::path& path);
 

@@ -3,9 +3,11 @@
 #include "firmware/PicRoutineInclude.h"
 
 #include "core/Encoder.h"
+#include "import/ImportReport.h"
 #include "import/SoundImport.h"
 #include "ui/ImportSettings.h"
 #include "ui/PicTargetPanel.h"
+#include "ui/ProgramImageFiles.h"
 #include "ui/QtText.h"
 #include "ui/WindowFont.h"
 
@@ -61,9 +63,13 @@ PicProgramProposal proposeSoundBankFile(const QString& lastFolder, const PicProg
 }
 
 Result<> writeSoundBank(SoundBank sounds, const PicProgramChoice& choice, const std::filesystem::path& path) {
-    if (choice.settings.form == PlayerForm::routine) return writePicRoutineInclude(sounds, choice.settings, path);
-    return choice.hex ? writePicBankHex(sounds, choice.settings, path)
-                      : writePicBankAssembler(sounds, choice.settings, path);
+    return writeProgramAndImage(sounds, choice.settings, path, [&](const std::filesystem::path& program) {
+        if (choice.settings.form == PlayerForm::routine) {
+            return writePicRoutineInclude(sounds, choice.settings, program);
+        }
+        return choice.hex ? writePicBankHex(sounds, choice.settings, program)
+                          : writePicBankAssembler(sounds, choice.settings, program);
+    });
 }
 
 TSoundBankBox::TSoundBankBox(const ProgramState& encoding, FailureReporter failureReporter, QWidget* parent)
@@ -146,7 +152,8 @@ void TSoundBankBox::addFiles(const QStringList& files) {
             continue;
         }
         encodeSound(*state);
-        sounds_.push_back({QFileInfo(file).completeBaseName(), std::move(state)});
+        sounds_.push_back({QFileInfo(file).completeBaseName(), std::move(state),
+                           QString::fromStdString(cutNotice(*imported))});
     }
     showSounds(static_cast<int>(sounds_.size()) - 1);
 }
@@ -204,9 +211,13 @@ void TSoundBankBox::showSounds(int selected) {
         for (std::size_t k = 0; k < sounds_.size(); ++k) {
             const EncoderState& sound = sounds_[k].state->encoder;
             const double seconds = static_cast<double>(sound.sampleCount) / static_cast<double>(sound.sampleRate);
-            SoundList->addTopLevelItem(new QTreeWidgetItem(
-                {sounds_[k].name, QString::fromStdString(formatFixed(seconds, 2)) + QStringLiteral(" s"),
-                 triggerText(k)}));
+            auto* row = new QTreeWidgetItem(
+                {sounds_[k].name,
+                 QString::fromStdString(formatFixed(seconds, 2)) +
+                     (sounds_[k].cut.isEmpty() ? QStringLiteral(" s") : QStringLiteral(" s, cut")),
+                 triggerText(k)});
+            row->setToolTip(1, sounds_[k].cut);
+            SoundList->addTopLevelItem(row);
         }
         if (selected >= 0) SoundList->setCurrentItem(SoundList->topLevelItem(selected));
     }

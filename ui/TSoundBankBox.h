@@ -35,7 +35,8 @@ using SoundFilesChooser = std::function<QStringList(QWidget* parent, const FileD
 // lower case) in the last folder used for a PIC program.
 PicProgramProposal proposeSoundBankFile(const QString& lastFolder, const PicProgramChoice& choice);
 
-// Writes the sounds, in order, as the chosen kind of file.
+// Writes the sounds, in order, as the chosen kind of file; with a serial
+// memory chosen, its image beside it too (writeProgramAndImage).
 Result<> writeSoundBank(SoundBank sounds, const PicProgramChoice& choice, const std::filesystem::path& path);
 
 class TSoundBankBox : public QDialog {
@@ -68,9 +69,14 @@ public:
     QPushButton* SaveButton = nullptr;
 
 private:
+    // Long sounds: a bank's sound is a ProgramState, which keeps kMaxSamples
+    // of it however much the chosen memory holds; `cut` says what the import
+    // dropped past that. A representation of longer sounds replaces `state`
+    // here, and the import in addFiles.
     struct BankSound {
         QString name;
         std::unique_ptr<ProgramState> state;
+        QString cut;  // the import's notice; empty when nothing was cut
     };
 
     void addClicked();

@@ -11,24 +11,6 @@
 
 namespace ryx::test {
 
-std::unique_ptr<ProgramState> encodedTone(std::uint32_t rate, std::int8_t algorithmType, std::uint32_t toneSamples,
-                                          std::uint32_t silentSamples, double hz) {
-    auto state = std::make_unique<ProgramState>();
-    resetSound(*state);
-    state->encoder.sampleCount = toneSamples + 2 * silentSamples;
-    state->encoder.sampleRate = rate;
-    state->encoder.algorithmType = algorithmType;
-    state->encoder.fineness = 16;
-    for (std::uint32_t i = 0; i < state->encoder.sampleCount; ++i) {
-        const bool tone = i >= silentSamples && i < silentSamples + toneSamples;
-        const double t = (static_cast<double>(i) - silentSamples) / rate;
-        state->origSamples[i] =
-            static_cast<std::uint8_t>(tone ? std::lround(128 + 100 * std::sin(2 * std::numbers::pi * hz * t)) : 128);
-    }
-    encodeSound(*state);
-    return state;
-}
-
 CPlayerSettings writeCPlayer(const std::filesystem::path& folder, const std::vector<const ProgramState*>& sounds,
                              const CPlayerChoice& choice) {
     std::vector<CHeaderSound> named;
@@ -48,10 +30,7 @@ CPlayerSettings writeCPlayer(const std::filesystem::path& folder, const std::vec
 std::vector<double> filteredLoad(const PinChanges& changes, double seconds, double step, bool twoPins, double ohms) {
     constexpr double kSupply = 5.0, kC1 = 0.22e-6, kC2 = 4.7e-6, kLoad = 10e3;
     double vn = 0, vc2 = 0;
-    // A 2nd-order Butterworth high-pass by the bilinear transform.
-    const double k = std::tan(std::numbers::pi * 100 * step), q = std::numbers::sqrt2, norm = 1 / (1 + q * k + k * k);
-    const double a1 = 2 * (k * k - 1) * norm, a2 = (1 - q * k + k * k) * norm;
-    double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+    HighPass highPass(100, step);
     std::vector<double> out;
     std::size_t next = 0;
     unsigned pins = 0;
@@ -62,18 +41,9 @@ std::vector<double> filteredLoad(const PinChanges& changes, double seconds, doub
         vn += step * ((source - vn) / ohms - vo / kLoad) / kC1;  // 2R || 2R = R
         vc2 += step * (vo / kLoad) / kC2;
         const double x = vn - vc2;
-        const double y = norm * (x - 2 * x1 + x2) - a1 * y1 - a2 * y2;
-        x2 = std::exchange(x1, x);
-        y2 = std::exchange(y1, y);
-        out.push_back(y);
+        out.push_back(highPass.next(x));
     }
     return out;
-}
-
-double peakOf(const std::vector<double>& values, std::size_t from, std::size_t to) {
-    double most = 0;
-    for (std::size_t i = from; i < std::min(to, values.size()); ++i) most = std::max(most, std::abs(values[i]));
-    return most;
 }
 
 std::string commandOutput(const std::string& command) {

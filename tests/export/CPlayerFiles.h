@@ -4,6 +4,7 @@
 
 #include "core/ProgramState.h"
 #include "export/CPlayerExport.h"
+#include "support/ClickMeasure.h"
 
 #include <filesystem>
 #include <memory>
@@ -11,11 +12,6 @@
 #include <vector>
 
 namespace ryx::test {
-
-// `toneSamples` of 440 Hz between `silentSamples` of silence at each end,
-// encoded at `rate` with fineness 16.
-std::unique_ptr<ProgramState> encodedTone(std::uint32_t rate, std::int8_t algorithmType, std::uint32_t toneSamples,
-                                          std::uint32_t silentSamples, double hz = 440);
 
 // Writes every file of the target into the folder; the settings used.
 CPlayerSettings writeCPlayer(const std::filesystem::path& folder, const std::vector<const ProgramState*>& sounds,
@@ -38,9 +34,6 @@ using PinChanges = std::vector<std::pair<double, unsigned>>;
 // 100 Hz as the PIC programs' click is measured: one value every `step`
 // seconds up to `seconds`.
 std::vector<double> filteredLoad(const PinChanges& changes, double seconds, double step, bool twoPins, double ohms);
-
-// The largest magnitude in [from, to).
-double peakOf(const std::vector<double>& values, std::size_t from, std::size_t to);
 
 // A command's standard output.
 std::string commandOutput(const std::string& command);

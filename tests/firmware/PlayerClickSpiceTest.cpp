@@ -11,6 +11,7 @@
 #include "core/Encoder.h"
 #include "firmware/PicProgram.h"
 #include "firmware/PlayerCode.h"
+#include "support/ClickMeasure.h"
 #include "support/TempDirectory.h"
 
 #include <gtest/gtest.h>
@@ -38,23 +39,6 @@ constexpr double kTailSeconds = 0.05;  // after the ramp down, to see it settle
 // and the high-pass for a few ms after it, whatever follows: the ramp down is
 // judged from then on. Its S starts flat, so this hides no step of its own.
 constexpr double kSoundRingSeconds = 0.005;
-
-std::unique_ptr<ProgramState> toneWithSilentEnds(std::int8_t algorithmType) {
-    auto state = std::make_unique<ProgramState>();
-    resetSound(*state);
-    state->encoder.sampleCount = kToneSamples + 2 * kSilentSamples;
-    state->encoder.sampleRate = kRate;
-    state->encoder.algorithmType = algorithmType;
-    state->encoder.fineness = 16;
-    for (std::uint32_t i = 0; i < state->encoder.sampleCount; ++i) {
-        const bool tone = i >= kSilentSamples && i < kSilentSamples + kToneSamples;
-        const double t = static_cast<double>(i - kSilentSamples) / kRate;
-        state->origSamples[i] =
-            static_cast<std::uint8_t>(tone ? std::lround(128 + 100 * std::sin(2 * std::numbers::pi * 440 * t)) : 128);
-    }
-    encodeSound(*state);
-    return state;
-}
 
 // A pin's recorded changes (cycle, level) as time and volts for a file
 // source: far quicker in ngspice than a PWL source of thousands of points.
@@ -106,29 +90,13 @@ std::vector<double> loadVoltage(const test::TempDirectory& folder, const test::P
     return volts;
 }
 
-// A 2nd-order Butterworth high-pass (bilinear transform) over the samples.
+// The samples high-passed at `cornerHz`.
 std::vector<double> highPass(const std::vector<double>& x, double cornerHz, double stepSeconds) {
-    const double k = std::tan(std::numbers::pi * cornerHz * stepSeconds);
-    const double q = std::numbers::sqrt2;
-    const double norm = 1 / (1 + q * k + k * k);
-    const double b0 = norm;
-    const double a1 = 2 * (k * k - 1) * norm;
-    const double a2 = (1 - q * k + k * k) * norm;
-    // Input and output are 0 before the first sample.
-    std::vector<double> y(x.size());
-    double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
-    for (std::size_t n = 0; n < x.size(); ++n) {
-        y[n] = b0 * (x[n] - 2 * x1 + x2) - a1 * y1 - a2 * y2;
-        x2 = std::exchange(x1, x[n]);
-        y2 = std::exchange(y1, y[n]);
-    }
+    test::HighPass filter(cornerHz, stepSeconds);
+    std::vector<double> y;
+    y.reserve(x.size());
+    for (const double value : x) y.push_back(filter.next(value));
     return y;
-}
-
-double peak(const std::vector<double>& y, std::size_t from, std::size_t to) {
-    double most = 0;
-    for (std::size_t i = from; i < std::min(to, y.size()); ++i) most = std::max(most, std::abs(y[i]));
-    return most;
 }
 
 struct ClickCase {
@@ -148,7 +116,7 @@ TEST_P(PlayerClickOnSpice, RampsAreQuieterThanATenthOfTheSound) {
     const ClickCase& c = GetParam();
     const bool twoPins = c.algorithmType == kAlgorithmOneAndHalfBit;
     const PicChip& chip = *findPicChip(c.chip);
-    const auto state = toneWithSilentEnds(c.algorithmType);
+    const auto state = test::encodedTone(kRate, c.algorithmType, kToneSamples, kSilentSamples);
     const Result<PicProgram> built = buildPicProgram(*state, {&chip, 0, false});
     ASSERT_TRUE(built) << built.error();
     const PicProgram& program = *built;
@@ -177,9 +145,9 @@ TEST_P(PlayerClickOnSpice, RampsAreQuieterThanATenthOfTheSound) {
     ASSERT_GT(static_cast<double>(load.size()) * kStepSeconds, seconds * 0.99) << "ngspice gave no output";
     const std::vector<double> high = highPass(load, kHighPassHz, kStepSeconds);
     const auto at = [](double t) { return static_cast<std::size_t>(t / kStepSeconds); };
-    const double during = peak(high, at(soundStart), at(soundEnd));
-    const double before = peak(high, 0, at(soundStart));
-    const double after = peak(high, at(soundEnd + kSoundRingSeconds), high.size());
+    const double during = test::peakOf(high, at(soundStart), at(soundEnd));
+    const double before = test::peakOf(high, 0, at(soundStart));
+    const double after = test::peakOf(high, at(soundEnd + kSoundRingSeconds), high.size());
     std::printf("[ clicks   ] %s, %s: %.4f V before, %.4f V after, %.4f V during: ratio %.3f\n", c.chip,
                 twoPins ? "1.5 bit" : "1 bit", before, after, during, std::max(before, after) / during);
     RecordProperty("ratio", std::to_string(std::max(before, after) / during));

@@ -105,6 +105,10 @@ int main(int argc, char** argv) {
     ryx::ui::TPicProgramBox program(state);
     chooseChip(*program.Target, QStringLiteral("16F88"));
     ok = shoot(program, folder, QStringLiteral("pic-program")) && ok;
+    ryx::ui::TPicProgramBox fromMemory(state);
+    chooseChip(*fromMemory.Target, QStringLiteral("16F628A"));
+    fromMemory.Target->MemoryBox->setCurrentText(QStringLiteral("24LC256"));
+    ok = shoot(fromMemory, folder, QStringLiteral("pic-program-memory")) && ok;
 
     ryx::ui::TSoundBankBox bank(state, [](const QString&, const ryx::Error&) {});
     QStringList bell;  // three sounds of a doorbell, named as in the README

@@ -4,6 +4,7 @@
 #include "SameState.h"
 #include "TestSounds.h"
 #include "formats/PreviewBytes.h"
+#include "firmware/SerialMemory.h"
 #include "import/SoundImport.h"
 #include "import/SoundLength.h"
 #include "support/WaveBytes.h"
@@ -200,6 +201,25 @@ TEST(ImportDialogFit, TellsWhetherTheSoundFitsAndOffersTheRateThatDoes) {
         EXPECT_EQ(dialog.LengthLabel->text().toStdString(), c.fitted);
     }
     EXPECT_FALSE(readSoundLength((folder.path() / "missing.wav").string()));
+}
+
+// With a serial memory remembered, the fit is to its room after the index
+// (24LC256: 262,080 samples), and names no chips below 8000 Hz.
+TEST(ImportDialogFit, FitsTheRememberedMemory) {
+    test::TempDirectory folder;
+    const fs::path file = folder.path() / "tone.wav";
+    test::writeSoundFile(file, test::monoTone(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 60.0));
+    const Result<SoundLength> length = readSoundLength(file.string());
+    ASSERT_TRUE(length) << length.error();
+    TImportDialog dialog(ImportOptions{});
+    dialog.showFit(*length, *findPicChip("16f628a"), findMemory("24LC256"));
+    dialog.RateBox->setEditText(QStringLiteral("15625"));
+    EXPECT_EQ(dialog.FitBox->text(), "Rate: &fit to memory");
+    EXPECT_EQ(dialog.LengthLabel->text(), "Length 60.00 s: does not fit the 24LC256 at 15625 Hz.");
+    dialog.FitBox->setChecked(true);
+    ASSERT_TRUE(dialog.options());
+    EXPECT_EQ(dialog.options()->rate, 4368u);
+    EXPECT_EQ(dialog.LengthLabel->text(), "Length 60.00 s: fits the 24LC256 at 4368 Hz.");
 }
 
 TEST_F(ImportWindowTest, DialogOffersTheRatesAndTakesAWholeNumberInRange) {

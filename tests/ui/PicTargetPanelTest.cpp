@@ -1,5 +1,6 @@
 #include "ui/PicTargetPanel.h"
 
+#include "ui/PicChipSetting.h"
 #include "ui/QtText.h"
 
 #include <QCheckBox>
@@ -51,6 +52,29 @@ TEST(PicTargetPanel, FileKindsAndWaysOfPlayingAreSeparateGroups) {
     EXPECT_TRUE(include->isChecked());
     EXPECT_FALSE(panel.PlaysButtons[0]->isChecked());
     EXPECT_EQ(changes.count(), 1);
+}
+
+// "in the chip" first, then the memories in the table's order; the dialog
+// opens on the memory chosen last.
+TEST(PicTargetPanel, OffersTheMemoriesAndOpensOnTheRememberedOne) {
+    {
+        PicTargetPanel panel(kPlays, nullptr);
+        ASSERT_EQ(panel.MemoryBox->count(), static_cast<int>(serialMemories().size()) + 1);
+        EXPECT_EQ(panel.MemoryBox->itemText(0), QStringLiteral("in the chip"));
+        for (std::size_t k = 0; k < serialMemories().size(); ++k) {
+            EXPECT_EQ(panel.MemoryBox->itemText(static_cast<int>(k) + 1), fromView(serialMemories()[k].name));
+        }
+        EXPECT_EQ(panel.settings().memory, nullptr);
+    }
+    rememberMemory(findMemory("w25q64"));
+    {
+        PicTargetPanel panel(kPlays, nullptr);
+        EXPECT_EQ(panel.MemoryBox->currentText(), QStringLiteral("W25Q64"));
+        EXPECT_EQ(panel.settings().memory, findMemory("W25Q64"));
+        EXPECT_FALSE(panel.PackedBox->isEnabled());
+    }
+    rememberMemory(nullptr);
+    EXPECT_EQ(rememberedMemory(), nullptr);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "ui/TPicProgramBox.h"
 
+#include "firmware/MemoryImage.h"
 #include "ui/PicChipSetting.h"
 #include "ui/PicTargetPanel.h"
 
@@ -200,6 +201,90 @@ TEST(PicProgramBox, CrystalIsAChoiceAtTheInternalFrequency) {
         EXPECT_EQ(box.choice().settings.oscillator, step.crystal ? PicOscillator::crystal : PicOscillator::internal);
         EXPECT_TRUE(figures(box).starts_with(step.figures)) << figures(box);
         EXPECT_TRUE(box.SaveButton->isEnabled());
+    }
+}
+
+// A memory chosen: the bar counts its room after a one-sound index, the plan
+// names its wiring as the program's header does and the bus's fewest cycles,
+// and packing is greyed with the
+// reason; back in the chip, all is as before, the user's tick kept.
+TEST(PicProgramBox, AMemoryShowsItsRoomWiringAndBus) {
+    struct Case {
+        const char* chip;
+        const char* memory;
+        int barMaximum;  // (size - 8) x 8
+        const char* bus;
+        const char* wiring;
+        const char* fit;
+    };
+    const Case cases[] = {
+        {"PIC16F628A", "24LC256", 262080, "I2C",
+         "External 24LC256: SCL RA0 (pin 17), SDA RA1 (pin 18), 4.7k pull-ups.", "31.76 s to spare."},
+        {"PIC16F88", "24LC512", 524224, "I2C", "External 24LC512: SCL RA0 (pin 17), SDA RA1 (pin 18), 4.7k pull-ups.",
+         "64.53 s to spare."},
+        {"PIC16F628A", "W25Q32", 33554368, "SPI",
+         "External W25Q32: CS RA2 (pin 1), SCK RA0 (pin 17), SI RA1 (pin 18), SO RA3 (pin 2).",
+         "4193.30 s to spare."},
+    };
+    auto state = soundOf(8000, 8000);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.chip) + " " + c.memory);
+        TPicProgramBox box(*state);
+        box.Target->ChipBox->setCurrentText(c.chip);
+        const bool packs = box.Target->PackedBox->isEnabled();
+        box.Target->MemoryBox->setCurrentText(c.memory);
+        EXPECT_EQ(box.choice().settings.memory, findMemory(c.memory));
+        EXPECT_EQ(box.Target->MemoryBar->maximum(), c.barMaximum);
+        EXPECT_EQ(box.Target->MemoryBar->value(), 8000);
+        EXPECT_TRUE(box.Target->MemoryBar->format().startsWith(c.memory));
+        EXPECT_NE(figures(box).find(c.wiring), std::string::npos) << figures(box);
+        const Result<PicProgramPlan> plan = planPicProgram(*state, box.choice().settings);
+        ASSERT_TRUE(plan.ok()) << plan.error();
+        EXPECT_NE(figures(box).find(std::string("the ") + c.bus + " bus needs at least " +
+                                    std::to_string(plan->minCycles) + ")"),
+                  std::string::npos)
+            << figures(box);
+        EXPECT_EQ(box.FitLabel->text().toStdString(), c.fit);
+        EXPECT_FALSE(box.Target->PackedBox->isEnabled());
+        EXPECT_FALSE(box.Target->PackedBox->isChecked());
+        EXPECT_TRUE(box.Target->PackedBox->toolTip().contains(c.memory));
+        EXPECT_TRUE(box.SaveButton->isEnabled());
+
+        box.Target->MemoryBox->setCurrentText("in the chip");
+        EXPECT_EQ(box.choice().settings.memory, nullptr);
+        EXPECT_EQ(box.Target->PackedBox->isChecked(), packs);
+        EXPECT_EQ(box.Target->MemoryBar->maximum(), packs ? 53760 : 14336);
+        EXPECT_NE(figures(box).find("(player "), std::string::npos) << figures(box);
+    }
+}
+
+// What the memory cannot take is refused as the chip's limits are, Save greyed.
+TEST(PicProgramBox, AMemorysRefusalsDisableSaving) {
+    struct Case {
+        const char* chip;
+        int clock;  // 0: the chip's own
+        bool crystal;
+        std::uint32_t samples;
+        const char* memory;
+        const char* refusal;
+    };
+    const Case cases[] = {
+        {"PIC16F628A", 0, false, 262500, "24LC256",
+         "The sound does not fit the 24LC256 (32768 bytes, 32.76 s at 8000 Hz): it is 0.06 s too long."},
+        {"PIC12F683", 0, true, 8000, "24LC256",
+         "The 24LC256's SCL and SDA take the PIC12F683's GP4 (pin 3) and GP5 (pin 2), which the crystal needs"},
+        {"PIC12F683", 0, false, 8000, "W25Q32", "on its reset pin, which the player cannot free"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.chip) + " " + c.memory);
+        auto state = soundOf(c.samples, 8000);
+        TPicProgramBox box(*state);
+        box.Target->ChipBox->setCurrentText(c.chip);
+        if (c.crystal) box.Target->CrystalBox->setChecked(true);
+        box.Target->MemoryBox->setCurrentText(c.memory);
+        EXPECT_FALSE(box.SaveButton->isEnabled());
+        EXPECT_NE(figures(box).find(c.refusal), std::string::npos) << figures(box);
+        EXPECT_EQ(box.Target->MemoryBar->maximum(), static_cast<int>(memorySampleCapacity(*findMemory(c.memory))));
     }
 }
 

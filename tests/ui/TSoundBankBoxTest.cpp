@@ -2,12 +2,14 @@
 
 #include "ListChoice.h"
 #include "core/Encoder.h"
+#include "firmware/MemoryImage.h"
 #include "firmware/PicRoutineInclude.h"
 #include "import/SoundImport.h"
 #include "support/FileBytes.h"
 #include "support/WaveBytes.h"
 #include "support/WindowUnderTest.h"
 #include "ui/ImportSettings.h"
+#include "ui/PicChipSetting.h"
 #include "ui/PicTargetPanel.h"
 #include "ui/UserSettings.h"
 
@@ -148,7 +150,8 @@ TEST_F(SoundBankTest, SavesAnIncludeForTheUsersOwnProgram) {
 }
 
 // A bank too large names the sound that runs past the chip's memory and
-// cannot be saved; a file that cannot be imported is reported and left out.
+// cannot be saved; a file that cannot be imported is reported and left out,
+// one longer than a bank's sound keeps is cut and marked so.
 TEST_F(SoundBankTest, ABankThatDoesNotFitIsRefusedAndNamesTheSound) {
     TSoundBankBox box(*state, [this](const QString& failed, const Error&) { errors << failed; });
     box.Target->ChipBox->setCurrentText(QStringLiteral("PIC16F628A"));
@@ -161,6 +164,15 @@ TEST_F(SoundBankTest, ABankThatDoesNotFitIsRefusedAndNamesTheSound) {
     EXPECT_TRUE(box.Target->FiguresLabel->text().contains("sound 3 runs past")) << box.Target->FiguresLabel->text().toStdString();
     EXPECT_FALSE(box.Target->FiguresLabel->styleSheet().isEmpty());
     EXPECT_EQ(box.Target->MemoryBar->value(), box.Target->MemoryBar->maximum());
+
+    // A sound past the samples a bank's sound keeps says it was cut.
+    box.addFiles({soundFile("long.wav", kMaxSamples + 800)});
+    EXPECT_EQ(rowTexts(box, 1).last(), QStringLiteral("32.81 s, cut"));
+    const QString cut = box.SoundList->topLevelItem(3)->toolTip(1);
+    EXPECT_TRUE(cut.contains(QStringLiteral("262500"))) << cut.toStdString();
+    EXPECT_EQ(rowTexts(box, 1).first(), QStringLiteral("0.75 s"));
+    box.SoundList->setCurrentItem(box.SoundList->topLevelItem(3));
+    box.RemoveButton->click();
 
     box.Target->ChipBox->setCurrentText(QStringLiteral("PIC16F88"));  // twice the words, packed
     EXPECT_TRUE(box.SaveButton->isEnabled()) << box.Target->FiguresLabel->text().toStdString();
@@ -188,6 +200,69 @@ TEST_F(SoundBankTest, AnIncludeMeasuresItsRoomAfterTheRoutineAndGreysTheWaysOfPl
         EXPECT_EQ(box.Target->PlaysBox->isEnabled(), !include);
         EXPECT_EQ(box.Target->PlaysBox->toolTip().contains(QStringLiteral("chooses the sound by W")), include);
     }
+}
+
+// With a memory the bank's room is the memory's after a three-sound index,
+// pins the memory takes are refused, and Save writes the program and the
+// image beside it, or, when the image cannot be written, neither.
+TEST_F(SoundBankTest, WithAMemoryTheBankAndItsImageAreSavedTogether) {
+    const QStringList files{soundFile("a.wav", 4000), soundFile("b.wav", 2400), soundFile("c.wav", 1600)};
+    form->soundBankRunner = [&](TSoundBankBox& box) {
+        box.filesChooser = [&](QWidget*, const FileDialogRequest&) { return files; };
+        box.Target->ChipBox->setCurrentText(QStringLiteral("PIC12F683"));
+        box.AddButton->click();
+        box.Target->MemoryBox->setCurrentText(QStringLiteral("24LC256"));
+        const QString figures = box.Target->FiguresLabel->text();
+        EXPECT_FALSE(box.SaveButton->isEnabled());
+        EXPECT_TRUE(figures.contains("SCL and SDA take the PIC12F683's GP4 (pin 3) and GP5 (pin 2), which the "
+                                     "sounds' trigger pins need"))
+            << figures.toStdString();
+        box.Target->ChipBox->setCurrentText(QStringLiteral("PIC16F628A"));
+        EXPECT_TRUE(box.SaveButton->isEnabled()) << box.Target->FiguresLabel->text().toStdString();
+        EXPECT_EQ(box.Target->MemoryBar->maximum(), (32768 - 22) * 8);
+        EXPECT_EQ(box.Target->MemoryBar->value(), 8000);
+        return true;
+    };
+    choose(folder / "bank.hex");
+    form->FileSaveAs4->trigger();
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+    EXPECT_EQ(rememberedMemory(), findMemory("24LC256"));
+
+    std::vector<std::unique_ptr<ProgramState>> expected;
+    std::vector<SoundBits> bits;
+    for (const QString& file : files) {
+        expected.push_back(std::make_unique<ProgramState>());
+        expected.back()->encoder.fineness = state->encoder.fineness;
+        expected.back()->encoder.algorithmType = state->encoder.algorithmType;
+        ASSERT_TRUE(importSoundFile(*expected.back(), file.toStdString(), kBankImport));
+        encodeSound(*expected.back());
+        bits.emplace_back(expected.back()->bitStream.data(), storedSampleCount(expected.back()->encoder.sampleCount));
+    }
+    PicProgramSettings settings{findPicChip("16f628a"), 0, false};
+    settings.trigger = PlayTrigger::pins;
+    settings.memory = findMemory("24LC256");
+    const std::vector<const ProgramState*> bank{expected[0].get(), expected[1].get(), expected[2].get()};
+    ASSERT_TRUE(writePicBankHex(bank, settings, folder / "direct.hex"));
+    ASSERT_TRUE(writeMemoryImage(*settings.memory, bits, 8000, folder / "direct-image.hex"));
+    EXPECT_EQ(test::readFileBytes(folder / "bank.hex"), test::readFileBytes(folder / "direct.hex"));
+    EXPECT_EQ(test::readFileBytes(folder / "bank-24lc256.hex"), test::readFileBytes(folder / "direct-image.hex"));
+
+    // The memory is remembered; an image that cannot be written takes the program with it.
+    fs::create_directory(folder / "again-24lc256.hex");
+    choose(folder / "again.hex");
+    form->soundBankRunner = [&](TSoundBankBox& box) {
+        EXPECT_EQ(box.Target->MemoryBox->currentText(), QStringLiteral("24LC256"));
+        box.addFiles(files);
+        box.Target->ChipBox->setCurrentText(QStringLiteral("PIC16F628A"));
+        return true;
+    };
+    form->FileSaveAs4->trigger();
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].startsWith(QStringLiteral("The sound bank and its 24LC256 image were not written.")))
+        << errors[0].toStdString();
+    EXPECT_TRUE(errors[0].contains(QStringLiteral("again-24lc256.hex"))) << errors[0].toStdString();
+    EXPECT_FALSE(fs::exists(folder / "again.hex"));
+    rememberMemory(nullptr);
 }
 
 }  // namespace
