@@ -8,7 +8,7 @@
 #include "firmware/PicProgram.h"
 #include "formats/WaveLoad.h"
 #include "import/ImportReport.h"
-#include "import/SoundStream.h"
+#include "import/LongSoundImport.h"
 
 #include <algorithm>
 #include <fstream>
@@ -97,33 +97,31 @@ Result<std::vector<std::string>> LongSound::load(ProgramState& state, const Comm
     }
     // An import: its first kMaxSamples into the state, all of it to the encoder.
     state.encoder.sampleRate = rate;
-    std::vector<std::uint8_t> head;
-    std::optional<SoundStreamEncoder> encoder;
-    if (!options.autoFineness) encoder.emplace(encodingSettingsOf(state), keepAtMost_);
+    LongImportRequest request{{rate, options.normalize, options.trim}, std::nullopt, keepAtMost_, true};
+    if (!options.autoFineness) request.encoding = encodingSettingsOf(state);
     const QuietStandardError quiet;  // the MP3 decoder's own notes
-    const ImportOptions settings{rate, options.normalize, options.trim};
-    const SampleSink sink = [&](std::span<const std::uint8_t> block) {
-        const std::size_t taken = std::min(block.size(), kMaxSamples - std::min<std::size_t>(head.size(), kMaxSamples));
-        head.insert(head.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(taken));
-        if (encoder) encoder->add(block);
-    };
-    const Result<StreamedSound> streamed =
-        read_.leftInFile ? streamSoundFile(input_, settings, sink) : streamSoundBytes(read_.bytes, settings, sink);
-    if (!streamed) return Loaded::failure("cannot import this sound: " + streamed.error());
-    loadSamples(state, head, rate);
-    samples_ = streamed->samples;
-    if (encoder) {
-        bits_ = encoder->finish();
+    Result<LongImport> imported = importLongSound(source(), request);
+    if (!imported) return Loaded::failure("cannot import this sound: " + imported.error());
+    loadSamples(state, imported->head, rate);
+    samples_ = imported->streamed.samples;
+    if (request.encoding) {
+        bits_ = std::move(imported->bits);
         bitsFineness_ = options.fineness;
     }
-    return importNotices(ImportReport{.sourceRate = streamed->sourceRate,
+    return importNotices(ImportReport{.sourceRate = imported->streamed.sourceRate,
                                       .sampleRate = rate,
-                                      .nonFiniteSamples = streamed->nonFiniteSamples});
+                                      .nonFiniteSamples = imported->streamed.nonFiniteSamples});
+}
+
+LongSoundSource LongSound::source() const {
+    return {read_.leftInFile ? input_ : std::string(), read_.bytes};
 }
 
 Result<std::uint64_t> LongSound::stream(const ProgramState& state, const CommandLine& options) {
-    SoundStreamEncoder encoder(encodingSettingsOf(state), keepAtMost_);
+    using Streamed = Result<std::uint64_t>;
+    std::uint64_t encoded = 0;
     if (wave_) {
+        SoundStreamEncoder encoder(encodingSettingsOf(state), keepAtMost_);
         // Everything after the header is sound.
         if (read_.leftInFile) {
             std::ifstream file(input_, std::ios::binary);
@@ -137,24 +135,27 @@ Result<std::uint64_t> LongSound::stream(const ProgramState& state, const Command
                 encoder.add(std::span(block).first(got));
                 left -= got;
             }
-            if (left > 0) return Result<std::uint64_t>::failure(std::string(kCannotOpenMessage) + " (it changed while read)");
+            if (left > 0) return Streamed::failure(std::string(kCannotOpenMessage) + " (it changed while read)");
         } else {
             encoder.add(read_.bytes.subspan(kWaveHeaderSize));
         }
+        encoded = encoder.samples();
+        bits_ = encoder.finish();
     } else {
         const QuietStandardError quiet;
-        const ImportOptions settings{rate_, options.normalize, options.trim};
-        const SampleSink sink = [&encoder](std::span<const std::uint8_t> block) { encoder.add(block); };
-        const Result<StreamedSound> streamed =
-            read_.leftInFile ? streamSoundFile(input_, settings, sink) : streamSoundBytes(read_.bytes, settings, sink);
-        if (!streamed) return Result<std::uint64_t>::failure("cannot import this sound: " + streamed.error());
+        const LongImportRequest request{
+            {rate_, options.normalize, options.trim}, encodingSettingsOf(state), keepAtMost_, false};
+        Result<LongImport> imported = importLongSound(source(), request);
+        if (!imported) return Streamed::failure("cannot import this sound: " + imported.error());
+        encoded = imported->streamed.samples;
+        bits_ = std::move(imported->bits);
     }
-    if (encoder.samples() != samples_) {
-        return Result<std::uint64_t>::failure(std::string(kCannotOpenMessage) + " (it changed while read)");
+    if (encoded != samples_) {
+        bits_.clear();
+        return Streamed::failure(std::string(kCannotOpenMessage) + " (it changed while read)");
     }
-    bits_ = encoder.finish();
     bitsFineness_ = state.encoder.fineness;
-    return encoder.samples();
+    return encoded;
 }
 
 Result<> LongSound::encode(const ProgramState& state, const CommandLine& options) {
@@ -165,15 +166,7 @@ Result<> LongSound::encode(const ProgramState& state, const CommandLine& options
     return {};
 }
 
-EncodedSound LongSound::view(const ProgramState& state) const {
-    EncodedSound sound = encodedSoundOf(state);
-    if (samples_ <= kMaxSamples) return sound;
-    const auto samples = static_cast<std::uint32_t>(std::min<std::uint64_t>(samples_, std::numeric_limits<std::uint32_t>::max()));
-    sound.encoder.sampleCount = samples;
-    sound.samples = samples;
-    sound.bits = bits_;
-    return sound;
-}
+EncodedSound LongSound::view(const ProgramState& state) const { return encodedSoundOf(state, samples_, bits_); }
 
 std::vector<EncodedSound> longSoundViews(std::span<const LongSound> sounds, std::span<ProgramState* const> states) {
     std::vector<EncodedSound> views;

@@ -10,6 +10,7 @@
 #include "core/EncodedSound.h"
 #include "core/ProgramState.h"
 #include "core/Result.h"
+#include "import/LongSoundImport.h"
 
 #include <cstdint>
 #include <span>
@@ -42,6 +43,7 @@ public:
 
 private:
     Result<std::uint64_t> stream(const ProgramState& state, const CommandLine& options);
+    LongSoundSource source() const;
 
     std::string input_;
     InputBytes read_;

@@ -1,6 +1,7 @@
 #include "core/EncodedSound.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace ryx {
 
@@ -11,6 +12,16 @@ EncodedSound encodedSoundOf(const ProgramState& state) {
     sound.circuitParts = state.circuitParts;
     sound.samples = std::min(state.encoder.sampleCount, kMaxSamples);
     sound.bits = std::span<const std::uint8_t>(state.bitStream).first(sound.playedSamples());
+    return sound;
+}
+
+EncodedSound encodedSoundOf(const ProgramState& state, std::uint64_t samples, std::span<const std::uint8_t> bits) {
+    EncodedSound sound = encodedSoundOf(state);
+    if (samples <= kMaxSamples) return sound;
+    const auto count = static_cast<std::uint32_t>(std::min<std::uint64_t>(samples, std::numeric_limits<std::uint32_t>::max()));
+    sound.encoder.sampleCount = count;
+    sound.samples = count;
+    sound.bits = bits;
     return sound;
 }
 

@@ -29,5 +29,9 @@ struct EncodedSound {
 // The state's sound: its bits stay in the state.
 EncodedSound encodedSoundOf(const ProgramState& state);
 std::vector<EncodedSound> encodedSoundsOf(std::span<const ProgramState* const> states);
+// A sound of `samples` samples encoded whole with the state's settings, the
+// state keeping its first kMaxSamples: its bits those given (at most the
+// samples but the last), the state's own when it is no longer than that.
+EncodedSound encodedSoundOf(const ProgramState& state, std::uint64_t samples, std::span<const std::uint8_t> bits);
 
 }  // namespace ryx

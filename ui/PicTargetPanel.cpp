@@ -149,10 +149,15 @@ QRadioButton* PicTargetPanel::addFileKind(const QString& caption) {
 // Shown whatever the plan says: a sound too long is the refusal the bar helps with.
 void PicTargetPanel::showPlan(const Result<PicProgramPlan>& planned, SoundBank sounds,
                               const PicProgramSettings& settings) {
+    showPlan(planned, encodedSoundsOf(sounds), settings);
+}
+
+void PicTargetPanel::showPlan(const Result<PicProgramPlan>& planned, EncodedBank sounds,
+                              const PicProgramSettings& settings) {
     std::uint64_t samples = 0;
-    for (const ProgramState* sound : sounds) samples += sound->encoder.sampleCount;
+    for (const EncodedSound& sound : sounds) samples += sound.encoder.sampleCount;
     // No sounds: refused, as any program that cannot be made.
-    const std::uint32_t rate = sounds.empty() ? 0 : sounds.front()->encoder.sampleRate;
+    const std::uint32_t rate = sounds.empty() ? 0 : sounds.front().encoder.sampleRate;
     const Result<std::uint32_t> room = picBankCapacity(sounds, settings, rate);
     const std::uint64_t capacity =
         room                          ? *room

@@ -52,6 +52,7 @@ public:
     // whole sound memory, or the serial memory's after the index, when no
     // such program can be made).
     void showPlan(const Result<PicProgramPlan>& planned, SoundBank sounds, const PicProgramSettings& settings);
+    void showPlan(const Result<PicProgramPlan>& planned, EncodedBank sounds, const PicProgramSettings& settings);
 
     QComboBox* ChipBox = nullptr;
     QSpinBox* ClockBox = nullptr;  // Hz

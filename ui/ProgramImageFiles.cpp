@@ -23,15 +23,21 @@ std::filesystem::path memoryImagePath(const std::filesystem::path& program, cons
 
 Result<> writeProgramAndImage(SoundBank sounds, const PicProgramSettings& settings,
                               const std::filesystem::path& program, const ProgramFileWriter& writeProgram) {
+    return writeProgramAndImage(encodedSoundsOf(sounds), settings, program, writeProgram);
+}
+
+Result<> writeProgramAndImage(EncodedBank sounds, const PicProgramSettings& settings,
+                              const std::filesystem::path& program, const ProgramFileWriter& writeProgram) {
     if (settings.memory == nullptr) return writeProgram(program);
     if (Result<PicProgramPlan> plan = planPicBank(sounds, settings); !plan) return plan.failureDetail();
     // Every sample the program plays, as the command line's --image holds them.
     std::vector<SoundBits> bits;
-    for (const ProgramState* sound : sounds) {
-        bits.emplace_back(sound->bitStream.data(), storedSampleCount(sound->encoder.sampleCount));
+    for (const EncodedSound& sound : sounds) {
+        if (sound.bits.size() < sound.playedSamples()) return Result<>::failure("a sound too long to be kept whole");
+        bits.push_back(sound.bits.first(sound.playedSamples()));
     }
     const Result<std::vector<std::uint8_t>> bytes =
-        memoryImage(*settings.memory, bits, sounds.front()->encoder.sampleRate);
+        memoryImage(*settings.memory, bits, sounds.front().encoder.sampleRate);
     if (!bytes) return bytes.failureDetail();
 
     const std::filesystem::path imagePath = memoryImagePath(program, *settings.memory);

@@ -25,5 +25,8 @@ using ProgramFileWriter = std::function<Result<>(const std::filesystem::path&)>;
 // image cannot be put in place the program is removed again.
 Result<> writeProgramAndImage(SoundBank sounds, const PicProgramSettings& settings,
                               const std::filesystem::path& program, const ProgramFileWriter& writeProgram);
+// The same for sounds of any length, each image sound as long as its bits.
+Result<> writeProgramAndImage(EncodedBank sounds, const PicProgramSettings& settings,
+                              const std::filesystem::path& program, const ProgramFileWriter& writeProgram);
 
 }  // namespace ryx::ui

@@ -527,7 +527,7 @@ void TFormMain::FileSaveAs4Execute() {
                       : picProgramRequest(chosen.hex, proposed));
         if (!fileName) return;
         userSettings().setValue(kPicProgramFolderKey, QFileInfo(*fileName).absolutePath());
-        const Result<> written = writeSoundBank(box.sounds(), chosen, localFileName(*fileName));
+        const Result<> written = box.save(localFileName(*fileName));
         if (!written) {
             showError(notWrittenText(QStringLiteral("The sound bank"), chosen.settings), written.failureDetail());
         }

@@ -3,7 +3,10 @@
 #include "firmware/PicRoutineInclude.h"
 
 #include "core/Encoder.h"
+#include "core/SoundLoad.h"
+#include "firmware/MemoryImage.h"
 #include "import/ImportReport.h"
+#include "import/LongSoundImport.h"
 #include "import/SoundImport.h"
 #include "ui/ImportSettings.h"
 #include "ui/PicTargetPanel.h"
@@ -14,6 +17,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -24,6 +28,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace ryx::ui {
@@ -52,7 +57,27 @@ void copyEncoding(const ProgramState& from, ProgramState& to) {
     to.circuitParts = from.circuitParts;
 }
 
+// The encoded samples worth keeping of one sound: past them the target refuses it.
+std::uint64_t wholeSoundRoom(const PicProgramSettings& settings) {
+    return settings.memory != nullptr ? memorySampleCapacity(*settings.memory)
+                                      : picSampleCapacity(*settings.chip, settings.packing);
+}
+
+// An hour's sound takes a second or two to read and encode.
+class BusyCursor {
+public:
+    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
 }  // namespace
+
+bool takesWholeSounds(const PicProgramSettings& settings) {
+    return settings.form != PlayerForm::routine && settings.chip != nullptr &&
+           (settings.memory != nullptr || settings.chip->family == PicFamily::pic18);
+}
 
 PicProgramProposal proposeSoundBankFile(const QString& lastFolder, const PicProgramChoice& choice) {
     const QString chip = fromView(choice.settings.chip->processor).toLower();
@@ -63,10 +88,17 @@ PicProgramProposal proposeSoundBankFile(const QString& lastFolder, const PicProg
 }
 
 Result<> writeSoundBank(SoundBank sounds, const PicProgramChoice& choice, const std::filesystem::path& path) {
+    if (choice.settings.form != PlayerForm::routine) return writeSoundBank(encodedSoundsOf(sounds), choice, path);
     return writeProgramAndImage(sounds, choice.settings, path, [&](const std::filesystem::path& program) {
-        if (choice.settings.form == PlayerForm::routine) {
-            return writePicRoutineInclude(sounds, choice.settings, program);
-        }
+        return writePicRoutineInclude(sounds, choice.settings, program);
+    });
+}
+
+Result<> writeSoundBank(EncodedBank sounds, const PicProgramChoice& choice, const std::filesystem::path& path) {
+    if (choice.settings.form == PlayerForm::routine) {
+        return Result<>::failure("an include takes the sounds as the window keeps them");
+    }
+    return writeProgramAndImage(sounds, choice.settings, path, [&](const std::filesystem::path& program) {
         return choice.hex ? writePicBankHex(sounds, choice.settings, program)
                           : writePicBankAssembler(sounds, choice.settings, program);
     });
@@ -116,11 +148,15 @@ TSoundBankBox::TSoundBankBox(const ProgramState& encoding, FailureReporter failu
     connect(UpButton, &QPushButton::clicked, this, [this] { moveSelected(-1); });
     connect(DownButton, &QPushButton::clicked, this, [this] { moveSelected(1); });
     connect(SoundList, &QTreeWidget::currentItemChanged, this, [this] { updateButtons(); });
-    connect(Target, &PicTargetPanel::changed, this, [this] { showSounds(SoundList->currentIndex().row()); });
+    connect(Target, &PicTargetPanel::changed, this, [this] {
+        readWholeWhereWanted();
+        showSounds(SoundList->currentIndex().row());
+    });
     connect(IncludeButton, &QRadioButton::toggled, this, [this](bool include) {
         // The including program chooses the sound: pins and reset play no part.
         Target->PlaysBox->setEnabled(!include);
         Target->PlaysBox->setToolTip(include ? kIncludePlaysTip : QString());
+        readWholeWhereWanted();
         showSounds(SoundList->currentIndex().row());
     });
     showSounds(-1);
@@ -140,22 +176,80 @@ void TSoundBankBox::addClicked() {
 void TSoundBankBox::addFiles(const QStringList& files) {
     // One rate for all, so that the bank can share it.
     const ImportOptions options = rememberedImportOptions();
+    const bool whole = wholeSounds();
+    const std::uint64_t room = whole ? wholeSoundRoom(choice().settings) : 0;
+    const BusyCursor busy;
     for (const QString& file : files) {
-        auto state = std::make_unique<ProgramState>();
-        copyEncoding(encoding_, *state);
-        const Result<ImportReport> imported = importSoundFile(*state, QFile::encodeName(file).toStdString(), options);
-        if (!imported) {
+        BankSound sound;
+        sound.name = QFileInfo(file).completeBaseName();
+        sound.file = QFile::encodeName(file).toStdString();
+        sound.options = options;
+        if (const Result<> imported = importSound(sound, whole, room); !imported) {
             if (failureReporter_) {
                 failureReporter_(QStringLiteral("The sound \"%1\" was not added to the bank.").arg(file),
                                  imported.failureDetail());
             }
             continue;
         }
-        encodeSound(*state);
-        sounds_.push_back({QFileInfo(file).completeBaseName(), std::move(state),
-                           QString::fromStdString(cutNotice(*imported))});
+        sounds_.push_back(std::move(sound));
     }
     showSounds(static_cast<int>(sounds_.size()) - 1);
+}
+
+bool TSoundBankBox::wholeSounds() const { return takesWholeSounds(choice().settings); }
+
+Result<> TSoundBankBox::importSound(BankSound& sound, bool whole, std::uint64_t keepAtMost) const {
+    auto state = std::make_unique<ProgramState>();
+    copyEncoding(encoding_, *state);
+    if (!whole) {
+        const Result<ImportReport> imported = importSoundFile(*state, sound.file, sound.options);
+        if (!imported) return imported.failureDetail();
+        encodeSound(*state);
+        sound.state = std::move(state);
+        sound.cut = QString::fromStdString(cutNotice(*imported));
+        return {};
+    }
+    state->encoder.sampleRate = sound.options.rate;
+    const LongImportRequest request{sound.options, encodingSettingsOf(*state), keepAtMost, true};
+    Result<LongImport> imported = importLongSound({sound.file, {}}, request);
+    if (!imported) return imported.failureDetail();
+    loadSamples(*state, imported->head, sound.options.rate);
+    encodeSound(*state);  // the sound as a program that keeps the cut takes it
+    const StreamedSound& streamed = imported->streamed;
+    sound.state = std::move(state);
+    sound.readWhole = true;
+    sound.samples = streamed.samples;
+    sound.bits = std::move(imported->bits);
+    sound.bitsComplete = imported->complete;
+    sound.keptAtMost = keepAtMost;
+    sound.unread.clear();
+    sound.cut = streamed.samples <= kMaxSamples
+                    ? QString()
+                    : QString::fromStdString(cutNotice(ImportReport{.cutSamples = streamed.samples - kMaxSamples,
+                                                                    .sourceRate = streamed.sourceRate,
+                                                                    .sampleRate = sound.options.rate}));
+    return {};
+}
+
+// Read again rather than refused: the file names are kept, and a sound read
+// whole once is kept so, unless a roomier target wants more of its bits.
+void TSoundBankBox::readWholeWhereWanted() {
+    if (!wholeSounds()) return;
+    const std::uint64_t room = wholeSoundRoom(choice().settings);
+    std::optional<BusyCursor> busy;
+    for (BankSound& sound : sounds_) {
+        const bool wanted = sound.readWhole ? !sound.bitsComplete && room > sound.keptAtMost
+                                            : !sound.cut.isEmpty() && sound.unread.isEmpty();
+        if (!wanted) continue;
+        if (!busy) busy.emplace();
+        if (const Result<> read = importSound(sound, true, room); !read) {
+            sound.unread = QString::fromStdString(read.error());
+            if (failureReporter_) {
+                failureReporter_(QStringLiteral("The sound \"%1\" could not be read whole again.").arg(sound.name),
+                                 read.failureDetail());
+            }
+        }
+    }
 }
 
 void TSoundBankBox::removeClicked() {
@@ -177,6 +271,22 @@ std::vector<const ProgramState*> TSoundBankBox::sounds() const {
     std::vector<const ProgramState*> states;
     for (const BankSound& sound : sounds_) states.push_back(sound.state.get());
     return states;
+}
+
+std::vector<EncodedSound> TSoundBankBox::encodedSounds() const {
+    const bool whole = wholeSounds();
+    std::vector<EncodedSound> views;
+    for (const BankSound& sound : sounds_) {
+        views.push_back(whole && sound.readWhole ? encodedSoundOf(*sound.state, sound.samples, sound.bits)
+                                                 : encodedSoundOf(*sound.state));
+    }
+    return views;
+}
+
+Result<> TSoundBankBox::save(const std::filesystem::path& path) const {
+    const PicProgramChoice chosen = choice();
+    if (chosen.settings.form == PlayerForm::routine) return writeSoundBank(sounds(), chosen, path);
+    return writeSoundBank(encodedSounds(), chosen, path);
 }
 
 PicProgramChoice TSoundBankBox::choice() const {
@@ -208,15 +318,21 @@ void TSoundBankBox::showSounds(int selected) {
     {
         const QSignalBlocker quiet(SoundList);
         SoundList->clear();
+        const bool whole = wholeSounds();
         for (std::size_t k = 0; k < sounds_.size(); ++k) {
-            const EncoderState& sound = sounds_[k].state->encoder;
-            const double seconds = static_cast<double>(sound.sampleCount) / static_cast<double>(sound.sampleRate);
-            auto* row = new QTreeWidgetItem(
-                {sounds_[k].name,
-                 QString::fromStdString(formatFixed(seconds, 2)) +
-                     (sounds_[k].cut.isEmpty() ? QStringLiteral(" s") : QStringLiteral(" s, cut")),
-                 triggerText(k)});
-            row->setToolTip(1, sounds_[k].cut);
+            const BankSound& sound = sounds_[k];
+            const bool shownWhole = whole && sound.readWhole;
+            const bool cut = !shownWhole && !sound.cut.isEmpty();
+            const double samples =
+                static_cast<double>(shownWhole ? sound.samples : sound.state->encoder.sampleCount);
+            const double seconds = samples / static_cast<double>(sound.state->encoder.sampleRate);
+            auto* row = new QTreeWidgetItem({sound.name,
+                                             QString::fromStdString(formatFixed(seconds, 2)) +
+                                                 (cut ? QStringLiteral(" s, cut") : QStringLiteral(" s")),
+                                             triggerText(k)});
+            QString tip = cut ? sound.cut : QString();
+            if (cut && whole) tip += QStringLiteral("\nIt could not be read whole again: ") + sound.unread;
+            row->setToolTip(1, tip);
             SoundList->addTopLevelItem(row);
         }
         if (selected >= 0) SoundList->setCurrentItem(SoundList->topLevelItem(selected));
@@ -234,8 +350,18 @@ void TSoundBankBox::updateButtons() {
 
 void TSoundBankBox::updateFigures() {
     const PicProgramSettings settings = choice().settings;
-    const std::vector<const ProgramState*> bank = sounds();
-    const Result<PicProgramPlan> planned = planPicBank(bank, settings);
+    const std::vector<EncodedSound> bank = encodedSounds();
+    Result<PicProgramPlan> planned = planPicBank(bank, settings);
+    if (planned && wholeSounds()) {
+        // A cut sound would play as if whole: refused until it is read again.
+        for (std::size_t k = 0; k < sounds_.size(); ++k) {
+            if (sounds_[k].readWhole || sounds_[k].cut.isEmpty()) continue;
+            planned = Result<PicProgramPlan>::failure(
+                "sound " + std::to_string(k + 1) + " (" + sounds_[k].name.toStdString() +
+                ") could not be read whole again (" + sounds_[k].unread.toStdString() + "): remove it, or add it again");
+            break;
+        }
+    }
     SaveButton->setEnabled(planned.ok());
     Target->showPlan(planned, bank, settings);
 }

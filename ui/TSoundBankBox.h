@@ -3,10 +3,15 @@
 // by a trigger pin of its own, or the first after every reset. The sounds
 // are imported into the dialog's own states at the remembered import rate
 // and encoded as the window's sound is; the window's sound stays as it was.
+// A state keeps at most kMaxSamples of a sound; where the program plays from
+// a serial memory or on a PIC18 (an include aside), each sound is read and
+// encoded whole beside it, as long as the target holds (LongSoundImport.h).
 
+#include "core/EncodedSound.h"
 #include "core/ProgramState.h"
 #include "core/Result.h"
 #include "firmware/PicProgram.h"
+#include "import/ImportOptions.h"
 #include "ui/FileChooser.h"
 #include "ui/SoundImporter.h"
 #include "ui/TPicProgramBox.h"
@@ -16,8 +21,10 @@
 #include <QStringList>
 
 #include <filesystem>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 class QPushButton;
@@ -38,6 +45,13 @@ PicProgramProposal proposeSoundBankFile(const QString& lastFolder, const PicProg
 // Writes the sounds, in order, as the chosen kind of file; with a serial
 // memory chosen, its image beside it too (writeProgramAndImage).
 Result<> writeSoundBank(SoundBank sounds, const PicProgramChoice& choice, const std::filesystem::path& path);
+// The same for sounds of any length, as a program (an include takes states).
+Result<> writeSoundBank(EncodedBank sounds, const PicProgramChoice& choice, const std::filesystem::path& path);
+
+// Whether a program of these settings takes its sounds whole past
+// kMaxSamples: one that plays them from a serial memory or on a PIC18; not
+// an include, which keeps the window's limit.
+bool takesWholeSounds(const PicProgramSettings& settings);
 
 class TSoundBankBox : public QDialog {
     Q_OBJECT
@@ -52,8 +66,13 @@ public:
 
     // Imports each file and adds it at the end; one that fails is left out.
     void addFiles(const QStringList& files);
-    // The sounds in the bank's order.
+    // The sounds in the bank's order, each at most kMaxSamples long.
     std::vector<const ProgramState*> sounds() const;
+    // The sounds as the chosen program takes them: whole where it takes
+    // whole sounds (their bits live as long as the dialog and its sounds).
+    std::vector<EncodedSound> encodedSounds() const;
+    // Writes the bank as chosen (writeSoundBank), with the sounds it takes.
+    Result<> save(const std::filesystem::path& path) const;
     // Plays once: for ever is no choice for a bank.
     PicProgramChoice choice() const;
 
@@ -69,16 +88,29 @@ public:
     QPushButton* SaveButton = nullptr;
 
 private:
-    // Long sounds: a bank's sound is a ProgramState, which keeps kMaxSamples
-    // of it however much the chosen memory holds; `cut` says what the import
-    // dropped past that. A representation of longer sounds replaces `state`
-    // here, and the import in addFiles.
+    // A sound as the state keeps it (cut past kMaxSamples) and, once a target
+    // that takes whole sounds asked for it, as long as it is.
     struct BankSound {
         QString name;
-        std::unique_ptr<ProgramState> state;
-        QString cut;  // the import's notice; empty when nothing was cut
+        std::string file;                     // read again when a target wants the sound whole
+        ImportOptions options;                // as it was imported
+        std::unique_ptr<ProgramState> state;  // its first kMaxSamples, encoded
+        QString cut;                          // the cut's notice; empty when the state holds it all
+        // Read whole: the samples, and the bits kept (at most keptAtMost).
+        bool readWhole = false;
+        std::uint64_t samples = 0;
+        std::vector<std::uint8_t> bits;
+        bool bitsComplete = false;
+        std::uint64_t keptAtMost = 0;
+        QString unread;  // why it could not be read whole again
     };
 
+    bool wholeSounds() const;
+    // Imports the file into `sound`: whole when the target takes whole sounds,
+    // its bits kept up to keepAtMost; otherwise cut as the window imports.
+    Result<> importSound(BankSound& sound, bool whole, std::uint64_t keepAtMost) const;
+    // Reads again, whole, each cut sound that the chosen target takes whole.
+    void readWholeWhereWanted();
     void addClicked();
     void removeClicked();
     void moveSelected(int step);
