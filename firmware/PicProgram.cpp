@@ -187,7 +187,6 @@ Result<> checkMemory(const PicChip& chip, const PicProgramSettings& settings, st
     const SerialMemory& memory = *settings.memory;
     const std::string name(memory.name);
     if (isPic18(chip)) return Result<>::failure("the " + std::string(chip.name) + " cannot play from a serial memory: choose a mid-range chip");
-    if (settings.loop) return Result<>::failure("a sound from a serial memory plays once per start, not for ever");
     if (settings.form == PlayerForm::routine) return Result<>::failure("the routine plays from the chip, not from a serial memory");
     if (memory.bus == MemoryBus::i2c && memory.sizeBytes > 64 * 1024) {
         return Result<>::failure("the player reads at most 64 KiB of an I2C memory: the " + name +

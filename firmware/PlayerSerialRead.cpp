@@ -57,6 +57,31 @@ void countReads(PlayerWriter& w, std::uint32_t sound) {
     w.code.byteOp(r.incf, w.var(PlayerVar::countLow), Destination::f);
     w.code.bitOp(r.btfsc, r.status, "Z", kZeroBit);
     w.code.byteOp(r.incf, w.var(PlayerVar::countHigh), Destination::f);
+    if (!w.settings.loop) return;
+    w.code.byteOp(r.movf, w.var(PlayerVar::countLow), Destination::w);
+    w.code.fileOp(r.movwf, low, "kept for the start again");
+    w.code.byteOp(r.movf, w.var(PlayerVar::countHigh), Destination::w);
+    w.code.fileOp(r.movwf, middle);
+}
+
+// A loop's start again: the count countReads kept, the first byte read.
+void startAgain(PlayerWriter& w, PicRegister shift) {
+    const PlayerFamily& r = w.rows;
+    w.selectBank(0);
+    w.code.byteOp(r.movf, kEntry[6], Destination::w, "the read count again");
+    w.code.fileOp(r.movwf, w.var(PlayerVar::countLow));
+    w.code.byteOp(r.movf, kEntry[5], Destination::w);
+    w.code.fileOp(r.movwf, w.var(PlayerVar::countHigh));
+    w.code.byteOp(r.movf, shift, Destination::w);
+    w.code.fileOp(r.movwf, w.var(PlayerVar::current));
+    w.setBitsLeft(8);
+}
+
+// The cycles a line must hold, less those the instructions between its two
+// edges take already (an edge's own instruction counts as one).
+std::uint32_t padFor(std::uint32_t nanoseconds, std::uint32_t clockHz, std::uint32_t between) {
+    const std::uint32_t cycles = cyclesAtLeast(nanoseconds, clockHz);
+    return cycles > between + 1 ? cycles - between - 1 : 0;
 }
 
 void defineMemoryVariables(PlayerWriter& w, const ChipMemoryPins& pins) {
@@ -174,6 +199,35 @@ public:
     // Every sample within a byte clocks in one bit of the next.
     void balance(PlayerWriter& w) const override { clockInBit(w, false); }
 
+    bool restartsInStep() const override { return true; }
+
+    // Straight on, no loop: the byte after the sound clocked to an
+    // acknowledge left released, a stop, the address again and the first
+    // byte. Each edge is held its minimum, the instructions between two
+    // edges counted towards it.
+    void restart(PlayerWriter& w) const override {
+        const std::uint32_t last = w.settings.lastReadSamples == 0 ? 8 : w.settings.lastReadSamples;
+        w.code.comment("The memory's byte after the sound to a released acknowledge, a stop, the first byte again.");
+        InlineBus bus{*this, w, w.code.size(), false};
+        w.selectBank(tris_.address);
+        // The sound's last byte clocked in last - 1 bits of the next.
+        for (std::uint32_t k = 0; k < 10 - last; ++k) bus.clock(false);
+        bus.stop();
+        bus.start();
+        bus.sendConstant(static_cast<std::uint8_t>(memory_.readCommand & 0xFE));
+        bus.sendRegister(kEntry[1]);
+        bus.sendRegister(kEntry[2]);
+        bus.stop();
+        bus.start();
+        bus.sendConstant(memory_.readCommand);
+        for (int bit = 0; bit < 8; ++bit) bus.receive();
+        pullLine(w, pins_.sda, "SDA");
+        bus.clock(true);
+        releaseLine(w, pins_.sda, "SDA");
+        w.pad(padFor(memory_.i2c.clockLowNs, clockHz_, 2));  // the low time before the next byte's first rise
+        startAgain(w, kShift);
+    }
+
     void routines(PlayerWriter& w) const override {
         w.code.comment("The bus, not timed: each pause at least the memory's minimum.");
         w.selectBank(0);  // every caller is in bank 0
@@ -185,6 +239,106 @@ public:
     }
 
 private:
+    // The bus written straight on, each low time counted from SCL's last
+    // fall (`fell`, an instruction index: every instruction between is one
+    // cycle). In the TRIS's bank between its steps.
+    struct InlineBus {
+        const I2cStreamRead& bus;
+        PlayerWriter& w;
+        std::uint32_t fell;
+        bool sdaLow;
+
+        std::uint32_t since() const { return w.code.size() - fell; }
+        // SCL up and down, the low time before it and the data set-up kept.
+        void clock(bool dataJustSet) {
+            const I2cTiming& t = bus.memory_.i2c;
+            w.pad(std::max(padFor(t.clockLowNs, bus.clockHz_, since()),
+                           dataJustSet ? padFor(t.dataSetupNs, bus.clockHz_, 0) : 0));
+            bus.releaseLine(w, bus.pins_.scl, "SCL");
+            w.pad(std::max<std::uint32_t>(1, padFor(t.clockHighNs, bus.clockHz_, 0)));  // see readNext
+            bus.pullLine(w, bus.pins_.scl, "SCL");
+            fell = w.code.size();
+        }
+        void setSda(bool low) {
+            if (low == sdaLow) return;
+            if (low) {
+                bus.pullLine(w, bus.pins_.sda, "SDA");
+            } else {
+                bus.releaseLine(w, bus.pins_.sda, "SDA");
+            }
+            sdaLow = low;
+        }
+        // From SCL low: SDA low, SCL up, SDA up, the bus's free time.
+        void stop() {
+            const I2cTiming& t = bus.memory_.i2c;
+            setSda(true);
+            w.pad(std::max(padFor(t.clockLowNs, bus.clockHz_, since()), padFor(t.dataSetupNs, bus.clockHz_, 0)));
+            bus.releaseLine(w, bus.pins_.scl, "SCL");
+            w.pad(padFor(t.stopSetupNs, bus.clockHz_, 0));
+            setSda(false);
+            w.pad(padFor(t.busFreeNs, bus.clockHz_, 0));
+        }
+        // After a stop, SCL high (longer than the start's set-up, the
+        // stop's set-up and free time): SDA down, then SCL.
+        void start() {
+            const I2cTiming& t = bus.memory_.i2c;
+            setSda(true);
+            w.pad(padFor(t.startHoldNs, bus.clockHz_, 0));
+            bus.pullLine(w, bus.pins_.scl, "SCL");
+            fell = w.code.size();
+        }
+        // The memory's acknowledge: SDA released for a clock.
+        void acknowledgeClock() {
+            setSda(false);
+            clock(true);
+        }
+        void sendConstant(std::uint8_t byte) {
+            for (int bit = 7; bit >= 0; --bit) {
+                setSda((byte >> bit & 1) == 0);
+                clock(true);
+            }
+            acknowledgeClock();
+        }
+        // A register's bits through the carry, as i2csend sends them.
+        void sendRegister(PicRegister reg) {
+            const PlayerFamily& r = w.rows;
+            w.selectBank(0);
+            w.code.byteOp(r.movf, reg, Destination::w);
+            w.code.fileOp(r.movwf, kShift);
+            for (int bit = 0; bit < 8; ++bit) {
+                w.selectBank(0);
+                w.code.byteOp(r.rotateLeft, kShift, Destination::f, bit == 0 ? "the top bit to the carry" : "");
+                w.selectBank(bus.tris_.address);
+                bus.releaseLine(w, bus.pins_.sda, "SDA");
+                w.code.bitOp(r.btfss, r.status, "C", kCarryBit);
+                bus.pullLine(w, bus.pins_.sda, "SDA");
+                clock(true);
+            }
+            sdaLow = true;  // either: the acknowledge releases it
+            acknowledgeClock();
+        }
+        // A bit into kShift's bit 0 while SCL is high, SDA released.
+        void receive() {
+            const PlayerFamily& r = w.rows;
+            const I2cTiming& t = bus.memory_.i2c;
+            w.selectBank(0);
+            w.code.bitOp(r.bcf, r.status, "C", kCarryBit);
+            w.code.byteOp(r.rotateLeft, kShift, Destination::f);
+            w.selectBank(bus.tris_.address);
+            w.pad(padFor(t.clockLowNs, bus.clockHz_, since()));
+            bus.releaseLine(w, bus.pins_.scl, "SCL");
+            const std::uint32_t rose = w.code.size();
+            w.selectBank(bus.port_.address);
+            w.code.bitOp(r.btfsc, bus.port_, "SDA", bus.pins_.sda.bit);
+            w.code.bitOp(r.bsf, kShift, "0", 0);
+            w.selectBank(bus.tris_.address);
+            const std::uint32_t between = w.code.size() - rose;
+            w.pad(padFor(t.clockHighNs, bus.clockHz_, between));
+            bus.pullLine(w, bus.pins_.scl, "SCL");
+            fell = w.code.size();
+        }
+    };
+
     // One bit into kShift's bit 0, SCL high for at least its minimum; the
     // low time before it is a whole sample. Starts in bank 0; ends there,
     // or in the TRIS's bank with `stayAtTris`.
@@ -427,6 +581,50 @@ public:
 
     void balance(PlayerWriter& w) const override { clockInBit(w); }
 
+    bool restartsInStep() const override { return true; }
+
+    // Straight on, no loop: CS up and down, READ and the sound's address
+    // again, its first byte; an edge's own instruction counts towards the
+    // time it must hold.
+    void restart(PlayerWriter& w) const override {
+        const PlayerFamily& r = w.rows;
+        const SpiTiming& t = memory_.spi;
+        w.code.comment("A new read at the sound's first byte, and that byte.");
+        w.selectBank(0);
+        setPin(w, pins_.cs, true);
+        w.pad(padFor(t.selectHoldNs, clockHz_, 0));
+        setPin(w, pins_.cs, false);
+        w.pad(padFor(t.selectSetupNs, clockHz_, 0));
+        const PicRegister si = outputOf(pins_.si);
+        bool siHigh = true;  // unknown: the first bit sets it
+        for (int bit = 7; bit >= 0; --bit) {
+            const bool high = (memory_.readCommand >> bit & 1) != 0;
+            if (bit == 7 || high != siHigh) setPin(w, pins_.si, high);
+            siHigh = high;
+            w.pad(padFor(t.dataSetupNs, clockHz_, 0));
+            pulse(w, high_);
+            w.pad(padFor(t.clockLowNs, clockHz_, 0));
+        }
+        for (std::size_t part = 0; part < 3; ++part) {
+            for (int bit = 7; bit >= 0; --bit) {
+                w.selectBank(si.address);
+                w.code.bitOp(r.bcf, si, "SI", pins_.si.bit);
+                w.code.bitOp(r.btfsc, kEntry[part], std::to_string(bit), static_cast<unsigned>(bit));
+                w.code.bitOp(r.bsf, si, "SI", pins_.si.bit);
+                w.selectBank(0);
+                w.pad(padFor(t.dataSetupNs, clockHz_, 0));
+                pulse(w, high_);
+                w.pad(padFor(t.clockLowNs, clockHz_, 0));
+            }
+        }
+        for (int bit = 0; bit < 8; ++bit) {
+            readBit(w);
+            pulse(w, high_);
+            if (bit < 7) w.pad(padFor(t.clockLowNs, clockHz_, 0));
+        }
+        startAgain(w, kShift);
+    }
+
     void routines(PlayerWriter& w) const override {
         const PlayerFamily& r = w.rows;
         const SpiTiming& t = memory_.spi;
@@ -552,7 +750,7 @@ bool serialMemoryPlayable(const PlayerSettings& s) {
     // An I2C address of two bytes; SPI's SO not on the reset pin (its config bit is not cleared yet).
     const bool bus = s.memory->bus == MemoryBus::i2c ? s.memory->sizeBytes <= 64 * 1024
                                                      : s.memory->addressBytes == 3 && s.chip->memoryPins.resetPinConfigMask == 0;
-    return bus && family != PicFamily::pic18 && !s.loop && s.form == PlayerForm::program && s.clockHz != 0 &&
+    return bus && family != PicFamily::pic18 && s.form == PlayerForm::program && s.clockHz != 0 &&
            s.bank.size() <= kMaxImageSounds;
 }
 

@@ -30,6 +30,11 @@ public:
     virtual void routines(PlayerWriter&) const {}
     // A second register shifts with `current` at every sample.
     virtual bool twoRegisters() const { return false; }
+    // A loop's start again, on the one timed path from the sound's last
+    // sample to its first (no loop in it), leaving the first read as
+    // readNext does; false: startTable's read does.
+    virtual bool restartsInStep() const { return false; }
+    virtual void restart(PlayerWriter&) const {}
 };
 
 std::unique_ptr<const PlayerTableRead> playerTableRead(PicFamily family, PicStorage storage);

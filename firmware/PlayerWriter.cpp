@@ -214,8 +214,14 @@ void PlayerWriter::finish() {
     code.label("finished");
     if (settings.loop) {
         code.comment("Start again at the first byte, in step.");
-        wait("waitagain");
-        startTable("again", {kFirstTableAddress, settings.tableReads, settings.lastReadSamples}, true);
+        if (read_->restartsInStep()) {
+            code.label("again");
+            read_->restart(*this);
+            wait("waitagain");
+        } else {
+            wait("waitagain");
+            startTable("again", {kFirstTableAddress, settings.tableReads, settings.lastReadSamples}, true);
+        }
         goTo(kSampleLabel);
         return;
     }

@@ -372,3 +372,95 @@ TEST(MemoryPlayerOnGpsim, RyxencsProgramAndImagePlay) {
 
 }  // namespace
 }  // namespace ryx
+
+namespace ryx {
+namespace {
+
+// A looping sound from each bus runs into its third round in step: the
+// start again's read command and first byte on the path from the last
+// sample to the first, no sample late or missing, pin B carrying the last
+// bit of a round into the next. Its last byte is part used, so the I2C
+// memory is stopped in mid-byte. At 20 MHz the bus's edges keep their
+// minimums through the start again too.
+TEST(MemoryPlayerOnGpsim, LoopStartsAgainInStep) {
+    if (!test::gpsimAvailable()) GTEST_SKIP() << "gpsim is not installed";
+    const struct {
+        StreamCase stream;
+        std::uint32_t samples;
+    } cases[] = {{{"16f628a", 20000000, 8000, 0, kAlgorithmOneAndHalfBit}, 2403},
+                 {{"16f1825", 0, 8000, 0, kAlgorithmOneAndHalfBit, "W25Q32"}, 2006}};
+    for (const auto& c : cases) {
+        const SerialMemory& memory = *findMemory(c.stream.memory);
+        const bool i2c = memory.bus == MemoryBus::i2c;
+        SCOPED_TRACE(std::string(c.stream.chip) + " from the " + c.stream.memory);
+        if (!i2c && std::string(RYX_FLASH_MODULES).empty()) continue;
+        auto state = test::makeEncodedSound(c.samples + 1, c.stream.sampleRate, c.stream.algorithmType);
+        const SoundBits bits(state->bitStream.data(), c.samples);
+        const auto image = memoryImage(memory, std::span(&bits, 1), c.stream.sampleRate);
+        ASSERT_TRUE(image);
+        const PicChip& chip = *findPicChip(c.stream.chip);
+        PlayerSettings settings{&chip, c.stream.clockHz != 0 ? c.stream.clockHz : chip.internalClockHz, 0,
+                                PicStorage::retlw, (c.samples + 7) / 8, true, true};
+        settings.cyclesPerSample = settings.clockHz / 4 / c.stream.sampleRate;
+        settings.oscillator = c.stream.clockHz != 0 ? PicOscillator::crystal : PicOscillator::internal;
+        settings.memory = &memory;
+        settings.lastReadSamples = c.samples - 8 * (settings.tableReads - 1);
+        const PicAssembly player = buildPlayer(settings);
+        std::vector<ProgramWords> words{{player.origin(), player.words()}};
+        for (const ConfigRecord& record : configRecordsFor(chip, settings.oscillator, settings.clockHz)) {
+            words.push_back({record.address, {record.value}});
+        }
+        test::ExpectedPlayback expected;
+        std::uint8_t before = 0;
+        for (int round = 0; round < 3; ++round) {
+            for (std::uint32_t i = 0; i < c.samples; ++i) {
+                expected.pinA.push_back(state->bitStream[i]);
+                expected.pinB.push_back(before);
+                before = state->bitStream[i];
+            }
+        }
+        const PlayerRamp ramp = playerRamp(settings.clockHz, true, true);
+        expected.cyclesPerSample = settings.cyclesPerSample;
+        expected.rampUp = ramp.upWrites;
+        expected.rampCycles = kRampCyclesPerBit;
+        expected.endsLow = false;
+        const std::uint64_t cycles = kStartUpCycles + std::uint64_t{ramp.upWrites + 2} * kRampCyclesPerBit +
+                                     (std::uint64_t{c.samples} * 3 + 1) * settings.cyclesPerSample;
+
+        test::TempDirectory directory;
+        test::writeFileBytes(directory.path() / "image.bin", *image);
+        // Zeros after the sound: a stop tried while the memory holds SDA low fails.
+        std::vector<std::uint8_t> preload = *image;
+        preload.insert(preload.end(), 2, 0);
+        const auto started = std::chrono::steady_clock::now();
+        const test::PinRecording recording = test::runOnGpsim(
+            directory.path(), chip, formatIntelHex(words), cycles, {},
+            lower(i2c ? chip.memoryPins.scl.trisName : chip.memoryPins.sck.portName),
+            i2c ? eepromWiring(chip, preload) : flashWiring(chip, memory));
+        std::printf("[ gpsim    ] %s looping from the %s: %.2f s of sound in %.2f s\n", c.stream.chip,
+                    c.stream.memory, 3.0 * c.samples / c.stream.sampleRate,
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+        ASSERT_TRUE(recording.reachedEnd) << recording.output;
+        test::PinRecording played = i2c ? recording : withoutBusWrites(recording);
+        // The run stops within the third round's last sample or two.
+        const std::size_t wanted = 1 + ramp.upWrites + expected.pinA.size();
+        ASSERT_GE(played.portWrites.size(), wanted);
+        played.portWrites.resize(wanted);
+        played.portValues.resize(wanted);
+        EXPECT_EQ(test::checkPlayback(played, expected).fault, "");
+        if (!i2c) continue;
+        const BusTimes t = busTimes(recording, chip.memoryPins, settings.clockHz);
+        EXPECT_GE(t.starts, 8) << "the first read's four and two for each start again";
+        const I2cTiming& m = memory.i2c;
+        EXPECT_GE(t.clockHigh, m.clockHighNs);
+        EXPECT_GE(t.clockLow, m.clockLowNs);
+        EXPECT_GE(t.startSetup, m.startSetupNs);
+        EXPECT_GE(t.startHold, m.startHoldNs);
+        EXPECT_GE(t.stopSetup, m.stopSetupNs);
+        EXPECT_GE(t.busFree, m.busFreeNs);
+        EXPECT_GE(t.dataSetup, m.dataSetupNs);
+    }
+}
+
+}  // namespace
+}  // namespace ryx

@@ -236,12 +236,14 @@ TEST(ProgramAssembles, MemoryPlayersAsGpasmMakesThem) {
         const char* chip;
         const char* memory;
         PlayTrigger trigger;
+        bool loop = false;
     } cases[] = {{"16f628a", "24LC256", PlayTrigger::reset}, {"12f1840", "24LC512", PlayTrigger::reset},
                  {"16f1825", "W25Q32", PlayTrigger::reset},  {"16f628a", "W25Q16", PlayTrigger::pins},
-                 {"16f88", "24LC256", PlayTrigger::select}};
+                 {"16f88", "24LC256", PlayTrigger::select},  {"16f628a", "24LC256", PlayTrigger::reset, true},
+                 {"16f1825", "W25Q32", PlayTrigger::reset, true}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.chip) + " from the " + c.memory);
-        PlayerSettings settings{findPicChip(c.chip), 20000000, 400, PicStorage::retlw, 100, true, false};
+        SCOPED_TRACE(std::string(c.chip) + " from the " + c.memory + (c.loop ? ", looping" : ""));
+        PlayerSettings settings{findPicChip(c.chip), 20000000, 700, PicStorage::retlw, 100, true, c.loop};
         settings.memory = findMemory(c.memory);
         settings.trigger = c.trigger;
         if (c.trigger != PlayTrigger::reset) settings.bank = {{0, 100}, {1, 50}, {2, 70}};
