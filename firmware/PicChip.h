@@ -49,6 +49,12 @@ struct MemoryPin {
     std::uint16_t portAddress = 0;
     std::string_view trisName;
     std::uint16_t trisAddress = 0;
+    // Its bit in the chip's analog select register (a routine clears only
+    // that one): kPortBit where it is the port bit, kNoAnalog where none.
+    std::int8_t analogBit = kPortBit;
+
+    static constexpr std::int8_t kPortBit = -1;
+    static constexpr std::int8_t kNoAnalog = -2;
 };
 
 // ssp: SPI master, I2C slave only; mssp: SPI and I2C master.

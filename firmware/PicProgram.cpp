@@ -154,7 +154,10 @@ Result<> checkRoutine(const PicChip& chip, const PicProgramSettings& settings) {
 Result<> placeRoutine(const PicChip& chip, const PicProgramSettings& settings, PicProgramPlan& plan) {
     const std::uint32_t org = settings.org;
     const std::uint32_t end = org + plan.playerWords;
-    for (PlannedSound& sound : plan.sounds) sound.firstWord += end;
+    // A serial memory's sounds keep their numbers in its index.
+    if (settings.memory == nullptr) {
+        for (PlannedSound& sound : plan.sounds) sound.firstWord += end;
+    }
     plan.usedWords = plan.playerWords + plan.tableWords;
     // A PIC18's goto and call reach all its memory.
     const std::uint32_t pageEnd = (org / kPageWords + 1) * kPageWords;
@@ -187,7 +190,6 @@ Result<> checkMemory(const PicChip& chip, const PicProgramSettings& settings, st
     const SerialMemory& memory = *settings.memory;
     const std::string name(memory.name);
     if (isPic18(chip)) return Result<>::failure("the " + std::string(chip.name) + " cannot play from a serial memory: choose a mid-range chip");
-    if (settings.form == PlayerForm::routine) return Result<>::failure("the routine plays from the chip, not from a serial memory");
     if (memory.bus == MemoryBus::i2c && memory.sizeBytes > 64 * 1024) {
         return Result<>::failure("the player reads at most 64 KiB of an I2C memory: the " + name +
                                  " is larger; choose a 24LC256 or 24LC512");
@@ -419,6 +421,9 @@ Result<PicProgramPlan> layOutFromMemory(SoundBank sounds, const PicProgramSettin
     plan.timing = *timing;
     plan.playerWords = chipPlayer(*sounds.front(), settings, plan).size();
     plan.usedWords = plan.playerWords;
+    if (settings.form == PlayerForm::routine) {
+        if (Result<> placed = placeRoutine(*settings.chip, settings, plan); !placed) return placed.failureDetail();
+    }
     return plan;
 }
 

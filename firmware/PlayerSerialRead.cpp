@@ -12,27 +12,46 @@ namespace {
 
 using Destination = PicAssembly::Destination;
 
-// The read's own variables, in bank 0 after the player's.
+// The read's own variables. A program's sit in bank 0 after the player's.
+// A routine's share its 16 registers with the player's that are not in use
+// at the time: the byte coming in takes the sound's number (read once, at
+// the start); the entry and the bit count take the registers the sound
+// sets only after the first byte, the count read in place into the read
+// count, the entry's top byte of samples (never more than 65535 bytes)
+// dropped into the byte coming in.
 constexpr std::uint16_t kMemoryVariables = 0x38;
-constexpr PicRegister kShift{"membyte", kMemoryVariables};      // the byte coming in, or going out
-constexpr PicRegister kBitCount{"membits", kMemoryVariables + 1};
+constexpr std::array<std::string_view, kImageEntryBytes> kEntryNames{"entry0", "entry1", "entry2", "entry3",
+                                                                     "entry4", "entry5", "entry6"};
+constexpr std::uint8_t kRoutineShift = 14;
+constexpr std::uint8_t kRoutineBitCount = 12;
+constexpr std::array<std::uint8_t, kImageEntryBytes> kRoutineEntry{7, 8, 11, kRoutineShift, 13, 10, 9};
+
+std::uint16_t memoryPlace(const PlayerWriter& w, std::uint8_t program, std::uint8_t routine) {
+    return static_cast<std::uint16_t>(w.routine ? w.settings.ram + routine : kMemoryVariables + program);
+}
+PicRegister shiftOf(const PlayerWriter& w) { return {"membyte", memoryPlace(w, 0, kRoutineShift)}; }  // in or out
+PicRegister bitCountOf(const PlayerWriter& w) { return {"membits", memoryPlace(w, 1, kRoutineBitCount)}; }
 // The index entry: address (3 bytes), then samples (4 bytes), high first.
-constexpr std::array<PicRegister, kImageEntryBytes> kEntry{{{"entry0", kMemoryVariables + 2},
-                                                            {"entry1", kMemoryVariables + 3},
-                                                            {"entry2", kMemoryVariables + 4},
-                                                            {"entry3", kMemoryVariables + 5},
-                                                            {"entry4", kMemoryVariables + 6},
-                                                            {"entry5", kMemoryVariables + 7},
-                                                            {"entry6", kMemoryVariables + 8}}};
+PicRegister entryOf(const PlayerWriter& w, std::size_t k) {
+    if (w.routine && kRoutineEntry[k] == kRoutineShift) return shiftOf(w);
+    return {kEntryNames[k], memoryPlace(w, static_cast<std::uint8_t>(2 + k), kRoutineEntry[k])};
+}
 
 // The player counts byte reads up to 65536: the count is 65536 less
 // (samples + 7) / 8, from the entry's lower three sample bytes.
-void countReads(PlayerWriter& w, std::uint32_t sound) {
-    const std::string rounded = "memrounded" + std::to_string(sound);
+void countReads(PlayerWriter& w, std::string_view sound) {
+    const std::string rounded = "memrounded" + std::string(sound);
     const PlayerFamily& r = w.rows;
-    const PicRegister& top = kEntry[4];
-    const PicRegister& middle = kEntry[5];
-    const PicRegister& low = kEntry[6];
+    const PicRegister& top = entryOf(w, 4);
+    const PicRegister& middle = entryOf(w, 5);
+    const PicRegister& low = entryOf(w, 6);
+    if (!w.settings.bank.empty()) {
+        w.code.byteOp(r.movf, low, Destination::w, "the samples of the last byte: 1 to 8");
+        w.code.literalOp(r.andlw, 7);
+        w.code.bitOp(r.btfsc, r.status, "Z", kZeroBit);
+        w.code.literalOp(r.movlw, 8);
+        w.code.fileOp(r.movwf, w.var(PlayerVar::lastBits));
+    }
     w.code.comment("Reads of a byte: (samples + 7) / 8, counted up from 65536 less.");
     w.code.literalOp(r.movlw, 7);
     w.code.byteOp(r.addwf, low, Destination::f);
@@ -68,9 +87,9 @@ void countReads(PlayerWriter& w, std::uint32_t sound) {
 void startAgain(PlayerWriter& w, PicRegister shift) {
     const PlayerFamily& r = w.rows;
     w.selectBank(0);
-    w.code.byteOp(r.movf, kEntry[6], Destination::w, "the read count again");
+    w.code.byteOp(r.movf, entryOf(w, 6), Destination::w, "the read count again");
     w.code.fileOp(r.movwf, w.var(PlayerVar::countLow));
-    w.code.byteOp(r.movf, kEntry[5], Destination::w);
+    w.code.byteOp(r.movf, entryOf(w, 5), Destination::w);
     w.code.fileOp(r.movwf, w.var(PlayerVar::countHigh));
     w.code.byteOp(r.movf, shift, Destination::w);
     w.code.fileOp(r.movwf, w.var(PlayerVar::current));
@@ -88,14 +107,82 @@ void defineMemoryVariables(PlayerWriter& w, const ChipMemoryPins& pins) {
     for (const RegisterSetting& setting : pins.setup) {
         if (!setting.name.empty()) w.define({setting.name, setting.address});
     }
-    w.code.define(kShift.name, kShift.address);
-    w.code.define(kBitCount.name, kBitCount.address);
-    for (const PicRegister& reg : kEntry) w.code.define(reg.name, reg.address);
+    w.define(shiftOf(w));
+    w.define(bitCountOf(w));
+    for (std::size_t k = 0; k < kImageEntryBytes; ++k) w.define(entryOf(w, k));
 }
 
-void setUpMemoryPins(PlayerWriter& w, const ChipMemoryPins& pins) {
+// A program sets the memory's registers whole; a routine clears only its
+// lines' analog selects, keeping the user's analog inputs (the chip's own
+// select register too, where the routine made only pins A and B digital).
+void setUpMemoryPins(PlayerWriter& w, const ChipMemoryPins& pins, std::initializer_list<const MemoryPin*> lines) {
     for (const RegisterSetting& setting : pins.setup) {
-        if (!setting.name.empty()) w.setRegister({setting.name, setting.address}, setting.value, "memory pins digital");
+        if (setting.name.empty()) continue;
+        const PicRegister reg{setting.name, setting.address};
+        if (!w.routine || !setting.name.starts_with("ANSEL")) {
+            w.setRegister(reg, setting.value, "memory pins digital");
+            continue;
+        }
+        w.selectBank(reg.address);
+        for (const MemoryPin* line : lines) w.clearBit(reg, static_cast<std::uint8_t>(1u << line->bit), "memory pin digital");
+    }
+    if (!w.routine) return;
+    for (const RegisterSetting& setting : w.settings.chip->pinSetup) {
+        if (setting.name.empty() || setting.pinABit == 0) continue;
+        const PicRegister reg{setting.name, setting.address};
+        for (const MemoryPin* line : lines) {
+            if (line->analogBit == MemoryPin::kNoAnalog) continue;
+            const unsigned bit = line->analogBit == MemoryPin::kPortBit ? line->bit : static_cast<unsigned>(line->analogBit);
+            w.selectBank(reg.address);
+            w.clearBit(reg, static_cast<std::uint8_t>(1u << bit), "memory pin digital");
+        }
+    }
+}
+
+// The port's bits of `lines` cleared: a routine keeps its other pins' levels
+// (a read of the port and a write, as bcf would, but for both at once).
+void clearLines(PlayerWriter& w, PicRegister port, std::initializer_list<const MemoryPin*> lines, std::string_view note) {
+    w.selectBank(port.address);
+    if (!w.routine) {
+        w.code.fileOp(w.rows.clrf, port, note);
+        return;
+    }
+    std::uint8_t mask = 0;
+    for (const MemoryPin* line : lines) mask = static_cast<std::uint8_t>(mask | 1u << line->bit);
+    w.code.byteOp(w.rows.movf, port, Destination::w);
+    w.code.literalOp(w.rows.andlw, static_cast<std::uint8_t>(~mask & 0xFF), note);
+    w.code.fileOp(w.rows.movwf, port);
+}
+
+std::uint8_t bitsOnPort(std::uint16_t portAddress, std::initializer_list<const MemoryPin*> lines) {
+    std::uint8_t mask = 0;
+    for (const MemoryPin* line : lines) {
+        if (line->portAddress == portAddress) mask = static_cast<std::uint8_t>(mask | 1u << line->bit);
+    }
+    return mask;
+}
+
+// A routine's index entry at 1 + 7 * sound, into entry1 (high) and entry2
+// (low), entry0 and entry4 its workspace.
+void entryAddressOfSound(PlayerWriter& w) {
+    const PlayerFamily& r = w.rows;
+    const PicRegister high = entryOf(w, 1);
+    const PicRegister low = entryOf(w, 2);
+    const PicRegister partLow = entryOf(w, 0);
+    const PicRegister partHigh = entryOf(w, 4);
+    w.selectBank(0);
+    w.code.comment("The sound's entry in the memory's index: 1 + 7 * W, its address and samples.");
+    w.code.byteOp(r.movf, w.var(PlayerVar::sound), Destination::w);
+    w.code.fileOp(r.movwf, partLow);
+    w.code.fileOp(r.clrf, partHigh);
+    w.code.literalOp(r.movlw, 1);
+    w.code.fileOp(r.movwf, low);
+    w.code.fileOp(r.clrf, high);
+    for (int power = 0; power < 3; ++power) {  // + W, 2 W and 4 W
+        w.addWord(low, high, partLow, partHigh);
+        w.code.bitOp(r.bcf, r.status, "C", kCarryBit);
+        w.code.byteOp(r.rotateLeft, partLow, Destination::f);
+        w.code.byteOp(r.rotateLeft, partHigh, Destination::f);
     }
 }
 
@@ -112,7 +199,8 @@ public:
           port_{pins_.scl.portName, pins_.scl.portAddress},
           high_(cyclesAtLeast(memory_.i2c.clockHighNs, s.clockHz)),
           low_(cyclesAtLeast(memory_.i2c.clockLowNs, s.clockHz)),
-          clockHz_(s.clockHz) {}
+          clockHz_(s.clockHz),
+          routine_(s.form == PlayerForm::routine) {}
 
     void defineSymbols(PlayerWriter& w) const override {
         w.define(tris_);
@@ -125,53 +213,73 @@ public:
     // Both lines released, their port bits 0, so that a TRIS bit alone
     // pulls a line low; a port write of the sound's leaves them 0 as well.
     void setUp(PlayerWriter& w) const override {
-        setUpMemoryPins(w, pins_);
+        setUpMemoryPins(w, pins_, {&pins_.scl, &pins_.sda});
         w.selectBank(tris_.address);
         w.code.bitOp(w.rows.bsf, tris_, "SCL", pins_.scl.bit, "the bus released");
         w.code.bitOp(w.rows.bsf, tris_, "SDA", pins_.sda.bit);
-        // The sound's port is cleared with the chip's set-up. A bit cleared
-        // alone would read the other released line high and set its bit.
-        if (port_.address != w.port().address) {
-            w.selectBank(port_.address);
-            w.code.fileOp(w.rows.clrf, port_, "a line pulled low drives 0");
+        // The sound's port is cleared with the chip's set-up (a routine's
+        // with its lines). A bit cleared alone would read the other
+        // released line high and set its bit.
+        if (port_.address != w.settings.chip->portAddress) {
+            clearLines(w, port_, {&pins_.scl, &pins_.sda}, "a line pulled low drives 0");
         }
         w.selectBank(0);
+    }
+
+    std::uint8_t linesOnPort(std::uint16_t portAddress) const override {
+        return bitsOnPort(portAddress, {&pins_.scl, &pins_.sda});
+    }
+
+    bool pointsAtNumber() const override { return routine_; }
+    void pointAtNumber(PlayerWriter& w) const override {
+        entryAddressOfSound(w);
+        readEntry(w, "n", [&](int part) { w.code.byteOp(w.rows.movf, entryOf(w, part == 0 ? 1 : 2), Destination::w); });
     }
 
     // The sound's index entry, its read reduced to the bytes to play, then
     // the read command at its first byte. Not timed: loops are fine.
     void pointAt(PlayerWriter& w, PlayerSound sound) const override {
-        const PlayerFamily& r = w.rows;
         w.code.comment("The sound's entry in the memory's index: its address and samples.");
         // A bank's sounds are numbered by firstWord; one sound is the first.
         const std::uint32_t number = w.settings.bank.empty() ? 0 : sound.firstWord;
+        readEntry(w, std::to_string(number), [&](int part) { loadAddressPart(w, 1 + kImageEntryBytes * number, part); });
+    }
+
+private:
+    // The entry at the address `entryAddress` loads into W (part 0 the high
+    // byte, 1 the low), the read reduced to its bytes, then the read command
+    // at the sound's first byte.
+    template <typename EntryAddress>
+    void readEntry(PlayerWriter& w, const std::string& number, EntryAddress entryAddress) const {
+        const PlayerFamily& r = w.rows;
         w.selectBank(0);
         // A sound before stopped the memory in mid-byte: nine clocks with SDA
         // released reach an acknowledge it reads as the last, then a stop.
-        const std::string free = "memfree" + std::to_string(number);
+        const std::string free = "memfree" + number;
         w.code.literalOp(r.movlw, 9);
-        w.code.fileOp(r.movwf, kBitCount);
+        w.code.fileOp(r.movwf, bitCountOf(w));
         w.code.label(free);
         w.code.jump(r.call, "i2cnack");
-        w.code.byteOp(r.decfsz, kBitCount, Destination::f);
+        w.code.byteOp(r.decfsz, bitCountOf(w), Destination::f);
         w.goTo(free);
         w.code.jump(r.call, "i2cstop");
-        addressMemory(w, [&](int part) { loadAddressPart(w, 1 + kImageEntryBytes * number, part); });
-        for (std::size_t k = 0; k < kEntry.size(); ++k) {
+        addressMemory(w, entryAddress);
+        for (std::size_t k = 0; k < kImageEntryBytes; ++k) {
             w.code.jump(r.call, "i2cbits");
-            w.code.byteOp(r.movf, kShift, Destination::w);
-            w.code.fileOp(r.movwf, kEntry[k]);
-            w.code.jump(r.call, k + 1 < kEntry.size() ? "i2cack" : "i2cnack");
+            w.code.byteOp(r.movf, shiftOf(w), Destination::w);
+            w.code.fileOp(r.movwf, entryOf(w, k));
+            w.code.jump(r.call, k + 1 < kImageEntryBytes ? "i2cack" : "i2cnack");
         }
         w.code.jump(r.call, "i2cstop");
         countReads(w, number);
         w.code.comment("One sequential read from the sound's first byte.");
         addressMemory(w, [&](int part) {
             const std::size_t byte = part == 0 ? 1 : 2;  // the entry's address, middle then low byte
-            w.code.byteOp(r.movf, kEntry[byte], Destination::w);
+            w.code.byteOp(r.movf, entryOf(w, byte), Destination::w);
         });
     }
 
+public:
     void readNext(PlayerWriter& w, bool labelled) const override {
         const PlayerFamily& r = w.rows;
         if (!labelled) {
@@ -191,7 +299,7 @@ public:
             w.code.bitOp(r.bsf, tris_, "SDA", pins_.sda.bit, "the memory's to drive");
             w.selectBank(0);
         }
-        w.code.byteOp(r.movf, kShift, Destination::w);
+        w.code.byteOp(r.movf, shiftOf(w), Destination::w);
         w.code.fileOp(r.movwf, w.var(PlayerVar::current));
         w.setBitsLeft(8);
     }
@@ -215,8 +323,8 @@ public:
         bus.stop();
         bus.start();
         bus.sendConstant(static_cast<std::uint8_t>(memory_.readCommand & 0xFE));
-        bus.sendRegister(kEntry[1]);
-        bus.sendRegister(kEntry[2]);
+        bus.sendRegister(entryOf(w, 1));
+        bus.sendRegister(entryOf(w, 2));
         bus.stop();
         bus.start();
         bus.sendConstant(memory_.readCommand);
@@ -225,7 +333,7 @@ public:
         bus.clock(true);
         releaseLine(w, pins_.sda, "SDA");
         w.pad(padFor(memory_.i2c.clockLowNs, clockHz_, 2));  // the low time before the next byte's first rise
-        startAgain(w, kShift);
+        startAgain(w, shiftOf(w));
     }
 
     void routines(PlayerWriter& w) const override {
@@ -304,10 +412,10 @@ private:
             const PlayerFamily& r = w.rows;
             w.selectBank(0);
             w.code.byteOp(r.movf, reg, Destination::w);
-            w.code.fileOp(r.movwf, kShift);
+            w.code.fileOp(r.movwf, shiftOf(w));
             for (int bit = 0; bit < 8; ++bit) {
                 w.selectBank(0);
-                w.code.byteOp(r.rotateLeft, kShift, Destination::f, bit == 0 ? "the top bit to the carry" : "");
+                w.code.byteOp(r.rotateLeft, shiftOf(w), Destination::f, bit == 0 ? "the top bit to the carry" : "");
                 w.selectBank(bus.tris_.address);
                 bus.releaseLine(w, bus.pins_.sda, "SDA");
                 w.code.bitOp(r.btfss, r.status, "C", kCarryBit);
@@ -317,20 +425,20 @@ private:
             sdaLow = true;  // either: the acknowledge releases it
             acknowledgeClock();
         }
-        // A bit into kShift's bit 0 while SCL is high, SDA released.
+        // A bit into shiftOf(w)'s bit 0 while SCL is high, SDA released.
         void receive() {
             const PlayerFamily& r = w.rows;
             const I2cTiming& t = bus.memory_.i2c;
             w.selectBank(0);
             w.code.bitOp(r.bcf, r.status, "C", kCarryBit);
-            w.code.byteOp(r.rotateLeft, kShift, Destination::f);
+            w.code.byteOp(r.rotateLeft, shiftOf(w), Destination::f);
             w.selectBank(bus.tris_.address);
             w.pad(padFor(t.clockLowNs, bus.clockHz_, since()));
             bus.releaseLine(w, bus.pins_.scl, "SCL");
             const std::uint32_t rose = w.code.size();
             w.selectBank(bus.port_.address);
             w.code.bitOp(r.btfsc, bus.port_, "SDA", bus.pins_.sda.bit);
-            w.code.bitOp(r.bsf, kShift, "0", 0);
+            w.code.bitOp(r.bsf, shiftOf(w), "0", 0);
             w.selectBank(bus.tris_.address);
             const std::uint32_t between = w.code.size() - rose;
             w.pad(padFor(t.clockHighNs, bus.clockHz_, between));
@@ -339,18 +447,18 @@ private:
         }
     };
 
-    // One bit into kShift's bit 0, SCL high for at least its minimum; the
+    // One bit into shiftOf(w)'s bit 0, SCL high for at least its minimum; the
     // low time before it is a whole sample. Starts in bank 0; ends there,
     // or in the TRIS's bank with `stayAtTris`.
     void clockInBit(PlayerWriter& w, bool stayAtTris) const {
         const PlayerFamily& r = w.rows;
         w.code.bitOp(r.bcf, r.status, "C", kCarryBit);
-        w.code.byteOp(r.rotateLeft, kShift, Destination::f, "room for the next bit");
+        w.code.byteOp(r.rotateLeft, shiftOf(w), Destination::f, "room for the next bit");
         w.selectBank(tris_.address);
         w.code.bitOp(r.bsf, tris_, "SCL", pins_.scl.bit, "clock a bit in");
         w.selectBank(port_.address);
         w.code.bitOp(r.btfsc, port_, "SDA", pins_.sda.bit);
-        w.code.bitOp(r.bsf, kShift, "0", 0);
+        w.code.bitOp(r.bsf, shiftOf(w), "0", 0);
         // From the rise: itself, the bank select, the test (2), the bank select back.
         w.pad(high_ > 5 ? high_ - 5 : 0);
         w.selectBank(tris_.address);
@@ -406,11 +514,11 @@ private:
         const PlayerFamily& r = w.rows;
         const I2cTiming& t = memory_.i2c;
         w.code.label("i2csend");
-        w.code.fileOp(r.movwf, kShift);
+        w.code.fileOp(r.movwf, shiftOf(w));
         w.code.literalOp(r.movlw, 8);
-        w.code.fileOp(r.movwf, kBitCount);
+        w.code.fileOp(r.movwf, bitCountOf(w));
         w.code.label("i2csendbit");
-        w.code.byteOp(r.rotateLeft, kShift, Destination::f, "the top bit to the carry");
+        w.code.byteOp(r.rotateLeft, shiftOf(w), Destination::f, "the top bit to the carry");
         w.selectBank(tris_.address);
         releaseLine(w, pins_.sda, "SDA");
         w.code.bitOp(r.btfss, r.status, "C", kCarryBit);
@@ -421,7 +529,7 @@ private:
         pullLine(w, pins_.scl, "SCL");
         pause(w, t.clockLowNs);
         w.selectBank(0);
-        w.code.byteOp(r.decfsz, kBitCount, Destination::f);
+        w.code.byteOp(r.decfsz, bitCountOf(w), Destination::f);
         w.goTo("i2csendbit");
         w.selectBank(tris_.address);
         releaseLine(w, pins_.sda, "SDA");
@@ -429,26 +537,26 @@ private:
         returnFromRoutine(w);
     }
 
-    // Eight bits into kShift, SDA released throughout.
+    // Eight bits into shiftOf(w), SDA released throughout.
     void receiveRoutine(PlayerWriter& w) const {
         const PlayerFamily& r = w.rows;
         w.code.label("i2cbits");
         w.code.literalOp(r.movlw, 8);
-        w.code.fileOp(r.movwf, kBitCount);
+        w.code.fileOp(r.movwf, bitCountOf(w));
         w.code.label("i2cbit");
         w.code.bitOp(r.bcf, r.status, "C", kCarryBit);
-        w.code.byteOp(r.rotateLeft, kShift, Destination::f);
+        w.code.byteOp(r.rotateLeft, shiftOf(w), Destination::f);
         w.selectBank(tris_.address);
         releaseLine(w, pins_.scl, "SCL");
         pause(w, memory_.i2c.clockHighNs);
         w.selectBank(port_.address);
         w.code.bitOp(r.btfsc, port_, "SDA", pins_.sda.bit);
-        w.code.bitOp(r.bsf, kShift, "0", 0);
+        w.code.bitOp(r.bsf, shiftOf(w), "0", 0);
         w.selectBank(tris_.address);
         pullLine(w, pins_.scl, "SCL");
         pause(w, memory_.i2c.clockLowNs);
         w.selectBank(0);
-        w.code.byteOp(r.decfsz, kBitCount, Destination::f);
+        w.code.byteOp(r.decfsz, bitCountOf(w), Destination::f);
         w.goTo("i2cbit");
         returnFromRoutine(w);
     }
@@ -505,6 +613,7 @@ private:
     std::uint32_t high_;
     std::uint32_t low_;
     std::uint32_t clockHz_;
+    bool routine_;
 };
 
 // SPI mode 0 on CS, SCK, SI (into the memory) and SO (out of it), driven
@@ -517,7 +626,8 @@ public:
         : memory_(*s.memory),
           pins_(s.chip->memoryPins),
           high_(cyclesAtLeast(memory_.spi.clockHighNs, s.clockHz)),
-          clockHz_(s.clockHz) {}
+          clockHz_(s.clockHz),
+          routine_(s.form == PlayerForm::routine) {}
 
     void defineSymbols(PlayerWriter& w) const override {
         for (const MemoryPin* pin : {&pins_.cs, &pins_.sck, &pins_.si, &pins_.so}) {
@@ -532,11 +642,10 @@ public:
     }
 
     void setUp(PlayerWriter& w) const override {
-        setUpMemoryPins(w, pins_);
+        setUpMemoryPins(w, pins_, {&pins_.cs, &pins_.sck, &pins_.si, &pins_.so});
         const PicRegister port = portOf(pins_.sck);
-        if (port.address != w.port().address) {
-            w.selectBank(port.address);
-            w.code.fileOp(w.rows.clrf, port, "CS, SCK and SI low when they drive");
+        if (port.address != w.settings.chip->portAddress) {
+            clearLines(w, port, {&pins_.cs, &pins_.sck, &pins_.si}, "CS, SCK and SI low when they drive");
         }
         for (const MemoryPin* pin : {&pins_.cs, &pins_.sck, &pins_.si}) {
             w.selectBank(pin->trisAddress);
@@ -547,24 +656,55 @@ public:
         w.selectBank(0);
     }
 
+    std::uint8_t linesOnPort(std::uint16_t portAddress) const override {
+        return bitsOnPort(portAddress, {&pins_.cs, &pins_.sck, &pins_.si});
+    }
+
+    // The routine's writes of the port held CS low: the memory let go.
+    void leave(PlayerWriter& w) const override { setPin(w, pins_.cs, true); }
+
+    bool pointsAtNumber() const override { return routine_; }
+    void pointAtNumber(PlayerWriter& w) const override {
+        entryAddressOfSound(w);
+        readEntry(w, "n", [&](int part) {
+            if (part == 0) {
+                w.code.literalOp(w.rows.movlw, 0);
+            } else {
+                w.code.byteOp(w.rows.movf, entryOf(w, static_cast<std::size_t>(part)), Destination::w);
+            }
+        });
+    }
+
     void pointAt(PlayerWriter& w, PlayerSound sound) const override {
-        const PlayerFamily& r = w.rows;
         const std::uint32_t number = w.settings.bank.empty() ? 0 : sound.firstWord;
         const std::uint32_t entry = 1 + kImageEntryBytes * number;
-        w.selectBank(0);
         w.code.comment("The sound's entry in the memory's index: its address and samples.");
-        command(w, [&](int part) {
-            w.code.literalOp(r.movlw, static_cast<std::uint8_t>(entry >> (16 - 8 * part) & 0xFF));
+        readEntry(w, std::to_string(number), [&](int part) {
+            w.code.literalOp(w.rows.movlw, static_cast<std::uint8_t>(entry >> (16 - 8 * part) & 0xFF));
         });
-        for (const PicRegister& reg : kEntry) {
+    }
+
+private:
+    // The entry at the three-byte address `entryAddress` loads into W (part
+    // 0 the high byte), the read reduced to its bytes, then the read
+    // command at the sound's first byte.
+    template <typename EntryAddress>
+    void readEntry(PlayerWriter& w, const std::string& number, EntryAddress entryAddress) const {
+        const PlayerFamily& r = w.rows;
+        w.selectBank(0);
+        command(w, entryAddress);
+        for (std::size_t k = 0; k < kImageEntryBytes; ++k) {
+            const PicRegister reg = entryOf(w, k);
             w.code.jump(r.call, "spibits");
-            w.code.byteOp(r.movf, kShift, Destination::w);
+            w.code.byteOp(r.movf, shiftOf(w), Destination::w);
             w.code.fileOp(r.movwf, reg);
         }
         countReads(w, number);
         w.code.comment("One sequential read from the sound's first byte.");
-        command(w, [&](int part) { w.code.byteOp(r.movf, kEntry[static_cast<std::size_t>(part)], Destination::w); });
+        command(w, [&](int part) { w.code.byteOp(r.movf, entryOf(w, static_cast<std::size_t>(part)), Destination::w); });
     }
+
+public:
 
     void readNext(PlayerWriter& w, bool labelled) const override {
         const PlayerFamily& r = w.rows;
@@ -574,7 +714,7 @@ public:
         } else {
             w.code.jump(r.call, "spibits");
         }
-        w.code.byteOp(r.movf, kShift, Destination::w);
+        w.code.byteOp(r.movf, shiftOf(w), Destination::w);
         w.code.fileOp(r.movwf, w.var(PlayerVar::current));
         w.setBitsLeft(8);
     }
@@ -609,7 +749,7 @@ public:
             for (int bit = 7; bit >= 0; --bit) {
                 w.selectBank(si.address);
                 w.code.bitOp(r.bcf, si, "SI", pins_.si.bit);
-                w.code.bitOp(r.btfsc, kEntry[part], std::to_string(bit), static_cast<unsigned>(bit));
+                w.code.bitOp(r.btfsc, entryOf(w, part), std::to_string(bit), static_cast<unsigned>(bit));
                 w.code.bitOp(r.bsf, si, "SI", pins_.si.bit);
                 w.selectBank(0);
                 w.pad(padFor(t.dataSetupNs, clockHz_, 0));
@@ -622,7 +762,7 @@ public:
             pulse(w, high_);
             if (bit < 7) w.pad(padFor(t.clockLowNs, clockHz_, 0));
         }
-        startAgain(w, kShift);
+        startAgain(w, shiftOf(w));
     }
 
     void routines(PlayerWriter& w) const override {
@@ -639,11 +779,11 @@ public:
         w.code.literalOp(r.retlw, 0);
         // W's eight bits on SI, the top first.
         w.code.label("spisend");
-        w.code.fileOp(r.movwf, kShift);
+        w.code.fileOp(r.movwf, shiftOf(w));
         w.code.literalOp(r.movlw, 8);
-        w.code.fileOp(r.movwf, kBitCount);
+        w.code.fileOp(r.movwf, bitCountOf(w));
         w.code.label("spisendbit");
-        w.code.byteOp(r.rotateLeft, kShift, Destination::f, "the top bit to the carry");
+        w.code.byteOp(r.rotateLeft, shiftOf(w), Destination::f, "the top bit to the carry");
         const PicRegister si = outputOf(pins_.si);
         w.selectBank(si.address);  // the skip below skips one instruction
         w.code.bitOp(r.bcf, si, "SI", pins_.si.bit);
@@ -652,17 +792,17 @@ public:
         w.selectBank(0);
         pause(w, t.dataSetupNs);
         clockOnce(w);
-        w.code.byteOp(r.decfsz, kBitCount, Destination::f);
+        w.code.byteOp(r.decfsz, bitCountOf(w), Destination::f);
         w.goTo("spisendbit");
         w.code.literalOp(r.retlw, 0);
         // Eight bits from SO into membyte.
         w.code.label("spibits");
         w.code.literalOp(r.movlw, 8);
-        w.code.fileOp(r.movwf, kBitCount);
+        w.code.fileOp(r.movwf, bitCountOf(w));
         w.code.label("spibit");
         readBit(w);
         clockOnce(w);
-        w.code.byteOp(r.decfsz, kBitCount, Destination::f);
+        w.code.byteOp(r.decfsz, bitCountOf(w), Destination::f);
         w.goTo("spibit");
         w.code.literalOp(r.retlw, 0);
     }
@@ -695,9 +835,9 @@ private:
     void readBit(PlayerWriter& w) const {
         const PlayerFamily& r = w.rows;
         w.code.bitOp(r.bcf, r.status, "C", kCarryBit);
-        w.code.byteOp(r.rotateLeft, kShift, Destination::f, "room for the next bit");
+        w.code.byteOp(r.rotateLeft, shiftOf(w), Destination::f, "room for the next bit");
         w.code.bitOp(r.btfsc, portOf(pins_.so), "SO", pins_.so.bit);
-        w.code.bitOp(r.bsf, kShift, "0", 0);
+        w.code.bitOp(r.bsf, shiftOf(w), "0", 0);
     }
 
     // SCK high for `high` cycles from its rise, then low; bank 0 around it.
@@ -740,6 +880,7 @@ private:
     const ChipMemoryPins& pins_;
     std::uint32_t high_;
     std::uint32_t clockHz_;
+    bool routine_;
 };
 
 }  // namespace
@@ -750,7 +891,7 @@ bool serialMemoryPlayable(const PlayerSettings& s) {
     // An I2C address of two bytes; SPI's SO not on the reset pin (its config bit is not cleared yet).
     const bool bus = s.memory->bus == MemoryBus::i2c ? s.memory->sizeBytes <= 64 * 1024
                                                      : s.memory->addressBytes == 3 && s.chip->memoryPins.resetPinConfigMask == 0;
-    return bus && family != PicFamily::pic18 && s.form == PlayerForm::program && s.clockHz != 0 &&
+    return bus && family != PicFamily::pic18 && s.clockHz != 0 &&
            s.bank.size() <= kMaxImageSounds;
 }
 

@@ -35,6 +35,15 @@ public:
     // readNext does; false: startTable's read does.
     virtual bool restartsInStep() const { return false; }
     virtual void restart(PlayerWriter&) const {}
+    // A routine's: the sound `sound` names found at run time, rather than
+    // a table per sound chosen by jumps; then the first read as readNext.
+    virtual bool pointsAtNumber() const { return false; }
+    virtual void pointAtNumber(PlayerWriter&) const {}
+    // The bits of the port at portAddress that the read's lines use: a
+    // routine's writes of the port leave them 0 rather than as they were.
+    virtual std::uint8_t linesOnPort(std::uint16_t) const { return 0; }
+    // A routine's, after its last port write.
+    virtual void leave(PlayerWriter&) const {}
 };
 
 std::unique_ptr<const PlayerTableRead> playerTableRead(PicFamily family, PicStorage storage);

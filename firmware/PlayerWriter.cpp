@@ -128,10 +128,12 @@ void PlayerWriter::enterRoutine() {
         code.fileOp(rows.movwf, var(PlayerVar::savedBank), "the caller's BSR, given back at the end");
     }
     const std::uint8_t ours = settings.twoPins ? 3 : 1;
+    const std::uint8_t lines = read_->linesOnPort(settings.chip->portAddress);
     selectBank(latch().address);
     code.byteOp(rows.movf, latch(), Destination::w);
     selectBank(0);
-    code.literalOp(rows.andlw, static_cast<std::uint8_t>(~ours & 0xFF), "the other pins' levels");
+    code.literalOp(rows.andlw, static_cast<std::uint8_t>(~(ours | lines) & 0xFF),
+                   lines != 0 ? "the other pins' levels, the memory's lines 0" : "the other pins' levels");
     code.fileOp(rows.movwf, var(PlayerVar::otherPins));
     code.fileOp(rows.movwf, port_, settings.twoPins ? "pins A and B low" : "pin A low");
     // Only its own pins' analog selects: the user's analog inputs stay.
@@ -157,6 +159,14 @@ void PlayerWriter::enterRoutine() {
 // every sound of a long bank.
 void PlayerWriter::chooseSound() {
     const std::size_t sounds = settings.bank.size();
+    if (read_->pointsAtNumber()) {
+        read_->pointAtNumber(*this);
+        code.label("firstread");
+        read_->readNext(*this, false);
+        code.fileOp(rows.clrf, var(PlayerVar::pins), "no bit before the sound's first");
+        goTo(kSampleLabel);
+        return;
+    }
     code.comment("The sound W named: its table.");
     code.byteOp(rows.movf, var(PlayerVar::sound), Destination::w);
     std::uint8_t before = 0;
@@ -250,6 +260,7 @@ void PlayerWriter::finishRoutine() {
     code.byteOp(rows.movf, var(PlayerVar::otherPins), Destination::w);
     rampExitWrites_.push_back(code.size());
     code.fileOp(rows.movwf, port_, "pins A and B low, one ramp bit after the last");
+    read_->leave(*this);
     if (rows.savesCallerBank) {
         code.byteOp(rows.movf, var(PlayerVar::savedBank), Destination::w);
         code.fileOp(rows.movwf, rows.callerState, "the caller's BSR");

@@ -271,9 +271,7 @@ TEST_F(RyxencTest, UsageErrorsExitWithTwoAndWriteNothing) {
         {{"--memory", "24LC256", "--hex", "x.hex", "a.wav"}, "--memory needs --image, the file its image is written to"},
         {{"--image", "x.bin", "--hex", "x.hex", "a.wav"}, "--image writes the image of --memory: name the memory"},
         {{"--memory", "24LC256", "--image", "x.bin", "a.wav"},
-         "--memory plays the sounds of a whole program: it needs --hex or --program"},
-        {{"--memory", "24LC256", "--image", "x.bin", "--include", "x.inc", "a.wav"},
-         "--memory plays the sounds of a whole program: it needs --hex or --program, not --include"},
+         "--memory plays the sounds of a PIC program: it needs --hex, --program or --include"},
         {{"--memory", "24C256", "--image", "x.bin", "--hex", "x.hex", "a.wav"},
          "unknown memory '24C256' (ryxenc --list-memories shows them)"},
     };

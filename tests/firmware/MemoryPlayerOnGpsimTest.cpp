@@ -13,7 +13,10 @@
 #include "core/Encoder.h"
 #include "firmware/IntelHex.h"
 #include "firmware/MemoryImage.h"
+#include "firmware/PicProgram.h"
+#include "firmware/PicRoutineInclude.h"
 #include "firmware/PlayerCode.h"
+#include "firmware/SoundStorage.h"
 #include "support/FileBytes.h"
 #include "support/TempDirectory.h"
 #include "support/WaveBytes.h"
@@ -22,6 +25,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <cstdio>
 
@@ -459,6 +463,130 @@ TEST(MemoryPlayerOnGpsim, LoopStartsAgainInStep) {
         EXPECT_GE(t.stopSetup, m.stopSetupNs);
         EXPECT_GE(t.busFree, m.busFreeNs);
         EXPECT_GE(t.dataSetup, m.dataSetupNs);
+    }
+}
+
+}  // namespace
+}  // namespace ryx
+
+namespace ryx {
+namespace {
+
+// ryxenc --include with a memory: the user's program at word 0x10 drives a
+// pin of the sound's port high, then calls ryx_play for sound 1 and sound
+// 0 of the memory's index. gpasm assembles it with the include; on the
+// simulator both play bit for bit from the index's entries (the last byte
+// part used), and every write of the port keeps the user's pin high. On the
+// 12F1840 the memory's lines share the sound's port.
+TEST(MemoryPlayerOnGpsim, RoutinePlaysTheSoundWNamesFromTheMemory) {
+    if (!test::gpsimAvailable()) GTEST_SKIP() << "gpsim is not installed";
+    if (std::system("command -v gpasm >/dev/null 2>&1") != 0) GTEST_SKIP() << "gpasm is not installed";
+    const struct {
+        const char* chip;
+        const char* memory;
+        unsigned keptPin;
+        const char* setUp;  // the user's own
+    } cases[] = {{"16f628a", "24LC256", 5, "        movlw   0x07\n        movwf   0x1F\n"},
+                 {"12f1840", "24LC512", 2, "        banksel 0x18C\n        bcf     0x0C, 2\n"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.chip) + " from the " + c.memory);
+        const PicChip& chip = *findPicChip(c.chip);
+        const SerialMemory& memory = *findMemory(c.memory);
+        std::vector<std::unique_ptr<ProgramState>> states;
+        std::vector<const ProgramState*> sounds;
+        std::vector<SoundBits> bits;
+        for (const std::uint32_t samples : {1203u, 1006u}) {
+            states.push_back(test::makeEncodedSound(samples, 8000, kAlgorithmOneAndHalfBit));
+            sounds.push_back(states.back().get());
+            bits.emplace_back(states.back()->bitStream.data(), storedSampleCount(samples));
+        }
+        PicProgramSettings settings{&chip, 0, false, PicOscillator::internal};
+        settings.form = PlayerForm::routine;
+        settings.ram = defaultRoutineRam(chip);
+        settings.memory = &memory;
+        const Result<PicProgram> built = buildPicBank(sounds, settings);
+        ASSERT_TRUE(built) << built.error();
+        const auto image = memoryImage(memory, bits, 8000);
+        ASSERT_TRUE(image);
+
+        test::TempDirectory directory;
+        ASSERT_TRUE(writePicRoutineInclude(sounds, settings, directory.path() / "sounds.inc"));
+        std::string main = "        list    p=" + std::string(chip.processor) + "\n";
+        for (const ConfigRecord& record : configRecordsFor(chip, PicOscillator::internal, built->plan.clockHz)) {
+            main += "        __config " + formatHexWord(record.address) + ", " + formatHexWord(record.value) + "\n";
+        }
+        const std::string kept = std::to_string(c.keptPin);
+        main += "        org     0\n        goto    start\n        org     0x10\nstart:\n" + std::string(c.setUp) +
+                "        banksel " + formatHexWord(chip.trisAddress) + "\n        bcf     " +
+                formatHexWord(chip.trisAddress & 0x7Fu) + ", " + kept + "\n        banksel " +
+                formatHexWord(chip.portAddress) + "\n        bsf     " + formatHexWord(chip.portAddress) + ", " +
+                kept + "\n";
+        for (const char* sound : {"1", "0"}) main += std::string("        movlw   ") + sound + "\n        call    ryx_play\n";
+        main += "idle:   goto    idle\n        include \"sounds.inc\"\n        end\n";
+        std::ofstream(directory.path() / "main.asm") << main;
+        const std::string command =
+            "cd '" + directory.path().string() + "' && gpasm -o main.hex main.asm > gpasm.out 2>&1";
+        ASSERT_EQ(std::system(command.c_str()), 0) << test::readFileText(directory.path() / "gpasm.out");
+
+        const std::uint32_t cyclesPerSample = built->plan.timing.cyclesPerSample;
+        const PlayerRamp ramp = playerRamp(built->plan.clockHz, true, false);
+        const std::size_t order[] = {1, 0};
+        std::vector<test::ExpectedPlayback> expected;
+        std::uint64_t cycles = 0;
+        for (const std::size_t k : order) {
+            test::ExpectedPlayback one;
+            std::uint8_t before = 0;
+            for (const std::uint8_t bit : bits[k]) {
+                one.pinA.push_back(bit);
+                one.pinB.push_back(before);
+                before = bit;
+            }
+            one.cyclesPerSample = cyclesPerSample;
+            one.rampUp = ramp.upWrites;
+            one.rampDown = ramp.downWrites;
+            one.rampCycles = kRampCyclesPerBit;
+            cycles += kStartUpCycles + (one.pinA.size() + 2) * cyclesPerSample +
+                      std::uint64_t{ramp.upWrites + ramp.downWrites + 2} * kRampCyclesPerBit;
+            expected.push_back(std::move(one));
+        }
+        const auto started = std::chrono::steady_clock::now();
+        const test::PinRecording recording = test::runOnGpsim(
+            directory.path(), chip, test::readFileText(directory.path() / "main.hex"), cycles, {}, {},
+            eepromWiring(chip, *image));
+        std::printf("[ gpsim    ] %s routine from the %s: two sounds in %.2f s\n", c.chip, c.memory,
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+        ASSERT_TRUE(recording.reachedEnd) << recording.output;
+        // The user's write of its pin, then each play: its entry's write,
+        // the ramps and samples, the last write.
+        std::size_t from = 1;
+        for (std::size_t play = 0; play < 2; ++play) {
+            SCOPED_TRACE("sound " + std::to_string(order[play]));
+            const std::size_t writes = 1 + ramp.upWrites + expected[play].pinA.size() + ramp.downWrites + 1;
+            ASSERT_GE(recording.portWrites.size(), from + writes);
+            test::PinRecording one = recording;
+            one.portWrites.assign(recording.portWrites.begin() + static_cast<std::ptrdiff_t>(from),
+                                  recording.portWrites.begin() + static_cast<std::ptrdiff_t>(from + writes));
+            one.portValues.assign(recording.portValues.begin() + static_cast<std::ptrdiff_t>(from),
+                                  recording.portValues.begin() + static_cast<std::ptrdiff_t>(from + writes));
+            EXPECT_EQ(test::checkPlayback(one, expected[play]).fault, "");
+            from += writes;
+        }
+        EXPECT_EQ(recording.portWrites.size(), from) << "no other write of the port";
+        // Each movwf of the port from W (the log reads W before the write; it
+        // shows a port digit with an undriven pin as "?").
+        std::ifstream log(directory.path() / "port.log");
+        std::string line;
+        bool movwf = false;
+        int checked = 0;
+        while (std::getline(log, line)) {
+            if (line.rfind("0x", 0) == 0) {
+                movwf = line.find("movwf\t" + lower(chip.portName)) != std::string::npos;
+            } else if (const std::size_t at = line.find("Read: 0x"); movwf && at != std::string::npos && line.find(" from W") != std::string::npos) {
+                ASSERT_EQ(std::stoul(line.substr(at + 8, 4), nullptr, 16) >> c.keptPin & 1u, 1u) << line;
+                ++checked;
+            }
+        }
+        EXPECT_EQ(checked, static_cast<int>(from) - 1) << "the routine's every write of the port";
     }
 }
 

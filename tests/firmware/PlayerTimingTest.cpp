@@ -200,7 +200,6 @@ TEST(PlayerTiming, MemoryPlayerRefusesWhatItCannotPlay) {
         const char* what;
         std::function<void(PlayerSettings&)> change;
     } cases[] = {
-        {"a routine", [](PlayerSettings& s) { s.form = PlayerForm::routine; }},
         {"a PIC18", [](PlayerSettings& s) { s.chip = findPicChip("18f2520"); }},
         {"SPI with SO on the reset pin", [](PlayerSettings& s) {
              s.chip = findPicChip("12f1840");

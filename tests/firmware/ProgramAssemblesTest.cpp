@@ -237,16 +237,25 @@ TEST(ProgramAssembles, MemoryPlayersAsGpasmMakesThem) {
         const char* memory;
         PlayTrigger trigger;
         bool loop = false;
+        PlayerForm form = PlayerForm::program;
     } cases[] = {{"16f628a", "24LC256", PlayTrigger::reset}, {"12f1840", "24LC512", PlayTrigger::reset},
                  {"16f1825", "W25Q32", PlayTrigger::reset},  {"16f628a", "W25Q16", PlayTrigger::pins},
                  {"16f88", "24LC256", PlayTrigger::select},  {"16f628a", "24LC256", PlayTrigger::reset, true},
-                 {"16f1825", "W25Q32", PlayTrigger::reset, true}};
+                 {"16f1825", "W25Q32", PlayTrigger::reset, true},
+                 {"16f88", "24LC256", PlayTrigger::reset, false, PlayerForm::routine},
+                 {"16f1825", "W25Q32", PlayTrigger::reset, false, PlayerForm::routine}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.chip) + " from the " + c.memory + (c.loop ? ", looping" : ""));
+        SCOPED_TRACE(std::string(c.chip) + " from the " + c.memory + (c.loop ? ", looping" : "") +
+                     (c.form == PlayerForm::routine ? ", routine" : ""));
         PlayerSettings settings{findPicChip(c.chip), 20000000, 700, PicStorage::retlw, 100, true, c.loop};
         settings.memory = findMemory(c.memory);
         settings.trigger = c.trigger;
-        if (c.trigger != PlayTrigger::reset) settings.bank = {{0, 100}, {1, 50}, {2, 70}};
+        settings.form = c.form;
+        if (c.trigger != PlayTrigger::reset || c.form == PlayerForm::routine) settings.bank = {{0, 100}, {1, 50}, {2, 70}};
+        if (c.form == PlayerForm::routine) {
+            settings.org = 0x300;
+            settings.ram = defaultRoutineRam(*settings.chip);
+        }
         const PicAssembly code = buildPlayer(settings);
         test::TempDirectory directory;
         {
