@@ -190,9 +190,10 @@ Result<> checkMemory(const PicChip& chip, const PicProgramSettings& settings, st
     const SerialMemory& memory = *settings.memory;
     const std::string name(memory.name);
     if (isPic18(chip)) return Result<>::failure("the " + std::string(chip.name) + " cannot play from a serial memory: choose a mid-range chip");
-    if (memory.bus == MemoryBus::i2c && memory.sizeBytes > 64 * 1024) {
-        return Result<>::failure("the player reads at most 64 KiB of an I2C memory: the " + name +
-                                 " is larger; choose a 24LC256 or 24LC512");
+    if (memory.blockBytes < memory.sizeBytes && (settings.loop || settings.form == PlayerForm::routine)) {
+        return Result<>::failure(std::string("the ") + (settings.loop ? "loop" : "routine") +
+                                 " reads at most 64 KiB of an I2C memory: the " + name +
+                                 "'s reads stop at its blocks; choose a 24LC256 or 24LC512");
     }
     if (memory.bus == MemoryBus::spi && chip.memoryPins.resetPinConfigMask != 0) {
         return Result<>::failure("the " + std::string(chip.name) + " would read the " + name +

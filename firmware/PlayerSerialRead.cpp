@@ -26,6 +26,13 @@ constexpr std::uint8_t kRoutineShift = 14;
 constexpr std::uint8_t kRoutineBitCount = 12;
 constexpr std::array<std::uint8_t, kImageEntryBytes> kRoutineEntry{7, 8, 11, kRoutineShift, 13, 10, 9};
 
+// A program reading a memory whose reads stop at each block (the 24LC1025's
+// 64 KiB): the read count of the sound's part in the second block, and the
+// samples of its last byte, 0 once there (or with no such part).
+constexpr PicRegister kBlockCountLow{"blockcntlo", kMemoryVariables + 2 + kImageEntryBytes};
+constexpr PicRegister kBlockCountHigh{"blockcnthi", kMemoryVariables + 3 + kImageEntryBytes};
+constexpr PicRegister kBlockLastBits{"blocklast", kMemoryVariables + 4 + kImageEntryBytes};
+
 std::uint16_t memoryPlace(const PlayerWriter& w, std::uint8_t program, std::uint8_t routine) {
     return static_cast<std::uint16_t>(w.routine ? w.settings.ram + routine : kMemoryVariables + program);
 }
@@ -37,15 +44,52 @@ PicRegister entryOf(const PlayerWriter& w, std::size_t k) {
     return {kEntryNames[k], memoryPlace(w, static_cast<std::uint8_t>(2 + k), kRoutineEntry[k])};
 }
 
+// The reads R (middle:low) of a sound at the entry's address A: where A is
+// in the first block and R + (A mod 65536) passes 65536, `crosses` is set
+// and the second block's count is 65536 less that sum's lower 16 bits.
+void splitAtBlock(PlayerWriter& w, PicRegister middle, PicRegister low, PicRegister crosses, const std::string& fits) {
+    const PlayerFamily& r = w.rows;
+    w.code.comment("Past the first block's end: the rest is read from the second block's start.");
+    w.code.fileOp(r.clrf, crosses);
+    w.code.fileOp(r.clrf, kBlockLastBits);
+    w.code.bitOp(r.btfsc, entryOf(w, 0), "0", 0, "a sound in the second block runs on to its end");
+    w.goTo(fits);
+    w.code.byteOp(r.movf, low, Destination::w);
+    w.code.fileOp(r.movwf, kBlockCountLow);
+    w.code.byteOp(r.movf, middle, Destination::w);
+    w.code.fileOp(r.movwf, kBlockCountHigh);
+    w.addWord(kBlockCountLow, kBlockCountHigh, entryOf(w, 2), entryOf(w, 1));
+    w.code.bitOp(r.btfss, r.status, "C", kCarryBit);
+    w.goTo(fits);
+    w.code.byteOp(r.movf, kBlockCountLow, Destination::w);
+    w.code.byteOp(r.iorwf, kBlockCountHigh, Destination::w);
+    w.jumpIfZero(fits, "it ends at the block's end");
+    for (const PicRegister& reg : {kBlockCountLow, kBlockCountHigh}) {
+        w.code.byteOp(r.movf, reg, Destination::w);
+        w.code.literalOp(r.xorlw, 0xFF);
+        w.code.fileOp(r.movwf, reg);
+    }
+    w.code.byteOp(r.incf, kBlockCountLow, Destination::f);
+    w.code.bitOp(r.btfsc, r.status, "Z", kZeroBit);
+    w.code.byteOp(r.incf, kBlockCountHigh, Destination::f);
+    w.code.byteOp(r.incf, crosses, Destination::f);
+    w.code.label(fits);
+}
+
 // The player counts byte reads up to 65536: the count is 65536 less
 // (samples + 7) / 8, from the entry's lower three sample bytes.
-void countReads(PlayerWriter& w, std::string_view sound) {
+// With `splits`, a sound that runs from the first block into the second
+// plays its reads up to the block's end first: the count then is the
+// address's lower 16 bits; kBlockCountLow and High count the rest.
+void countReads(PlayerWriter& w, std::string_view sound, bool splits = false) {
     const std::string rounded = "memrounded" + std::string(sound);
+    const std::string whole = "memwhole" + std::string(sound);
     const PlayerFamily& r = w.rows;
     const PicRegister& top = entryOf(w, 4);
     const PicRegister& middle = entryOf(w, 5);
     const PicRegister& low = entryOf(w, 6);
-    if (!w.settings.bank.empty()) {
+    const PicRegister& crosses = entryOf(w, 3);  // read, then free
+    if (!w.settings.bank.empty() || splits) {
         w.code.byteOp(r.movf, low, Destination::w, "the samples of the last byte: 1 to 8");
         w.code.literalOp(r.andlw, 7);
         w.code.bitOp(r.btfsc, r.status, "Z", kZeroBit);
@@ -67,6 +111,7 @@ void countReads(PlayerWriter& w, std::string_view sound) {
         w.code.byteOp(r.rotateRight, middle, Destination::f);
         w.code.byteOp(r.rotateRight, low, Destination::f);
     }
+    if (splits) splitAtBlock(w, middle, low, crosses, "memfits" + std::string(sound));
     w.code.byteOp(r.movf, low, Destination::w);
     w.code.literalOp(r.xorlw, 0xFF);
     w.code.fileOp(r.movwf, w.var(PlayerVar::countLow));
@@ -76,6 +121,20 @@ void countReads(PlayerWriter& w, std::string_view sound) {
     w.code.byteOp(r.incf, w.var(PlayerVar::countLow), Destination::f);
     w.code.bitOp(r.btfsc, r.status, "Z", kZeroBit);
     w.code.byteOp(r.incf, w.var(PlayerVar::countHigh), Destination::f);
+    if (splits) {
+        w.code.byteOp(r.movf, crosses, Destination::f);
+        w.jumpIfZero(whole);
+        w.code.comment("To the block's end first: 65536 less the address's lower 16 bits reads.");
+        w.code.byteOp(r.movf, entryOf(w, 2), Destination::w);
+        w.code.fileOp(r.movwf, w.var(PlayerVar::countLow));
+        w.code.byteOp(r.movf, entryOf(w, 1), Destination::w);
+        w.code.fileOp(r.movwf, w.var(PlayerVar::countHigh));
+        w.code.byteOp(r.movf, w.var(PlayerVar::lastBits), Destination::w);
+        w.code.fileOp(r.movwf, kBlockLastBits, "the sound's last byte, in the second block");
+        w.code.literalOp(r.movlw, 8);
+        w.code.fileOp(r.movwf, w.var(PlayerVar::lastBits), "the first block's last byte is whole");
+        w.code.label(whole);
+    }
     if (!w.settings.loop) return;
     w.code.byteOp(r.movf, w.var(PlayerVar::countLow), Destination::w);
     w.code.fileOp(r.movwf, low, "kept for the start again");
@@ -200,7 +259,8 @@ public:
           high_(cyclesAtLeast(memory_.i2c.clockHighNs, s.clockHz)),
           low_(cyclesAtLeast(memory_.i2c.clockLowNs, s.clockHz)),
           clockHz_(s.clockHz),
-          routine_(s.form == PlayerForm::routine) {}
+          routine_(s.form == PlayerForm::routine),
+          blocks_(memory_.blockBytes < memory_.sizeBytes) {}
 
     void defineSymbols(PlayerWriter& w) const override {
         w.define(tris_);
@@ -208,6 +268,8 @@ public:
         w.defineBit("SCL", pins_.scl.bit);
         w.defineBit("SDA", pins_.sda.bit);
         defineMemoryVariables(w, pins_);
+        if (!blocks_) return;
+        for (const PicRegister& reg : {kBlockCountLow, kBlockCountHigh, kBlockLastBits}) w.define(reg);
     }
 
     // Both lines released, their port bits 0, so that a TRIS bit alone
@@ -271,12 +333,15 @@ private:
             w.code.jump(r.call, k + 1 < kImageEntryBytes ? "i2cack" : "i2cnack");
         }
         w.code.jump(r.call, "i2cstop");
-        countReads(w, number);
+        countReads(w, number, blocks_);
         w.code.comment("One sequential read from the sound's first byte.");
-        addressMemory(w, [&](int part) {
-            const std::size_t byte = part == 0 ? 1 : 2;  // the entry's address, middle then low byte
-            w.code.byteOp(r.movf, entryOf(w, byte), Destination::w);
-        });
+        addressMemory(
+            w,
+            [&](int part) {
+                const std::size_t byte = part == 0 ? 1 : 2;  // the entry's address, middle then low byte
+                w.code.byteOp(r.movf, entryOf(w, byte), Destination::w);
+            },
+            blocks_);
     }
 
 public:
@@ -336,7 +401,18 @@ public:
         startAgain(w, shiftOf(w));
     }
 
+    bool lastBitsFound() const override { return blocks_; }
+
+    // A sound's part in the second block waiting: on to it.
+    void atSoundEnd(PlayerWriter& w) const override {
+        if (!blocks_) return;
+        w.selectBank(0);
+        w.code.byteOp(w.rows.movf, kBlockLastBits, Destination::f);
+        w.jumpIfNotZero(kBlockLabel, "the sound goes on in the second block");
+    }
+
     void routines(PlayerWriter& w) const override {
+        if (blocks_) crossBlock(w);
         w.code.comment("The bus, not timed: each pause at least the memory's minimum.");
         w.selectBank(0);  // every caller is in bank 0
         startRoutine(w);
@@ -347,6 +423,49 @@ public:
     }
 
 private:
+    static constexpr std::string_view kBlockLabel = "nextblock";
+
+    // On the one timed path from the first block's last sample to the next:
+    // the byte after it (the block's first, the read wrapped) clocked to a
+    // released acknowledge, a stop, the second block's address 0 and its
+    // first byte; the count of the rest and its last byte's samples.
+    void crossBlock(PlayerWriter& w) const {
+        const PlayerFamily& r = w.rows;
+        const auto block = static_cast<std::uint8_t>(1u << memory_.blockSelectBit);
+        w.code.comment("The sound's part in the second block, in step: a new read at its first byte.");
+        w.code.label(kBlockLabel);
+        w.selectBank(0);
+        InlineBus bus{*this, w, w.code.size(), false};
+        w.selectBank(tris_.address);
+        for (int k = 0; k < 2; ++k) bus.clock(false);  // seven bits were clocked in
+        bus.stop();
+        bus.start();
+        bus.sendConstant(static_cast<std::uint8_t>((memory_.readCommand & 0xFE) | block));
+        bus.sendConstant(0);
+        bus.sendConstant(0);
+        bus.stop();
+        bus.start();
+        bus.sendConstant(static_cast<std::uint8_t>(memory_.readCommand | block));
+        for (int bit = 0; bit < 8; ++bit) bus.receive();
+        pullLine(w, pins_.sda, "SDA");
+        bus.clock(true);
+        releaseLine(w, pins_.sda, "SDA");
+        w.pad(padFor(memory_.i2c.clockLowNs, clockHz_, 2));
+        w.selectBank(0);
+        w.code.byteOp(r.movf, kBlockCountLow, Destination::w);
+        w.code.fileOp(r.movwf, w.var(PlayerVar::countLow));
+        w.code.byteOp(r.movf, kBlockCountHigh, Destination::w);
+        w.code.fileOp(r.movwf, w.var(PlayerVar::countHigh));
+        w.code.byteOp(r.movf, kBlockLastBits, Destination::w);
+        w.code.fileOp(r.movwf, w.var(PlayerVar::lastBits));
+        w.code.fileOp(r.clrf, kBlockLastBits, "no part after this one");
+        w.code.byteOp(r.movf, shiftOf(w), Destination::w);
+        w.code.fileOp(r.movwf, w.var(PlayerVar::current));
+        w.setBitsLeft(8);
+        w.wait("waitblock");
+        w.goTo(kSampleLabel);
+    }
+
     // The bus written straight on, each low time counted from SCL's last
     // fall (`fell`, an instruction index: every instruction between is one
     // cycle). In the TRIS's bank between its steps.
@@ -585,11 +704,21 @@ private:
     // `addressByte` for parts 0 and 1), a stop, a start and the read's
     // control byte: gpsim's 24LC256 and the real parts take a sequential
     // read after a stop.
+    // With `blockFromEntry`, the control bytes name the block of the
+    // entry's address (its bit 16).
     template <typename AddressByte>
-    void addressMemory(PlayerWriter& w, AddressByte addressByte) const {
+    void addressMemory(PlayerWriter& w, AddressByte addressByte, bool blockFromEntry = false) const {
         const PlayerFamily& r = w.rows;
+        const auto block = static_cast<std::uint8_t>(1u << memory_.blockSelectBit);
+        const auto control = [&](std::uint8_t command, std::string_view note) {
+            w.code.literalOp(r.movlw, command, note);
+            if (!blockFromEntry) return;
+            w.selectBank(0);
+            w.code.bitOp(r.btfsc, entryOf(w, 0), "0", 0);
+            w.code.literalOp(r.movlw, static_cast<std::uint8_t>(command | block), "the second block");
+        };
         w.code.jump(r.call, "i2cstart");
-        w.code.literalOp(r.movlw, static_cast<std::uint8_t>(memory_.readCommand & 0xFE), "write the address");
+        control(static_cast<std::uint8_t>(memory_.readCommand & 0xFE), "write the address");
         w.code.jump(r.call, "i2csend");
         for (int part = 0; part < 2; ++part) {
             addressByte(part);
@@ -597,7 +726,7 @@ private:
         }
         w.code.jump(r.call, "i2cstop");
         w.code.jump(r.call, "i2cstart");
-        w.code.literalOp(r.movlw, memory_.readCommand, "read from there on");
+        control(memory_.readCommand, "read from there on");
         w.code.jump(r.call, "i2csend");
     }
 
@@ -614,6 +743,7 @@ private:
     std::uint32_t low_;
     std::uint32_t clockHz_;
     bool routine_;
+    bool blocks_;
 };
 
 // SPI mode 0 on CS, SCK, SI (into the memory) and SO (out of it), driven
@@ -888,8 +1018,12 @@ private:
 bool serialMemoryPlayable(const PlayerSettings& s) {
     const PicFamily family = s.chip->family;
     if (s.memory == nullptr) return false;
-    // An I2C address of two bytes; SPI's SO not on the reset pin (its config bit is not cleared yet).
-    const bool bus = s.memory->bus == MemoryBus::i2c ? s.memory->sizeBytes <= 64 * 1024
+    // SPI's SO not on the reset pin (its config bit is not cleared yet). A
+    // memory whose reads stop at its 64 KiB blocks: a program that plays
+    // once (its part in the second block has registers of its own).
+    const bool blocks = s.memory->blockBytes < s.memory->sizeBytes;
+    if (blocks && (s.loop || s.form == PlayerForm::routine || s.memory->blockBytes != 64 * 1024)) return false;
+    const bool bus = s.memory->bus == MemoryBus::i2c ? s.memory->sizeBytes <= 128 * 1024
                                                      : s.memory->addressBytes == 3 && s.chip->memoryPins.resetPinConfigMask == 0;
     return bus && family != PicFamily::pic18 && s.clockHz != 0 &&
            s.bank.size() <= kMaxImageSounds;

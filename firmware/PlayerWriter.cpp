@@ -222,6 +222,7 @@ void PlayerWriter::playSamples() {
 
 void PlayerWriter::finish() {
     code.label("finished");
+    read_->atSoundEnd(*this);
     if (settings.loop) {
         code.comment("Start again at the first byte, in step.");
         if (read_->restartsInStep()) {

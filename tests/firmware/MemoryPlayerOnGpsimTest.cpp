@@ -595,3 +595,78 @@ TEST(MemoryPlayerOnGpsim, RoutinePlaysTheSoundWNamesFromTheMemory) {
 
 }  // namespace
 }  // namespace ryx
+
+namespace ryx {
+namespace {
+
+// The 24LC1025 reads on only within a 64 KiB block: a sound from 0xFDA8 on
+// (sound 0 fills the first block before it) plays its first 600 bytes from
+// the first block and the rest from the second, on its trigger pin, every
+// sample in step across the new read; at 20 MHz the bus's edges keep their
+// minimums there too.
+TEST(MemoryPlayerOnGpsim, SoundCrossesThe24LC1025sBlocks) {
+    if (!test::gpsimAvailable()) GTEST_SKIP() << "gpsim is not installed";
+    if (std::string(RYX_FLASH_MODULES).empty()) GTEST_SKIP() << "our gpsim modules are not built";
+    const SerialMemory& memory = *findMemory("24LC1025");
+    const PicChip& chip = *findPicChip("16f628a");
+    constexpr std::uint32_t kFirstByte = 0x10000 - 600;
+    constexpr std::uint32_t kSamples = 8003;
+    std::vector<std::uint8_t> filler((kFirstByte - memoryImageIndexBytes(2)) * 8);
+    for (std::size_t i = 0; i < filler.size(); ++i) filler[i] = static_cast<std::uint8_t>(i * 7 % 3 == 0);
+    auto state = test::makeEncodedSound(kSamples + 1, 8000, kAlgorithmOneAndHalfBit);
+    const SoundBits bits[] = {filler, {state->bitStream.data(), kSamples}};
+    const auto image = memoryImage(memory, bits, 8000);
+    ASSERT_TRUE(image);
+    ASSERT_EQ((std::uint32_t{(*image)[8]} << 16) | (std::uint32_t{(*image)[9]} << 8) | (*image)[10], kFirstByte);
+
+    PlayerSettings settings{&chip, 20000000, 625, PicStorage::retlw, 1, true, false};
+    settings.memory = &memory;
+    settings.trigger = PlayTrigger::pins;
+    for (std::uint32_t k = 0; k < 2; ++k) {
+        const auto samples = static_cast<std::uint32_t>(bits[k].size());
+        settings.bank.push_back({k, (samples + 7) / 8, samples - (samples + 7) / 8 * 8 + 8});
+    }
+    const PicAssembly player = buildPlayer(settings);
+    std::vector<ProgramWords> words{{player.origin(), player.words()}};
+    for (const ConfigRecord& record : configRecordsFor(chip, PicOscillator::crystal, settings.clockHz)) {
+        words.push_back({record.address, {record.value}});
+    }
+    const PlayerRamp ramp = playerRamp(settings.clockHz, true, false);
+    const std::uint64_t pressed = 50000;
+    const std::uint64_t cycles = pressed + kStartUpCycles + std::uint64_t{kSamples + 16} * settings.cyclesPerSample +
+                                 std::uint64_t{ramp.upWrites + ramp.downWrites + 2} * kRampCyclesPerBit;
+    const TriggerPin& pin = chip.triggerPins[1];
+    test::TempDirectory directory;
+    test::writeFileBytes(directory.path() / "image.bin", *image);
+    const std::string wiring = "module lib " + std::string(RYX_FLASH_MODULES) +
+                               "\nmodule load i2c_24lc1025 ee\nee.image = \"image.bin\"\n"
+                               "module load pullup pu1\nmodule load pullup pu2\nnode nscl\nnode nsda\n"
+                               "attach nscl " + pinName(chip.memoryPins.scl) + " ee.SCL pu1.pin\n"
+                               "attach nsda " + pinName(chip.memoryPins.sda) + " ee.SDA pu2.pin\n";
+    const auto started = std::chrono::steady_clock::now();
+    test::PinRecording recording = test::runOnGpsim(
+        directory.path(), chip, formatIntelHex(words), cycles,
+        {{lower(pin.portName) + std::to_string(pin.bit), {{pressed, 0}, {pressed + 10000, 1}}}},
+        lower(chip.memoryPins.scl.trisName), wiring);
+    std::printf("[ gpsim    ] 16f628a across the 24LC1025's blocks: %.2f s of sound in %.2f s\n",
+                kSamples / 8000.0, std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+    ASSERT_TRUE(recording.reachedEnd) << recording.output;
+    ASSERT_GE(recording.portWrites.size(), 2u);
+    ASSERT_GT(recording.portWrites[1], pressed) << "a write before the press";
+    recording.portWrites.front() = recording.portWrites[1] - 1;  // stands for the start-up write
+    EXPECT_EQ(test::checkPlayback(recording, expectedFor(settings, *state, kSamples, false)).fault, "");
+
+    const BusTimes t = busTimes(recording, chip.memoryPins, settings.clockHz);
+    EXPECT_EQ(t.starts, 6) << "the index, the sound's first byte, the second block";
+    const I2cTiming& m = memory.i2c;
+    EXPECT_GE(t.clockHigh, m.clockHighNs);
+    EXPECT_GE(t.clockLow, m.clockLowNs);
+    EXPECT_GE(t.startSetup, m.startSetupNs);
+    EXPECT_GE(t.startHold, m.startHoldNs);
+    EXPECT_GE(t.stopSetup, m.stopSetupNs);
+    EXPECT_GE(t.busFree, m.busFreeNs);
+    EXPECT_GE(t.dataSetup, m.dataSetupNs);
+}
+
+}  // namespace
+}  // namespace ryx

@@ -666,7 +666,8 @@ TEST(PicProgramFromMemory, RefusesWhatTheMemoryPlayerCannotPlay) {
         // The start again's read command and first byte, on one sample's path at 4 MHz.
         {"16f628a", "24LC256", PlayTrigger::reset, 1, 0, true, "the player needs 366: the highest rate this clock allows is 2735 Hz"},
         {"18f2520", "24LC256", PlayTrigger::reset, 1, 0, false, "cannot play from a serial memory"},
-        {"16f628a", "24LC1025", PlayTrigger::reset, 1, 0, false, "at most 64 KiB of an I2C memory"},
+        {"16f628a", "24LC1025", PlayTrigger::reset, 1, 20000000, false, ""},
+        {"16f628a", "24LC1025", PlayTrigger::reset, 1, 20000000, true, "the loop reads at most 64 KiB of an I2C memory"},
         {"12f1840", "W25Q32", PlayTrigger::reset, 1, 0, false, "SO on its reset pin"},
         {"12f683", "24LC256", PlayTrigger::pins, 2, 0, false, "GP4 (pin 3), which the sounds' trigger pins need"},
         {"12f683", "24LC256", PlayTrigger::reset, 1, 4000000, false, "which the crystal needs"},

@@ -180,6 +180,9 @@ TEST(PlayerTiming, FewestCyclesPerSampleFromASerialMemory) {
         {"16f628a", 4000000, "24LC256", 362, true}, {"16f628a", 20000000, "24LC256", 564, true},
         {"12f1840", 8000000, "24LC256", 393, true}, {"16f1825", 8000000, "W25Q32", 216, true},
         {"16f628a", 4000000, "W25Q32", 216, true}, {"16f628a", 20000000, "25LC1024", 216, true},
+        // The 24LC1025's new read at its second block, on one sample's path.
+        {"16f628a", 4000000, "24LC1025", 285}, {"16f628a", 20000000, "24LC1025", 567},
+        {"16f1825", 8000000, "24LC1025", 332},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.chip) + " at " + std::to_string(c.clockHz) + " from the " + c.memory +
@@ -205,7 +208,10 @@ TEST(PlayerTiming, MemoryPlayerRefusesWhatItCannotPlay) {
              s.chip = findPicChip("12f1840");
              s.memory = findMemory("W25Q32");
          }},
-        {"a memory past 64 KiB", [](PlayerSettings& s) { s.memory = findMemory("24LC1025"); }},
+        {"a loop from a memory read in blocks", [](PlayerSettings& s) {
+             s.memory = findMemory("24LC1025");
+             s.loop = true;
+         }},
     };
     for (const auto& c : cases) {
         PlayerSettings settings = memorySettings("16f628a", 20000000, "24LC256");
