@@ -169,7 +169,10 @@ PicOscillator defaultOscillator(const PicChip& chip, std::uint32_t clockHz);
 // Internal only on a chip that has one.
 std::uint16_t configWordFor(const PicChip& chip, PicOscillator oscillator, std::uint32_t clockHz);
 
-// All the chip's config records, the first with configWordFor's value.
-std::vector<ConfigRecord> configRecordsFor(const PicChip& chip, PicOscillator oscillator, std::uint32_t clockHz);
+// All the chip's config records, the first with configWordFor's value;
+// with resetPinInput, its MCLR enable cleared (memoryPins.resetPinConfigMask):
+// the reset pin is an input.
+std::vector<ConfigRecord> configRecordsFor(const PicChip& chip, PicOscillator oscillator, std::uint32_t clockHz,
+                                           bool resetPinInput = false);
 
 }  // namespace ryx

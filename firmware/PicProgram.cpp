@@ -195,10 +195,6 @@ Result<> checkMemory(const PicChip& chip, const PicProgramSettings& settings, st
                                  " reads at most 64 KiB of an I2C memory: the " + name +
                                  "'s reads stop at its blocks; choose a 24LC256 or 24LC512");
     }
-    if (memory.bus == MemoryBus::spi && chip.memoryPins.resetPinConfigMask != 0) {
-        return Result<>::failure("the " + std::string(chip.name) + " would read the " + name +
-                                 "'s SO on its reset pin, which the player cannot free: choose an I2C memory");
-    }
     if (soundCount > kMaxImageSounds) {
         return Result<>::failure("a memory's index holds at most " + std::to_string(kMaxImageSounds) + " sounds, not " +
                                  std::to_string(soundCount));
@@ -256,6 +252,12 @@ PicAssembly chipPlayer(const ProgramState& state, const PicProgramSettings& sett
     return buildPlayer(player);
 }
 
+// An SPI memory's SO on the chip's reset pin: its config word clears the MCLR enable.
+bool memoryOnResetPin(const PicProgramSettings& settings) {
+    return settings.memory != nullptr && settings.memory->bus == MemoryBus::spi &&
+           settings.chip->memoryPins.resetPinConfigMask != 0;
+}
+
 std::vector<ProgramWords> programMemory(SoundBank sounds, const PicProgramSettings& settings,
                                         const PicProgramPlan& plan, const PicAssembly& player) {
     std::vector<ProgramWords> memory;
@@ -266,7 +268,8 @@ std::vector<ProgramWords> programMemory(SoundBank sounds, const PicProgramSettin
                                                       sounds[k]->bitStream.data(), sound.storedSamples)});
     }
     if (settings.form == PlayerForm::routine) return memory;  // the user's program has its own config
-    for (const ConfigRecord& record : configRecordsFor(*settings.chip, plan.oscillator, plan.clockHz)) {
+    for (const ConfigRecord& record :
+         configRecordsFor(*settings.chip, plan.oscillator, plan.clockHz, memoryOnResetPin(settings))) {
         if (!memory.back().words.empty() && memory.back().address + memory.back().words.size() == record.address) {
             memory.back().words.push_back(record.value);
         } else {
@@ -380,6 +383,10 @@ void writeHeader(TextChunkWriter& out, const ProgramState& state, const PicProgr
     out.line(";");
     writePicCircuitComment(out, chip, state);
     if (settings.memory != nullptr) out.line(externalMemoryLine(chip, *settings.memory));
+    if (memoryOnResetPin(settings)) {
+        out.line("; Reset      MCLR off in the config word: " + pinLabel(chip.memoryPins.so.pin) +
+                 " is the memory's SO; the chip resets at power-up only");
+    }
     out.line(rule);
     out.line("");
     if (isPic18(chip)) {
@@ -389,7 +396,7 @@ void writeHeader(TextChunkWriter& out, const ProgramState& state, const PicProgr
     }
     out.line("        list    p=" + std::string(chip.processor) + ", r=dec");
     out.line("        errorlevel -302         ; other banks are reached through RP0 and RP1");
-    for (const ConfigRecord& record : configRecordsFor(chip, plan.oscillator, plan.clockHz)) {
+    for (const ConfigRecord& record : configRecordsFor(chip, plan.oscillator, plan.clockHz, memoryOnResetPin(settings))) {
         out.line("        __config " + hexWord(record.address) + ", " + hexWord(record.value));
     }
     out.line("");

@@ -123,6 +123,10 @@ void writeHeader(TextChunkWriter& out, SoundBank sounds, const PicProgramSetting
         out.line(";            The memory's pins are made digital" + whole + ", other analog inputs");
         out.line(";            kept; its lines' port bits are left 0 (low or released).");
         out.line(externalMemoryLine(chip, *settings.memory));
+        if (settings.memory->bus == MemoryBus::spi && chip.memoryPins.resetPinConfigMask != 0) {
+            out.line("; Reset      " + pinLabel(chip.memoryPins.so.pin) +
+                     " is the memory's SO: your config word must clear MCLRE");
+        }
     }
     if (pic18) {
         out.line(";            It writes the port through LAT" + std::string(chip.portName.substr(4)) +

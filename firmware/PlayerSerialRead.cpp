@@ -1018,13 +1018,12 @@ private:
 bool serialMemoryPlayable(const PlayerSettings& s) {
     const PicFamily family = s.chip->family;
     if (s.memory == nullptr) return false;
-    // SPI's SO not on the reset pin (its config bit is not cleared yet). A
-    // memory whose reads stop at its 64 KiB blocks: a program that plays
+    // A memory whose reads stop at its 64 KiB blocks: a program that plays
     // once (its part in the second block has registers of its own).
     const bool blocks = s.memory->blockBytes < s.memory->sizeBytes;
     if (blocks && (s.loop || s.form == PlayerForm::routine || s.memory->blockBytes != 64 * 1024)) return false;
     const bool bus = s.memory->bus == MemoryBus::i2c ? s.memory->sizeBytes <= 128 * 1024
-                                                     : s.memory->addressBytes == 3 && s.chip->memoryPins.resetPinConfigMask == 0;
+                                                     : s.memory->addressBytes == 3;
     return bus && family != PicFamily::pic18 && s.clockHz != 0 &&
            s.bank.size() <= kMaxImageSounds;
 }

@@ -23,8 +23,8 @@ inline constexpr std::string_view kMemoryByteLabel = "lastbit";
 std::unique_ptr<const PlayerTableRead> serialMemoryRead(const PlayerSettings& settings);
 
 // Whether the player streams from settings.memory on settings.chip: an I2C
-// memory of two address bytes or an SPI memory of three (SO not on the
-// reset pin), a mid-range or enhanced mid-range chip.
+// memory of two address bytes or an SPI memory of three, a mid-range or
+// enhanced mid-range chip.
 // The index's sample count is read from its lower three bytes: a sound of
 // up to 65,535 bytes.
 bool serialMemoryPlayable(const PlayerSettings& settings);

@@ -1297,7 +1297,7 @@ TEST_F(RyxencTest, MemoryProgramAndImageWrittenTogetherOrNotAtAll) {
         const char* refusal;
     } refused[] = {
         {"24LC256", {"long.wav"}, "long.wav: the sound does not fit the 24LC256 (32768 bytes, 32.76 s at 8000 Hz): it is 0.06 s too long"},
-        {"W25Q32", {"--chip", "12f1840", "a.wav"}, "a.wav: the PIC12F1840 would read the W25Q32's SO on its reset pin"},
+        {"24LC1025", {"--loop", "a.wav"}, "a.wav: the loop reads at most 64 KiB of an I2C memory: the 24LC1025's reads stop at its blocks"},
         {"24LC256", {"--chip", "12f683", "--bank", "--trigger", "pins", "a.wav", "b.wav"},
          "the 24LC256's SCL takes the PIC12F683's GP4 (pin 3), which the sounds' trigger pins need"},
     };

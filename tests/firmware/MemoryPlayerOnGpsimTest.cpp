@@ -72,7 +72,9 @@ StreamProgram streamProgram(const StreamCase& c, const ProgramState& state, cons
     p.settings.memory = &memory;
     const PicAssembly player = buildPlayer(p.settings);
     std::vector<ProgramWords> words{{player.origin(), player.words()}};
-    for (const ConfigRecord& record : configRecordsFor(*p.settings.chip, p.settings.oscillator, p.settings.clockHz)) {
+    const bool soOnReset = memory.bus == MemoryBus::spi && p.settings.chip->memoryPins.resetPinConfigMask != 0;
+    for (const ConfigRecord& record :
+         configRecordsFor(*p.settings.chip, p.settings.oscillator, p.settings.clockHz, soOnReset)) {
         words.push_back({record.address, {record.value}});
     }
     p.hex = formatIntelHex(words);
@@ -255,13 +257,17 @@ std::string caseName(const testing::TestParamInfo<StreamCase>& info) {
 
 // A 16F628A at 4 MHz for 20 s; at 20 MHz, the fastest clock, the
 // edges; a "1.5 bit" sound on the 12F1840, whose memory shares the sound's
-// port; a 16F1825 from a W25Q32 on the sound's port.
+// port; a 16F1825 from a W25Q32 on the sound's port; the 8-pin chips' SPI
+// memories, SO on the reset pin with MCLR off in the config word (gpsim
+// plays these the same with MCLR on: it does not reset on that pin).
 INSTANTIATE_TEST_SUITE_P(
     FromSerialMemory, MemoryPlayerOnGpsim,
     testing::Values(StreamCase{"16f628a", 4000000, 8000, 200, kAlgorithmOneBit},
                     StreamCase{"16f628a", 20000000, 15625, 5, kAlgorithmOneAndHalfBit},
                     StreamCase{"12f1840", 0, 8000, 20, kAlgorithmOneAndHalfBit},
-                    StreamCase{"16f1825", 0, 8000, 20, kAlgorithmOneAndHalfBit, "W25Q32"}),
+                    StreamCase{"16f1825", 0, 8000, 20, kAlgorithmOneAndHalfBit, "W25Q32"},
+                    StreamCase{"12f683", 0, 8000, 5, kAlgorithmOneAndHalfBit, "W25Q32"},
+                    StreamCase{"12f1840", 0, 15625, 5, kAlgorithmOneBit, "25LC1024"}),
     caseName);
 
 }  // namespace

@@ -204,10 +204,6 @@ TEST(PlayerTiming, MemoryPlayerRefusesWhatItCannotPlay) {
         std::function<void(PlayerSettings&)> change;
     } cases[] = {
         {"a PIC18", [](PlayerSettings& s) { s.chip = findPicChip("18f2520"); }},
-        {"SPI with SO on the reset pin", [](PlayerSettings& s) {
-             s.chip = findPicChip("12f1840");
-             s.memory = findMemory("W25Q32");
-         }},
         {"a loop from a memory read in blocks", [](PlayerSettings& s) {
              s.memory = findMemory("24LC1025");
              s.loop = true;
