@@ -189,7 +189,6 @@ std::string routineFitError(SoundBank sounds, const PicProgramSettings& settings
 Result<> checkMemory(const PicChip& chip, const PicProgramSettings& settings, std::size_t soundCount) {
     const SerialMemory& memory = *settings.memory;
     const std::string name(memory.name);
-    if (isPic18(chip)) return Result<>::failure("the " + std::string(chip.name) + " cannot play from a serial memory: choose a mid-range chip");
     if (memory.blockBytes < memory.sizeBytes && (settings.loop || settings.form == PlayerForm::routine)) {
         return Result<>::failure(std::string("the ") + (settings.loop ? "loop" : "routine") +
                                  " reads at most 64 KiB of an I2C memory: the " + name +

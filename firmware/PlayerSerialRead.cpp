@@ -1016,7 +1016,6 @@ private:
 }  // namespace
 
 bool serialMemoryPlayable(const PlayerSettings& s) {
-    const PicFamily family = s.chip->family;
     if (s.memory == nullptr) return false;
     // A memory whose reads stop at its 64 KiB blocks: a program that plays
     // once (its part in the second block has registers of its own).
@@ -1024,8 +1023,7 @@ bool serialMemoryPlayable(const PlayerSettings& s) {
     if (blocks && (s.loop || s.form == PlayerForm::routine || s.memory->blockBytes != 64 * 1024)) return false;
     const bool bus = s.memory->bus == MemoryBus::i2c ? s.memory->sizeBytes <= 128 * 1024
                                                      : s.memory->addressBytes == 3;
-    return bus && family != PicFamily::pic18 && s.clockHz != 0 &&
-           s.bank.size() <= kMaxImageSounds;
+    return bus && s.clockHz != 0 && s.bank.size() <= kMaxImageSounds;
 }
 
 std::unique_ptr<const PlayerTableRead> serialMemoryRead(const PlayerSettings& settings) {

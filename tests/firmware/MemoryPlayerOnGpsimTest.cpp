@@ -267,7 +267,9 @@ INSTANTIATE_TEST_SUITE_P(
                     StreamCase{"12f1840", 0, 8000, 20, kAlgorithmOneAndHalfBit},
                     StreamCase{"16f1825", 0, 8000, 20, kAlgorithmOneAndHalfBit, "W25Q32"},
                     StreamCase{"12f683", 0, 8000, 5, kAlgorithmOneAndHalfBit, "W25Q32"},
-                    StreamCase{"12f1840", 0, 15625, 5, kAlgorithmOneBit, "25LC1024"}),
+                    StreamCase{"12f1840", 0, 15625, 5, kAlgorithmOneBit, "25LC1024"},
+                    StreamCase{"18f2520", 20000000, 15625, 5, kAlgorithmOneAndHalfBit},
+                    StreamCase{"18f26k22", 0, 15625, 5, kAlgorithmOneBit, "W25Q32"}),
     caseName);
 
 }  // namespace
@@ -276,70 +278,87 @@ INSTANTIATE_TEST_SUITE_P(
 namespace ryx {
 namespace {
 
-// A bank of three sounds in one image on trigger pins, a 16F628A at 4 MHz
-// and the 24LC256: pins 2, 1 and 3 in turn each play their sound bit for
-// bit from the index's entry, every sample and no other, one sound after
-// another's read was left in mid-byte.
+// A bank of three sounds in one image on trigger pins: a 16F628A at 4 MHz
+// from the 24LC256, an 18F2520 from the W25Q32. Pins 2, 1 and 3 in turn
+// each play their sound bit for bit from the index's entry, every sample
+// and no other, one sound after another's read was left in mid-byte.
 TEST(MemoryBankOnGpsim, EachPressPlaysItsSoundFromTheMemory) {
     if (!test::gpsimAvailable()) GTEST_SKIP() << "gpsim is not installed";
-    const SerialMemory& memory = *findMemory("24LC256");
-    const PicChip& chip = *findPicChip("16f628a");
-    std::vector<std::unique_ptr<ProgramState>> states;
-    std::vector<SoundBits> bits;
-    PlayerSettings settings{&chip, 4000000, 125, PicStorage::retlw, 1, true, false};
-    settings.oscillator = PicOscillator::crystal;
-    settings.memory = &memory;
-    settings.trigger = PlayTrigger::pins;
-    for (const std::uint32_t samples : {1004u, 801u, 1207u}) {
-        states.push_back(test::makeEncodedSound(samples + 1, 8000, kAlgorithmOneAndHalfBit));
-        bits.emplace_back(states.back()->bitStream.data(), samples);
-        settings.bank.push_back({static_cast<std::uint32_t>(settings.bank.size()), (samples + 7) / 8});
-    }
-    const auto image = memoryImage(memory, bits, 8000);
-    ASSERT_TRUE(image);
-    const PicAssembly player = buildPlayer(settings);
-    std::vector<ProgramWords> words{{player.origin(), player.words()}};
-    for (const ConfigRecord& record : configRecordsFor(chip, settings.oscillator, settings.clockHz)) {
-        words.push_back({record.address, {record.value}});
-    }
-
-    const PlayerRamp ramp = playerRamp(settings.clockHz, true, false);
-    const std::uint64_t step = settings.clockHz / 4 / 5;  // 0.2 s
-    const std::vector<std::size_t> order{1, 0, 2};
-    std::vector<test::PinStimulus> presses;
-    std::vector<std::uint64_t> pressedAt;
-    std::uint64_t at = step;
-    for (const std::size_t k : order) {
-        const TriggerPin& pin = chip.triggerPins[k];
-        presses.push_back({lower(pin.portName) + std::to_string(pin.bit), {{at, 0}, {at + 10000, 1}}});
-        pressedAt.push_back(at);
-        at += std::uint64_t{bits[k].size() + 16} * settings.cyclesPerSample +
-              std::uint64_t{ramp.upWrites + ramp.downWrites + 2} * kRampCyclesPerBit + step;
-    }
-    test::TempDirectory directory;
-    const test::PinRecording recording = test::runOnGpsim(directory.path(), chip, formatIntelHex(words), at, presses,
-                                                          {}, eepromWiring(chip, *image));
-    ASSERT_TRUE(recording.reachedEnd) << recording.output;
-    // Each play is a run of port writes; the chip sleeps between them.
-    std::vector<std::vector<std::uint64_t>> plays;
-    for (std::size_t i = 1; i < recording.portWrites.size(); ++i) {
-        if (plays.empty() || recording.portWrites[i] - recording.portWrites[i - 1] > 4 * settings.cyclesPerSample) {
-            plays.emplace_back();
+    const struct {
+        const char* chip;
+        const char* memory;
+        std::uint32_t crystalHz;  // 0: the internal oscillator
+    } cases[] = {{"16f628a", "24LC256", 4000000}, {"18f2520", "W25Q32", 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.chip) + " from the " + c.memory);
+        const SerialMemory& memory = *findMemory(c.memory);
+        const bool i2c = memory.bus == MemoryBus::i2c;
+        if (!i2c && std::string(RYX_FLASH_MODULES).empty()) continue;
+        const PicChip& chip = *findPicChip(c.chip);
+        std::vector<std::unique_ptr<ProgramState>> states;
+        std::vector<SoundBits> bits;
+        const std::uint32_t clockHz = c.crystalHz != 0 ? c.crystalHz : chip.internalClockHz;
+        PlayerSettings settings{&chip, clockHz, clockHz / 4 / 8000, PicStorage::retlw, 1, true, false};
+        settings.oscillator = c.crystalHz != 0 ? PicOscillator::crystal : PicOscillator::internal;
+        settings.memory = &memory;
+        settings.trigger = PlayTrigger::pins;
+        for (const std::uint32_t samples : {1004u, 801u, 1207u}) {
+            states.push_back(test::makeEncodedSound(samples + 1, 8000, kAlgorithmOneAndHalfBit));
+            bits.emplace_back(states.back()->bitStream.data(), samples);
+            settings.bank.push_back({static_cast<std::uint32_t>(settings.bank.size()), (samples + 7) / 8});
         }
-        plays.back().push_back(recording.portWrites[i]);
-    }
-    ASSERT_EQ(plays.size(), order.size());
-    for (std::size_t n = 0; n < order.size(); ++n) {
-        const std::size_t k = order[n];
-        SCOPED_TRACE("play " + std::to_string(n + 1) + ", sound " + std::to_string(k + 1));
-        ASSERT_GT(plays[n].front(), pressedAt[n]);
-        EXPECT_LT(plays[n].front() - pressedAt[n], settings.clockHz / 4 / 4) << "the sound starts late";
-        test::PinRecording play = recording;
-        play.portWrites = plays[n];
-        play.portWrites.insert(play.portWrites.begin(), plays[n].front() - 1);  // stands for the start-up write
-        EXPECT_EQ(test::checkPlayback(play, expectedFor(settings, *states[k], static_cast<std::uint32_t>(bits[k].size()), false))
-                      .fault,
-                  "");
+        const auto image = memoryImage(memory, bits, 8000);
+        ASSERT_TRUE(image);
+        const PicAssembly player = buildPlayer(settings);
+        std::vector<ProgramWords> words{{player.origin(), player.words()}};
+        for (const ConfigRecord& record : configRecordsFor(chip, settings.oscillator, settings.clockHz)) {
+            words.push_back({record.address, {record.value}});
+        }
+
+        const PlayerRamp ramp = playerRamp(settings.clockHz, true, false);
+        const std::uint64_t step = settings.clockHz / 4 / 5;  // 0.2 s
+        const std::vector<std::size_t> order{1, 0, 2};
+        std::vector<test::PinStimulus> presses;
+        std::vector<std::uint64_t> pressedAt;
+        std::uint64_t at = step;
+        for (const std::size_t k : order) {
+            const TriggerPin& pin = chip.triggerPins[k];
+            presses.push_back({lower(pin.portName) + std::to_string(pin.bit), {{at, 0}, {at + 10000, 1}}});
+            pressedAt.push_back(at);
+            at += std::uint64_t{bits[k].size() + 16} * settings.cyclesPerSample +
+                  std::uint64_t{ramp.upWrites + ramp.downWrites + 2} * kRampCyclesPerBit + step;
+        }
+        test::TempDirectory directory;
+        test::writeFileBytes(directory.path() / "image.bin", *image);
+        const auto started = std::chrono::steady_clock::now();
+        const test::PinRecording recording =
+            test::runOnGpsim(directory.path(), chip, formatIntelHex(words), at, presses, {},
+                             i2c ? eepromWiring(chip, *image) : flashWiring(chip, memory));
+        std::printf("[ gpsim    ] %s bank from the %s: %.2f s in %.2f s\n", c.chip, c.memory,
+                    static_cast<double>(at) * 4 / settings.clockHz,
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+        ASSERT_TRUE(recording.reachedEnd) << recording.output;
+        // Each play is a run of port writes; the chip sleeps between them.
+        std::vector<std::vector<std::uint64_t>> plays;
+        for (std::size_t i = 1; i < recording.portWrites.size(); ++i) {
+            if (plays.empty() || recording.portWrites[i] - recording.portWrites[i - 1] > 4 * settings.cyclesPerSample) {
+                plays.emplace_back();
+            }
+            plays.back().push_back(recording.portWrites[i]);
+        }
+        ASSERT_EQ(plays.size(), order.size());
+        for (std::size_t n = 0; n < order.size(); ++n) {
+            const std::size_t k = order[n];
+            SCOPED_TRACE("play " + std::to_string(n + 1) + ", sound " + std::to_string(k + 1));
+            ASSERT_GT(plays[n].front(), pressedAt[n]);
+            EXPECT_LT(plays[n].front() - pressedAt[n], settings.clockHz / 4 / 4) << "the sound starts late";
+            test::PinRecording play = recording;
+            play.portWrites = plays[n];
+            play.portWrites.insert(play.portWrites.begin(), plays[n].front() - 1);  // stands for the start-up write
+            EXPECT_EQ(test::checkPlayback(play, expectedFor(settings, *states[k], static_cast<std::uint32_t>(bits[k].size()), false))
+                          .fault,
+                      "");
+        }
     }
 }
 
@@ -486,7 +505,8 @@ namespace {
 // 0 of the memory's index. gpasm assembles it with the include; on the
 // simulator both play bit for bit from the index's entries (the last byte
 // part used), and every write of the port keeps the user's pin high. On the
-// 12F1840 the memory's lines share the sound's port.
+// 12F1840 the memory's lines share the sound's port; the 18F2520's routine
+// writes the latch and reads an SPI memory.
 TEST(MemoryPlayerOnGpsim, RoutinePlaysTheSoundWNamesFromTheMemory) {
     if (!test::gpsimAvailable()) GTEST_SKIP() << "gpsim is not installed";
     if (std::system("command -v gpasm >/dev/null 2>&1") != 0) GTEST_SKIP() << "gpasm is not installed";
@@ -496,11 +516,17 @@ TEST(MemoryPlayerOnGpsim, RoutinePlaysTheSoundWNamesFromTheMemory) {
         unsigned keptPin;
         const char* setUp;  // the user's own
     } cases[] = {{"16f628a", "24LC256", 5, "        movlw   0x07\n        movwf   0x1F\n"},
-                 {"12f1840", "24LC512", 2, "        banksel 0x18C\n        bcf     0x0C, 2\n"}};
+                 {"12f1840", "24LC512", 2, "        banksel 0x18C\n        bcf     0x0C, 2\n"},
+                 {"18f2520", "W25Q32", 5, ""}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.chip) + " from the " + c.memory);
         const PicChip& chip = *findPicChip(c.chip);
         const SerialMemory& memory = *findMemory(c.memory);
+        const bool pic18 = chip.family == PicFamily::pic18;
+        const bool i2c = memory.bus == MemoryBus::i2c;
+        if (!i2c && std::string(RYX_FLASH_MODULES).empty()) continue;
+        // A PIC18's routine writes the latch.
+        const std::string port = pic18 ? "lat" + lower(chip.portName.substr(4)) : lower(chip.portName);
         std::vector<std::unique_ptr<ProgramState>> states;
         std::vector<const ProgramState*> sounds;
         std::vector<SoundBits> bits;
@@ -522,16 +548,31 @@ TEST(MemoryPlayerOnGpsim, RoutinePlaysTheSoundWNamesFromTheMemory) {
         ASSERT_TRUE(writePicRoutineInclude(sounds, settings, directory.path() / "sounds.inc"));
         std::string main = "        list    p=" + std::string(chip.processor) + "\n";
         for (const ConfigRecord& record : configRecordsFor(chip, PicOscillator::internal, built->plan.clockHz)) {
-            main += "        __config " + formatHexWord(record.address) + ", " + formatHexWord(record.value) + "\n";
+            if (!pic18) {
+                main += "        __config " + formatHexWord(record.address) + ", " + formatHexWord(record.value) + "\n";
+                continue;
+            }
+            for (std::uint32_t half = 0; half < 2; ++half) {
+                main += "        __config " + formatHexWord(2 * record.address + half) + ", " +
+                        formatHexWord(record.value >> (8 * half) & 0xFFu) + "\n";
+            }
         }
         const std::string kept = std::to_string(c.keptPin);
-        main += "        org     0\n        goto    start\n        org     0x10\nstart:\n" + std::string(c.setUp) +
-                "        banksel " + formatHexWord(chip.trisAddress) + "\n        bcf     " +
-                formatHexWord(chip.trisAddress & 0x7Fu) + ", " + kept + "\n        banksel " +
-                formatHexWord(chip.portAddress) + "\n        bsf     " + formatHexWord(chip.portAddress) + ", " +
-                kept + "\n";
+        if (pic18) {
+            const std::string latch = formatHexWord(chip.portAddress + 9u);
+            main += "        org     0\n        goto    start\n        org     0x20\nstart:\n        bcf     " +
+                    formatHexWord(chip.trisAddress) + ", " + kept + ", 0\n        bsf     " + latch + ", " + kept +
+                    ", 0\n";
+        } else {
+            main += "        org     0\n        goto    start\n        org     0x10\nstart:\n" + std::string(c.setUp) +
+                    "        banksel " + formatHexWord(chip.trisAddress) + "\n        bcf     " +
+                    formatHexWord(chip.trisAddress & 0x7Fu) + ", " + kept + "\n        banksel " +
+                    formatHexWord(chip.portAddress) + "\n        bsf     " + formatHexWord(chip.portAddress) + ", " +
+                    kept + "\n";
+        }
         for (const char* sound : {"1", "0"}) main += std::string("        movlw   ") + sound + "\n        call    ryx_play\n";
-        main += "idle:   goto    idle\n        include \"sounds.inc\"\n        end\n";
+        main += std::string(pic18 ? "idle:   bra     idle\n" : "idle:   goto    idle\n") +
+                "        include \"sounds.inc\"\n        end\n";
         std::ofstream(directory.path() / "main.asm") << main;
         const std::string command =
             "cd '" + directory.path().string() + "' && gpasm -o main.hex main.asm > gpasm.out 2>&1";
@@ -559,9 +600,14 @@ TEST(MemoryPlayerOnGpsim, RoutinePlaysTheSoundWNamesFromTheMemory) {
             expected.push_back(std::move(one));
         }
         const auto started = std::chrono::steady_clock::now();
-        const test::PinRecording recording = test::runOnGpsim(
-            directory.path(), chip, test::readFileText(directory.path() / "main.hex"), cycles, {}, {},
-            eepromWiring(chip, *image));
+        test::writeFileBytes(directory.path() / "image.bin", *image);
+        test::PinRecording recording = test::runOnGpsim(
+            directory.path(), chip, test::readFileText(directory.path() / "main.hex"), cycles, {}, pic18 ? port : "",
+            i2c ? eepromWiring(chip, *image) : flashWiring(chip, memory));
+        if (pic18) {
+            recording.portWrites = recording.watchedWrites;
+            recording.portValues = recording.watchedValues;
+        }
         std::printf("[ gpsim    ] %s routine from the %s: two sounds in %.2f s\n", c.chip, c.memory,
                     std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
         ASSERT_TRUE(recording.reachedEnd) << recording.output;
@@ -589,7 +635,7 @@ TEST(MemoryPlayerOnGpsim, RoutinePlaysTheSoundWNamesFromTheMemory) {
         int checked = 0;
         while (std::getline(log, line)) {
             if (line.rfind("0x", 0) == 0) {
-                movwf = line.find("movwf\t" + lower(chip.portName)) != std::string::npos;
+                movwf = line.find("movwf\t" + port) != std::string::npos;
             } else if (const std::size_t at = line.find("Read: 0x"); movwf && at != std::string::npos && line.find(" from W") != std::string::npos) {
                 ASSERT_EQ(std::stoul(line.substr(at + 8, 4), nullptr, 16) >> c.keptPin & 1u, 1u) << line;
                 ++checked;

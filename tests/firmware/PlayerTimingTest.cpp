@@ -183,6 +183,11 @@ TEST(PlayerTiming, FewestCyclesPerSampleFromASerialMemory) {
         // The 24LC1025's new read at its second block, on one sample's path.
         {"16f628a", 4000000, "24LC1025", 285}, {"16f628a", 20000000, "24LC1025", 567},
         {"16f1825", 8000000, "24LC1025", 332},
+        // The PIC18s reach their ports and the memory's variables in the access bank.
+        {"18f2520", 8000000, "24LC256", 34}, {"18f2520", 20000000, "24LC256", 39}, {"18f26k22", 16000000, "W25Q32", 28},
+        {"18f26k22", 64000000, "24LC256", 65}, {"18f26k22", 64000000, "W25Q32", 28},
+        {"18f2520", 20000000, "24LC256", 542, true}, {"18f26k22", 16000000, "W25Q32", 215, true},
+        {"18f2520", 20000000, "24LC1025", 548},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.chip) + " at " + std::to_string(c.clockHz) + " from the " + c.memory +
@@ -203,7 +208,6 @@ TEST(PlayerTiming, MemoryPlayerRefusesWhatItCannotPlay) {
         const char* what;
         std::function<void(PlayerSettings&)> change;
     } cases[] = {
-        {"a PIC18", [](PlayerSettings& s) { s.chip = findPicChip("18f2520"); }},
         {"a loop from a memory read in blocks", [](PlayerSettings& s) {
              s.memory = findMemory("24LC1025");
              s.loop = true;

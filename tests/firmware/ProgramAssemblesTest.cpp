@@ -244,7 +244,10 @@ TEST(ProgramAssembles, MemoryPlayersAsGpasmMakesThem) {
                  {"16f1825", "W25Q32", PlayTrigger::reset, true},
                  {"16f88", "24LC256", PlayTrigger::reset, false, PlayerForm::routine},
                  {"16f1825", "W25Q32", PlayTrigger::reset, false, PlayerForm::routine},
-                 {"16f628a", "24LC1025", PlayTrigger::pins},   {"12f683", "W25Q32", PlayTrigger::reset}};
+                 {"16f628a", "24LC1025", PlayTrigger::pins},   {"12f683", "W25Q32", PlayTrigger::reset},
+                 {"18f2520", "24LC256", PlayTrigger::pins},    {"18f26k22", "W25Q32", PlayTrigger::reset, true},
+                 {"18f26k22", "24LC1025", PlayTrigger::reset},
+                 {"18f2520", "W25Q32", PlayTrigger::reset, false, PlayerForm::routine}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.chip) + " from the " + c.memory + (c.loop ? ", looping" : "") +
                      (c.form == PlayerForm::routine ? ", routine" : ""));
