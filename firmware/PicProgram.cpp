@@ -417,6 +417,10 @@ Result<PicProgramPlan> layOutFromMemory(SoundBank sounds, const PicProgramSettin
             return Refusal::failure(std::string(sounds.size() > 1 ? "sound " + std::to_string(k + 1) : "the sound") +
                                     " is shorter than 2 samples: there is nothing to play");
         }
+        if (settings.loop && sound.tableReads < 2) {
+            return Refusal::failure("the sound's " + std::to_string(sound.storedSamples) +
+                                    " samples fill one byte: a loop from a memory needs 9 or more");
+        }
         plan.sounds.push_back(sound);
     }
     plan.storedSamples = plan.sounds.front().storedSamples;

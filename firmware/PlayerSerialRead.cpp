@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -142,18 +143,56 @@ void countReads(PlayerWriter& w, std::string_view sound, bool splits = false) {
     w.code.fileOp(r.movwf, middle);
 }
 
-// A loop's start again: the count countReads kept, the first byte read.
-void startAgain(PlayerWriter& w, PicRegister shift) {
+// A step of a loop's start again, and about how long it takes (in bus clocks).
+struct BusStep {
+    std::function<void()> write;
+    double weight = 1;
+};
+
+// A loop starts again over the sound's last byte, from its byte boundary
+// on: `current` takes the byte, then its `last` samples each follow a
+// share of the steps (a share for each sample's path, and one for the path
+// to the first sample again), each path's own wait before its sample.
+void spreadOverLastByte(PlayerWriter& w, const std::vector<BusStep>& steps, std::uint32_t last,
+                        const std::function<void()>& beforeShare) {
+    double total = 0;
+    for (const BusStep& step : steps) total += step.weight;
+    double done = 0;
+    std::size_t next = 0;
+    for (std::uint32_t share = 0; share <= last; ++share) {
+        beforeShare();
+        const double until = total * (share + 1) / (last + 1);
+        while (next < steps.size() && (share == last || done + steps[next].weight / 2 <= until)) {
+            steps[next].write();
+            done += steps[next++].weight;
+        }
+        w.selectBank(0);
+        if (share == last) return;
+        w.wait("waitlast" + std::to_string(share));
+        w.writeSample();
+    }
+}
+
+// The count read again for the loop's next round.
+void reloadCount(PlayerWriter& w) {
     const PlayerFamily& r = w.rows;
     w.selectBank(0);
     w.code.byteOp(r.movf, entryOf(w, 6), Destination::w, "the read count again");
     w.code.fileOp(r.movwf, w.var(PlayerVar::countLow));
     w.code.byteOp(r.movf, entryOf(w, 5), Destination::w);
     w.code.fileOp(r.movwf, w.var(PlayerVar::countHigh));
-    w.code.byteOp(r.movf, shift, Destination::w);
-    w.code.fileOp(r.movwf, w.var(PlayerVar::current));
-    w.setBitsLeft(8);
 }
+
+// At a byte boundary of a loop, bank 0: to `label` when the next read is the sound's last.
+void jumpIfLastRead(PlayerWriter& w, std::string_view label) {
+    const PlayerFamily& r = w.rows;
+    w.code.byteOp(r.incf, w.var(PlayerVar::countLow), Destination::w);
+    w.code.bitOp(r.btfsc, r.status, "Z", kZeroBit);
+    w.code.byteOp(r.incf, w.var(PlayerVar::countHigh), Destination::w, "Z: the sound's last read");
+    w.jumpIfZero(label, "the loop starts again over it");
+}
+
+constexpr std::string_view kLastByteLabel = "lastbyte";
 
 // The cycles a line must hold, less those the instructions between its two
 // edges take already (an edge's own instruction counts as one).
@@ -352,6 +391,7 @@ public:
             w.code.jump(r.call, "i2cack");
         } else {
             w.code.label(kMemoryByteLabel);
+            if (w.settings.loop) jumpIfLastRead(w, kLastByteLabel);
             clockInBit(w, true);
             // The acknowledge: SDA low for one more clock, the low time
             // since the eighth bit's fall counted from it.
@@ -374,33 +414,6 @@ public:
 
     bool restartsInStep() const override { return true; }
 
-    // Straight on, no loop: the byte after the sound clocked to an
-    // acknowledge left released, a stop, the address again and the first
-    // byte. Each edge is held its minimum, the instructions between two
-    // edges counted towards it.
-    void restart(PlayerWriter& w) const override {
-        const std::uint32_t last = w.settings.lastReadSamples == 0 ? 8 : w.settings.lastReadSamples;
-        w.code.comment("The memory's byte after the sound to a released acknowledge, a stop, the first byte again.");
-        InlineBus bus{*this, w, w.code.size(), false};
-        w.selectBank(tris_.address);
-        // The sound's last byte clocked in last - 1 bits of the next.
-        for (std::uint32_t k = 0; k < 10 - last; ++k) bus.clock(false);
-        bus.stop();
-        bus.start();
-        bus.sendConstant(static_cast<std::uint8_t>(memory_.readCommand & 0xFE));
-        bus.sendRegister(entryOf(w, 1));
-        bus.sendRegister(entryOf(w, 2));
-        bus.stop();
-        bus.start();
-        bus.sendConstant(memory_.readCommand);
-        for (int bit = 0; bit < 8; ++bit) bus.receive();
-        pullLine(w, pins_.sda, "SDA");
-        bus.clock(true);
-        releaseLine(w, pins_.sda, "SDA");
-        w.pad(padFor(memory_.i2c.clockLowNs, clockHz_, 2));  // the low time before the next byte's first rise
-        startAgain(w, shiftOf(w));
-    }
-
     bool lastBitsFound() const override { return blocks_; }
 
     // A sound's part in the second block waiting: on to it.
@@ -413,6 +426,7 @@ public:
 
     void routines(PlayerWriter& w) const override {
         if (blocks_) crossBlock(w);
+        if (w.settings.loop) lastByte(w);
         w.code.comment("The bus, not timed: each pause at least the memory's minimum.");
         w.selectBank(0);  // every caller is in bank 0
         startRoutine(w);
@@ -424,6 +438,60 @@ public:
 
 private:
     static constexpr std::string_view kBlockLabel = "nextblock";
+
+    // A loop's last byte: its eighth bit and no acknowledge (the last the
+    // memory sends), then over its samples a stop, the sound's address
+    // again, a read and its first byte, each edge held its minimum.
+    void lastByte(PlayerWriter& w) const {
+        const PlayerFamily& r = w.rows;
+        const std::uint32_t last = w.settings.lastReadSamples == 0 ? 8 : w.settings.lastReadSamples;
+        w.code.comment("The sound's last byte, a new read at its first over its samples.");
+        w.code.label(kLastByteLabel);
+        clockInBit(w, true);
+        InlineBus bus{*this, w, w.code.size(), false};
+        bus.clock(false);  // SDA left released: no acknowledge
+        w.selectBank(0);
+        w.code.byteOp(r.movf, shiftOf(w), Destination::w);
+        w.code.fileOp(r.movwf, w.var(PlayerVar::current));
+        std::vector<BusStep> steps;
+        const auto add = [&](std::function<void()> write, double weight) { steps.push_back({std::move(write), weight}); };
+        const auto sendConstant = [&](std::uint8_t byte) {
+            for (int bit = 7; bit >= 0; --bit) add([&bus, byte, bit] { bus.sendConstantBit((byte >> bit & 1) != 0); }, 1);
+            add([&bus] { bus.acknowledgeClock(); }, 1);
+        };
+        const auto sendRegister = [&](PicRegister reg) {
+            add([&bus, reg] { bus.loadShift(reg); }, 0.3);
+            for (int bit = 0; bit < 8; ++bit) add([&bus] { bus.sendShiftBit(); }, 1.5);
+            add([&bus] { bus.acknowledgeAfterShift(); }, 1);
+        };
+        add([&bus] { bus.stop(); }, 2);
+        add([&bus] { bus.start(); }, 1);
+        sendConstant(static_cast<std::uint8_t>(memory_.readCommand & 0xFE));
+        sendRegister(entryOf(w, 1));
+        sendRegister(entryOf(w, 2));
+        add([&bus] { bus.stop(); }, 2);
+        add([&bus] { bus.start(); }, 1);
+        sendConstant(memory_.readCommand);
+        for (int bit = 0; bit < 8; ++bit) add([&bus] { bus.receive(); }, 1);
+        add(
+            [&] {
+                bus.setSda(true);
+                bus.clock(true);
+                bus.setSda(false);
+                w.pad(padFor(memory_.i2c.clockLowNs, clockHz_, 2));  // the low time before the next rise
+                reloadCount(w);
+                w.code.byteOp(r.movf, shiftOf(w), Destination::w);
+                w.code.fileOp(r.movwf, w.var(PlayerVar::current));
+                w.setBitsLeft(8);
+            },
+            1);
+        spreadOverLastByte(w, steps, last, [&] {
+            bus.fell = w.code.size();  // the sample before: at least as long as these count
+            w.selectBank(tris_.address);
+        });
+        w.wait("waitagain");
+        w.goTo(kSampleLabel);
+    }
 
     // On the one timed path from the first block's last sample to the next:
     // the byte after it (the block's first, the read wrapped) clocked to a
@@ -520,31 +588,36 @@ private:
             clock(true);
         }
         void sendConstant(std::uint8_t byte) {
-            for (int bit = 7; bit >= 0; --bit) {
-                setSda((byte >> bit & 1) == 0);
-                clock(true);
-            }
+            for (int bit = 7; bit >= 0; --bit) sendConstantBit((byte >> bit & 1) != 0);
             acknowledgeClock();
         }
-        // A register's bits through the carry, as i2csend sends them.
-        void sendRegister(PicRegister reg) {
+        void sendConstantBit(bool high) {
+            setSda(!high);
+            clock(true);
+        }
+        void loadShift(PicRegister reg) {
+            w.selectBank(0);
+            w.code.byteOp(w.rows.movf, reg, Destination::w);
+            w.code.fileOp(w.rows.movwf, shiftOf(w));
+            w.selectBank(bus.tris_.address);
+        }
+        // The top bit of the byte coming in, through the carry.
+        void sendShiftBit() {
             const PlayerFamily& r = w.rows;
             w.selectBank(0);
-            w.code.byteOp(r.movf, reg, Destination::w);
-            w.code.fileOp(r.movwf, shiftOf(w));
-            for (int bit = 0; bit < 8; ++bit) {
-                w.selectBank(0);
-                w.code.byteOp(r.rotateLeft, shiftOf(w), Destination::f, bit == 0 ? "the top bit to the carry" : "");
-                w.selectBank(bus.tris_.address);
-                bus.releaseLine(w, bus.pins_.sda, "SDA");
-                w.code.bitOp(r.btfss, r.status, "C", kCarryBit);
-                bus.pullLine(w, bus.pins_.sda, "SDA");
-                clock(true);
-            }
+            w.code.byteOp(r.rotateLeft, shiftOf(w), Destination::f);
+            w.selectBank(bus.tris_.address);
+            bus.releaseLine(w, bus.pins_.sda, "SDA");
+            w.code.bitOp(r.btfss, r.status, "C", kCarryBit);
+            bus.pullLine(w, bus.pins_.sda, "SDA");
+            clock(true);
+        }
+        void acknowledgeAfterShift() {
             sdaLow = true;  // either: the acknowledge releases it
             acknowledgeClock();
         }
-        // A bit into shiftOf(w)'s bit 0 while SCL is high, SDA released.
+        // A register's bits through the carry, as i2csend sends them.
+        // A bit into membyte's bit 0 while SCL is high, SDA released.
         void receive() {
             const PlayerFamily& r = w.rows;
             const I2cTiming& t = bus.memory_.i2c;
@@ -566,7 +639,7 @@ private:
         }
     };
 
-    // One bit into shiftOf(w)'s bit 0, SCL high for at least its minimum; the
+    // One bit into membyte's bit 0, SCL high for at least its minimum; the
     // low time before it is a whole sample. Starts in bank 0; ends there,
     // or in the TRIS's bank with `stayAtTris`.
     void clockInBit(PlayerWriter& w, bool stayAtTris) const {
@@ -840,6 +913,7 @@ public:
         const PlayerFamily& r = w.rows;
         if (labelled) {
             w.code.label(kMemoryByteLabel);
+            if (w.settings.loop) jumpIfLastRead(w, kLastByteLabel);
             clockInBit(w);
         } else {
             w.code.jump(r.call, "spibits");
@@ -853,51 +927,74 @@ public:
 
     bool restartsInStep() const override { return true; }
 
-    // Straight on, no loop: CS up and down, READ and the sound's address
-    // again, its first byte; an edge's own instruction counts towards the
-    // time it must hold.
-    void restart(PlayerWriter& w) const override {
+    // A loop's last byte: its eighth bit, then over its samples CS up and
+    // down, READ and the sound's address again, its first byte.
+    void lastByte(PlayerWriter& w) const {
         const PlayerFamily& r = w.rows;
         const SpiTiming& t = memory_.spi;
-        w.code.comment("A new read at the sound's first byte, and that byte.");
-        w.selectBank(0);
-        setPin(w, pins_.cs, true);
-        w.pad(padFor(t.selectHoldNs, clockHz_, 0));
-        setPin(w, pins_.cs, false);
-        w.pad(padFor(t.selectSetupNs, clockHz_, 0));
+        const std::uint32_t last = w.settings.lastReadSamples == 0 ? 8 : w.settings.lastReadSamples;
+        w.code.comment("The sound's last byte, a new read at its first over its samples.");
+        w.code.label(kLastByteLabel);
+        clockInBit(w);
+        w.code.byteOp(r.movf, shiftOf(w), Destination::w);
+        w.code.fileOp(r.movwf, w.var(PlayerVar::current));
         const PicRegister si = outputOf(pins_.si);
-        bool siHigh = true;  // unknown: the first bit sets it
+        std::vector<BusStep> steps;
+        // An edge's own instruction counts towards the time it must hold.
+        steps.push_back({[&] {
+                             setPin(w, pins_.cs, true);
+                             w.pad(padFor(t.selectHoldNs, clockHz_, 0));
+                             setPin(w, pins_.cs, false);
+                             w.pad(padFor(t.selectSetupNs, clockHz_, 0));
+                         },
+                         1});
         for (int bit = 7; bit >= 0; --bit) {
             const bool high = (memory_.readCommand >> bit & 1) != 0;
-            if (bit == 7 || high != siHigh) setPin(w, pins_.si, high);
-            siHigh = high;
-            w.pad(padFor(t.dataSetupNs, clockHz_, 0));
-            pulse(w, high_);
-            w.pad(padFor(t.clockLowNs, clockHz_, 0));
+            steps.push_back({[&, high] {
+                                 setPin(w, pins_.si, high);
+                                 w.pad(padFor(t.dataSetupNs, clockHz_, 0));
+                                 pulse(w, high_);
+                             },
+                             1});
         }
         for (std::size_t part = 0; part < 3; ++part) {
             for (int bit = 7; bit >= 0; --bit) {
-                w.selectBank(si.address);
-                w.code.bitOp(r.bcf, si, "SI", pins_.si.bit);
-                w.code.bitOp(r.btfsc, entryOf(w, part), std::to_string(bit), static_cast<unsigned>(bit));
-                w.code.bitOp(r.bsf, si, "SI", pins_.si.bit);
-                w.selectBank(0);
-                w.pad(padFor(t.dataSetupNs, clockHz_, 0));
-                pulse(w, high_);
-                w.pad(padFor(t.clockLowNs, clockHz_, 0));
+                steps.push_back({[&, part, bit] {
+                                     w.selectBank(si.address);
+                                     w.code.bitOp(r.bcf, si, "SI", pins_.si.bit);
+                                     w.code.bitOp(r.btfsc, entryOf(w, part), std::to_string(bit), static_cast<unsigned>(bit));
+                                     w.code.bitOp(r.bsf, si, "SI", pins_.si.bit);
+                                     w.selectBank(0);
+                                     w.pad(padFor(t.dataSetupNs, clockHz_, 0));
+                                     pulse(w, high_);
+                                 },
+                                 1.4});
             }
         }
         for (int bit = 0; bit < 8; ++bit) {
-            readBit(w);
-            pulse(w, high_);
-            if (bit < 7) w.pad(padFor(t.clockLowNs, clockHz_, 0));
+            steps.push_back({[&] {
+                                 readBit(w);
+                                 pulse(w, high_);
+                             },
+                             1.4});
         }
-        startAgain(w, shiftOf(w));
+        steps.push_back({[&] {
+                             reloadCount(w);
+                             w.code.byteOp(r.movf, shiftOf(w), Destination::w);
+                             w.code.fileOp(r.movwf, w.var(PlayerVar::current));
+                             w.setBitsLeft(8);
+                         },
+                         1});
+        // SCK's low time: each share starts after a sample at least as long.
+        spreadOverLastByte(w, steps, last, [&] { w.pad(padFor(t.clockLowNs, clockHz_, 0)); });
+        w.wait("waitagain");
+        w.goTo(kSampleLabel);
     }
 
     void routines(PlayerWriter& w) const override {
         const PlayerFamily& r = w.rows;
         const SpiTiming& t = memory_.spi;
+        if (w.settings.loop) lastByte(w);
         w.code.comment("The bus, not timed: each pause at least the memory's minimum.");
         w.selectBank(0);
         // CS high, then low again: the memory takes a new instruction.
@@ -1020,6 +1117,7 @@ bool serialMemoryPlayable(const PlayerSettings& s) {
     // A memory whose reads stop at its 64 KiB blocks: a program that plays
     // once (its part in the second block has registers of its own).
     const bool blocks = s.memory->blockBytes < s.memory->sizeBytes;
+    if (s.loop && s.tableReads < 2) return false;  // the new read goes over a last byte after the first
     if (blocks && (s.loop || s.form == PlayerForm::routine || s.memory->blockBytes != 64 * 1024)) return false;
     const bool bus = s.memory->bus == MemoryBus::i2c ? s.memory->sizeBytes <= 128 * 1024
                                                      : s.memory->addressBytes == 3;
@@ -1034,7 +1132,7 @@ std::unique_ptr<const PlayerTableRead> serialMemoryRead(const PlayerSettings& se
 
 std::uint32_t serialMemoryMinCycles(const PlayerSettings& settings) {
     PlayerSettings probe = settings;
-    probe.tableReads = 1;
+    probe.tableReads = settings.loop ? 2 : 1;
     const PlayerRamp ramp = playerRamp(settings.clockHz, settings.twoPins, false);
     PlayerWriter draft(probe, ramp, nullptr);
     const PicAssembly code = draft.build();

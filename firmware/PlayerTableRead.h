@@ -30,11 +30,10 @@ public:
     virtual void routines(PlayerWriter&) const {}
     // A second register shifts with `current` at every sample.
     virtual bool twoRegisters() const { return false; }
-    // A loop's start again, on the one timed path from the sound's last
-    // sample to its first (no loop in it), leaving the first read as
-    // readNext does; false: startTable's read does.
+    // A loop's start again that the read times itself (over the sound's
+    // last read: see PlayerSerialRead); false: startTable's read after the
+    // sound's last sample does.
     virtual bool restartsInStep() const { return false; }
-    virtual void restart(PlayerWriter&) const {}
     // A routine's: the sound `sound` names found at run time, rather than
     // a table per sound chosen by jumps; then the first read as readNext.
     virtual bool pointsAtNumber() const { return false; }

@@ -193,14 +193,7 @@ void PlayerWriter::playSamples() {
     read_->balance(*this);
     wait("waitbit");
     code.label(kSampleLabel);
-    code.byteOp(rows.rotateLeft, var(PlayerVar::current), Destination::f, "next bit, first sample on top");
-    if (read_->twoRegisters()) code.byteOp(rows.rotateLeft, var(PlayerVar::currentHigh), Destination::f);
-    code.byteOp(rows.rotateLeft, var(PlayerVar::pins), Destination::f, "into pin A; pin A's bit to pin B");
-    code.byteOp(rows.movf, var(PlayerVar::pins), Destination::w);
-    code.literalOp(rows.andlw, settings.twoPins ? 3 : 1, settings.twoPins ? "pins A and B" : "pin A only");
-    if (routine) code.byteOp(rows.iorwf, var(PlayerVar::otherPins), Destination::w, "and the port's other pins");
-    sampleWrite_ = code.size();
-    code.fileOp(rows.movwf, port_, "the sample's instant");
+    sampleWrite_ = writeSampleBit();
     code.byteOp(rows.decfsz, var(PlayerVar::bitsLeft), Destination::f);
     goTo("within");
     // The count runs up to 65536: its carry out, or both bytes zero, ends the sound.
@@ -220,15 +213,30 @@ void PlayerWriter::playSamples() {
     goTo(kSampleLabel);
 }
 
+// The next bit of `current` to pin A, the one before to pin B; the port
+// write's index.
+std::uint32_t PlayerWriter::writeSampleBit() {
+    code.byteOp(rows.rotateLeft, var(PlayerVar::current), Destination::f, "next bit, first sample on top");
+    if (read_->twoRegisters()) code.byteOp(rows.rotateLeft, var(PlayerVar::currentHigh), Destination::f);
+    code.byteOp(rows.rotateLeft, var(PlayerVar::pins), Destination::f, "into pin A; pin A's bit to pin B");
+    code.byteOp(rows.movf, var(PlayerVar::pins), Destination::w);
+    code.literalOp(rows.andlw, settings.twoPins ? 3 : 1, settings.twoPins ? "pins A and B" : "pin A only");
+    if (routine) code.byteOp(rows.iorwf, var(PlayerVar::otherPins), Destination::w, "and the port's other pins");
+    const std::uint32_t write = code.size();
+    code.fileOp(rows.movwf, port_, "the sample's instant");
+    return write;
+}
+
+void PlayerWriter::writeSample() { extraSampleWrites_.push_back(writeSampleBit()); }
+
 void PlayerWriter::finish() {
     code.label("finished");
     read_->atSoundEnd(*this);
     if (settings.loop) {
         code.comment("Start again at the first byte, in step.");
         if (read_->restartsInStep()) {
-            code.label("again");
-            read_->restart(*this);
-            wait("waitagain");
+            // The read starts again over the sound's last byte: no path comes here.
+            goTo(kSampleLabel);
         } else {
             wait("waitagain");
             startTable("again", {kFirstTableAddress, settings.tableReads, settings.lastReadSamples}, true);
