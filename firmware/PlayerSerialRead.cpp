@@ -392,6 +392,7 @@ public:
         } else {
             w.code.label(kMemoryByteLabel);
             if (w.settings.loop) jumpIfLastRead(w, kLastByteLabel);
+            if (blocks_) jumpIfBlockEnds(w);
             clockInBit(w, true);
             // The acknowledge: SDA low for one more clock, the low time
             // since the eighth bit's fall counted from it.
@@ -416,16 +417,8 @@ public:
 
     bool lastBitsFound() const override { return blocks_; }
 
-    // A sound's part in the second block waiting: on to it.
-    void atSoundEnd(PlayerWriter& w) const override {
-        if (!blocks_) return;
-        w.selectBank(0);
-        w.code.byteOp(w.rows.movf, kBlockLastBits, Destination::f);
-        w.jumpIfNotZero(kBlockLabel, "the sound goes on in the second block");
-    }
-
     void routines(PlayerWriter& w) const override {
-        if (blocks_) crossBlock(w);
+        if (blocks_) blockByte(w);
         if (w.settings.loop) lastByte(w);
         w.code.comment("The bus, not timed: each pause at least the memory's minimum.");
         w.selectBank(0);  // every caller is in bank 0
@@ -439,14 +432,32 @@ public:
 private:
     static constexpr std::string_view kBlockLabel = "nextblock";
 
-    // A loop's last byte: its eighth bit and no acknowledge (the last the
-    // memory sends), then over its samples a stop, the sound's address
-    // again, a read and its first byte, each edge held its minimum.
-    void lastByte(PlayerWriter& w) const {
+    // At a byte boundary, bank 0: to kBlockLabel when the next read is the
+    // last of a sound's part in the first block (a part in the second
+    // waits), every way as long.
+    static void jumpIfBlockEnds(PlayerWriter& w) {
         const PlayerFamily& r = w.rows;
-        const std::uint32_t last = w.settings.lastReadSamples == 0 ? 8 : w.settings.lastReadSamples;
-        w.code.comment("The sound's last byte, a new read at its first over its samples.");
-        w.code.label(kLastByteLabel);
+        w.code.byteOp(r.incf, w.var(PlayerVar::countLow), Destination::w);
+        w.code.bitOp(r.btfsc, r.status, "Z", kZeroBit);
+        w.code.byteOp(r.incf, w.var(PlayerVar::countHigh), Destination::w, "Z: the part's last read");
+        w.code.literalOp(r.movlw, 0);
+        w.code.bitOp(r.btfsc, r.status, "Z", kZeroBit);
+        w.code.byteOp(r.movf, kBlockLastBits, Destination::w, "and a part in the second block waits");
+        w.code.literalOp(r.andlw, 0xFF);
+        w.jumpIfNotZero(kBlockLabel, "a new read at the second block over it");
+    }
+
+    // A loop's last byte, or the last of a sound's part in the first block:
+    // its eighth bit and no acknowledge (the last the memory sends), then
+    // over its `last` samples a stop, a new address (the loop's from the
+    // entry; the second block's 0), a read and its first byte, each edge
+    // held its minimum; `goOn` then sets the count, and the path waits in
+    // `waitName` for the next sample.
+    void spreadNewRead(PlayerWriter& w, std::string_view label, std::uint32_t last, bool secondBlock,
+                       const std::function<void()>& goOn, const std::string& waitName) const {
+        const PlayerFamily& r = w.rows;
+        const auto block = static_cast<std::uint8_t>(secondBlock ? 1u << memory_.blockSelectBit : 0u);
+        w.code.label(label);
         clockInBit(w, true);
         InlineBus bus{*this, w, w.code.size(), false};
         bus.clock(false);  // SDA left released: no acknowledge
@@ -466,12 +477,17 @@ private:
         };
         add([&bus] { bus.stop(); }, 2);
         add([&bus] { bus.start(); }, 1);
-        sendConstant(static_cast<std::uint8_t>(memory_.readCommand & 0xFE));
-        sendRegister(entryOf(w, 1));
-        sendRegister(entryOf(w, 2));
+        sendConstant(static_cast<std::uint8_t>((memory_.readCommand & 0xFE) | block));
+        if (secondBlock) {
+            sendConstant(0);
+            sendConstant(0);
+        } else {
+            sendRegister(entryOf(w, 1));
+            sendRegister(entryOf(w, 2));
+        }
         add([&bus] { bus.stop(); }, 2);
         add([&bus] { bus.start(); }, 1);
-        sendConstant(memory_.readCommand);
+        sendConstant(static_cast<std::uint8_t>(memory_.readCommand | block));
         for (int bit = 0; bit < 8; ++bit) add([&bus] { bus.receive(); }, 1);
         add(
             [&] {
@@ -479,7 +495,8 @@ private:
                 bus.clock(true);
                 bus.setSda(false);
                 w.pad(padFor(memory_.i2c.clockLowNs, clockHz_, 2));  // the low time before the next rise
-                reloadCount(w);
+                goOn();
+                w.selectBank(0);
                 w.code.byteOp(r.movf, shiftOf(w), Destination::w);
                 w.code.fileOp(r.movwf, w.var(PlayerVar::current));
                 w.setBitsLeft(8);
@@ -489,49 +506,34 @@ private:
             bus.fell = w.code.size();  // the sample before: at least as long as these count
             w.selectBank(tris_.address);
         });
-        w.wait("waitagain");
+        w.wait(waitName);
         w.goTo(kSampleLabel);
     }
 
-    // On the one timed path from the first block's last sample to the next:
-    // the byte after it (the block's first, the read wrapped) clocked to a
-    // released acknowledge, a stop, the second block's address 0 and its
-    // first byte; the count of the rest and its last byte's samples.
-    void crossBlock(PlayerWriter& w) const {
+    void lastByte(PlayerWriter& w) const {
+        w.code.comment("The sound's last byte, a new read at its first over its samples.");
+        spreadNewRead(w, kLastByteLabel, w.settings.lastReadSamples == 0 ? 8 : w.settings.lastReadSamples, false,
+                      [&] { reloadCount(w); }, "waitagain");
+    }
+
+    // The first block's last byte of a sound that goes on in the second:
+    // over its samples, a read from the second block's start; the count of
+    // the rest and its last byte's samples.
+    void blockByte(PlayerWriter& w) const {
         const PlayerFamily& r = w.rows;
-        const auto block = static_cast<std::uint8_t>(1u << memory_.blockSelectBit);
-        w.code.comment("The sound's part in the second block, in step: a new read at its first byte.");
-        w.code.label(kBlockLabel);
-        w.selectBank(0);
-        InlineBus bus{*this, w, w.code.size(), false};
-        w.selectBank(tris_.address);
-        for (int k = 0; k < 2; ++k) bus.clock(false);  // seven bits were clocked in
-        bus.stop();
-        bus.start();
-        bus.sendConstant(static_cast<std::uint8_t>((memory_.readCommand & 0xFE) | block));
-        bus.sendConstant(0);
-        bus.sendConstant(0);
-        bus.stop();
-        bus.start();
-        bus.sendConstant(static_cast<std::uint8_t>(memory_.readCommand | block));
-        for (int bit = 0; bit < 8; ++bit) bus.receive();
-        pullLine(w, pins_.sda, "SDA");
-        bus.clock(true);
-        releaseLine(w, pins_.sda, "SDA");
-        w.pad(padFor(memory_.i2c.clockLowNs, clockHz_, 2));
-        w.selectBank(0);
-        w.code.byteOp(r.movf, kBlockCountLow, Destination::w);
-        w.code.fileOp(r.movwf, w.var(PlayerVar::countLow));
-        w.code.byteOp(r.movf, kBlockCountHigh, Destination::w);
-        w.code.fileOp(r.movwf, w.var(PlayerVar::countHigh));
-        w.code.byteOp(r.movf, kBlockLastBits, Destination::w);
-        w.code.fileOp(r.movwf, w.var(PlayerVar::lastBits));
-        w.code.fileOp(r.clrf, kBlockLastBits, "no part after this one");
-        w.code.byteOp(r.movf, shiftOf(w), Destination::w);
-        w.code.fileOp(r.movwf, w.var(PlayerVar::current));
-        w.setBitsLeft(8);
-        w.wait("waitblock");
-        w.goTo(kSampleLabel);
+        w.code.comment("The first block's last byte, a read from the second block's start over its samples.");
+        spreadNewRead(w, kBlockLabel, 8, true,
+                      [&] {
+                          w.selectBank(0);
+                          w.code.byteOp(r.movf, kBlockCountLow, Destination::w);
+                          w.code.fileOp(r.movwf, w.var(PlayerVar::countLow));
+                          w.code.byteOp(r.movf, kBlockCountHigh, Destination::w);
+                          w.code.fileOp(r.movwf, w.var(PlayerVar::countHigh));
+                          w.code.byteOp(r.movf, kBlockLastBits, Destination::w);
+                          w.code.fileOp(r.movwf, w.var(PlayerVar::lastBits));
+                          w.code.fileOp(r.clrf, kBlockLastBits, "no part after this one");
+                      },
+                      "waitblock");
     }
 
     // The bus written straight on, each low time counted from SCL's last

@@ -43,9 +43,6 @@ public:
     virtual std::uint8_t linesOnPort(std::uint16_t) const { return 0; }
     // A routine's, after its last port write.
     virtual void leave(PlayerWriter&) const {}
-    // Right after the sound's last read is played, before it finishes: a
-    // sound in parts goes on with its next (its own timed path).
-    virtual void atSoundEnd(PlayerWriter&) const {}
     // The samples of a single sound's last read are found at run time
     // (in `lastbits`), not built in.
     virtual bool lastBitsFound() const { return false; }

@@ -231,7 +231,6 @@ void PlayerWriter::writeSample() { extraSampleWrites_.push_back(writeSampleBit()
 
 void PlayerWriter::finish() {
     code.label("finished");
-    read_->atSoundEnd(*this);
     if (settings.loop) {
         code.comment("Start again at the first byte, in step.");
         if (read_->restartsInStep()) {

@@ -183,14 +183,14 @@ TEST(PlayerTiming, FewestCyclesPerSampleFromASerialMemory) {
         {"16f628a", 4000000, "W25Q32", 44, true}, {"16f628a", 20000000, "25LC1024", 44, true},
         {"16f628a", 4000000, "24LC256", 198, true, 1}, {"16f628a", 4000000, "W25Q32", 123, true, 1},
         {"16f628a", 4000000, "24LC256", 118, true, 4},
-        // The 24LC1025's new read at its second block, on one sample's path.
-        {"16f628a", 4000000, "24LC1025", 285}, {"16f628a", 20000000, "24LC1025", 567},
-        {"16f1825", 8000000, "24LC1025", 332},
+        // The 24LC1025's new read at its second block, over the first block's last byte.
+        {"16f628a", 4000000, "24LC1025", 80}, {"16f628a", 20000000, "24LC1025", 99},
+        {"16f1825", 8000000, "24LC1025", 81},
         // The PIC18s reach their ports and the memory's variables in the access bank.
         {"18f2520", 8000000, "24LC256", 34}, {"18f2520", 20000000, "24LC256", 39}, {"18f26k22", 16000000, "W25Q32", 28},
         {"18f26k22", 64000000, "24LC256", 65}, {"18f26k22", 64000000, "W25Q32", 28},
         {"18f2520", 20000000, "24LC256", 95, true}, {"18f26k22", 16000000, "W25Q32", 44, true},
-        {"18f2520", 20000000, "24LC1025", 548},
+        {"18f2520", 20000000, "24LC1025", 88},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.chip) + " at " + std::to_string(c.clockHz) + " from the " + c.memory +
