@@ -65,7 +65,7 @@ Result<> checkProgramClock(const CommandLine& options) {
     return {};
 }
 
-// A serial memory plays the sounds of a whole program, its image written beside it.
+// A serial memory plays the sounds of a PIC program or routine, its image written beside it.
 Result<> checkMemory(const CommandLine& options) {
     const std::string memory = optionName(OptionId::memory);
     const std::string image = optionName(OptionId::image);
@@ -74,10 +74,10 @@ Result<> checkMemory(const CommandLine& options) {
         return Result<>::failure(image + " writes the image of " + memory + ": name the memory");
     }
     if (options.imageFile.empty()) return Result<>::failure(memory + " needs " + image + ", the file its image is written to");
-    if (!options.includeFile.empty() || (options.hexFile.empty() && options.programFile.empty())) {
-        return Result<>::failure(memory + " plays the sounds of a whole program: it needs " +
-                                 optionName(OptionId::hexFile) + " or " + optionName(OptionId::programFile) +
-                                 (options.includeFile.empty() ? "" : ", not " + optionName(OptionId::includeFile)));
+    if (options.includeFile.empty() && options.hexFile.empty() && options.programFile.empty()) {
+        return Result<>::failure(memory + " plays the sounds of a PIC program: it needs " +
+                                 optionName(OptionId::hexFile) + ", " + optionName(OptionId::programFile) + " or " +
+                                 optionName(OptionId::includeFile));
     }
     return {};
 }

@@ -39,11 +39,23 @@ constexpr ChipMemoryPins bitBangedPins(const PortRegisters& port, PicPin scl, Pi
             .so = port.pin(so.name, so.number)};
 }
 
+// Where the memory's pins have no analog input, or their analog selects
+// are the memory's own setup register (cleared bit by bit by a routine).
+constexpr ChipMemoryPins withoutAnalog(ChipMemoryPins pins) {
+    for (MemoryPin* pin : {&pins.scl, &pins.sda, &pins.cs, &pins.sck, &pins.si, &pins.so}) {
+        pin->analogBit = MemoryPin::kNoAnalog;
+    }
+    return pins;
+}
+
 // The 8-pin chips have four pins beside A and B: I2C takes the crystal's two
 // (trigger pins 2 and 3); SPI takes all four, SO on the input-only reset pin.
 constexpr ChipMemoryPins kPic12F683 = [] {
     ChipMemoryPins pins = bitBangedPins(kGpio, {"GP4", 3}, {"GP5", 2}, {"GP2", 5}, {"GP3", 4});
     pins.resetPinConfigMask = 0x0020;  // MCLRE
+    // ANSEL: GP4 is AN3; GP5 and GP3 have no analog input (bits 5 and 3 are others').
+    pins.scl.analogBit = pins.sck.analogBit = 3;
+    pins.sda.analogBit = pins.si.analogBit = pins.so.analogBit = MemoryPin::kNoAnalog;
     return pins;
 }();
 // The MSSP's SCL/SCK is RA1, pin B: the bus is bit-banged.
@@ -59,28 +71,28 @@ constexpr ChipMemoryPins kPic12F1840 = [] {
 constexpr ChipMemoryPins kPic16F628A = [] {
     ChipMemoryPins pins = bitBangedPins(kMidRangePortA, {"RA0", 17}, {"RA1", 18}, {"RA2", 1}, {"RA3", 2});
     pins.setup = {{{"CMCON", 0x1F, 0x07}}};
-    return pins;
+    return withoutAnalog(pins);
 }();
 // Its SSP (no I2C master) sits on RB1 (pin B) and RB4 (trigger 1).
 constexpr ChipMemoryPins kPic16F88 = [] {
     ChipMemoryPins pins = bitBangedPins(kMidRangePortA, {"RA0", 17}, {"RA1", 18}, {"RA2", 1}, {"RA3", 2});
     pins.setup = {{{"ANSEL", 0x9B, 0x00}}};
     pins.serialPort = {SerialPortKind::ssp, {"RB4", 10}, {"RB1", 7}, {"RB2", 8}};
-    return pins;
+    return withoutAnalog(pins);
 }();
 
 // 28- and 40-pin chips: the MSSP's own pins on PORTC, CS beside them; the
 // pin numbers of RC2 to RC5.
 constexpr ChipMemoryPins portCMssp(const PortRegisters& portC, std::uint8_t rc2, std::uint8_t rc3, std::uint8_t rc4,
                                    std::uint8_t rc5, RegisterSetting setup = {}) {
-    return {.scl = portC.pin("RC3", rc3),
+    return withoutAnalog({.scl = portC.pin("RC3", rc3),
             .sda = portC.pin("RC4", rc4),
             .cs = portC.pin("RC2", rc2),
             .sck = portC.pin("RC3", rc3),
             .si = portC.pin("RC5", rc5),
             .so = portC.pin("RC4", rc4),
             .setup = {setup},
-            .serialPort = {SerialPortKind::mssp, {"RC3", rc3}, {"RC4", rc4}, {"RC5", rc5}}};
+            .serialPort = {SerialPortKind::mssp, {"RC3", rc3}, {"RC4", rc4}, {"RC5", rc5}}});
 }
 constexpr ChipMemoryPins kPic16F876A = portCMssp(kMidRangePortC, 13, 14, 15, 16);
 constexpr ChipMemoryPins kPic16F877A = portCMssp(kMidRangePortC, 17, 18, 23, 24);
@@ -98,13 +110,13 @@ constexpr ChipMemoryPins kPic16F1825 = [] {
 }();
 // PORTB is free; the MSSP's inputs start on RB6 and RB4 and its outputs
 // are routed to any pin (peripheral pin select): SDO to RB5.
-constexpr ChipMemoryPins kPic16F1709{.scl = kEnhancedPortB.pin("RB6", 11),
+constexpr ChipMemoryPins kPic16F1709 = withoutAnalog({.scl = kEnhancedPortB.pin("RB6", 11),
                                      .sda = kEnhancedPortB.pin("RB4", 13),
                                      .cs = kEnhancedPortB.pin("RB7", 10),
                                      .sck = kEnhancedPortB.pin("RB6", 11),
                                      .si = kEnhancedPortB.pin("RB5", 12),
                                      .so = kEnhancedPortB.pin("RB4", 13),
                                      .setup = {{{"ANSELB", 0x18D, 0x00}}},
-                                     .serialPort = {SerialPortKind::mssp, {"RB6", 11}, {"RB4", 13}, {"RB5", 12}}};
+                                     .serialPort = {SerialPortKind::mssp, {"RB6", 11}, {"RB4", 13}, {"RB5", 12}}});
 
 }  // namespace ryx::memorypins

@@ -58,8 +58,13 @@ Result<MemoryImagePlan> planMemoryImage(const SerialMemory& memory, std::span<co
     MemoryImagePlan plan;
     std::uint64_t next = memoryImageIndexBytes(sampleCounts.size());
     for (const std::uint32_t samples : sampleCounts) {
+        const std::uint64_t bytes = (std::uint64_t{samples} + 7) / 8;
+        // Where reads stop at a block, the player's new read there comes
+        // over the first block's last byte after the sound's first: a sound
+        // going on past it starts one byte later.
+        if (memory.blockBytes < memory.sizeBytes && next % memory.blockBytes == memory.blockBytes - 1 && bytes > 1) ++next;
         plan.sounds.push_back({static_cast<std::uint32_t>(std::min<std::uint64_t>(next, UINT32_MAX)), samples});
-        next += (std::uint64_t{samples} + 7) / 8;
+        next += bytes;
     }
     if (next > memory.sizeBytes) {
         const bool one = sampleCounts.size() == 1;

@@ -9,6 +9,8 @@
 //                   from a whole byte: eight samples to a byte, the earliest
 //                   in the most significant bit (as the program's tables and
 //                   the --bin file hold them); a last byte's unused bits 0
+//                   (on the 24LC1025 no sound of two bytes or more starts
+//                   on the first block's last byte: it starts one later)
 //
 // Other sounds at the same rate need only a new image: the player finds
 // them through the index.

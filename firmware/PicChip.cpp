@@ -355,12 +355,14 @@ std::uint16_t configWordFor(const PicChip& chip, PicOscillator oscillator, std::
     return static_cast<std::uint16_t>(chip.config[0].value | bits);
 }
 
-std::vector<ConfigRecord> configRecordsFor(const PicChip& chip, PicOscillator oscillator, std::uint32_t clockHz) {
+std::vector<ConfigRecord> configRecordsFor(const PicChip& chip, PicOscillator oscillator, std::uint32_t clockHz,
+                                           bool resetPinInput) {
     std::vector<ConfigRecord> records;
     for (const ConfigRecord& record : chip.config) {
         if (record.address != 0) records.push_back(record);
     }
     records.front().value = configWordFor(chip, oscillator, clockHz);
+    if (resetPinInput) records.front().value &= static_cast<std::uint16_t>(~chip.memoryPins.resetPinConfigMask);
     return records;
 }
 

@@ -49,6 +49,12 @@ struct MemoryPin {
     std::uint16_t portAddress = 0;
     std::string_view trisName;
     std::uint16_t trisAddress = 0;
+    // Its bit in the chip's analog select register (a routine clears only
+    // that one): kPortBit where it is the port bit, kNoAnalog where none.
+    std::int8_t analogBit = kPortBit;
+
+    static constexpr std::int8_t kPortBit = -1;
+    static constexpr std::int8_t kNoAnalog = -2;
 };
 
 // ssp: SPI master, I2C slave only; mssp: SPI and I2C master.
@@ -163,7 +169,10 @@ PicOscillator defaultOscillator(const PicChip& chip, std::uint32_t clockHz);
 // Internal only on a chip that has one.
 std::uint16_t configWordFor(const PicChip& chip, PicOscillator oscillator, std::uint32_t clockHz);
 
-// All the chip's config records, the first with configWordFor's value.
-std::vector<ConfigRecord> configRecordsFor(const PicChip& chip, PicOscillator oscillator, std::uint32_t clockHz);
+// All the chip's config records, the first with configWordFor's value;
+// with resetPinInput, its MCLR enable cleared (memoryPins.resetPinConfigMask):
+// the reset pin is an input.
+std::vector<ConfigRecord> configRecordsFor(const PicChip& chip, PicOscillator oscillator, std::uint32_t clockHz,
+                                           bool resetPinInput = false);
 
 }  // namespace ryx

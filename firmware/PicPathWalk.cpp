@@ -55,8 +55,15 @@ void PicPathWalk::walk(State s) {
             break;
         case PicFlow::stop: return;
         case PicFlow::skip: {
-            State skipped = s;
             const std::uint32_t words = next < steps_.size() ? steps_[next].words : 1;
+            if (bothWaysAlike(next)) {
+                // Skipped or run, it takes one cycle to the same place: one
+                // path, not two (long straight code would double at each).
+                s.cycles += steps_[next].cycles;
+                s.at = next + 1;
+                break;
+            }
+            State skipped = s;
             skipped.cycles += words;
             skipped.at = next + words;
             walk(std::move(skipped));
@@ -74,6 +81,16 @@ void PicPathWalk::walk(State s) {
         }
         }
     }
+}
+
+bool PicPathWalk::bothWaysAlike(std::uint32_t skipped) const {
+    if (skipped >= steps_.size()) return false;
+    const PicStep& step = steps_[skipped];
+    if (step.flow != PicFlow::next || step.words != 1 || step.cycles != 1) return false;
+    if (std::find(ends_.begin(), ends_.end(), skipped) != ends_.end()) return false;
+    return std::none_of(regions_.begin(), regions_.end(), [&](const PicRegion& region) {
+        return region.begin == skipped || region.begin == skipped + 1 || region.end == skipped + 1;
+    });
 }
 
 void PicPathWalk::record(const State& s, std::uint32_t cycles) {

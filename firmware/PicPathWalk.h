@@ -53,6 +53,8 @@ private:
     };
 
     void walk(State s);
+    // A skip over one plain one-cycle instruction, near no region or end.
+    bool bothWaysAlike(std::uint32_t skipped) const;
     void record(const State& s, std::uint32_t cycles);
 
     std::vector<PicStep> steps_;

@@ -161,7 +161,10 @@ Result<> checkRoutine(const PicChip& chip, const PicProgramSettings& settings) {
 Result<> placeRoutine(const PicChip& chip, const PicProgramSettings& settings, PicProgramPlan& plan) {
     const std::uint32_t org = settings.org;
     const std::uint32_t end = org + plan.playerWords;
-    for (PlannedSound& sound : plan.sounds) sound.firstWord += end;
+    // A serial memory's sounds keep their numbers in its index.
+    if (settings.memory == nullptr) {
+        for (PlannedSound& sound : plan.sounds) sound.firstWord += end;
+    }
     plan.usedWords = plan.playerWords + plan.tableWords;
     // A PIC18's goto and call reach all its memory.
     const std::uint32_t pageEnd = (org / kPageWords + 1) * kPageWords;
@@ -193,16 +196,10 @@ std::string routineFitError(EncodedBank sounds, const PicProgramSettings& settin
 Result<> checkMemory(const PicChip& chip, const PicProgramSettings& settings, std::size_t soundCount) {
     const SerialMemory& memory = *settings.memory;
     const std::string name(memory.name);
-    if (isPic18(chip)) return Result<>::failure("the " + std::string(chip.name) + " cannot play from a serial memory: choose a mid-range chip");
-    if (settings.loop) return Result<>::failure("a sound from a serial memory plays once per start, not for ever");
-    if (settings.form == PlayerForm::routine) return Result<>::failure("the routine plays from the chip, not from a serial memory");
-    if (memory.bus == MemoryBus::i2c && memory.sizeBytes > 64 * 1024) {
-        return Result<>::failure("the player reads at most 64 KiB of an I2C memory: the " + name +
-                                 " is larger; choose a 24LC256 or 24LC512");
-    }
-    if (memory.bus == MemoryBus::spi && chip.memoryPins.resetPinConfigMask != 0) {
-        return Result<>::failure("the " + std::string(chip.name) + " would read the " + name +
-                                 "'s SO on its reset pin, which the player cannot free: choose an I2C memory");
+    if (memory.blockBytes < memory.sizeBytes && (settings.loop || settings.form == PlayerForm::routine)) {
+        return Result<>::failure(std::string("the ") + (settings.loop ? "loop" : "routine") +
+                                 " reads at most 64 KiB of an I2C memory: the " + name +
+                                 "'s reads stop at its blocks; choose a 24LC256 or 24LC512");
     }
     if (soundCount > kMaxImageSounds) {
         return Result<>::failure("a memory's index holds at most " + std::to_string(kMaxImageSounds) + " sounds, not " +
@@ -265,6 +262,12 @@ PicAssembly chipPlayer(const EncodedSound& state, const PicProgramSettings& sett
     return buildPlayer(player);
 }
 
+// An SPI memory's SO on the chip's reset pin: its config word clears the MCLR enable.
+bool memoryOnResetPin(const PicProgramSettings& settings) {
+    return settings.memory != nullptr && settings.memory->bus == MemoryBus::spi &&
+           settings.chip->memoryPins.resetPinConfigMask != 0;
+}
+
 std::vector<ProgramWords> programMemory(EncodedBank sounds, const PicProgramSettings& settings,
                                         const PicProgramPlan& plan, const PicAssembly& player) {
     std::vector<ProgramWords> memory;
@@ -275,7 +278,8 @@ std::vector<ProgramWords> programMemory(EncodedBank sounds, const PicProgramSett
                                                       bitsOf(sounds[k]), sound.storedSamples)});
     }
     if (settings.form == PlayerForm::routine) return memory;  // the user's program has its own config
-    for (const ConfigRecord& record : configRecordsFor(*settings.chip, plan.oscillator, plan.clockHz)) {
+    for (const ConfigRecord& record :
+         configRecordsFor(*settings.chip, plan.oscillator, plan.clockHz, memoryOnResetPin(settings))) {
         if (!memory.back().words.empty() && memory.back().address + memory.back().words.size() == record.address) {
             memory.back().words.push_back(record.value);
         } else {
@@ -389,6 +393,10 @@ void writeHeader(TextChunkWriter& out, const EncodedSound& state, const PicProgr
     out.line(";");
     writePicCircuitComment(out, chip, state);
     if (settings.memory != nullptr) out.line(externalMemoryLine(chip, *settings.memory));
+    if (memoryOnResetPin(settings)) {
+        out.line("; Reset      MCLR off in the config word: " + pinLabel(chip.memoryPins.so.pin) +
+                 " is the memory's SO; the chip resets at power-up only");
+    }
     out.line(rule);
     out.line("");
     if (isPic18(chip)) {
@@ -398,7 +406,7 @@ void writeHeader(TextChunkWriter& out, const EncodedSound& state, const PicProgr
     }
     out.line("        list    p=" + std::string(chip.processor) + ", r=dec");
     out.line("        errorlevel -302         ; other banks are reached through RP0 and RP1");
-    for (const ConfigRecord& record : configRecordsFor(chip, plan.oscillator, plan.clockHz)) {
+    for (const ConfigRecord& record : configRecordsFor(chip, plan.oscillator, plan.clockHz, memoryOnResetPin(settings))) {
         out.line("        __config " + hexWord(record.address) + ", " + hexWord(record.value));
     }
     out.line("");
@@ -430,6 +438,10 @@ Result<PicProgramPlan> layOutFromMemory(EncodedBank sounds, const PicProgramSett
             return Refusal::failure(std::string(sounds.size() > 1 ? "sound " + std::to_string(k + 1) : "the sound") +
                                     " is shorter than 2 samples: there is nothing to play");
         }
+        if (settings.loop && sound.tableReads < 2) {
+            return Refusal::failure("the sound's " + std::to_string(sound.storedSamples) +
+                                    " samples fill one byte: a loop from a memory needs 9 or more");
+        }
         plan.sounds.push_back(sound);
     }
     plan.storedSamples = plan.sounds.front().storedSamples;
@@ -442,6 +454,9 @@ Result<PicProgramPlan> layOutFromMemory(EncodedBank sounds, const PicProgramSett
     plan.timing = *timing;
     plan.playerWords = chipPlayer(sounds.front(), settings, plan).size();
     plan.usedWords = plan.playerWords;
+    if (settings.form == PlayerForm::routine) {
+        if (Result<> placed = placeRoutine(*settings.chip, settings, plan); !placed) return placed.failureDetail();
+    }
     return plan;
 }
 

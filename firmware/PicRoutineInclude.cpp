@@ -3,6 +3,7 @@
 #include "core/ListSelection.h"
 #include "core/ProductInfo.h"
 #include "export/TextChunkWriter.h"
+#include "firmware/MemoryWiring.h"
 
 #include <algorithm>
 #include <bit>
@@ -75,11 +76,14 @@ void writeHeader(TextChunkWriter& out, SoundBank sounds, const PicProgramSetting
         std::string label = "; Sound " + std::to_string(k);
         label.resize(13, ' ');
         out.line(label + "W = " + std::to_string(k) + ": " + std::to_string(plan.sounds[k].storedSamples) +
-                 " samples from word " + wordText(chip, plan.sounds[k].firstWord));
+                 (settings.memory != nullptr ? " samples, entry " + std::to_string(k) + " of the memory's index"
+                                             : " samples from word " + wordText(chip, plan.sounds[k].firstWord)));
     }
     out.line("; Memory     words " + wordText(chip, settings.org) + " to " +
              wordText(chip, settings.org + plan.usedWords - 1) + ": " + name + " (" + std::to_string(plan.playerWords) +
-             " words), then the tables (" + storageText(plan.storage) + ")");
+             (settings.memory != nullptr
+                  ? " words); the sounds stream from the " + std::string(settings.memory->name) + "'s image"
+                  : " words), then the tables (" + storageText(plan.storage) + ")"));
     out.line("; Registers  " + formatHexWord(settings.ram) + " to " +
              formatHexWord(settings.ram + kRoutineRegisters - 1) + (pic18 ? " in the access bank, " : " in bank 0, ") +
              std::to_string(kRoutineRegisters) +
@@ -108,6 +112,21 @@ void writeHeader(TextChunkWriter& out, SoundBank sounds, const PicProgramSetting
         out.line(";            " + std::string(setting.name) + " bit " + bit(setting.pinABit) + " (pin A)" +
                  (twoPins ? " and bit " + bit(setting.pinBBit) + " (pin B)" : std::string()) +
                  " cleared, its other bits kept.");
+    }
+    if (settings.memory != nullptr) {
+        std::string whole;
+        for (const RegisterSetting& setting : chip.memoryPins.setup) {
+            if (!setting.name.empty() && !setting.name.starts_with("ANSEL")) {
+                whole = " (" + std::string(setting.name) + " = " + formatHexWord(setting.value) + ")";
+            }
+        }
+        out.line(";            The memory's pins are made digital" + whole + ", other analog inputs");
+        out.line(";            kept; its lines' port bits are left 0 (low or released).");
+        out.line(externalMemoryLine(chip, *settings.memory));
+        if (settings.memory->bus == MemoryBus::spi && chip.memoryPins.resetPinConfigMask != 0) {
+            out.line("; Reset      " + pinLabel(chip.memoryPins.so.pin) +
+                     " is the memory's SO: your config word must clear MCLRE");
+        }
     }
     if (pic18) {
         out.line(";            It writes the port through LAT" + std::string(chip.portName.substr(4)) +
@@ -157,7 +176,7 @@ Result<> writePicRoutineInclude(SoundBank sounds, const PicProgramSettings& sett
         TextChunkWriter out(writer);
         writeHeader(out, sounds, settings, program);
         program.player.writeSource(out);
-        for (std::size_t k = 0; k < sounds.size(); ++k) {
+        for (std::size_t k = 0; settings.memory == nullptr && k < sounds.size(); ++k) {
             writeTable(out, program.memory[k + 1], k, program.plan.storage, isPic18(*settings.chip));
         }
     }

@@ -14,8 +14,10 @@ PicPathCycles PlayerWriter::measure(const PicAssembly& built) const {
     for (const Region& region : regions_) regions.push_back(region.span);
     std::vector<std::uint32_t> ends{sampleWrite_, rampBitWrite_};
     ends.insert(ends.end(), rampExitWrites_.begin(), rampExitWrites_.end());
+    ends.insert(ends.end(), extraSampleWrites_.begin(), extraSampleWrites_.end());
     PicPathWalk walk(built, std::move(regions), std::move(ends));
     walk.walkFrom(sampleWrite_);
+    for (const std::uint32_t write : extraSampleWrites_) walk.walkFrom(write);
     for (std::uint32_t bitReturn : rampBitReturns_) {
         for (std::uint32_t rampReturn : rampReturns_) walk.walkFrom(rampBitWrite_, {rampReturn, bitReturn});
     }

@@ -1,7 +1,6 @@
 #pragma once
 // Reading the sound from a serial memory as it plays: a bit-banged I2C
-// EEPROM or SPI memory on the chip's memory pins (mid-range and enhanced
-// mid-range).
+// EEPROM or SPI memory on the chip's memory pins.
 // At the start of a sound the index entry gives the sound's address and
 // sample count, and one read command starts a sequential read. While the
 // sound plays, each sample within a byte clocks in one bit of the next byte
@@ -23,8 +22,7 @@ inline constexpr std::string_view kMemoryByteLabel = "lastbit";
 std::unique_ptr<const PlayerTableRead> serialMemoryRead(const PlayerSettings& settings);
 
 // Whether the player streams from settings.memory on settings.chip: an I2C
-// memory of two address bytes or an SPI memory of three (SO not on the
-// reset pin), a mid-range or enhanced mid-range chip, no loop, no routine.
+// memory of two address bytes or an SPI memory of three, on every family.
 // The index's sample count is read from its lower three bytes: a sound of
 // up to 65,535 bytes.
 bool serialMemoryPlayable(const PlayerSettings& settings);

@@ -2,6 +2,7 @@
 // family's rows: bank selection, loads, 16-bit adds, jumps on the status
 // bits, pads and the two-loop wait. Where a family has a shorter way (an add
 // with carry, a branch on a status bit) the row offers it.
+#include "firmware/PlayerTableRead.h"
 #include "firmware/PlayerWriter.h"
 
 #include <algorithm>
@@ -133,7 +134,7 @@ void PlayerWriter::setBitsLeft(std::uint32_t bits) {
     code.byteOp(rows.incf, var(PlayerVar::countHigh), Destination::w, "Z: the sound's last read");
     code.literalOp(rows.movlw, static_cast<std::uint8_t>(bits));
     code.bitOp(rows.btfsc, rows.status, "Z", kZeroBit);
-    if (settings.bank.empty()) {
+    if (settings.bank.empty() && !read_->lastBitsFound()) {
         const std::uint32_t last = settings.lastReadSamples == 0 ? bits : settings.lastReadSamples;
         code.literalOp(rows.movlw, static_cast<std::uint8_t>(last), "the samples it holds");
     } else {

@@ -30,6 +30,22 @@ public:
     virtual void routines(PlayerWriter&) const {}
     // A second register shifts with `current` at every sample.
     virtual bool twoRegisters() const { return false; }
+    // A loop's start again that the read times itself (over the sound's
+    // last read: see PlayerSerialRead); false: startTable's read after the
+    // sound's last sample does.
+    virtual bool restartsInStep() const { return false; }
+    // A routine's: the sound `sound` names found at run time, rather than
+    // a table per sound chosen by jumps; then the first read as readNext.
+    virtual bool pointsAtNumber() const { return false; }
+    virtual void pointAtNumber(PlayerWriter&) const {}
+    // The bits of the port at portAddress that the read's lines use: a
+    // routine's writes of the port leave them 0 rather than as they were.
+    virtual std::uint8_t linesOnPort(std::uint16_t) const { return 0; }
+    // A routine's, after its last port write.
+    virtual void leave(PlayerWriter&) const {}
+    // The samples of a single sound's last read are found at run time
+    // (in `lastbits`), not built in.
+    virtual bool lastBitsFound() const { return false; }
 };
 
 std::unique_ptr<const PlayerTableRead> playerTableRead(PicFamily family, PicStorage storage);

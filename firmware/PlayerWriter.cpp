@@ -128,10 +128,12 @@ void PlayerWriter::enterRoutine() {
         code.fileOp(rows.movwf, var(PlayerVar::savedBank), "the caller's BSR, given back at the end");
     }
     const std::uint8_t ours = settings.twoPins ? 3 : 1;
+    const std::uint8_t lines = read_->linesOnPort(settings.chip->portAddress);
     selectBank(latch().address);
     code.byteOp(rows.movf, latch(), Destination::w);
     selectBank(0);
-    code.literalOp(rows.andlw, static_cast<std::uint8_t>(~ours & 0xFF), "the other pins' levels");
+    code.literalOp(rows.andlw, static_cast<std::uint8_t>(~(ours | lines) & 0xFF),
+                   lines != 0 ? "the other pins' levels, the memory's lines 0" : "the other pins' levels");
     code.fileOp(rows.movwf, var(PlayerVar::otherPins));
     code.fileOp(rows.movwf, port_, settings.twoPins ? "pins A and B low" : "pin A low");
     // Only its own pins' analog selects: the user's analog inputs stay.
@@ -157,6 +159,14 @@ void PlayerWriter::enterRoutine() {
 // every sound of a long bank.
 void PlayerWriter::chooseSound() {
     const std::size_t sounds = settings.bank.size();
+    if (read_->pointsAtNumber()) {
+        read_->pointAtNumber(*this);
+        code.label("firstread");
+        read_->readNext(*this, false);
+        code.fileOp(rows.clrf, var(PlayerVar::pins), "no bit before the sound's first");
+        goTo(kSampleLabel);
+        return;
+    }
     code.comment("The sound W named: its table.");
     code.byteOp(rows.movf, var(PlayerVar::sound), Destination::w);
     std::uint8_t before = 0;
@@ -183,14 +193,7 @@ void PlayerWriter::playSamples() {
     read_->balance(*this);
     wait("waitbit");
     code.label(kSampleLabel);
-    code.byteOp(rows.rotateLeft, var(PlayerVar::current), Destination::f, "next bit, first sample on top");
-    if (read_->twoRegisters()) code.byteOp(rows.rotateLeft, var(PlayerVar::currentHigh), Destination::f);
-    code.byteOp(rows.rotateLeft, var(PlayerVar::pins), Destination::f, "into pin A; pin A's bit to pin B");
-    code.byteOp(rows.movf, var(PlayerVar::pins), Destination::w);
-    code.literalOp(rows.andlw, settings.twoPins ? 3 : 1, settings.twoPins ? "pins A and B" : "pin A only");
-    if (routine) code.byteOp(rows.iorwf, var(PlayerVar::otherPins), Destination::w, "and the port's other pins");
-    sampleWrite_ = code.size();
-    code.fileOp(rows.movwf, port_, "the sample's instant");
+    sampleWrite_ = writeSampleBit();
     code.byteOp(rows.decfsz, var(PlayerVar::bitsLeft), Destination::f);
     goTo("within");
     // The count runs up to 65536: its carry out, or both bytes zero, ends the sound.
@@ -210,12 +213,33 @@ void PlayerWriter::playSamples() {
     goTo(kSampleLabel);
 }
 
+// The next bit of `current` to pin A, the one before to pin B; the port
+// write's index.
+std::uint32_t PlayerWriter::writeSampleBit() {
+    code.byteOp(rows.rotateLeft, var(PlayerVar::current), Destination::f, "next bit, first sample on top");
+    if (read_->twoRegisters()) code.byteOp(rows.rotateLeft, var(PlayerVar::currentHigh), Destination::f);
+    code.byteOp(rows.rotateLeft, var(PlayerVar::pins), Destination::f, "into pin A; pin A's bit to pin B");
+    code.byteOp(rows.movf, var(PlayerVar::pins), Destination::w);
+    code.literalOp(rows.andlw, settings.twoPins ? 3 : 1, settings.twoPins ? "pins A and B" : "pin A only");
+    if (routine) code.byteOp(rows.iorwf, var(PlayerVar::otherPins), Destination::w, "and the port's other pins");
+    const std::uint32_t write = code.size();
+    code.fileOp(rows.movwf, port_, "the sample's instant");
+    return write;
+}
+
+void PlayerWriter::writeSample() { extraSampleWrites_.push_back(writeSampleBit()); }
+
 void PlayerWriter::finish() {
     code.label("finished");
     if (settings.loop) {
         code.comment("Start again at the first byte, in step.");
-        wait("waitagain");
-        startTable("again", {kFirstTableAddress, settings.tableReads, settings.lastReadSamples}, true);
+        if (read_->restartsInStep()) {
+            // The read starts again over the sound's last byte: no path comes here.
+            goTo(kSampleLabel);
+        } else {
+            wait("waitagain");
+            startTable("again", {kFirstTableAddress, settings.tableReads, settings.lastReadSamples}, true);
+        }
         goTo(kSampleLabel);
         return;
     }
@@ -244,6 +268,7 @@ void PlayerWriter::finishRoutine() {
     code.byteOp(rows.movf, var(PlayerVar::otherPins), Destination::w);
     rampExitWrites_.push_back(code.size());
     code.fileOp(rows.movwf, port_, "pins A and B low, one ramp bit after the last");
+    read_->leave(*this);
     if (rows.savesCallerBank) {
         code.byteOp(rows.movf, var(PlayerVar::savedBank), Destination::w);
         code.fileOp(rows.movwf, rows.callerState, "the caller's BSR");

@@ -85,6 +85,8 @@ public:
     void rampPad();
     void rampExitPad();
     void pad(std::uint32_t cycles);  // exactly `cycles` cycles without a loop
+    // A sample's port write away from the sample loop, timed as its own.
+    void writeSample();
 
 private:
     void defineSymbols();
@@ -92,6 +94,7 @@ private:
     void startTable(std::string_view label, PlayerSound sound, bool read);
     void playSamples();
     void finish();
+    std::uint32_t writeSampleBit();
     void finishRoutine();
     void enterRoutine();
     void chooseSound();
@@ -137,6 +140,7 @@ private:
     std::uint32_t rampPads_ = 0;
     // The timed port writes, and the calls the ramp's paths return through.
     std::uint32_t sampleWrite_ = 0;
+    std::vector<std::uint32_t> extraSampleWrites_;
     std::uint32_t rampBitWrite_ = 0;
     std::vector<std::uint32_t> rampExitWrites_;
     std::vector<std::uint32_t> rampBitReturns_;

@@ -273,9 +273,7 @@ TEST_F(RyxencTest, UsageErrorsExitWithTwoAndWriteNothing) {
         {{"--memory", "24LC256", "--hex", "x.hex", "a.wav"}, "--memory needs --image, the file its image is written to"},
         {{"--image", "x.bin", "--hex", "x.hex", "a.wav"}, "--image writes the image of --memory: name the memory"},
         {{"--memory", "24LC256", "--image", "x.bin", "a.wav"},
-         "--memory plays the sounds of a whole program: it needs --hex or --program"},
-        {{"--memory", "24LC256", "--image", "x.bin", "--include", "x.inc", "a.wav"},
-         "--memory plays the sounds of a whole program: it needs --hex or --program, not --include"},
+         "--memory plays the sounds of a PIC program: it needs --hex, --program or --include"},
         {{"--memory", "24C256", "--image", "x.bin", "--hex", "x.hex", "a.wav"},
          "unknown memory '24C256' (ryxenc --list-memories shows them)"},
     };
@@ -1301,7 +1299,7 @@ TEST_F(RyxencTest, MemoryProgramAndImageWrittenTogetherOrNotAtAll) {
         const char* refusal;
     } refused[] = {
         {"24LC256", {"long.wav"}, "long.wav: the sound does not fit the 24LC256 (32768 bytes, 32.76 s at 8000 Hz): it is 0.06 s too long"},
-        {"W25Q32", {"--chip", "12f1840", "a.wav"}, "a.wav: the PIC12F1840 would read the W25Q32's SO on its reset pin"},
+        {"24LC1025", {"--loop", "a.wav"}, "a.wav: the loop reads at most 64 KiB of an I2C memory: the 24LC1025's reads stop at its blocks"},
         {"24LC256", {"--chip", "12f683", "--bank", "--trigger", "pins", "a.wav", "b.wav"},
          "the 24LC256's SCL takes the PIC12F683's GP4 (pin 3), which the sounds' trigger pins need"},
     };

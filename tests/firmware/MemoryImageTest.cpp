@@ -98,6 +98,26 @@ TEST(MemoryImage, LaysOutTheIndexAndTheSounds) {
     }
 }
 
+// The 24LC1025's player cannot start a new read at its second block
+// before a sound's first byte: a sound of two bytes or more that would
+// start on the first block's last byte starts on the second block's first;
+// one byte stays.
+TEST(MemoryImage, NoSoundOfTheTwentyFourLC1025StartsOnItsFirstBlocksLastByte) {
+    const SerialMemory& memory = *findMemory("24LC1025");
+    const std::uint32_t index = memoryImageIndexBytes(2);
+    const std::uint32_t upTo = 8 * (0xFFFF - index);  // sound 0 ends just before 0xFFFF
+    for (const auto& [second, first] : {std::pair{9u, 0x10000u}, std::pair{8u, 0xFFFFu}}) {
+        const std::vector<std::uint32_t> samples{upTo, second};
+        const Result<MemoryImagePlan> plan = planMemoryImage(memory, samples, 8000);
+        ASSERT_TRUE(plan) << plan.error();
+        EXPECT_EQ(plan->sounds[1].firstByte, first) << second << " samples";
+    }
+    const std::vector<std::uint32_t> other{upTo, 9};
+    const Result<MemoryImagePlan> flat = planMemoryImage(*findMemory("25LC1024"), other, 8000);
+    ASSERT_TRUE(flat);
+    EXPECT_EQ(flat->sounds[1].firstByte, 0xFFFFu) << "a memory read on past 64 KiB";
+}
+
 TEST(MemoryImage, RefusesWhatDoesNotFit) {
     struct Case {
         const char* memory;

@@ -13,7 +13,10 @@
 #include "core/Encoder.h"
 #include "firmware/IntelHex.h"
 #include "firmware/MemoryImage.h"
+#include "firmware/PicProgram.h"
+#include "firmware/PicRoutineInclude.h"
 #include "firmware/PlayerCode.h"
+#include "firmware/SoundStorage.h"
 #include "support/FileBytes.h"
 #include "support/TempDirectory.h"
 #include "support/WaveBytes.h"
@@ -22,6 +25,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <cstdio>
 
@@ -68,7 +72,9 @@ StreamProgram streamProgram(const StreamCase& c, const ProgramState& state, cons
     p.settings.memory = &memory;
     const PicAssembly player = buildPlayer(p.settings);
     std::vector<ProgramWords> words{{player.origin(), player.words()}};
-    for (const ConfigRecord& record : configRecordsFor(*p.settings.chip, p.settings.oscillator, p.settings.clockHz)) {
+    const bool soOnReset = memory.bus == MemoryBus::spi && p.settings.chip->memoryPins.resetPinConfigMask != 0;
+    for (const ConfigRecord& record :
+         configRecordsFor(*p.settings.chip, p.settings.oscillator, p.settings.clockHz, soOnReset)) {
         words.push_back({record.address, {record.value}});
     }
     p.hex = formatIntelHex(words);
@@ -103,11 +109,14 @@ std::string flashWiring(const PicChip& chip, const SerialMemory& memory) {
     return wiring;
 }
 
-test::ExpectedPlayback expectedFor(const PlayerSettings& settings, const ProgramState& state, std::uint32_t samples) {
+// A single sound plays whole bytes (the last byte's unused bits are 0)
+// unless the program knows its last byte's samples; a bank's sounds take
+// theirs from the index.
+test::ExpectedPlayback expectedFor(const PlayerSettings& settings, const ProgramState& state, std::uint32_t samples,
+                                   bool wholeBytes = true) {
     test::ExpectedPlayback expected;
     std::uint8_t before = 0;
-    // Whole bytes are played: the last byte's unused bits are 0.
-    for (std::uint32_t i = 0; i < (samples + 7) / 8 * 8; ++i) {
+    for (std::uint32_t i = 0; i < (wholeBytes ? (samples + 7) / 8 * 8 : samples); ++i) {
         const std::uint8_t bit = i < samples ? state.bitStream[i] : 0;
         expected.pinA.push_back(bit);
         expected.pinB.push_back(settings.twoPins ? before : 0);
@@ -249,13 +258,19 @@ std::string caseName(const testing::TestParamInfo<StreamCase>& info) {
 // Whole sounds, as long as a product's: a 16F628A at 4 MHz for 20 s; 15 s
 // of "1.5 bit" on the 12F1840, whose memory shares the sound's port; a
 // minute on a 16F1825 from a W25Q32 on the sound's port. At 20 MHz, the
-// fastest clock, the edges.
+// fastest clock, the edges. The 8-pin chips' SPI memories, SO on the reset
+// pin with MCLR off in the config word (gpsim plays these the same with MCLR
+// on: it does not reset on that pin); the PIC18s.
 INSTANTIATE_TEST_SUITE_P(
     FromSerialMemory, MemoryPlayerOnGpsim,
     testing::Values(StreamCase{"16f628a", 4000000, 8000, 200, kAlgorithmOneBit},
                     StreamCase{"16f628a", 20000000, 15625, 5, kAlgorithmOneAndHalfBit},
                     StreamCase{"12f1840", 0, 8000, 150, kAlgorithmOneAndHalfBit},
-                    StreamCase{"16f1825", 0, 4000, 600, kAlgorithmOneAndHalfBit, "W25Q32"}),
+                    StreamCase{"16f1825", 0, 4000, 600, kAlgorithmOneAndHalfBit, "W25Q32"},
+                    StreamCase{"12f683", 0, 8000, 5, kAlgorithmOneAndHalfBit, "W25Q32"},
+                    StreamCase{"12f1840", 0, 15625, 5, kAlgorithmOneBit, "25LC1024"},
+                    StreamCase{"18f2520", 20000000, 15625, 5, kAlgorithmOneAndHalfBit},
+                    StreamCase{"18f26k22", 0, 15625, 5, kAlgorithmOneBit, "W25Q32"}),
     caseName);
 
 }  // namespace
@@ -264,70 +279,87 @@ INSTANTIATE_TEST_SUITE_P(
 namespace ryx {
 namespace {
 
-// A bank of three sounds in one image on trigger pins, a 16F628A at 4 MHz
-// and the 24LC256: pins 2, 1 and 3 in turn each play their sound bit for
-// bit from the index's entry, one sound after another's read was left
-// in mid-byte.
+// A bank of three sounds in one image on trigger pins: a 16F628A at 4 MHz
+// from the 24LC256, an 18F2520 from the W25Q32. Pins 2, 1 and 3 in turn
+// each play their sound bit for bit from the index's entry, every sample
+// and no other, one sound after another's read was left in mid-byte.
 TEST(MemoryBankOnGpsim, EachPressPlaysItsSoundFromTheMemory) {
     if (!test::gpsimAvailable()) GTEST_SKIP() << "gpsim is not installed";
-    const SerialMemory& memory = *findMemory("24LC256");
-    const PicChip& chip = *findPicChip("16f628a");
-    std::vector<std::unique_ptr<ProgramState>> states;
-    std::vector<SoundBits> bits;
-    PlayerSettings settings{&chip, 4000000, 125, PicStorage::retlw, 1, true, false};
-    settings.oscillator = PicOscillator::crystal;
-    settings.memory = &memory;
-    settings.trigger = PlayTrigger::pins;
-    for (const std::uint32_t samples : {1004u, 801u, 1207u}) {
-        states.push_back(test::makeEncodedSound(samples + 1, 8000, kAlgorithmOneAndHalfBit));
-        bits.emplace_back(states.back()->bitStream.data(), samples);
-        settings.bank.push_back({static_cast<std::uint32_t>(settings.bank.size()), (samples + 7) / 8});
-    }
-    const auto image = memoryImage(memory, bits, 8000);
-    ASSERT_TRUE(image);
-    const PicAssembly player = buildPlayer(settings);
-    std::vector<ProgramWords> words{{player.origin(), player.words()}};
-    for (const ConfigRecord& record : configRecordsFor(chip, settings.oscillator, settings.clockHz)) {
-        words.push_back({record.address, {record.value}});
-    }
-
-    const PlayerRamp ramp = playerRamp(settings.clockHz, true, false);
-    const std::uint64_t step = settings.clockHz / 4 / 5;  // 0.2 s
-    const std::vector<std::size_t> order{1, 0, 2};
-    std::vector<test::PinStimulus> presses;
-    std::vector<std::uint64_t> pressedAt;
-    std::uint64_t at = step;
-    for (const std::size_t k : order) {
-        const TriggerPin& pin = chip.triggerPins[k];
-        presses.push_back({lower(pin.portName) + std::to_string(pin.bit), {{at, 0}, {at + 10000, 1}}});
-        pressedAt.push_back(at);
-        at += std::uint64_t{bits[k].size() + 16} * settings.cyclesPerSample +
-              std::uint64_t{ramp.upWrites + ramp.downWrites + 2} * kRampCyclesPerBit + step;
-    }
-    test::TempDirectory directory;
-    const test::PinRecording recording = test::runOnGpsim(directory.path(), chip, formatIntelHex(words), at, presses,
-                                                          {}, eepromWiring(chip, *image));
-    ASSERT_TRUE(recording.reachedEnd) << recording.output;
-    // Each play is a run of port writes; the chip sleeps between them.
-    std::vector<std::vector<std::uint64_t>> plays;
-    for (std::size_t i = 1; i < recording.portWrites.size(); ++i) {
-        if (plays.empty() || recording.portWrites[i] - recording.portWrites[i - 1] > 4 * settings.cyclesPerSample) {
-            plays.emplace_back();
+    const struct {
+        const char* chip;
+        const char* memory;
+        std::uint32_t crystalHz;  // 0: the internal oscillator
+    } cases[] = {{"16f628a", "24LC256", 4000000}, {"18f2520", "W25Q32", 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.chip) + " from the " + c.memory);
+        const SerialMemory& memory = *findMemory(c.memory);
+        const bool i2c = memory.bus == MemoryBus::i2c;
+        if (!i2c && std::string(RYX_FLASH_MODULES).empty()) continue;
+        const PicChip& chip = *findPicChip(c.chip);
+        std::vector<std::unique_ptr<ProgramState>> states;
+        std::vector<SoundBits> bits;
+        const std::uint32_t clockHz = c.crystalHz != 0 ? c.crystalHz : chip.internalClockHz;
+        PlayerSettings settings{&chip, clockHz, clockHz / 4 / 8000, PicStorage::retlw, 1, true, false};
+        settings.oscillator = c.crystalHz != 0 ? PicOscillator::crystal : PicOscillator::internal;
+        settings.memory = &memory;
+        settings.trigger = PlayTrigger::pins;
+        for (const std::uint32_t samples : {1004u, 801u, 1207u}) {
+            states.push_back(test::makeEncodedSound(samples + 1, 8000, kAlgorithmOneAndHalfBit));
+            bits.emplace_back(states.back()->bitStream.data(), samples);
+            settings.bank.push_back({static_cast<std::uint32_t>(settings.bank.size()), (samples + 7) / 8});
         }
-        plays.back().push_back(recording.portWrites[i]);
-    }
-    ASSERT_EQ(plays.size(), order.size());
-    for (std::size_t n = 0; n < order.size(); ++n) {
-        const std::size_t k = order[n];
-        SCOPED_TRACE("play " + std::to_string(n + 1) + ", sound " + std::to_string(k + 1));
-        ASSERT_GT(plays[n].front(), pressedAt[n]);
-        EXPECT_LT(plays[n].front() - pressedAt[n], settings.clockHz / 4 / 4) << "the sound starts late";
-        test::PinRecording play = recording;
-        play.portWrites = plays[n];
-        play.portWrites.insert(play.portWrites.begin(), plays[n].front() - 1);  // stands for the start-up write
-        EXPECT_EQ(test::checkPlayback(play, expectedFor(settings, *states[k], static_cast<std::uint32_t>(bits[k].size())))
-                      .fault,
-                  "");
+        const auto image = memoryImage(memory, bits, 8000);
+        ASSERT_TRUE(image);
+        const PicAssembly player = buildPlayer(settings);
+        std::vector<ProgramWords> words{{player.origin(), player.words()}};
+        for (const ConfigRecord& record : configRecordsFor(chip, settings.oscillator, settings.clockHz)) {
+            words.push_back({record.address, {record.value}});
+        }
+
+        const PlayerRamp ramp = playerRamp(settings.clockHz, true, false);
+        const std::uint64_t step = settings.clockHz / 4 / 5;  // 0.2 s
+        const std::vector<std::size_t> order{1, 0, 2};
+        std::vector<test::PinStimulus> presses;
+        std::vector<std::uint64_t> pressedAt;
+        std::uint64_t at = step;
+        for (const std::size_t k : order) {
+            const TriggerPin& pin = chip.triggerPins[k];
+            presses.push_back({lower(pin.portName) + std::to_string(pin.bit), {{at, 0}, {at + 10000, 1}}});
+            pressedAt.push_back(at);
+            at += std::uint64_t{bits[k].size() + 16} * settings.cyclesPerSample +
+                  std::uint64_t{ramp.upWrites + ramp.downWrites + 2} * kRampCyclesPerBit + step;
+        }
+        test::TempDirectory directory;
+        test::writeFileBytes(directory.path() / "image.bin", *image);
+        const auto started = std::chrono::steady_clock::now();
+        const test::PinRecording recording =
+            test::runOnGpsim(directory.path(), chip, formatIntelHex(words), at, presses, {},
+                             i2c ? eepromWiring(chip, *image) : flashWiring(chip, memory));
+        std::printf("[ gpsim    ] %s bank from the %s: %.2f s in %.2f s\n", c.chip, c.memory,
+                    static_cast<double>(at) * 4 / settings.clockHz,
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+        ASSERT_TRUE(recording.reachedEnd) << recording.output;
+        // Each play is a run of port writes; the chip sleeps between them.
+        std::vector<std::vector<std::uint64_t>> plays;
+        for (std::size_t i = 1; i < recording.portWrites.size(); ++i) {
+            if (plays.empty() || recording.portWrites[i] - recording.portWrites[i - 1] > 4 * settings.cyclesPerSample) {
+                plays.emplace_back();
+            }
+            plays.back().push_back(recording.portWrites[i]);
+        }
+        ASSERT_EQ(plays.size(), order.size());
+        for (std::size_t n = 0; n < order.size(); ++n) {
+            const std::size_t k = order[n];
+            SCOPED_TRACE("play " + std::to_string(n + 1) + ", sound " + std::to_string(k + 1));
+            ASSERT_GT(plays[n].front(), pressedAt[n]);
+            EXPECT_LT(plays[n].front() - pressedAt[n], settings.clockHz / 4 / 4) << "the sound starts late";
+            test::PinRecording play = recording;
+            play.portWrites = plays[n];
+            play.portWrites.insert(play.portWrites.begin(), plays[n].front() - 1);  // stands for the start-up write
+            EXPECT_EQ(test::checkPlayback(play, expectedFor(settings, *states[k], static_cast<std::uint32_t>(bits[k].size()), false))
+                          .fault,
+                      "");
+        }
     }
 }
 
@@ -369,6 +401,323 @@ TEST(MemoryPlayerOnGpsim, RyxencsProgramAndImagePlay) {
                                                           cycles, {}, {}, eepromWiring(chip, image));
     ASSERT_TRUE(recording.reachedEnd) << recording.output;
     EXPECT_EQ(test::checkPlayback(recording, expectedFor(settings, *sound, samples)).fault, "");
+}
+
+}  // namespace
+}  // namespace ryx
+
+namespace ryx {
+namespace {
+
+// A looping sound from each bus runs into its third round in step: the
+// new read and its first byte spread over the samples of the sound's last
+// byte, no sample late or missing, pin B carrying the last bit of a round
+// into the next; the last byte part used at 20 MHz (three samples: the new
+// read in four shares), where the bus's edges keep their minimums through
+// the new read too; at 4 MHz, a whole last byte, it keeps up with 8000 Hz.
+TEST(MemoryPlayerOnGpsim, LoopStartsAgainInStep) {
+    if (!test::gpsimAvailable()) GTEST_SKIP() << "gpsim is not installed";
+    const struct {
+        StreamCase stream;
+        std::uint32_t samples;
+    } cases[] = {{{"16f628a", 20000000, 8000, 0, kAlgorithmOneAndHalfBit}, 2403},
+                 {{"16f628a", 4000000, 8000, 0, kAlgorithmOneBit}, 1600},
+                 {{"16f1825", 0, 15625, 0, kAlgorithmOneAndHalfBit, "W25Q32"}, 3006}};
+    for (const auto& c : cases) {
+        const SerialMemory& memory = *findMemory(c.stream.memory);
+        const bool i2c = memory.bus == MemoryBus::i2c;
+        SCOPED_TRACE(std::string(c.stream.chip) + " from the " + c.stream.memory);
+        if (!i2c && std::string(RYX_FLASH_MODULES).empty()) continue;
+        auto state = test::makeEncodedSound(c.samples + 1, c.stream.sampleRate, c.stream.algorithmType);
+        const SoundBits bits(state->bitStream.data(), c.samples);
+        const auto image = memoryImage(memory, std::span(&bits, 1), c.stream.sampleRate);
+        ASSERT_TRUE(image);
+        const PicChip& chip = *findPicChip(c.stream.chip);
+        PlayerSettings settings{&chip, c.stream.clockHz != 0 ? c.stream.clockHz : chip.internalClockHz, 0,
+                                PicStorage::retlw, (c.samples + 7) / 8, true, true};
+        settings.twoPins = c.stream.algorithmType == kAlgorithmOneAndHalfBit;
+        settings.cyclesPerSample = settings.clockHz / 4 / c.stream.sampleRate;
+        settings.oscillator = c.stream.clockHz != 0 ? PicOscillator::crystal : PicOscillator::internal;
+        settings.memory = &memory;
+        settings.lastReadSamples = c.samples - 8 * (settings.tableReads - 1);
+        const PicAssembly player = buildPlayer(settings);
+        std::vector<ProgramWords> words{{player.origin(), player.words()}};
+        for (const ConfigRecord& record : configRecordsFor(chip, settings.oscillator, settings.clockHz)) {
+            words.push_back({record.address, {record.value}});
+        }
+        test::ExpectedPlayback expected;
+        std::uint8_t before = 0;
+        for (int round = 0; round < 3; ++round) {
+            for (std::uint32_t i = 0; i < c.samples; ++i) {
+                expected.pinA.push_back(state->bitStream[i]);
+                expected.pinB.push_back(settings.twoPins ? before : 0);
+                before = state->bitStream[i];
+            }
+        }
+        const PlayerRamp ramp = playerRamp(settings.clockHz, settings.twoPins, true);
+        expected.cyclesPerSample = settings.cyclesPerSample;
+        expected.rampUp = ramp.upWrites;
+        expected.rampCycles = kRampCyclesPerBit;
+        expected.endsLow = false;
+        const std::uint64_t cycles = kStartUpCycles + std::uint64_t{ramp.upWrites + 2} * kRampCyclesPerBit +
+                                     (std::uint64_t{c.samples} * 3 + 1) * settings.cyclesPerSample;
+
+        test::TempDirectory directory;
+        test::writeFileBytes(directory.path() / "image.bin", *image);
+        const auto started = std::chrono::steady_clock::now();
+        const test::PinRecording recording = test::runOnGpsim(
+            directory.path(), chip, formatIntelHex(words), cycles, {},
+            lower(i2c ? chip.memoryPins.scl.trisName : chip.memoryPins.sck.portName),
+            i2c ? eepromWiring(chip, *image) : flashWiring(chip, memory));
+        std::printf("[ gpsim    ] %s looping from the %s: %.2f s of sound in %.2f s\n", c.stream.chip,
+                    c.stream.memory, 3.0 * c.samples / c.stream.sampleRate,
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+        ASSERT_TRUE(recording.reachedEnd) << recording.output;
+        test::PinRecording played = i2c ? recording : withoutBusWrites(recording);
+        // The run stops within the third round's last sample or two.
+        const std::size_t wanted = 1 + ramp.upWrites + expected.pinA.size();
+        ASSERT_GE(played.portWrites.size(), wanted);
+        played.portWrites.resize(wanted);
+        played.portValues.resize(wanted);
+        EXPECT_EQ(test::checkPlayback(played, expected).fault, "");
+        if (!i2c || settings.clockHz != 20000000) continue;
+        const BusTimes t = busTimes(recording, chip.memoryPins, settings.clockHz);
+        EXPECT_GE(t.starts, 8) << "the first read's four and two for each start again";
+        const I2cTiming& m = memory.i2c;
+        EXPECT_GE(t.clockHigh, m.clockHighNs);
+        EXPECT_GE(t.clockLow, m.clockLowNs);
+        EXPECT_GE(t.startSetup, m.startSetupNs);
+        EXPECT_GE(t.startHold, m.startHoldNs);
+        EXPECT_GE(t.stopSetup, m.stopSetupNs);
+        EXPECT_GE(t.busFree, m.busFreeNs);
+        EXPECT_GE(t.dataSetup, m.dataSetupNs);
+    }
+}
+
+}  // namespace
+}  // namespace ryx
+
+namespace ryx {
+namespace {
+
+// ryxenc --include with a memory: the user's program at word 0x10 drives a
+// pin of the sound's port high, then calls ryx_play for sound 1 and sound
+// 0 of the memory's index. gpasm assembles it with the include; on the
+// simulator both play bit for bit from the index's entries (the last byte
+// part used), and every write of the port keeps the user's pin high. On the
+// 12F1840 the memory's lines share the sound's port; the 18F2520's routine
+// writes the latch and reads an SPI memory.
+TEST(MemoryPlayerOnGpsim, RoutinePlaysTheSoundWNamesFromTheMemory) {
+    if (!test::gpsimAvailable()) GTEST_SKIP() << "gpsim is not installed";
+    if (std::system("command -v gpasm >/dev/null 2>&1") != 0) GTEST_SKIP() << "gpasm is not installed";
+    const struct {
+        const char* chip;
+        const char* memory;
+        unsigned keptPin;
+        const char* setUp;  // the user's own
+    } cases[] = {{"16f628a", "24LC256", 5, "        movlw   0x07\n        movwf   0x1F\n"},
+                 {"12f1840", "24LC512", 2, "        banksel 0x18C\n        bcf     0x0C, 2\n"},
+                 {"18f2520", "W25Q32", 5, ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.chip) + " from the " + c.memory);
+        const PicChip& chip = *findPicChip(c.chip);
+        const SerialMemory& memory = *findMemory(c.memory);
+        const bool pic18 = chip.family == PicFamily::pic18;
+        const bool i2c = memory.bus == MemoryBus::i2c;
+        if (!i2c && std::string(RYX_FLASH_MODULES).empty()) continue;
+        // A PIC18's routine writes the latch.
+        const std::string port = pic18 ? "lat" + lower(chip.portName.substr(4)) : lower(chip.portName);
+        std::vector<std::unique_ptr<ProgramState>> states;
+        std::vector<const ProgramState*> sounds;
+        std::vector<SoundBits> bits;
+        for (const std::uint32_t samples : {1203u, 1006u}) {
+            states.push_back(test::makeEncodedSound(samples, 8000, kAlgorithmOneAndHalfBit));
+            sounds.push_back(states.back().get());
+            bits.emplace_back(states.back()->bitStream.data(), storedSampleCount(samples));
+        }
+        PicProgramSettings settings{&chip, 0, false, PicOscillator::internal};
+        settings.form = PlayerForm::routine;
+        settings.ram = defaultRoutineRam(chip);
+        settings.memory = &memory;
+        const Result<PicProgram> built = buildPicBank(sounds, settings);
+        ASSERT_TRUE(built) << built.error();
+        const auto image = memoryImage(memory, bits, 8000);
+        ASSERT_TRUE(image);
+
+        test::TempDirectory directory;
+        ASSERT_TRUE(writePicRoutineInclude(sounds, settings, directory.path() / "sounds.inc"));
+        std::string main = "        list    p=" + std::string(chip.processor) + "\n";
+        for (const ConfigRecord& record : configRecordsFor(chip, PicOscillator::internal, built->plan.clockHz)) {
+            if (!pic18) {
+                main += "        __config " + formatHexWord(record.address) + ", " + formatHexWord(record.value) + "\n";
+                continue;
+            }
+            for (std::uint32_t half = 0; half < 2; ++half) {
+                main += "        __config " + formatHexWord(2 * record.address + half) + ", " +
+                        formatHexWord(record.value >> (8 * half) & 0xFFu) + "\n";
+            }
+        }
+        const std::string kept = std::to_string(c.keptPin);
+        if (pic18) {
+            const std::string latch = formatHexWord(chip.portAddress + 9u);
+            main += "        org     0\n        goto    start\n        org     0x20\nstart:\n        bcf     " +
+                    formatHexWord(chip.trisAddress) + ", " + kept + ", 0\n        bsf     " + latch + ", " + kept +
+                    ", 0\n";
+        } else {
+            main += "        org     0\n        goto    start\n        org     0x10\nstart:\n" + std::string(c.setUp) +
+                    "        banksel " + formatHexWord(chip.trisAddress) + "\n        bcf     " +
+                    formatHexWord(chip.trisAddress & 0x7Fu) + ", " + kept + "\n        banksel " +
+                    formatHexWord(chip.portAddress) + "\n        bsf     " + formatHexWord(chip.portAddress) + ", " +
+                    kept + "\n";
+        }
+        for (const char* sound : {"1", "0"}) main += std::string("        movlw   ") + sound + "\n        call    ryx_play\n";
+        main += std::string(pic18 ? "idle:   bra     idle\n" : "idle:   goto    idle\n") +
+                "        include \"sounds.inc\"\n        end\n";
+        std::ofstream(directory.path() / "main.asm") << main;
+        const std::string command =
+            "cd '" + directory.path().string() + "' && gpasm -o main.hex main.asm > gpasm.out 2>&1";
+        ASSERT_EQ(std::system(command.c_str()), 0) << test::readFileText(directory.path() / "gpasm.out");
+
+        const std::uint32_t cyclesPerSample = built->plan.timing.cyclesPerSample;
+        const PlayerRamp ramp = playerRamp(built->plan.clockHz, true, false);
+        const std::size_t order[] = {1, 0};
+        std::vector<test::ExpectedPlayback> expected;
+        std::uint64_t cycles = 0;
+        for (const std::size_t k : order) {
+            test::ExpectedPlayback one;
+            std::uint8_t before = 0;
+            for (const std::uint8_t bit : bits[k]) {
+                one.pinA.push_back(bit);
+                one.pinB.push_back(before);
+                before = bit;
+            }
+            one.cyclesPerSample = cyclesPerSample;
+            one.rampUp = ramp.upWrites;
+            one.rampDown = ramp.downWrites;
+            one.rampCycles = kRampCyclesPerBit;
+            cycles += kStartUpCycles + (one.pinA.size() + 2) * cyclesPerSample +
+                      std::uint64_t{ramp.upWrites + ramp.downWrites + 2} * kRampCyclesPerBit;
+            expected.push_back(std::move(one));
+        }
+        const auto started = std::chrono::steady_clock::now();
+        test::writeFileBytes(directory.path() / "image.bin", *image);
+        test::PinRecording recording = test::runOnGpsim(
+            directory.path(), chip, test::readFileText(directory.path() / "main.hex"), cycles, {}, pic18 ? port : "",
+            i2c ? eepromWiring(chip, *image) : flashWiring(chip, memory));
+        if (pic18) {
+            recording.portWrites = recording.watchedWrites;
+            recording.portValues = recording.watchedValues;
+        }
+        std::printf("[ gpsim    ] %s routine from the %s: two sounds in %.2f s\n", c.chip, c.memory,
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+        ASSERT_TRUE(recording.reachedEnd) << recording.output;
+        // The user's write of its pin, then each play: its entry's write,
+        // the ramps and samples, the last write.
+        std::size_t from = 1;
+        for (std::size_t play = 0; play < 2; ++play) {
+            SCOPED_TRACE("sound " + std::to_string(order[play]));
+            const std::size_t writes = 1 + ramp.upWrites + expected[play].pinA.size() + ramp.downWrites + 1;
+            ASSERT_GE(recording.portWrites.size(), from + writes);
+            test::PinRecording one = recording;
+            one.portWrites.assign(recording.portWrites.begin() + static_cast<std::ptrdiff_t>(from),
+                                  recording.portWrites.begin() + static_cast<std::ptrdiff_t>(from + writes));
+            one.portValues.assign(recording.portValues.begin() + static_cast<std::ptrdiff_t>(from),
+                                  recording.portValues.begin() + static_cast<std::ptrdiff_t>(from + writes));
+            EXPECT_EQ(test::checkPlayback(one, expected[play]).fault, "");
+            from += writes;
+        }
+        EXPECT_EQ(recording.portWrites.size(), from) << "no other write of the port";
+        // Each movwf of the port from W (the log reads W before the write; it
+        // shows a port digit with an undriven pin as "?").
+        std::ifstream log(directory.path() / "port.log");
+        std::string line;
+        bool movwf = false;
+        int checked = 0;
+        while (std::getline(log, line)) {
+            if (line.rfind("0x", 0) == 0) {
+                movwf = line.find("movwf\t" + port) != std::string::npos;
+            } else if (const std::size_t at = line.find("Read: 0x"); movwf && at != std::string::npos && line.find(" from W") != std::string::npos) {
+                ASSERT_EQ(std::stoul(line.substr(at + 8, 4), nullptr, 16) >> c.keptPin & 1u, 1u) << line;
+                ++checked;
+            }
+        }
+        EXPECT_EQ(checked, static_cast<int>(from) - 1) << "the routine's every write of the port";
+    }
+}
+
+}  // namespace
+}  // namespace ryx
+
+namespace ryx {
+namespace {
+
+// The 24LC1025 reads on only within a 64 KiB block: a sound from 0xFDA8 on
+// (sound 0 fills the first block before it) plays its first 600 bytes from
+// the first block and the rest from the second, on its trigger pin, every
+// sample in step across the new read; at 20 MHz the bus's edges keep their
+// minimums there too.
+TEST(MemoryPlayerOnGpsim, SoundCrossesThe24LC1025sBlocks) {
+    if (!test::gpsimAvailable()) GTEST_SKIP() << "gpsim is not installed";
+    if (std::string(RYX_FLASH_MODULES).empty()) GTEST_SKIP() << "our gpsim modules are not built";
+    const SerialMemory& memory = *findMemory("24LC1025");
+    const PicChip& chip = *findPicChip("16f628a");
+    constexpr std::uint32_t kFirstByte = 0x10000 - 600;
+    constexpr std::uint32_t kSamples = 8003;
+    std::vector<std::uint8_t> filler((kFirstByte - memoryImageIndexBytes(2)) * 8);
+    for (std::size_t i = 0; i < filler.size(); ++i) filler[i] = static_cast<std::uint8_t>(i * 7 % 3 == 0);
+    auto state = test::makeEncodedSound(kSamples + 1, 8000, kAlgorithmOneAndHalfBit);
+    const SoundBits bits[] = {filler, {state->bitStream.data(), kSamples}};
+    const auto image = memoryImage(memory, bits, 8000);
+    ASSERT_TRUE(image);
+    ASSERT_EQ((std::uint32_t{(*image)[8]} << 16) | (std::uint32_t{(*image)[9]} << 8) | (*image)[10], kFirstByte);
+
+    PlayerSettings settings{&chip, 20000000, 625, PicStorage::retlw, 1, true, false};
+    settings.memory = &memory;
+    settings.trigger = PlayTrigger::pins;
+    for (std::uint32_t k = 0; k < 2; ++k) {
+        const auto samples = static_cast<std::uint32_t>(bits[k].size());
+        settings.bank.push_back({k, (samples + 7) / 8, samples - (samples + 7) / 8 * 8 + 8});
+    }
+    const PicAssembly player = buildPlayer(settings);
+    std::vector<ProgramWords> words{{player.origin(), player.words()}};
+    for (const ConfigRecord& record : configRecordsFor(chip, PicOscillator::crystal, settings.clockHz)) {
+        words.push_back({record.address, {record.value}});
+    }
+    const PlayerRamp ramp = playerRamp(settings.clockHz, true, false);
+    const std::uint64_t pressed = 50000;
+    const std::uint64_t cycles = pressed + kStartUpCycles + std::uint64_t{kSamples + 16} * settings.cyclesPerSample +
+                                 std::uint64_t{ramp.upWrites + ramp.downWrites + 2} * kRampCyclesPerBit;
+    const TriggerPin& pin = chip.triggerPins[1];
+    test::TempDirectory directory;
+    test::writeFileBytes(directory.path() / "image.bin", *image);
+    const std::string wiring = "module lib " + std::string(RYX_FLASH_MODULES) +
+                               "\nmodule load i2c_24lc1025 ee\nee.image = \"image.bin\"\n"
+                               "module load pullup pu1\nmodule load pullup pu2\nnode nscl\nnode nsda\n"
+                               "attach nscl " + pinName(chip.memoryPins.scl) + " ee.SCL pu1.pin\n"
+                               "attach nsda " + pinName(chip.memoryPins.sda) + " ee.SDA pu2.pin\n";
+    const auto started = std::chrono::steady_clock::now();
+    test::PinRecording recording = test::runOnGpsim(
+        directory.path(), chip, formatIntelHex(words), cycles,
+        {{lower(pin.portName) + std::to_string(pin.bit), {{pressed, 0}, {pressed + 10000, 1}}}},
+        lower(chip.memoryPins.scl.trisName), wiring);
+    std::printf("[ gpsim    ] 16f628a across the 24LC1025's blocks: %.2f s of sound in %.2f s\n",
+                kSamples / 8000.0, std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+    ASSERT_TRUE(recording.reachedEnd) << recording.output;
+    ASSERT_GE(recording.portWrites.size(), 2u);
+    ASSERT_GT(recording.portWrites[1], pressed) << "a write before the press";
+    recording.portWrites.front() = recording.portWrites[1] - 1;  // stands for the start-up write
+    EXPECT_EQ(test::checkPlayback(recording, expectedFor(settings, *state, kSamples, false)).fault, "");
+
+    const BusTimes t = busTimes(recording, chip.memoryPins, settings.clockHz);
+    EXPECT_EQ(t.starts, 6) << "the index, the sound's first byte, the second block";
+    const I2cTiming& m = memory.i2c;
+    EXPECT_GE(t.clockHigh, m.clockHighNs);
+    EXPECT_GE(t.clockLow, m.clockLowNs);
+    EXPECT_GE(t.startSetup, m.startSetupNs);
+    EXPECT_GE(t.startHold, m.startHoldNs);
+    EXPECT_GE(t.stopSetup, m.stopSetupNs);
+    EXPECT_GE(t.busFree, m.busFreeNs);
+    EXPECT_GE(t.dataSetup, m.dataSetupNs);
 }
 
 }  // namespace

@@ -662,10 +662,12 @@ TEST(PicProgramFromMemory, RefusesWhatTheMemoryPlayerCannotPlay) {
         {"16f628a", "24LC256", PlayTrigger::reset, 1, 0, false, ""},
         {"16f628a", "W25Q32", PlayTrigger::select, 3, 20000000, false, ""},
         {"16f1825", "W25Q32", PlayTrigger::pins, 2, 0, false, ""},
-        {"16f628a", "24LC256", PlayTrigger::reset, 1, 0, true, "plays once per start, not for ever"},
-        {"18f2520", "24LC256", PlayTrigger::reset, 1, 0, false, "cannot play from a serial memory"},
-        {"16f628a", "24LC1025", PlayTrigger::reset, 1, 0, false, "at most 64 KiB of an I2C memory"},
-        {"12f1840", "W25Q32", PlayTrigger::reset, 1, 0, false, "SO on its reset pin"},
+        {"16f628a", "24LC256", PlayTrigger::reset, 1, 20000000, true, ""},
+        {"16f628a", "24LC256", PlayTrigger::reset, 1, 0, true, ""},
+        {"18f2520", "24LC256", PlayTrigger::reset, 1, 0, false, ""},
+        {"16f628a", "24LC1025", PlayTrigger::reset, 1, 20000000, false, ""},
+        {"16f628a", "24LC1025", PlayTrigger::reset, 1, 20000000, true, "the loop reads at most 64 KiB of an I2C memory"},
+        {"12f1840", "W25Q32", PlayTrigger::reset, 1, 0, false, ""},
         {"12f683", "24LC256", PlayTrigger::pins, 2, 0, false, "GP4 (pin 3), which the sounds' trigger pins need"},
         {"12f683", "24LC256", PlayTrigger::reset, 1, 4000000, false, "which the crystal needs"},
         // 262,499 bits and the index: 32,821 bytes, 53 over (0.053 s, shown rounded up).
@@ -727,6 +729,34 @@ TEST(PicProgramFromMemory, PlayerAloneTheBusTimingAndTheMemorysFit) {
     settings.clockHz = 20000000;
     EXPECT_EQ(highestBankRate(one, settings), 15600u);
     EXPECT_EQ(*picBankCapacity(one, settings, 15600), 262080u);
+}
+
+// An SPI memory's SO on an 8-pin chip's reset pin: the config word clears
+// MCLRE (and only that), the header says so; an I2C memory keeps it.
+TEST(PicProgramFromMemory, SoOnTheResetPinClearsMclre) {
+    auto state = test::makeEncodedSound(4000, 8000, kAlgorithmOneAndHalfBit);
+    for (const char* name : {"12f683", "12f1840"}) {
+        SCOPED_TRACE(name);
+        const PicChip& chip = *findPicChip(name);
+        const std::uint16_t chipWord = configRecordsFor(chip, PicOscillator::internal, chip.internalClockHz).front().value;
+        ASSERT_NE(chipWord & chip.memoryPins.resetPinConfigMask, 0);
+        for (const char* memory : {"W25Q32", "24LC256"}) {
+            PicProgramSettings settings{&chip, 0, false, PicOscillator::internal};
+            settings.memory = findMemory(memory);
+            const Result<PicProgram> program = buildPicProgram(*state, settings);
+            ASSERT_TRUE(program) << program.error();
+            const std::uint16_t word = program->memory[1].words.front();
+            const bool spi = settings.memory->bus == MemoryBus::spi;
+            EXPECT_EQ(word, spi ? chipWord & ~chip.memoryPins.resetPinConfigMask : chipWord) << memory;
+            test::TempDirectory directory;
+            ASSERT_TRUE(writePicAssembler(*state, settings, directory.path() / "p.asm"));
+            const std::string text = test::readFileText(directory.path() / "p.asm");
+            EXPECT_EQ(text.find("; Reset      MCLR off in the config word: " + pinLabel(chip.memoryPins.so.pin)) !=
+                          std::string::npos,
+                      spi)
+                << memory;
+        }
+    }
 }
 
 }  // namespace

@@ -169,16 +169,35 @@ TEST(PlayerTiming, FewestCyclesPerSampleFromASerialMemory) {
         std::uint32_t clockHz;
         const char* memory;
         std::uint32_t fewest;
+        bool loop = false;
+        std::uint32_t lastByteSamples = 0;  // a loop's new read is spread over them
     };
     const Case cases[] = {
         {"16f628a", 4000000, "24LC256", 38}, {"16f628a", 20000000, "24LC256", 44}, {"12f683", 8000000, "24LC256", 39},
         {"12f1840", 8000000, "24LC256", 39}, {"16f1825", 20000000, "24LC256", 44}, {"16f88", 20000000, "24LC256", 44},
         {"16f628a", 4000000, "W25Q32", 29},  {"16f628a", 20000000, "W25Q32", 29},  {"16f1825", 8000000, "W25Q32", 29},
         {"16f1825", 20000000, "25LC1024", 29},
+        // A loop's new read and first byte, spread over the sound's last byte's samples.
+        {"16f628a", 4000000, "24LC256", 87, true}, {"16f628a", 20000000, "24LC256", 108, true},
+        {"12f1840", 8000000, "24LC256", 88, true}, {"16f1825", 8000000, "W25Q32", 44, true},
+        {"16f628a", 4000000, "W25Q32", 44, true}, {"16f628a", 20000000, "25LC1024", 44, true},
+        {"16f628a", 4000000, "24LC256", 198, true, 1}, {"16f628a", 4000000, "W25Q32", 123, true, 1},
+        {"16f628a", 4000000, "24LC256", 118, true, 4},
+        // The 24LC1025's new read at its second block, over the first block's last byte.
+        {"16f628a", 4000000, "24LC1025", 80}, {"16f628a", 20000000, "24LC1025", 99},
+        {"16f1825", 8000000, "24LC1025", 81},
+        // The PIC18s reach their ports and the memory's variables in the access bank.
+        {"18f2520", 8000000, "24LC256", 34}, {"18f2520", 20000000, "24LC256", 39}, {"18f26k22", 16000000, "W25Q32", 28},
+        {"18f26k22", 64000000, "24LC256", 65}, {"18f26k22", 64000000, "W25Q32", 28},
+        {"18f2520", 20000000, "24LC256", 95, true}, {"18f26k22", 16000000, "W25Q32", 44, true},
+        {"18f2520", 20000000, "24LC1025", 88},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.chip) + " at " + std::to_string(c.clockHz) + " from the " + c.memory);
+        SCOPED_TRACE(std::string(c.chip) + " at " + std::to_string(c.clockHz) + " from the " + c.memory +
+                     (c.loop ? ", looping" : ""));
         PlayerSettings settings = memorySettings(c.chip, c.clockHz, c.memory);
+        settings.loop = c.loop;
+        settings.lastReadSamples = c.lastByteSamples;
         EXPECT_EQ(serialMemoryMinCycles(settings), c.fewest);
         settings.cyclesPerSample = c.fewest - 1;
         EXPECT_THROW(buildPlayer(settings), std::invalid_argument);
@@ -193,14 +212,14 @@ TEST(PlayerTiming, MemoryPlayerRefusesWhatItCannotPlay) {
         const char* what;
         std::function<void(PlayerSettings&)> change;
     } cases[] = {
-        {"a loop", [](PlayerSettings& s) { s.loop = true; }},
-        {"a routine", [](PlayerSettings& s) { s.form = PlayerForm::routine; }},
-        {"a PIC18", [](PlayerSettings& s) { s.chip = findPicChip("18f2520"); }},
-        {"SPI with SO on the reset pin", [](PlayerSettings& s) {
-             s.chip = findPicChip("12f1840");
-             s.memory = findMemory("W25Q32");
+        {"a loop of one byte", [](PlayerSettings& s) {
+             s.loop = true;
+             s.tableReads = 1;
          }},
-        {"a memory past 64 KiB", [](PlayerSettings& s) { s.memory = findMemory("24LC1025"); }},
+        {"a loop from a memory read in blocks", [](PlayerSettings& s) {
+             s.memory = findMemory("24LC1025");
+             s.loop = true;
+         }},
     };
     for (const auto& c : cases) {
         PlayerSettings settings = memorySettings("16f628a", 20000000, "24LC256");

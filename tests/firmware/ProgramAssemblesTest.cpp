@@ -236,15 +236,30 @@ TEST(ProgramAssembles, MemoryPlayersAsGpasmMakesThem) {
         const char* chip;
         const char* memory;
         PlayTrigger trigger;
+        bool loop = false;
+        PlayerForm form = PlayerForm::program;
     } cases[] = {{"16f628a", "24LC256", PlayTrigger::reset}, {"12f1840", "24LC512", PlayTrigger::reset},
                  {"16f1825", "W25Q32", PlayTrigger::reset},  {"16f628a", "W25Q16", PlayTrigger::pins},
-                 {"16f88", "24LC256", PlayTrigger::select}};
+                 {"16f88", "24LC256", PlayTrigger::select},  {"16f628a", "24LC256", PlayTrigger::reset, true},
+                 {"16f1825", "W25Q32", PlayTrigger::reset, true},
+                 {"16f88", "24LC256", PlayTrigger::reset, false, PlayerForm::routine},
+                 {"16f1825", "W25Q32", PlayTrigger::reset, false, PlayerForm::routine},
+                 {"16f628a", "24LC1025", PlayTrigger::pins},   {"12f683", "W25Q32", PlayTrigger::reset},
+                 {"18f2520", "24LC256", PlayTrigger::pins},    {"18f26k22", "W25Q32", PlayTrigger::reset, true},
+                 {"18f26k22", "24LC1025", PlayTrigger::reset},
+                 {"18f2520", "W25Q32", PlayTrigger::reset, false, PlayerForm::routine}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.chip) + " from the " + c.memory);
-        PlayerSettings settings{findPicChip(c.chip), 20000000, 400, PicStorage::retlw, 100, true, false};
+        SCOPED_TRACE(std::string(c.chip) + " from the " + c.memory + (c.loop ? ", looping" : "") +
+                     (c.form == PlayerForm::routine ? ", routine" : ""));
+        PlayerSettings settings{findPicChip(c.chip), 20000000, 700, PicStorage::retlw, 100, true, c.loop};
         settings.memory = findMemory(c.memory);
         settings.trigger = c.trigger;
-        if (c.trigger != PlayTrigger::reset) settings.bank = {{0, 100}, {1, 50}, {2, 70}};
+        settings.form = c.form;
+        if (c.trigger != PlayTrigger::reset || c.form == PlayerForm::routine) settings.bank = {{0, 100}, {1, 50}, {2, 70}};
+        if (c.form == PlayerForm::routine) {
+            settings.org = 0x300;
+            settings.ram = defaultRoutineRam(*settings.chip);
+        }
         const PicAssembly code = buildPlayer(settings);
         test::TempDirectory directory;
         {

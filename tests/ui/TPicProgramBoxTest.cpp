@@ -273,7 +273,6 @@ TEST(PicProgramBox, AMemorysRefusalsDisableSaving) {
          "The sound does not fit the 24LC256 (32768 bytes, 32.76 s at 8000 Hz): it is 0.06 s too long."},
         {"PIC12F683", 0, true, 8000, "24LC256",
          "The 24LC256's SCL and SDA take the PIC12F683's GP4 (pin 3) and GP5 (pin 2), which the crystal needs"},
-        {"PIC12F683", 0, false, 8000, "W25Q32", "on its reset pin, which the player cannot free"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.chip) + " " + c.memory);
