@@ -159,6 +159,7 @@ namespace pic {
 inline constexpr PicOpcode kMovwf{"movwf", 0x0080};
 inline constexpr PicOpcode kClrf{"clrf", 0x0180};
 inline constexpr PicOpcode kIorwf{"iorwf", 0x0400};
+inline constexpr PicOpcode kAndwf{"andwf", 0x0500};
 inline constexpr PicOpcode kAddwf{"addwf", 0x0700};
 inline constexpr PicOpcode kMovf{"movf", 0x0800};
 inline constexpr PicOpcode kIncf{"incf", 0x0A00};
@@ -186,6 +187,7 @@ inline constexpr PicOpcode kMovlb{"movlb", 0x0020};  // enhanced mid-range only
 // 16-bit words.
 namespace pic18 {
 inline constexpr PicOpcode kIorwf{"iorwf", 0x1000};
+inline constexpr PicOpcode kAndwf{"andwf", 0x1400};
 inline constexpr PicOpcode kAddwfc{"addwfc", 0x2000};
 inline constexpr PicOpcode kAddwf{"addwf", 0x2400};
 inline constexpr PicOpcode kIncf{"incf", 0x2800};

@@ -412,7 +412,7 @@ void writeHeader(TextChunkWriter& out, const EncodedSound& state, const PicProgr
     out.line("");
 }
 
-static_assert(kMostSerialSoundSamples == 8 * kMostTableReads);
+static_assert(kMostSerialSoundSamples == 8 * kMostSerialReads);
 
 std::string serialSoundTooLong(std::size_t count, std::size_t k, const PlannedSound& sound, std::uint32_t rate) {
     return std::string(count > 1 ? "sound " + std::to_string(k + 1) : "the sound") + " is too long for the player: " +
@@ -663,7 +663,7 @@ Result<PicProgramPlan> planPicBank(EncodedBank sounds, const PicProgramSettings&
             planMemoryImage(*settings.memory, counts, sounds.front().encoder.sampleRate);
         if (!image) return image.failureDetail();
         for (std::size_t k = 0; k < plan->sounds.size(); ++k) {
-            if (plan->sounds[k].tableReads <= kMostTableReads) continue;
+            if (plan->sounds[k].tableReads <= kMostSerialReads) continue;
             return Result<PicProgramPlan>::failure(
                 serialSoundTooLong(sounds.size(), k, plan->sounds[k], sounds.front().encoder.sampleRate));
         }

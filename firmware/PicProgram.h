@@ -82,8 +82,8 @@ struct PicProgramPlan {
 std::uint32_t picSampleCapacity(const PicChip& chip, PicPacking packing = PicPacking::automatic);
 
 // The samples of one sound the player reads from a serial memory: it counts
-// the sound's bytes in 16 bits.
-inline constexpr std::uint32_t kMostSerialSoundSamples = 8 * 65535;
+// the sound's bytes in 24 bits (more than the largest memory holds).
+inline constexpr std::uint32_t kMostSerialSoundSamples = 8 * ((1u << 24) - 1);
 
 // The lowest rate the fit proposes: below it a sound is not worth playing.
 inline constexpr std::uint32_t kLowestFitRate = 1000;

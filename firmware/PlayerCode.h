@@ -28,8 +28,10 @@ namespace ryx {
 inline constexpr std::uint32_t kPlayerMaxCycles = 197135;
 // Words 0 ... 255: below the first table block.
 inline constexpr std::uint32_t kPlayerMaxWords = 256;
-// The player counts a sound's reads in 16 bits: bytes, or packed words.
+// The player counts a sound's reads in 16 bits: bytes, or packed words;
+// from a serial memory, bytes in 24 bits.
 inline constexpr std::uint32_t kMostTableReads = 65535;
+inline constexpr std::uint32_t kMostSerialReads = (1u << 24) - 1;
 
 // One sound of a bank: where its table starts, how many reads it takes and
 // how many samples its last read plays (0: all of them).

@@ -24,7 +24,7 @@ struct PlayerFamily {
     PicFamily family;
     PicBankSelect banks;
     // The instructions the player uses, by what they do.
-    PicOpcode movwf, clrf, movf, addwf, iorwf, incf, decfsz, incfsz, rotateLeft, rotateRight;
+    PicOpcode movwf, clrf, movf, addwf, iorwf, andwf, incf, decfsz, incfsz, rotateLeft, rotateRight;
     PicOpcode bcf, bsf, btfsc, btfss, movlw, andlw, xorlw, addlw, retlw, movlb, nop, sleep;
     PicOpcode call;
     PicOpcode farJump;   // reaches every word of the program

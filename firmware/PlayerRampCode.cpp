@@ -60,13 +60,20 @@ void PlayerWriter::armRampDown() {
 }
 
 // A routine's ramp down, set up within the sound's last sample: the sound's
-// variables took the ramp's speed, step, turn and counts.
+// variables took the ramp's speed, step, turn and counts (a three-byte
+// count its flags as well: they are the other pins, first half, again).
 void PlayerWriter::armRampDownAfterSound() {
     loadByte(var(PlayerVar::rampBits), ramp.bitsPerUpdate & 0xFF);
     loadWord(var(PlayerVar::speedLow), var(PlayerVar::speedHigh), 0);
     loadWord(var(PlayerVar::stepLow), var(PlayerVar::stepHigh), turned(ramp.step));
     loadWord(var(PlayerVar::turnLow), var(PlayerVar::turnHigh), ramp.step);
-    code.bitOp(rows.bcf, var(PlayerVar::rampFlags), "7", 7, "first half");
+    if (wideCount()) {
+        code.bitOp(rows.bcf, rows.status, "C", kCarryBit);
+        code.byteOp(rows.rotateRight, var(PlayerVar::otherPins), Destination::w, "the other pins, first half");
+        code.fileOp(rows.movwf, var(PlayerVar::rampFlags));
+    } else {
+        code.bitOp(rows.bcf, var(PlayerVar::rampFlags), "7", 7, "first half");
+    }
     loadByte(var(PlayerVar::rampUpdates), ramp.updates + 1);
 }
 

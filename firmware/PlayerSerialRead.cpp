@@ -18,14 +18,14 @@ using Destination = PicAssembly::Destination;
 // at the time: the byte coming in takes the sound's number (read once, at
 // the start); the entry and the bit count take the registers the sound
 // sets only after the first byte, the count read in place into the read
-// count, the entry's top byte of samples (never more than 65535 bytes)
-// dropped into the byte coming in.
+// count, the entry's top byte of samples into the ramp's flags (the read
+// count's top byte until the ramp down sets them again).
 constexpr std::uint16_t kMemoryVariables = 0x38;
 constexpr std::array<std::string_view, kImageEntryBytes> kEntryNames{"entry0", "entry1", "entry2", "entry3",
                                                                      "entry4", "entry5", "entry6"};
 constexpr std::uint8_t kRoutineShift = 14;
 constexpr std::uint8_t kRoutineBitCount = 12;
-constexpr std::array<std::uint8_t, kImageEntryBytes> kRoutineEntry{7, 8, 11, kRoutineShift, 13, 10, 9};
+constexpr std::array<std::uint8_t, kImageEntryBytes> kRoutineEntry{7, 8, 11, 5, 13, 10, 9};
 
 // A program reading a memory whose reads stop at each block (the 24LC1025's
 // 64 KiB): the read count of the sound's part in the second block, and the
@@ -41,15 +41,19 @@ PicRegister shiftOf(const PlayerWriter& w) { return {"membyte", memoryPlace(w, 0
 PicRegister bitCountOf(const PlayerWriter& w) { return {"membits", memoryPlace(w, 1, kRoutineBitCount)}; }
 // The index entry: address (3 bytes), then samples (4 bytes), high first.
 PicRegister entryOf(const PlayerWriter& w, std::size_t k) {
-    if (w.routine && kRoutineEntry[k] == kRoutineShift) return shiftOf(w);
     return {kEntryNames[k], memoryPlace(w, static_cast<std::uint8_t>(2 + k), kRoutineEntry[k])};
 }
 
-// The reads R (middle:low) of a sound at the entry's address A: where A is
-// in the first block and R + (A mod 65536) passes 65536, `crosses` is set
-// and the second block's count is 65536 less that sum's lower 16 bits.
-void splitAtBlock(PlayerWriter& w, PicRegister middle, PicRegister low, PicRegister crosses, const std::string& fits) {
+// The reads R (top:middle:low, at most 131072) of a sound at the entry's
+// address A: where A is in the first block and R + (A mod 65536) passes
+// 65536, `crosses` is set and the second block's count is 65536 less that
+// sum's lower 16 bits (0: all 65536).
+void splitAtBlock(PlayerWriter& w, const std::array<PicRegister, 3>& reads, PicRegister crosses, const std::string& fits,
+                  const std::string& crossing) {
     const PlayerFamily& r = w.rows;
+    const PicRegister& top = reads[0];
+    const PicRegister& middle = reads[1];
+    const PicRegister& low = reads[2];
     w.code.comment("Past the first block's end: the rest is read from the second block's start.");
     w.code.fileOp(r.clrf, crosses);
     w.code.fileOp(r.clrf, kBlockLastBits);
@@ -60,11 +64,15 @@ void splitAtBlock(PlayerWriter& w, PicRegister middle, PicRegister low, PicRegis
     w.code.byteOp(r.movf, middle, Destination::w);
     w.code.fileOp(r.movwf, kBlockCountHigh);
     w.addWord(kBlockCountLow, kBlockCountHigh, entryOf(w, 2), entryOf(w, 1));
+    w.code.byteOp(r.movf, top, Destination::f, "the carry kept");
+    w.code.bitOp(r.btfss, r.status, "Z", kZeroBit);
+    w.goTo(crossing, "65536 reads or more from the first block");
     w.code.bitOp(r.btfss, r.status, "C", kCarryBit);
     w.goTo(fits);
     w.code.byteOp(r.movf, kBlockCountLow, Destination::w);
     w.code.byteOp(r.iorwf, kBlockCountHigh, Destination::w);
     w.jumpIfZero(fits, "it ends at the block's end");
+    w.code.label(crossing);
     for (const PicRegister& reg : {kBlockCountLow, kBlockCountHigh}) {
         w.code.byteOp(r.movf, reg, Destination::w);
         w.code.literalOp(r.xorlw, 0xFF);
@@ -77,19 +85,25 @@ void splitAtBlock(PlayerWriter& w, PicRegister middle, PicRegister low, PicRegis
     w.code.label(fits);
 }
 
-// The player counts byte reads up to 65536: the count is 65536 less
-// (samples + 7) / 8, from the entry's lower three sample bytes.
+// The player counts byte reads up to 2^24: the count is 2^24 less
+// (samples + 7) / 8, from the entry's four sample bytes (the planner keeps
+// the reads below 2^24).
 // With `splits`, a sound that runs from the first block into the second
 // plays its reads up to the block's end first: the count then is the
-// address's lower 16 bits; kBlockCountLow and High count the rest.
+// address's lower 16 bits; kBlockCountLow and High count the rest. Either
+// part is at most 65536 reads: the count's top byte stays 0xFF there.
 void countReads(PlayerWriter& w, std::string_view sound, bool splits = false) {
     const std::string rounded = "memrounded" + std::string(sound);
     const std::string whole = "memwhole" + std::string(sound);
     const PlayerFamily& r = w.rows;
+    const PicRegister& highest = entryOf(w, 3);
     const PicRegister& top = entryOf(w, 4);
     const PicRegister& middle = entryOf(w, 5);
     const PicRegister& low = entryOf(w, 6);
-    const PicRegister& crosses = entryOf(w, 3);  // read, then free
+    const PicRegister& crosses = entryOf(w, 3);  // free once shifted
+    const std::array<PicRegister, 3> reads{top, middle, low};
+    const std::array<PicRegister, 3> count{w.var(PlayerVar::countTop), w.var(PlayerVar::countHigh),
+                                           w.var(PlayerVar::countLow)};
     if (!w.settings.bank.empty() || splits) {
         w.code.byteOp(r.movf, low, Destination::w, "the samples of the last byte: 1 to 8");
         w.code.literalOp(r.andlw, 7);
@@ -97,7 +111,7 @@ void countReads(PlayerWriter& w, std::string_view sound, bool splits = false) {
         w.code.literalOp(r.movlw, 8);
         w.code.fileOp(r.movwf, w.var(PlayerVar::lastBits));
     }
-    w.code.comment("Reads of a byte: (samples + 7) / 8, counted up from 65536 less.");
+    w.code.comment("Reads of a byte: (samples + 7) / 8, counted up from 2^24 less.");
     w.code.literalOp(r.movlw, 7);
     w.code.byteOp(r.addwf, low, Destination::f);
     w.code.bitOp(r.btfss, r.status, "C", kCarryBit);
@@ -105,23 +119,25 @@ void countReads(PlayerWriter& w, std::string_view sound, bool splits = false) {
     w.code.byteOp(r.incf, middle, Destination::f);
     w.code.bitOp(r.btfsc, r.status, "Z", kZeroBit);
     w.code.byteOp(r.incf, top, Destination::f);
+    w.code.bitOp(r.btfsc, r.status, "Z", kZeroBit);
+    w.code.byteOp(r.incf, highest, Destination::f);
     w.code.label(rounded);
     for (int shift = 0; shift < 3; ++shift) {
         w.code.bitOp(r.bcf, r.status, "C", kCarryBit);
-        w.code.byteOp(r.rotateRight, top, Destination::f);
-        w.code.byteOp(r.rotateRight, middle, Destination::f);
-        w.code.byteOp(r.rotateRight, low, Destination::f);
+        for (const PicRegister& reg : {highest, top, middle, low}) w.code.byteOp(r.rotateRight, reg, Destination::f);
     }
-    if (splits) splitAtBlock(w, middle, low, crosses, "memfits" + std::string(sound));
-    w.code.byteOp(r.movf, low, Destination::w);
-    w.code.literalOp(r.xorlw, 0xFF);
-    w.code.fileOp(r.movwf, w.var(PlayerVar::countLow));
-    w.code.byteOp(r.movf, middle, Destination::w);
-    w.code.literalOp(r.xorlw, 0xFF);
-    w.code.fileOp(r.movwf, w.var(PlayerVar::countHigh));
-    w.code.byteOp(r.incf, w.var(PlayerVar::countLow), Destination::f);
-    w.code.bitOp(r.btfsc, r.status, "Z", kZeroBit);
-    w.code.byteOp(r.incf, w.var(PlayerVar::countHigh), Destination::f);
+    if (splits) splitAtBlock(w, reads, crosses, "memfits" + std::string(sound), "memcross" + std::string(sound));
+    // The low byte first: a routine's count takes the reads' places, its top the shifted highest byte's.
+    for (std::size_t k = 3; k-- > 0;) {
+        w.code.byteOp(r.movf, reads[k], Destination::w);
+        w.code.literalOp(r.xorlw, 0xFF);
+        w.code.fileOp(r.movwf, count[k]);
+    }
+    w.code.byteOp(r.incf, count[2], Destination::f);
+    for (std::size_t k = 2; k-- > 0;) {
+        w.code.bitOp(r.btfsc, r.status, "Z", kZeroBit);
+        w.code.byteOp(r.incf, count[k], Destination::f);
+    }
     if (splits) {
         w.code.byteOp(r.movf, crosses, Destination::f);
         w.jumpIfZero(whole);
@@ -130,6 +146,8 @@ void countReads(PlayerWriter& w, std::string_view sound, bool splits = false) {
         w.code.fileOp(r.movwf, w.var(PlayerVar::countLow));
         w.code.byteOp(r.movf, entryOf(w, 1), Destination::w);
         w.code.fileOp(r.movwf, w.var(PlayerVar::countHigh));
+        w.code.literalOp(r.movlw, 0xFF);
+        w.code.fileOp(r.movwf, w.var(PlayerVar::countTop));
         w.code.byteOp(r.movf, w.var(PlayerVar::lastBits), Destination::w);
         w.code.fileOp(r.movwf, kBlockLastBits, "the sound's last byte, in the second block");
         w.code.literalOp(r.movlw, 8);
@@ -137,10 +155,10 @@ void countReads(PlayerWriter& w, std::string_view sound, bool splits = false) {
         w.code.label(whole);
     }
     if (!w.settings.loop) return;
-    w.code.byteOp(r.movf, w.var(PlayerVar::countLow), Destination::w);
-    w.code.fileOp(r.movwf, low, "kept for the start again");
-    w.code.byteOp(r.movf, w.var(PlayerVar::countHigh), Destination::w);
-    w.code.fileOp(r.movwf, middle);
+    for (std::size_t k = 0; k < 3; ++k) {
+        w.code.byteOp(r.movf, count[k], Destination::w);
+        w.code.fileOp(r.movwf, reads[k], k == 0 ? "kept for the start again" : "");
+    }
 }
 
 // A step of a loop's start again, and about how long it takes (in bus clocks).
@@ -181,14 +199,13 @@ void reloadCount(PlayerWriter& w) {
     w.code.fileOp(r.movwf, w.var(PlayerVar::countLow));
     w.code.byteOp(r.movf, entryOf(w, 5), Destination::w);
     w.code.fileOp(r.movwf, w.var(PlayerVar::countHigh));
+    w.code.byteOp(r.movf, entryOf(w, 4), Destination::w);
+    w.code.fileOp(r.movwf, w.var(PlayerVar::countTop));
 }
 
 // At a byte boundary of a loop, bank 0: to `label` when the next read is the sound's last.
 void jumpIfLastRead(PlayerWriter& w, std::string_view label) {
-    const PlayerFamily& r = w.rows;
-    w.code.byteOp(r.incf, w.var(PlayerVar::countLow), Destination::w);
-    w.code.bitOp(r.btfsc, r.status, "Z", kZeroBit);
-    w.code.byteOp(r.incf, w.var(PlayerVar::countHigh), Destination::w, "Z: the sound's last read");
+    w.testLastRead("Z: the sound's last read");
     w.jumpIfZero(label, "the loop starts again over it");
 }
 
@@ -416,6 +433,7 @@ public:
     bool restartsInStep() const override { return true; }
 
     bool lastBitsFound() const override { return blocks_; }
+    bool countsInThreeBytes() const override { return true; }
 
     void routines(PlayerWriter& w) const override {
         if (blocks_) blockByte(w);
@@ -434,7 +452,8 @@ private:
 
     // At a byte boundary, bank 0: to kBlockLabel when the next read is the
     // last of a sound's part in the first block (a part in the second
-    // waits), every way as long.
+    // waits), every way as long. Two bytes of the count tell: its top
+    // byte is 0xFF throughout a part (see countReads).
     static void jumpIfBlockEnds(PlayerWriter& w) {
         const PlayerFamily& r = w.rows;
         w.code.byteOp(r.incf, w.var(PlayerVar::countLow), Destination::w);
@@ -518,7 +537,7 @@ private:
 
     // The first block's last byte of a sound that goes on in the second:
     // over its samples, a read from the second block's start; the count of
-    // the rest and its last byte's samples.
+    // the rest (its top byte still 0xFF) and its last byte's samples.
     void blockByte(PlayerWriter& w) const {
         const PlayerFamily& r = w.rows;
         w.code.comment("The first block's last byte, a read from the second block's start over its samples.");
@@ -928,6 +947,7 @@ public:
     void balance(PlayerWriter& w) const override { clockInBit(w); }
 
     bool restartsInStep() const override { return true; }
+    bool countsInThreeBytes() const override { return true; }
 
     // A loop's last byte: its eighth bit, then over its samples CS up and
     // down, READ and the sound's address again, its first byte.

@@ -129,9 +129,7 @@ void PlayerWriter::jumpIfNotZero(std::string_view label, std::string_view note) 
 // The read count at 0xFFFF: this read is the sound's last, whose samples
 // are fewer where the table's last byte or word is padded. As long either way.
 void PlayerWriter::setBitsLeft(std::uint32_t bits) {
-    code.byteOp(rows.incf, var(PlayerVar::countLow), Destination::w);
-    code.bitOp(rows.btfsc, rows.status, "Z", kZeroBit);
-    code.byteOp(rows.incf, var(PlayerVar::countHigh), Destination::w, "Z: the sound's last read");
+    testLastRead("Z: the sound's last read");
     code.literalOp(rows.movlw, static_cast<std::uint8_t>(bits));
     code.bitOp(rows.btfsc, rows.status, "Z", kZeroBit);
     if (settings.bank.empty() && !read_->lastBitsFound()) {
@@ -141,6 +139,21 @@ void PlayerWriter::setBitsLeft(std::uint32_t bits) {
         code.byteOp(rows.movf, var(PlayerVar::lastBits), Destination::w, "the samples it holds");
     }
     code.fileOp(rows.movwf, var(PlayerVar::bitsLeft));
+}
+
+// Two bytes: the low byte's increment zero and the high's. Three: their
+// AND all ones, a cycle less than a third increment.
+void PlayerWriter::testLastRead(std::string_view note) {
+    if (!wideCount()) {
+        code.byteOp(rows.incf, var(PlayerVar::countLow), Destination::w);
+        code.bitOp(rows.btfsc, rows.status, "Z", kZeroBit);
+        code.byteOp(rows.incf, var(PlayerVar::countHigh), Destination::w, note);
+        return;
+    }
+    code.byteOp(rows.movf, var(PlayerVar::countLow), Destination::w);
+    code.byteOp(rows.andwf, var(PlayerVar::countHigh), Destination::w);
+    code.byteOp(rows.andwf, var(PlayerVar::countTop), Destination::w);
+    code.literalOp(rows.xorlw, 0xFF, note);
 }
 
 // Exactly `cycles` cycles without a loop.

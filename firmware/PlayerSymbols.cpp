@@ -28,12 +28,12 @@ struct VariableRow {
 };
 
 // In PlayerVar's order.
-constexpr std::array<VariableRow, 27> kVariables{{
+constexpr std::array<VariableRow, 28> kVariables{{
     {"current", 0x00, 0x00, 7, 7},  // the byte being played, next bit on top
     {"pins", 0x01, 0x01, 8, 8},     // bit 0: this sample, bit 1: the one before
     {"addrlo", 0x02, kNone, 14, kNone},
     {"addrhi", 0x03, kNone, 15, kNone},
-    {"countlo", 0x04, 0x02, 9, 9},  // counts up to 65536 over the table reads
+    {"countlo", 0x04, 0x02, 9, 9},  // counts up to 65536 over the table reads (2^24: counttop)
     {"counthi", 0x05, 0x03, 10, 10},
     {"bitsleft", 0x06, 0x04, 11, 11},
     {"wait1", 0x07, 0x05, 12, 12},
@@ -60,8 +60,12 @@ constexpr std::array<VariableRow, 27> kVariables{{
     {"sound", kNone, kNone, 14, 14},
     {"savedbsr", kNone, kNone, kNone, 15},
     {"lastbits", 0x17, 0x14, 6, 6},  // a bank's: the samples of the sound's last read
+    // A serial memory's: the read count's top byte, after the memory's own
+    // variables (at 0x44). A routine's takes the ramp's flags, which it
+    // sets again from `others` for the ramp down.
+    {"counttop", 0x24, 0x44, 5, 5},
 }};
-static_assert(kVariables.size() == static_cast<std::size_t>(PlayerVar::lastBits) + 1, "a row per PlayerVar");
+static_assert(kVariables.size() == static_cast<std::size_t>(PlayerVar::countTop) + 1, "a row per PlayerVar");
 static_assert(kRoutineRegisters == 16, "a routine's offsets run from 0 to 15");
 
 constexpr std::uint8_t placeOf(const VariableRow& row, bool pic18, bool routine) {
@@ -70,6 +74,8 @@ constexpr std::uint8_t placeOf(const VariableRow& row, bool pic18, bool routine)
 }
 
 }  // namespace
+
+bool PlayerWriter::wideCount() const { return read_->countsInThreeBytes(); }
 
 PicRegister PlayerWriter::var(PlayerVar v) const {
     const VariableRow& row = kVariables[static_cast<std::size_t>(v)];
@@ -144,6 +150,7 @@ void PlayerWriter::defineSymbols() {
     }
     const bool pic18 = rows.family == PicFamily::pic18;
     for (std::size_t v = 0; v < kVariables.size(); ++v) {
+        if (static_cast<PlayerVar>(v) == PlayerVar::countTop && !wideCount()) continue;
         if (placeOf(kVariables[v], pic18, routine) != kNone) {
             const PicRegister reg = var(static_cast<PlayerVar>(v));
             code.define(reg.name, reg.address);

@@ -46,6 +46,9 @@ public:
     // The samples of a single sound's last read are found at run time
     // (in `lastbits`), not built in.
     virtual bool lastBitsFound() const { return false; }
+    // The read count is 24 bits (`counttop` its top byte), set by the read
+    // itself (from the memory's index) rather than startTable's constant.
+    virtual bool countsInThreeBytes() const { return false; }
 };
 
 std::unique_ptr<const PlayerTableRead> playerTableRead(PicFamily family, PicStorage storage);

@@ -8,6 +8,7 @@
 #include "firmware/PlayerTableRead.h"
 
 #include <string>
+#include <vector>
 
 namespace ryx {
 namespace {
@@ -93,11 +94,13 @@ void PlayerWriter::startTable(std::string_view label, PlayerSound sound, bool re
         code.fileOp(rows.movwf, var(PlayerVar::lastBits));
     }
     if (read_->pointerFirst()) read_->pointAt(*this, sound);
-    const std::uint32_t count = 65536u - sound.tableReads;
-    code.literalOp(rows.movlw, static_cast<std::uint8_t>(count & 0xFF), "the read count, negated");
-    code.fileOp(rows.movwf, var(PlayerVar::countLow));
-    code.literalOp(rows.movlw, static_cast<std::uint8_t>(count >> 8));
-    code.fileOp(rows.movwf, var(PlayerVar::countHigh));
+    if (!wideCount()) {
+        const std::uint32_t count = 65536u - sound.tableReads;
+        code.literalOp(rows.movlw, static_cast<std::uint8_t>(count & 0xFF), "the read count, negated");
+        code.fileOp(rows.movwf, var(PlayerVar::countLow));
+        code.literalOp(rows.movlw, static_cast<std::uint8_t>(count >> 8));
+        code.fileOp(rows.movwf, var(PlayerVar::countHigh));
+    }
     if (!read_->pointerFirst()) read_->pointAt(*this, sound);
     if (read) read_->readNext(*this, false);
 }
@@ -196,15 +199,20 @@ void PlayerWriter::playSamples() {
     sampleWrite_ = writeSampleBit();
     code.byteOp(rows.decfsz, var(PlayerVar::bitsLeft), Destination::f);
     goTo("within");
-    // The count runs up to 65536: its carry out, or both bytes zero, ends the sound.
+    // The count runs up to 65536 (2^24 in three bytes): its carry out, or
+    // every byte zero, ends the sound.
+    std::vector<PicRegister> upper{var(PlayerVar::countHigh)};
+    if (wideCount()) upper.push_back(var(PlayerVar::countTop));
     code.byteOp(rows.incf, var(PlayerVar::countLow), Destination::f, "a read is done");
     if (!rows.addWithCarry.mnemonic.empty()) {
         code.literalOp(rows.movlw, 0);
-        code.byteOp(rows.addWithCarry, var(PlayerVar::countHigh), Destination::f);
+        for (const PicRegister& reg : upper) code.byteOp(rows.addWithCarry, reg, Destination::f);
         code.jump(rows.branchIfCarry, "finished", "a carry out: that was the last read");
     } else {
-        code.bitOp(rows.btfsc, rows.status, "Z", kZeroBit);
-        code.byteOp(rows.incf, var(PlayerVar::countHigh), Destination::f);
+        for (const PicRegister& reg : upper) {
+            code.bitOp(rows.btfsc, rows.status, "Z", kZeroBit);
+            code.byteOp(rows.incf, reg, Destination::f);
+        }
         jumpIfZero("finished", "that was the last read");
     }
     read_->readNext(*this, true);

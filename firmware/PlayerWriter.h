@@ -33,7 +33,7 @@ class PlayerTableRead;
 enum class PlayerVar {
     current, pins, addressLow, addressHigh, countLow, countHigh, bitsLeft, waitInner, waitOuter,
     levelLow, levelHigh, sumLow, sumHigh, currentHigh, speedLow, speedHigh, stepLow, stepHigh,
-    turnLow, turnHigh, rampFlags, rampBits, rampUpdates, otherPins, sound, savedBank, lastBits,
+    turnLow, turnHigh, rampFlags, rampBits, rampUpdates, otherPins, sound, savedBank, lastBits, countTop,
 };
 
 class PlayerWriter {
@@ -76,6 +76,10 @@ public:
     void jumpIfNotZero(std::string_view label, std::string_view note = {});
     // After a read of `bits` samples: that many, or the sound's last read's.
     void setBitsLeft(std::uint32_t bits);
+    // Z: the read count at its last read (every bit of it set); W changes.
+    void testLastRead(std::string_view note = {});
+    // The read count is three bytes (a serial memory's sound may be long).
+    bool wideCount() const;
     void shortPad(std::uint32_t cycles);
     // A skip's shorter way catches up with the jump it skipped.
     void balanceSkip();

@@ -1446,9 +1446,6 @@ TEST_F(RyxencTest, LongSoundsRefusedOrFittedByTheirTarget) {
         const char* refusal;
     } refused[] = {
         {{"--memory", "24LC512", "--image", "r.img"}, "the sound does not fit the 24LC512 (65536 bytes, 65.53 s at 8000 Hz): it is 4.79 s too long"},
-        {{"--memory", "W25Q32", "--image", "r.img"},
-         "the sound is too long for the player: from a serial memory it plays at most 524280 samples of one sound "
-         "(65.53 s at 8000 Hz), not 562499"},
         {{"--chip", "18F26K22"}, "the sound does not fit the PIC18F26K22: its 562499 samples need"},
     };
     for (const auto& c : refused) {
@@ -1460,16 +1457,32 @@ TEST_F(RyxencTest, LongSoundsRefusedOrFittedByTheirTarget) {
         EXPECT_NE(result.err.find(c.refusal), std::string::npos) << result.err;
         EXPECT_EQ(entriesOf(work.path()), (std::vector<std::string>{"long.wav"}));
     }
-    // 70.3 s at 8000 Hz: one sound of at most 524,280 samples from the memory.
-    const ProcessRun fit = run({"-r", "8000", "--fit", "--no-trim", "--memory", "W25Q32", "--image", "f.img", "--hex",
-                                "f.hex", "long.wav"});
-    ASSERT_EQ(fit.status, 0) << fit.err;
-    EXPECT_NE(fit.out.find("samples at 7456 Hz (fit to W25Q32)"), std::string::npos) << fit.out;
-    const Bytes fitted = test::readFileBytes(work / "f.img");
-    ASSERT_GE(fitted.size(), 8u);
-    const std::uint32_t played = std::uint32_t{fitted[5]} << 16 | std::uint32_t{fitted[6]} << 8 | fitted[7];
-    EXPECT_LE(played, 524280u);
-    EXPECT_EQ(fitted.size(), 8u + (played + 7) / 8);
+    // Past 65,536 bytes of one sound: a W25Q32 takes all 70.3 s; --fit
+    // brings them down to the 24LC512's 65,528 bytes after its index.
+    const struct {
+        const char* memory;
+        bool fit;
+        const char* said;
+        std::uint32_t samples;
+    } made[] = {{"W25Q32", false, "", 562499}, {"24LC512", true, "samples at 7455 Hz (fit to 24LC512)", 0}};
+    for (const auto& c : made) {
+        SCOPED_TRACE(c.memory);
+        std::vector<std::string> arguments{"-r", "8000", "--no-trim", "--memory", c.memory, "--image", "f.img",
+                                           "--hex", "f.hex", "long.wav"};
+        if (c.fit) arguments.insert(arguments.begin(), "--fit");
+        const ProcessRun result = run(arguments);
+        ASSERT_EQ(result.status, 0) << result.err;
+        EXPECT_NE(result.out.find(c.said), std::string::npos) << result.out;
+        const Bytes image = test::readFileBytes(work / "f.img");
+        ASSERT_GE(image.size(), 8u);
+        const std::uint32_t played = std::uint32_t{image[4]} << 24 | std::uint32_t{image[5]} << 16 |
+                                     std::uint32_t{image[6]} << 8 | image[7];
+        if (c.samples != 0) {
+            EXPECT_EQ(played, c.samples);
+        }
+        EXPECT_EQ(image.size(), 8u + (played + 7) / 8);
+        EXPECT_LE(image.size(), findMemory(c.memory)->sizeBytes);
+    }
 }
 
 }  // namespace

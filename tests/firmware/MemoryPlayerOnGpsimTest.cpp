@@ -273,6 +273,58 @@ INSTANTIATE_TEST_SUITE_P(
                     StreamCase{"18f26k22", 0, 15625, 5, kAlgorithmOneBit, "W25Q32"}),
     caseName);
 
+// One sound of 65,540 bytes, past what a 16-bit count of reads holds: a
+// 16F628A at 20 MHz, 34 cycles a sample, from the W25Q32 plays all its
+// 524,317 samples and stops after the last (a count of 16 bits would stop
+// after 4 reads, or carry into nothing and play on).
+TEST(MemoryPlayerOnGpsim, SoundPastSixteenBitsOfReadsPlaysWhole) {
+    if (!test::gpsimAvailable()) GTEST_SKIP() << "gpsim is not installed";
+    if (std::string(RYX_FLASH_MODULES).empty()) GTEST_SKIP() << "our gpsim modules are not built";
+    const SerialMemory& memory = *findMemory("W25Q32");
+    const PicChip& chip = *findPicChip("16f628a");
+    constexpr std::uint32_t kReads = 65540;
+    constexpr std::uint32_t kSamples = 8 * kReads - 3;
+    std::vector<std::uint8_t> bits(kSamples);
+    std::uint32_t noise = 777;
+    for (std::uint8_t& bit : bits) {
+        noise = noise * 1103515245u + 12345u;
+        bit = static_cast<std::uint8_t>(noise >> 30 & 1);
+    }
+    const SoundBits sound(bits);
+    const auto image = memoryImage(memory, std::span(&sound, 1), 125000);
+    ASSERT_TRUE(image);
+
+    PlayerSettings settings{&chip, 20000000, 34, PicStorage::retlw, kMostTableReads, false, false};
+    settings.lastReadSamples = kSamples - 8 * (kReads - 1);
+    settings.memory = &memory;
+    const PicAssembly player = buildPlayer(settings);
+    std::vector<ProgramWords> words{{player.origin(), player.words()}};
+    for (const ConfigRecord& record : configRecordsFor(chip, PicOscillator::crystal, settings.clockHz)) {
+        words.push_back({record.address, {record.value}});
+    }
+    const PlayerRamp ramp = playerRamp(settings.clockHz, false, false);
+    test::ExpectedPlayback expected;
+    expected.pinA = bits;
+    expected.pinB.assign(bits.size(), 0);
+    expected.cyclesPerSample = settings.cyclesPerSample;
+    expected.rampUp = ramp.upWrites;
+    expected.rampDown = ramp.downWrites;
+    expected.rampCycles = kRampCyclesPerBit;
+    const std::uint64_t cycles = kStartUpCycles + std::uint64_t{kSamples + 2} * settings.cyclesPerSample +
+                                 std::uint64_t{ramp.upWrites + ramp.downWrites + 2} * kRampCyclesPerBit;
+
+    test::TempDirectory directory;
+    test::writeFileBytes(directory.path() / "image.bin", *image);
+    const auto started = std::chrono::steady_clock::now();
+    const test::PinRecording recording =
+        test::runOnGpsim(directory.path(), chip, formatIntelHex(words), cycles, {},
+                         lower(chip.memoryPins.sck.portName), flashWiring(chip, memory));
+    std::printf("[ gpsim    ] 16f628a, %u samples from the W25Q32: %.2f s\n", kSamples,
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+    ASSERT_TRUE(recording.reachedEnd) << recording.output;
+    EXPECT_EQ(test::checkPlayback(withoutBusWrites(recording), expected).fault, "");
+}
+
 }  // namespace
 }  // namespace ryx
 

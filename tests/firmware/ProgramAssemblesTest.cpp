@@ -247,7 +247,9 @@ TEST(ProgramAssembles, MemoryPlayersAsGpasmMakesThem) {
                  {"16f628a", "24LC1025", PlayTrigger::pins},   {"12f683", "W25Q32", PlayTrigger::reset},
                  {"18f2520", "24LC256", PlayTrigger::pins},    {"18f26k22", "W25Q32", PlayTrigger::reset, true},
                  {"18f26k22", "24LC1025", PlayTrigger::reset},
-                 {"18f2520", "W25Q32", PlayTrigger::reset, false, PlayerForm::routine}};
+                 {"18f2520", "W25Q32", PlayTrigger::reset, false, PlayerForm::routine},
+                 {"18f26k22", "24LC256", PlayTrigger::reset, false, PlayerForm::routine},
+                 {"16f1825", "W25Q128", PlayTrigger::select}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.chip) + " from the " + c.memory + (c.loop ? ", looping" : "") +
                      (c.form == PlayerForm::routine ? ", routine" : ""));
