@@ -28,7 +28,7 @@ Result<> writeBankFile(const std::vector<const ProgramState*>& sounds, const std
     switch (output.kind) {
     case OutputKind::picHex: return writePicBankHex(whole, settings, output.target);
     case OutputKind::picProgram: return writePicBankAssembler(whole, settings, output.target);
-    case OutputKind::picInclude: return writePicRoutineInclude(sounds, settings, output.target);
+    case OutputKind::picInclude: return writePicRoutineInclude(whole, settings, output.target);
     case OutputKind::memoryImage: return writeImageFile(whole, settings, output.target);
     case OutputKind::cHeader: return exportCHeader(cHeaderSounds(names, sounds, options), names.bank, output.target);
     case OutputKind::cPlayerHeader:

@@ -161,10 +161,8 @@ Result<> writeOutput(const ProgramState& state, const EncodedSound& sound, const
     case OutputKind::memoryImage: return writeImageFile(std::span(&sound, 1), programSettings(options), output.target);
     case OutputKind::picProgram:
         return writePicBankAssembler(std::span(&sound, 1), programSettings(options), output.target);
-    case OutputKind::picInclude: {
-        const ProgramState* const sounds[] = {&state};
-        return writePicRoutineInclude(sounds, programSettings(options), output.target);
-    }
+    case OutputKind::picInclude:
+        return writePicRoutineInclude(std::span(&sound, 1), programSettings(options), output.target);
     case OutputKind::cPlayerHeader:
     case OutputKind::cPlayerSource:
     case OutputKind::cPlayerSounds:

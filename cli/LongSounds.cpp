@@ -39,8 +39,11 @@ bool playsLongSounds(const CommandLine& options) {
     const bool fixedFormat = !options.asmFile.empty() || !options.binFile.empty() || !options.wavFile.empty() ||
                              !options.originalWavFile.empty() || !options.cHeaderFile.empty() ||
                              !options.cPlayerFolder.empty();
-    return longTarget && !fixedFormat && (!options.hexFile.empty() || !options.programFile.empty()) &&
-           options.includeFile.empty() && !options.compare && !options.report;
+    // A routine's sounds stay whole only in a memory: in the include's own tables they keep the cut.
+    const bool include = !options.includeFile.empty();
+    const bool program = !options.hexFile.empty() || !options.programFile.empty() || include;
+    return longTarget && !fixedFormat && program && (!include || !options.memoryName.empty()) && !options.compare &&
+           !options.report;
 }
 
 Result<std::vector<std::string>> LongSound::load(ProgramState& state, const CommandLine& options,

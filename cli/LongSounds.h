@@ -20,10 +20,11 @@
 namespace ryx::cli {
 
 // Whether the run's sounds go whole to their program: --hex or --program
-// playing from a serial memory or on a PIC18, and no file of the window's
-// fixed formats (--asm, --bin, the WAVs, the C header or player, which hold at
-// most kMaxSamples), no routine, --compare or --report. Otherwise a longer
-// sound is cut, with its warning, as the window cuts it.
+// playing from a serial memory or on a PIC18, or --include from a serial
+// memory, and no file of the window's fixed formats (--asm, --bin, the WAVs,
+// the C header or player, which hold at most kMaxSamples), --compare or
+// --report. Otherwise a longer sound is cut, with its warning, as the window
+// cuts it.
 bool playsLongSounds(const CommandLine& options);
 
 class LongSound {

@@ -49,10 +49,11 @@ void writeReach(TextChunkWriter& out, const PicProgramSettings& settings, const 
 }
 
 // What the caller must know, as the file's first lines.
-void writeHeader(TextChunkWriter& out, SoundBank sounds, const PicProgramSettings& settings, const PicProgram& program) {
+void writeHeader(TextChunkWriter& out, EncodedBank sounds, const PicProgramSettings& settings,
+                 const PicProgram& program) {
     const PicChip& chip = *settings.chip;
     const PicProgramPlan& plan = program.plan;
-    const EncoderState& encoder = sounds.front()->encoder;
+    const EncoderState& encoder = sounds.front().encoder;
     const bool twoPins = encoder.algorithmType == kAlgorithmOneAndHalfBit;
     const std::string name = routineName();
     const std::string rule = ";=====================================================";
@@ -138,7 +139,7 @@ void writeHeader(TextChunkWriter& out, SoundBank sounds, const PicProgramSetting
     out.line("; Needs      interrupts off (GIE clear) while it plays, the watchdog off, and two");
     out.line(";            free stack levels besides its own return address.");
     out.line(";");
-    writePicCircuitComment(out, chip, *sounds.front());
+    writePicCircuitComment(out, chip, sounds.front());
     out.line(rule);
     out.line("");
 }
@@ -166,6 +167,10 @@ void writeTable(TextChunkWriter& out, const ProgramWords& words, std::size_t sou
 }  // namespace
 
 Result<> writePicRoutineInclude(SoundBank sounds, const PicProgramSettings& settings, const OutputTarget& target) {
+    return writePicRoutineInclude(encodedSoundsOf(sounds), settings, target);
+}
+
+Result<> writePicRoutineInclude(EncodedBank sounds, const PicProgramSettings& settings, const OutputTarget& target) {
     if (settings.form != PlayerForm::routine) throw std::invalid_argument("an include holds the routine form");
     const Result<PicProgram> built = buildPicBank(sounds, settings);
     if (!built) return built.failureDetail();

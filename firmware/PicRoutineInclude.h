@@ -13,5 +13,7 @@ namespace ryx {
 
 // settings.form must be PlayerForm::routine. A refused plan writes nothing.
 Result<> writePicRoutineInclude(SoundBank sounds, const PicProgramSettings& settings, const OutputTarget& target);
+// The same for sounds of any length (from a serial memory, as long as it holds).
+Result<> writePicRoutineInclude(EncodedBank sounds, const PicProgramSettings& settings, const OutputTarget& target);
 
 }  // namespace ryx

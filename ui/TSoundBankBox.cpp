@@ -75,8 +75,10 @@ public:
 }  // namespace
 
 bool takesWholeSounds(const PicProgramSettings& settings) {
-    return settings.form != PlayerForm::routine && settings.chip != nullptr &&
-           (settings.memory != nullptr || settings.chip->family == PicFamily::pic18);
+    // A routine's own tables hold at most what the window keeps; from a memory it is as roomy as a program.
+    return settings.chip != nullptr &&
+           (settings.memory != nullptr ||
+            (settings.form != PlayerForm::routine && settings.chip->family == PicFamily::pic18));
 }
 
 PicProgramProposal proposeSoundBankFile(const QString& lastFolder, const PicProgramChoice& choice) {
@@ -88,17 +90,12 @@ PicProgramProposal proposeSoundBankFile(const QString& lastFolder, const PicProg
 }
 
 Result<> writeSoundBank(SoundBank sounds, const PicProgramChoice& choice, const std::filesystem::path& path) {
-    if (choice.settings.form != PlayerForm::routine) return writeSoundBank(encodedSoundsOf(sounds), choice, path);
-    return writeProgramAndImage(sounds, choice.settings, path, [&](const std::filesystem::path& program) {
-        return writePicRoutineInclude(sounds, choice.settings, program);
-    });
+    return writeSoundBank(encodedSoundsOf(sounds), choice, path);
 }
 
 Result<> writeSoundBank(EncodedBank sounds, const PicProgramChoice& choice, const std::filesystem::path& path) {
-    if (choice.settings.form == PlayerForm::routine) {
-        return Result<>::failure("an include takes the sounds as the window keeps them");
-    }
     return writeProgramAndImage(sounds, choice.settings, path, [&](const std::filesystem::path& program) {
+        if (choice.settings.form == PlayerForm::routine) return writePicRoutineInclude(sounds, choice.settings, program);
         return choice.hex ? writePicBankHex(sounds, choice.settings, program)
                           : writePicBankAssembler(sounds, choice.settings, program);
     });

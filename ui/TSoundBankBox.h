@@ -45,12 +45,13 @@ PicProgramProposal proposeSoundBankFile(const QString& lastFolder, const PicProg
 // Writes the sounds, in order, as the chosen kind of file; with a serial
 // memory chosen, its image beside it too (writeProgramAndImage).
 Result<> writeSoundBank(SoundBank sounds, const PicProgramChoice& choice, const std::filesystem::path& path);
-// The same for sounds of any length, as a program (an include takes states).
+// The same for sounds of any length.
 Result<> writeSoundBank(EncodedBank sounds, const PicProgramChoice& choice, const std::filesystem::path& path);
 
 // Whether a program of these settings takes its sounds whole past
-// kMaxSamples: one that plays them from a serial memory or on a PIC18; not
-// an include, which keeps the window's limit.
+// kMaxSamples: one that plays them from a serial memory (an include's
+// routine too) or from a PIC18's own memory (not an include's own tables,
+// which keep the window's limit).
 bool takesWholeSounds(const PicProgramSettings& settings);
 
 class TSoundBankBox : public QDialog {

@@ -1409,6 +1409,12 @@ TEST_F(RyxencTest, LongSoundsGoWholeIntoAMemoryOrAPic18AndAreCutForTheFixedForma
     EXPECT_EQ(Bytes(imageBytes.begin() + 4, imageBytes.begin() + 8), (Bytes{0, 0x04, 0x76, 0x93}));
     EXPECT_EQ(imageBytes.back() >> 5, bits[kCount - 4] << 2 | bits[kCount - 3] << 1 | bits[kCount - 2]);
 
+    // The routine from the memory too: its image the same.
+    const ProcessRun routine = run({"-q", "--memory", "W25Q32", "--image", "r.img", "--include", "r.inc", "long.wav"});
+    ASSERT_EQ(routine.status, 0) << routine.err;
+    EXPECT_EQ(routine.err, "");
+    EXPECT_EQ(test::readFileBytes(work / "r.img"), imageBytes);
+
     const ProcessRun pic18 = run({"--chip", "18F26K22", "--program", "p.asm", "--hex", "p.hex", "long.wav"});
     ASSERT_EQ(pic18.status, 0) << pic18.err;
     EXPECT_EQ(pic18.err, "");
@@ -1424,6 +1430,7 @@ TEST_F(RyxencTest, LongSoundsGoWholeIntoAMemoryOrAPic18AndAreCutForTheFixedForma
     const std::vector<std::string> fixedFormats[] = {
         {"--memory", "W25Q32", "--image", "c.img", "--hex", "c.hex", "--bin", "c.bin"},
         {"--chip", "18F26K22", "--hex", "c.hex", "--asm", "c.asm"},
+        {"--chip", "18F26K22", "--include", "c.inc"},
     };
     for (const std::vector<std::string>& arguments : fixedFormats) {
         std::vector<std::string> all{"-q"};
