@@ -23,8 +23,7 @@ std::unique_ptr<const PlayerTableRead> serialMemoryRead(const PlayerSettings& se
 
 // Whether the player streams from settings.memory on settings.chip: an I2C
 // memory of two address bytes or an SPI memory of three, on every family.
-// The index's sample count is read from its lower three bytes: a sound of
-// up to 65,535 bytes.
+// The player counts a sound's byte reads in 24 bits.
 bool serialMemoryPlayable(const PlayerSettings& settings);
 
 // The fewest cycles per sample of the memory's player on the chip at
