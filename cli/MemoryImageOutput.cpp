@@ -13,7 +13,8 @@ Result<> writeImageFile(EncodedBank sounds, const PicProgramSettings& settings, 
         if (sound.bits.size() < sound.playedSamples()) return Result<>::failure("a sound too long to be kept whole");
         bits.push_back(sound.bits.first(sound.playedSamples()));
     }
-    return writeMemoryImage(*settings.memory, bits, sounds.front().encoder.sampleRate, target);
+    return writeMemoryImage(*settings.memory, bits, sounds.front().encoder.sampleRate, target,
+                            imagePlacementOf(settings));
 }
 
 void printImageSummary(std::ostream& out, EncodedBank sounds, const PicProgramSettings& settings,

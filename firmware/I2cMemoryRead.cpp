@@ -22,7 +22,8 @@ public:
           low_(cyclesAtLeast(memory_.i2c.clockLowNs, s.clockHz)),
           clockHz_(s.clockHz),
           routine_(s.form == PlayerForm::routine),
-          blocks_(memory_.blockBytes < memory_.sizeBytes) {}
+          entryBlock_(memory_.blockBytes < memory_.sizeBytes),
+          splits_(entryBlock_ && !s.loop && !routine_) {}
 
     void defineSymbols(PlayerWriter& w) const override {
         w.define(tris_);
@@ -30,7 +31,7 @@ public:
         w.defineBit("SCL", pins_.scl.bit);
         w.defineBit("SDA", pins_.sda.bit);
         defineMemoryVariables(w, pins_);
-        if (!blocks_) return;
+        if (!splits_) return;
         for (const PicRegister& reg : {kBlockCountLow, kBlockCountHigh, kBlockLastBits}) w.define(reg);
     }
 
@@ -95,7 +96,7 @@ private:
             w.code.jump(r.call, k + 1 < kImageEntryBytes ? "i2cack" : "i2cnack");
         }
         w.code.jump(r.call, "i2cstop");
-        countReads(w, number, blocks_);
+        countReads(w, number, splits_);
         w.code.comment("One sequential read from the sound's first byte.");
         addressMemory(
             w,
@@ -103,7 +104,7 @@ private:
                 const std::size_t byte = part == 0 ? 1 : 2;  // the entry's address, middle then low byte
                 w.code.byteOp(r.movf, entryOf(w, byte), Destination::w);
             },
-            blocks_);
+            entryBlock_);
     }
 
 public:
@@ -115,7 +116,7 @@ public:
         } else {
             w.code.label(kMemoryByteLabel);
             if (w.settings.loop) jumpIfLastRead(w, kLastByteLabel);
-            if (blocks_) jumpIfBlockEnds(w);
+            if (splits_) jumpIfBlockEnds(w);
             clockInBit(w, true);
             // The acknowledge: SDA low for one more clock, the low time
             // since the eighth bit's fall counted from it.
@@ -138,11 +139,11 @@ public:
 
     bool restartsInStep() const override { return true; }
 
-    bool lastBitsFound() const override { return blocks_; }
+    bool lastBitsFound() const override { return splits_; }
     bool countsInThreeBytes() const override { return true; }
 
     void routines(PlayerWriter& w) const override {
-        if (blocks_) blockByte(w);
+        if (splits_) blockByte(w);
         if (w.settings.loop) lastByte(w);
         w.code.comment("The bus, not timed: each pause at least the memory's minimum.");
         w.selectBank(0);  // every caller is in bank 0
@@ -177,7 +178,8 @@ private:
     // over its `last` samples a stop, a new address (the loop's from the
     // entry; the second block's 0), a read and its first byte, each edge
     // held its minimum; `goOn` then sets the count, and the path waits in
-    // `waitName` for the next sample.
+    // `waitName` for the next sample. The loop's control bytes name the
+    // entry's block where the memory has blocks.
     void spreadNewRead(PlayerWriter& w, std::string_view label, std::uint32_t last, bool secondBlock,
                        const std::function<void()>& goOn, const std::string& waitName) const {
         const PlayerFamily& r = w.rows;
@@ -191,10 +193,18 @@ private:
         w.code.fileOp(r.movwf, w.var(PlayerVar::current));
         std::vector<BusStep> steps;
         const auto add = [&](std::function<void()> write, double weight) { steps.push_back({std::move(write), weight}); };
-        const auto sendConstant = [&](std::uint8_t byte) {
-            for (int bit = 7; bit >= 0; --bit) add([&bus, byte, bit] { bus.sendConstantBit((byte >> bit & 1) != 0); }, 1);
+        // entryBit: the byte's bit that is the entry's block, or -1.
+        const auto sendConstant = [&](std::uint8_t byte, int entryBit) {
+            for (int bit = 7; bit >= 0; --bit) {
+                if (bit == entryBit) {
+                    add([&bus] { bus.sendEntryBlockBit(); }, 1.5);
+                } else {
+                    add([&bus, byte, bit] { bus.sendConstantBit((byte >> bit & 1) != 0); }, 1);
+                }
+            }
             add([&bus] { bus.acknowledgeClock(); }, 1);
         };
+        const int entryBit = entryBlock_ && !secondBlock ? memory_.blockSelectBit : -1;
         const auto sendRegister = [&](PicRegister reg) {
             add([&bus, reg] { bus.loadShift(reg); }, 0.3);
             for (int bit = 0; bit < 8; ++bit) add([&bus] { bus.sendShiftBit(); }, 1.5);
@@ -202,17 +212,17 @@ private:
         };
         add([&bus] { bus.stop(); }, 2);
         add([&bus] { bus.start(); }, 1);
-        sendConstant(static_cast<std::uint8_t>((memory_.readCommand & 0xFE) | block));
+        sendConstant(static_cast<std::uint8_t>((memory_.readCommand & 0xFE) | block), entryBit);
         if (secondBlock) {
-            sendConstant(0);
-            sendConstant(0);
+            sendConstant(0, -1);
+            sendConstant(0, -1);
         } else {
             sendRegister(entryOf(w, 1));
             sendRegister(entryOf(w, 2));
         }
         add([&bus] { bus.stop(); }, 2);
         add([&bus] { bus.start(); }, 1);
-        sendConstant(static_cast<std::uint8_t>(memory_.readCommand | block));
+        sendConstant(static_cast<std::uint8_t>(memory_.readCommand | block), entryBit);
         for (int bit = 0; bit < 8; ++bit) add([&bus] { bus.receive(); }, 1);
         add(
             [&] {
@@ -269,6 +279,7 @@ private:
         PlayerWriter& w;
         std::uint32_t fell;
         bool sdaLow;
+        bool sdaKnown = true;  // false after a bit the program chose as it ran
 
         std::uint32_t since() const { return w.code.size() - fell; }
         // SCL up and down, the low time before it and the data set-up kept.
@@ -282,7 +293,8 @@ private:
             fell = w.code.size();
         }
         void setSda(bool low) {
-            if (low == sdaLow) return;
+            if (sdaKnown && low == sdaLow) return;
+            sdaKnown = true;
             if (low) {
                 bus.pullLine(w, bus.pins_.sda, "SDA");
             } else {
@@ -320,6 +332,18 @@ private:
         }
         void sendConstantBit(bool high) {
             setSda(!high);
+            clock(true);
+        }
+        // The entry address's bit 16, the sound's block, through the carry.
+        void sendEntryBlockBit() {
+            const PlayerFamily& r = w.rows;
+            w.selectBank(0);
+            w.code.byteOp(r.rotateRight, entryOf(w, 0), Destination::w, "the sound's block to the carry");
+            w.selectBank(bus.tris_.address);
+            bus.releaseLine(w, bus.pins_.sda, "SDA");
+            w.code.bitOp(r.btfss, r.status, "C", kCarryBit);
+            bus.pullLine(w, bus.pins_.sda, "SDA");
+            sdaKnown = false;
             clock(true);
         }
         void loadShift(PicRegister reg) {
@@ -543,7 +567,11 @@ private:
     std::uint32_t low_;
     std::uint32_t clockHz_;
     bool routine_;
-    bool blocks_;
+    // The control bytes of the sound's read name its entry's block; a
+    // single play's sound may run on into the second block (a loop's and a
+    // routine's lie within one, see ImagePlacement).
+    bool entryBlock_;
+    bool splits_;
 };
 
 }  // namespace

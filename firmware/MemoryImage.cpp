@@ -48,7 +48,7 @@ std::uint64_t memorySampleCapacity(const SerialMemory& memory, std::size_t sound
 }
 
 Result<MemoryImagePlan> planMemoryImage(const SerialMemory& memory, std::span<const std::uint32_t> sampleCounts,
-                                        std::uint32_t sampleRate) {
+                                        std::uint32_t sampleRate, ImagePlacement placement) {
     if (sampleCounts.empty()) return Result<MemoryImagePlan>::failure("an image needs at least one sound");
     if (sampleCounts.size() > kMaxImageSounds) {
         return Result<MemoryImagePlan>::failure("an image holds at most " + std::to_string(kMaxImageSounds) +
@@ -57,12 +57,26 @@ Result<MemoryImagePlan> planMemoryImage(const SerialMemory& memory, std::span<co
     if (sampleRate == 0) throw std::invalid_argument("a memory image needs the sounds' rate");
     MemoryImagePlan plan;
     std::uint64_t next = memoryImageIndexBytes(sampleCounts.size());
-    for (const std::uint32_t samples : sampleCounts) {
+    const bool blocks = memory.blockBytes < memory.sizeBytes;
+    const bool within = blocks && placement == ImagePlacement::withinBlocks;
+    for (std::size_t k = 0; k < sampleCounts.size(); ++k) {
+        const std::uint32_t samples = sampleCounts[k];
         const std::uint64_t bytes = (std::uint64_t{samples} + 7) / 8;
+        if (within && bytes > memory.blockBytes) {
+            return Result<MemoryImagePlan>::failure(
+                std::string(sampleCounts.size() == 1 ? "the sound" : "sound " + std::to_string(k)) + " (" +
+                std::to_string(bytes) + " bytes) is longer than the " + std::string(memory.name) + "'s " +
+                std::to_string(memory.blockBytes / 1024) + " KiB block: a loop or a routine plays each sound from "
+                "one block (" + secondsText(8 * std::uint64_t{memory.blockBytes}, sampleRate) + " at " +
+                std::to_string(sampleRate) + " Hz)");
+        }
+        if (within && next / memory.blockBytes != (next + bytes - 1) / memory.blockBytes) {
+            next = (next / memory.blockBytes + 1) * memory.blockBytes;  // the next block's start
+        }
         // Where reads stop at a block, the player's new read there comes
         // over the first block's last byte after the sound's first: a sound
         // going on past it starts one byte later.
-        if (memory.blockBytes < memory.sizeBytes && next % memory.blockBytes == memory.blockBytes - 1 && bytes > 1) ++next;
+        if (blocks && next % memory.blockBytes == memory.blockBytes - 1 && bytes > 1) ++next;
         plan.sounds.push_back({static_cast<std::uint32_t>(std::min<std::uint64_t>(next, UINT32_MAX)), samples});
         next += bytes;
     }
@@ -102,7 +116,7 @@ std::vector<std::uint8_t> buildMemoryImage(const MemoryImagePlan& plan, std::spa
 }
 
 Result<std::vector<std::uint8_t>> memoryImage(const SerialMemory& memory, std::span<const SoundBits> sounds,
-                                              std::uint32_t sampleRate) {
+                                              std::uint32_t sampleRate, ImagePlacement placement) {
     std::vector<std::uint32_t> counts;
     for (const SoundBits& sound : sounds) {
         if (sound.size() > UINT32_MAX) {
@@ -110,14 +124,14 @@ Result<std::vector<std::uint8_t>> memoryImage(const SerialMemory& memory, std::s
         }
         counts.push_back(static_cast<std::uint32_t>(sound.size()));
     }
-    const Result<MemoryImagePlan> plan = planMemoryImage(memory, counts, sampleRate);
+    const Result<MemoryImagePlan> plan = planMemoryImage(memory, counts, sampleRate, placement);
     if (!plan) return plan.failureDetail();
     return buildMemoryImage(*plan, sounds);
 }
 
 Result<> writeMemoryImage(const SerialMemory& memory, std::span<const SoundBits> sounds, std::uint32_t sampleRate,
-                          const OutputTarget& target) {
-    const Result<std::vector<std::uint8_t>> image = memoryImage(memory, sounds, sampleRate);
+                          const OutputTarget& target, ImagePlacement placement) {
+    const Result<std::vector<std::uint8_t>> image = memoryImage(memory, sounds, sampleRate, placement);
     if (!image) return image.failureDetail();
     AtomicFileWriter writer(target);
     if (Result<> opened = writer.open(); !opened) return opened;

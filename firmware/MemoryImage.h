@@ -10,7 +10,9 @@
 //                   in the most significant bit (as the program's tables and
 //                   the --bin file hold them); a last byte's unused bits 0
 //                   (on the 24LC1025 no sound of two bytes or more starts
-//                   on the first block's last byte: it starts one later)
+//                   on the first block's last byte: it starts one later;
+//                   placed within blocks, a sound that would cross into the
+//                   second block starts at 0x10000, the bytes skipped 0)
 //
 // Other sounds at the same rate need only a new image: the player finds
 // them through the index.
@@ -45,10 +47,18 @@ struct MemoryImagePlan {
     std::uint32_t usedBytes = 0;  // the index and every sound
 };
 
+// Where sounds may lie on a memory whose reads stop at each block (the
+// 24LC1025): across the boundary (a single play reads on in the second
+// block), or each within one block (a loop's new read and a routine's read
+// name the sound's block and nothing more). Other memories: no difference.
+enum class ImagePlacement { acrossBlocks, withinBlocks };
+
 // Where each sound goes; refuses sounds too long for the memory, naming its
-// size and the seconds over at sampleRate.
+// size and the seconds over at sampleRate, and within blocks a sound longer
+// than a block.
 Result<MemoryImagePlan> planMemoryImage(const SerialMemory& memory, std::span<const std::uint32_t> sampleCounts,
-                                        std::uint32_t sampleRate);
+                                        std::uint32_t sampleRate,
+                                        ImagePlacement placement = ImagePlacement::acrossBlocks);
 
 // A sound's bits, one entry per sample (0 or 1), as a ProgramState's bitStream.
 using SoundBits = std::span<const std::uint8_t>;
@@ -58,12 +68,13 @@ std::vector<std::uint8_t> buildMemoryImage(const MemoryImagePlan& plan, std::spa
 
 // The image of the sounds, or the plan's refusal.
 Result<std::vector<std::uint8_t>> memoryImage(const SerialMemory& memory, std::span<const SoundBits> sounds,
-                                              std::uint32_t sampleRate);
+                                              std::uint32_t sampleRate,
+                                              ImagePlacement placement = ImagePlacement::acrossBlocks);
 
 // NAME.hex (in any case): Intel HEX from address 0; any other name, the
 // standard output too: the raw bytes. Whole or not at all; a refused plan
 // writes nothing.
 Result<> writeMemoryImage(const SerialMemory& memory, std::span<const SoundBits> sounds, std::uint32_t sampleRate,
-                          const OutputTarget& target);
+                          const OutputTarget& target, ImagePlacement placement = ImagePlacement::acrossBlocks);
 
 }  // namespace ryx

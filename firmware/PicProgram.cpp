@@ -652,6 +652,11 @@ std::string lowRateNoticeOf(EncodedBank sounds, const PicProgramSettings& settin
     return text + " (" + std::to_string(chips.front()->programWords) + " words)";
 }
 
+ImagePlacement imagePlacementOf(const PicProgramSettings& settings) {
+    return settings.loop || settings.form == PlayerForm::routine ? ImagePlacement::withinBlocks
+                                                                 : ImagePlacement::acrossBlocks;
+}
+
 Result<PicProgramPlan> planPicBank(EncodedBank sounds, const PicProgramSettings& settings) {
     if (settings.chip == nullptr) return Result<PicProgramPlan>::failure("no chip chosen");
     if (sounds.empty()) return Result<PicProgramPlan>::failure("no sound to play");
@@ -660,7 +665,7 @@ Result<PicProgramPlan> planPicBank(EncodedBank sounds, const PicProgramSettings&
         std::vector<std::uint32_t> counts;
         for (const PlannedSound& sound : plan->sounds) counts.push_back(sound.storedSamples);
         const Result<MemoryImagePlan> image =
-            planMemoryImage(*settings.memory, counts, sounds.front().encoder.sampleRate);
+            planMemoryImage(*settings.memory, counts, sounds.front().encoder.sampleRate, imagePlacementOf(settings));
         if (!image) return image.failureDetail();
         for (std::size_t k = 0; k < plan->sounds.size(); ++k) {
             if (plan->sounds[k].tableReads <= kMostSerialReads) continue;

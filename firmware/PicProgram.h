@@ -10,6 +10,7 @@
 #include "core/EncodedSound.h"
 #include "core/ProgramState.h"
 #include "firmware/IntelHex.h"
+#include "firmware/MemoryImage.h"
 #include "firmware/PicAssembly.h"
 #include "firmware/PicChip.h"
 #include "firmware/PlayTrigger.h"
@@ -52,6 +53,10 @@ struct PicProgramSettings {
     // (its image written apart, see MemoryImage.h); the program holds no tables.
     const SerialMemory* memory = nullptr;
 };
+
+// Where the memory's image puts the sounds for these settings: a loop and
+// a routine read each sound from one block.
+ImagePlacement imagePlacementOf(const PicProgramSettings& settings);
 
 // One sound's table in program memory; from a serial memory, its bytes there.
 struct PlannedSound {

@@ -10,11 +10,12 @@ namespace ryx {
 
 bool serialMemoryPlayable(const PlayerSettings& s) {
     if (s.memory == nullptr) return false;
-    // A memory whose reads stop at its 64 KiB blocks: a program that plays
-    // once (its part in the second block has registers of its own).
+    // A memory whose reads stop at its 64 KiB blocks: a single play reads on
+    // into the second block; a loop's and a routine's sounds each lie within
+    // one (see ImagePlacement), their reads naming the entry's block.
     const bool blocks = s.memory->blockBytes < s.memory->sizeBytes;
     if (s.loop && s.tableReads < 2) return false;  // the new read goes over a last byte after the first
-    if (blocks && (s.loop || s.form == PlayerForm::routine || s.memory->blockBytes != 64 * 1024)) return false;
+    if (blocks && s.memory->blockBytes != 64 * 1024) return false;
     const bool bus = s.memory->bus == MemoryBus::i2c ? s.memory->sizeBytes <= 128 * 1024
                                                      : s.memory->addressBytes == 3;
     return bus && s.clockHz != 0 && s.bank.size() <= kMaxImageSounds;

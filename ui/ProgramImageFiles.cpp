@@ -37,7 +37,7 @@ Result<> writeProgramAndImage(EncodedBank sounds, const PicProgramSettings& sett
         bits.push_back(sound.bits.first(sound.playedSamples()));
     }
     const Result<std::vector<std::uint8_t>> bytes =
-        memoryImage(*settings.memory, bits, sounds.front().encoder.sampleRate);
+        memoryImage(*settings.memory, bits, sounds.front().encoder.sampleRate, imagePlacementOf(settings));
     if (!bytes) return bytes.failureDetail();
 
     const std::filesystem::path imagePath = memoryImagePath(program, *settings.memory);

@@ -1,3 +1,4 @@
+#include "export/BitPacking.h"
 #include "firmware/IntelHex.h"
 #include "firmware/MemoryImage.h"
 #include "support/FileBytes.h"
@@ -5,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 namespace ryx {
@@ -116,6 +118,51 @@ TEST(MemoryImage, NoSoundOfTheTwentyFourLC1025StartsOnItsFirstBlocksLastByte) {
     const Result<MemoryImagePlan> flat = planMemoryImage(*findMemory("25LC1024"), other, 8000);
     ASSERT_TRUE(flat);
     EXPECT_EQ(flat->sounds[1].firstByte, 0xFFFFu) << "a memory read on past 64 KiB";
+}
+
+// A loop or a routine reads each sound of the 24LC1025 from one block: a
+// sound that would cross into the second starts at 0x10000 (the bytes
+// skipped 0), one longer than a block is refused; a single play's image,
+// and a memory read on past 64 KiB, keep the sound where it was.
+TEST(MemoryImage, WithinBlocksNoSoundCrossesTheTwentyFourLC1025sBlocks) {
+    const std::uint32_t index = memoryImageIndexBytes(2);
+    const std::uint32_t upTo = 8 * (0xFFF0 - index);  // sound 0 ends just before 0xFFF0
+    const struct {
+        const char* memory;
+        std::uint32_t second;  // samples
+        ImagePlacement placement;
+        std::uint32_t firstByte;  // 0: refused
+    } cases[] = {
+        {"24LC1025", 128, ImagePlacement::withinBlocks, 0xFFF0},  // ends on the block's last byte
+        {"24LC1025", 129, ImagePlacement::withinBlocks, 0x10000},
+        {"24LC1025", 8 * 65536, ImagePlacement::withinBlocks, 0x10000},
+        {"24LC1025", 8 * 65536 + 1, ImagePlacement::withinBlocks, 0},
+        {"24LC1025", 129, ImagePlacement::acrossBlocks, 0xFFF0},
+        {"25LC1024", 129, ImagePlacement::withinBlocks, 0xFFF0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.memory) + ", " + std::to_string(c.second) + " samples");
+        const std::vector<std::uint32_t> samples{upTo, c.second};
+        const Result<MemoryImagePlan> plan = planMemoryImage(*findMemory(c.memory), samples, 8000, c.placement);
+        if (c.firstByte == 0) {
+            ASSERT_FALSE(plan);
+            EXPECT_EQ(plan.error(), "sound 1 (65537 bytes) is longer than the 24LC1025's 64 KiB block: a loop or a "
+                                    "routine plays each sound from one block (65.54 s at 8000 Hz)");
+            continue;
+        }
+        ASSERT_TRUE(plan) << plan.error();
+        EXPECT_EQ(plan->sounds[1].firstByte, c.firstByte);
+    }
+    const std::vector<std::uint8_t> ones(upTo, 1);
+    const std::vector<std::uint8_t> second = soundBits(129, 3);
+    const SoundBits sounds[] = {ones, second};
+    const Result<std::vector<std::uint8_t>> image =
+        memoryImage(*findMemory("24LC1025"), sounds, 8000, ImagePlacement::withinBlocks);
+    ASSERT_TRUE(image);
+    ASSERT_EQ(image->size(), 0x10000u + 17);
+    EXPECT_EQ((*image)[8], 1) << "the entry's address names the second block";
+    EXPECT_EQ(std::count(image->begin() + 0xFFF0, image->begin() + 0x10000, 0), 16);
+    EXPECT_EQ((*image)[0x10000], packEightBits(second.data()));
 }
 
 TEST(MemoryImage, RefusesWhatDoesNotFit) {

@@ -186,6 +186,9 @@ TEST(PlayerTiming, FewestCyclesPerSampleFromASerialMemory) {
         // The 24LC1025's new read at its second block, over the first block's last byte.
         {"16f628a", 4000000, "24LC1025", 81}, {"16f628a", 20000000, "24LC1025", 100},
         {"16f1825", 8000000, "24LC1025", 82},
+        // Its loop: the new read's control bytes take the block from the entry.
+        {"16f628a", 4000000, "24LC1025", 90, true}, {"16f628a", 20000000, "24LC1025", 111, true},
+        {"16f628a", 4000000, "24LC1025", 206, true, 1}, {"18f2520", 20000000, "24LC1025", 98, true},
         // The PIC18s reach their ports and the memory's variables in the access bank.
         {"18f2520", 8000000, "24LC256", 36}, {"18f2520", 20000000, "24LC256", 41}, {"18f26k22", 16000000, "W25Q32", 30},
         {"18f26k22", 64000000, "24LC256", 67}, {"18f26k22", 64000000, "W25Q32", 30},
@@ -215,10 +218,6 @@ TEST(PlayerTiming, MemoryPlayerRefusesWhatItCannotPlay) {
         {"a loop of one byte", [](PlayerSettings& s) {
              s.loop = true;
              s.tableReads = 1;
-         }},
-        {"a loop from a memory read in blocks", [](PlayerSettings& s) {
-             s.memory = findMemory("24LC1025");
-             s.loop = true;
          }},
     };
     for (const auto& c : cases) {
