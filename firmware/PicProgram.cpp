@@ -195,12 +195,6 @@ std::string routineFitError(EncodedBank sounds, const PicProgramSettings& settin
 // What the serial memory's player cannot play, said before it is built.
 Result<> checkMemory(const PicChip& chip, const PicProgramSettings& settings, std::size_t soundCount) {
     const SerialMemory& memory = *settings.memory;
-    const std::string name(memory.name);
-    if (memory.blockBytes < memory.sizeBytes && (settings.loop || settings.form == PlayerForm::routine)) {
-        return Result<>::failure(std::string("the ") + (settings.loop ? "loop" : "routine") +
-                                 " reads at most 64 KiB of an I2C memory: the " + name +
-                                 "'s reads stop at its blocks; choose a 24LC256 or 24LC512");
-    }
     if (soundCount > kMaxImageSounds) {
         return Result<>::failure("a memory's index holds at most " + std::to_string(kMaxImageSounds) + " sounds, not " +
                                  std::to_string(soundCount));

@@ -1293,13 +1293,14 @@ TEST_F(RyxencTest, MemoryProgramAndImageWrittenTogetherOrNotAtAll) {
     writeInput("a.wav", waveFile(4000, 8000));
     writeInput("b.wav", waveFile(2001, 8000));
     writeInput("long.wav", waveFile(kMaxSamples, 8000));
+    writeInput("huge.wav", waveFile(600001, 8000));
     const struct {
         const char* memory;
         std::vector<std::string> arguments;
         const char* refusal;
     } refused[] = {
         {"24LC256", {"long.wav"}, "long.wav: the sound does not fit the 24LC256 (32768 bytes, 32.76 s at 8000 Hz): it is 0.06 s too long"},
-        {"24LC1025", {"--loop", "a.wav"}, "a.wav: the loop reads at most 64 KiB of an I2C memory: the 24LC1025's reads stop at its blocks"},
+        {"24LC1025", {"--loop", "huge.wav"}, "huge.wav: the sound (75000 bytes) is longer than the 24LC1025's 64 KiB block: a loop or a routine plays each sound from one block"},
         {"24LC256", {"--chip", "12f683", "--bank", "--trigger", "pins", "a.wav", "b.wav"},
          "the 24LC256's SCL takes the PIC12F683's GP4 (pin 3), which the sounds' trigger pins need"},
     };
@@ -1310,7 +1311,7 @@ TEST_F(RyxencTest, MemoryProgramAndImageWrittenTogetherOrNotAtAll) {
         const ProcessRun result = run(arguments);
         EXPECT_EQ(result.status, 1);
         EXPECT_NE(result.err.find(c.refusal), std::string::npos) << result.err;
-        EXPECT_EQ(entriesOf(work.path()), (std::vector<std::string>{"a.wav", "b.wav", "long.wav"}));
+        EXPECT_EQ(entriesOf(work.path()), (std::vector<std::string>{"a.wav", "b.wav", "huge.wav", "long.wav"}));
     }
 
     const ProcessRun one = run({"-s", "1", "--memory", "24LC256", "--image", "a.img", "--hex", "a.hex", "a.wav"});
@@ -1340,6 +1341,16 @@ TEST_F(RyxencTest, MemoryProgramAndImageWrittenTogetherOrNotAtAll) {
                   .find("; External   W25Q32: CS RA2 (pin 1), SCK RA0 (pin 17), SI RA1 (pin 18), SO RA3 (pin 2)"),
               std::string::npos);
     EXPECT_NE(bank.out.find("W25Q32 image bank.HEX: 2 sounds, 0.75 s"), std::string::npos) << bank.out;
+
+    // The 24LC1025's routine: b.wav, which would cross into the second
+    // block after a sound of almost 64 KiB, starts at 0x10000.
+    writeInput("big.wav", waveFile(8 * (65536 - 100), 8000));
+    const ProcessRun routine = run({"-q", "--bank", "--memory", "24LC1025", "--image", "r.img", "--include", "r.inc",
+                                    "big.wav", "b.wav"});
+    ASSERT_EQ(routine.status, 0) << routine.err;
+    const Bytes blocks = test::readFileBytes(work / "r.img");
+    ASSERT_EQ(blocks.size(), 0x10000u + 250u);
+    EXPECT_EQ(Bytes(blocks.begin() + 8, blocks.begin() + 11), (Bytes{1, 0, 0}));
 }
 
 // --fit with --memory: 40 s fill the 24LC256's 262,080 samples at 6552 Hz,

@@ -774,3 +774,166 @@ TEST(MemoryPlayerOnGpsim, SoundCrossesThe24LC1025sBlocks) {
 
 }  // namespace
 }  // namespace ryx
+
+namespace ryx {
+namespace {
+
+// Our 24LC1025 serving image.bin on the chip's I2C pins.
+std::string twentyFourLC1025Wiring(const PicChip& chip) {
+    return "module lib " + std::string(RYX_FLASH_MODULES) +
+           "\nmodule load i2c_24lc1025 ee\nee.image = \"image.bin\"\n"
+           "module load pullup pu1\nmodule load pullup pu2\nnode nscl\nnode nsda\n"
+           "attach nscl " + pinName(chip.memoryPins.scl) + " ee.SCL pu1.pin\n"
+           "attach nsda " + pinName(chip.memoryPins.sda) + " ee.SDA pu2.pin\n";
+}
+
+// A loop's or a routine's image of a long sound 0 that fills the first
+// block almost to its end, then `sound`, which would cross and so starts
+// at 0x10000; with `swapped` the index's first entry is the second's, the
+// sound a single sound's program plays.
+std::vector<std::uint8_t> secondBlockImage(SoundBits sound, bool swapped) {
+    std::vector<std::uint8_t> filler(8 * (0x10000 - 40 - memoryImageIndexBytes(2)));
+    for (std::size_t i = 0; i < filler.size(); ++i) filler[i] = static_cast<std::uint8_t>(i * 5 % 3 == 0);
+    const SoundBits bits[] = {filler, sound};
+    const auto image = memoryImage(*findMemory("24LC1025"), bits, 8000, ImagePlacement::withinBlocks);
+    EXPECT_TRUE(image);
+    if (!image) return {};
+    std::vector<std::uint8_t> bytes = *image;
+    EXPECT_EQ(bytes[8], 1) << "sound 1 in the second block";
+    if (swapped) std::copy(bytes.begin() + 8, bytes.begin() + 15, bytes.begin() + 1);
+    return bytes;
+}
+
+// A loop of a sound in the 24LC1025's second block: its first read and each
+// new read over its last byte name the second block (the first block's same
+// bytes hold other bits), three rounds in step at 20 MHz, the bus's edges
+// keeping their minimums.
+TEST(MemoryPlayerOnGpsim, LoopFromThe24LC1025sSecondBlockStaysInStep) {
+    if (!test::gpsimAvailable()) GTEST_SKIP() << "gpsim is not installed";
+    if (std::string(RYX_FLASH_MODULES).empty()) GTEST_SKIP() << "our gpsim modules are not built";
+    const SerialMemory& memory = *findMemory("24LC1025");
+    const PicChip& chip = *findPicChip("16f628a");
+    constexpr std::uint32_t kSamples = 1203;
+    auto state = test::makeEncodedSound(kSamples + 1, 8000, kAlgorithmOneAndHalfBit);
+    const std::vector<std::uint8_t> image = secondBlockImage({state->bitStream.data(), kSamples}, true);
+    ASSERT_FALSE(image.empty());
+
+    PlayerSettings settings{&chip, 20000000, 625, PicStorage::retlw, (kSamples + 7) / 8, true, true};
+    settings.twoPins = true;
+    settings.oscillator = PicOscillator::crystal;
+    settings.memory = &memory;
+    settings.lastReadSamples = kSamples - 8 * (settings.tableReads - 1);
+    const PicAssembly player = buildPlayer(settings);
+    std::vector<ProgramWords> words{{player.origin(), player.words()}};
+    for (const ConfigRecord& record : configRecordsFor(chip, settings.oscillator, settings.clockHz)) {
+        words.push_back({record.address, {record.value}});
+    }
+    test::ExpectedPlayback expected;
+    std::uint8_t before = 0;
+    for (int round = 0; round < 3; ++round) {
+        for (std::uint32_t i = 0; i < kSamples; ++i) {
+            expected.pinA.push_back(state->bitStream[i]);
+            expected.pinB.push_back(before);
+            before = state->bitStream[i];
+        }
+    }
+    const PlayerRamp ramp = playerRamp(settings.clockHz, true, true);
+    expected.cyclesPerSample = settings.cyclesPerSample;
+    expected.rampUp = ramp.upWrites;
+    expected.rampCycles = kRampCyclesPerBit;
+    expected.endsLow = false;
+    const std::uint64_t cycles = kStartUpCycles + std::uint64_t{ramp.upWrites + 2} * kRampCyclesPerBit +
+                                 (std::uint64_t{kSamples} * 3 + 1) * settings.cyclesPerSample;
+    test::TempDirectory directory;
+    test::writeFileBytes(directory.path() / "image.bin", image);
+    const auto started = std::chrono::steady_clock::now();
+    test::PinRecording recording = test::runOnGpsim(directory.path(), chip, formatIntelHex(words), cycles, {},
+                                                    lower(chip.memoryPins.scl.trisName), twentyFourLC1025Wiring(chip));
+    std::printf("[ gpsim    ] 16f628a looping from the 24LC1025's second block: %.2f s of sound in %.2f s\n",
+                3.0 * kSamples / 8000, std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+    ASSERT_TRUE(recording.reachedEnd) << recording.output;
+    const std::size_t wanted = 1 + ramp.upWrites + expected.pinA.size();
+    ASSERT_GE(recording.portWrites.size(), wanted);
+    recording.portWrites.resize(wanted);
+    recording.portValues.resize(wanted);
+    EXPECT_EQ(test::checkPlayback(recording, expected).fault, "");
+    const BusTimes t = busTimes(recording, chip.memoryPins, settings.clockHz);
+    EXPECT_GE(t.starts, 8) << "the first read's four and two for each start again";
+    const I2cTiming& m = memory.i2c;
+    EXPECT_GE(t.clockHigh, m.clockHighNs);
+    EXPECT_GE(t.clockLow, m.clockLowNs);
+    EXPECT_GE(t.startSetup, m.startSetupNs);
+    EXPECT_GE(t.startHold, m.startHoldNs);
+    EXPECT_GE(t.stopSetup, m.stopSetupNs);
+    EXPECT_GE(t.busFree, m.busFreeNs);
+    EXPECT_GE(t.dataSetup, m.dataSetupNs);
+}
+
+// ryxenc --include with the 24LC1025: the routine made for two sounds
+// plays, for W = 1, a sound the image put at the second block's start
+// (another sound 0 at the same rate and scheme needs no new program).
+TEST(MemoryPlayerOnGpsim, RoutinePlaysASoundFromThe24LC1025sSecondBlock) {
+    if (!test::gpsimAvailable()) GTEST_SKIP() << "gpsim is not installed";
+    if (std::system("command -v gpasm >/dev/null 2>&1") != 0) GTEST_SKIP() << "gpasm is not installed";
+    if (std::string(RYX_FLASH_MODULES).empty()) GTEST_SKIP() << "our gpsim modules are not built";
+    const PicChip& chip = *findPicChip("16f628a");
+    const SerialMemory& memory = *findMemory("24LC1025");
+    std::vector<std::unique_ptr<ProgramState>> states;
+    std::vector<const ProgramState*> sounds;
+    for (const std::uint32_t samples : {1006u, 1203u}) {
+        states.push_back(test::makeEncodedSound(samples, 8000, kAlgorithmOneAndHalfBit));
+        sounds.push_back(states.back().get());
+    }
+    const SoundBits played(states[1]->bitStream.data(), storedSampleCount(1203));
+    PicProgramSettings settings{&chip, 0, false, PicOscillator::internal};
+    settings.form = PlayerForm::routine;
+    settings.ram = defaultRoutineRam(chip);
+    settings.memory = &memory;
+    const Result<PicProgram> built = buildPicBank(sounds, settings);
+    ASSERT_TRUE(built) << built.error();
+    const std::vector<std::uint8_t> image = secondBlockImage(played, false);
+    ASSERT_FALSE(image.empty());
+
+    test::TempDirectory directory;
+    ASSERT_TRUE(writePicRoutineInclude(sounds, settings, directory.path() / "sounds.inc"));
+    std::string main = "        list    p=16f628a\n";
+    for (const ConfigRecord& record : configRecordsFor(chip, PicOscillator::internal, built->plan.clockHz)) {
+        main += "        __config " + formatHexWord(record.address) + ", " + formatHexWord(record.value) + "\n";
+    }
+    main += "        org     0\n        goto    start\n        org     0x10\nstart:\n        movlw   0x07\n"
+            "        movwf   0x1F\n        movlw   1\n        call    ryx_play\nidle:   goto    idle\n"
+            "        include \"sounds.inc\"\n        end\n";
+    std::ofstream(directory.path() / "main.asm") << main;
+    const std::string command = "cd '" + directory.path().string() + "' && gpasm -o main.hex main.asm > gpasm.out 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << test::readFileText(directory.path() / "gpasm.out");
+
+    test::ExpectedPlayback expected;
+    std::uint8_t before = 0;
+    for (const std::uint8_t bit : played) {
+        expected.pinA.push_back(bit);
+        expected.pinB.push_back(before);
+        before = bit;
+    }
+    const PlayerRamp ramp = playerRamp(built->plan.clockHz, true, false);
+    expected.cyclesPerSample = built->plan.timing.cyclesPerSample;
+    expected.rampUp = ramp.upWrites;
+    expected.rampDown = ramp.downWrites;
+    expected.rampCycles = kRampCyclesPerBit;
+    const std::uint64_t cycles = kStartUpCycles + (expected.pinA.size() + 2) * expected.cyclesPerSample +
+                                 std::uint64_t{ramp.upWrites + ramp.downWrites + 2} * kRampCyclesPerBit;
+    test::writeFileBytes(directory.path() / "image.bin", image);
+    const auto started = std::chrono::steady_clock::now();
+    test::PinRecording recording =
+        test::runOnGpsim(directory.path(), chip, test::readFileText(directory.path() / "main.hex"), cycles, {}, "",
+                         twentyFourLC1025Wiring(chip));
+    std::printf("[ gpsim    ] 16f628a routine from the 24LC1025's second block in %.2f s\n",
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+    ASSERT_TRUE(recording.reachedEnd) << recording.output;
+    // The play alone: its entry's write, the ramps and samples, the last write.
+    const std::size_t writes = 1 + ramp.upWrites + expected.pinA.size() + ramp.downWrites + 1;
+    ASSERT_EQ(recording.portWrites.size(), writes);
+    EXPECT_EQ(test::checkPlayback(recording, expected).fault, "");
+}
+
+}  // namespace
+}  // namespace ryx

@@ -229,7 +229,8 @@ namespace ryx {
 namespace {
 
 // The player that streams from a serial memory, over each bus and family,
-// single and on trigger pins: gpasm makes the same words of its source.
+// single and on trigger pins, looping and as a routine (the 24LC1025's
+// too): gpasm makes the same words of its source.
 TEST(ProgramAssembles, MemoryPlayersAsGpasmMakesThem) {
     if (std::system("command -v gpasm >/dev/null 2>&1") != 0) GTEST_SKIP() << "gpasm is not installed";
     const struct {
@@ -249,7 +250,11 @@ TEST(ProgramAssembles, MemoryPlayersAsGpasmMakesThem) {
                  {"18f26k22", "24LC1025", PlayTrigger::reset},
                  {"18f2520", "W25Q32", PlayTrigger::reset, false, PlayerForm::routine},
                  {"18f26k22", "24LC256", PlayTrigger::reset, false, PlayerForm::routine},
-                 {"16f1825", "W25Q128", PlayTrigger::select}};
+                 {"16f1825", "W25Q128", PlayTrigger::select},
+                 {"16f628a", "24LC1025", PlayTrigger::reset, true},
+                 {"18f2520", "24LC1025", PlayTrigger::reset, true},
+                 {"16f1825", "24LC1025", PlayTrigger::reset, false, PlayerForm::routine},
+                 {"18f26k22", "24LC1025", PlayTrigger::reset, false, PlayerForm::routine}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.chip) + " from the " + c.memory + (c.loop ? ", looping" : "") +
                      (c.form == PlayerForm::routine ? ", routine" : ""));
