@@ -23,7 +23,7 @@ void printImageSummary(std::ostream& out, EncodedBank sounds, const PicProgramSe
     std::uint64_t samples = 0;
     for (const PlannedSound& sound : plan.sounds) samples += sound.storedSamples;
     const double held = static_cast<double>(samples) / rate;
-    const double room = static_cast<double>(memorySampleCapacity(*settings.memory, sounds.size())) / rate;
+    const double room = static_cast<double>(memorySampleCapacity(*settings.memory, sounds.size(), imagePlacementOf(settings))) / rate;
     out << "  " << settings.memory->name << " image " << imageName << ": " << sounds.size()
         << (sounds.size() == 1 ? " sound, " : " sounds, ") << formatFixed(held, 2) << " s of the "
         << formatFixed(room, 2) << " s it holds at " << rate << " Hz\n";

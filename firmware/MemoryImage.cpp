@@ -42,9 +42,12 @@ std::uint32_t memoryImageIndexBytes(std::size_t soundCount) {
     return static_cast<std::uint32_t>(1 + kImageEntryBytes * soundCount);
 }
 
-std::uint64_t memorySampleCapacity(const SerialMemory& memory, std::size_t soundCount) {
+std::uint64_t memorySampleCapacity(const SerialMemory& memory, std::size_t soundCount, ImagePlacement placement) {
     const std::uint32_t index = memoryImageIndexBytes(soundCount);
-    return memory.sizeBytes > index ? 8 * std::uint64_t{memory.sizeBytes - index} : 0;
+    const std::uint64_t room = memory.sizeBytes > index ? 8 * std::uint64_t{memory.sizeBytes - index} : 0;
+    // One sound within a block holds at most the block (the second one, past the index).
+    const bool blocks = placement == ImagePlacement::withinBlocks && memory.blockBytes < memory.sizeBytes;
+    return blocks && soundCount == 1 ? std::min(room, 8 * std::uint64_t{memory.blockBytes}) : room;
 }
 
 Result<MemoryImagePlan> planMemoryImage(const SerialMemory& memory, std::span<const std::uint32_t> sampleCounts,

@@ -33,8 +33,15 @@ inline constexpr std::uint32_t kImageEntryBytes = 7;
 
 std::uint32_t memoryImageIndexBytes(std::size_t soundCount);
 
+// Where sounds may lie on a memory whose reads stop at each block (the
+// 24LC1025): across the boundary (a single play reads on in the second
+// block), or each within one block (a loop's new read and a routine's read
+// name the sound's block and nothing more). Other memories: no difference.
+enum class ImagePlacement { acrossBlocks, withinBlocks };
+
 // Samples the memory holds after the index of soundCount sounds, one bit each.
-std::uint64_t memorySampleCapacity(const SerialMemory& memory, std::size_t soundCount = 1);
+std::uint64_t memorySampleCapacity(const SerialMemory& memory, std::size_t soundCount = 1,
+                                   ImagePlacement placement = ImagePlacement::acrossBlocks);
 
 struct ImageSound {
     std::uint32_t firstByte = 0;
@@ -46,12 +53,6 @@ struct MemoryImagePlan {
     std::vector<ImageSound> sounds;
     std::uint32_t usedBytes = 0;  // the index and every sound
 };
-
-// Where sounds may lie on a memory whose reads stop at each block (the
-// 24LC1025): across the boundary (a single play reads on in the second
-// block), or each within one block (a loop's new read and a routine's read
-// name the sound's block and nothing more). Other memories: no difference.
-enum class ImagePlacement { acrossBlocks, withinBlocks };
 
 // Where each sound goes; refuses sounds too long for the memory, naming its
 // size and the seconds over at sampleRate, and within blocks a sound longer

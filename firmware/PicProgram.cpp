@@ -562,7 +562,7 @@ Result<std::uint32_t> picBankCapacity(EncodedBank sounds, const PicProgramSettin
     const Result<PicProgramPlan> plan = layOutBank(sounds, settings, rate);
     if (!plan) return plan.failureDetail();
     if (settings.memory != nullptr) {
-        const std::uint64_t room = memorySampleCapacity(*settings.memory, sounds.size());
+        const std::uint64_t room = memorySampleCapacity(*settings.memory, sounds.size(), imagePlacementOf(settings));
         return static_cast<std::uint32_t>(std::min<std::uint64_t>(room, std::numeric_limits<std::uint32_t>::max()));
     }
     return tableCapacity(*settings.chip, *plan);

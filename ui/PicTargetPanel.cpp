@@ -161,7 +161,8 @@ void PicTargetPanel::showPlan(const Result<PicProgramPlan>& planned, EncodedBank
     const Result<std::uint32_t> room = picBankCapacity(sounds, settings, rate);
     const std::uint64_t capacity =
         room                          ? *room
-        : settings.memory != nullptr ? memorySampleCapacity(*settings.memory, std::max<std::size_t>(sounds.size(), 1))
+        : settings.memory != nullptr ? memorySampleCapacity(*settings.memory, std::max<std::size_t>(sounds.size(), 1),
+                                                            imagePlacementOf(settings))
                                      : picSampleCapacity(*settings.chip, settings.packing);
     // A bar counts in int: a W25Q128's 134 million samples still fit it.
     const auto top = static_cast<int>(std::min<std::uint64_t>(capacity, std::numeric_limits<int>::max()));

@@ -76,7 +76,7 @@ void TPicProgramBox::updateFit() {
     const PicProgramSettings settings = choice().settings;
     const EncoderState& sound = state_.encoder;
     // The room of the chip's tables, or of the serial memory after a one-sound index.
-    const std::uint64_t capacity = settings.memory != nullptr ? memorySampleCapacity(*settings.memory)
+    const std::uint64_t capacity = settings.memory != nullptr ? memorySampleCapacity(*settings.memory, 1, imagePlacementOf(settings))
                                                               : picSampleCapacity(*settings.chip, settings.packing);
     const auto fitAt = [&](std::uint32_t rate) {
         return soundFit(capacity, sound.sampleCount, sound.sampleRate, rate);

@@ -1363,6 +1363,16 @@ TEST_F(RyxencTest, FitToTheMemory) {
     EXPECT_NE(fit.out.find("262080 samples at 6552 Hz (fit to 24LC256)"), std::string::npos) << fit.out;
     EXPECT_EQ(test::readFileBytes(work / "f.bin").size(), 32768u);
     EXPECT_NE(fit.err.find("the sound fits the 24LC256 only at 6552 Hz"), std::string::npos) << fit.err;
+
+    // A loop on the 24LC1025 keeps 80 s within one 64 KiB block: 6553 Hz, from 0x10000.
+    writeInput("longer.wav", waveFile(8000 * 80, 8000));
+    const ProcessRun loop = run(
+        {"-q", "-r", "8000", "--fit", "--loop", "--memory", "24LC1025", "--image", "l.bin", "--hex", "l.hex", "longer.wav"});
+    ASSERT_EQ(loop.status, 0) << loop.err;
+    const Bytes image = test::readFileBytes(work / "l.bin");
+    ASSERT_EQ(image.size(), 0x10000u + 65530u);
+    EXPECT_EQ(Bytes(image.begin() + 1, image.begin() + 8), (Bytes{0x01, 0x00, 0x00, 0x00, 0x07, 0xFF, 0xCF}))
+        << "524,239 samples played from 0x10000";
 }
 
 // A sound past the window's longest: a slow sweep, busy bits to its end.
