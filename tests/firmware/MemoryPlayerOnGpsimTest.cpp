@@ -184,6 +184,17 @@ BusTimes busTimes(const test::PinRecording& r, const ChipMemoryPins& pins, std::
     return t;
 }
 
+// Every shortest time at or above the memory's minimum.
+void expectWithinMinimums(const BusTimes& t, const I2cTiming& m) {
+    EXPECT_GE(t.clockHigh, m.clockHighNs);
+    EXPECT_GE(t.clockLow, m.clockLowNs);
+    EXPECT_GE(t.startSetup, m.startSetupNs);
+    EXPECT_GE(t.startHold, m.startHoldNs);
+    EXPECT_GE(t.stopSetup, m.stopSetupNs);
+    EXPECT_GE(t.busFree, m.busFreeNs);
+    EXPECT_GE(t.dataSetup, m.dataSetupNs);
+}
+
 // The player writes the sound's port whole; the SPI bus's bit operations on
 // the same port are the bus's.
 test::PinRecording withoutBusWrites(const test::PinRecording& recording) {
@@ -536,13 +547,7 @@ TEST(MemoryPlayerOnGpsim, LoopStartsAgainInStep) {
         const BusTimes t = busTimes(recording, chip.memoryPins, settings.clockHz);
         EXPECT_GE(t.starts, 8) << "the first read's four and two for each start again";
         const I2cTiming& m = memory.i2c;
-        EXPECT_GE(t.clockHigh, m.clockHighNs);
-        EXPECT_GE(t.clockLow, m.clockLowNs);
-        EXPECT_GE(t.startSetup, m.startSetupNs);
-        EXPECT_GE(t.startHold, m.startHoldNs);
-        EXPECT_GE(t.stopSetup, m.stopSetupNs);
-        EXPECT_GE(t.busFree, m.busFreeNs);
-        EXPECT_GE(t.dataSetup, m.dataSetupNs);
+        expectWithinMinimums(t, m);
     }
 }
 
@@ -763,13 +768,7 @@ TEST(MemoryPlayerOnGpsim, SoundCrossesThe24LC1025sBlocks) {
     const BusTimes t = busTimes(recording, chip.memoryPins, settings.clockHz);
     EXPECT_EQ(t.starts, 6) << "the index, the sound's first byte, the second block";
     const I2cTiming& m = memory.i2c;
-    EXPECT_GE(t.clockHigh, m.clockHighNs);
-    EXPECT_GE(t.clockLow, m.clockLowNs);
-    EXPECT_GE(t.startSetup, m.startSetupNs);
-    EXPECT_GE(t.startHold, m.startHoldNs);
-    EXPECT_GE(t.stopSetup, m.stopSetupNs);
-    EXPECT_GE(t.busFree, m.busFreeNs);
-    EXPECT_GE(t.dataSetup, m.dataSetupNs);
+    expectWithinMinimums(t, m);
 }
 
 }  // namespace
@@ -860,13 +859,7 @@ TEST(MemoryPlayerOnGpsim, LoopFromThe24LC1025sSecondBlockStaysInStep) {
     const BusTimes t = busTimes(recording, chip.memoryPins, settings.clockHz);
     EXPECT_GE(t.starts, 8) << "the first read's four and two for each start again";
     const I2cTiming& m = memory.i2c;
-    EXPECT_GE(t.clockHigh, m.clockHighNs);
-    EXPECT_GE(t.clockLow, m.clockLowNs);
-    EXPECT_GE(t.startSetup, m.startSetupNs);
-    EXPECT_GE(t.startHold, m.startHoldNs);
-    EXPECT_GE(t.stopSetup, m.stopSetupNs);
-    EXPECT_GE(t.busFree, m.busFreeNs);
-    EXPECT_GE(t.dataSetup, m.dataSetupNs);
+    expectWithinMinimums(t, m);
 }
 
 // ryxenc --include with the 24LC1025: the routine made for two sounds
